@@ -1,0 +1,30 @@
+// The command-line program's subcommands. Each command lives in a file of its
+// own and registers itself with a static CommandRegistration, so commands can
+// be added without touching main.cpp.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace tarvik::cli {
+
+// Exit statuses shared by every command.
+enum ExitCode : int { kExitOk = 0, kExitRefused = 1, kExitUsage = 2 };
+
+struct Command {
+  std::string name;
+  std::string summary;  // one line for the program's --help
+  std::string usage;    // the command's own --help text
+  // Runs with the arguments after the command name; returns an ExitCode.
+  int (*run)(const std::vector<std::string>& args);
+};
+
+class CommandRegistration {
+ public:
+  explicit CommandRegistration(Command command);
+};
+
+const std::vector<Command>& Commands();
+
+}  // namespace tarvik::cli

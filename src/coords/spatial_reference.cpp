@@ -1,0 +1,91 @@
+#include "coords/spatial_reference.h"
+
+#include <ogr_spatialref.h>
+
+#include <cstdlib>
+
+namespace tarvik {
+
+void SpatialReference::Deleter::operator()(OGRSpatialReference* ref) const {
+  if (ref) ref->Release();
+}
+
+SpatialReference::SpatialReference() = default;
+SpatialReference::~SpatialReference() = default;
+SpatialReference::SpatialReference(SpatialReference&&) noexcept = default;
+SpatialReference& SpatialReference::operator=(SpatialReference&&) noexcept = default;
+
+SpatialReference::SpatialReference(OGRSpatialReference* owned) : ref_(owned) {
+  if (ref_) ref_->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+}
+
+SpatialReference::SpatialReference(const SpatialReference& other)
+    : ref_(other.ref_ ? other.ref_->Clone() : nullptr), domain_(other.domain_) {
+  if (ref_) ref_->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+}
+
+SpatialReference& SpatialReference::operator=(const SpatialReference& other) {
+  if (this != &other) {
+    SpatialReference copy(other);
+    *this = std::move(copy);
+  }
+  return *this;
+}
+
+SpatialReference SpatialReference::FromEpsg(int code) {
+  auto* ref = new OGRSpatialReference();
+  if (ref->importFromEPSG(code) != OGRERR_NONE) {
+    ref->Release();
+    return SpatialReference();
+  }
+  return SpatialReference(ref);
+}
+
+SpatialReference SpatialReference::FromWkt(const std::string& wkt) {
+  auto* ref = new OGRSpatialReference();
+  if (wkt.empty() || ref->SetFromUserInput(wkt.c_str()) != OGRERR_NONE) {
+    ref->Release();
+    return SpatialReference();
+  }
+  return SpatialReference(ref);
+}
+
+SpatialReference SpatialReference::FromOgr(const OGRSpatialReference* ref) {
+  if (!ref) return SpatialReference();
+  return SpatialReference(ref->Clone());
+}
+
+int SpatialReference::epsgCode() const {
+  if (!ref_) return 0;
+  const char* target = ref_->IsProjected() ? "PROJCS" : ref_->IsGeographic() ? "GEOGCS" : nullptr;
+  const char* authority = ref_->GetAuthorityName(target);
+  const char* code = ref_->GetAuthorityCode(target);
+  if (!authority || !code || std::string(authority) != "EPSG") return 0;
+  return std::atoi(code);
+}
+
+bool SpatialReference::isGeographic() const { return ref_ && ref_->IsGeographic(); }
+bool SpatialReference::isProjected() const { return ref_ && ref_->IsProjected(); }
+
+std::string SpatialReference::name() const {
+  if (!ref_) return {};
+  const char* n = ref_->GetName();
+  return n ? n : "";
+}
+
+std::string SpatialReference::wkt() const {
+  if (!ref_) return {};
+  char* text = nullptr;
+  ref_->exportToWkt(&text);
+  std::string out = text ? text : "";
+  CPLFree(text);
+  return out;
+}
+
+void SpatialReference::setDomain(double xMin, double xMax, double yMin, double yMax) {
+  domain_ = {xMin, xMax, yMin, yMax, true};
+}
+
+double SpatialReference::xyResolution() const { return isGeographic() ? 1e-9 : 0.0001; }
+
+}  // namespace tarvik

@@ -1,0 +1,68 @@
+// A spatial reference with an XY domain, over OGRSpatialReference.
+//
+// Axis order is always the traditional GIS order: x = easting (or longitude),
+// y = northing (or latitude), whatever the EPSG definition says, so the
+// geometry store always receives (easting, northing).
+//
+// The domain is the rectangle every stored coordinate must lie in, with the
+// resolution of the store's integer grid: 0.0001 m for projected references
+// and 1e-9 degree for geographic ones.
+#pragma once
+
+#include <memory>
+#include <string>
+
+class OGRSpatialReference;
+
+namespace tarvik {
+
+class SpatialReference {
+ public:
+  struct Domain {
+    double xMin = 0, xMax = 0, yMin = 0, yMax = 0;
+    bool set = false;
+  };
+
+  SpatialReference();  // none
+  ~SpatialReference();
+  SpatialReference(const SpatialReference& other);
+  SpatialReference& operator=(const SpatialReference& other);
+  SpatialReference(SpatialReference&&) noexcept;
+  SpatialReference& operator=(SpatialReference&&) noexcept;
+
+  // From the EPSG database; none when the code is unknown.
+  static SpatialReference FromEpsg(int code);
+  // From WKT (OGC or ESRI dialect, as in a .prj); none when it does not parse.
+  static SpatialReference FromWkt(const std::string& wkt);
+  // A copy of a GDAL reference (nullptr gives none). For src/gdb.
+  static SpatialReference FromOgr(const OGRSpatialReference* ref);
+
+  bool empty() const { return !ref_; }
+  explicit operator bool() const { return !empty(); }
+
+  // The EPSG code the reference carries, 0 for a custom one (or none).
+  int epsgCode() const;
+  bool isGeographic() const;
+  bool isProjected() const;
+  std::string name() const;
+  std::string wkt() const;  // WKT1 (GDAL's default export); "" for none
+
+  void setDomain(double xMin, double xMax, double yMin, double yMax);
+  const Domain& domain() const { return domain_; }
+  // Smallest coordinate step the store keeps: 0.0001 m or 1e-9 degree.
+  double xyResolution() const;
+
+  // The GDAL object, for the geodatabase layer only. Null for none.
+  const OGRSpatialReference* ogr() const { return ref_.get(); }
+
+ private:
+  struct Deleter {
+    void operator()(OGRSpatialReference* ref) const;
+  };
+  explicit SpatialReference(OGRSpatialReference* owned);
+
+  std::unique_ptr<OGRSpatialReference, Deleter> ref_;
+  Domain domain_;
+};
+
+}  // namespace tarvik
