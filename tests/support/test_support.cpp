@@ -43,7 +43,7 @@ void WriteFile(const std::string& path, const std::string& content) {
 
 CliResult RunCli(const std::vector<std::string>& args, const std::string& input) {
   const char* cli = std::getenv("TARVIK_CLI");
-  if (!cli) throw std::runtime_error("TARVIK_CLI is not set");
+  if (!cli) cli = TARVIK_CLI_PATH;
   TempDir io;
   const std::string inPath = io / "in", outPath = io / "out", errPath = io / "err";
   WriteFile(inPath, input);

@@ -27,8 +27,9 @@ struct CliResult {
   std::string err;
 };
 
-// Runs tarvik-cli (the path comes from the TARVIK_CLI environment variable
-// that CTest sets) with the arguments, feeding `input` to its stdin.
+// Runs tarvik-cli (the one this build made, or the program named by the
+// TARVIK_CLI environment variable) with the arguments, feeding `input` to its
+// stdin.
 CliResult RunCli(const std::vector<std::string>& args, const std::string& input = "");
 
 // The whole content of a file.

@@ -1,0 +1,30 @@
+// Text forms of coordinates on frame labels: degrees-minutes-seconds,
+// degrees-minutes and the kilometre form of planar values. Degree, minute and
+// second signs are the full-width "°", "′", "″". Angles are decimal degrees;
+// planar values metres.
+#pragma once
+
+#include <string>
+
+namespace tarvik {
+
+// D.MMSS with the seconds rounded (ties to even) and carried:
+// 116.5 -> "116.3000", 39.99999 -> "40.0000".
+std::string FormatDotDMS(long double angle);
+// "116.3000" -> "116°30′00″".
+std::string DotDMSToText(const std::string& dotDms);
+// DotDMSToText(FormatDotDMS(angle)).
+std::string FormatDMS(long double angle);
+// D°MM′, the minute rounded up from 30 seconds: 116.5083333 -> "116°31′".
+std::string FormatDM(long double angle);
+// Kilometres with a point after the kilometre digits: the last `before`
+// kilometre digits, ".", then the metres within the kilometre written with
+// three integer digits and cut to `after` characters.
+// (3456789, 2, 2) -> "56.78"; (3456056.3, 2, 2) -> "56.05"; (500000, 3, 2) -> "500.00".
+std::string FormatKm(long double metres, int before, int after);
+// The part of FormatDMS after "°": 116.5 -> "30′00″".
+std::string DMSAfterDegree(long double angle);
+// Throws RunError("参数设置错误") unless 1 <= lat <= 90 and 20 <= lon <= 180.
+void CheckLatLon(long double lat, long double lon);
+
+}  // namespace tarvik

@@ -1,0 +1,63 @@
+// Sheet numbers of the Chinese national topographic map series.
+//
+// Current numbers have ten characters, e.g. E45G095066:
+//   1     row letter of the 1:1,000,000 sheet (4 degrees of latitude, "A" = 0..4 N)
+//   2-3   column of the 1:1,000,000 sheet (6 degrees of longitude, column 31 starts at 0 E)
+//   4     scale letter "A" (1:1,000,000) .. "H" (1:5,000)
+//   5-7   row inside the 1:1,000,000 sheet, from the north, from 1
+//   8-10  column inside the 1:1,000,000 sheet, from the west, from 1
+// Older dash-separated numbers (J-50, J-50-5, J-50-5-(24)-b, ...) are converted
+// to the current form. All angles are decimal degrees, east and north positive.
+//
+// The codec tells the user itself when a number is wrong (through the
+// UserFeedback given) and returns its failure value; callers decide what follows.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "common/user_feedback.h"
+
+namespace tarvik {
+
+// South-west corner and size of one sheet, decimal degrees.
+struct SheetExtent {
+  long double westLon = 0;
+  long double southLat = 0;
+  int scaleIndex = 0;  // 0 for 1:1,000,000 ("A") .. 7 for 1:5,000 ("H")
+  long double latSize = 0;
+  long double lonSize = 0;
+};
+
+// Sizes of a sheet of the given scale letter ("A".."H"). Leaves both untouched
+// and returns false for any other letter.
+bool SheetSize(char letter, long double& lonSize, long double& latSize);
+// "A" + scaleIndex.
+char ScaleLetter(int scaleIndex);
+// The decimal value left-padded with "0" to three characters ("-1" -> "0-1").
+std::string Pad3(int value);
+// Scale denominator of a scale index: 1000000, 500000, 250000, 100000, 50000,
+// 25000, 10000 (index 6 and anything unknown), 5000.
+long ScaleDenominatorOfIndex(int scaleIndex);
+
+// South-west corner and size of a current sheet number. Shows
+// "输入的" + number + ",错误的图幅号" when a part does not read; an empty (or
+// blank) number fails without a message.
+std::optional<SheetExtent> DecodeMapNo(const std::string& number, UserFeedback& feedback);
+
+// The current number of a current or old number; empty (after telling the user)
+// when the text is not a sheet number. A text without "-" must have exactly
+// ten characters, otherwise "图幅号输入错误".
+std::string NormalizeMapNo(const std::string& text, UserFeedback& feedback);
+
+// Converts an old dash-separated number; empty when it cannot (texts shorter
+// than four characters silently, unreadable numbers with
+// "输入的" + text + ",错误的旧图幅号").
+std::string OldToNewMapNo(const std::string& text, int& scaleIndex, UserFeedback& feedback);
+
+// Central meridian of the 3-degree zone holding the sheet's west edge, or -1
+// when the text is not a valid sheet number. The west longitude is read as a
+// decimal number (87.9375 lies in the zone of 87).
+long double SuggestCentralMeridian(const std::string& text, UserFeedback& feedback);
+
+}  // namespace tarvik
