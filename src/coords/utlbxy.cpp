@@ -12,6 +12,8 @@ namespace {
 
 constexpr long double kPi = 3.1415926535897932385L;
 constexpr long double kRadPerDegree = kPi / 180;
+constexpr double kRadPerDegreeD = static_cast<double>(kRadPerDegree);
+constexpr double kInversePiD = static_cast<double>(1 / kPi);
 const char* const kBadInput = "输入的数据,错误";
 
 // Constants of one datum: c = a^2/b (m), e'^2, the meridian arc series (first
@@ -20,23 +22,43 @@ const char* const kBadInput = "输入的数据,错误";
 struct Datum {
   long double c;
   long double ep2;
-  long double inverseC;
   long double arcPerDegree;
   long double arc1;
   double arc3, arc5, arc7;  // terms below 1/200 of arc1: double keeps them exact enough
-  long double foot[7];
+  double foot[7];           // only a starting value: double is plenty
+  // The same constants in double, for the inverse.
+  double cD, ep2D, inverseCD, arcPerDegreeD, arc1D;
 };
 
-constexpr Datum kBeijing54 = {
-    6399698.90178271L, 0.0067385254147L, 1 / 6399698.90178271L,
-    111134.8611L,      32005.7799L, 133.9238, 0.6973, 0.0039,
-    {27.11115372595L, 9.02468257083L, -0.00579740442L, -0.00043532572L, 0.00004857285L, 0, 0}};
+constexpr Datum MakeDatum(long double c, long double ep2, long double arcPerDegree,
+                          long double arc1, double arc3, double arc5, double arc7,
+                          const double (&foot)[7]) {
+  return {c,
+          ep2,
+          arcPerDegree,
+          arc1,
+          arc3,
+          arc5,
+          arc7,
+          {foot[0], foot[1], foot[2], foot[3], foot[4], foot[5], foot[6]},
+          static_cast<double>(c),
+          static_cast<double>(ep2),
+          static_cast<double>(1 / c),
+          static_cast<double>(arcPerDegree),
+          static_cast<double>(arc1)};
+}
 
-constexpr Datum kXian80 = {
-    6399596.65198801L, 0.0067395018195L, 1 / 6399596.65198801L,
-    111133.0047L,      32009.8575L, 133.9602, 0.6976, 0.0039,
-    {27.11162289465L, 9.02483657729L, -0.00579850656L, -0.000435400029L, 0.00004858357L,
-     0.00000215789L, -0.00000019404L}};
+constexpr double kBeijing54Foot[7] = {27.11115372595, 9.02468257083, -0.00579740442,
+                                      -0.00043532572, 0.00004857285, 0,
+                                      0};
+constexpr double kXian80Foot[7] = {27.11162289465,  9.02483657729, -0.00579850656,
+                                   -0.000435400029, 0.00004858357, 0.00000215789,
+                                   -0.00000019404};
+
+constexpr Datum kBeijing54 = MakeDatum(6399698.90178271L, 0.0067385254147L, 111134.8611L,
+                                       32005.7799L, 133.9238, 0.6973, 0.0039, kBeijing54Foot);
+constexpr Datum kXian80 = MakeDatum(6399596.65198801L, 0.0067395018195L, 111133.0047L,
+                                    32009.8575L, 133.9602, 0.6976, 0.0039, kXian80Foot);
 
 const Datum& DatumOf(bool isBeijing54) { return isBeijing54 ? kBeijing54 : kXian80; }
 
@@ -59,10 +81,9 @@ long double MeridianArc(const Datum& d, long double B, long double sinB, long do
 // steps, so double precision is plenty.
 double MeridianArcSlope(const Datum& d, double sinB, double cosB) {
   const double s2 = sinB * sinB, c2 = cosB * cosB;
-  const double p = static_cast<double>(d.arc1) + (d.arc3 + (d.arc5 + d.arc7 * s2) * s2) * s2;
+  const double p = d.arc1D + (d.arc3 + (d.arc5 + d.arc7 * s2) * s2) * s2;
   const double dp = d.arc3 + (2 * d.arc5 + 3 * d.arc7 * s2) * s2;  // dP/d(s^2)
-  return static_cast<double>(d.arcPerDegree) -
-         (2 * dp * s2 * c2 + p * (c2 - s2)) * static_cast<double>(kRadPerDegree);
+  return d.arcPerDegreeD - (2 * dp * s2 * c2 + p * (c2 - s2)) * kRadPerDegreeD;
 }
 
 long double ParseNumber(const std::string& text) {
@@ -164,8 +185,9 @@ bool GaussInverse(bool isBeijing54, long double x, long double y, bool is3Degree
                   long double centralMeridian, long double& L, long double& B,
                   UserFeedback& feedback) {
   const Datum& d = DatumOf(isBeijing54);
-  long double yr = y - 500000;
-  if (addZone) yr -= ZoneNumberOf(is3Degree, centralMeridian) * 1000000.0L;
+  // y' = y - 500000 (- zone x 1000000): exact in long double, then double.
+  const double yr = static_cast<double>(
+      y - FalseEasting(is3Degree, addZone, centralMeridian));
 
   // The inverse runs in double precision. Its accuracy is set by the
   // footpoint search below, which stops when the arc reproduces x to 0.001 mm
@@ -180,9 +202,9 @@ bool GaussInverse(bool isBeijing54, long double x, long double y, bool is3Degree
   const double xd = static_cast<double>(x);
   const double xi = xd * 1e-6 - 3;
   double Bf = 0;
-  for (int i = 6; i >= 0; --i) Bf = Bf * xi + static_cast<double>(d.foot[i]);
-  const double radPerDegree = static_cast<double>(kRadPerDegree);
-  const double arcPerDegree = static_cast<double>(d.arcPerDegree), arc1 = static_cast<double>(d.arc1);
+  for (int i = 6; i >= 0; --i) Bf = Bf * xi + d.foot[i];
+  const double radPerDegree = kRadPerDegreeD;
+  const double arcPerDegree = d.arcPerDegreeD, arc1 = d.arc1D;
   double sinB = 0, cosB = 0;
   ::sincos(Bf * radPerDegree, &sinB, &cosB);
   bool converged = false;
@@ -214,21 +236,21 @@ bool GaussInverse(bool isBeijing54, long double x, long double y, bool is3Degree
   // L = L0 + [180 r - 30 (1 + 2 t^2 + eta^2) r^3 + 1.5 (5 + 28 t^2 + 24 t^4) r^5] / (pi cos Bf)
   // with t, eta^2 at Bf and r = y' sqrt(1 + eta^2) / c.
   bool ok = converged && cosB != 0;
-  long double newL = 0, newB = 0;
+  double newL = 0, newB = 0;
   if (ok) {
     const double t = sinB / cosB, t2 = t * t;
-    const double e2 = static_cast<double>(d.ep2) * cosB * cosB;
-    const double r = static_cast<double>(yr) * std::sqrt(1 + e2) * static_cast<double>(d.inverseC);
+    const double e2 = d.ep2D * cosB * cosB;
+    const double r = yr * std::sqrt(1 + e2) * d.inverseCD;
     const double r2 = r * r;
-    const double inversePi = static_cast<double>(1 / kPi);
+    const double inversePi = kInversePiD;
     const double dB = (90 * r2 - 7.5 * (5 + 3 * t2 + e2 - 9 * e2 * t2) * r2 * r2 +
                        0.25 * (61 + 90 * t2 + 45 * t2 * t2) * r2 * r2 * r2) *
                       t * (1 + e2) * inversePi;
     const double dL = (180 * r - 30 * (1 + 2 * t2 + e2) * r2 * r +
                        1.5 * (5 + 28 * t2 + 24 * t2 * t2) * r2 * r2 * r) *
                       inversePi / cosB;
-    newB = static_cast<long double>(Bf) - dB;
-    newL = centralMeridian + dL;
+    newB = Bf - dB;
+    newL = static_cast<double>(centralMeridian) + dL;
     ok = std::isfinite(newB) && std::isfinite(newL);
   }
   if (!ok) {
