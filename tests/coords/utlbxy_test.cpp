@@ -227,6 +227,7 @@ TEST(Decimal15, SameValueAsTheTextRoundTrip) {
                               0.5L,               99.9999999999999995L, 9.99999999999999951L};
   for (long double v : ties) {
     EXPECT_EQ(Decimal15(v), viaText(v)) << FloatToStr(v);
+    EXPECT_EQ(Decimal15Exact(v), viaText(v)) << FloatToStr(v);
     EXPECT_EQ(Decimal15(-v), viaText(-v));
   }
   EXPECT_EQ(Decimal15(1.000030517578125L), *StrToFloat("1.00003051757812"));
@@ -238,6 +239,8 @@ TEST(Decimal15, SameValueAsTheTextRoundTrip) {
   for (int i = 0; i < 300000; ++i) {
     const long double v = std::ldexp(mantissa(random), exponent(random));
     ASSERT_EQ(Decimal15(v), viaText(v)) << FloatToStr(v);
+    // The exact path, which the inline one falls back on, on its own.
+    ASSERT_EQ(Decimal15Exact(v), viaText(v)) << FloatToStr(v);
   }
   // Values with short decimal forms, the usual case for sheet corners.
   for (int i = 0; i < 100000; ++i) {
