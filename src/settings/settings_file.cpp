@@ -231,6 +231,12 @@ std::vector<std::string> SaveSettingsFile(const std::filesystem::path& path,
     ::unlink(temp.c_str());
     throw RunError(failed + reason);
   }
+  // Make the rename itself durable; a failure here loses nothing already saved.
+  const std::string folderName = folder.empty() ? "." : folder.string();
+  if (const int dir = ::open(folderName.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
+    ::fsync(dir);
+    ::close(dir);
+  }
   return warnings;
 }
 

@@ -182,7 +182,8 @@ FontRecord TVeskReadStream::ReadFont() {
   f.clipPrecision = byte(29);
   f.quality = byte(30);
   f.pitchAndFamily = byte(31);
-  std::string_view face = body.substr(32, kFaceBytes);
+  // The face ends at its NUL, and at 31 bytes at most as Windows reads it.
+  std::string_view face = body.substr(32, kFaceBytes - 1);
   face = face.substr(0, face.find('\0'));
   auto decoded = DecodeFileText(face);
   if (!decoded) {
