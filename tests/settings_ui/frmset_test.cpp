@@ -3,7 +3,9 @@
 #include <climits>
 #include <set>
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -134,6 +136,34 @@ TEST(Frmset, EveryControlWithKindItemsRangeAndTag) {
     EXPECT_EQ(spin->minimum(), 0);
     EXPECT_EQ(spin->maximum(), 3000);
     EXPECT_EQ(spin->property("Tag").toInt(), 0);
+  }
+}
+
+// At its own size every caption, item and button text of every page fits.
+TEST(Frmset, NoCaptionIsCutOnAnyPage) {
+  TFrmset dialog;
+  dialog.setSaveAllSettings([] {});
+  for (int grid : {1, 2, 4}) {
+    Child<TRadioGroup>(dialog, "rgGrid")->setItemIndex(grid);
+    dialog.show();
+    for (int page = 0; page < TFrmset::kPageCount; ++page) {
+      dialog.pageControl()->setCurrentIndex(page);
+      ASSERT_EQ(dialog.pageControl()->currentIndex(), page);
+      QWidget* shown = dialog.pageControl()->currentWidget();
+      QApplication::processEvents();
+      for (QWidget* w : shown->findChildren<QWidget*>()) {
+        if (!w->isVisible()) continue;
+        if (!qobject_cast<QLabel*>(w) && !qobject_cast<QAbstractButton*>(w) &&
+            !qobject_cast<QGroupBox*>(w))
+          continue;
+        const QSize need = w->minimumSizeHint();
+        EXPECT_GE(w->width(), need.width()) << page << " " << w->objectName().toStdString();
+        EXPECT_GE(w->height(), need.height()) << page << " " << w->objectName().toStdString();
+        const QRect inPage(w->mapTo(shown, QPoint(0, 0)), w->size());
+        EXPECT_TRUE(shown->rect().contains(inPage)) << page << " " << w->objectName().toStdString();
+      }
+    }
+    dialog.hide();
   }
 }
 

@@ -45,6 +45,7 @@ QWidget* FindNamedWidget(const QWidget& form, const QString& name) {
   if (name.isEmpty()) return nullptr;
   QWidget* caseless = nullptr;
   for (QWidget* w : form.findChildren<QWidget*>()) {
+    if (w->window() != form.window()) continue;  // a window of its own (another form)
     if (w->objectName() == name) return w;
     if (!caseless && w->objectName().compare(name, Qt::CaseInsensitive) == 0) caseless = w;
   }

@@ -42,7 +42,8 @@ std::vector<std::string> CollectFormSettings(const QWidget& formWidget, Settings
 std::vector<std::string> ShowFormSettings(QWidget& formWidget, SettingsForm which,
                                           const TFrameSettings& settings);
 
-// The widget of `form` named `name` (any case), or nullptr.
+// The widget of `form` named `name` (any case), or nullptr. Child windows
+// (other forms) are not searched.
 QWidget* FindNamedWidget(const QWidget& form, const QString& name);
 
 }  // namespace tarvik

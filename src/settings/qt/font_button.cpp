@@ -12,7 +12,7 @@ namespace {
 // Drawn sizes of the button text: big title fonts would burst the button,
 // tiny ones could not be read.
 constexpr int kSmallestShownPoints = 9;
-constexpr int kLargestShownPoints = 14;
+constexpr int kLargestShownPoints = 12;
 
 }  // namespace
 
@@ -33,6 +33,11 @@ void TFontButton::setFontDesc(const FontDesc& font) {
   setText(DescribeFont(font));
   setToolTip(QString::fromUtf8("字体: ") + text());
   if (changed) emit fontDescChanged();
+}
+
+QSize TFontButton::sizeHint() const {
+  const QSize hint = QPushButton::sizeHint();
+  return {hint.width() + fontMetrics().averageCharWidth() * 2, hint.height()};
 }
 
 QString TFontButton::DescribeFont(const FontDesc& font) {

@@ -26,6 +26,10 @@ class TFontButton : public QPushButton {
   // The button's text for `font`, e.g. "宋体 50磅 粗体".
   static QString DescribeFont(const FontDesc& font);
 
+  // Room for the text in faces whose Chinese glyphs come from a fallback
+  // face, which the plain size hint underestimates.
+  QSize sizeHint() const override;
+
  signals:
   void fontDescChanged();
 

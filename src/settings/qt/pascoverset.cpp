@@ -138,6 +138,7 @@ TFontButton* TFrmset::MakeFontButton(const char* name) {
   Entry(name);
   auto* button = new TFontButton;
   button->setObjectName(name);
+  button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   connect(button, &QPushButton::clicked, this, [this, button] { btnleftdownClick(button); });
   return button;
 }
@@ -152,7 +153,9 @@ QWidget* TFrmset::MakeMemo(const char* name) {
   Entry(name);
   auto* memo = new QPlainTextEdit;
   memo->setObjectName(name);
-  memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+  // Room for the five lines of the default notes, not more: the dialog
+  // should fit small screens.
+  memo->setMaximumHeight(memo->fontMetrics().lineSpacing() * 6 + 12);
   return memo;
 }
 

@@ -47,7 +47,7 @@ void AddRow(QGridLayout* grid, const char* label, QWidget* field, int column = 0
   int row = 0;
   if (grid->count() > 0) row = column == 0 ? grid->rowCount() : grid->rowCount() - 1;
   grid->addWidget(Label(label, field), row, column);
-  grid->addWidget(field, row, column + 1);
+  grid->addWidget(field, row, column + 1, Qt::AlignLeft);
 }
 
 constexpr int kTagged = 1;  // distance, size and interval spin edits
@@ -90,7 +90,7 @@ void TFrmset::BuildBasicPage(QWidget* page) {
 
 // Page 1 "四周标注": the notes around the frame.
 void TFrmset::BuildNotesPage(QWidget* page) {
-  auto* layout = new QGridLayout(page);
+  auto* layout = new QHBoxLayout(page);
 
   // One note: content, margin, font; `memo` for multi-line notes.
   auto note = [&](const char* title, const char* group, const char* content, bool memo,
@@ -143,13 +143,16 @@ void TFrmset::BuildNotesPage(QWidget* page) {
   titleGrid->addWidget(titleFont, 3, 1, 1, 2);
   titleGrid->setColumnStretch(1, 1);
 
-  layout->addWidget(rightDown, 0, 0);
-  layout->addWidget(leftDown, 1, 0, 2, 1);
-  layout->addWidget(rightUp, 0, 1);
-  layout->addWidget(title, 1, 1);
-  layout->addWidget(left, 2, 1);
-  layout->setColumnStretch(0, 3);
-  layout->setColumnStretch(1, 2);
+  auto* leftColumn = new QVBoxLayout;
+  leftColumn->addWidget(rightDown, 1);
+  leftColumn->addWidget(leftDown, 1);
+  auto* rightColumn = new QVBoxLayout;
+  rightColumn->addWidget(rightUp);
+  rightColumn->addWidget(title);
+  rightColumn->addWidget(left);
+  rightColumn->addStretch();
+  layout->addLayout(leftColumn, 3);
+  layout->addLayout(rightColumn, 2);
 }
 
 // Page 2 "图廓信息": frame distances and corner labels.
