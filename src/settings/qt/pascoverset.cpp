@@ -1,6 +1,7 @@
 #include "settings/qt/pascoverset.h"
 
 #include <climits>
+#include <stdexcept>
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -27,9 +28,11 @@ QString Q(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// The table entry of a dialog control; every control the dialog builds has
+// one, so a missing entry is a mistake in this file.
 const ControlEntry& Entry(const char* name) {
   const ControlEntry* entry = FindControl(SettingsForm::Dialog, name);
-  Q_ASSERT_X(entry, "TFrmset", name);
+  if (!entry) throw std::logic_error(std::string("no control table entry for ") + name);
   return *entry;
 }
 
