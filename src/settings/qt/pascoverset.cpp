@@ -1,0 +1,261 @@
+#include "settings/qt/pascoverset.h"
+
+#include <climits>
+#include <stdexcept>
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFontDialog>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "common/error.h"
+#include "common/text_util.h"
+#include "settings/control_table.h"
+#include "settings/qt/control_widgets.h"
+#include "settings/qt/font_button.h"
+#include "settings/qt/font_convert.h"
+#include "settings/qt/form_settings.h"
+#include "settings/qt/radio_group.h"
+
+namespace tarvik {
+namespace {
+
+QString Q(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The table entry of a dialog control; every control the dialog builds has
+// one, so a missing entry is a mistake in this file.
+const ControlEntry& Entry(const char* name) {
+  const ControlEntry* entry = FindControl(SettingsForm::Dialog, name);
+  if (!entry) throw std::logic_error(std::string("no control table entry for ") + name);
+  return *entry;
+}
+
+std::optional<QFont> AskFontWithDialog(const QFont& initial, QWidget* parent) {
+  bool ok = false;
+  const QFont chosen = QFontDialog::getFont(&ok, initial, parent, QString::fromUtf8("字体"));
+  if (!ok) return std::nullopt;
+  return chosen;
+}
+
+}  // namespace
+
+TFrmset::TFrmset(QWidget* parent) : QDialog(parent) {
+  setObjectName("Frmset");
+  setWindowTitle(QString::fromUtf8("参数设置(距离单位为0.1毫米)"));
+  showMessage_ = MessageBoxFunction(this);
+  askFont_ = AskFontWithDialog;
+  saveAll_ = [this] { SaveDialogOnly(); };
+
+  PageControl1 = new QTabWidget(this);
+  PageControl1->setObjectName("PageControl1");
+  const char* captions[kPageCount] = {"基本信息", "四周标注", "图廓信息",    "网格信息",
+                                      "接合图表信息", "比例尺条", "页边距设置"};
+  void (TFrmset::*builders[kPageCount])(QWidget*) = {
+      &TFrmset::BuildBasicPage, &TFrmset::BuildNotesPage,    &TFrmset::BuildFramePage,
+      &TFrmset::BuildGridPage,  &TFrmset::BuildTablePage,    &TFrmset::BuildScaleBarPage,
+      &TFrmset::BuildMarginPage};
+  for (int i = 0; i < kPageCount; ++i) {
+    auto* page = new QWidget;
+    page->setObjectName(QString("TabSheet%1").arg(i + 1));
+    (this->*builders[i])(page);
+    PageControl1->addTab(page, QString::fromUtf8(captions[i]));
+  }
+  connect(PageControl1, &QTabWidget::currentChanged, this, &TFrmset::OnPageChanged);
+
+  auto* buttons = new QDialogButtonBox(this);
+  buttons->addButton(QString::fromUtf8("关闭"), QDialogButtonBox::AcceptRole);
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(PageControl1);
+  layout->addWidget(buttons);
+
+  // The handlers follow every change of their controls, by a person or by
+  // loading, so the shown groups always match the values.
+  connect(Rg4JAnn, &TRadioGroup::itemIndexChanged, this, &TFrmset::Rg4JAnnClick);
+  connect(rgGrid, &TRadioGroup::itemIndexChanged, this, &TFrmset::rgGridClick);
+  connect(rgdmsmode, &TRadioGroup::itemIndexChanged, this, &TFrmset::rgdmsmodeClick);
+  connect(Seinterval, &QSpinBox::valueChanged, this, &TFrmset::SeintervalChange);
+
+  ShowSettings(TFrameSettings{});
+  Rg4JAnnClick();
+  rgGridClick();
+  rgdmsmodeClick();
+  SeintervalChange();
+}
+
+TFrmset::~TFrmset() = default;
+
+std::vector<std::string> TFrmset::CollectSettings(TFrameSettings& settings) const {
+  return CollectFormSettings(*this, SettingsForm::Dialog, settings);
+}
+
+void TFrmset::ShowSettings(const TFrameSettings& settings) {
+  ShowFormSettings(*this, SettingsForm::Dialog, settings);
+}
+
+void TFrmset::setMessageFunction(MessageFunction show) { showMessage_ = std::move(show); }
+void TFrmset::setFontDialogFunction(FontDialogFunction ask) { askFont_ = std::move(ask); }
+void TFrmset::setSaveAllSettings(std::function<void()> save) { saveAll_ = std::move(save); }
+void TFrmset::setSettingsPath(const std::filesystem::path& path) { settingsPath_ = path; }
+
+// ---- Control makers ----
+
+QLineEdit* TFrmset::MakeEdit(const char* name) {
+  Entry(name);
+  auto* edit = new QLineEdit;
+  edit->setObjectName(name);
+  return edit;
+}
+
+QSpinBox* TFrmset::MakeSpin(const char* name, int tag) {
+  auto* spin = new QSpinBox;
+  spin->setObjectName(name);
+  if (const ControlEntry* entry = FindControl(SettingsForm::Dialog, name); entry && entry->range)
+    spin->setRange(entry->range->min, entry->range->max);
+  else  // free: any 32-bit whole number, 0 and negatives included
+    spin->setRange(INT_MIN, INT_MAX);
+  spin->setProperty("Tag", tag);
+  spin->setMinimumWidth(90);
+  return spin;
+}
+
+TRadioGroup* TFrmset::MakeRadio(const char* name, int columns) {
+  const ControlEntry& entry = Entry(name);
+  auto* group = new TRadioGroup(Q(entry.caption));
+  group->setObjectName(name);
+  QStringList items;
+  for (std::string_view item : entry.items) items << Q(item);
+  group->setItems(items);
+  group->setColumns(columns);
+  return group;
+}
+
+TFontButton* TFrmset::MakeFontButton(const char* name) {
+  Entry(name);
+  auto* button = new TFontButton;
+  button->setObjectName(name);
+  button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+  connect(button, &QPushButton::clicked, this, [this, button] { btnleftdownClick(button); });
+  return button;
+}
+
+QWidget* TFrmset::MakeCheck(const char* name) {
+  auto* check = new QCheckBox(Q(Entry(name).caption));
+  check->setObjectName(name);
+  return check;
+}
+
+QWidget* TFrmset::MakeMemo(const char* name) {
+  Entry(name);
+  auto* memo = new QPlainTextEdit;
+  memo->setObjectName(name);
+  // Room for the five lines of the default notes, not more: the dialog
+  // should fit small screens.
+  memo->setMaximumHeight(memo->fontMetrics().lineSpacing() * 6 + 12);
+  return memo;
+}
+
+// ---- Handlers ----
+
+void TFrmset::showEvent(QShowEvent* event) {
+  FormShow();
+  QDialog::showEvent(event);
+}
+
+void TFrmset::done(int result) {
+  FormClose();
+  QDialog::done(result);
+}
+
+void TFrmset::FormShow() {
+  for (QSpinBox* spin : findChildren<QSpinBox*>())
+    if (spin->property("Tag").toInt() == 1) spin->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  for (QLineEdit* edit : findChildren<QLineEdit*>())
+    if (edit->property("Tag").toInt() == 1) edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+}
+
+void TFrmset::FormClose() {
+  if (saveAll_) saveAll_();
+}
+
+void TFrmset::SaveDialogOnly() {
+  if (settingsPath_.empty()) return;
+  try {
+    SaveAllSettings(settingsPath_, {this});
+  } catch (const RunError& e) {
+    if (showMessage_) showMessage_(QString::fromUtf8(e.what()));
+  }
+}
+
+void TFrmset::Rg4JAnnClick() {
+  const bool labelled = Rg4JAnn->itemIndex() == 1;
+  btn4j->setVisible(labelled);
+  btn4jLabel->setVisible(labelled);
+}
+
+void TFrmset::rgGridClick() {
+  const int g = rgGrid->itemIndex();
+  gbJwc->setVisible(g == 3 || g == 4);
+  gbGridFont->setVisible(g > 0);
+  pnlLineLength->setVisible(g == 2);
+  pnlInterval->setVisible(g == 1 || g == 2);
+  pnlJwCross->setVisible(g == 4);
+}
+
+void TFrmset::rgdmsmodeClick() {
+  const int mode = rgdmsmode->itemIndex();
+  rgwdalignmode->setVisible(mode == 0);
+  gbCornerDigits->setVisible(mode == 2);
+}
+
+void TFrmset::SeintervalChange() {
+  const bool below = Seinterval->value() < 1000;
+  rgHor->setVisible(!below);
+  rgver->setVisible(!below);
+  gbGridDigits->setVisible(below);
+}
+
+void TFrmset::PageControl1Changing(bool& AllowChange) {
+  const int page = PageControl1->currentIndex();
+  QWidget* current = PageControl1->currentWidget();
+  if (page == kGridPage && pnlLineLength->isVisibleTo(current) &&
+      Seinterval->value() < SeLineLength->value()) {
+    AllowChange = false;
+    if (showMessage_) showMessage_(QString::fromUtf8("十字丝的长度，不能大于间隔"));
+    return;
+  }
+  if (page == kTablePage && edtField->text().contains('[')) {
+    const std::string text = edtField->text().toStdString();
+    edtField->setText(Q(ReplaceFirst(ReplaceFirst(text, "[", ""), "]", "")));
+    AllowChange = false;
+    if (showMessage_) showMessage_(QString::fromUtf8("这里是字段名,不支持嵌套,自动更新了"));
+  }
+}
+
+void TFrmset::OnPageChanged(int index) {
+  if (switchingPage_) return;
+  // The tab widget has already switched; go back to the page being left so
+  // that the check sees it (and a refusal leaves it shown), then go on.
+  switchingPage_ = true;
+  PageControl1->setCurrentIndex(currentPage_);
+  bool allow = true;
+  PageControl1Changing(allow);
+  if (allow) PageControl1->setCurrentIndex(index);
+  currentPage_ = PageControl1->currentIndex();
+  switchingPage_ = false;
+}
+
+void TFrmset::btnleftdownClick(TFontButton* sender) {
+  if (!sender || !askFont_) return;
+  const auto chosen = askFont_(ToQFont(sender->fontDesc()), this);
+  if (chosen) sender->setFontDesc(FromQFont(*chosen, sender->fontDesc()));
+}
+
+}  // namespace tarvik
