@@ -2,6 +2,8 @@
 
 #include <ogr_spatialref.h>
 
+#include <cmath>
+
 #include "common/error.h"
 #include "common/text_util.h"
 #include "gdb/class_state.h"
@@ -113,7 +115,7 @@ std::shared_ptr<ClassState> CreateClassIn(const FrameDataset& dataset, const std
     options.set("FEATURE_DATASET", dataset.name);
     if (!ref.empty()) {
       const double resolution = ref.xyResolution();
-      options.set("XYSCALE", gdal::NumberText(1.0 / resolution));
+      options.set("XYSCALE", gdal::NumberText(std::round(1.0 / resolution)));
       // Ten times the resolution: the tolerance ArcGIS gives high-precision
       // references (0.001 m, about 1e-8 degree).
       options.set("XYTOLERANCE", gdal::NumberText(resolution * 10));

@@ -1,5 +1,6 @@
 #include "gdb/geometry.h"
 
+#include <cpl_error.h>
 #include <ogr_api.h>
 #include <ogr_geometry.h>
 
@@ -98,8 +99,10 @@ GeometryType Geometry::type() const {
   if (!geom_) return GeometryType::None;
   switch (wkbFlatten(geom_->getGeometryType())) {
     case wkbPoint: return GeometryType::Point;
-    case wkbLineString: return GeometryType::Line;
-    case wkbLinearRing: return GeometryType::Ring;
+    case wkbLineString:
+    case wkbLinearRing:
+      // GDAL reports a standalone ring as a line string; its name tells.
+      return EQUAL(geom_->getGeometryName(), "LINEARRING") ? GeometryType::Ring : GeometryType::Line;
     case wkbPolygon: return GeometryType::Polygon;
     case wkbMultiPoint: return GeometryType::MultiPoint;
     case wkbMultiLineString: return GeometryType::MultiLine;
@@ -203,6 +206,7 @@ Geometry PrepareGeometry(const Geometry& geometry) {
   }
   const GeometryType workType = work.type();
   if (workType != GeometryType::Polygon && workType != GeometryType::MultiPolygon) return work;
+  CPLErrorHandlerPusher quiet(CPLQuietErrorHandler);  // GEOS explains invalidity as warnings
   if (work.ogr()->IsValid()) return work;
   std::unique_ptr<OGRGeometry> valid(work.ogr()->MakeValid());
   if (!valid || valid->IsEmpty()) return work;

@@ -1,6 +1,7 @@
 #include "gdb/store.h"
 
 #include "common/text_util.h"
+#include "gdb/frame_catalog.h"
 
 namespace tarvik::detail {
 
@@ -44,6 +45,9 @@ void LoadNames(Store& store) {
     store.addName(layer->GetName());
     if (EqualsNoCase(layer->GetName(), kCatalogTable)) store.catalog = layer;
   }
+  // Feature datasets recorded by earlier runs (the only record on a
+  // GeoPackage).
+  for (const auto& row : ReadCatalog(store.catalog)) store.addName(row.dataset);
   if (store.kind == OutputKind::FileGdb) {
     if (auto root = store.ds->GetRootGroup())
       for (const auto& group : root->GetGroupNames()) store.addName(group);
