@@ -112,7 +112,7 @@ void ApplyWhere(OGRLayer* layer, const std::string& where, const std::string& cl
   if (err != OGRERR_NONE) {
     const std::string why = gdal::LastError("无法解析");
     layer->SetAttributeFilter(nullptr);
-    throw RunError("查询条件错误(" + className + ")：" + w + "：" + why);
+    throw RunError("查询条件错误(" + className + ")：" + where + "：" + why);
   }
 }
 
