@@ -71,12 +71,6 @@ FeatureClass CreateFrameAnnotationClass(OutputWorkspace& workspace, const std::s
     if (gdal::Quietly([&] { return state->layer->CreateField(&defn); }) != OGRERR_NONE) return fail();
   }
   state->referenceScale = referenceScale;
-  if (workspace.kind() == OutputKind::GeoPackage) {
-    // GeoPackage keeps layer metadata items; readers see them with ogrinfo.
-    state->layer->SetMetadataItem("REFERENCE_SCALE", FloatToStr(referenceScale).c_str());
-    state->layer->SetMetadataItem("REFERENCE_SCALE_UNITS", "meters");
-    state->layer->SetMetadataItem("ANNOTATION_CLASSES", "0:Default");
-  }
   auto row = detail::RowFor(dataset.name, state->name, "annotation", dataset.ref);
   row.referenceScale = referenceScale;
   row.referenceUnits = "meters";

@@ -148,6 +148,7 @@ std::shared_ptr<ClassState> CreateClassIn(const FrameDataset& dataset, const std
   state->domain = ref.domain();
   store->addName(name);
   store->addName(state->name);
+  store->addFrameTable(state->name);
   return state;
 }
 

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 #include "gdb/gdal_handles.h"
 #include "gdb/output_kind.h"
@@ -22,17 +23,25 @@ struct Store {
   // Upper-cased names of every table, class and feature dataset in the
   // store: both stores compare names without regard to letter case.
   std::unordered_set<std::string> names;
+  // GeoPackage: classes created in the current frame, and classes whose
+  // AUTOINCREMENT counters were set aside (see store.cpp).
+  std::vector<std::string> frameTables;
+  std::vector<std::string> setAsideCounters;
 
   ~Store();
   bool open() const { return static_cast<bool>(ds); }
   bool nameTaken(const std::string& name) const;
   void addName(const std::string& name);
+  // Notes a class created in the current frame.
+  void addFrameTable(const std::string& name);
   // GeoPackage: ends the current frame's transaction, keeping what it wrote.
   void commit();
   // GeoPackage: starts a transaction for a new frame (after committing the
   // previous one). Never used on a File Geodatabase: its driver emulates a
   // transaction by copying the whole directory.
   void beginFrame();
+  // GeoPackage: puts back the AUTOINCREMENT counters set aside by commit().
+  void restoreCounters();
   // Commits and closes; afterwards every class of the store is unusable.
   void close();
 };
