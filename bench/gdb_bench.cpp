@@ -147,7 +147,9 @@ struct BareCatalog {
 Timing WriteBare(const std::string& path, int frames) {
   const bool gpkg = path.ends_with(".gpkg");
   GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(gpkg ? "GPKG" : "OpenFileGDB");
-  GDALDataset* ds = driver->Create(path.c_str(), 0, 0, 0, GDT_Unknown, nullptr);
+  char** create = gpkg ? CSLSetNameValue(nullptr, "ADD_GPKG_OGR_CONTENTS", "NO") : nullptr;
+  GDALDataset* ds = driver->Create(path.c_str(), 0, 0, 0, GDT_Unknown, create);
+  CSLDestroy(create);
   const tarvik::SpatialReference ref = Reference();
   OGRSpatialReference* srs = const_cast<OGRSpatialReference*>(ref.ogr());
   const std::string wkt = ref.wkt();

@@ -71,7 +71,8 @@ FeatureClass CreateFrameAnnotationClass(OutputWorkspace& workspace, const std::s
     if (gdal::Quietly([&] { return state->layer->CreateField(&defn); }) != OGRERR_NONE) return fail();
   }
   state->referenceScale = referenceScale;
-  auto row = detail::RowFor(dataset.name, state->name, "annotation", dataset.ref);
+  auto row = dataset.row ? detail::ClassRow(*dataset.row, state->name, "annotation")
+                         : detail::RowFor(dataset.name, state->name, "annotation", dataset.ref);
   row.referenceScale = referenceScale;
   row.referenceUnits = "meters";
   row.annotationClasses = "Default";
@@ -104,7 +105,7 @@ AnnotationLayer MakeFrameLayer(const FeatureClass& cls) {
   AnnotationLayer layer;
   layer.cls_ = cls;
   layer.name_ = cls.name();
-  OGRFeatureDefn* defn = cls.state()->layer->GetLayerDefn();
+  OGRFeatureDefn* defn = cls.state()->live()->GetLayerDefn();
   for (int i = 0; i < kFieldCount; ++i) {
     layer.fields_[i] = defn->GetFieldIndex(kFields[i].name);
     if (layer.fields_[i] < 0) throw RunError("不能创立注记图层:" + cls.name());

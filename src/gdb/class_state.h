@@ -1,6 +1,7 @@
 // The state behind a FeatureClass handle. Internal to src/gdb.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -15,7 +16,8 @@ class QueryIndex;
 
 struct ClassState {
   std::shared_ptr<Store> store;
-  OGRLayer* layer = nullptr;
+  mutable OGRLayer* layer = nullptr;
+  mutable std::uint64_t generation = 0;  // of the store's dataset that `layer` belongs to
   std::string name;
   FrameClassKind kind = FrameClassKind::Other;
   bool annotation = false;
@@ -23,12 +25,13 @@ struct ClassState {
   SpatialReference ref;
   SpatialReference::Domain domain;  // checked by every store when set
   int idField = -1;
-  gdal::FeaturePtr scratch;  // reused for every feature written
+  mutable gdal::FeaturePtr scratch;  // reused for every feature written
   std::shared_ptr<QueryIndex> index;  // input classes: built by the first spatial query
 
   ~ClassState();
-  // The layer while the store is open, else null.
-  OGRLayer* live() const { return store && store->open() ? layer : nullptr; }
+  // The layer while the store is open, else null (looked up again after the
+  // store reopened its dataset).
+  OGRLayer* live() const;
   OGRFeature* scratchFeature();
 };
 

@@ -16,8 +16,18 @@ namespace detail {
 
 ClassState::~ClassState() = default;
 
+OGRLayer* ClassState::live() const {
+  if (!store || !store->open()) return nullptr;
+  if (generation != store->generation) {
+    scratch.reset();
+    layer = store->ds->GetLayerByName(name.c_str());
+    generation = store->generation;
+  }
+  return layer;
+}
+
 OGRFeature* ClassState::scratchFeature() {
-  if (!scratch) scratch.reset(OGRFeature::CreateFeature(layer->GetLayerDefn()));
+  if (!scratch) scratch.reset(OGRFeature::CreateFeature(live()->GetLayerDefn()));
   scratch->SetFID(OGRNullFID);
   return scratch.get();
 }
@@ -92,9 +102,10 @@ std::optional<FrameDataset> CreateFrameDataset(OutputWorkspace& workspace, const
   const auto& store = workspace.store();
   if (!store || !store->open() || name.empty() || store->nameTaken(name)) return std::nullopt;
   store->beginFrame();
-  if (!detail::WriteCatalogRow(*store, detail::RowFor(name, name, "dataset", ref))) return std::nullopt;
+  auto row = std::make_shared<const detail::CatalogRow>(detail::RowFor(name, name, "dataset", ref));
+  if (!detail::WriteCatalogRow(*store, *row)) return std::nullopt;
   store->addName(name);
-  return FrameDataset{name, ref, store};
+  return FrameDataset{name, ref, store, std::move(row)};
 }
 
 namespace detail {
@@ -141,6 +152,7 @@ std::shared_ptr<ClassState> CreateClassIn(const FrameDataset& dataset, const std
   auto state = std::make_shared<ClassState>();
   state->store = store;
   state->layer = layer;
+  state->generation = store->generation;
   state->name = layer->GetName();
   state->kind = kind;
   state->annotation = kind == FrameClassKind::Annotation;
@@ -163,7 +175,8 @@ FeatureClass CreateFrameClass(const FrameDataset& dataset, const std::string& ra
   OGRFieldDefn id("ID", OFTInteger);
   if (gdal::Quietly([&] { return state->layer->CreateField(&id); }) != OGRERR_NONE) return fail();
   state->idField = state->layer->GetLayerDefn()->GetFieldIndex("ID");
-  auto row = detail::RowFor(dataset.name, state->name, KindName(kind), dataset.ref);
+  auto row = dataset.row ? detail::ClassRow(*dataset.row, state->name, KindName(kind))
+                         : detail::RowFor(dataset.name, state->name, KindName(kind), dataset.ref);
   detail::WriteCatalogRow(*state->store, row);
   return FeatureClass(state);
 }

@@ -23,6 +23,7 @@
 namespace tarvik {
 
 namespace detail {
+struct CatalogRow;
 struct ClassState;
 struct Store;
 }  // namespace detail
@@ -33,7 +34,10 @@ struct Store;
 struct FrameDataset {
   std::string name;     // "y" + frame name
   SpatialReference ref; // with the XY domain of the frame
+  // For src/gdb: the store, and the dataset's catalog entry that its
+  // classes' entries start from.
   std::shared_ptr<detail::Store> store;
+  std::shared_ptr<const detail::CatalogRow> row;
 };
 
 enum class FrameClassKind { Line, Polygon, Annotation, Other };

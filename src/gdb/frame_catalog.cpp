@@ -25,6 +25,13 @@ CatalogRow RowFor(const std::string& dataset, const std::string& item, const std
   return row;
 }
 
+CatalogRow ClassRow(const CatalogRow& datasetRow, const std::string& item, const std::string& kind) {
+  CatalogRow row = datasetRow;
+  row.item = item;
+  row.kind = kind;
+  return row;
+}
+
 bool WriteCatalogRow(Store& store, const CatalogRow& row) {
   OGRLayer* catalog = EnsureCatalog(store);
   if (!catalog) return false;

@@ -28,6 +28,8 @@ struct CatalogRow {
 
 CatalogRow RowFor(const std::string& dataset, const std::string& item, const std::string& kind,
                   const SpatialReference& ref);
+// The entry of a class of the dataset whose entry is `datasetRow`.
+CatalogRow ClassRow(const CatalogRow& datasetRow, const std::string& item, const std::string& kind);
 // Appends a row; false when the store refused it.
 bool WriteCatalogRow(Store& store, const CatalogRow& row);
 std::vector<CatalogRow> ReadCatalog(OGRLayer* catalog);

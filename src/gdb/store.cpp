@@ -18,9 +18,7 @@ bool Store::nameTaken(const std::string& name) const { return names.count(ToUppe
 
 void Store::addName(const std::string& name) { names.insert(ToUpperAscii(name)); }
 
-void Store::addFrameTable(const std::string& name) {
-  if (kind == OutputKind::GeoPackage) frameTables.push_back(name);
-}
+void Store::addFrameTable(const std::string& name) { frameTables.push_back(name); }
 
 namespace {
 
@@ -63,11 +61,11 @@ void Store::commit() {
     for (const auto& t : frameTables) {
       if (!list.empty()) list.push_back(',');
       list += SqlText(t);
+      setAsideCounters.push_back(t);
     }
     Execute(ds.get(), "DELETE FROM sqlite_sequence WHERE name IN (" + list + ")");
-    setAsideCounters.insert(setAsideCounters.end(), frameTables.begin(), frameTables.end());
-    frameTables.clear();
   }
+  frameTables.clear();
   if (inTransaction) {
     inTransaction = false;
     gdal::Quietly([&] { return ds->CommitTransaction(); });
@@ -96,10 +94,32 @@ void Store::restoreCounters() {
   if (started) gdal::Quietly([&] { return ds->CommitTransaction(); });
 }
 
+// GDAL's File GDB driver keeps two files open for every class it has
+// written in this session: a run of a thousand frames would pass the usual
+// limit of 1024 open files. Closing and reopening the dataset every so many
+// frames releases them (and the memory of the finished classes).
+// (A File GDB is written when its dataset closes: writing each frame's
+// classes at the end of the frame instead costs four times as much, because
+// the driver rewrites its item catalog for every class it syncs.)
+constexpr int kFramesPerOpen = 100;
+
 void Store::beginFrame() {
-  if (!ds || kind != OutputKind::GeoPackage) return;
+  if (!ds) return;
   commit();
-  inTransaction = gdal::Quietly([&] { return ds->StartTransaction(); }) == OGRERR_NONE;
+  if (kind == OutputKind::GeoPackage) {
+    inTransaction = gdal::Quietly([&] { return ds->StartTransaction(); }) == OGRERR_NONE;
+    return;
+  }
+  if (++framesSinceOpen <= kFramesPerOpen) return;
+  framesSinceOpen = 1;
+  ds.reset();
+  catalog = nullptr;
+  ++generation;
+  const char* drivers[] = {"OpenFileGDB", nullptr};
+  ds.reset(gdal::Quietly([&] {
+    return GDALDataset::FromHandle(GDALOpenEx(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE, drivers, nullptr, nullptr));
+  }));
+  if (ds) catalog = ds->GetLayerByName(kCatalogTable);
 }
 
 void Store::close() {

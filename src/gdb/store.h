@@ -3,6 +3,7 @@
 // transaction of the current frame. Internal to src/gdb.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <unordered_set>
@@ -23,10 +24,15 @@ struct Store {
   // Upper-cased names of every table, class and feature dataset in the
   // store: both stores compare names without regard to letter case.
   std::unordered_set<std::string> names;
-  // GeoPackage: classes created in the current frame, and classes whose
-  // AUTOINCREMENT counters were set aside (see store.cpp).
+  // Classes created in the current frame, and, on a GeoPackage, classes
+  // whose AUTOINCREMENT counters were set aside (see store.cpp).
   std::vector<std::string> frameTables;
   std::vector<std::string> setAsideCounters;
+  // File GDB: the dataset is closed and opened again every few frames
+  // (see store.cpp); class handles notice the new generation and look their
+  // layer up again.
+  std::uint64_t generation = 0;
+  int framesSinceOpen = 0;
 
   ~Store();
   bool open() const { return static_cast<bool>(ds); }
@@ -34,11 +40,13 @@ struct Store {
   void addName(const std::string& name);
   // Notes a class created in the current frame.
   void addFrameTable(const std::string& name);
-  // GeoPackage: ends the current frame's transaction, keeping what it wrote.
+  // Ends the current frame, keeping what it wrote (GeoPackage: commits its
+  // transaction; a File GDB is written when its dataset closes).
   void commit();
-  // GeoPackage: starts a transaction for a new frame (after committing the
-  // previous one). Never used on a File Geodatabase: its driver emulates a
-  // transaction by copying the whole directory.
+  // Starts a new frame after ending the previous one: GeoPackage: starts a
+  // transaction (never on a File Geodatabase: its driver emulates one by
+  // copying the whole directory); File GDB: reopens the dataset every
+  // kFramesPerOpen frames.
   void beginFrame();
   // GeoPackage: puts back the AUTOINCREMENT counters set aside by commit().
   void restoreCounters();

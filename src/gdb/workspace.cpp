@@ -52,7 +52,14 @@ OutputWorkspace CreateOutputWorkspace(const std::string& rawPath) {
   if (std::filesystem::exists(path, ec)) throw RunError("不能创立输出" + path + "：已经存在");
   GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(DriverName(kind));
   if (!driver) throw RunError(std::string("GDAL 缺少驱动 ") + DriverName(kind) + "，不能创立输出" + path);
-  GDALDataset* ds = gdal::Quietly([&] { return driver->Create(path.c_str(), 0, 0, 0, GDT_Unknown, nullptr); });
+  gdal::Options options;
+  // No gpkg_ogr_contents: its two triggers per class would double the size
+  // of the file's schema, which SQLite walks on every new table, for a
+  // feature count that readers get as quickly by counting a frame's few
+  // hundred features.
+  if (kind == OutputKind::GeoPackage) options.set("ADD_GPKG_OGR_CONTENTS", "NO");
+  GDALDataset* ds =
+      gdal::Quietly([&] { return driver->Create(path.c_str(), 0, 0, 0, GDT_Unknown, options.get()); });
   if (!ds) throw RunError("不能创立输出" + path + "：" + gdal::LastError("未知原因"));
   auto store = std::make_shared<detail::Store>();
   store->ds.reset(ds);

@@ -6,6 +6,7 @@
 #include <ogrsf_frmts.h>
 
 #include <cmath>
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 
@@ -450,6 +451,45 @@ TEST(GeoPackageCounters, EveryFrameClassKeepsItsAutoincrementCounter) {
   ds->ReleaseResultSet(seq);
   EXPECT_EQ(rows, (std::vector<std::string>{"L_A=3", "L_B=3", "L_C=3", "a_A=2", "a_B=2", "a_C=2", "p_A=1", "p_B=1",
                                             "p_C=1"}));
+}
+
+// Counts the files this process has open.
+int OpenFileCount() {
+  int n = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++n;
+  return n;
+}
+
+TEST_P(OutputStore, ManyFramesKeepFewFilesOpenAndEarlierClassesUsable) {
+  RecordingFeedback feedback;
+  const int before = OpenFileCount();
+  int peak = 0;
+  {
+    OutputWorkspace ws = CreateOutputWorkspace(path());
+    FeatureClass first;
+    for (int i = 0; i < 260; ++i) {
+      std::string name = std::to_string(i);
+      name.insert(0, 1, 'F');
+      auto dataset = CreateFrameDataset(ws, "y" + name, FrameReference());
+      ASSERT_TRUE(dataset) << i;
+      FeatureClass lines = CreateFrameClass(*dataset, "L_" + name, FrameClassKind::Line);
+      CreateFrameClass(*dataset, "p_" + name, FrameClassKind::Polygon);
+      CreateFrameAnnotationClass(ws, "a_" + name, *dataset, 10000);
+      LineBuffer(lines, feedback).add(40520000, 3375000, 40520000, 3380000, 1);
+      if (i == 0) first = lines;
+      peak = std::max(peak, OpenFileCount());
+    }
+    // A class of the first frame still takes features.
+    EXPECT_TRUE(StoreFrameFeature(first, MakeLine(40521000, 3375000, 40521000, 3380000), 2, feedback));
+  }
+  EXPECT_TRUE(feedback.messages.empty());
+  // The File GDB driver keeps two files open per class it wrote; without
+  // reopening, 260 frames would hold more than 1500.
+  EXPECT_LT(peak - before, 800);
+  const OutputReader reader(path());
+  ASSERT_EQ(reader.frames().size(), 260u);
+  EXPECT_EQ(reader.lines(reader.frames()[0]).size(), 2u);
+  EXPECT_EQ(reader.lines(reader.frames()[259]).size(), 1u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, OutputStore, ::testing::Values(".gdb", ".gpkg"),
