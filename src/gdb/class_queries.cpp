@@ -237,13 +237,21 @@ QueryResult QueryFeatures(const FeatureClass& cls, const Geometry& geometry, con
   const bool indexed = !state.store->output;
   if (indexed) {
     if (!state.index) state.index = std::make_shared<detail::QueryIndex>(layer);
-    std::vector<bool> selected;
+    static const std::vector<bool> kAll;
+    const std::vector<bool>* selectedPtr = &kAll;
     if (!Trim(where).empty()) {
-      const auto fids = SelectedFids(layer, where, state.name);
-      std::set<std::int64_t> wanted(fids.begin(), fids.end());
-      selected.resize(state.index->features().size());
-      for (std::size_t i = 0; i < selected.size(); ++i) selected[i] = wanted.count(state.index->features()[i].fid()) > 0;
+      auto found = state.index->selections.find(where);
+      if (found == state.index->selections.end()) {
+        const auto fids = SelectedFids(layer, where, state.name);
+        const std::set<std::int64_t> wanted(fids.begin(), fids.end());
+        std::vector<bool> selection(state.index->features().size());
+        for (std::size_t i = 0; i < selection.size(); ++i)
+          selection[i] = wanted.count(state.index->features()[i].fid()) > 0;
+        found = state.index->selections.emplace(where, std::move(selection)).first;
+      }
+      selectedPtr = &found->second;
     }
+    const std::vector<bool>& selected = *selectedPtr;
     const auto& features = state.index->features();
     const std::vector<std::size_t> candidates =
         geometry.isEmpty() ? std::vector<std::size_t>{} : state.index->grid().candidates(geometry.envelope());
@@ -286,6 +294,7 @@ FeatureCursor SearchFeatures(const FeatureClass& cls, const std::string& where) 
   if (!layer) return cursor;
   cursor.cls_ = cls;
   cursor.fids_ = SelectedFids(layer, where, cls.name());
+  cursor.names_ = detail::FieldNamesOf(layer);
   return cursor;
 }
 
@@ -294,7 +303,7 @@ bool FeatureCursor::next(Feature& feature) {
   while (layer && position_ < fids_.size()) {
     gdal::FeaturePtr f{layer->GetFeature(fids_[position_++])};
     if (!f) continue;
-    feature = detail::CopyFeature(f.get(), detail::FieldNamesOf(layer));
+    feature = detail::CopyFeature(f.get(), names_);
     return true;
   }
   return false;

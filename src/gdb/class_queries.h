@@ -75,6 +75,7 @@ class FeatureCursor {
   friend FeatureCursor SearchFeatures(const FeatureClass& cls, const std::string& where);
   FeatureClass cls_;
   std::vector<std::int64_t> fids_;
+  std::shared_ptr<const std::vector<std::string>> names_;
   std::size_t position_ = 0;
 };
 FeatureCursor SearchFeatures(const FeatureClass& cls, const std::string& where);

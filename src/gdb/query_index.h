@@ -22,6 +22,8 @@ class QueryIndex {
   explicit QueryIndex(OGRLayer* layer);
   const std::vector<Feature>& features() const { return features_; }
   const EnvelopeGrid& grid() const { return grid_; }
+  // Which features (by position) each where clause already asked for selects.
+  std::map<std::string, std::vector<bool>> selections;
 
  private:
   std::vector<Feature> features_;

@@ -1,5 +1,7 @@
 #include "gdb/store.h"
 
+#include <sys/resource.h>
+
 #include <algorithm>
 
 #include "common/text_util.h"
@@ -94,14 +96,20 @@ void Store::restoreCounters() {
   if (started) gdal::Quietly([&] { return ds->CommitTransaction(); });
 }
 
-// GDAL's File GDB driver keeps two files open for every class it has
-// written in this session: a run of a thousand frames would pass the usual
-// limit of 1024 open files. Closing and reopening the dataset every so many
-// frames releases them (and the memory of the finished classes).
-// (A File GDB is written when its dataset closes: writing each frame's
-// classes at the end of the frame instead costs four times as much, because
-// the driver rewrites its item catalog for every class it syncs.)
-constexpr int kFramesPerOpen = 100;
+// GDAL's File GDB driver keeps the files of every class it has written in
+// this session open (about six per frame). Closing and reopening the dataset
+// releases them; it is done when the frames since the last opening would
+// come near the process's limit of open files (the usual 1024 allows about a
+// hundred frames), and not otherwise, since it costs time.
+int FramesPerOpen() {
+  constexpr int kFilesPerFrame = 7;
+  constexpr int kReserved = 256;  // for everything else the program opens
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return 100;
+  const rlim_t soft = limit.rlim_cur == RLIM_INFINITY ? rlim_t{1} << 20 : limit.rlim_cur;
+  const long frames = (static_cast<long>(std::min<rlim_t>(soft, rlim_t{1} << 20)) - kReserved) / kFilesPerFrame;
+  return static_cast<int>(std::max(20L, frames));
+}
 
 void Store::beginFrame() {
   if (!ds) return;
@@ -110,7 +118,7 @@ void Store::beginFrame() {
     inTransaction = gdal::Quietly([&] { return ds->StartTransaction(); }) == OGRERR_NONE;
     return;
   }
-  if (++framesSinceOpen <= kFramesPerOpen) return;
+  if (++framesSinceOpen <= FramesPerOpen()) return;
   framesSinceOpen = 1;
   ds.reset();
   catalog = nullptr;

@@ -45,8 +45,8 @@ struct Store {
   void commit();
   // Starts a new frame after ending the previous one: GeoPackage: starts a
   // transaction (never on a File Geodatabase: its driver emulates one by
-  // copying the whole directory); File GDB: reopens the dataset every
-  // kFramesPerOpen frames.
+  // copying the whole directory); File GDB: reopens the dataset when too
+  // many files are open (see store.cpp).
   void beginFrame();
   // GeoPackage: puts back the AUTOINCREMENT counters set aside by commit().
   void restoreCounters();
