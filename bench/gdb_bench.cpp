@@ -6,7 +6,8 @@
 //   gdb_bench [frames=1000] [folder=a new temporary folder]
 //
 // Prints the cost per frame for every hundred frames, the time to close,
-// and the ratio layer / bare.
+// and the ratio layer / bare; then the cost of the adjacent-sheet lookups
+// (eight point queries per sheet) in index layers of 100 to 10 000 sheets.
 #include <gdal_priv.h>
 #include <ogrsf_frmts.h>
 
@@ -23,6 +24,7 @@
 #include "common/user_feedback.h"
 #include "coords/spatial_reference.h"
 #include "gdb/annotation.h"
+#include "gdb/class_queries.h"
 #include "gdb/feature_class.h"
 #include "gdb/frame_domain.h"
 #include "gdb/workspace.h"
@@ -239,6 +241,64 @@ Timing WriteBare(const std::string& path, int frames) {
       [&] { GDALClose(ds); });
 }
 
+// ---- neighbour lookups in an index layer ----------------------------------
+
+// A shapefile of side x side sheets of 1000 x 1000 m.
+std::string WriteIndex(const std::filesystem::path& folder, int side) {
+  const std::string path = (folder / ("index" + std::to_string(side) + ".shp")).string();
+  GDALDriver* driver = GetGDALDriverManager()->GetDriverByName("ESRI Shapefile");
+  GDALDataset* ds = driver->Create(path.c_str(), 0, 0, 0, GDT_Unknown, nullptr);
+  OGRLayer* layer = ds->CreateLayer("index", nullptr, wkbPolygon, nullptr);
+  OGRFieldDefn name("NAME", OFTString);
+  layer->CreateField(&name);
+  OGRFeature* f = OGRFeature::CreateFeature(layer->GetLayerDefn());
+  for (int r = 0; r < side; ++r)
+    for (int c = 0; c < side; ++c) {
+      const double x = 500000 + c * 1000.0, y = 3000000 + r * 1000.0;
+      OGRLinearRing ring;
+      ring.addPoint(x, y);
+      ring.addPoint(x, y + 1000);
+      ring.addPoint(x + 1000, y + 1000);
+      ring.addPoint(x + 1000, y);
+      ring.addPoint(x, y);
+      OGRPolygon polygon;
+      polygon.addRing(&ring);
+      f->SetGeometry(&polygon);
+      f->SetField(0, (std::to_string(r) + "-" + std::to_string(c)).c_str());
+      f->SetFID(OGRNullFID);
+      if (layer->CreateFeature(f) != OGRERR_NONE) std::fprintf(stderr, "sheet refused\n");
+    }
+  OGRFeature::DestroyFeature(f);
+  GDALClose(ds);
+  return path;
+}
+
+// For every sheet, the names of its eight neighbours, as the adjacent-sheet
+// table asks them: microseconds per lookup, and the time of the first query
+// (which reads the layer into memory).
+void BenchLookups(const std::filesystem::path& folder, int side) {
+  tarvik::FeatureClass index = tarvik::OpenShapefileClass(WriteIndex(folder, side));
+  const auto start = Clock::now();
+  tarvik::QueryFeatures(index, tarvik::MakePoint(500500, 3000500), "", tarvik::QueryLimit::First);
+  const auto built = Clock::now();
+  long lookups = 0, found = 0;
+  for (int r = 0; r < side; ++r)
+    for (int c = 0; c < side; ++c)
+      for (int dr = -1; dr <= 1; ++dr)
+        for (int dc = -1; dc <= 1; ++dc) {
+          if (dr == 0 && dc == 0) continue;
+          const auto q = tarvik::QueryFeatures(
+              index, tarvik::MakePoint(500500 + (c + dc) * 1000.0, 3000500 + (r + dr) * 1000.0), "",
+              tarvik::QueryLimit::First);
+          ++lookups;
+          if (q.count > 0 && !tarvik::FieldValueText(q.features[0], "NAME").empty()) ++found;
+        }
+  const auto end = Clock::now();
+  std::printf("  %6d sheets: first query %7.1f ms, %ld lookups (%ld found) %.2f us each\n", side * side,
+              std::chrono::duration<double, std::milli>(built - start).count(), lookups, found,
+              std::chrono::duration<double, std::micro>(end - built).count() / static_cast<double>(lookups));
+}
+
 void Report(const char* what, const Timing& t) {
   std::printf("  %-6s write %7.2f s  close %6.2f s  total %7.2f s  ms/frame per 100:", what, t.writeSeconds,
               t.closeSeconds, t.total());
@@ -257,8 +317,16 @@ int main(int argc, char** argv) {
   GDALAllRegister();
   std::printf("%d frames (%d lines, %d texts each) in %s\n", frames, kLines, kTexts, folder.c_str());
   for (const char* ext : {".gdb", ".gpkg"}) {
-    const Timing bare = WriteBare((folder / (std::string("bare") + ext)).string(), frames);
-    const Timing layer = WriteWithLayer((folder / (std::string("layer") + ext)).string(), frames);
+    // The order alternates between the two kinds so that neither side
+    // always runs on a warmer (or busier) machine.
+    Timing bare, layer;
+    if (std::string(ext) == ".gdb") {
+      bare = WriteBare((folder / (std::string("bare") + ext)).string(), frames);
+      layer = WriteWithLayer((folder / (std::string("layer") + ext)).string(), frames);
+    } else {
+      layer = WriteWithLayer((folder / (std::string("layer") + ext)).string(), frames);
+      bare = WriteBare((folder / (std::string("bare") + ext)).string(), frames);
+    }
     std::printf("%s\n", ext);
     Report("bare", bare);
     Report("layer", layer);
@@ -266,6 +334,8 @@ int main(int argc, char** argv) {
     std::printf("  layer/bare total %.3f   last/first hundred: bare %.2f, layer %.2f\n", layer.total() / bare.total(),
                 flatness(bare), flatness(layer));
   }
+  std::printf("neighbour lookups in an index layer\n");
+  for (int side : {10, 32, 100}) BenchLookups(folder, side);
   if (argc <= 2) fs::remove_all(folder);
   return 0;
 }
