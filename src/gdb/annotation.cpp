@@ -8,11 +8,6 @@
 
 namespace tarvik {
 
-namespace detail {
-std::shared_ptr<ClassState> CreateClassIn(const FrameDataset& dataset, const std::string& name, FrameClassKind kind,
-                                          const std::string& documentation);
-}
-
 namespace {
 
 enum FieldSlot {

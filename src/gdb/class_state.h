@@ -35,6 +35,13 @@ struct ClassState {
   OGRFeature* scratchFeature();
 };
 
+// Creates a frame class (lines, polygons or annotation points) in the
+// dataset, with OBJECTID and Shape, the XY domain of the dataset's reference
+// and `documentation` (File GDB item documentation, GeoPackage description;
+// none when empty). Null when the name is taken or the store refuses.
+std::shared_ptr<ClassState> CreateClassIn(const FrameDataset& dataset, const std::string& name, FrameClassKind kind,
+                                          const std::string& documentation);
+
 // Whether the envelope lies inside the class's domain (true when no domain
 // is set). NaN coordinates are outside.
 bool InsideDomain(const ClassState& cls, const OGREnvelope& e);

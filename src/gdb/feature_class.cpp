@@ -110,9 +110,6 @@ std::optional<FrameDataset> CreateFrameDataset(OutputWorkspace& workspace, const
 
 namespace detail {
 
-// Creates a frame class (lines, polygons or annotation points) in the
-// dataset with the geodatabase's standard field names and the domain of the
-// dataset's reference. `extra` adds store-specific options.
 std::shared_ptr<ClassState> CreateClassIn(const FrameDataset& dataset, const std::string& name,
                                           FrameClassKind kind, const std::string& documentation) {
   const auto& store = dataset.store;

@@ -58,14 +58,22 @@ void Execute(GDALDataset* ds, const std::string& sql) {
 // store is closed, so the file ends up exactly as without this.
 void Store::commit() {
   if (!ds) return;
-  if (kind == OutputKind::GeoPackage && !frameTables.empty()) {
-    std::string list;
-    for (const auto& t : frameTables) {
-      if (!list.empty()) list.push_back(',');
-      list += SqlText(t);
-      setAsideCounters.push_back(t);
+  if (kind == OutputKind::GeoPackage) {
+    counted.insert(counted.end(), frameTables.begin(), frameTables.end());
+    // Setting aside goes through GDAL's SQL entry, which visits every layer
+    // of the dataset: done every few frames, it costs little, and the
+    // counters in sqlite_sequence stay at most a few dozen.
+    constexpr std::size_t kSetAsideBatch = 60;
+    if (counted.size() >= kSetAsideBatch) {
+      std::string list;
+      for (const auto& t : counted) {
+        if (!list.empty()) list.push_back(',');
+        list += SqlText(t);
+      }
+      Execute(ds.get(), "DELETE FROM sqlite_sequence WHERE name IN (" + list + ")");
+      setAsideCounters.insert(setAsideCounters.end(), counted.begin(), counted.end());
+      counted.clear();
     }
-    Execute(ds.get(), "DELETE FROM sqlite_sequence WHERE name IN (" + list + ")");
   }
   frameTables.clear();
   if (inTransaction) {

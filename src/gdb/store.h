@@ -27,6 +27,7 @@ struct Store {
   // Classes created in the current frame, and, on a GeoPackage, classes
   // whose AUTOINCREMENT counters were set aside (see store.cpp).
   std::vector<std::string> frameTables;
+  std::vector<std::string> counted;  // finished classes whose counters are still in place
   std::vector<std::string> setAsideCounters;
   // File GDB: the dataset is closed and opened again every few frames
   // (see store.cpp); class handles notice the new generation and look their
