@@ -1,5 +1,6 @@
 #include "coords/spatial_reference.h"
 
+#include <cpl_conv.h>
 #include <ogr_spatialref.h>
 
 #include <cstdlib>
@@ -39,6 +40,18 @@ SpatialReference SpatialReference::FromEpsg(int code) {
     return SpatialReference();
   }
   return SpatialReference(ref);
+}
+
+SpatialReference SpatialReference::FromEpsgAsIs(int code) {
+  // GDAL swaps a deprecated code for its replacement unless told otherwise;
+  // the option is set for this thread only and restored afterwards.
+  const char* key = "OSR_USE_NON_DEPRECATED";
+  const char* before = CPLGetThreadLocalConfigOption(key, nullptr);
+  const std::string saved = before ? before : "";
+  CPLSetThreadLocalConfigOption(key, "NO");
+  SpatialReference ref = FromEpsg(code);
+  CPLSetThreadLocalConfigOption(key, before ? saved.c_str() : nullptr);
+  return ref;
 }
 
 SpatialReference SpatialReference::FromWkt(const std::string& wkt) {

@@ -30,8 +30,12 @@ class SpatialReference {
   SpatialReference(SpatialReference&&) noexcept;
   SpatialReference& operator=(SpatialReference&&) noexcept;
 
-  // From the EPSG database; none when the code is unknown.
+  // From the EPSG database; none when the code is unknown. A code that EPSG
+  // has deprecated gives its current replacement (GDAL's default).
   static SpatialReference FromEpsg(int code);
+  // From the EPSG database under exactly this code, deprecated or not (for
+  // files that must keep carrying an older code). None when unknown.
+  static SpatialReference FromEpsgAsIs(int code);
   // From WKT (OGC or ESRI dialect, as in a .prj); none when it does not parse.
   static SpatialReference FromWkt(const std::string& wkt);
   // A copy of a GDAL reference (nullptr gives none). For src/gdb.

@@ -1,0 +1,261 @@
+#include "coords/utlbxy.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+#include "common/delphi.h"
+#include "common/error.h"
+#include "common/recording_feedback.h"
+#include "coords/decimal15.h"
+
+namespace tarvik {
+namespace {
+
+constexpr bool kXian = false, kBeijing = true;
+constexpr bool k3 = true, k6 = false;
+constexpr bool kPrefix = true, kPlain = false;
+
+double D(long double v) { return static_cast<double>(v); }
+
+TEST(GaussForward, PublishedValuesToTheMillimetre) {
+  const double kAny = std::numeric_limits<double>::quiet_NaN();  // value not published
+  const struct {
+    bool beijing;
+    const char* lat;
+    const char* lon;
+    bool threeDegree;
+    bool prefix;
+    long double cm;
+    double x, y;
+  } cases[] = {
+      {kXian, "40", "87", k6, kPlain, 87, 4429531.097, 500000.000},
+      {kXian, "40", "88", k6, kPrefix, 87, 4430010.135, 15585394.660},
+      {kBeijing, "40", "87", k6, kPlain, 87, 4429607.368, 500000.000},
+      {kBeijing, "40", "88", k6, kPrefix, 87, kAny, 15585396.049},
+      {kXian, "30.5", "114.25", k3, kPrefix, 114, 3375569.881, 38523999.780},
+      {kXian, "36", "102", k6, kPlain, 105, kAny, 229470.291},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.lat) + " " + c.lon);
+    const PlanarXY p = GaussForward(c.beijing, c.lat, c.lon, false, c.threeDegree, c.prefix, c.cm);
+    if (!std::isnan(c.x)) {
+      EXPECT_NEAR(D(p.x), c.x, 0.0005);
+    }
+    EXPECT_NEAR(D(p.y), c.y, 0.0005);
+  }
+  // On the central meridian the easting is the false easting exactly.
+  EXPECT_EQ(GaussForward(kXian, "40", "87", false, k6, kPlain, 87).y, 500000.0L);
+}
+
+TEST(GaussForward, ReadsDmsTextsWhenAsked) {
+  // 30°30′ 114°15′ in D.MMSS is the decimal 30.5 114.25 of the case above.
+  const PlanarXY dms = GaussForward(kXian, "30.30", "114.15", true, k3, kPrefix, 114);
+  const PlanarXY dec = GaussForward(kXian, "30.5", "114.25", false, k3, kPrefix, 114);
+  EXPECT_EQ(dms.x, dec.x);
+  EXPECT_EQ(dms.y, dec.y);
+}
+
+TEST(GaussForward, RefusesTextThatIsNotANumber) {
+  for (const char* bad : {"", "abc", "40,5", "nan", "inf", "1e5000"}) {
+    EXPECT_THROW(GaussForward(kXian, bad, "87", false, k6, kPlain, 87), RunError) << bad;
+    EXPECT_THROW(GaussForward(kXian, "40", bad, true, k6, kPlain, 87), RunError) << bad;
+  }
+}
+
+TEST(DmsTextToDegrees, ReadsDegreesMinutesSeconds) {
+  const struct {
+    const char* text;
+    long double degrees;
+  } cases[] = {
+      {"87.3", 87.5L},
+      {"87.30", 87.5L},
+      {"87.3015", 87 + 30 / 60.0L + 15 / 3600.0L},
+      {"87.305", 87 + 30 / 60.0L + 50 / 3600.0L},
+      {"87.30505", 87 + 30 / 60.0L + 50.5L / 3600.0L},
+      {"87", 87},
+      {"87.", 87},
+      {"0.0001", 1 / 3600.0L},
+      {" 87.3", 87.5L},   // the padded text has its point elsewhere
+      {"087.3", 87.5L},
+      {"+87.3015", 87 + 30 / 60.0L + 15 / 3600.0L},
+      {"-87.3015", -(87 + 30 / 60.0L + 15 / 3600.0L)},  // the sign covers the whole angle
+      {"-0.30", -0.5L},
+  };
+  for (const auto& c : cases) EXPECT_NEAR(D(DmsTextToDegrees(c.text)), D(c.degrees), 1e-13) << c.text;
+  for (const char* bad : {"", "x", "87.3a", "87,30"})
+    EXPECT_THROW(DmsTextToDegrees(bad), RunError) << bad;
+}
+
+TEST(Zones, NumbersCentralMeridiansAndFalseEastings) {
+  EXPECT_EQ(ZoneNumberOf(k3, 75), 25);
+  EXPECT_EQ(ZoneNumberOf(k3, 135), 45);
+  EXPECT_EQ(ZoneNumberOf(k6, 75), 13);
+  EXPECT_EQ(ZoneNumberOf(k6, 135), 23);
+  EXPECT_EQ(ZoneNumberOf(k6, 72), 12);  // (72 + 3) / 6 = 12.5, ties to even
+  EXPECT_EQ(ZoneNumberOf(k6, 84), 14);
+  EXPECT_EQ(ZoneNumberOf(k3, std::numeric_limits<long double>::quiet_NaN()), 0);
+
+  const struct {
+    const char* lon;
+    bool threeDegree;
+    long double cm;
+  } meridians[] = {{"87.3", k3, 87},   {"88.3", k3, 90},  {"88.0625", k3, 87}, {"116", k6, 117},
+                   {"72", k6, 75},     {"119.59", k6, 117}, {"114", k3, 114},  {"112.29", k3, 111}};
+  for (const auto& m : meridians) EXPECT_EQ(CentralMeridianOf(m.lon, m.threeDegree), m.cm) << m.lon;
+
+  EXPECT_EQ(FalseEasting(k3, kPrefix, 114), 38500000);
+  EXPECT_EQ(FalseEasting(k6, kPrefix, 87), 15500000);
+  EXPECT_EQ(FalseEasting(k3, kPlain, 114), 500000);
+  EXPECT_EQ(FalseEasting(k6, kPlain, 87), 500000);
+  // Not a 6-degree zone centre: the zone is the one GaussInverse takes off.
+  EXPECT_EQ(FalseEasting(k6, kPrefix, 84), 14500000);
+}
+
+// Prefixed eastings must come back to the same zone for every central
+// meridian the window offers, zone centres or not.
+TEST(GaussInverse, RoundTripForEveryOfferedCentralMeridian) {
+  SilentFeedback quiet;
+  for (int cm = 75; cm <= 135; cm += 3) {
+    for (bool threeDegree : {k3, k6}) {
+      for (bool prefix : {kPrefix, kPlain}) {
+        const CoordParams p{kXian, threeDegree, prefix, static_cast<long double>(cm)};
+        for (long double dl : {-1.2L, 0.0L, 1.2L}) {
+          const long double B = 35.25L, L = cm + dl;
+          const PlanarXY xy = LBToXY(p, B, L);
+          long double lon = -1, lat = -1;
+          ASSERT_TRUE(XYToLB(p, xy.x, xy.y, lon, lat, quiet));
+          EXPECT_NEAR(D(lon), D(L), 1e-9) << "cm " << cm << (threeDegree ? " 3" : " 6")
+                                          << (prefix ? " prefix" : "");
+          EXPECT_NEAR(D(lat), D(B), 1e-9);
+        }
+      }
+    }
+  }
+}
+
+// The inverse finds the footpoint latitude on the same meridian arc the
+// forward conversion uses, so both datums return the input over all of
+// China (the footpoint polynomial alone misses by up to 35 m for Beijing 1954
+// at 53N). Far out in a 6-degree zone the longitude is limited by the
+// truncation of the series themselves (about 5e-9 degree, 0.35 mm, at 3 degrees).
+TEST(GaussInverse, RoundTripAcrossChinaForBothDatums) {
+  SilentFeedback quiet;
+  for (bool beijing : {kXian, kBeijing}) {
+    for (int lat = 18; lat <= 54; lat += 3) {
+      for (long double dl : {-3.0L, -2.0L, -1.5L, -0.25L, 0.0L, 0.7L, 1.5L, 2.0L, 3.0L}) {
+        const bool threeDegree = std::fabs(dl) <= 1.5L;
+        const CoordParams p{beijing, threeDegree, kPrefix, threeDegree ? 114.0L : 117.0L};
+        const long double B = lat + 0.123456789L, L = p.centralMeridian + dl;
+        const PlanarXY xy = LBToXY(p, B, L);
+        long double lon = 0, back = 0;
+        ASSERT_TRUE(XYToLB(p, xy.x, xy.y, lon, back, quiet));
+        SCOPED_TRACE(testing::Message() << (beijing ? "Beijing " : "Xian ") << D(B) << " " << D(L));
+        EXPECT_NEAR(D(back), D(Decimal15(B)), 1e-9);
+        EXPECT_NEAR(D(lon), D(Decimal15(L)), std::fabs(dl) <= 2 ? 1e-9 : 1e-8);
+      }
+    }
+  }
+}
+
+TEST(GaussInverse, MeridianPointsNeedNoEastingTerms) {
+  // On the central meridian the latitude is the footpoint itself, and the
+  // footpoint reproduces the northing.
+  RecordingFeedback feedback;
+  for (bool beijing : {kXian, kBeijing}) {
+    for (long double B : {18.0L, 30.0L, 45.0L, 53.5L}) {
+      const PlanarXY xy = GaussForward(beijing, FloatToStr(B), "117", false, k6, kPlain, 117);
+      long double L = 0, lat = 0;
+      ASSERT_TRUE(GaussInverse(beijing, xy.x, xy.y, k6, kPlain, 117, L, lat, feedback));
+      EXPECT_NEAR(D(lat), D(B), 1e-11);
+      EXPECT_EQ(L, 117);
+    }
+  }
+  EXPECT_TRUE(feedback.messages.empty());
+}
+
+TEST(GaussInverse, FailureKeepsTheOutputsAndTellsTheUser) {
+  const long double nan = std::numeric_limits<long double>::quiet_NaN();
+  const long double inf = std::numeric_limits<long double>::infinity();
+  const struct {
+    long double x, y;
+  } cases[] = {{nan, 500000}, {4e6L, nan}, {inf, 500000}, {4e6L, -inf}, {1e30L, 500000}};
+  for (const auto& c : cases) {
+    RecordingFeedback feedback;
+    long double L = 111, B = 22;
+    EXPECT_FALSE(GaussInverse(kXian, c.x, c.y, k3, kPlain, 114, L, B, feedback));
+    EXPECT_EQ(L, 111);
+    EXPECT_EQ(B, 22);
+    ASSERT_EQ(feedback.messages.size(), 1u);
+    EXPECT_EQ(feedback.messages[0], "输入的数据,错误");
+  }
+}
+
+TEST(LBToXY, RefusesNonFiniteAngles) {
+  const CoordParams p;
+  EXPECT_THROW(LBToXY(p, std::numeric_limits<long double>::quiet_NaN(), 87), RunError);
+  EXPECT_THROW(LBToXY(p, 40, std::numeric_limits<long double>::infinity()), RunError);
+}
+
+// LBToXY skips the text on its hot path; it must still give exactly what
+// the text route gives.
+TEST(LBToXY, EqualsTheForwardConversionOfThe15DigitTexts) {
+  std::mt19937_64 random(20240607);
+  std::uniform_real_distribution<double> lat(-89, 89), lon(-179, 359), cmPick(0, 1);
+  for (int i = 0; i < 20000; ++i) {
+    CoordParams p;
+    p.isBeijing54 = i % 2;
+    p.is3DegreeZone = i % 3 != 0;
+    p.addZoneNumber = i % 5 < 2;
+    p.centralMeridian = 75 + 3 * static_cast<int>(cmPick(random) * 20);
+    const long double B = lat(random) + lat(random) * 1e-9L;
+    const long double L = lon(random) / 3;
+    const PlanarXY fast = LBToXY(p, B, L);
+    const PlanarXY text = GaussForward(p.isBeijing54, FloatToStr(B), FloatToStr(L), false,
+                                       p.is3DegreeZone, p.addZoneNumber, p.centralMeridian);
+    ASSERT_EQ(fast.x, text.x) << FloatToStr(B) << " " << FloatToStr(L);
+    ASSERT_EQ(fast.y, text.y);
+  }
+}
+
+TEST(Decimal15, SameValueAsTheTextRoundTrip) {
+  auto viaText = [](long double v) { return *StrToFloat(FloatToStr(v)); };
+  // Exact ties at the 16th digit go to the even neighbour, as printing does.
+  const long double ties[] = {1.000030517578125L, 1.000091552734375L, 123456789012345.5L,
+                              0.5L,               99.9999999999999995L, 9.99999999999999951L};
+  for (long double v : ties) {
+    EXPECT_EQ(Decimal15(v), viaText(v)) << FloatToStr(v);
+    EXPECT_EQ(Decimal15Exact(v), viaText(v)) << FloatToStr(v);
+    EXPECT_EQ(Decimal15(-v), viaText(-v));
+  }
+  EXPECT_EQ(Decimal15(1.000030517578125L), *StrToFloat("1.00003051757812"));
+  EXPECT_EQ(Decimal15(1.000091552734375L), *StrToFloat("1.00009155273438"));
+
+  std::mt19937_64 random(7);
+  std::uniform_int_distribution<int> exponent(-40, 60);
+  std::uniform_real_distribution<long double> mantissa(0.5L, 1.0L);
+  for (int i = 0; i < 300000; ++i) {
+    const long double v = std::ldexp(mantissa(random), exponent(random));
+    ASSERT_EQ(Decimal15(v), viaText(v)) << FloatToStr(v);
+    // The exact path, which the inline one falls back on, on its own.
+    ASSERT_EQ(Decimal15Exact(v), viaText(v)) << FloatToStr(v);
+  }
+  // Values with short decimal forms, the usual case for sheet corners.
+  for (int i = 0; i < 100000; ++i) {
+    const long double v = (i - 50000) / 1024.0L + i / 3600.0L;
+    ASSERT_EQ(Decimal15(v), viaText(v)) << FloatToStr(v);
+  }
+}
+
+TEST(TextHeight, PointsToGroundMetres) {
+  const FontDesc ten = FontDesc::FromPoints("宋体", 10);
+  EXPECT_NEAR(D(TextHeight(ten, 1)), 35.2778, 1e-4);
+  EXPECT_NEAR(D(TextHeight(ten, 5)), 176.389, 1e-3);
+  EXPECT_EQ(TextHeight2(ten, 5), 2 * TextHeight(ten, 5));
+  EXPECT_NEAR(D(TextHeight(FontDesc::FromPixels("黑体", 67), 1)), 50 * 25.4 / 72 * 10, 1e-9);
+}
+
+}  // namespace
+}  // namespace tarvik
