@@ -41,9 +41,10 @@ class FrameSink {
   // Opens the buffered line path and the text batch of the frame.
   virtual void beginDrawing() = 0;
   // Ends the text batch and flushes the lines; also called after a failure.
-  virtual void endDrawing() = 0;
+  // Returns how many buffered lines the store refused at the flush.
+  virtual int endDrawing() = 0;
   // Each returns false when the store refused the element (it is then not
-  // written; the caller tells the user and goes on).
+  // written); the store has told the user ("保存失败") and drawing goes on.
   virtual bool line(int kind, StorePoint from, StorePoint to) = 0;
   virtual bool polygon(int id, const Geometry& polygon) = 0;
   // Blank texts are skipped by the sink.

@@ -72,7 +72,10 @@ void TtkBaseClass::BeginFrameDrawing() {
 }
 
 void TtkBaseClass::EndFrameDrawing() {
-  if (FSink) FSink->endDrawing();
+  if (!FSink) return;
+  const int refused = FSink->endDrawing();
+  FCounts.lines -= refused;
+  FCounts.refused += refused;
 }
 
 void TtkBaseClass::CloseOutput() {
@@ -97,12 +100,10 @@ void TtkBaseClass::StoreLine(int kind, long double X1, long double Y1, long doub
   if (!FSink) return;
   const StorePoint from{static_cast<double>(Y1), static_cast<double>(X1)};
   const StorePoint to{static_cast<double>(Y2), static_cast<double>(X2)};
-  if (FSink->line(kind, from, to)) {
+  if (FSink->line(kind, from, to))
     ++FCounts.lines;
-  } else {
+  else
     ++FCounts.refused;
-    FFeedback.message("保存失败");
-  }
 }
 
 void TtkBaseClass::AddLine(int kind, long double X1, long double Y1, long double X2,
@@ -130,12 +131,10 @@ void TtkBaseClass::AddLineDirect(int kind, long double X1, long double Y1, long 
 
 void TtkBaseClass::StorePolygon(int id, const Geometry& polygon) {
   if (!FSink) return;
-  if (FSink->polygon(id, polygon)) {
+  if (FSink->polygon(id, polygon))
     ++FCounts.polygons;
-  } else {
+  else
     ++FCounts.refused;
-    FFeedback.message("保存失败");
-  }
 }
 
 void TtkBaseClass::SetAlignment(int hAlign, int vAlign) {

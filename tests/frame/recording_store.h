@@ -45,7 +45,10 @@ class RecordingSink : public FrameSink {
  public:
   explicit RecordingSink(RecordedFrame& frame) : frame_(frame) {}
   void beginDrawing() override { ++frame_.begins; }
-  void endDrawing() override { ++frame_.ends; }
+  int endDrawing() override {
+    ++frame_.ends;
+    return 0;
+  }
   bool line(int kind, StorePoint from, StorePoint to) override {
     frame_.lines.push_back({kind, from, to});
     return true;
