@@ -1,0 +1,131 @@
+// TFrameSettings: every cartographic parameter of a frame run, filled from the
+// controls of the main window and the settings dialog (through the control
+// table, control_table.h) and read by the frame engine.
+//
+// Members are named after the control they come from. Units:
+//   - "0.1 mm" members are distances on the printed sheet in tenths of a
+//     millimetre; multiply by ScaleFactor to get ground metres;
+//   - "m" members are ground metres;
+//   - "deg" members were entered in seconds of arc and are held in degrees;
+//   - "index" members are the 0-based item index of a choice;
+//   - fonts are FontDesc (height in pixels at 96 dpi, negative = character
+//     height, colour 0x00BBGGRR).
+// Multi-line texts hold their lines joined by CR LF, without a final break.
+// Defaults are the dialog's defaults.
+#pragma once
+
+#include <string>
+
+#include "common/font_desc.h"
+
+namespace tarvik {
+
+struct TFrameSettings {
+  // ---- Main window ----
+  // Scale denominator / 10000 (1.0 at 1:10000); from `edtMapscale1`.
+  long double ScaleFactor = 1.0L;
+  // true: stored positions are longitude/latitude ("大地(经纬度)坐标"); `rgjw` index 1.
+  bool GeodeticOutput = false;
+  // 0 typed sheet number, 1 standard sheet index file, 2 administrative division file; `rgtype`.
+  int CreateMode = 1;
+  // 0 西安80, 1 北京54, 2 WGS84; `gb8054`.
+  int CoordSysIndex = 0;
+  // Central meridian in whole degrees east (held as a real number); `centerL`.
+  long double centralMeridian = 87.0L;
+  // Beijing 1954 datum (`gb8054` index 1); otherwise Xi'an 1980 or WGS84.
+  bool isBeijing54 = false;
+  // 3-degree zones (`cbFdf` index 0); false: 6-degree zones.
+  bool is3DegreeZone = true;
+  // Eastings carry the zone number in front (`rgisband` index 1).
+  bool addZoneNumber = false;
+
+  // ---- Page 0: basic information ----
+  std::string edtmian = "苏 州 市 土 地 利 用 现 状 图";  // main title
+  long double seMain = 180;                               // 0.1 mm above the outer top edge
+  FontDesc btntlitle1 = FontDesc::FromPixels("宋体", 67);
+  std::string edtmian1;                                   // subtitle 1
+  long double semian1 = 80;                               // 0.1 mm above the outer top edge
+  FontDesc btntlitle2 = FontDesc::FromPixels("宋体", 37);
+  std::string edtmian2;                                   // subtitle 2
+  long double semian2 = 20;                               // 0.1 mm above the outer top edge
+  FontDesc btntlitle3 = FontDesc::FromPixels("MS Sans Serif", 11);  // the dialog's form font
+  std::string edtscale = "比例尺1:[scale]";               // scale text with its placeholder
+  long double sescale = 50;                               // 0.1 mm below the outer bottom edge
+  FontDesc btntscale = FontDesc::FromPixels("宋体", 20);
+
+  // ---- Page 1: marginal notes ----
+  // Lower-right note, lines joined by CR LF; the date line ends in 21 spaces.
+  std::string morb = "Norvale科技有限公司\r\nYYYY年MM月DD日" + std::string(21, ' ');
+  long double serb = 30;  // 0.1 mm below the outer bottom edge
+  FontDesc btnrightdown = FontDesc::FromPixels("宋体", 16);
+  std::string edtrightbottom;             // centred last part of the note, trimmed
+  std::string edtru = "秘密";             // classification mark, upper right
+  long double seru = 25;                  // 0.1 mm above the outer top edge
+  FontDesc btnRightUp = FontDesc::FromPixels("宋体", 13);
+  std::string edtmapTitle = "苏州市土地利用现状图";  // upper-right map title
+  long double seMapTitleTop = 25;                    // 0.1 mm above the outer top edge
+  long double semapTitler = 80;                      // 0.1 mm from the outer right edge
+  FontDesc btnmapTitle = FontDesc::FromPixels("宋体", 13);
+  std::string edtleft = "vuderavo";  // unit name written vertically on the left
+  long double seleft = 30;           // 0.1 mm left of the outer left edge
+  FontDesc btnleft = FontDesc::FromPixels("宋体", 15);
+  std::string molb =  // lower-left note, lines joined by CR LF
+      "采用2003年11月SPOT2.5米全色数据及10米多光谱影像融合数据。\r\n"
+      "2009年7月制作。\r\n"
+      "1954年北京坐标系。\r\n"
+      "1956年黄海高程系。\r\n"
+      "yyyy年mm月dd日";
+  long double selb = 30;  // 0.1 mm below the outer bottom edge
+  FontDesc btnleftdown = FontDesc::FromPixels("宋体", 13);
+
+  // ---- Page 2: frame ----
+  int sentod = 160;         // 0.1 mm, gap between map and inner frame
+  int senw = 80;            // 0.1 mm, inner to outer frame
+  int seoutw = 0;           // 0.1 mm, outer frame band width
+  bool Rg4JAnn = true;      // label the corners (`Rg4JAnn` index 1 "标注经纬度")
+  FontDesc btn4j = FontDesc::FromPixels("宋体", 8);  // corner labels
+  int rgdmsmode = 0;        // index: 0 度分秒, 1 度分, 2 XY
+  int rgwdalignmode = 1;    // index: 0 紧靠内廓, 1 居中
+  int seForenum = 2;        // digits before the thousands of corner XY labels
+  int seafternum = 2;       // digits after the thousands of corner XY labels
+
+  // ---- Page 3: grid ----
+  int rgGrid = 1;           // index: 0 none, 1 km grid, 2 crosshairs, 3 graticule, 4 graticule crosses
+  int Seinterval = 1000;    // m, grid interval
+  int seannforenum = 2;     // digits before the thousands of grid numbers
+  int seannafternum = 2;    // digits after the thousands of grid numbers
+  long double SeLineLength = 50;  // m, crosshair size
+  int rgHor = 0;            // index: 0 "00  10  20", 1 "05  15  25" (easting lines)
+  int rgver = 0;            // index: same items (northing lines)
+  bool Chkiskmann = true;   // write kilometre numbers
+  FontDesc btnDFont = FontDesc::FromPixels("宋体", 8);  // large digits of grid numbers
+  FontDesc btnXFont = FontDesc::FromPixels("宋体", 8);  // small digits of grid numbers
+  long double seJd = 225.0L / 3600.0L;   // deg, graticule longitude interval
+  long double sewd = 150.0L / 3600.0L;   // deg, graticule latitude interval
+  int RGJWWZJ = 1;                       // index: 0 度分秒, 1 度分
+  long double sejwcrosslen = 10.0L / 3600.0L;  // deg, graticule cross size
+  int RGYaSet = 0;                       // mask: 0 from inner frame, 1 from the map, 2 none
+  long double seYaDIS = 200;             // 0.1 mm, mask extension
+  bool chkSetDa = true;                  // held and saved; nothing reads it
+  int RGBKZJMode = 1;                    // index 0..2; held and saved; nothing reads it
+  int edtBKZJDIS = 0;                    // 0.1 mm, 0..100; held and saved; nothing reads it
+
+  // ---- Page 4: adjacent-sheet table ----
+  long double SeX = 0;    // 0.1 mm from the inner frame's upper-left corner
+  long double SeY = 20;   // 0.1 mm from the inner frame's upper-left corner
+  long double SEW = 130;  // 0.1 mm, cell width
+  long double SeH = 70;   // 0.1 mm, cell height
+  FontDesc btnjionMap = FontDesc::FromPixels("宋体", 11);
+  std::string edtField;   // sheet-name field of the index file, without brackets
+
+  // ---- Page 5: scale bar ----
+  bool chkscaleBarShow = false;
+  int seScaleBarlen = 1000;     // 0.1 mm, bar length
+  int sescalebarkd = 20;        // 0.1 mm, longest tick
+  int seScaleBarHeight = 180;   // 0.1 mm below the outer bottom edge
+  FontDesc btnscalebarFont = FontDesc::FromPixels("宋体", 11);
+
+  bool operator==(const TFrameSettings&) const = default;
+};
+
+}  // namespace tarvik
