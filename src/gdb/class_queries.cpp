@@ -1,0 +1,317 @@
+#include "gdb/class_queries.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+#include <system_error>
+
+#include <ogr_spatialref.h>
+
+#include "common/error.h"
+#include "common/gbk.h"
+#include "common/text_util.h"
+#include "gdb/class_state.h"
+#include "gdb/query_index.h"
+
+namespace tarvik {
+
+namespace detail {
+
+std::shared_ptr<const std::vector<std::string>> FieldNamesOf(OGRLayer* layer) {
+  auto names = std::make_shared<std::vector<std::string>>();
+  OGRFeatureDefn* defn = layer->GetLayerDefn();
+  for (int i = 0; i < defn->GetFieldCount(); ++i) names->push_back(defn->GetFieldDefn(i)->GetNameRef());
+  return names;
+}
+
+Feature CopyFeature(OGRFeature* f, const std::shared_ptr<const std::vector<std::string>>& names) {
+  std::vector<FieldValue> values(static_cast<std::size_t>(f->GetFieldCount()));
+  for (int i = 0; i < f->GetFieldCount(); ++i) {
+    if (!f->IsFieldSetAndNotNull(i)) continue;
+    switch (f->GetFieldDefnRef(i)->GetType()) {
+      case OFTInteger:
+      case OFTInteger64: values[static_cast<std::size_t>(i)] = static_cast<std::int64_t>(f->GetFieldAsInteger64(i)); break;
+      case OFTReal: values[static_cast<std::size_t>(i)] = f->GetFieldAsDouble(i); break;
+      default: values[static_cast<std::size_t>(i)] = std::string(f->GetFieldAsString(i)); break;
+    }
+  }
+  OGRGeometry* g = f->StealGeometry();
+  return Feature(f->GetFID(), Geometry::Adopt(g), names, std::move(values));
+}
+
+QueryIndex::QueryIndex(OGRLayer* layer) {
+  auto names = FieldNamesOf(layer);
+  layer->SetSpatialFilter(nullptr);
+  layer->SetAttributeFilter(nullptr);
+  layer->ResetReading();
+  std::vector<Envelope> envelopes;
+  while (gdal::FeaturePtr f{layer->GetNextFeature()}) {
+    features_.push_back(CopyFeature(f.get(), names));
+    envelopes.push_back(features_.back().geometry().isEmpty()
+                            ? Envelope{1, 1, 0, 0}  // meets nothing
+                            : features_.back().geometry().envelope());
+  }
+  layer->ResetReading();
+  grid_ = EnvelopeGrid(envelopes);
+}
+
+}  // namespace detail
+
+namespace {
+
+bool IsShapefilePath(const std::string& path) { return EndsWithNoCase(path, ".shp"); }
+
+bool HasCodePageFile(const std::filesystem::path& shp) {
+  std::error_code ec;
+  for (const char* ext : {".cpg", ".CPG", ".Cpg"}) {
+    auto p = shp;
+    p.replace_extension(ext);
+    if (std::filesystem::is_regular_file(p, ec)) return true;
+  }
+  return false;
+}
+
+GDALDataset* OpenShapefile(const std::string& path, const char* encoding) {
+  const char* drivers[] = {"ESRI Shapefile", nullptr};
+  gdal::Options open;
+  if (encoding) open.set("ENCODING", encoding);
+  return gdal::Quietly([&] {
+    return GDALDataset::FromHandle(GDALOpenEx(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, drivers,
+                                              encoding ? open.get() : nullptr, nullptr));
+  });
+}
+
+// Whether every field name and text value of the layer is valid UTF-8.
+bool AllTextIsUtf8(OGRLayer* layer) {
+  OGRFeatureDefn* defn = layer->GetLayerDefn();
+  std::vector<int> textFields;
+  for (int i = 0; i < defn->GetFieldCount(); ++i) {
+    if (!IsValidUtf8(defn->GetFieldDefn(i)->GetNameRef())) return false;
+    if (defn->GetFieldDefn(i)->GetType() == OFTString) textFields.push_back(i);
+  }
+  if (textFields.empty()) return true;
+  layer->ResetReading();
+  bool valid = true;
+  while (valid) {
+    gdal::FeaturePtr f{layer->GetNextFeature()};
+    if (!f) break;
+    for (int i : textFields)
+      if (f->IsFieldSetAndNotNull(i) && !IsValidUtf8(f->GetFieldAsString(i))) valid = false;
+  }
+  layer->ResetReading();
+  return valid;
+}
+
+OGRLayer* Live(const FeatureClass& cls) { return cls.state() ? cls.state()->live() : nullptr; }
+
+// Applies the where clause; RunError with the store's complaint when it is
+// not valid.
+void ApplyWhere(OGRLayer* layer, const std::string& where, const std::string& className) {
+  const std::string w = Trim(where);
+  const OGRErr err = gdal::Quietly([&] { return layer->SetAttributeFilter(w.empty() ? nullptr : w.c_str()); });
+  if (err != OGRERR_NONE) {
+    const std::string why = gdal::LastError("无法解析");
+    layer->SetAttributeFilter(nullptr);
+    throw RunError("查询条件错误(" + className + ")：" + where + "：" + why);
+  }
+}
+
+std::vector<std::int64_t> SelectedFids(OGRLayer* layer, const std::string& where, const std::string& className) {
+  ApplyWhere(layer, where, className);
+  std::vector<std::int64_t> fids;
+  layer->ResetReading();
+  while (gdal::FeaturePtr f{layer->GetNextFeature()}) fids.push_back(f->GetFID());
+  layer->SetAttributeFilter(nullptr);
+  layer->ResetReading();
+  return fids;
+}
+
+bool IsSystemField(const std::string& name, bool annotation) {
+  static const char* const kSystem[] = {"SHAPE_LENGTH", "SHAPE_LENG", "SHAPE_AREA", "SHAPE"};
+  static const char* const kAnnotation[] = {"FEATUREID", "ELEMENT", "ANNOTATIONCLASSID", "ZORDER"};
+  for (const char* s : kSystem)
+    if (EqualsNoCase(name, s)) return true;
+  if (annotation)
+    for (const char* s : kAnnotation)
+      if (EqualsNoCase(name, s)) return true;
+  return false;
+}
+
+}  // namespace
+
+FeatureClass OpenShapefileClass(const std::string& path) {
+  std::error_code ec;
+  if (!IsShapefilePath(path) || !std::filesystem::is_regular_file(path, ec)) return {};
+  gdal::EnsureRegistered();
+  const bool cpg = HasCodePageFile(path);
+  gdal::DatasetPtr ds(OpenShapefile(path, cpg ? nullptr : ""));
+  if (!ds || ds->GetLayerCount() < 1 || !ds->GetLayer(0)) return {};
+  if (!cpg && !AllTextIsUtf8(ds->GetLayer(0))) {
+    ds.reset(OpenShapefile(path, "CP936"));
+    if (!ds || ds->GetLayerCount() < 1 || !ds->GetLayer(0)) return {};
+  }
+  auto store = std::make_shared<detail::Store>();
+  store->path = path;
+  store->output = false;
+  store->ds = std::move(ds);
+  auto state = std::make_shared<detail::ClassState>();
+  state->store = store;
+  state->layer = store->ds->GetLayer(0);
+  state->name = state->layer->GetName();
+  state->ref = SpatialReference::FromOgr(state->layer->GetSpatialRef());
+  const OGRFeatureDefn* defn = state->layer->GetLayerDefn();
+  state->annotation = defn->GetFieldIndex("TextString") >= 0 && defn->GetFieldIndex("AnnotationClassID") >= 0;
+  state->kind = state->annotation ? FrameClassKind::Annotation : FrameClassKind::Other;
+  return FeatureClass(state);
+}
+
+int ListAttributeFields(const FeatureClass& cls, std::vector<std::string>& list) {
+  OGRLayer* layer = Live(cls);
+  if (!layer) return static_cast<int>(list.size());
+  OGRFeatureDefn* defn = layer->GetLayerDefn();
+  std::string fidName = layer->GetFIDColumn();
+  if (fidName.empty() && !cls.state()->store->output) fidName = "FID";
+  if (!fidName.empty() && defn->GetFieldIndex(fidName.c_str()) < 0) list.push_back(ToUpperAscii(fidName));
+  for (int i = 0; i < defn->GetFieldCount(); ++i) {
+    const std::string name = defn->GetFieldDefn(i)->GetNameRef();
+    if (!IsSystemField(name, cls.isAnnotation())) list.push_back(ToUpperAscii(name));
+  }
+  return static_cast<int>(list.size());
+}
+
+bool ListIdentifyingFields(const std::string& shapefilePath, std::vector<std::string>& list,
+                           UserFeedback& feedback) {
+  FeatureClass cls = OpenShapefileClass(shapefilePath);
+  if (!cls) {
+    feedback.message("不能打开" + shapefilePath);
+    return false;
+  }
+  std::vector<std::string> fields;
+  ListAttributeFields(cls, fields);
+  const std::int64_t count = FeatureCount(cls, "");
+  for (std::size_t i = fields.size(); i-- > 0;) {
+    std::vector<std::string> values;
+    UniqueValues(cls, fields[i], values);
+    if (static_cast<std::int64_t>(values.size()) != count) fields.erase(fields.begin() + static_cast<std::ptrdiff_t>(i));
+  }
+  list.insert(list.end(), fields.begin(), fields.end());
+  return true;
+}
+
+void UniqueValues(const FeatureClass& cls, const std::string& fieldName, std::vector<std::string>& list) {
+  OGRLayer* layer = Live(cls);
+  if (!layer) return;
+  auto names = detail::FieldNamesOf(layer);
+  layer->SetAttributeFilter(nullptr);
+  layer->SetSpatialFilter(nullptr);
+  layer->ResetReading();
+  std::int64_t count = 0;
+  std::set<std::string> seen;
+  std::vector<std::string> values;
+  while (gdal::FeaturePtr f{layer->GetNextFeature()}) {
+    ++count;
+    const Feature copy = detail::CopyFeature(f.get(), names);
+    const bool present = copy.fieldIndex(fieldName) >= 0 || EqualsNoCase(fieldName, "FID") ||
+                         EqualsNoCase(fieldName, "OBJECTID");
+    if (!present) continue;
+    const int index = copy.fieldIndex(fieldName);
+    if (index >= 0 && std::holds_alternative<std::monostate>(copy.value(index))) continue;  // nulls are no value
+    std::string text = FieldValueText(copy, fieldName);
+    if (seen.insert(text).second) values.push_back(std::move(text));
+  }
+  layer->ResetReading();
+  if (count == 0) return;
+  std::stable_sort(values.begin(), values.end(), [](const std::string& a, const std::string& b) {
+    return ToUpperAscii(a) < ToUpperAscii(b);
+  });
+  if (values.empty()) values.emplace_back();
+  list.insert(list.end(), values.begin(), values.end());
+}
+
+QueryResult QueryFeatures(const FeatureClass& cls, const Geometry& geometry, const std::string& where,
+                          QueryLimit limit) {
+  QueryResult result;
+  OGRLayer* layer = Live(cls);
+  if (!layer) return result;
+  auto& state = *cls.state();
+  const bool indexed = !state.store->output;
+  if (indexed) {
+    if (!state.index) state.index = std::make_shared<detail::QueryIndex>(layer);
+    std::vector<bool> selected;
+    if (!Trim(where).empty()) {
+      const auto fids = SelectedFids(layer, where, state.name);
+      std::set<std::int64_t> wanted(fids.begin(), fids.end());
+      selected.resize(state.index->features().size());
+      for (std::size_t i = 0; i < selected.size(); ++i) selected[i] = wanted.count(state.index->features()[i].fid()) > 0;
+    }
+    const auto& features = state.index->features();
+    const std::vector<std::size_t> candidates =
+        geometry.isEmpty() ? std::vector<std::size_t>{} : state.index->grid().candidates(geometry.envelope());
+    for (std::size_t i : candidates) {
+      if (!selected.empty() && !selected[i]) continue;
+      if (!features[i].geometry().intersects(geometry)) continue;
+      ++result.count;
+      if (limit == QueryLimit::All || result.features.empty()) result.features.push_back(features[i]);
+    }
+    return result;
+  }
+  // Output classes change while a run writes them: ask the store itself.
+  ApplyWhere(layer, where, state.name);
+  layer->SetSpatialFilter(geometry.isEmpty() ? nullptr : const_cast<OGRGeometry*>(geometry.ogr()));
+  auto names = detail::FieldNamesOf(layer);
+  layer->ResetReading();
+  while (gdal::FeaturePtr f{layer->GetNextFeature()}) {
+    if (f->GetGeometryRef() && !geometry.isEmpty() && !f->GetGeometryRef()->Intersects(geometry.ogr())) continue;
+    ++result.count;
+    if (limit == QueryLimit::All || result.features.empty()) result.features.push_back(detail::CopyFeature(f.get(), names));
+  }
+  layer->SetSpatialFilter(nullptr);
+  layer->SetAttributeFilter(nullptr);
+  layer->ResetReading();
+  return result;
+}
+
+std::int64_t FeatureCount(const FeatureClass& cls, const std::string& where) {
+  OGRLayer* layer = Live(cls);
+  if (!layer) return 0;
+  ApplyWhere(layer, where, cls.name());
+  const std::int64_t n = layer->GetFeatureCount(TRUE);
+  layer->SetAttributeFilter(nullptr);
+  return n;
+}
+
+FeatureCursor SearchFeatures(const FeatureClass& cls, const std::string& where) {
+  FeatureCursor cursor;
+  OGRLayer* layer = Live(cls);
+  if (!layer) return cursor;
+  cursor.cls_ = cls;
+  cursor.fids_ = SelectedFids(layer, where, cls.name());
+  return cursor;
+}
+
+bool FeatureCursor::next(Feature& feature) {
+  OGRLayer* layer = Live(cls_);
+  while (layer && position_ < fids_.size()) {
+    gdal::FeaturePtr f{layer->GetFeature(fids_[position_++])};
+    if (!f) continue;
+    feature = detail::CopyFeature(f.get(), detail::FieldNamesOf(layer));
+    return true;
+  }
+  return false;
+}
+
+SpatialReference DatasetSpatialReference(const FeatureClass& cls) {
+  OGRLayer* layer = Live(cls);
+  if (!layer) return {};
+  return SpatialReference::FromOgr(layer->GetSpatialRef());
+}
+
+std::optional<Envelope> ClassExtent(const FeatureClass& cls) {
+  OGRLayer* layer = Live(cls);
+  if (!layer) return std::nullopt;
+  OGREnvelope e;
+  if (gdal::Quietly([&] { return layer->GetExtent(&e, TRUE); }) != OGRERR_NONE) return std::nullopt;
+  return Envelope{e.MinX, e.MinY, e.MaxX, e.MaxY};
+}
+
+}  // namespace tarvik

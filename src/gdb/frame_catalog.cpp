@@ -1,0 +1,89 @@
+#include "gdb/frame_catalog.h"
+
+#include <ogr_spatialref.h>
+
+namespace tarvik::detail {
+
+CatalogRow RowFor(const std::string& dataset, const std::string& item, const std::string& kind,
+                  const SpatialReference& ref) {
+  CatalogRow row;
+  row.dataset = dataset;
+  row.frame = (!dataset.empty() && dataset[0] == 'y') ? dataset.substr(1) : dataset;
+  row.item = item;
+  row.kind = kind;
+  row.srsWkt = ref.wkt();
+  row.epsg = ref.epsgCode();
+  const auto& d = ref.domain();
+  row.hasDomain = d.set;
+  if (d.set) {
+    row.domainXMin = d.xMin;
+    row.domainYMin = d.yMin;
+    row.domainXMax = d.xMax;
+    row.domainYMax = d.yMax;
+  }
+  row.xyResolution = ref.empty() ? 0 : ref.xyResolution();
+  return row;
+}
+
+bool WriteCatalogRow(Store& store, const CatalogRow& row) {
+  OGRLayer* catalog = EnsureCatalog(store);
+  if (!catalog) return false;
+  gdal::FeaturePtr f(OGRFeature::CreateFeature(catalog->GetLayerDefn()));
+  f->SetField("frame", row.frame.c_str());
+  f->SetField("dataset", row.dataset.c_str());
+  f->SetField("item", row.item.c_str());
+  f->SetField("kind", row.kind.c_str());
+  if (row.kind == "annotation") {
+    f->SetField("reference_scale", row.referenceScale);
+    f->SetField("reference_units", row.referenceUnits.c_str());
+    f->SetField("annotation_classes", row.annotationClasses.c_str());
+  }
+  f->SetField("srs_wkt", row.srsWkt.c_str());
+  f->SetField("epsg", row.epsg);
+  if (row.hasDomain) {
+    f->SetField("domain_xmin", row.domainXMin);
+    f->SetField("domain_ymin", row.domainYMin);
+    f->SetField("domain_xmax", row.domainXMax);
+    f->SetField("domain_ymax", row.domainYMax);
+  }
+  f->SetField("xy_resolution", row.xyResolution);
+  return gdal::Quietly([&] { return catalog->CreateFeature(f.get()); }) == OGRERR_NONE;
+}
+
+std::vector<CatalogRow> ReadCatalog(OGRLayer* catalog) {
+  std::vector<CatalogRow> rows;
+  if (!catalog) return rows;
+  catalog->SetAttributeFilter(nullptr);
+  catalog->ResetReading();
+  auto text = [](OGRFeature* f, const char* name) {
+    const int i = f->GetFieldIndex(name);
+    return (i >= 0 && f->IsFieldSetAndNotNull(i)) ? std::string(f->GetFieldAsString(i)) : std::string();
+  };
+  auto number = [](OGRFeature* f, const char* name) {
+    const int i = f->GetFieldIndex(name);
+    return (i >= 0 && f->IsFieldSetAndNotNull(i)) ? f->GetFieldAsDouble(i) : 0.0;
+  };
+  while (gdal::FeaturePtr f{catalog->GetNextFeature()}) {
+    CatalogRow row;
+    row.frame = text(f.get(), "frame");
+    row.dataset = text(f.get(), "dataset");
+    row.item = text(f.get(), "item");
+    row.kind = text(f.get(), "kind");
+    row.referenceScale = number(f.get(), "reference_scale");
+    row.referenceUnits = text(f.get(), "reference_units");
+    row.annotationClasses = text(f.get(), "annotation_classes");
+    row.srsWkt = text(f.get(), "srs_wkt");
+    row.epsg = static_cast<int>(number(f.get(), "epsg"));
+    const int ix = f->GetFieldIndex("domain_xmin");
+    row.hasDomain = ix >= 0 && f->IsFieldSetAndNotNull(ix);
+    row.domainXMin = number(f.get(), "domain_xmin");
+    row.domainYMin = number(f.get(), "domain_ymin");
+    row.domainXMax = number(f.get(), "domain_xmax");
+    row.domainYMax = number(f.get(), "domain_ymax");
+    row.xyResolution = number(f.get(), "xy_resolution");
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+}  // namespace tarvik::detail

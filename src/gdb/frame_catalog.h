@@ -1,0 +1,35 @@
+// Rows of the frame catalog table (tarvik_frames): one row per feature
+// dataset and one per class, written as the frame's items are created.
+// Internal to src/gdb; readers go through output_reader.h.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "coords/spatial_reference.h"
+#include "gdb/store.h"
+
+namespace tarvik::detail {
+
+struct CatalogRow {
+  std::string frame;    // frame name (the dataset name without its "y")
+  std::string dataset;  // "y" + frame name
+  std::string item;     // the dataset or class name as stored
+  std::string kind;     // "dataset", "line", "polygon" or "annotation"
+  double referenceScale = 0;       // annotation: scale denominator
+  std::string referenceUnits;      // annotation: "meters"
+  std::string annotationClasses;   // annotation: "Default"
+  std::string srsWkt;
+  int epsg = 0;
+  bool hasDomain = false;
+  double domainXMin = 0, domainYMin = 0, domainXMax = 0, domainYMax = 0;
+  double xyResolution = 0;
+};
+
+CatalogRow RowFor(const std::string& dataset, const std::string& item, const std::string& kind,
+                  const SpatialReference& ref);
+// Appends a row; false when the store refused it.
+bool WriteCatalogRow(Store& store, const CatalogRow& row);
+std::vector<CatalogRow> ReadCatalog(OGRLayer* catalog);
+
+}  // namespace tarvik::detail

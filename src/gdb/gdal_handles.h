@@ -1,0 +1,61 @@
+// RAII holders for GDAL objects, and the few GDAL helpers every file of the
+// geodatabase layer uses. Internal to src/gdb: nothing above this folder
+// includes it.
+#pragma once
+
+#include <gdal_priv.h>
+#include <ogrsf_frmts.h>
+
+#include <memory>
+#include <string>
+
+namespace tarvik::gdal {
+
+struct DatasetCloser {
+  void operator()(GDALDataset* ds) const {
+    if (ds) GDALClose(GDALDataset::ToHandle(ds));
+  }
+};
+using DatasetPtr = std::unique_ptr<GDALDataset, DatasetCloser>;
+
+struct FeatureDeleter {
+  void operator()(OGRFeature* f) const { OGRFeature::DestroyFeature(f); }
+};
+using FeaturePtr = std::unique_ptr<OGRFeature, FeatureDeleter>;
+
+// A NULL-terminated list of NAME=VALUE options.
+class Options {
+ public:
+  Options() = default;
+  ~Options() { CSLDestroy(list_); }
+  Options(const Options&) = delete;
+  Options& operator=(const Options&) = delete;
+  Options& set(const char* name, const std::string& value) {
+    list_ = CSLSetNameValue(list_, name, value.c_str());
+    return *this;
+  }
+  char** get() const { return list_; }
+
+ private:
+  char** list_ = nullptr;
+};
+
+// Registers the drivers once (GDAL keeps the registry itself).
+void EnsureRegistered();
+
+// GDAL's last error message, or `fallback` when there is none.
+std::string LastError(const std::string& fallback = "");
+
+// Runs `fn` with GDAL's error output kept from stderr, starting from a
+// clean error state; the messages stay available through LastError().
+template <typename Fn>
+auto Quietly(Fn&& fn) {
+  CPLErrorHandlerPusher quiet(CPLQuietErrorHandler);
+  CPLErrorReset();
+  return fn();
+}
+
+// A number written so that GDAL's option parser reads it back exactly.
+std::string NumberText(double value);
+
+}  // namespace tarvik::gdal

@@ -1,0 +1,68 @@
+// Reading a written output store back from disk: the frames it holds and
+// each frame's lines, polygons and texts. Used by the preview and the tests;
+// it never sees the writer's memory.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "coords/spatial_reference.h"
+#include "gdb/annotation.h"
+#include "gdb/geometry.h"
+#include "gdb/output_kind.h"
+
+namespace tarvik {
+
+struct FrameInfo {
+  std::string frame;    // frame name
+  std::string dataset;  // "y" + frame name
+  std::string lineClass, polygonClass, annotationClass;  // empty when not created
+  SpatialReference ref;        // with its XY domain when one was set
+  double referenceScale = 0;   // of the annotation class
+  std::string referenceUnits;  // "meters"
+  std::string annotationClasses;  // "Default"
+};
+
+struct StoredLine {
+  std::int64_t objectId = 0;
+  std::int32_t id = 0;
+  std::vector<std::vector<Point2>> paths;
+};
+
+struct StoredPolygon {
+  std::int64_t objectId = 0;
+  std::int32_t id = 0;
+  std::vector<std::vector<Point2>> rings;  // outer ring first
+};
+
+struct StoredText {
+  std::int64_t objectId = 0;
+  std::string text;
+  Point2 anchor;
+  TextSymbol symbol;
+  int annotationClassId = 0;
+};
+
+class OutputReader {
+ public:
+  // Opens the store read-only. RunError when it does not open.
+  explicit OutputReader(const std::string& path);
+  ~OutputReader();
+  OutputReader(OutputReader&&) noexcept;
+  OutputReader& operator=(OutputReader&&) noexcept;
+
+  OutputKind kind() const;
+  // The frames in the order they were written.
+  const std::vector<FrameInfo>& frames() const;
+  std::vector<StoredLine> lines(const FrameInfo& frame) const;
+  std::vector<StoredPolygon> polygons(const FrameInfo& frame) const;
+  std::vector<StoredText> texts(const FrameInfo& frame) const;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace tarvik

@@ -1,0 +1,96 @@
+#include "gdb/workspace.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "common/error.h"
+#include "gdb/store.h"
+
+namespace tarvik {
+
+OutputWorkspace::OutputWorkspace(std::shared_ptr<detail::Store> store) : store_(std::move(store)) {}
+OutputWorkspace::OutputWorkspace(OutputWorkspace&&) noexcept = default;
+OutputWorkspace& OutputWorkspace::operator=(OutputWorkspace&& other) noexcept {
+  if (this != &other) {
+    if (store_) store_->close();
+    store_ = std::move(other.store_);
+  }
+  return *this;
+}
+OutputWorkspace::~OutputWorkspace() {
+  if (store_) store_->close();
+}
+
+OutputKind OutputWorkspace::kind() const { return store_->kind; }
+const std::string& OutputWorkspace::path() const { return store_->path; }
+bool OutputWorkspace::isOpen() const { return store_ && store_->open(); }
+void OutputWorkspace::commit() {
+  if (store_) store_->commit();
+}
+void OutputWorkspace::close() {
+  if (store_) store_->close();
+}
+
+namespace {
+
+const char* DriverName(OutputKind kind) { return kind == OutputKind::FileGdb ? "OpenFileGDB" : "GPKG"; }
+
+std::string WithoutTrailingSeparators(std::string p) {
+  while (p.size() > 1 && (p.back() == '/' || p.back() == '\\')) p.pop_back();
+  return p;
+}
+
+}  // namespace
+
+OutputWorkspace CreateOutputWorkspace(const std::string& rawPath) {
+  const std::string path = WithoutTrailingSeparators(rawPath);
+  const OutputKind kind = OutputKindOf(path);
+  gdal::EnsureRegistered();
+  std::error_code ec;
+  const auto parent = std::filesystem::path(path).parent_path();
+  if (!parent.empty()) std::filesystem::create_directories(parent, ec);
+  if (std::filesystem::exists(path, ec)) throw RunError("不能创立输出" + path + "：已经存在");
+  GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(DriverName(kind));
+  if (!driver) throw RunError(std::string("GDAL 缺少驱动 ") + DriverName(kind) + "，不能创立输出" + path);
+  GDALDataset* ds = gdal::Quietly([&] { return driver->Create(path.c_str(), 0, 0, 0, GDT_Unknown, nullptr); });
+  if (!ds) throw RunError("不能创立输出" + path + "：" + gdal::LastError("未知原因"));
+  auto store = std::make_shared<detail::Store>();
+  store->ds.reset(ds);
+  store->path = path;
+  store->kind = kind;
+  store->output = true;
+  detail::LoadNames(*store);
+  return OutputWorkspace(std::move(store));
+}
+
+std::optional<OutputWorkspace> OpenOutputWorkspace(const std::string& rawPath, UserFeedback& feedback) {
+  const std::string path = WithoutTrailingSeparators(rawPath);
+  const OutputKind kind = OutputKindOf(path);
+  if (!OutputExists(path)) {
+    feedback.message(rawPath + "文件不存在");
+    return std::nullopt;
+  }
+  gdal::EnsureRegistered();
+  const char* drivers[] = {DriverName(kind), nullptr};
+  GDALDataset* ds = gdal::Quietly([&] {
+    return GDALDataset::FromHandle(
+        GDALOpenEx(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE, drivers, nullptr, nullptr));
+  });
+  if (!ds) throw RunError("不能打开输出" + path + "：" + gdal::LastError("不是可写的数据库"));
+  auto store = std::make_shared<detail::Store>();
+  store->ds.reset(ds);
+  store->path = path;
+  store->kind = kind;
+  store->output = true;
+  detail::LoadNames(*store);
+  return OutputWorkspace(std::move(store));
+}
+
+OutputWorkspace OpenOrCreateOutputWorkspace(const std::string& path, UserFeedback& feedback) {
+  if (OutputExists(path)) {
+    if (auto ws = OpenOutputWorkspace(path, feedback)) return std::move(*ws);
+  }
+  return CreateOutputWorkspace(path);
+}
+
+}  // namespace tarvik

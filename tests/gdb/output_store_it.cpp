@@ -1,0 +1,471 @@
+// Frames written through the geodatabase layer into a real File Geodatabase
+// and GeoPackage, then read back with GDAL itself and with OutputReader.
+#include <gtest/gtest.h>
+
+#include <gdal_priv.h>
+#include <ogrsf_frmts.h>
+
+#include <cmath>
+#include <filesystem>
+#include <memory>
+
+#include "common/error.h"
+#include "common/font_desc.h"
+#include "common/recording_feedback.h"
+#include "coords/spatial_reference.h"
+#include "gdb/annotation.h"
+#include "gdb/feature_class.h"
+#include "gdb/frame_domain.h"
+#include "gdb/output_reader.h"
+#include "gdb/workspace.h"
+#include "support/test_support.h"
+
+namespace tarvik {
+namespace {
+
+struct Closer {
+  void operator()(GDALDataset* ds) const { GDALClose(ds); }
+};
+using RawDataset = std::unique_ptr<GDALDataset, Closer>;
+
+RawDataset OpenRaw(const std::string& path) {
+  return RawDataset(GDALDataset::FromHandle(GDALOpenEx(path.c_str(), GDAL_OF_VECTOR, nullptr, nullptr, nullptr)));
+}
+
+std::string GdbDefinition(GDALDataset* ds, const std::string& layer) {
+  OGRLayer* sql = ds->ExecuteSQL(("GetLayerDefinition " + layer).c_str(), nullptr, nullptr);
+  if (!sql) return {};
+  std::string xml;
+  if (OGRFeature* f = sql->GetNextFeature()) {
+    xml = f->GetFieldAsString(0);
+    OGRFeature::DestroyFeature(f);
+  }
+  ds->ReleaseResultSet(sql);
+  return xml;
+}
+
+// The number between <tag> and </tag> in the XML; NaN when absent.
+double XmlNumber(const std::string& xml, const std::string& tag) {
+  const auto start = xml.find("<" + tag + ">");
+  if (start == std::string::npos) return std::nan("");
+  return std::stod(xml.substr(start + tag.size() + 2));
+}
+
+// The projected reference of the test frames (Xi'an 1980, 3-degree zone 40
+// with the zone number) with the domain of a 1:10000 sheet.
+SpatialReference FrameReference() {
+  SpatialReference ref = SpatialReference::FromEpsg(2364);
+  SetFrameDomain(ref, 1.0L, 40520000, 3375000, 40525000, 3380000);
+  return ref;
+}
+
+// One frame's worth: three classes, lines through the buffer, a polygon and
+// texts in a batch.
+struct WrittenFrame {
+  FeatureClass lines, polygons, annotation;
+};
+
+WrittenFrame WriteFrame(OutputWorkspace& ws, const std::string& name, const SpatialReference& ref,
+                        UserFeedback& feedback) {
+  auto dataset = CreateFrameDataset(ws, "y" + name, ref);
+  if (!dataset) throw RunError("创立目录" + name + "失败");
+  WrittenFrame out;
+  out.lines = CreateFrameClass(*dataset, "L_" + name, FrameClassKind::Line);
+  out.polygons = CreateFrameClass(*dataset, "p_" + name, FrameClassKind::Polygon);
+  out.annotation = CreateFrameAnnotationClass(ws, "a_" + name, *dataset, 50000);
+  AnnotationLayer layer = MakeFrameLayer(out.annotation);
+  LineBuffer buffer(out.lines, feedback);
+  AnnotationBatch batch(layer);
+  buffer.add(40520000, 3375000, 40520000, 3380000, 1);
+  buffer.add(40519900, 3374900, 40525100, 3374900, 2);
+  buffer.add(MakeLine(40521000.12345, 3375000, 40521000.12345, 3375100), 3);
+  StoreFrameFeature(out.polygons, ExpandedEnvelopePolygon({40520000, 3375000, 40525000, 3380000}, 100), 100, feedback);
+
+  FontDesc title = FontDesc::FromPixels("黑体", 67);
+  title.weight = 700;
+  title.underline = true;
+  title.color = 0x000000FF;  // red
+  PlaceText("  E45G095066图 ", title, 30, 40522500, 3380500, layer, 0, -1,
+            {HorizontalAlignment::Center, VerticalAlignment::Bottom}, feedback);
+  FontDesc small = FontDesc::FromPoints("宋体", 9);
+  small.color = -5;  // a system colour: black
+  PlaceText("第一行\r\n第二行", small, -30, 40519800, 3374800, layer, 15, -1,
+            {HorizontalAlignment::Right, VerticalAlignment::Top}, feedback);
+  PlaceText("   ", small, 0, 40520000, 3375000, layer, 0, -1, {}, feedback);  // skipped
+  PlaceText("", small, 0, 40520000, 3375000, layer, 0, -1, {}, feedback);     // skipped
+  return out;
+}
+
+class OutputStore : public ::testing::TestWithParam<const char*> {
+ protected:
+  std::string path() const { return dir_ / (std::string("frames") + GetParam()); }
+  bool isGdb() const { return std::string(GetParam()) == ".gdb"; }
+  test::TempDir dir_;
+};
+
+TEST_P(OutputStore, AFrameReadsBackThroughGdal) {
+  RecordingFeedback feedback;
+  {
+    OutputWorkspace ws = CreateOutputWorkspace(path());
+    WriteFrame(ws, "J_50_1", FrameReference(), feedback);
+  }
+  EXPECT_TRUE(feedback.messages.empty()) << feedback.messages.front();
+
+  RawDataset ds = OpenRaw(path());
+  ASSERT_TRUE(ds);
+  for (const char* name : {"L_J_50_1", "p_J_50_1", "a_J_50_1", "tarvik_frames"})
+    EXPECT_NE(ds->GetLayerByName(name), nullptr) << name;
+
+  // Lines: OBJECTID is the FID, Shape the geometry, ID a 32-bit integer.
+  OGRLayer* lines = ds->GetLayerByName("L_J_50_1");
+  ASSERT_NE(lines, nullptr);
+  EXPECT_STREQ(lines->GetFIDColumn(), "OBJECTID");
+  EXPECT_STREQ(lines->GetGeometryColumn(), "Shape");
+  OGRFeatureDefn* defn = lines->GetLayerDefn();
+  ASSERT_EQ(defn->GetFieldCount(), 1);
+  EXPECT_STREQ(defn->GetFieldDefn(0)->GetNameRef(), "ID");
+  EXPECT_EQ(defn->GetFieldDefn(0)->GetType(), OFTInteger);
+  EXPECT_EQ(defn->GetFieldDefn(0)->GetSubType(), OFSTNone);
+  EXPECT_EQ(lines->GetFeatureCount(), 3);
+  std::vector<int> ids;
+  lines->ResetReading();
+  while (OGRFeature* f = lines->GetNextFeature()) {
+    ids.push_back(f->GetFieldAsInteger("ID"));
+    if (f->GetFieldAsInteger("ID") == 3) {
+      OGREnvelope e;
+      f->GetGeometryRef()->getEnvelope(&e);
+      // Kept to the store's resolution of 0.0001 m.
+      EXPECT_NEAR(e.MinX, 40521000.12345, 0.0001);
+      EXPECT_NEAR(e.MaxY, 3375100, 0.0001);
+    }
+    OGRFeature::DestroyFeature(f);
+  }
+  EXPECT_EQ(ids, (std::vector<int>{1, 2, 3}));
+
+  OGRLayer* polygons = ds->GetLayerByName("p_J_50_1");
+  ASSERT_NE(polygons, nullptr);
+  EXPECT_STREQ(polygons->GetGeometryColumn(), "Shape");
+  OGREnvelope pe;
+  ASSERT_EQ(polygons->GetExtent(&pe), OGRERR_NONE);
+  EXPECT_DOUBLE_EQ(pe.MinX, 40519900);
+  EXPECT_DOUBLE_EQ(pe.MaxY, 3380100);
+
+  // Annotation: a point class with the Esri annotation field names.
+  OGRLayer* anno = ds->GetLayerByName("a_J_50_1");
+  ASSERT_NE(anno, nullptr);
+  EXPECT_EQ(wkbFlatten(anno->GetGeomType()), wkbPoint);
+  const struct {
+    const char* name;
+    OGRFieldType type;
+  } fields[] = {{"TextString", OFTString},        {"FontName", OFTString},
+                {"FontSize", OFTReal},            {"Bold", OFTInteger},
+                {"Italic", OFTInteger},           {"Underline", OFTInteger},
+                {"HorizontalAlignment", OFTInteger}, {"VerticalAlignment", OFTInteger},
+                {"CharacterSpacing", OFTReal},    {"Angle", OFTReal},
+                {"AnnotationClassID", OFTInteger}, {"Color", OFTInteger}};
+  for (const auto& f : fields) {
+    const int i = anno->GetLayerDefn()->GetFieldIndex(f.name);
+    ASSERT_GE(i, 0) << f.name;
+    EXPECT_EQ(anno->GetLayerDefn()->GetFieldDefn(i)->GetType(), f.type) << f.name;
+  }
+  ASSERT_EQ(anno->GetFeatureCount(), 2);  // the blank texts were skipped
+  anno->ResetReading();
+  OGRFeature* t1 = anno->GetNextFeature();
+  OGRFeature* t2 = anno->GetNextFeature();
+  ASSERT_TRUE(t1 && t2);
+  EXPECT_STREQ(t1->GetFieldAsString("TextString"), "  E45G095066图 ");  // untrimmed
+  EXPECT_STREQ(t1->GetFieldAsString("FontName"), "黑体");
+  EXPECT_DOUBLE_EQ(t1->GetFieldAsDouble("FontSize"), 50);
+  EXPECT_EQ(t1->GetFieldAsInteger("Bold"), 1);
+  EXPECT_EQ(t1->GetFieldAsInteger("Italic"), 0);
+  EXPECT_EQ(t1->GetFieldAsInteger("Underline"), 1);
+  EXPECT_EQ(t1->GetFieldAsInteger("HorizontalAlignment"), 1);
+  EXPECT_EQ(t1->GetFieldAsInteger("VerticalAlignment"), 3);
+  EXPECT_DOUBLE_EQ(t1->GetFieldAsDouble("CharacterSpacing"), 30);
+  EXPECT_EQ(t1->GetFieldAsInteger("Color"), 0xFF0000);
+  EXPECT_EQ(t1->GetFieldAsInteger("AnnotationClassID"), 0);
+  EXPECT_DOUBLE_EQ(t1->GetGeometryRef()->toPoint()->getX(), 40522500);
+  EXPECT_DOUBLE_EQ(t1->GetGeometryRef()->toPoint()->getY(), 3380500);
+  EXPECT_STREQ(t2->GetFieldAsString("TextString"), "第一行\r\n第二行");
+  EXPECT_DOUBLE_EQ(t2->GetFieldAsDouble("FontSize"), 9);
+  EXPECT_EQ(t2->GetFieldAsInteger("Color"), 0);
+  EXPECT_EQ(t2->GetFieldAsInteger("HorizontalAlignment"), 2);
+  EXPECT_EQ(t2->GetFieldAsInteger("VerticalAlignment"), 0);
+  EXPECT_DOUBLE_EQ(t2->GetFieldAsDouble("CharacterSpacing"), -30);
+  EXPECT_DOUBLE_EQ(t2->GetFieldAsDouble("Angle"), 15);
+  OGRFeature::DestroyFeature(t1);
+  OGRFeature::DestroyFeature(t2);
+
+  // The catalog lists the frame with its reference scale.
+  OGRLayer* catalog = ds->GetLayerByName("tarvik_frames");
+  ASSERT_NE(catalog, nullptr);
+  catalog->SetAttributeFilter("kind = 'annotation'");
+  OGRFeature* row = catalog->GetNextFeature();
+  ASSERT_NE(row, nullptr);
+  EXPECT_STREQ(row->GetFieldAsString("item"), "a_J_50_1");
+  EXPECT_STREQ(row->GetFieldAsString("dataset"), "yJ_50_1");
+  EXPECT_DOUBLE_EQ(row->GetFieldAsDouble("reference_scale"), 50000);
+  EXPECT_STREQ(row->GetFieldAsString("reference_units"), "meters");
+  EXPECT_STREQ(row->GetFieldAsString("annotation_classes"), "Default");
+  EXPECT_EQ(row->GetFieldAsInteger("epsg"), 2364);
+  OGRFeature::DestroyFeature(row);
+
+  if (isGdb()) {
+    // Feature dataset membership, as ArcGIS and GDAL's root group see it.
+    auto root = ds->GetRootGroup();
+    ASSERT_TRUE(root);
+    const auto groups = root->GetGroupNames();
+    ASSERT_EQ(groups, std::vector<std::string>{"yJ_50_1"});
+    auto group = root->OpenGroup("yJ_50_1");
+    ASSERT_TRUE(group);
+    auto members = group->GetVectorLayerNames();
+    std::sort(members.begin(), members.end());
+    EXPECT_EQ(members, (std::vector<std::string>{"L_J_50_1", "a_J_50_1", "p_J_50_1"}));
+    EXPECT_EQ(root->GetVectorLayerNames(), std::vector<std::string>{"tarvik_frames"});
+
+    // The XY domain: origin at the domain's lower-left corner, 0.0001 m.
+    const std::string xml = GdbDefinition(ds.get(), "L_J_50_1");
+    EXPECT_EQ(XmlNumber(xml, "XOrigin"), 40514000) << xml;
+    EXPECT_EQ(XmlNumber(xml, "YOrigin"), 3369000) << xml;
+    EXPECT_EQ(XmlNumber(xml, "XYScale"), 10000) << xml;
+    EXPECT_NEAR(XmlNumber(xml, "XYTolerance"), 0.001, 1e-12) << xml;
+  } else {
+    const char* description = anno->GetMetadataItem("DESCRIPTION");
+    ASSERT_NE(description, nullptr);
+    EXPECT_NE(std::string(description).find("1:50000"), std::string::npos) << description;
+  }
+}
+
+TEST_P(OutputStore, TheReaderGivesBackWhatWasWritten) {
+  RecordingFeedback feedback;
+  {
+    OutputWorkspace ws = CreateOutputWorkspace(path());
+    WriteFrame(ws, "A", FrameReference(), feedback);
+    WriteFrame(ws, "B", FrameReference(), feedback);
+  }
+  const OutputReader reader(path());
+  ASSERT_EQ(reader.frames().size(), 2u);
+  const FrameInfo& a = reader.frames()[0];
+  EXPECT_EQ(a.frame, "A");
+  EXPECT_EQ(a.dataset, "yA");
+  EXPECT_EQ(a.lineClass, "L_A");
+  EXPECT_EQ(a.polygonClass, "p_A");
+  EXPECT_EQ(a.annotationClass, "a_A");
+  EXPECT_EQ(a.referenceScale, 50000);
+  EXPECT_EQ(a.annotationClasses, "Default");
+  EXPECT_EQ(a.ref.epsgCode(), 2364);
+  EXPECT_EQ(a.ref.domain().xMin, 40514000);
+  EXPECT_EQ(a.ref.domain().yMax, 3386000);
+  EXPECT_EQ(reader.frames()[1].frame, "B");
+
+  const auto lines = reader.lines(a);
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0].id, 1);
+  ASSERT_EQ(lines[0].paths.size(), 1u);
+  EXPECT_EQ(lines[0].paths[0], (std::vector<Point2>{{40520000, 3375000}, {40520000, 3380000}}));
+  const auto polygons = reader.polygons(a);
+  ASSERT_EQ(polygons.size(), 1u);
+  EXPECT_EQ(polygons[0].id, 100);
+  ASSERT_EQ(polygons[0].rings.size(), 1u);
+  EXPECT_EQ(polygons[0].rings[0].size(), 5u);
+  const auto texts = reader.texts(a);
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_EQ(texts[1].text, "第一行\r\n第二行");
+  EXPECT_EQ(texts[1].anchor, (Point2{40519800, 3374800}));
+  EXPECT_EQ(texts[1].symbol.horizontal, HorizontalAlignment::Right);
+  EXPECT_EQ(texts[1].symbol.vertical, VerticalAlignment::Top);
+  EXPECT_EQ(texts[1].symbol.angle, 15);
+  EXPECT_EQ(texts[0].symbol.fontSize, 50);
+  EXPECT_TRUE(texts[0].symbol.underline);
+}
+
+TEST_P(OutputStore, ACoordinateOutsideTheDomainIsRefusedAndTheNextIsWritten) {
+  RecordingFeedback feedback;
+  {
+    OutputWorkspace ws = CreateOutputWorkspace(path());
+    auto dataset = CreateFrameDataset(ws, "yD", FrameReference());
+    ASSERT_TRUE(dataset);
+    FeatureClass lines = CreateFrameClass(*dataset, "L_D", FrameClassKind::Line);
+    FeatureClass polygons = CreateFrameClass(*dataset, "p_D", FrameClassKind::Polygon);
+    FeatureClass anno = CreateFrameAnnotationClass(ws, "a_D", *dataset, 10000);
+    AnnotationLayer layer = MakeFrameLayer(anno);
+    // Domain: x 40514000..40531000, y 3369000..3386000.
+    EXPECT_TRUE(StoreFrameFeature(polygons, EnvelopePolygon({40514000, 3369000, 40531000, 3386000}), 1, feedback));
+    EXPECT_FALSE(StoreFrameFeature(polygons, EnvelopePolygon({40513999, 3370000, 40520000, 3380000}), 2, feedback));
+    EXPECT_EQ(feedback.countOf("保存失败"), 1);
+    EXPECT_TRUE(StoreFrameFeature(polygons, EnvelopePolygon({40520000, 3370000, 40521000, 3371000}), 3, feedback));
+
+    LineBuffer buffer(lines, feedback);
+    EXPECT_TRUE(buffer.add(40520000, 3375000, 40520000, 3380000, 1));
+    EXPECT_FALSE(buffer.add(40520000, 3375000, 40520000, 3386000.5, 1));
+    EXPECT_FALSE(buffer.add(MakeLine(1000, 3375000, 40520000, 3375000), 1));
+    EXPECT_TRUE(buffer.add(40530000, 3385000, 40531000, 3386000, 2));
+    EXPECT_EQ(buffer.flush(), 0);
+    EXPECT_EQ(feedback.countOf("保存失败"), 3);
+
+    EXPECT_FALSE(PlaceText("界外", FontDesc{}, 0, 40600000, 3375000, layer, 0, -1, {}, feedback));
+    EXPECT_EQ(feedback.countOf("保存失败"), 4);
+    EXPECT_TRUE(PlaceText("界内", FontDesc{}, 0, 40520000, 3375000, layer, 0, -1, {}, feedback));
+  }
+  RawDataset ds = OpenRaw(path());
+  ASSERT_TRUE(ds);
+  EXPECT_EQ(ds->GetLayerByName("p_D")->GetFeatureCount(), 2);
+  EXPECT_EQ(ds->GetLayerByName("L_D")->GetFeatureCount(), 2);
+  EXPECT_EQ(ds->GetLayerByName("a_D")->GetFeatureCount(), 1);
+}
+
+TEST_P(OutputStore, AGeographicFrameUsesNanodegreeResolution) {
+  RecordingFeedback feedback;
+  SpatialReference ref = SpatialReference::FromEpsg(4610);
+  ref.setDomain(0, 360, 0, 90);
+  {
+    OutputWorkspace ws = CreateOutputWorkspace(path());
+    auto dataset = CreateFrameDataset(ws, "yG", ref);
+    ASSERT_TRUE(dataset);
+    FeatureClass lines = CreateFrameClass(*dataset, "L_G", FrameClassKind::Line);
+    LineBuffer buffer(lines, feedback);
+    buffer.add(88.0625, 16.0416666666, 88.125, 16.0833333333, 1);
+    buffer.add(-0.5, 16, 88, 16, 1);  // west of the domain
+  }
+  EXPECT_EQ(feedback.countOf("保存失败"), 1);
+  RawDataset ds = OpenRaw(path());
+  ASSERT_TRUE(ds);
+  OGRLayer* lines = ds->GetLayerByName("L_G");
+  ASSERT_NE(lines, nullptr);
+  OGRFeature* f = lines->GetNextFeature();
+  ASSERT_NE(f, nullptr);
+  OGREnvelope e;
+  f->GetGeometryRef()->getEnvelope(&e);
+  EXPECT_NEAR(e.MinY, 16.0416666666, 1e-9);
+  EXPECT_NEAR(e.MaxX, 88.125, 1e-9);
+  OGRFeature::DestroyFeature(f);
+  if (isGdb()) {
+    const std::string xml = GdbDefinition(ds.get(), "L_G");
+    EXPECT_EQ(XmlNumber(xml, "XYScale"), 1e9) << xml;
+    EXPECT_EQ(XmlNumber(xml, "XOrigin"), 0) << xml;
+    EXPECT_EQ(XmlNumber(xml, "YOrigin"), 0) << xml;
+  }
+}
+
+TEST_P(OutputStore, TakenNamesAreRefusedWithTheirMessages) {
+  OutputWorkspace ws = CreateOutputWorkspace(path());
+  auto dataset = CreateFrameDataset(ws, "yJ_50_1", FrameReference());
+  ASSERT_TRUE(dataset);
+  // Letter case does not make a new name.
+  EXPECT_FALSE(CreateFrameDataset(ws, "YJ_50_1", FrameReference()));
+  FeatureClass lines = CreateFrameClass(*dataset, "L_J-50.1", FrameClassKind::Line);
+  EXPECT_EQ(lines.name(), "L_J_50_1");
+  try {
+    CreateFrameClass(*dataset, "L_J_50.1", FrameClassKind::Polygon);
+    ADD_FAILURE() << "a taken class name was accepted";
+  } catch (const RunError& e) {
+    EXPECT_STREQ(e.what(), "不能创立表L_J_50_1");
+  }
+  try {
+    CreateFrameAnnotationClass(ws, "L_J_50_1", *dataset, 10000);
+    ADD_FAILURE() << "a taken annotation name was accepted";
+  } catch (const RunError& e) {
+    EXPECT_STREQ(e.what(), "不能创立注记层:L_J_50_1");
+  }
+  EXPECT_THROW(MakeFrameLayer(lines), RunError);
+  // A dataset may not take a class's name either.
+  EXPECT_FALSE(CreateFrameDataset(ws, "l_j_50_1", FrameReference()));
+}
+
+TEST_P(OutputStore, AnExistingOutputIsOpenedAndExtended) {
+  RecordingFeedback feedback;
+  {
+    OutputWorkspace ws = OpenOrCreateOutputWorkspace(path(), feedback);
+    WriteFrame(ws, "A", FrameReference(), feedback);
+  }
+  {
+    OutputWorkspace ws = OpenOrCreateOutputWorkspace(path(), feedback);
+    EXPECT_FALSE(CreateFrameDataset(ws, "yA", FrameReference()));  // still taken after reopening
+    WriteFrame(ws, "B", FrameReference(), feedback);
+  }
+  EXPECT_TRUE(feedback.messages.empty());
+  const OutputReader reader(path());
+  ASSERT_EQ(reader.frames().size(), 2u);
+  EXPECT_EQ(reader.frames()[1].lineClass, "L_B");
+  EXPECT_EQ(reader.lines(reader.frames()[1]).size(), 3u);
+}
+
+TEST_P(OutputStore, LinesDrawnBeforeAnErrorAreKept) {
+  RecordingFeedback feedback;
+  try {
+    OutputWorkspace ws = CreateOutputWorkspace(path());
+    auto dataset = CreateFrameDataset(ws, "yE", FrameReference());
+    FeatureClass lines = CreateFrameClass(*dataset, "L_E", FrameClassKind::Line);
+    FeatureClass anno = CreateFrameAnnotationClass(ws, "a_E", *dataset, 10000);
+    AnnotationLayer layer = MakeFrameLayer(anno);
+    LineBuffer buffer(lines, feedback);
+    AnnotationBatch batch(layer);
+    buffer.add(40520000, 3375000, 40520000, 3380000, 1);
+    PlaceText("文字", FontDesc{}, 0, 40520000, 3375000, layer, 0, -1, {}, feedback);
+    EXPECT_TRUE(layer.inBatch());
+    throw RunError("绘制失败");
+  } catch (const RunError&) {
+  }
+  const OutputReader reader(path());
+  ASSERT_EQ(reader.frames().size(), 1u);
+  EXPECT_EQ(reader.lines(reader.frames()[0]).size(), 1u);
+  EXPECT_EQ(reader.texts(reader.frames()[0]).size(), 1u);
+}
+
+TEST_P(OutputStore, OpeningAMissingOutputSaysSoAndGivesNone) {
+  RecordingFeedback feedback;
+  EXPECT_FALSE(OpenOutputWorkspace(path(), feedback));
+  ASSERT_EQ(feedback.messages.size(), 1u);
+  EXPECT_EQ(feedback.messages[0], path() + "文件不存在");
+}
+
+TEST_P(OutputStore, ParentFoldersAreCreatedAndAnExistingOutputIsNotOverwritten) {
+  const std::string nested = dir_ / (std::string("a/b/frames") + GetParam());
+  { CreateOutputWorkspace(nested); }
+  EXPECT_TRUE(std::filesystem::exists(nested));
+  EXPECT_THROW(CreateOutputWorkspace(nested), RunError);
+}
+
+TEST(GeoPackageCounters, EveryFrameClassKeepsItsAutoincrementCounter) {
+  test::TempDir dir;
+  const std::string path = dir / "frames.gpkg";
+  RecordingFeedback feedback;
+  {
+    OutputWorkspace ws = CreateOutputWorkspace(path);
+    WriteFrame(ws, "A", FrameReference(), feedback);
+    WriteFrame(ws, "B", FrameReference(), feedback);
+    ws.commit();  // a commit in between does not lose them either
+    WriteFrame(ws, "C", FrameReference(), feedback);
+  }
+  RawDataset ds = OpenRaw(path);
+  ASSERT_TRUE(ds);
+  OGRLayer* seq = ds->ExecuteSQL("SELECT name, CAST(seq AS INTEGER) FROM sqlite_sequence WHERE name NOT LIKE 'tarvik%' ORDER BY name",
+                                 nullptr, "SQLITE");
+  ASSERT_NE(seq, nullptr);
+  std::vector<std::string> rows;
+  while (OGRFeature* f = seq->GetNextFeature()) {
+    rows.push_back(std::string(f->GetFieldAsString(0)) + "=" + std::to_string(f->GetFieldAsInteger64(1)));
+    OGRFeature::DestroyFeature(f);
+  }
+  ds->ReleaseResultSet(seq);
+  EXPECT_EQ(rows, (std::vector<std::string>{"L_A=3", "L_B=3", "L_C=3", "a_A=2", "a_B=2", "a_C=2", "p_A=1", "p_B=1",
+                                            "p_C=1"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, OutputStore, ::testing::Values(".gdb", ".gpkg"),
+                         [](const auto& info) { return std::string(info.param + 1); });
+
+TEST(OutputStoreKinds, UpperCaseGdbIsAFileGeodatabase) {
+  test::TempDir dir;
+  RecordingFeedback feedback;
+  const std::string path = dir / "frames.GDB";
+  { OpenOrCreateOutputWorkspace(path, feedback); }
+  ASSERT_TRUE(std::filesystem::is_directory(path));
+  auto ws = OpenOutputWorkspace(path, feedback);
+  ASSERT_TRUE(ws);
+  EXPECT_EQ(ws->kind(), OutputKind::FileGdb);
+  EXPECT_THROW(CreateOutputWorkspace(dir / "frames.mdb"), RunError);
+}
+
+}  // namespace
+}  // namespace tarvik
