@@ -6,6 +6,7 @@
 #include "common/error.h"
 #include "common/text_util.h"
 #include "gdb/output_kind.h"
+#include "gdb/output_removal.h"
 #include "settings/control_table.h"
 #include "settings/settings_apply.h"
 

@@ -90,7 +90,7 @@ void TtkBaseClass::DrawScaleBar(long double XBase, long double YCentre) {
     const bool longTick = i <= 2 || i % 2 == 0;
     const long double Xt = longTick ? Xb + H : Xb + 3 * H / 4;
     std::string label;
-    if (i == 0) label = "m" + std::to_string(2 * F);
+    if (i == 0) label.append("m").append(std::to_string(2 * F));
     else if (i == 1) label = std::to_string(F);
     else if (i % 2 == 0 && i <= 8) label = std::to_string((i - 2) * F);
     else if (i == 10) label = std::to_string(8 * F) + "m";
