@@ -1,0 +1,112 @@
+#include "cli/run_options.h"
+
+#include <iostream>
+
+#include "common/delphi.h"
+#include "common/error.h"
+#include "common/text_util.h"
+#include "gdb/output_kind.h"
+#include "gdb/output_removal.h"
+#include "settings/control_table.h"
+#include "settings/settings_apply.h"
+
+namespace tarvik::cli {
+
+std::vector<std::string> RunValueOptions() {
+  return {"-o", "--output", "--scale", "--datum", "--zone-width", "--central-meridian", "--settings"};
+}
+std::vector<std::string> RunFlagOptions() {
+  return {"--zone-prefix", "--geographic", "--overwrite"};
+}
+std::vector<std::string> RunRepeatableOptions() { return {"--set"}; }
+
+const char* RunOptionsHelp() {
+  return "  -o, --output PATH        output: a File Geodatabase (PATH.gdb) or a GeoPackage\n"
+         "                           (PATH.gpkg); its folder is created as needed\n"
+         "  --overwrite              remove an existing output first (only a File\n"
+         "                           Geodatabase or GeoPackage is ever removed)\n"
+         "  --scale N                scale denominator (default 10000)\n"
+         "  --datum NAME             xian80 (default), beijing54 or wgs84\n"
+         "  --zone-width 3|6         Gauss-Krueger zone width in degrees (default 3)\n"
+         "  --central-meridian N     central meridian, 75..135\n"
+         "  --zone-prefix            eastings carry the zone number\n"
+         "  --geographic             write longitude/latitude instead of x/y\n"
+         "  --settings FILE.set      settings saved by the window, applied first\n"
+         "  --set NAME=VALUE         any setting by its control name, after the file,\n"
+         "                           e.g. --set rgGrid=3 --set Seinterval=500\n"
+         "                           --set edtmian=某某图 (tarvik-cli settings lists them)\n";
+}
+
+namespace {
+
+void Apply(TFrameSettings& s, std::string_view control, const std::string& value,
+           const std::string& option) {
+  if (const auto reason = ApplyControlValue(s, control, value))
+    throw UsageError(option + " " + value + ": " + *reason);
+}
+
+}  // namespace
+
+TFrameSettings SettingsFromArgs(const Args& args, const CoordinateDefaults& defaults) {
+  TFrameSettings s;
+  if (const auto file = args.value("--settings")) {
+    const SettingsLoadReport report = LoadSettingsInto(*file, s);
+    if (!report.found) throw UsageError("--settings: 设置文件不存在: " + *file);
+    if (!report.problems.empty()) std::cerr << SettingsLoadMessage(report, *file) << "\n";
+  }
+
+  if (defaults.coordSysIndex) Apply(s, "gb8054", std::to_string(*defaults.coordSysIndex), "--datum");
+  if (defaults.is3DegreeZone) s.is3DegreeZone = *defaults.is3DegreeZone;
+  if (defaults.addZoneNumber) s.addZoneNumber = *defaults.addZoneNumber;
+  if (defaults.centralMeridian) s.centralMeridian = *defaults.centralMeridian;
+  if (defaults.geographic) s.GeodeticOutput = *defaults.geographic;
+
+  if (const auto scale = args.value("--scale")) {
+    const auto n = StrToFloat(*scale);
+    if (!n || *n <= 0) throw UsageError("--scale 需要一个正数: " + *scale);
+    Apply(s, "edtMapscale1", *scale, "--scale");
+  }
+  if (const auto datum = args.value("--datum")) {
+    const std::string d = ToLowerAscii(*datum);
+    const char* index = d == "xian80" ? "0" : d == "beijing54" ? "1" : d == "wgs84" ? "2" : nullptr;
+    if (!index) throw UsageError("--datum 只能是 xian80、beijing54 或 wgs84: " + *datum);
+    Apply(s, "gb8054", index, "--datum");
+  }
+  if (const auto width = args.value("--zone-width")) {
+    if (*width != "3" && *width != "6") throw UsageError("--zone-width 只能是 3 或 6: " + *width);
+    Apply(s, "cbFdf", *width == "3" ? "0" : "1", "--zone-width");
+  }
+  if (const auto cm = args.value("--central-meridian")) Apply(s, "centerL", *cm, "--central-meridian");
+  if (args.flag("--zone-prefix")) s.addZoneNumber = true;
+  if (args.flag("--geographic")) s.GeodeticOutput = true;
+
+  for (const std::string& assignment : args.values("--set")) {
+    const auto eq = assignment.find('=');
+    if (eq == std::string::npos || eq == 0) throw UsageError("--set 需要 NAME=VALUE: " + assignment);
+    const std::string name = assignment.substr(0, eq);
+    if (const auto reason = ApplyControlValue(s, name, assignment.substr(eq + 1)))
+      throw UsageError("--set " + assignment + ": " + *reason);
+  }
+  return s;
+}
+
+std::string PrepareOutput(const Args& args) {
+  auto path = args.value("-o");
+  if (!path) path = args.value("--output");
+  if (!path) throw UsageError("需要输出: -o PATH.gdb 或 -o PATH.gpkg");
+  if (Trim(*path).empty()) throw RunError("输出不能为空");
+  OutputKindOf(*path);  // refuses .mdb and other kinds with its message
+  if (OutputExists(*path)) {
+    if (!args.flag("--overwrite")) throw RunError(*path + " 已存在；加 --overwrite 先删除它");
+    RemoveOutputStore(*path);
+  }
+  return *path;
+}
+
+void PrintSummary(int frames, int lines, int polygons, int texts, long long milliseconds) {
+  std::cout << "写入 " << frames << " 个图廓: " << lines << " 条线, " << polygons << " 个面, "
+            << texts << " 个注记\n"
+            << "完成，用时" << milliseconds << "毫秒\n";
+}
+
+}  // namespace tarvik::cli

@@ -1,0 +1,67 @@
+// Where the elements of one frame go. The frame engine computes positions;
+// a FrameStore (the output workspace) makes the classes of each frame and a
+// FrameSink stores its lines, polygons and texts. The real store writes File
+// Geodatabases and GeoPackages; tests and benchmarks may record instead.
+//
+// Coordinates here are in store order: x = easting (or longitude),
+// y = northing (or latitude).
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/font_desc.h"
+#include "coords/spatial_reference.h"
+#include "gdb/geometry.h"
+
+namespace tarvik {
+
+struct StorePoint {
+  double x = 0;  // easting or longitude
+  double y = 0;  // northing or latitude
+};
+
+// Alignment codes of the drawing operations.
+enum HAlign : int { kLeft = 1, kCentre = 2, kRight = 3 };
+enum VAlign : int { kTop = 1, kMiddle = 2, kBottom = 3 };
+
+struct FrameText {
+  std::string text;  // as given, not trimmed; lines joined by CR LF
+  FontDesc font;     // face, point size, colour and style of the text
+  int hAlign = kLeft;
+  int vAlign = kBottom;
+  int charSpacing = 0;
+  StorePoint anchor;
+};
+
+class FrameSink {
+ public:
+  virtual ~FrameSink() = default;
+  // Opens the buffered line path and the text batch of the frame.
+  virtual void beginDrawing() = 0;
+  // Ends the text batch and flushes the lines; also called after a failure.
+  // Returns how many buffered lines the store refused at the flush.
+  virtual int endDrawing() = 0;
+  // Each returns false when the store refused the element (it is then not
+  // written); the store has told the user ("保存失败") and drawing goes on.
+  virtual bool line(int kind, StorePoint from, StorePoint to) = 0;
+  virtual bool polygon(int id, const Geometry& polygon) = 0;
+  // Blank texts are skipped by the sink.
+  virtual bool text(const FrameText& text) = 0;
+};
+
+class FrameStore {
+ public:
+  virtual ~FrameStore() = default;
+  // Creates the dataset "y" + name and the classes "L_", "p_", "a_" + name
+  // (name already cleaned) with the reference and the annotation reference
+  // scale. No sink when the dataset could not be made (the caller reports
+  // it); a class that cannot be made raises RunError.
+  virtual FrameSink* createFrame(const std::string& name, const SpatialReference& reference,
+                                 double referenceScale) = 0;
+  // Keeps everything written and closes the store (also done on destruction).
+  virtual void close() {}
+};
+
+}  // namespace tarvik

@@ -1,0 +1,111 @@
+#include "frame/gdb_frame_store.h"
+
+#include <optional>
+
+#include "gdb/annotation.h"
+#include "gdb/feature_class.h"
+#include "gdb/geometry.h"
+
+namespace tarvik {
+namespace {
+
+TextAlignment AlignmentOf(const FrameText& t) {
+  TextAlignment a;
+  a.horizontal = t.hAlign == kLeft     ? HorizontalAlignment::Left
+                 : t.hAlign == kCentre ? HorizontalAlignment::Center
+                                       : HorizontalAlignment::Right;
+  a.vertical = t.vAlign == kTop      ? VerticalAlignment::Top
+               : t.vAlign == kMiddle ? VerticalAlignment::Center
+                                     : VerticalAlignment::Bottom;
+  return a;
+}
+
+// One frame's classes: lines through a buffer, polygons one by one, texts in
+// one annotation batch.
+class GdbSink : public FrameSink {
+ public:
+  GdbSink(FeatureClass lines, FeatureClass polygons, FeatureClass annotation,
+          UserFeedback& feedback)
+      : lines_(std::move(lines)),
+        polygons_(std::move(polygons)),
+        layer_(MakeFrameLayer(annotation)),
+        feedback_(feedback) {}
+  ~GdbSink() override { endDrawing(); }
+
+  void beginDrawing() override {
+    if (!buffer_) buffer_.emplace(lines_, feedback_);
+    if (!layer_.inBatch()) layer_.beginAddElements();
+  }
+  int endDrawing() override {
+    if (layer_.inBatch()) layer_.endAddElements();
+    int refused = 0;
+    if (buffer_) {
+      refused = buffer_->flush();
+      buffer_.reset();
+    }
+    return refused;
+  }
+  bool line(int kind, StorePoint from, StorePoint to) override {
+    if (!buffer_) beginDrawing();
+    return buffer_->add(from.x, from.y, to.x, to.y, kind);
+  }
+  bool polygon(int id, const Geometry& polygon) override {
+    return StoreFrameFeature(polygons_, polygon, id, feedback_);
+  }
+  bool text(const FrameText& t) override {
+    if (!layer_.inBatch()) layer_.beginAddElements();
+    // Size -1: the font's own point size; the engine's texts are never turned.
+    return PlaceText(t.text, t.font, t.charSpacing, t.anchor.x, t.anchor.y, layer_, 0, -1,
+                     AlignmentOf(t), feedback_);
+  }
+
+ private:
+  FeatureClass lines_;
+  FeatureClass polygons_;
+  AnnotationLayer layer_;
+  UserFeedback& feedback_;
+  std::optional<LineBuffer> buffer_;
+};
+
+class GdbFrameStore : public FrameStore {
+ public:
+  GdbFrameStore(OutputWorkspace workspace, UserFeedback& feedback)
+      : workspace_(std::move(workspace)), feedback_(feedback) {}
+  ~GdbFrameStore() override { close(); }
+
+  FrameSink* createFrame(const std::string& name, const SpatialReference& reference,
+                         double referenceScale) override {
+    current_.reset();
+    const auto dataset = CreateFrameDataset(workspace_, "y" + name, reference);
+    if (!dataset) return nullptr;
+    FeatureClass lines = CreateFrameClass(*dataset, "L_" + name, FrameClassKind::Line);
+    FeatureClass polygons = CreateFrameClass(*dataset, "p_" + name, FrameClassKind::Polygon);
+    FeatureClass annotation =
+        CreateFrameAnnotationClass(workspace_, "a_" + name, *dataset, referenceScale);
+    current_ = std::make_unique<GdbSink>(std::move(lines), std::move(polygons),
+                                         std::move(annotation), feedback_);
+    return current_.get();
+  }
+
+  void close() override {
+    current_.reset();
+    if (workspace_.isOpen()) workspace_.close();
+  }
+
+ private:
+  OutputWorkspace workspace_;
+  UserFeedback& feedback_;
+  std::unique_ptr<GdbSink> current_;
+};
+
+}  // namespace
+
+std::unique_ptr<FrameStore> MakeGdbFrameStore(OutputWorkspace workspace, UserFeedback& feedback) {
+  return std::make_unique<GdbFrameStore>(std::move(workspace), feedback);
+}
+
+std::unique_ptr<FrameStore> OpenGdbFrameStore(const std::string& path, UserFeedback& feedback) {
+  return MakeGdbFrameStore(OpenOrCreateOutputWorkspace(path, feedback), feedback);
+}
+
+}  // namespace tarvik

@@ -1,0 +1,104 @@
+// The adjacent-sheet table above the upper-left part of a standard sheet: a
+// 3 x 3 table whose hatched centre cell is the sheet itself and whose eight
+// other cells hold the names of the neighbouring sheets (looked up in the
+// index when there is one).
+#include <string>
+
+#include "common/gbk.h"
+#include "gdb/geometry.h"
+#include "frame/utstandardMap.h"
+
+namespace tarvik {
+namespace {
+
+struct HalfNames {
+  std::string first, second;
+};
+
+// Splits a name by characters: the first floor(n / 2) characters, then the rest.
+HalfNames SplitName(const std::string& name) {
+  const std::size_t n = CodePointCount(name);
+  const std::string first(Utf8Prefix(name, n / 2));
+  return {first, name.substr(first.size())};
+}
+
+}  // namespace
+
+void TstandardMap::DrawAdjacentTable() {
+  if (!FRun.StandardSheetMode) return;
+  const long double k = S.ScaleFactor;
+  const long double CW = S.SEW * k, CH = S.SeH * k;
+  const long double G = FFrameGap;
+  if (!S.GeodeticOutput) {
+    const long double N0 = FOuterNorth[1] + S.SeY * k;
+    const long double E0 = FOuterEast[1] + G + S.SeX * k;
+    for (int i = 0; i <= 3; ++i) AddLine(kInnerLine, N0 + i * CH, E0 + 3 * CW, N0 + i * CH, E0);
+    for (int i = 0; i <= 3; ++i) AddLine(kInnerLine, N0 + 3 * CH, E0 + i * CW, N0, E0 + i * CW);
+    StorePolygon(kTableCentreCell,
+                 EnvelopePolygon({static_cast<double>(E0 + CW), static_cast<double>(N0 + CH),
+                                  static_cast<double>(E0 + 2 * CW), static_cast<double>(N0 + 2 * CH)}));
+    DrawTableNames(N0, E0, CW, CH);
+    return;
+  }
+  const long double top = FSheetLat + FSheetHeight;
+  FTableCellLon = GeoDeltaEast(CW, top, FSheetLon);
+  FTableCellLat = GeoDeltaNorth(CH, top, FSheetLon);
+  const long double Lon0 = FSheetLon + GeoDeltaEast(S.SeX * k, top, FSheetLon);
+  const long double Lat0 = top + FGapLat + GeoDeltaNorth(S.SeY * k, top, FSheetLon);
+  const long double cw = FTableCellLon, ch = FTableCellLat;
+  for (int i = 0; i <= 3; ++i) AddLineDirect(kInnerLine, Lat0 + i * ch, Lon0 + 3 * cw, Lat0 + i * ch, Lon0);
+  for (int i = 0; i <= 3; ++i) AddLineDirect(kInnerLine, Lat0 + 3 * ch, Lon0 + i * cw, Lat0, Lon0 + i * cw);
+  StorePolygon(kTableCentreCell,
+               EnvelopePolygon({static_cast<double>(Lon0 + cw), static_cast<double>(Lat0 + ch),
+                                static_cast<double>(Lon0 + 2 * cw), static_cast<double>(Lat0 + 2 * ch)}));
+  DrawTableNames(Lat0, Lon0, cw, ch);
+}
+
+void TstandardMap::DrawTableNames(long double N0, long double E0, long double CW, long double CH) {
+  if (S.CreateMode == 0 || !FNeighbourName) return;
+  const bool geo = S.GeodeticOutput;
+  const long double G = FFrameGap;
+  const long double Eleft = FOuterEast[1];
+  const long double Eright = std::min(FOuterEast[3], FOuterEast[2]);
+  const long double Ntop = FOuterNorth[1];
+  const long double Nbottom = std::min(FOuterNorth[3], FOuterNorth[0]);
+  const long double Nc = (Nbottom + Ntop) / 2, Ec = (Eleft + Eright) / 2;
+  // The sheet size: a step of it from the centre lands in the neighbour.
+  const long double DE = geo ? FInnerEast[2] - FInnerEast[0] : (Eright - Eleft) - 2 * G;
+  const long double DN = geo ? FInnerNorth[1] - FInnerNorth[0] : (Ntop - Nbottom) - 2 * G;
+  const FontDesc& font = S.btnjionMap;
+  const long double H = TextHeight(font);
+
+  for (int i = 0; i <= 2; ++i) {
+    for (int j = 0; j <= 2; ++j) {
+      if (i == 1 && j == 1) continue;
+      const long double sampleN = Nc + (1 - j) * DN, sampleE = Ec + (i - 1) * DE;
+      const std::string name =
+          FNeighbourName(static_cast<double>(sampleE), static_cast<double>(sampleN));
+      const long double Em = E0 + (i + 0.5L) * CW;
+      const long double Nm = N0 + (2 - j + 0.5L) * CH;
+      if (geo) {
+        if (name.empty()) continue;
+        std::string text = name;
+        if (GbkByteLength(name) > 10) {
+          const HalfNames halves = SplitName(name);
+          text = halves.first + "\r\n" + halves.second;
+        }
+        AddTextDirect(text, font, kCentre, kMiddle, Nm, Em);
+        continue;
+      }
+      const std::size_t L = GbkByteLength(name);
+      if (L < 9) {
+        AddText(name, font, kLeft, kTop, Nm + H / 2, Em - L * H / 2.1L / 2);
+      } else {
+        const HalfNames halves = SplitName(name);
+        const long double W1 = GbkByteLength(halves.first) * H / 2.1L;
+        const long double W2 = GbkByteLength(halves.second) * H / 2.1L;
+        AddText(halves.first, font, kLeft, kBottom, Nm, Em - W1 / 2);
+        AddText(halves.second, font, kLeft, kTop, Nm, Em - W2 / 2);
+      }
+    }
+  }
+}
+
+}  // namespace tarvik

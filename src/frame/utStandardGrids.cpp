@@ -1,0 +1,247 @@
+// Grids of standard sheets: the kilometre grid (whole lines, or margin ticks
+// beside the crosshair grid), clipped against the real frame sides because a
+// standard sheet is not a rectangle in the Gauss-Krueger plane, and the two
+// graticule forms drawn on the geographic rectangle.
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "common/delphi.h"
+#include "frame/label_format.h"
+#include "frame/utstandardMap.h"
+
+namespace tarvik {
+namespace {
+
+// The last two characters of a number's decimal text (the whole text when shorter).
+std::string LastTwo(long double value) {
+  const std::string text = FloatToStr(value);
+  return text.size() > 2 ? text.substr(text.size() - 2) : text;
+}
+
+bool StrictlyBetween(long double v, long double a, long double b) {
+  return std::min(a, b) < v && v < std::max(a, b);
+}
+
+}  // namespace
+
+void TstandardMap::DrawKilometreGrid(bool full) {
+  if (!CheckGridValue(S.Seinterval, "网格间隔")) return;
+  long double Emin, Nmin, Emax, Nmax;
+  InnerEnvelope(Emin, Nmin, Emax, Nmax);
+  const long double I = S.Seinterval;
+  const long double G = FFrameGap;
+  const FontDesc& big = S.btnDFont;
+  const FontDesc& small = S.btnXFont;
+  const long double BigH = TextHeight(big), SmallH = TextHeight(small);
+  const long double BigW2 = BigH / 2.1L * 2, SmallW2 = SmallH / 2.1L * 2;
+  const long double EndGap = 60 * S.ScaleFactor;
+  const long double LabelGap = 1 * S.ScaleFactor;
+  const bool labels = S.Chkiskmann;
+
+  // North-south lines. A line on the minimum side of the envelope is never
+  // drawn, one on the maximum side is.
+  const long double E0 = Int((Emin + I) / I) * I;
+  const std::int64_t count = Trunc(Int(Emax / I) - E0 / I);
+  for (std::int64_t k = 0; k <= count; ++k) {
+    const long double E = E0 + k * I;
+    const auto bottom = NorthingAtEasting(E, FOuterNorth, FOuterEast, 0, 3);
+    const auto top = NorthingAtEasting(E, FOuterNorth, FOuterEast, 1, 2);
+    if (!bottom || !top) continue;  // no crossing with a frame side: no line
+    const long double Nbot = *bottom, Ntop = *top;
+    if (full) {
+      AddLine(kInnerLine, Ntop, E, Nbot, E);
+    } else {
+      AddLine(kInnerLine, Nbot + G, E, Nbot, E);
+      AddLine(kInnerLine, Ntop - G, E, Ntop, E);
+    }
+    if (!labels) continue;
+    if (I < 1000) {
+      const std::string T = FormatKm(E, S.seannforenum, S.seannafternum);
+      AddText(T, small, kCentre, kTop, Ntop - LabelGap, E);
+      AddText(T, small, kCentre, kTop, Nbot - LabelGap + SmallH, E);
+      continue;
+    }
+    // Labels of the end lines keep EndGap away from the frame's corners.
+    long double Etop = E, Ebot = E;
+    if (k == 0) {
+      if (FInnerEast[0] > E - EndGap) Ebot = FInnerEast[0] + EndGap;
+      if (FInnerEast[1] > E - EndGap) Etop = FInnerEast[1] + EndGap;
+    } else if (k == count) {
+      if (!(FInnerEast[3] >= E + EndGap)) Ebot = FInnerEast[3] - EndGap;
+      if (!(FInnerEast[2] >= E + EndGap)) Etop = FInnerEast[2] - EndGap;
+    }
+    if (k == 0 || k == count) {
+      // The hundreds of kilometres, with the zone number when eastings do not carry it.
+      const std::string Big = FRun.ZoneNumberText + FloatToStr(Int(E / 1000 / 100));
+      AddTextRight(Big, big, kTop, Ntop - LabelGap, Etop - 2 * LabelGap);
+      AddTextRight(Big, big, kBottom, Nbot + LabelGap + SmallH - BigH, Ebot - 2 * LabelGap);
+    }
+    const std::string Small = LastTwo(Int(E / 1000));
+    AddText(Small, small, kLeft, kTop, Ntop - LabelGap, Etop + LabelGap);
+    AddText(Small, small, kLeft, kBottom, Nbot + LabelGap, Ebot + LabelGap);
+  }
+
+  // East-west lines.
+  const long double N0 = Int((Nmin + I) / I) * I;
+  const std::int64_t count2 = Trunc((Int(Nmax) - N0) / I);
+  // The first and last lines that meet each inner side (-1 when none does).
+  std::int64_t firstL = -1, lastL = -1, firstR = -1, lastR = -1;
+  for (std::int64_t k = 0; k <= count2; ++k) {
+    const long double N = N0 + k * I;
+    if (FInnerNorth[0] < N && N < FInnerNorth[1]) {
+      if (firstL < 0) firstL = k;
+      lastL = k;
+    }
+    if (FInnerNorth[3] < N && N < FInnerNorth[2]) {
+      if (firstR < 0) firstR = k;
+      lastR = k;
+    }
+  }
+  for (std::int64_t k = 0; k <= count2; ++k) {
+    const long double N = N0 + k * I;
+    std::optional<long double> first, second;
+    if (StrictlyBetween(N, FInnerNorth[0], FInnerNorth[3])) {
+      // Crossing the band of the sloping inner bottom side.
+      first = EastingAtNorthing(N, FInnerNorth, FInnerEast, 0, 3);
+      second = FInnerNorth[0] > FInnerNorth[3] ? EastingAtNorthing(N, FOuterNorth, FOuterEast, 2, 3)
+                                               : EastingAtNorthing(N, FOuterNorth, FOuterEast, 0, 1);
+    } else if (StrictlyBetween(N, FInnerNorth[1], FInnerNorth[2])) {
+      // Crossing the band of the sloping inner top side: the far end is on the
+      // outer side away from the higher upper corner.
+      first = EastingAtNorthing(N, FInnerNorth, FInnerEast, 1, 2);
+      second = FInnerNorth[1] > FInnerNorth[2] ? EastingAtNorthing(N, FOuterNorth, FOuterEast, 2, 3)
+                                               : EastingAtNorthing(N, FOuterNorth, FOuterEast, 0, 1);
+    } else {
+      first = EastingAtNorthing(N, FOuterNorth, FOuterEast, 0, 1);
+      second = EastingAtNorthing(N, FOuterNorth, FOuterEast, 2, 3);
+    }
+    if (!first || !second) continue;
+    const long double E1 = *first, E2 = *second;
+    if (full) {
+      AddLine(kInnerLine, N, E2, N, E1);
+    } else {
+      AddLine(kInnerLine, N, E1 + G, N, E1);
+      AddLine(kInnerLine, N, E2, N, E2 - G);
+    }
+    if (!labels) continue;
+    if (I < 1000) {
+      const std::string T = FormatKm(N, S.seannforenum, S.seannafternum);
+      AddText(T, small, kRight, kBottom, N, E1 + G);
+      AddText(T, small, kLeft, kBottom, N, E2 - G);
+      continue;
+    }
+    long double NL = N + LabelGap, NR = N + LabelGap;
+    if (k == firstL && FInnerNorth[0] > NL - EndGap) NL = FInnerNorth[0] + EndGap;
+    if (k == lastL && !(FInnerNorth[1] >= NL + EndGap)) NL = FInnerNorth[1] - EndGap;
+    if (k == firstR && FInnerNorth[3] > NR - EndGap) NR = FInnerNorth[3] + EndGap;
+    if (k == lastR && !(FInnerNorth[2] >= NR + EndGap)) NR = FInnerNorth[2] - EndGap;
+    const std::string Big = FloatToStr(Int(N / 1000 / 100));  // no zone number on northings
+    const std::string Small = LastTwo(Int(N / 1000));
+    if (k == firstL || k == lastL) {
+      AddText(Big, big, kLeft, kBottom, NL + SmallW2 - BigW2, E1 + LabelGap);
+      AddText(Small, small, kLeft, kBottom, NL, E1 + LabelGap + BigW2);
+    } else if (firstL < k && k < lastL) {
+      AddText(Small, small, kLeft, kBottom, NL, E1 + LabelGap);
+    }
+    if (k == firstR || k == lastR)
+      AddText(Big, big, kRight, kBottom, NR + SmallW2 - BigW2, E2 - LabelGap - SmallW2);
+    if (firstR <= k && k <= lastR && firstR >= 0) AddTextRight(Small, small, kBottom, NR, E2);
+  }
+}
+
+namespace {
+
+// Interior meridians or parallels: start + n x step while below
+// end - step / 2, so none falls on or within half a step of the far side.
+std::vector<long double> InteriorLines(long double start, long double size, long double step) {
+  std::vector<long double> values;
+  long double v = start;
+  while (true) {
+    v += step;
+    if (v >= start + size - step / 2) break;
+    values.push_back(v);
+  }
+  return values;
+}
+
+}  // namespace
+
+void TstandardMap::DrawGraticule() {
+  if (!S.GeodeticOutput) {
+    FFeedback.message("经纬网只有是地理坐标（大地坐标才支持)");
+    return;
+  }
+  if (!CheckGridValue(S.seJd, "经度差") || !CheckGridValue(S.sewd, "纬度差")) return;
+  const auto label = [&](long double v) { return S.RGJWWZJ == 1 ? FormatDM(v) : FormatDMS(v); };
+  const FontDesc& font = S.btnDFont;
+  const long double top = FSheetLat + FSheetHeight, right = FSheetLon + FSheetWidth;
+  const auto meridians = InteriorLines(FSheetLon, FSheetWidth, S.seJd);
+  const auto parallels = InteriorLines(FSheetLat, FSheetHeight, S.sewd);
+
+  if (S.CoordSysIndex == 2) {
+    // WGS84: margin ticks and the minutes only.
+    const auto minutes = [&](long double v) {
+      const std::string text = label(v);
+      const auto pos = text.find("°");
+      return pos == std::string::npos ? std::string() : text.substr(pos + 2, 2 + 3);
+    };
+    for (const long double lon : meridians) {
+      AddLineDirect(kInnerLine, FSheetLat - FGapLat, lon, FSheetLat, lon);
+      AddLineDirect(kInnerLine, top + FGapLat, lon, top, lon);
+      AddTextDirect(minutes(lon), font, kLeft, kBottom, top, lon);
+      AddTextDirect(minutes(lon), font, kLeft, kTop, FSheetLat, lon);
+    }
+    for (const long double lat : parallels) {
+      AddLineDirect(kInnerLine, lat, FSheetLon, lat, FSheetLon - FGapLon);
+      AddLineDirect(kInnerLine, lat, right + FGapLon, lat, right);
+      AddTextDirect(minutes(lat), font, kRight, kTop, lat, FSheetLon);
+      AddTextDirect(minutes(lat), font, kLeft, kTop, lat, right);
+    }
+    return;
+  }
+  for (const long double lon : meridians) {
+    AddLineDirect(kInnerLine, top, lon, FSheetLat, lon);
+    AddTextDirect(label(lon), font, kCentre, kBottom, top, lon);
+    AddTextDirect(label(lon), font, kCentre, kTop, FSheetLat, lon);
+  }
+  for (const long double lat : parallels) {
+    AddLineDirect(kInnerLine, lat, right, lat, FSheetLon);
+    AddTextDirect(label(lat), font, kRight, kMiddle, lat, FSheetLon);
+    AddTextDirect(label(lat), font, kLeft, kMiddle, lat, right);
+  }
+}
+
+void TstandardMap::DrawGraticuleCrosses() {
+  if (!S.GeodeticOutput) {
+    FFeedback.message("经纬网只有是地理坐标（大地坐标才支持)");
+    return;
+  }
+  if (!CheckGridValue(S.seJd, "经度差") || !CheckGridValue(S.sewd, "纬度差") ||
+      !CheckGridValue(S.sejwcrosslen, "经纬十字丝长度"))
+    return;
+  const auto label = [&](long double v) { return S.RGJWWZJ == 1 ? FormatDM(v) : FormatDMS(v); };
+  const FontDesc& font = S.btnDFont;
+  const long double A = S.sejwcrosslen;
+  const long double top = FSheetLat + FSheetHeight, right = FSheetLon + FSheetWidth;
+  const auto meridians = InteriorLines(FSheetLon, FSheetWidth, S.seJd);
+  const auto parallels = InteriorLines(FSheetLat, FSheetHeight, S.sewd);
+  for (const long double lon : meridians) {
+    for (const long double lat : parallels) {
+      AddLineDirect(kInnerLine, lat, lon + A / 2, lat, lon - A / 2);
+      AddLineDirect(kInnerLine, lat + A / 2, lon, lat - A / 2, lon);
+    }
+    AddLineDirect(kInnerLine, top + FGapLat, lon, top, lon);
+    AddLineDirect(kInnerLine, FSheetLat - FGapLat, lon, FSheetLat, lon);
+    AddTextDirect(label(lon), font, kCentre, kTop, top + FGapLat, lon);
+    AddTextDirect(label(lon), font, kCentre, kBottom, FSheetLat - FGapLat, lon);
+  }
+  for (const long double lat : parallels) {
+    AddTextDirect(label(lat), font, kRight, kBottom, lat, FSheetLon);
+    AddTextDirect(label(lat), font, kLeft, kBottom, lat, right);
+    AddLineDirect(kInnerLine, lat, FSheetLon - FGapLon, lat, FSheetLon);
+    AddLineDirect(kInnerLine, lat, right + FGapLon, lat, right);
+  }
+}
+
+}  // namespace tarvik

@@ -1,0 +1,257 @@
+#include "frame/utTkBaseClass.h"
+
+#include <cmath>
+
+#include "common/delphi.h"
+#include "common/error.h"
+#include "common/text_util.h"
+
+namespace tarvik {
+
+bool LineIntersection(long double& Y, long double& X, long double X1, long double Y1, long double X2,
+                      long double Y2, long double X3, long double Y3, long double X4, long double Y4) {
+  const auto isZero = [](long double v) { return std::fabs(v) < 1e-6L; };
+  if (isZero(Y4 - Y3)) {
+    if (isZero(Y2 - Y1)) return false;
+    Y = Y4;
+    X = X2 + (X1 - X2) * (Y4 - Y2) / (Y1 - Y2);
+    return true;
+  }
+  if (isZero(Y2 - Y1)) {
+    Y = Y2;
+    X = X4 + (X3 - X4) * (Y2 - Y4) / (Y3 - Y4);
+    return true;
+  }
+  const long double m1 = (X1 - X2) / (Y1 - Y2);
+  const long double m2 = (X3 - X4) / (Y3 - Y4);
+  const long double c1 = X2 - Y2 * m1;
+  const long double c2 = X4 - Y4 * m2;
+  if (isZero(m2 - m1)) return false;
+  Y = (c1 - c2) / (m2 - m1);
+  X = c2 + m2 * Y;
+  return true;
+}
+
+std::string ExpandNameTemplate(const std::string& nameTemplate, const std::string& fieldName,
+                               const std::string& value) {
+  return ReplaceFirst(nameTemplate, "[" + fieldName + "]", value);
+}
+
+std::string CleanFrameName(const std::string& name) {
+  std::string out;
+  for (char c : name) {
+    if (c == '-' || c == '.') out += '_';
+    else if (c != ' ' && c != '(' && c != ')') out += c;
+  }
+  return out;
+}
+
+TtkBaseClass::TtkBaseClass(const TFrameSettings& settings, RunValues run,
+                           std::unique_ptr<FrameStore> store, UserFeedback& feedback)
+    : S(settings), FRun(std::move(run)), FFeedback(feedback), FStore(std::move(store)) {
+  FCoords.isBeijing54 = S.isBeijing54;
+  FCoords.is3DegreeZone = S.is3DegreeZone;
+  FCoords.addZoneNumber = S.addZoneNumber;
+  FCoords.centralMeridian = S.centralMeridian;
+  FFrameGap = S.senw * S.ScaleFactor;
+}
+
+TtkBaseClass::~TtkBaseClass() = default;
+
+void TtkBaseClass::CreateOutputClasses(const std::string& name, const SpatialReference& reference) {
+  const std::string clean = CleanFrameName(name);
+  FSink = nullptr;
+  if (!FStore) throw RunError("创立目录" + clean + "失败");
+  FSink = FStore->createFrame(clean, reference, static_cast<double>(S.ScaleFactor * 10000));
+  if (!FSink) throw RunError("创立目录" + clean + "失败");
+  ++FCounts.frames;
+}
+
+void TtkBaseClass::BeginFrameDrawing() {
+  if (FSink) FSink->beginDrawing();
+}
+
+void TtkBaseClass::EndFrameDrawing() {
+  if (!FSink) return;
+  const int refused = FSink->endDrawing();
+  FCounts.lines -= refused;
+  FCounts.refused += refused;
+}
+
+void TtkBaseClass::CloseOutput() {
+  FSink = nullptr;
+  if (FStore) FStore->close();
+}
+
+bool TtkBaseClass::PlanarToGeo(long double X, long double Y, long double& lon, long double& lat) {
+  return XYToLB(FCoords, X, Y, lon, lat, FFeedback);
+}
+
+long double TtkBaseClass::TextHeight(const FontDesc& font) const {
+  return tarvik::TextHeight(font, S.ScaleFactor);
+}
+
+long double TtkBaseClass::TextHeight2(const FontDesc& font) const {
+  return tarvik::TextHeight2(font, S.ScaleFactor);
+}
+
+void TtkBaseClass::StoreLine(int kind, long double X1, long double Y1, long double X2,
+                             long double Y2) {
+  if (!FSink) return;
+  const StorePoint from{static_cast<double>(Y1), static_cast<double>(X1)};
+  const StorePoint to{static_cast<double>(Y2), static_cast<double>(X2)};
+  if (FSink->line(kind, from, to))
+    ++FCounts.lines;
+  else
+    ++FCounts.refused;
+}
+
+void TtkBaseClass::AddLine(int kind, long double X1, long double Y1, long double X2,
+                           long double Y2) {
+  if (S.GeodeticOutput) {
+    // Converted in place: a point that does not convert keeps its planar value
+    // and is then refused by the store's domain.
+    long double lon = Y2, lat = X2;
+    PlanarToGeo(X2, Y2, lon, lat);
+    X2 = lat;
+    Y2 = lon;
+    lon = Y1;
+    lat = X1;
+    PlanarToGeo(X1, Y1, lon, lat);
+    X1 = lat;
+    Y1 = lon;
+  }
+  StoreLine(kind, X1, Y1, X2, Y2);
+}
+
+void TtkBaseClass::AddLineDirect(int kind, long double X1, long double Y1, long double X2,
+                                 long double Y2) {
+  StoreLine(kind, X1, Y1, X2, Y2);
+}
+
+void TtkBaseClass::StorePolygon(int id, const Geometry& polygon) {
+  if (!FSink) return;
+  if (FSink->polygon(id, polygon))
+    ++FCounts.polygons;
+  else
+    ++FCounts.refused;
+}
+
+void TtkBaseClass::SetAlignment(int hAlign, int vAlign) {
+  FHAlign = hAlign == 1 ? kLeft : hAlign == 2 ? kCentre : kRight;
+  FVAlign = vAlign == 1 ? kTop : vAlign == 2 ? kMiddle : kBottom;
+}
+
+void TtkBaseClass::StoreText(const std::string& text, const FontDesc& font, long double X,
+                             long double Y) {
+  if (!FSink || Trim(text).empty()) return;
+  FrameText t;
+  t.text = text;
+  t.font = font;
+  t.hAlign = FHAlign;
+  t.vAlign = FVAlign;
+  t.charSpacing = CharSpacing;
+  t.anchor = {static_cast<double>(Y), static_cast<double>(X)};
+  if (FSink->text(t)) ++FCounts.texts;
+}
+
+void TtkBaseClass::AddText(const std::string& text, const FontDesc& font, int hAlign, int vAlign,
+                           long double X, long double Y) {
+  SetAlignment(hAlign, vAlign);
+  if (S.GeodeticOutput) {
+    long double lon = Y, lat = X;
+    PlanarToGeo(X, Y, lon, lat);
+    X = lat;
+    Y = lon;
+  }
+  StoreText(text, font, X, Y);
+}
+
+void TtkBaseClass::AddTextDirect(const std::string& text, const FontDesc& font, int hAlign,
+                                 int vAlign, long double X, long double Y) {
+  SetAlignment(hAlign, vAlign);
+  StoreText(text, font, X, Y);
+}
+
+void TtkBaseClass::AddTextRight(const std::string& text, const FontDesc& font, int vAlign,
+                                long double X, long double Y) {
+  AddText(text, font, kRight, vAlign, X, Y);
+}
+
+void TtkBaseClass::AddTextMidway(const std::string& text, const FontDesc& font, int hAlign,
+                                 int vAlign, long double Y1, long double X, long double Y2) {
+  AddText(text, font, hAlign, vAlign, X, (Y1 + Y2) / 2);
+}
+
+void TtkBaseClass::AddVerticalText(const std::string& text, const FontDesc& font, long double X,
+                                   long double Y) {
+  if (text.empty()) return;
+  AddText(VerticalText(text), font, kRight, kBottom, X, Y);
+}
+
+long double TtkBaseClass::GeoDeltaNorth(long double distance, long double lat, long double lon) {
+  const PlanarXY p = GeoToPlanar(lat, lon);
+  long double L = lon, B = lat;
+  PlanarToGeo(p.x + distance, p.y, L, B);
+  return std::fabs(B - lat);
+}
+
+long double TtkBaseClass::GeoDeltaEast(long double distance, long double lat, long double lon) {
+  const PlanarXY p = GeoToPlanar(lat, lon);
+  long double L = lon, B = lat;
+  PlanarToGeo(p.x, p.y + distance, L, B);
+  return L - lon;
+}
+
+FieldLookup TtkBaseClass::currentFeatureLookup() const {
+  // Placeholders are only read when frames come from an input file.
+  if (S.CreateMode == 0) return {};
+  return FCurrentFeature;
+}
+
+std::string TtkBaseClass::ExpandFieldText(const std::string& text) const {
+  return tarvik::ExpandFieldText(text, currentFeatureLookup());
+}
+
+bool TtkBaseClass::CheckGridValue(long double value, const char* what) {
+  if (value > 0) return true;
+  if (!FGridWarned) {
+    FGridWarned = true;
+    FFeedback.message(std::string(what) + "必须大于0，该网格没有绘制");
+  }
+  return false;
+}
+
+void TtkBaseClass::DrawCrossGrid(int kind, long double XMax, long double XMin, long double YMax,
+                                 long double YMin) {
+  if (!CheckGridValue(S.Seinterval, "网格间隔")) return;
+  const long double I = S.Seinterval;
+  const long double L = S.SeLineLength;
+  // The first grid value above Min (Min itself is skipped), or, with the
+  // half-interval positions, the first odd multiple of I/2 at or above Min.
+  const auto first = [&](long double Min, int halfMode) {
+    long double v = static_cast<long double>(Trunc((Min + I) / I)) * I;
+    if (halfMode == 1) {
+      v -= I / 2;
+      if (v < Min) v += I;
+    }
+    return v;
+  };
+  // The counts are rounded down, not toward zero: a first value just past the
+  // maximum must give no cross rather than one outside the rectangle.
+  const long double Ys = first(YMin, S.rgHor);
+  const auto Ny = static_cast<std::int64_t>(std::floor((YMax - Ys) / I));
+  const long double Xs = first(XMin, S.rgver);
+  const auto Nx = static_cast<std::int64_t>(std::floor((XMax - Xs) / I));
+  if (Ny < 0) return;
+  for (std::int64_t w = 0; w <= Ny; ++w) {
+    const long double E = Ys + w * I;
+    for (std::int64_t a = 0; a <= Nx; ++a) {
+      const long double N = Xs + a * I;
+      AddLine(kind, N + L / 2, E, N - L / 2, E);
+      AddLine(kind, N, E + L / 2, N, E - L / 2);
+    }
+  }
+}
+
+}  // namespace tarvik

@@ -1,0 +1,178 @@
+// The common base of the frame builders: the output of one run, the drawing
+// primitives every frame element is made of, and the marginal elements both
+// builders share (marginal texts and scale bar, crosshair grid, corner labels).
+//
+// Coordinates: frame geometry is computed in planar Gauss-Krueger metres and
+// written (X, Y) with X the northing and Y the easting; every operation takes
+// X before Y. A point handed to the store becomes (easting, northing). When
+// geographic output is chosen, AddLine and AddText convert planar positions to
+// (longitude, latitude) just before storing; the ...Direct forms store their
+// coordinates unchanged. Sheet distances are settings in 0.1 mm and become
+// ground metres when multiplied by ScaleFactor.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "common/font_desc.h"
+#include "common/user_feedback.h"
+#include "coords/spatial_reference.h"
+#include "coords/utlbxy.h"
+#include "frame/frame_sink.h"
+#include "frame/marginal_text_format.h"
+#include "settings/frame_settings.h"
+
+namespace tarvik {
+
+// Line kinds stored in the "ID" field of line features.
+enum LineKind : int {
+  kCrossLine = 0,      // crosses of the crosshair grid of polygon frames
+  kInnerLine = 1,      // inner frame, corner marks, grids, ticks, table lines
+  kOuterLine = 2,      // outer frame
+  kScaleBarLine = 3,   // scale bar
+};
+// "ID" values of polygon features.
+enum PolygonKind : int { kTableCentreCell = 1, kOuterBand = 10, kMaskRing = 100 };
+
+// The values of one run that are not settings: set by the front end before
+// the run, some filled by the builders.
+struct RunValues {
+  bool StandardSheetMode = true;  // creation mode 0 or 1
+  std::string ZoneNumberText;     // zone number put before easting labels (builders fill it)
+  Date today = Date::Today();     // the date of the date placeholders
+};
+
+// Intersection of the line through (X1, Y1)-(X2, Y2) with the line through
+// (X3, Y3)-(X4, Y4), both taken as X as a function of Y. False (and X, Y left
+// untouched) when there is none.
+bool LineIntersection(long double& Y, long double& X, long double X1, long double Y1, long double X2,
+                      long double Y2, long double X3, long double Y3, long double X4, long double Y4);
+
+// Output name of one frame: the template with the first "[" + field + "]"
+// replaced by the value (case-sensitive).
+std::string ExpandNameTemplate(const std::string& nameTemplate, const std::string& fieldName,
+                               const std::string& value);
+// "-" and "." become "_"; " ", "(" and ")" are removed.
+std::string CleanFrameName(const std::string& name);
+
+class TtkBaseClass {
+ public:
+  // `store` is the output workspace (none when the builder only inspects an
+  // input). The settings are copied: a builder may change its ScaleFactor.
+  TtkBaseClass(const TFrameSettings& settings, RunValues run, std::unique_ptr<FrameStore> store,
+               UserFeedback& feedback);
+  virtual ~TtkBaseClass();
+  TtkBaseClass(const TtkBaseClass&) = delete;
+  TtkBaseClass& operator=(const TtkBaseClass&) = delete;
+
+  std::string FWhereClause;
+
+  const TFrameSettings& settings() const { return S; }
+  const RunValues& run() const { return FRun; }
+  long double frameGap() const { return FFrameGap; }
+  // Frames created so far and what was stored (for the summary of a run).
+  struct Counts {
+    int frames = 0, lines = 0, polygons = 0, texts = 0, refused = 0;
+  };
+  const Counts& counts() const { return FCounts; }
+
+  // --- Output of one frame ---
+  // Creates the dataset and the three classes of a frame. Raises
+  // "创立目录" + name + "失败" when the dataset cannot be made.
+  void CreateOutputClasses(const std::string& name, const SpatialReference& reference);
+  // Opens the line path and the text batch of the current frame / closes both.
+  void BeginFrameDrawing();
+  void EndFrameDrawing();
+  // Keeps everything written and closes the output store.
+  void CloseOutput();
+
+  // --- Drawing primitives (planar X northing, Y easting) ---
+  void AddLine(int kind, long double X1, long double Y1, long double X2, long double Y2);
+  void AddLineDirect(int kind, long double X1, long double Y1, long double X2, long double Y2);
+  void AddText(const std::string& text, const FontDesc& font, int hAlign, int vAlign, long double X,
+               long double Y);
+  void AddTextDirect(const std::string& text, const FontDesc& font, int hAlign, int vAlign,
+                     long double X, long double Y);
+  void AddTextRight(const std::string& text, const FontDesc& font, int vAlign, long double X,
+                    long double Y);
+  void AddTextMidway(const std::string& text, const FontDesc& font, int hAlign, int vAlign,
+                     long double Y1, long double X, long double Y2);
+  void AddVerticalText(const std::string& text, const FontDesc& font, long double X, long double Y);
+  // Stores a polygon (store coordinates) with its "ID"; "保存失败" when refused.
+  void StorePolygon(int id, const Geometry& polygon);
+
+  // Degrees of latitude spanned by a northward ground offset of `distance`
+  // metres at (lat, lon), and degrees of longitude of an eastward one (signed).
+  long double GeoDeltaNorth(long double distance, long double lat, long double lon);
+  long double GeoDeltaEast(long double distance, long double lat, long double lon);
+
+  // Planar (X northing, Y easting) to (longitude, latitude) with the run's
+  // coordinate parameters; on failure the message is shown and lon/lat keep
+  // their values.
+  bool PlanarToGeo(long double X, long double Y, long double& lon, long double& lat);
+  PlanarXY GeoToPlanar(long double lat, long double lon) const { return LBToXY(FCoords, lat, lon); }
+
+  // Ground height in metres of a font's text at the run's scale, and twice that.
+  long double TextHeight(const FontDesc& font) const;
+  long double TextHeight2(const FontDesc& font) const;
+
+  // --- Crosshair grid: crosses at the grid intersections inside the
+  // rectangle (planar metres).
+  void DrawCrossGrid(int kind, long double XMax, long double XMin, long double YMax,
+                     long double YMin);
+
+  // --- Marginal texts and scale bar (edges of the outer frame) ---
+  void DrawLeftTexts(long double BottomX, long double LeftY);
+  void DrawRightBottomText(long double BottomX, long double RightY);
+  void DrawScaleText(long double BottomX, long double RightY, long double LeftY);
+  void DrawRightTopTexts(long double TopX, long double RightY);
+  void DrawTitles(long double TopX, long double RightY, long double LeftY);
+  void DrawScaleBar(long double XBase, long double YCentre);
+  // Geographic forms (latitudes and longitudes).
+  void DrawLeftTextsGeo(long double outerLat, long double outerLon, long double innerLat,
+                        long double innerLon);
+  void DrawRightBottomTextGeo(long double outerLat, long double innerLon);
+  void DrawScaleTextGeo(long double bottomLat, long double rightLon, long double leftLon);
+  void DrawRightTopTextsGeo(long double outerLat, long double innerLon);
+  void DrawTitlesGeo(long double topLat, long double rightLon, long double leftLon);
+
+  // --- Corner labels: corner 0 lower left, 1 upper left, 2 upper right,
+  // 3 lower right.
+  void LabelCorner(int corner, long double X, long double Y);
+  void LabelCornerGeo(int corner, long double lat, long double lon);
+
+  // Field placeholders read from the feature being framed (empty when none).
+  FieldLookup currentFeatureLookup() const;
+  std::string ExpandFieldText(const std::string& text) const;
+
+  // A grid setting of 0 or less cannot be drawn; says so once per run and
+  // returns false.
+  bool CheckGridValue(long double value, const char* what);
+
+ protected:
+  // The feature being framed, as a field reader; empty for a typed sheet number.
+  FieldLookup FCurrentFeature;
+
+  TFrameSettings S;
+  RunValues FRun;
+  CoordParams FCoords;
+  UserFeedback& FFeedback;
+  long double FFrameGap = 0;
+  std::unique_ptr<FrameStore> FStore;
+  FrameSink* FSink = nullptr;  // the current frame's sink, owned by the store
+  Counts FCounts;
+
+  // Shared text state of the text writer.
+  int FHAlign = kLeft;
+  int FVAlign = kBottom;
+  int CharSpacing = 0;
+
+ private:
+  void StoreLine(int kind, long double X1, long double Y1, long double X2, long double Y2);
+  void StoreText(const std::string& text, const FontDesc& font, long double X, long double Y);
+  void SetAlignment(int hAlign, int vAlign);
+  bool FGridWarned = false;
+};
+
+}  // namespace tarvik

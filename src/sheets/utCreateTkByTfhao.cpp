@@ -1,0 +1,82 @@
+#include "sheets/utCreateTkByTfhao.h"
+
+#include "coords/utBJ54Xian80.h"
+#include "gdb/frame_domain.h"
+#include "sheets/uttfhao.h"
+
+namespace tarvik {
+
+TCreateTkByTfhao::TCreateTkByTfhao(const std::string& sheetNumber, const TFrameSettings& settings,
+                                   RunValues run, std::unique_ptr<FrameStore> store,
+                                   UserFeedback& feedback)
+    : TstandardMap(settings, std::move(run), std::move(store), feedback), FMapNo(sheetNumber) {
+  S.CreateMode = 0;
+}
+
+long double TCreateTkByTfhao::ScaleOfIndex(int scaleIndex) {
+  return static_cast<long double>(ScaleDenominatorOfIndex(scaleIndex)) / 10000;
+}
+
+bool TCreateTkByTfhao::Run() {
+  if (!S.addZoneNumber)
+    FRun.ZoneNumberText = std::to_string(ZoneNumberOf(S.is3DegreeZone, S.centralMeridian));
+  if (!PrepareCorners()) return false;
+  MakeSpatialReference();
+  BeginFrameDrawing();
+  try {
+    DrawFrame();
+  } catch (...) {
+    EndFrameDrawing();
+    throw;
+  }
+  EndFrameDrawing();
+  return true;
+}
+
+bool TCreateTkByTfhao::PrepareCorners() {
+  const std::string number = NormalizeMapNo(FMapNo, FFeedback);
+  if (number.empty()) return false;
+  const auto extent = DecodeMapNo(number, FFeedback);
+  if (!extent) return false;
+  // The sheet's own scale replaces the typed one, the frame gap included (the
+  // gap is a distance on paper, so a 1:100,000 sheet gets a band ten times
+  // wider on the ground than a 1:10,000 one).
+  S.ScaleFactor = ScaleOfIndex(extent->scaleIndex);
+  FFrameGap = S.senw * S.ScaleFactor;
+  FSheetLon = extent->westLon;
+  FSheetLat = extent->southLat;
+  FSheetWidth = extent->lonSize;
+  FSheetHeight = extent->latSize;
+  const long double lon[4] = {FSheetLon, FSheetLon, FSheetLon + FSheetWidth, FSheetLon + FSheetWidth};
+  const long double lat[4] = {FSheetLat, FSheetLat + FSheetHeight, FSheetLat + FSheetHeight, FSheetLat};
+  for (int i = 0; i < 4; ++i) {
+    if (S.GeodeticOutput) {
+      FInnerEast[i] = lon[i];
+      FInnerNorth[i] = lat[i];
+    } else {
+      const PlanarXY p = GeoToPlanar(lat[i], lon[i]);
+      FInnerEast[i] = p.y;
+      FInnerNorth[i] = p.x;
+    }
+  }
+  ComputeOuterCorners();
+  return true;
+}
+
+void TCreateTkByTfhao::MakeSpatialReference() {
+  SpatialReference reference;
+  if (S.GeodeticOutput) {
+    reference = S.isBeijing54 ? MakeBeijing54Geographic(FFeedback) : MakeXian80Geographic(FFeedback);
+  } else {
+    long double eMin, nMin, eMax, nMax;
+    InnerEnvelope(eMin, nMin, eMax, nMax);
+    const int zone = ZoneNumberOf(S.is3DegreeZone, S.centralMeridian);
+    reference = S.isBeijing54 ? MakeBeijing54Projected(zone, S.is3DegreeZone, S.addZoneNumber, FFeedback)
+                              : MakeXian80Projected(zone, S.is3DegreeZone, S.addZoneNumber, FFeedback);
+    SetFrameDomain(reference, S.ScaleFactor, static_cast<double>(eMin), static_cast<double>(nMin),
+                   static_cast<double>(eMax), static_cast<double>(nMax));
+  }
+  CreateOutputClasses(FMapNo, reference);
+}
+
+}  // namespace tarvik

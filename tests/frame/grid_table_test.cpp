@@ -1,0 +1,190 @@
+// Kilometre grid labels, graticule spacing, the adjacent-sheet table and the
+// sheet-number builder, recorded in memory.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "common/recording_feedback.h"
+#include "frame/recording_store.h"
+#include "frame/utstandardMap.h"
+#include "sheets/utCreateTkByTfhao.h"
+
+namespace tarvik {
+namespace {
+
+using test::RecordedFrame;
+using test::RecordingStore;
+
+struct Recorder {
+  std::shared_ptr<std::deque<RecordedFrame>> frames = std::make_shared<std::deque<RecordedFrame>>();
+  RecordingFeedback feedback;
+  std::unique_ptr<FrameStore> store() { return std::make_unique<RecordingStore>(frames); }
+  std::vector<std::string> texts() const {
+    std::vector<std::string> out;
+    for (const auto& t : frames->front().texts) out.push_back(t.text);
+    return out;
+  }
+};
+
+// A planar rectangular sheet with the given inner extent, its outer frame
+// `gap` outside.
+void SetRectangle(TstandardMap& b, double e1, double n1, double e2, double n2) {
+  b.FInnerEast = {e1, e1, e2, e2};
+  b.FInnerNorth = {n1, n2, n2, n1};
+  b.ComputeOuterCorners();
+}
+
+TEST(KilometreGrid, LinesOnTheMaximumSideOnlyAndTheirLabels) {
+  const struct {
+    double e1, e2;
+    std::string zone;
+    std::vector<std::string> big, small;
+  } cases[] = {
+      // Zone number carried in the easting: 384 on the first and last line.
+      {38455000.5, 38457000, "", {"384", "384", "384", "384"}, {"56", "56", "57", "57"}},
+      // Zone number given separately: 39 + 4.
+      {455000.5, 457000, "39", {"394", "394", "394", "394"}, {"56", "56", "57", "57"}},
+  };
+  for (const auto& c : cases) {
+    Recorder r;
+    TFrameSettings s;
+    RunValues run;
+    run.ZoneNumberText = c.zone;
+    TstandardMap b(s, run, r.store(), r.feedback);
+    b.CreateOutputClasses("T", SpatialReference());
+    SetRectangle(b, c.e1, 3000000.5, c.e2, 3001500);
+    b.DrawKilometreGrid(true);
+    const RecordedFrame& f = r.frames->front();
+    // North-south lines at 38456000 and 38457000 (the maximum side), none at the minimum.
+    std::vector<double> eastings;
+    for (const auto& l : f.lines)
+      if (l.from.x == l.to.x) eastings.push_back(l.from.x);
+    std::sort(eastings.begin(), eastings.end());
+    EXPECT_EQ(eastings, (std::vector<double>{c.e2 - 1000, c.e2}));
+    std::vector<std::string> big, small;
+    for (const auto& t : f.texts) {
+      if (t.anchor.y > 3001500 - 100 || t.anchor.y < 3000000.5) {  // labels above and below
+        (t.font.height == s.btnDFont.height && t.hAlign == kRight ? big : small).push_back(t.text);
+      }
+    }
+    EXPECT_EQ(big, c.big);
+    std::sort(small.begin(), small.end());
+    EXPECT_EQ(small, c.small);
+  }
+}
+
+TEST(KilometreGrid, ShortIntervalsUseKilometreFormat) {
+  Recorder r;
+  TFrameSettings s;
+  s.Seinterval = 500;
+  TstandardMap b(s, RunValues{}, r.store(), r.feedback);
+  b.CreateOutputClasses("T", SpatialReference());
+  SetRectangle(b, 455100, 3000100, 455900, 3000900);
+  b.DrawKilometreGrid(true);
+  const auto texts = r.texts();
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), "55.50"), 2);  // easting 455 500, top and bottom
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), "00.50"), 2);  // northing 3 000 500, both sides
+}
+
+TEST(Graticule, InteriorLinesKeepHalfAnIntervalFromTheFarSide) {
+  const struct {
+    double seconds;
+    int meridians;
+  } cases[] = {{225, 0}, {75, 2}, {100, 1}};
+  for (const auto& c : cases) {
+    Recorder r;
+    TFrameSettings s;
+    s.GeodeticOutput = true;
+    s.seJd = c.seconds / 3600;
+    s.sewd = 1;  // no parallels
+    TstandardMap b(s, RunValues{}, r.store(), r.feedback);
+    b.CreateOutputClasses("T", SpatialReference());
+    b.FInnerEast = {88.0625, 88.0625, 88.125, 88.125};
+    b.FInnerNorth = {16.0, 16.05, 16.05, 16.0};
+    b.ComputeOuterCorners();
+    b.DrawGraticule();
+    EXPECT_EQ(static_cast<int>(r.frames->front().lines.size()), c.meridians) << c.seconds;
+  }
+}
+
+TEST(Graticule, WgsDrawsTicksAndMinutesOnly) {
+  Recorder r;
+  TFrameSettings s;
+  s.GeodeticOutput = true;
+  s.CoordSysIndex = 2;
+  s.seJd = 75.0L / 3600;
+  s.sewd = 1;
+  s.RGJWWZJ = 1;
+  TstandardMap b(s, RunValues{}, r.store(), r.feedback);
+  b.CreateOutputClasses("T", SpatialReference());
+  b.FInnerEast = {88.0625, 88.0625, 88.125, 88.125};
+  b.FInnerNorth = {16.0, 16.05, 16.05, 16.0};
+  b.ComputeOuterCorners();
+  b.DrawGraticule();
+  const RecordedFrame& f = r.frames->front();
+  EXPECT_EQ(f.lines.size(), 4u);  // two meridians, a tick at each end
+  for (const auto& t : f.texts) EXPECT_EQ(t.text.find("°"), std::string::npos) << t.text;
+  EXPECT_EQ(r.texts().front(), "05′");  // 88°05′ (88.0625 + 75″ = 88°04′30″ rounds up)
+}
+
+TEST(AdjacentTable, NeighbourNamesFromTheIndex) {
+  Recorder r;
+  TFrameSettings s;
+  s.CreateMode = 1;
+  TstandardMap b(s, RunValues{}, r.store(), r.feedback);
+  b.CreateOutputClasses("T", SpatialReference());
+  SetRectangle(b, 500000, 3000000, 504000, 3003000);
+  // Names by position relative to the sheet: west/centre/east and north/south.
+  b.FNeighbourName = [](double x, double y) -> std::string {
+    if (x > 500000 && x < 504000 && y > 3000000 && y < 3003000) return "自己";
+    if (y > 3003000 && x < 500000) return "西北";
+    if (y > 3003000 && x > 504000) return "苏州市吴中区";  // 12 GBK bytes: two lines
+    if (y < 3000000 && x > 500000 && x < 504000) return "";  // no sheet there
+    return "N";
+  };
+  b.DrawAdjacentTable();
+  const auto texts = r.texts();
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), "自己"), 0);  // the centre cell is hatched, not named
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), "西北"), 1);
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), "苏州市"), 1);
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), "吴中区"), 1);
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), "N"), 5);  // north, west, east, south-west, south-east
+  EXPECT_EQ(r.frames->front().polygons.size(), 1u);
+  EXPECT_EQ(r.frames->front().lines.size(), 8u);
+}
+
+TEST(SheetNumberBuilder, ScaleZoneAndRefusals) {
+  {
+    Recorder r;
+    TCreateTkByTfhao b("E45G09506", TFrameSettings{}, RunValues{}, r.store(), r.feedback);
+    EXPECT_FALSE(b.Run());
+    EXPECT_EQ(r.feedback.messages, std::vector<std::string>{"图幅号输入错误"});
+    EXPECT_TRUE(r.frames->empty());
+  }
+  {
+    Recorder r;
+    TFrameSettings s;
+    s.ScaleFactor = 5;  // the typed scale gives way to the sheet's own
+    TCreateTkByTfhao b("J-50-5", s, RunValues{}, r.store(), r.feedback);
+    ASSERT_TRUE(b.Run());
+    EXPECT_EQ(b.settings().ScaleFactor, 10);
+    EXPECT_DOUBLE_EQ(static_cast<double>(b.frameGap()), 800);
+    EXPECT_NEAR(static_cast<double>(b.FSheetLat), 39 + 2.0 / 3, 1e-12);
+    EXPECT_EQ(r.frames->front().name, "J_50_5");
+    EXPECT_EQ(r.frames->front().referenceScale, 100000);
+  }
+  {
+    Recorder r;
+    TCreateTkByTfhao b("E45G095066", TFrameSettings{}, RunValues{}, r.store(), r.feedback);
+    ASSERT_TRUE(b.Run());
+    EXPECT_EQ(b.run().ZoneNumberText, "29");
+    const auto texts = r.texts();
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "296"), texts.end());  // zone 29 + 6xx km
+    EXPECT_EQ(r.frames->front().begins, 1);
+    EXPECT_EQ(r.frames->front().ends, 1);
+  }
+}
+
+}  // namespace
+}  // namespace tarvik
