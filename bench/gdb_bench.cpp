@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "bare_frame_writer.h"
 #include "common/font_desc.h"
 #include "common/user_feedback.h"
 #include "coords/spatial_reference.h"
@@ -105,140 +106,11 @@ Timing WriteWithLayer(const std::string& path, int frames) {
 
 // ---- the bare loop ---------------------------------------------------------
 
-struct BareCatalog {
-  OGRLayer* layer = nullptr;
-  void create(GDALDataset* ds, bool gpkg) {
-    char** o = gpkg ? CSLSetNameValue(nullptr, "FID", "OBJECTID") : nullptr;
-    layer = ds->CreateLayer("tarvik_frames", nullptr, wkbNone, o);
-    CSLDestroy(o);
-    for (const char* n : {"frame", "dataset", "item", "kind"}) {
-      OGRFieldDefn f(n, OFTString);
-      layer->CreateField(&f);
-    }
-    OGRFieldDefn rs("reference_scale", OFTReal), ru("reference_units", OFTString), ac("annotation_classes", OFTString),
-        wkt("srs_wkt", OFTString), epsg("epsg", OFTInteger);
-    for (OGRFieldDefn* f : {&rs, &ru, &ac, &wkt, &epsg}) layer->CreateField(f);
-    for (const char* n : {"domain_xmin", "domain_ymin", "domain_xmax", "domain_ymax", "xy_resolution"}) {
-      OGRFieldDefn f(n, OFTReal);
-      layer->CreateField(&f);
-    }
-  }
-  void row(const std::string& frame, const std::string& item, const char* kind, const std::string& wkt) {
-    OGRFeature* f = OGRFeature::CreateFeature(layer->GetLayerDefn());
-    f->SetField("frame", frame.c_str());
-    f->SetField("dataset", ("y" + frame).c_str());
-    f->SetField("item", item.c_str());
-    f->SetField("kind", kind);
-    if (std::string(kind) == "annotation") {
-      f->SetField("reference_scale", 10000.0);
-      f->SetField("reference_units", "meters");
-      f->SetField("annotation_classes", "Default");
-    }
-    f->SetField("srs_wkt", wkt.c_str());
-    f->SetField("epsg", 2364);
-    f->SetField("domain_xmin", 40514000.0);
-    f->SetField("domain_ymin", 3369000.0);
-    f->SetField("domain_xmax", 40531000.0);
-    f->SetField("domain_ymax", 3386000.0);
-    f->SetField("xy_resolution", 0.0001);
-    if (layer->CreateFeature(f) != OGRERR_NONE) std::fprintf(stderr, "catalog row refused\n");
-    OGRFeature::DestroyFeature(f);
-  }
-};
-
 Timing WriteBare(const std::string& path, int frames) {
-  const bool gpkg = path.ends_with(".gpkg");
-  GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(gpkg ? "GPKG" : "OpenFileGDB");
-  char** create = gpkg ? CSLSetNameValue(nullptr, "ADD_GPKG_OGR_CONTENTS", "NO") : nullptr;
-  GDALDataset* ds = driver->Create(path.c_str(), 0, 0, 0, GDT_Unknown, create);
-  CSLDestroy(create);
-  const tarvik::SpatialReference ref = Reference();
-  OGRSpatialReference* srs = const_cast<OGRSpatialReference*>(ref.ogr());
-  const std::string wkt = ref.wkt();
-  BareCatalog catalog;
+  auto writer = std::make_unique<bench::BareFrameWriter>(path, Reference());
   return Measure(
-      frames,
-      [&](int i) {
-        const std::string name = FrameName(i);
-        if (gpkg) ds->StartTransaction();
-        if (!catalog.layer) catalog.create(ds, gpkg);
-        catalog.row(name, "y" + name, "dataset", wkt);
-        char** o = nullptr;
-        o = CSLSetNameValue(o, "GEOMETRY_NAME", "Shape");
-        o = CSLSetNameValue(o, "FID", "OBJECTID");
-        if (gpkg) {
-          o = CSLSetNameValue(o, "SPATIAL_INDEX", "NO");
-        } else {
-          o = CSLSetNameValue(o, "FEATURE_DATASET", ("y" + name).c_str());
-          o = CSLSetNameValue(o, "XORIGIN", "40514000");
-          o = CSLSetNameValue(o, "YORIGIN", "3369000");
-          o = CSLSetNameValue(o, "XYSCALE", "10000");
-          o = CSLSetNameValue(o, "XYTOLERANCE", "0.001");
-        }
-        OGRLayer* lines = ds->CreateLayer(("L_" + name).c_str(), srs, wkbLineString, o);
-        OGRLayer* polygons = ds->CreateLayer(("p_" + name).c_str(), srs, wkbPolygon, o);
-        OGRLayer* anno = ds->CreateLayer(("a_" + name).c_str(), srs, wkbPoint, o);
-        CSLDestroy(o);
-        OGRFieldDefn id("ID", OFTInteger);
-        lines->CreateField(&id);
-        polygons->CreateField(&id);
-        catalog.row(name, "L_" + name, "line", wkt);
-        catalog.row(name, "p_" + name, "polygon", wkt);
-        for (const char* n : {"TextString", "FontName"}) {
-          OGRFieldDefn f(n, OFTString);
-          anno->CreateField(&f);
-        }
-        OGRFieldDefn size("FontSize", OFTReal);
-        anno->CreateField(&size);
-        for (const char* n : {"Bold", "Italic", "Underline", "HorizontalAlignment", "VerticalAlignment"}) {
-          OGRFieldDefn f(n, OFTInteger);
-          f.SetSubType(OFSTInt16);
-          anno->CreateField(&f);
-        }
-        for (const char* n : {"CharacterSpacing", "Angle"}) {
-          OGRFieldDefn f(n, OFTReal);
-          anno->CreateField(&f);
-        }
-        for (const char* n : {"AnnotationClassID", "Color"}) {
-          OGRFieldDefn f(n, OFTInteger);
-          anno->CreateField(&f);
-        }
-        catalog.row(name, "a_" + name, "annotation", wkt);
-
-        OGRFeature* f = OGRFeature::CreateFeature(lines->GetLayerDefn());
-        for (int k = 0; k < kLines; ++k) {
-          OGRLineString line;
-          line.addPoint(kX0 + k * 10, kY0);
-          line.addPoint(kX0 + k * 10, kY0 + 5000);
-          f->SetGeometry(&line);
-          f->SetField(0, 1);
-          f->SetFID(OGRNullFID);
-          if (lines->CreateFeature(f) != OGRERR_NONE) std::fprintf(stderr, "line refused\n");
-        }
-        OGRFeature::DestroyFeature(f);
-        f = OGRFeature::CreateFeature(anno->GetLayerDefn());
-        for (int k = 0; k < kTexts; ++k) {
-          OGRPoint p(kX0 + k * 20, kY0 - 100);
-          f->SetGeometry(&p);
-          f->SetField(0, ("示例文字 " + std::to_string(k)).c_str());
-          f->SetField(1, "宋体");
-          f->SetField(2, 10.0);
-          f->SetField(3, 0);
-          f->SetField(4, 0);
-          f->SetField(5, 0);
-          f->SetField(6, 1);
-          f->SetField(7, 3);
-          f->SetField(8, 0.0);
-          f->SetField(9, 0.0);
-          f->SetField(10, 0);
-          f->SetField(11, 0);
-          f->SetFID(OGRNullFID);
-          if (anno->CreateFeature(f) != OGRERR_NONE) std::fprintf(stderr, "text refused\n");
-        }
-        OGRFeature::DestroyFeature(f);
-        if (gpkg) ds->CommitTransaction();
-      },
-      [&] { GDALClose(ds); });
+      frames, [&](int i) { writer->writeFrame(FrameName(i), kLines, 0, kTexts, kX0, kY0); },
+      [&] { writer.reset(); });
 }
 
 // ---- neighbour lookups in an index layer ----------------------------------
