@@ -8,7 +8,7 @@ namespace {
 enum class FaceStyle { Song, Hei, Other };
 
 FaceStyle StyleOf(const QString& face) {
-  for (const char* mark : {"宋", "仿", "楷", "明", "Song", "Ming", "Kai"})
+  for (const char* mark : {"宋", "仿", "楷", "明", "Song", "SimSun", "Ming", "Kai"})
     if (face.contains(QString::fromUtf8(mark), Qt::CaseInsensitive)) return FaceStyle::Song;
   for (const char* mark : {"黑", "Hei", "YaHei"})
     if (face.contains(QString::fromUtf8(mark), Qt::CaseInsensitive)) return FaceStyle::Hei;
