@@ -26,17 +26,17 @@ const char* kUsage =
 int Run(const std::vector<std::string>& argv) {
   try {
     const Args args(argv, {"--frame", "-o", "--output", "--dpi"}, {});
-    if (args.positional().size() != 1) throw UsageError("需要一个输出(.gdb或.gpkg)");
+    if (args.positional().size() != 1) throw UsageError("需要一个输出(.gdb 或 .gpkg)");
     const std::string output = args.positional()[0];
     auto file = args.value("-o");
     if (!file) file = args.value("--output");
-    if (!file) throw UsageError("需要 -o FILE(.png、.svg或.pdf)");
+    if (!file) throw UsageError("需要 -o FILE(.png、.svg 或 .pdf)");
     if (!PreviewFormatOf(*file)) throw UsageError("-o 的文件扩展名应为 .png、.svg 或 .pdf: " + *file);
     int dpi = kDefaultPreviewDpi;
     if (const auto n = args.integer("--dpi")) {
       if (*n < kMinPreviewDpi || *n > kMaxPreviewDpi)
-        throw UsageError("--dpi 应在" + std::to_string(kMinPreviewDpi) + "到" + std::to_string(kMaxPreviewDpi) +
-                         "之间: " + std::to_string(*n));
+        throw UsageError("--dpi 应在 " + std::to_string(kMinPreviewDpi) + " 到 " + std::to_string(kMaxPreviewDpi) +
+                         " 之间: " + std::to_string(*n));
       dpi = static_cast<int>(*n);
     }
     if (!std::filesystem::exists(output)) throw RunError("输出不存在: " + output);

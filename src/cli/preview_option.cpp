@@ -13,8 +13,8 @@ int DpiOf(const Args& args, const std::string& option) {
   const auto dpi = args.integer(option);
   if (!dpi) return kDefaultPreviewDpi;
   if (*dpi < kMinPreviewDpi || *dpi > kMaxPreviewDpi)
-    throw UsageError(option + " 应在" + std::to_string(kMinPreviewDpi) + "到" + std::to_string(kMaxPreviewDpi) +
-                     "之间: " + std::to_string(*dpi));
+    throw UsageError(option + " 应在 " + std::to_string(kMinPreviewDpi) + " 到 " + std::to_string(kMaxPreviewDpi) +
+                     " 之间: " + std::to_string(*dpi));
   return static_cast<int>(*dpi);
 }
 
@@ -46,7 +46,7 @@ void WritePreviewIfAsked(const Args& args, const std::string& outputPath, const 
   std::string frame = frameName;
   if (frame.empty()) {
     const auto frames = ListFrames(outputPath);
-    if (frames.empty()) throw RunError("输出" + outputPath + "中没有图廓，不能预览");
+    if (frames.empty()) throw RunError("输出 " + outputPath + " 中没有图廓，不能预览");
     frame = frames.front();
   }
   const PreviewResult r = RenderFrame(outputPath, frame, *file, DpiOf(args, "--preview-dpi"));

@@ -25,8 +25,8 @@ std::string FrameList(const std::vector<FrameInfo>& frames) {
 
 void CheckDpi(int dpi) {
   if (dpi < kMinPreviewDpi || dpi > kMaxPreviewDpi)
-    throw RunError("预览分辨率应在" + std::to_string(kMinPreviewDpi) + "到" + std::to_string(kMaxPreviewDpi) +
-                   "dpi之间: " + std::to_string(dpi));
+    throw RunError("预览分辨率应在 " + std::to_string(kMinPreviewDpi) + " 到 " + std::to_string(kMaxPreviewDpi) +
+                   " dpi 之间: " + std::to_string(dpi));
 }
 
 void MakeParentFolder(const std::string& path) {
@@ -55,21 +55,21 @@ std::vector<std::string> ListFrames(const std::string& outputPath) {
 const FrameInfo& SelectFrame(const OutputReader& reader, const std::string& name,
                              const std::string& outputPath) {
   const auto& frames = reader.frames();
-  if (frames.empty()) throw RunError("输出" + outputPath + "中没有图廓");
+  if (frames.empty()) throw RunError("输出 " + outputPath + " 中没有图廓");
   if (name.empty()) {
     if (frames.size() == 1) return frames[0];
-    throw RunError("输出" + outputPath + "中有" + std::to_string(frames.size()) +
-                   "个图廓，请指定一个:" + FrameList(frames));
+    throw RunError("输出 " + outputPath + " 中有" + std::to_string(frames.size()) +
+                   "个图廓，请指定其中一个:" + FrameList(frames));
   }
   for (const auto& f : frames)
     if (f.frame == name) return f;
-  throw RunError("输出" + outputPath + "中没有图廓" + name + "。其中的图廓:" + FrameList(frames));
+  throw RunError("输出 " + outputPath + " 中没有图廓 " + name + "。其中的图廓:" + FrameList(frames));
 }
 
 PreviewResult RenderFrame(const std::string& outputPath, const std::string& frameName,
                           const std::string& imagePath, int dpi, const PreviewOptions& options) {
   const auto format = PreviewFormatOf(imagePath);
-  if (!format) throw RunError("预览文件的扩展名应为.png、.svg或.pdf: " + imagePath);
+  if (!format) throw RunError("预览文件的扩展名应为 .png、.svg 或 .pdf: " + imagePath);
   CheckDpi(dpi);
   GuiApplicationScope gui;
   const OutputReader reader(outputPath);
@@ -83,7 +83,7 @@ PreviewResult RenderFrame(const std::string& outputPath, const std::string& fram
       const QImage image = RenderSceneImage(scene, dpi);
       QImageWriter writer(QString::fromStdString(imagePath), "png");
       if (!writer.write(image))
-        throw RunError("不能写入预览文件" + imagePath + ": " + writer.errorString().toStdString());
+        throw RunError("不能写入预览文件 " + imagePath + ": " + writer.errorString().toStdString());
       result.pixels = image.size();
       break;
     }

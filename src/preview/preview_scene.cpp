@@ -146,7 +146,7 @@ PreviewScene BuildPreviewScene(const OutputReader& reader, const FrameInfo& fram
   const auto polygons = reader.polygons(frame);
   const auto texts = reader.texts(frame);
   if (lines.empty() && polygons.empty() && texts.empty())
-    throw RunError("图廓" + frame.frame + "中没有可以预览的要素");
+    throw RunError("图廓 " + frame.frame + " 中没有可以预览的要素");
 
   PreviewScene scene;
   scene.frame = frame.frame;

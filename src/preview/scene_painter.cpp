@@ -107,9 +107,9 @@ void WriteScenePdf(const PreviewScene& scene, const std::string& path) {
   writer.setPageMargins(QMarginsF(0, 0, 0, 0));
   writer.setResolution(static_cast<int>(kPdfDpi));
   QPainter painter;
-  if (!painter.begin(&writer)) throw RunError("不能写入预览文件" + path);
+  if (!painter.begin(&writer)) throw RunError("不能写入预览文件 " + path);
   PaintScene(painter, scene, kPdfDpi, 0);
-  if (!painter.end()) throw RunError("不能写入预览文件" + path);
+  if (!painter.end()) throw RunError("不能写入预览文件 " + path);
 }
 
 }  // namespace tarvik

@@ -119,7 +119,7 @@ void WriteSceneSvg(const PreviewScene& scene, const std::string& path) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << SceneToSvg(scene);
   out.close();
-  if (!out) throw RunError("不能写入预览文件" + path);
+  if (!out) throw RunError("不能写入预览文件 " + path);
 }
 
 }  // namespace tarvik

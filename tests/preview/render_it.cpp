@@ -12,6 +12,8 @@
 #endif
 
 #include "common/error.h"
+#include "common/recording_feedback.h"
+#include "frame/gdb_frame_store.h"
 #include "preview/preview.h"
 #include "preview_support.h"
 #include "support/test_support.h"
@@ -202,6 +204,49 @@ TEST(RenderIt, SvgKeepsTextsAndPdfIsOnePageOfTheFrameSize) {
   // The image in memory is the PNG's.
   const QImage image = RenderFrameImage(store, "", 50);
   EXPECT_EQ(image.size(), RenderFrame(store, "", dir / "full.png", 50).pixels);
+}
+
+// Polygon kinds the standard sheets of these tests do not write: a black
+// frame band (10) and a mask ring (100), drawn from a store written directly.
+TEST(RenderIt, BandIsBlackMaskIsWhiteWithAGreyOutline) {
+  TempDir dir;
+  const std::string path = dir / "kinds.gpkg";
+  const double e0 = 500000, n0 = 3000000;  // a 1 km square at 1:10 000: 100 mm
+  const auto square = [&](double inset) {
+    return std::vector<Point2>{{e0 + inset, n0 + inset}, {e0 + 1000 - inset, n0 + inset},
+                               {e0 + 1000 - inset, n0 + 1000 - inset}, {e0 + inset, n0 + 1000 - inset},
+                               {e0 + inset, n0 + inset}};
+  };
+  {
+    RecordingFeedback feedback;
+    auto store = OpenGdbFrameStore(path, feedback);
+    SpatialReference ref = SpatialReference::FromEpsg(2374);
+    ref.setDomain(e0 - 10000, e0 + 10000, n0 - 10000, n0 + 10000);
+    FrameSink* sink = store->createFrame("kinds", ref, 10000);
+    ASSERT_NE(sink, nullptr);
+    sink->beginDrawing();
+    EXPECT_TRUE(sink->polygon(100, Geometry::Polygon({square(0), square(100)})));
+    EXPECT_TRUE(sink->polygon(10, Geometry::Polygon({square(200), square(250)})));
+    EXPECT_TRUE(sink->line(1, {e0 + 500, n0 + 100}, {e0 + 500, n0 + 900}));
+    sink->endDrawing();
+    store->close();
+  }
+  const std::string png = dir / "kinds.png";
+  const PreviewResult r = RenderFrame(path, "kinds", png, 100);
+  EXPECT_NEAR(r.pageMm.width(), 120, 1e-6);
+  const QImage image(QString::fromStdString(png));
+  const auto at = [&](double e, double n) {
+    return QPointF((10 + (e - e0) * 0.1) * 100 / 25.4, (10 + (n0 + 1000 - n) * 0.1) * 100 / 25.4);
+  };
+  EXPECT_LT(Darkest(image, at(e0 + 225, n0 + 500), 0), 20) << "inside the band";
+  EXPECT_GT(Darkest(image, at(e0 + 300, n0 + 300), 2), 250) << "inside the band's hole";
+  EXPECT_GT(Darkest(image, at(e0 + 50, n0 + 500), 2), 250) << "inside the mask ring";
+  for (const QPointF p : {at(e0, n0 + 500), at(e0 + 100, n0 + 500), at(e0 + 500, n0 + 1000)}) {
+    const int grey = Darkest(image, p, 1);
+    EXPECT_GT(grey, 60) << "the mask's outline is grey, not black";
+    EXPECT_LT(grey, 220) << "the mask's outline shows";
+  }
+  EXPECT_LT(Darkest(image, at(e0 + 500, n0 + 500), 1), 170) << "the line above the fills";
 }
 
 TEST(RenderIt, RefusalsNameTheProblem) {
