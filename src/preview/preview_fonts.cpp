@@ -10,7 +10,7 @@ enum class FaceStyle { Song, Hei, Other };
 FaceStyle StyleOf(const QString& face) {
   for (const char* mark : {"宋", "仿", "楷", "明", "Song", "SimSun", "Ming", "Kai"})
     if (face.contains(QString::fromUtf8(mark), Qt::CaseInsensitive)) return FaceStyle::Song;
-  for (const char* mark : {"黑", "Hei", "YaHei"})
+  for (const char* mark : {"黑", "Hei"})
     if (face.contains(QString::fromUtf8(mark), Qt::CaseInsensitive)) return FaceStyle::Hei;
   return FaceStyle::Other;
 }
@@ -75,10 +75,6 @@ SpacedLine LayOutLine(const QFontMetricsF& metrics, const QString& line, double 
   out.width = x;
   return out;
 }
-
-}  // namespace tarvik
-
-namespace tarvik {
 
 double AverageCharWidth(const QFontMetricsF& metrics) { return metrics.horizontalAdvance(QLatin1Char('x')); }
 

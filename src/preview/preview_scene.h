@@ -100,6 +100,10 @@ PreviewScene BuildPreviewScene(const OutputReader& reader, const FrameInfo& fram
 PreviewTextStyle TextStyleOf(const TextSymbol& symbol);
 
 // Lines and alignment of one text at `anchor` (page mm); fonts are measured.
+// Lines break at CR LF (LF, CR); blanks at a line's end count in its width.
+// Horizontally each line starts, centres or ends at the anchor; vertically
+// the anchor is at the top of the first line, the middle of the block, the
+// baseline of the last line or the bottom of the last line.
 SceneText LayOutText(const std::string& text, const TextSymbol& symbol, QPointF anchor);
 
 }  // namespace tarvik
