@@ -36,6 +36,7 @@ struct InputFacts {
   std::vector<std::string> nameFields;
   CoordinateDefaults defaults;
   SpatialReference ref;
+  FeatureClass cls;
 };
 
 InputFacts InspectInput(const std::string& path, CliFeedback& feedback) {
@@ -48,6 +49,7 @@ InputFacts InspectInput(const std::string& path, CliFeedback& feedback) {
   if (!IsPolygonClass(inspect.FInputClass)) throw RunError(path + "不是面(多边形)图层，不能生成图廓");
   InputFacts facts;
   facts.ref = inspect.FInputSpatialRef;
+  facts.cls = inspect.FInputClass;
   const InputCoordinates c = ApplyInputSpatialRef(inspect.FInputSpatialRef, feedback);
   facts.defaults.geographic = c.geographic;
   facts.defaults.coordSysIndex = c.coordSysIndex;
@@ -149,6 +151,8 @@ int RunFileCommand(FileMode mode, const std::vector<std::string>& argv) {
     CliFeedback feedback;
     const InputFacts facts = InspectInput(input, feedback);
     const std::string field = GetNameField(*nameTemplate, facts.nameFields);
+    const std::string where = Trim(args.value("--where").value_or(""));
+    FeatureCount(facts.cls, where);  // an invalid condition is refused before the output is made
     TFrameSettings settings = SettingsFromArgs(args, facts.defaults);
     settings.CreateMode = mode == FileMode::Index ? 1 : 2;
     // The builders' own refusals, made before the output is touched.
@@ -161,7 +165,7 @@ int RunFileCommand(FileMode mode, const std::vector<std::string>& argv) {
     const auto start = std::chrono::steady_clock::now();
     FileBuilder builder(mode, settings, input, output, feedback);
     TtkBaseClass& base = builder.base();
-    base.FWhereClause = Trim(args.value("--where").value_or(""));
+    base.FWhereClause = where;
     builder.setNames(field, *nameTemplate);
     if (args.flag("--verbose")) {
       base.FOnFrameDone = [&](int done, int total, const std::string& name) {
