@@ -10,6 +10,7 @@
 #include "cli/args.h"
 #include "cli/cli_feedback.h"
 #include "cli/command.h"
+#include "cli/preview_option.h"
 #include "cli/run_options.h"
 #include "common/error.h"
 #include "common/text_util.h"
@@ -131,6 +132,7 @@ std::string FileRunUsage(FileMode mode) {
       "                           \"TFH LIKE 'E45G0950%'\" (default: all)\n"
       "  --verbose                one line per frame on stderr\n";
   text += RunOptionsHelp();
+  text += PreviewOptionsHelp();
   if (index)
     text += "\nThe adjacent-sheet table is filled with the neighbours' names from the\n"
             "index when the field is given: --set edtField=TFH.\n";
@@ -140,8 +142,9 @@ std::string FileRunUsage(FileMode mode) {
 int RunFileCommand(FileMode mode, const std::vector<std::string>& argv) {
   const std::string command = CommandName(mode);
   try {
-    const Args args(argv, Join(RunValueOptions(), {"--name-template", "--where"}),
+    const Args args(argv, WithPreviewOptions(Join(RunValueOptions(), {"--name-template", "--where"})),
                     Join(RunFlagOptions(), {"--verbose"}), RunRepeatableOptions());
+    CheckPreviewOptions(args);
     if (args.positional().size() != 1)
       throw UsageError(mode == FileMode::Index ? "需要一个标准图幅文件 (.shp)" : "需要一个面图层文件 (.shp)");
     const std::string input = args.positional()[0];
@@ -192,6 +195,7 @@ int RunFileCommand(FileMode mode, const std::vector<std::string>& argv) {
       return kExitRefused;
     }
     PrintSummary(c.frames, c.lines, c.polygons, c.texts, MillisecondsSince(start));
+    if (c.finished > 0) WritePreviewIfAsked(args, output, "");
     return kExitOk;
   } catch (const UsageError& e) {
     std::cerr << "tarvik-cli " << command << ": " << e.what() << "\n\n" << FileRunUsage(mode);

@@ -67,5 +67,23 @@ TEST(PreviewCli, SheetWritesItsPreviewAfterTheOutput) {
   EXPECT_FALSE(fs::exists(dir / "e.gdb"));
 }
 
+TEST(PreviewCli, IndexRunPreviewsItsFirstFrame) {
+  TempDir dir;
+  ASSERT_EQ(RunCli({"make-index", "--scale", "10000", "--bbox", "88.0625", "16.0", "88.13", "16.05", "-o",
+                    dir / "i.shp"})
+                .exitCode,
+            0);
+  const CliResult r = RunCli({"index", dir / "i.shp", "-o", dir / "o.gpkg", "--name-template", "[TFH]",
+                              "--preview", dir / "first.svg"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const std::string svg = ReadFile(dir / "first.svg");
+  EXPECT_TRUE(Contains(svg, "<title>E45G09"));  // one of the index's sheets
+
+  const CliResult bad = RunCli({"area", dir / "i.shp", "-o", dir / "a.gpkg", "--name-template", "[TFH]",
+                                "--preview", dir / "x.bmp"});
+  EXPECT_EQ(bad.exitCode, 2);
+  EXPECT_FALSE(fs::exists(dir / "a.gpkg"));
+}
+
 }  // namespace
 }  // namespace tarvik::test
