@@ -104,10 +104,7 @@ void ProgressState::ProgressStart(int total, const QString& caption, bool cancel
 bool ProgressState::ProgressStep(int count) {
   const bool aborted = abort_;
   if (!progress_) return aborted;
-  if (!progress_->isVisible()) {
-    progress_->show();
-    progress_->raise();
-  }
+  if (!progress_->isVisible()) progress_->show();  // a new window comes to the front
   if (abort_) {
     ProgressClose(false);
     return aborted;
