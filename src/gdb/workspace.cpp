@@ -42,6 +42,21 @@ std::string WithoutTrailingSeparators(std::string p) {
 
 }  // namespace
 
+namespace {
+
+// The workspace over a freshly opened or created output dataset.
+OutputWorkspace WrapOutput(GDALDataset* ds, const std::string& path, OutputKind kind) {
+  auto store = std::make_shared<detail::Store>();
+  store->ds.reset(ds);
+  store->path = path;
+  store->kind = kind;
+  store->output = true;
+  detail::LoadNames(*store);
+  return OutputWorkspace(std::move(store));
+}
+
+}  // namespace
+
 OutputWorkspace CreateOutputWorkspace(const std::string& rawPath) {
   const std::string path = WithoutTrailingSeparators(rawPath);
   const OutputKind kind = OutputKindOf(path);
@@ -61,13 +76,7 @@ OutputWorkspace CreateOutputWorkspace(const std::string& rawPath) {
   GDALDataset* ds =
       gdal::Quietly([&] { return driver->Create(path.c_str(), 0, 0, 0, GDT_Unknown, options.get()); });
   if (!ds) throw RunError("不能创立输出" + path + "：" + gdal::LastError("未知原因"));
-  auto store = std::make_shared<detail::Store>();
-  store->ds.reset(ds);
-  store->path = path;
-  store->kind = kind;
-  store->output = true;
-  detail::LoadNames(*store);
-  return OutputWorkspace(std::move(store));
+  return WrapOutput(ds, path, kind);
 }
 
 std::optional<OutputWorkspace> OpenOutputWorkspace(const std::string& rawPath, UserFeedback& feedback) {
@@ -84,13 +93,7 @@ std::optional<OutputWorkspace> OpenOutputWorkspace(const std::string& rawPath, U
         GDALOpenEx(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE, drivers, nullptr, nullptr));
   });
   if (!ds) throw RunError("不能打开输出" + path + "：" + gdal::LastError("不是可写的数据库"));
-  auto store = std::make_shared<detail::Store>();
-  store->ds.reset(ds);
-  store->path = path;
-  store->kind = kind;
-  store->output = true;
-  detail::LoadNames(*store);
-  return OutputWorkspace(std::move(store));
+  return WrapOutput(ds, path, kind);
 }
 
 OutputWorkspace OpenOrCreateOutputWorkspace(const std::string& path, UserFeedback& feedback) {

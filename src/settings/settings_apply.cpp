@@ -146,18 +146,26 @@ SettingsDocument BuildSettingsDocument(const TFrameSettings& settings) {
   return document;
 }
 
-SettingsLoadReport LoadSettingsInto(const std::filesystem::path& path, TFrameSettings& settings) {
+SettingsLoadReport LoadSettingsFileWith(
+    const std::filesystem::path& path,
+    const std::function<SettingsApplyReport(const SettingsDocument&)>& apply) {
   SettingsLoadReport report;
   auto read = LoadSettingsFile(path);
   if (!read) return report;
   report.found = true;
   report.damaged = read->damaged;
   report.problems = std::move(read->problems);
-  const SettingsApplyReport applied = ApplySettingsDocument(read->document, settings);
+  const SettingsApplyReport applied = apply(read->document);
   report.problems.insert(report.problems.end(), applied.skipped.begin(), applied.skipped.end());
   if (!applied.unknownForm.empty())
     report.problems.push_back("不认识的窗体“" + applied.unknownForm + "”，从它起的设置没有读入");
   return report;
+}
+
+SettingsLoadReport LoadSettingsInto(const std::filesystem::path& path, TFrameSettings& settings) {
+  return LoadSettingsFileWith(path, [&](const SettingsDocument& document) {
+    return ApplySettingsDocument(document, settings);
+  });
 }
 
 std::string SettingsLoadMessage(const SettingsLoadReport& report,

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,13 @@ struct SettingsLoadReport {
   bool damaged = false;  // it ended early or held a record that cannot be placed
   std::vector<std::string> problems;  // everything left out, one line each
 };
+
+// Reads the settings file at `path` and hands its document to `apply`
+// (which applies it to the settings or to the forms); the report gathers
+// the file's damage, the records `apply` skipped and an unknown form.
+SettingsLoadReport LoadSettingsFileWith(
+    const std::filesystem::path& path,
+    const std::function<SettingsApplyReport(const SettingsDocument&)>& apply);
 
 // Loads the settings file at `path` (when it exists) into `settings`.
 SettingsLoadReport LoadSettingsInto(const std::filesystem::path& path, TFrameSettings& settings);

@@ -309,17 +309,9 @@ std::vector<std::string> SaveAllSettings(const std::filesystem::path& path,
 
 SettingsLoadReport LoadAllSettings(const std::filesystem::path& path,
                                    const std::vector<QWidget*>& forms) {
-  SettingsLoadReport report;
-  auto read = LoadSettingsFile(path);
-  if (!read) return report;
-  report.found = true;
-  report.damaged = read->damaged;
-  report.problems = std::move(read->problems);
-  const SettingsApplyReport applied = ApplySettingsToForms(read->document, forms);
-  report.problems.insert(report.problems.end(), applied.skipped.begin(), applied.skipped.end());
-  if (!applied.unknownForm.empty())
-    report.problems.push_back("不认识的窗体“" + applied.unknownForm + "”，从它起的设置没有读入");
-  return report;
+  return LoadSettingsFileWith(path, [&](const SettingsDocument& document) {
+    return ApplySettingsToForms(document, forms);
+  });
 }
 
 bool LoadAllSettings(const std::filesystem::path& path, const std::vector<QWidget*>& forms,
