@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSpinBox>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -277,19 +278,48 @@ void TFrmTarvik::Connect() {
   connect(btndown, &QPushButton::clicked, this, [this] { Guarded([this] { btndownClick(); }); });
   connect(Button9, &QPushButton::clicked, this, [this] { Guarded([this] { Button9Click(); }); });
   connect(Button10, &QPushButton::clicked, this, [this] { Guarded([this] { Button10Click(); }); });
-  connect(Button1, &QPushButton::clicked, this, [this] { Guarded([this] { Button1Click(); }); });
+  connect(Button1, &QPushButton::clicked, this, [this] {
+    Guarded([this] {
+      if (exitAtRelease_) {  // the click took the focus from the sheet-number box
+        exitAtRelease_ = false;
+        edtMapNOExit();
+      }
+      Button1Click();
+    });
+  });
   edtMapNO->installEventFilter(this);
   edtMapscale1->installEventFilter(this);
 }
 
 bool TFrmTarvik::eventFilter(QObject* watched, QEvent* event) {
+  if (exitAtRelease_ && event->type() == QEvent::MouseButtonRelease) {
+    // The click that took the focus from the sheet-number box ends. The run
+    // button takes the exit itself, first; for any other control the exit
+    // follows the click.
+    qApp->removeEventFilter(this);
+    QTimer::singleShot(0, this, [this] {
+      if (!exitAtRelease_) return;
+      exitAtRelease_ = false;
+      if (isVisible()) Guarded([this] { edtMapNOExit(); });
+    });
+    return false;
+  }
   if (watched == edtMapNO && event->type() == QEvent::FocusOut) {
     // Only when the focus moves to another control of this window, not when
     // the window itself loses the focus (a message box, another program).
     const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-    if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
-        reason != Qt::MenuBarFocusReason)
+    if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason ||
+        reason == Qt::MenuBarFocusReason)
+      return QWidget::eventFilter(watched, event);
+    if (reason == Qt::MouseFocusReason && QApplication::mouseButtons() != Qt::NoButton) {
+      // A message box opened in the middle of a click would take its release
+      // and leave the clicked button pressed and unclicked: the exit waits
+      // until the button is released.
+      exitAtRelease_ = true;
+      qApp->installEventFilter(this);
+    } else {
       Guarded([this] { edtMapNOExit(); });
+    }
   } else if (watched == edtMapscale1 && event->type() == QEvent::KeyPress) {
     const auto* key = static_cast<QKeyEvent*>(event);
     const QString text = key->text();

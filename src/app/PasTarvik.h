@@ -172,6 +172,9 @@ class TFrmTarvik : public QWidget {
 
   bool shown_ = false;
   bool running_ = false;
+  // The sheet-number box lost the focus to a mouse press; its exit runs once
+  // the mouse button is released (the run button runs it before the run).
+  bool exitAtRelease_ = false;
 };
 
 }  // namespace tarvik

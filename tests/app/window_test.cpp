@@ -172,9 +172,25 @@ TEST(MainWindow, FocusLeavingTheSheetNumberBoxRunsItsExit) {
   QApplication::processEvents();
   if (!w->edtMapNO->hasFocus()) GTEST_SKIP() << "the platform gives no focus";
   w->edtMapNO->setText("J-50-5");
-  w->Button1->setFocus(Qt::MouseFocusReason);
-  QApplication::processEvents();
+  w->centerL->setFocus(Qt::TabFocusReason);
   EXPECT_EQ(w->centerL->value(), 117);
+
+  // Clicking the run button from the box: the wrong number is reported on
+  // leaving the box, then the run goes on (and stops at the empty output).
+  w->edtMapNO->setFocus(Qt::OtherFocusReason);
+  w->edtMapNO->setText("E45G09506");
+  QTest::mouseClick(w->Button1, Qt::LeftButton);
+  EXPECT_EQ(w.dialogs.messages, std::vector<QString>{U("图幅号输入错误")});
+  EXPECT_EQ(w.dialogs.errors, std::vector<QString>{U("输出不能为空")});
+
+  // An empty number stops the click.
+  w.dialogs.messages.clear();
+  w.dialogs.errors.clear();
+  w->edtMapNO->setFocus(Qt::OtherFocusReason);
+  w->edtMapNO->setText("");
+  QTest::mouseClick(w->Button1, Qt::LeftButton);
+  EXPECT_TRUE(w.dialogs.messages.empty());
+  EXPECT_EQ(w.dialogs.errors, std::vector<QString>{U("图幅号不能空")});
 }
 
 TEST(MainWindow, InputCoordinateSystemPresetsTheControls) {
