@@ -3,7 +3,10 @@
 #include <clocale>
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
+#include <QTranslator>
 
 #include "app/PasTarvik.h"
 #include "gdb/runtime_check.h"
@@ -18,6 +21,13 @@ void PrepareApplication(QApplication& app) {
   // keep "." as their decimal point.
   std::setlocale(LC_NUMERIC, "C");
   InstallWindowsFontSubstitutes();
+  // Qt's own texts (file dialogs, OK/Cancel) in the desktop's language when
+  // its translations are installed.
+  auto* translator = new QTranslator(&app);
+  if (translator->load(QLocale::system(), "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    app.installTranslator(translator);
+  else
+    delete translator;
 }
 
 QString RuntimeProblemText(const QStringList& missing) {

@@ -27,7 +27,7 @@ bool IsGdbFolder(const QString& path) {
 class OutputFileDialog : public QFileDialog {
  public:
   OutputFileDialog(QWidget* parent, const QString& start, const QStringList& filters)
-      : QFileDialog(parent) {
+      : QFileDialog(parent, QString::fromUtf8("输出文件")) {
     setAcceptMode(QFileDialog::AcceptSave);
     setFileMode(QFileDialog::AnyFile);
     setOption(QFileDialog::DontUseNativeDialog);
@@ -107,7 +107,7 @@ WindowDialogs DesktopDialogs(QWidget* parent) {
     return box.exec() == QMessageBox::Ok;
   };
   d.openFile = [owner](const QString& start, const QStringList& filters) -> std::optional<QString> {
-    const QString path = QFileDialog::getOpenFileName(owner.data(), QString(), start,
+    const QString path = QFileDialog::getOpenFileName(owner.data(), QString::fromUtf8("选择文件名"), start,
                                                       filters.join(";;"));
     if (path.isEmpty()) return std::nullopt;
     return path;
