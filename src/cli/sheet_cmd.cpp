@@ -5,9 +5,11 @@
 #include "cli/args.h"
 #include "cli/cli_feedback.h"
 #include "cli/command.h"
+#include "cli/preview_option.h"
 #include "cli/run_options.h"
 #include "common/error.h"
 #include "frame/gdb_frame_store.h"
+#include "frame/utTkBaseClass.h"
 #include "sheets/utCreateTkByTfhao.h"
 #include "sheets/uttfhao.h"
 
@@ -23,12 +25,13 @@ std::string Usage() {
              "(texts). Without --central-meridian the 3-degree zone of the sheet's west\n"
              "edge is used.\n\n"
              "Options:\n") +
-         RunOptionsHelp();
+         RunOptionsHelp() + PreviewOptionsHelp();
 }
 
 int Run(const std::vector<std::string>& argv) {
   try {
-    const Args args(argv, RunValueOptions(), RunFlagOptions(), RunRepeatableOptions());
+    const Args args(argv, WithPreviewOptions(RunValueOptions()), RunFlagOptions(), RunRepeatableOptions());
+    CheckPreviewOptions(args);
     if (args.positional().size() != 1) throw UsageError("需要一个图幅号");
     const std::string number = args.positional()[0];
 
@@ -56,6 +59,7 @@ int Run(const std::vector<std::string>& argv) {
                         .count();
     const auto& c = builder.counts();
     PrintSummary(c.frames, c.lines, c.polygons, c.texts, ms);
+    WritePreviewIfAsked(args, output, CleanFrameName(number));
     return kExitOk;
   } catch (const UsageError& e) {
     std::cerr << "tarvik-cli sheet: " << e.what() << "\n\n" << Usage();

@@ -99,6 +99,9 @@ void SpatialReference::setDomain(double xMin, double xMax, double yMin, double y
   domain_ = {xMin, xMax, yMin, yMax, true};
 }
 
+double SpatialReference::semiMajorAxis() const { return ref_ ? ref_->GetSemiMajor() : 0; }
+double SpatialReference::inverseFlattening() const { return ref_ ? ref_->GetInvFlattening() : 0; }
+
 double SpatialReference::xyResolution() const { return isGeographic() ? 1e-9 : 0.0001; }
 
 }  // namespace tarvik

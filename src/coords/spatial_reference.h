@@ -50,6 +50,10 @@ class SpatialReference {
   bool isProjected() const;
   std::string name() const;
   std::string wkt() const;  // WKT1 (GDAL's default export); "" for none
+  // The ellipsoid: semi-major axis in metres and inverse flattening (0 for a
+  // sphere); both 0 for none.
+  double semiMajorAxis() const;
+  double inverseFlattening() const;
 
   void setDomain(double xMin, double xMax, double yMin, double yMax);
   const Domain& domain() const { return domain_; }
