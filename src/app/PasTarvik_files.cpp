@@ -5,5 +5,4 @@ namespace tarvik {
 void TFrmTarvik::btnfileClick() { throw RunError("not yet"); }
 void TFrmTarvik::CreateByStandardFile(const std::string&, const QString&) { throw RunError("not yet"); }
 void TFrmTarvik::CreateByAreaFile(const std::string&, const QString&) { throw RunError("not yet"); }
-void TFrmTarvik::OfferPreview(const QString&, const QString&) {}
 }

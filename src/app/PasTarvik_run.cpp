@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -25,6 +26,9 @@
 #include "settings/qt/pascoverset.h"
 #include "settings/qt/radio_group.h"
 #include "sheets/utCreateTkByTfhao.h"
+#ifdef TARVIK_HAVE_PREVIEW
+#include "preview/preview.h"
+#endif
 
 namespace tarvik {
 namespace fs = std::filesystem;
@@ -34,27 +38,30 @@ QString U(const char* text) { return QString::fromUtf8(text); }
 
 std::string Text(const QString& text) { return text.toStdString(); }
 
-// The names of the frames a store holds; none when it does not open.
-std::set<std::string> FrameNames(const std::string& output) {
-  std::set<std::string> names;
+// The names of the frames a store holds, in the order they were written;
+// none when it does not open.
+std::vector<std::string> FrameNames(const std::string& output) {
+  std::vector<std::string> names;
   try {
     if (!OutputExists(output)) return names;
-    for (const FrameInfo& f : OutputReader(output).frames()) names.insert(f.frame);
+    const OutputReader reader(output);
+    for (const FrameInfo& f : reader.frames()) names.push_back(f.frame);
   } catch (const std::exception&) {
   }
   return names;
 }
 
 // The first frame of the store that is not among `before`.
-std::string FirstNewFrame(const std::string& output, const std::set<std::string>& before) {
-  try {
-    if (!OutputExists(output)) return {};
-    for (const FrameInfo& f : OutputReader(output).frames())
-      if (!before.count(f.frame)) return f.frame;
-  } catch (const std::exception&) {
-  }
+std::string FirstNewFrame(const std::string& output, const std::vector<std::string>& before) {
+  const std::set<std::string> old(before.begin(), before.end());
+  for (const std::string& name : FrameNames(output))
+    if (!old.count(name)) return name;
   return {};
 }
+
+// Resolution of the preview picture: a 1:10 000 sheet (about 60 cm on paper)
+// comes to some 2 300 pixels, enough to read its texts when zoomed in.
+constexpr int kPreviewDpi = 96;
 
 }  // namespace
 
@@ -96,7 +103,7 @@ void TFrmTarvik::Button1Click() {
     throw RunError(Text(U("文件") + edtFile->text() + U(",不存在")));
   // 9.-11.
   FRun.StandardSheetMode = mode < 2;
-  const std::set<std::string> framesBefore = FrameNames(output);
+  const std::vector<std::string> framesBefore = FrameNames(output);
   QElapsedTimer clock;
   clock.start();
   Button1->setEnabled(false);
@@ -130,6 +137,17 @@ void TFrmTarvik::CreateByMapNo(const std::string& output) {
   builder.Run();  // a wrong number was reported by the codec; nothing is written then
   FRun.ZoneNumberText = builder.run().ZoneNumberText;
   builder.CloseOutput();
+}
+
+void TFrmTarvik::OfferPreview(const QString& output, const QString& frame) {
+#ifdef TARVIK_HAVE_PREVIEW
+  if (!ConfirmBox(U("是否预览第一幅图廓") + frame + U("？"), U("预览"))) return;
+  const QImage image = RenderFrameImage(Text(output), Text(frame), kPreviewDpi);
+  if (dialogs_.showImage) dialogs_.showImage(image, U("预览 ") + frame);
+#else
+  (void)output;
+  (void)frame;
+#endif
 }
 
 void TFrmTarvik::CollectParameters() {

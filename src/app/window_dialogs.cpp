@@ -11,7 +11,11 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QScreen>
-#include <QScrollArea>
+#include <QGraphicsPixmapItem>
+#include <QGraphicsScene>
+#include <QGraphicsView>
+#include <QHBoxLayout>
+#include <QWheelEvent>
 #include <QVBoxLayout>
 
 namespace tarvik {
@@ -65,23 +69,56 @@ class OutputFileDialog : public QFileDialog {
   QString chosen_;
 };
 
+// A picture shown whole, fitted to the view, until the wheel zooms it;
+// dragging moves it.
+class ImageView : public QGraphicsView {
+ public:
+  explicit ImageView(const QImage& image, QWidget* parent) : QGraphicsView(parent) {
+    setScene(&scene_);
+    scene_.addPixmap(QPixmap::fromImage(image))->setTransformationMode(Qt::SmoothTransformation);
+    setDragMode(QGraphicsView::ScrollHandDrag);
+    setRenderHint(QPainter::SmoothPixmapTransform);
+    setTransformationAnchor(QGraphicsView::AnchorUnderMouse);
+    setBackgroundBrush(Qt::gray);
+  }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override {
+    QGraphicsView::resizeEvent(event);
+    if (fitted_) fitInView(scene_.itemsBoundingRect(), Qt::KeepAspectRatio);
+  }
+  void showEvent(QShowEvent* event) override {
+    QGraphicsView::showEvent(event);
+    if (fitted_) fitInView(scene_.itemsBoundingRect(), Qt::KeepAspectRatio);
+  }
+  void wheelEvent(QWheelEvent* event) override {
+    fitted_ = false;
+    const double factor = event->angleDelta().y() > 0 ? 1.25 : 0.8;
+    scale(factor, factor);
+  }
+
+ private:
+  QGraphicsScene scene_;
+  bool fitted_ = true;
+};
+
 void ShowImageDialog(QWidget* parent, const QImage& image, const QString& title) {
   QDialog dialog(parent);
   dialog.setWindowTitle(title);
   auto* layout = new QVBoxLayout(&dialog);
-  auto* area = new QScrollArea(&dialog);
-  auto* label = new QLabel;
-  label->setPixmap(QPixmap::fromImage(image));
-  area->setWidget(label);
-  area->setAlignment(Qt::AlignCenter);
-  layout->addWidget(area);
+  layout->addWidget(new ImageView(image, &dialog));
+  auto* hint = new QLabel(QString::fromUtf8("滚轮缩放，拖动平移"), &dialog);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-  layout->addWidget(buttons);
-  // As large as the picture, within most of the screen.
-  QSize size = image.size() + QSize(40, 80);
+  auto* bottom = new QHBoxLayout;
+  bottom->addWidget(hint, 1);
+  bottom->addWidget(buttons);
+  layout->addLayout(bottom);
+  // Most of the screen, in the picture's proportions.
+  QSize size(900, 700);
   if (const QScreen* screen = QGuiApplication::primaryScreen())
-    size = size.boundedTo(screen->availableSize() * 9 / 10);
+    size = screen->availableSize() * 8 / 10;
+  if (!image.isNull()) size = image.size().scaled(size, Qt::KeepAspectRatio) + QSize(24, 60);
   dialog.resize(size);
   dialog.exec();
 }

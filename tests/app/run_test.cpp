@@ -122,7 +122,13 @@ TEST(WindowRun, SheetNumberIntoEachKindOfStore) {
     ASSERT_EQ(w.dialogs.messages.size(), 1u) << w.dialogs.describe();
     EXPECT_TRUE(StartsWith(w.dialogs.messages[0], "完成，用时"));
     EXPECT_TRUE(w.dialogs.messages[0].endsWith(U("毫秒")));
-    EXPECT_TRUE(w.dialogs.questions.empty());
+    // The picture of the frame is offered and shown.
+    ASSERT_EQ(w.dialogs.questions.size(), 1u);
+    EXPECT_EQ(w.dialogs.questions[0], std::make_pair(U("是否预览第一幅图廓E45G095066？"), U("预览")));
+    ASSERT_EQ(w.dialogs.images.size(), 1u);
+    EXPECT_EQ(w.dialogs.images[0].second, U("预览 E45G095066"));
+    EXPECT_GT(w.dialogs.images[0].first.width(), 500);
+    EXPECT_GT(w.dialogs.images[0].first.height(), 500);
     EXPECT_TRUE(w->Button1->isEnabled());
     EXPECT_TRUE(w->runValues().StandardSheetMode);
     EXPECT_EQ(w->runValues().ZoneNumberText, "29");  // 3-degree zone of 87 E, no prefix
@@ -212,8 +218,12 @@ TEST(WindowRun, KeepingAnExistingGeoPackageWritesIntoIt) {
   w.dialogs.answer = false;
   w->Button1->click();
   const QString question = U("文件") + QString::fromStdString(output) + U("已存在，是否删除");
-  ASSERT_EQ(w.dialogs.questions.size(), 1u);
+  ASSERT_EQ(w.dialogs.questions.size(), 2u);
   EXPECT_EQ(w.dialogs.questions[0].first, question);
+  // The preview offers the frame this run wrote, not the one already there;
+  // declined, nothing is drawn.
+  EXPECT_EQ(w.dialogs.questions[1].first, U("是否预览第一幅图廓J_50_5？"));
+  EXPECT_TRUE(w.dialogs.images.empty());
   EXPECT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
   const test::ReadStore store = test::ReadWithGdal(output);
   EXPECT_TRUE(store.has("L_E45G095066"));
