@@ -3,15 +3,53 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <iostream>
 
 namespace tarvik::cli {
+namespace {
+
+// Set by the SIGINT handler, read by the progress steps: the one value a
+// signal handler may write.
+volatile std::sig_atomic_t gInterrupted = 0;
+
+extern "C" void OnInterrupt(int) {
+  gInterrupted = 1;
+  static const char kNote[] = "\n正在完成当前图幅后停止（再按 Ctrl-C 立即退出）\n";
+  const ssize_t ignored = write(STDERR_FILENO, kNote, sizeof kNote - 1);
+  (void)ignored;
+  std::signal(SIGINT, SIG_DFL);
+}
+
+}  // namespace
+
+void InstallInterruptHandler() {
+  gInterrupted = 0;
+  std::signal(SIGINT, OnInterrupt);
+}
+
+bool InterruptRequested() { return gInterrupted != 0; }
+
+std::string FormatDuration(double seconds) {
+  if (!(seconds >= 0)) seconds = 0;
+  const long long s = static_cast<long long>(seconds + 0.5);
+  char text[32];
+  if (s >= 3600)
+    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", s / 3600, s / 60 % 60, s % 60);
+  else
+    std::snprintf(text, sizeof text, "%lld:%02lld", s / 60, s % 60);
+  return text;
+}
 
 CliFeedback::CliFeedback() : isTerminal_(isatty(STDERR_FILENO) == 1) {}
 
 void CliFeedback::message(const std::string& text) {
   messages_.push_back(text);
+  note(text);
+}
+
+void CliFeedback::note(const std::string& text) {
   clearBar();
   std::cerr << text << "\n";
   if (open_) drawBar(false);
@@ -28,21 +66,23 @@ void CliFeedback::progressStart(int total, const std::string& caption, bool) {
   caption_ = caption;
   open_ = true;
   started_ = std::chrono::steady_clock::now();
+  lastDrawn_ = {};
 }
 
 bool CliFeedback::progressStep(int count) {
-  const bool aborted = abortRequested_;
+  const bool aborted = abortRequested();
   if (!open_) return aborted;
   position_ += count;
-  if (verbose) {
-    clearBar();
-    std::cerr << caption_ << ": " << position_ << "/" << total_ << "\n";
-  }
   if (aborted) {
     progressClose(true);
     return aborted;
   }
-  drawBar(false);
+  // Redrawn a few times a second, not for every sheet of a fast run.
+  const auto now = std::chrono::steady_clock::now();
+  if (now - lastDrawn_ >= std::chrono::milliseconds(100)) {
+    lastDrawn_ = now;
+    drawBar(false);
+  }
   if (position_ >= std::max(total_, 1)) progressClose(true);
   return aborted;
 }
@@ -66,14 +106,16 @@ void CliFeedback::drawBar(bool final) {
   const double elapsed =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
   const double rate = elapsed > 0 ? position_ / elapsed : 0;
-  const double left = rate > 0 ? (total - position_) / rate : 0;
   const int width = 30;
   const int filled = std::clamp(position_ * width / total, 0, width);
-  char line[256];
-  std::snprintf(line, sizeof line, "\r\033[K%s [%s%s] %d/%d %3d%%  %.1f/s  剩余 %.0fs",
-                caption_.c_str(), std::string(filled, '#').c_str(),
-                std::string(width - filled, '.').c_str(), position_, total_,
-                position_ * 100 / total, rate, left);
+  const std::string timing = final || position_ >= total
+                                 ? "用时 " + FormatDuration(elapsed)
+                                 : "剩余 " + (rate > 0 ? FormatDuration((total - position_) / rate) : std::string("?"));
+  char line[512];
+  std::snprintf(line, sizeof line, "\r\033[K%s [%s%s] %d/%d %3d%%  %.1f 幅/秒  %s", caption_.c_str(),
+                std::string(filled, '#').c_str(), std::string(width - filled, '.').c_str(), position_,
+                total_, static_cast<int>(static_cast<long long>(position_) * 100 / total), rate,
+                timing.c_str());
   std::cerr << line << std::flush;
   barShown_ = true;
   if (final) {

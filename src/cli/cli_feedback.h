@@ -1,5 +1,7 @@
 // UserFeedback of the command line: messages go to stderr as lines; the
-// progress of long runs is a bar on stderr when it is a terminal.
+// progress of long runs is a bar on stderr when it is a terminal (sheets
+// done, total, rate and time left). Ctrl-C asks the run to stop after the
+// sheet being drawn.
 #pragma once
 
 #include <chrono>
@@ -10,6 +12,12 @@
 
 namespace tarvik::cli {
 
+// From now on the first Ctrl-C (SIGINT) only asks the run to stop at its next
+// progress step; a second one ends the program at once.
+void InstallInterruptHandler();
+// Whether Ctrl-C was pressed since InstallInterruptHandler.
+bool InterruptRequested();
+
 class CliFeedback : public UserFeedback {
  public:
   CliFeedback();
@@ -17,16 +25,20 @@ class CliFeedback : public UserFeedback {
   // Nobody can answer on a batch run: questions are answered with Cancel.
   bool confirm(const std::string& text, const std::string& caption) override;
   void progressStart(int total, const std::string& caption, bool cancellable) override;
+  // True once an abort was asked for (requestAbort or Ctrl-C) before the call.
   bool progressStep(int count) override;
   void progressClose(bool force) override;
 
+  // A line on stderr that is not a message (verbose output), written above
+  // the progress bar.
+  void note(const std::string& text);
+
   // Every message shown, in order (the command's summary may count them).
   const std::vector<std::string>& messages() const { return messages_; }
-  // Asks the run to stop at its next step (Ctrl-C).
+  // Asks the run to stop at its next step.
   void requestAbort() { abortRequested_ = true; }
-  bool abortRequested() const { return abortRequested_; }
+  bool abortRequested() const { return abortRequested_ || InterruptRequested(); }
   int stepsDone() const { return position_; }
-  bool verbose = false;
 
  private:
   void drawBar(bool final);
@@ -36,11 +48,15 @@ class CliFeedback : public UserFeedback {
   bool isTerminal_ = false;
   bool barShown_ = false;
   bool open_ = false;
-  volatile bool abortRequested_ = false;
+  bool abortRequested_ = false;
   int total_ = 0;
   int position_ = 0;
   std::string caption_;
   std::chrono::steady_clock::time_point started_;
+  std::chrono::steady_clock::time_point lastDrawn_;
 };
+
+// "1:05" for 65 seconds, "1:02:05" past an hour.
+std::string FormatDuration(double seconds);
 
 }  // namespace tarvik::cli

@@ -27,10 +27,19 @@ bool UpperCorner(int corner) { return corner == 1 || corner == 2; }
 }  // namespace
 
 void TtkBaseClass::LabelCorner(int corner, long double X, long double Y) {
+  // With geographic output the values passed are taken as already geographic.
+  LabelCornerAt(corner, X, Y, !S.GeodeticOutput);
+}
+
+void TtkBaseClass::LabelPlanarCorner(int corner, long double X, long double Y) {
+  LabelCornerAt(corner, X, Y, true);
+}
+
+void TtkBaseClass::LabelCornerAt(int corner, long double X, long double Y, bool convertValues) {
   CharSpacing = -30;
   const int mode = S.rgdmsmode;
   long double V1 = Y, V2 = X;
-  if (mode != 2 && !S.GeodeticOutput) {
+  if (mode != 2 && convertValues) {
     long double lon = Y, lat = X;
     PlanarToGeo(X, Y, lon, lat);
     V1 = lon;

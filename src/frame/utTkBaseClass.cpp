@@ -1,10 +1,14 @@
 #include "frame/utTkBaseClass.h"
 
 #include <cmath>
+#include <cstdint>
 
 #include "common/delphi.h"
 #include "common/error.h"
 #include "common/text_util.h"
+#include "coords/utBJ54Xian80.h"
+#include "gdb/class_queries.h"
+#include "gdb/frame_domain.h"
 
 namespace tarvik {
 
@@ -64,7 +68,97 @@ void TtkBaseClass::CreateOutputClasses(const std::string& name, const SpatialRef
   if (!FStore) throw RunError("创立目录" + clean + "失败");
   FSink = FStore->createFrame(clean, reference, static_cast<double>(S.ScaleFactor * 10000));
   if (!FSink) throw RunError("创立目录" + clean + "失败");
+  FFrameName = clean;
   ++FCounts.frames;
+}
+
+std::string TtkBaseClass::MakeQueryFilter() const { return Trim(FWhereClause); }
+
+const SpatialReference& TtkBaseClass::InputFrameReference(const FeatureClass& inputClass) {
+  // The input does not change during a run: its reference and extent are
+  // read once, not for every frame.
+  if (FFrameReferenceOf != inputClass.state().get()) {
+    FFrameReference = DatasetSpatialReference(inputClass);
+    if (S.GeodeticOutput && FFrameReference.isProjected()) {
+      // Planar input framed in longitude and latitude: the stored positions
+      // are degrees, so the classes get the datum's geographic reference
+      // (with its domain), not the input's projected one, whose domain in
+      // metres would refuse every degree value.
+      FFrameReference = S.isBeijing54 ? MakeBeijing54Geographic(FFeedback) : MakeXian80Geographic(FFeedback);
+    } else if (const auto extent = ClassExtent(inputClass); extent && !FFrameReference.empty()) {
+      SetFrameDomain(FFrameReference, S.ScaleFactor, extent->xMin, extent->yMin, extent->xMax,
+                     extent->yMax);
+    }
+    FFrameReferenceOf = inputClass.state().get();
+  }
+  return FFrameReference;
+}
+
+void TtkBaseClass::PrepareOutput(const Feature& feature, const std::string& nameField,
+                                 const FeatureClass& inputClass, const std::string& nameTemplate) {
+  const std::string name = ExpandNameTemplate(nameTemplate, nameField, FieldValueText(feature, nameField));
+  CreateOutputClasses(name, InputFrameReference(inputClass));
+}
+
+void TtkBaseClass::SetCurrentFeature(std::shared_ptr<const Feature> feature) {
+  FCurrentFeature = [feature = std::move(feature)](const std::string& field) -> std::optional<std::string> {
+    const bool identifier = EqualsNoCase(field, "FID") || EqualsNoCase(field, "OBJECTID");
+    if (feature->fieldIndex(field) < 0 && !identifier) return std::nullopt;
+    return Trim(FieldValueText(*feature, field));
+  };
+}
+
+void TtkBaseClass::CheckPolygonInput(const FeatureClass& input, const std::string& path) {
+  if (!input) throw RunError("不能打开" + path + "，它不是可以读取的shapefile");
+  if (!IsPolygonClass(input)) throw RunError(path + "不是面(多边形)图层，不能生成图廓");
+}
+
+void TtkBaseClass::RunFeatures(const FeatureClass& input,
+                               const std::function<void(const Feature&)>& frameOne) {
+  FAborted = false;
+  if (!S.addZoneNumber)
+    FRun.ZoneNumberText = std::to_string(ZoneNumberOf(S.is3DegreeZone, S.centralMeridian));
+  const std::string filter = MakeQueryFilter();
+  const std::int64_t count = FeatureCount(input, filter);
+  if (count <= 0) {
+    FFeedback.message("没有数据，可能条件设置错误");
+    return;
+  }
+  const int total = count > INT32_MAX ? INT32_MAX : static_cast<int>(count);
+  FFeedback.progressStart(total, "正在生成图廓", true);
+  try {
+    FeatureCursor cursor = SearchFeatures(input, filter);
+    for (int done = 0; done < total;) {
+      auto feature = std::make_shared<Feature>();
+      if (!cursor.next(*feature)) break;
+      SetCurrentFeature(feature);
+      frameOne(*feature);
+      ++done;
+      ++FCounts.finished;
+      if (FOnFrameDone) FOnFrameDone(done, total, FFrameName);
+      if (FFeedback.progressStep(1)) {
+        FAborted = true;
+        break;
+      }
+    }
+  } catch (...) {
+    FFeedback.progressClose(false);
+    throw;
+  }
+  FFeedback.progressClose(false);
+}
+
+Geometry TtkBaseClass::ToStoreGeometry(const Geometry& planar) {
+  if (!S.GeodeticOutput || planar.isEmpty()) return planar;
+  std::vector<std::vector<Point2>> rings = planar.parts();
+  for (auto& ring : rings) {
+    for (auto& p : ring) {
+      long double lon = p.x, lat = p.y;
+      PlanarToGeo(p.y, p.x, lon, lat);
+      p = {static_cast<double>(lon), static_cast<double>(lat)};
+    }
+  }
+  return Geometry::Polygon(rings);
 }
 
 void TtkBaseClass::BeginFrameDrawing() {

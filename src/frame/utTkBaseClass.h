@@ -21,6 +21,8 @@
 #include "coords/utlbxy.h"
 #include "frame/frame_sink.h"
 #include "frame/marginal_text_format.h"
+#include "gdb/feature.h"
+#include "gdb/feature_class.h"
 #include "settings/frame_settings.h"
 
 namespace tarvik {
@@ -74,8 +76,30 @@ class TtkBaseClass {
   // Frames created so far and what was stored (for the summary of a run).
   struct Counts {
     int frames = 0, lines = 0, polygons = 0, texts = 0, refused = 0;
+    int finished = 0;  // frames of a file run drawn to their end
   };
   const Counts& counts() const { return FCounts; }
+
+  // Whether the last file run was stopped by the user (the frames drawn
+  // before stay in the output).
+  bool aborted() const { return FAborted; }
+  // Told after every frame of a file run: frames done so far, the number
+  // selected, and the frame's name as used for its classes.
+  std::function<void(int done, int total, const std::string& name)> FOnFrameDone;
+
+  // --- Runs over an input file ---
+  // The attribute condition selecting the input features: the where clause,
+  // trimmed (empty: every feature).
+  std::string MakeQueryFilter() const;
+  // The output of one feature: the name from the template with the value of
+  // the name field, the input's spatial reference with the domain around the
+  // input's extent, then CreateOutputClasses.
+  void PrepareOutput(const Feature& feature, const std::string& nameField, const FeatureClass& inputClass,
+                     const std::string& nameTemplate);
+  // FCurrentFeature reads the feature's fields from now on.
+  void SetCurrentFeature(std::shared_ptr<const Feature> feature);
+  // The name of the current frame's classes (cleaned), empty before the first.
+  const std::string& currentFrameName() const { return FFrameName; }
 
   // --- Output of one frame ---
   // Creates the dataset and the three classes of a frame. Raises
@@ -141,6 +165,10 @@ class TtkBaseClass {
   // 3 lower right.
   void LabelCorner(int corner, long double X, long double Y);
   void LabelCornerGeo(int corner, long double lat, long double lon);
+  // LabelCorner for a corner given in planar metres whatever the output: the
+  // texts show the corner's geographic (or, in XY mode, planar) coordinates,
+  // and the positions are converted like every AddText position.
+  void LabelPlanarCorner(int corner, long double X, long double Y);
 
   // Field placeholders read from the feature being framed (empty when none).
   FieldLookup currentFeatureLookup() const;
@@ -150,7 +178,22 @@ class TtkBaseClass {
   // returns false.
   bool CheckGridValue(long double value, const char* what);
 
+  // A planar polygon (store order, easting/northing) as the store takes it:
+  // unchanged, or with every vertex converted to longitude/latitude when
+  // geographic output is chosen.
+  Geometry ToStoreGeometry(const Geometry& planar);
+
  protected:
+  // The loop both file builders share: counts the features the filter
+  // selects ("没有数据，可能条件设置错误" when none), opens the progress
+  // display, hands each feature to `frameOne` (FCurrentFeature already set),
+  // advances the progress and stops when it reports an abort. The progress
+  // display is closed also when an error leaves the loop.
+  void RunFeatures(const FeatureClass& input, const std::function<void(const Feature&)>& frameOne);
+  // Refuses, before anything is counted, an input that did not open or does
+  // not hold polygons.
+  static void CheckPolygonInput(const FeatureClass& input, const std::string& path);
+
   // The feature being framed, as a field reader; empty for a typed sheet number.
   FieldLookup FCurrentFeature;
 
@@ -172,7 +215,15 @@ class TtkBaseClass {
   void StoreLine(int kind, long double X1, long double Y1, long double X2, long double Y2);
   void StoreText(const std::string& text, const FontDesc& font, long double X, long double Y);
   void SetAlignment(int hAlign, int vAlign);
+  void LabelCornerAt(int corner, long double X, long double Y, bool convertValues);
+  // The input's reference with the frame domain, made once per input class.
+  const SpatialReference& InputFrameReference(const FeatureClass& inputClass);
+
   bool FGridWarned = false;
+  bool FAborted = false;
+  std::string FFrameName;
+  const void* FFrameReferenceOf = nullptr;
+  SpatialReference FFrameReference;
 };
 
 }  // namespace tarvik

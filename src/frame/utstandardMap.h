@@ -13,12 +13,53 @@
 #include <string>
 
 #include "frame/utTkBaseClass.h"
+#include "gdb/feature_class.h"
+#include "gdb/geometry.h"
 
 namespace tarvik {
 
 class TstandardMap : public TtkBaseClass {
  public:
+  // Without an index (a typed sheet number).
   using TtkBaseClass::TtkBaseClass;
+  // Over the standard sheet index at `inputPath` (a polygon shapefile, one
+  // sheet per feature). Raises "文件" + path + "不存在" for a missing file,
+  // "不能打开" + path + ... when it does not open as a shapefile, and
+  // path + "必须设置坐标系统" when it has no spatial reference. An empty
+  // path opens nothing.
+  TstandardMap(const TFrameSettings& settings, RunValues run, std::unique_ptr<FrameStore> store,
+               UserFeedback& feedback, const std::string& inputPath);
+
+  // The index run: set before Run.
+  std::string FNameField;     // field whose value names each frame
+  std::string FNameTemplate;  // output-name template, e.g. "[TFH]" or "[NAME]图"
+
+  // One frame for every sheet the where clause selects, each into its own
+  // classes. Refuses (RunError) an index that does not hold polygons, and an
+  // index whose coordinates (planar or geographic) differ from the output
+  // coordinates chosen, before anything is created. An error while a sheet
+  // is drawn closes the sheet's drawing and the progress display and travels
+  // on; the sheets finished before stay in the output.
+  void Run();
+  // Frames the current feature into the current classes: opens and closes
+  // the drawing (also when drawing fails).
+  void DrawSheet();
+  // RunError when the index's coordinates (geographic or planar) differ
+  // from the output coordinates chosen: the corners are read as stored.
+  static void CheckIndexCoordinates(const SpatialReference& indexRef, const std::string& path,
+                                    bool geodeticOutput);
+  // ReadSheetCorners, then DrawFrame when it succeeds.
+  void FrameSheet();
+  // Fills the inner corners from FSheetShape (one part of four or five
+  // vertices; otherwise the user is told and false comes back) and computes
+  // the outer corners.
+  bool ReadSheetCorners();
+  // The index (0..3) of the vertex nearest to (E, N) by the sum of absolute
+  // coordinate differences; on equal sums the lowest index.
+  static int NearestVertex(long double E, long double N, const std::array<Point2, 4>& vertices);
+
+  FeatureClass FInputClass;  // the index layer; null without an index
+  std::string FInputPath;
 
   // Name of the sheet of the index that contains a point (store order), for
   // the adjacent-sheet table; empty when no sheet contains it. Set by the

@@ -315,6 +315,13 @@ SpatialReference DatasetSpatialReference(const FeatureClass& cls) {
   return SpatialReference::FromOgr(layer->GetSpatialRef());
 }
 
+bool IsPolygonClass(const FeatureClass& cls) {
+  OGRLayer* layer = Live(cls);
+  if (!layer) return false;
+  const OGRwkbGeometryType type = wkbFlatten(layer->GetGeomType());
+  return type == wkbPolygon || type == wkbMultiPolygon;
+}
+
 std::optional<Envelope> ClassExtent(const FeatureClass& cls) {
   OGRLayer* layer = Live(cls);
   if (!layer) return std::nullopt;

@@ -84,6 +84,10 @@ FeatureCursor SearchFeatures(const FeatureClass& cls, const std::string& where);
 // without one.
 SpatialReference DatasetSpatialReference(const FeatureClass& cls);
 
+// Whether the class holds polygons (a polygon shapefile); false for a null
+// class and for points, lines and classes of no declared type.
+bool IsPolygonClass(const FeatureClass& cls);
+
 // The extent of the class's features; none when it has none.
 std::optional<Envelope> ClassExtent(const FeatureClass& cls);
 

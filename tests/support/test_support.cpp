@@ -41,9 +41,14 @@ void WriteFile(const std::string& path, const std::string& content) {
   out << content;
 }
 
-CliResult RunCli(const std::vector<std::string>& args, const std::string& input) {
+std::string CliPath() {
   const char* cli = std::getenv("TARVIK_CLI");
-  if (!cli) cli = TARVIK_CLI_PATH;
+  return cli ? cli : TARVIK_CLI_PATH;
+}
+
+CliResult RunCli(const std::vector<std::string>& args, const std::string& input) {
+  const std::string path = CliPath();
+  const char* cli = path.c_str();
   TempDir io;
   const std::string inPath = io / "in", outPath = io / "out", errPath = io / "err";
   WriteFile(inPath, input);

@@ -31,6 +31,8 @@ struct CliResult {
 // TARVIK_CLI environment variable) with the arguments, feeding `input` to its
 // stdin.
 CliResult RunCli(const std::vector<std::string>& args, const std::string& input = "");
+// The path of the tarvik-cli RunCli runs.
+std::string CliPath();
 
 // The whole content of a file.
 std::string ReadFile(const std::string& path);

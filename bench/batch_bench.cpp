@@ -1,0 +1,446 @@
+// Frames of whole sheet indexes: the index run of the standard-sheet builder
+// (reading the index, drawing every frame with its neighbour lookups,
+// writing through the geodatabase layer) against a bare GDAL loop that
+// writes the same features into the same layers (feature dataset, line,
+// polygon and annotation class and the frame catalog rows per sheet).
+//
+//   batch_bench [sheets=1000] [big=10000]
+//
+// Reports, for File Geodatabase and GeoPackage: run and bare times and their
+// ratio, the cost per sheet of every hundred sheets and last / first
+// hundred; the peak memory of runs over 250 and `sheets` sheets (each in a
+// process of its own); the time of one run over `big` sheets; and the cost
+// of a neighbour lookup in indexes of `sheets` and `big` sheets.
+//
+// The indexes hold 1:10 000 sheets made by the make-index code.
+#include <gdal_priv.h>
+#include <ogrsf_frmts.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/user_feedback.h"
+#include "coords/utBJ54Xian80.h"
+#include "frame/gdb_frame_store.h"
+#include "frame/utstandardMap.h"
+#include "gdb/class_queries.h"
+#include "gdb/frame_domain.h"
+#include "gdb/sheet_index_writer.h"
+#include "sheets/sheet_index.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+using tarvik::Point2;
+
+double Seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
+
+// An index of `sheets` 1:10 000 sheets in rows of 40 (100 for 10 000 and
+// more), planar Xi'an 1980, central meridian 87.
+std::string MakeIndex(const fs::path& folder, int sheets) {
+  const std::string path = (folder / ("index" + std::to_string(sheets) + ".shp")).string();
+  if (fs::exists(path)) return path;
+  const int columns = sheets >= 10000 ? 100 : 40;
+  const int rows = (sheets + columns - 1) / columns;
+  const tarvik::GeoBox box{84.0L, 30.0L, 84.0L + columns * 0.0625L, 30.0L + rows / 24.0L};
+  auto numbers = tarvik::SheetNumbersInBox(6, box);
+  numbers.resize(static_cast<std::size_t>(sheets));
+  tarvik::SilentFeedback quiet;
+  tarvik::WriteSheetIndex(path, tarvik::MakeXian80Projected(29, true, false, quiet), "TFH",
+                          tarvik::SheetIndexPolygons(numbers, tarvik::CoordParams{}, false), true);
+  return path;
+}
+
+tarvik::TFrameSettings Settings() {
+  tarvik::TFrameSettings s;
+  s.edtField = "TFH";          // neighbour names in the adjacent-sheet table
+  s.chkscaleBarShow = true;
+  return s;
+}
+
+// ---- what the engine draws, kept for the bare loop ------------------------
+
+struct RecordedFrame {
+  std::string name;
+  struct Line {
+    int kind;
+    tarvik::StorePoint from, to;
+  };
+  std::vector<Line> lines;
+  std::vector<std::pair<int, std::vector<std::vector<Point2>>>> polygons;
+  std::vector<tarvik::FrameText> texts;
+};
+
+class Recorder : public tarvik::FrameStore, public tarvik::FrameSink {
+ public:
+  std::vector<RecordedFrame> frames;
+  tarvik::FrameSink* createFrame(const std::string& name, const tarvik::SpatialReference&, double) override {
+    frames.push_back({name, {}, {}, {}});
+    return this;
+  }
+  void beginDrawing() override {}
+  int endDrawing() override { return 0; }
+  bool line(int kind, tarvik::StorePoint from, tarvik::StorePoint to) override {
+    frames.back().lines.push_back({kind, from, to});
+    return true;
+  }
+  bool polygon(int id, const tarvik::Geometry& polygon) override {
+    frames.back().polygons.push_back({id, polygon.parts()});
+    return true;
+  }
+  bool text(const tarvik::FrameText& t) override {
+    frames.back().texts.push_back(t);
+    return true;
+  }
+};
+
+// A store that hands the recorder out without owning it.
+class RecorderStore : public tarvik::FrameStore {
+ public:
+  explicit RecorderStore(Recorder& r) : r_(r) {}
+  tarvik::FrameSink* createFrame(const std::string& n, const tarvik::SpatialReference& ref, double s) override {
+    return r_.createFrame(n, ref, s);
+  }
+
+ private:
+  Recorder& r_;
+};
+
+// ---- timing -----------------------------------------------------------------
+
+struct Timing {
+  std::vector<double> perHundred;  // ms per sheet in each block of 100 sheets
+  double writeSeconds = 0, closeSeconds = 0;
+  int frames = 0, lines = 0, polygons = 0, texts = 0;
+  double total() const { return writeSeconds + closeSeconds; }
+  double flatness() const { return perHundred.back() / perHundred.front(); }
+};
+
+// Calls `tick(done)` after each sheet; fills perHundred.
+struct BlockClock {
+  Timing& t;
+  Clock::time_point block = Clock::now();
+  void tick(int done) {
+    if (done % 100 != 0) return;
+    const auto now = Clock::now();
+    t.perHundred.push_back(std::chrono::duration<double, std::milli>(now - block).count() / 100);
+    block = now;
+  }
+};
+
+// The index run of the builder into `output` (or into `recorder`).
+Timing RunEngine(const std::string& index, const std::string& output, Recorder* recorder = nullptr) {
+  tarvik::SilentFeedback quiet;
+  Timing t;
+  const auto start = Clock::now();
+  std::unique_ptr<tarvik::FrameStore> store;
+  if (recorder)
+    store = std::make_unique<RecorderStore>(*recorder);
+  else
+    store = tarvik::OpenGdbFrameStore(output, quiet);
+  tarvik::TstandardMap builder(Settings(), tarvik::RunValues{}, std::move(store), quiet, index);
+  builder.FNameField = "TFH";
+  builder.FNameTemplate = "[TFH]";
+  BlockClock clock{t, start};
+  builder.FOnFrameDone = [&](int done, int, const std::string&) { clock.tick(done); };
+  builder.Run();
+  const auto written = Clock::now();
+  builder.CloseOutput();
+  t.writeSeconds = Seconds(start, written);
+  t.closeSeconds = Seconds(written, Clock::now());
+  const auto& c = builder.counts();
+  t.frames = c.frames;
+  t.lines = c.lines;
+  t.polygons = c.polygons;
+  t.texts = c.texts;
+  return t;
+}
+
+// ---- the bare loop ------------------------------------------------------------
+
+struct BareCatalog {
+  OGRLayer* layer = nullptr;
+  void create(GDALDataset* ds, bool gpkg) {
+    char** o = gpkg ? CSLSetNameValue(nullptr, "FID", "OBJECTID") : nullptr;
+    layer = ds->CreateLayer("tarvik_frames", nullptr, wkbNone, o);
+    CSLDestroy(o);
+    for (const char* n : {"frame", "dataset", "item", "kind"}) {
+      OGRFieldDefn f(n, OFTString);
+      layer->CreateField(&f);
+    }
+    OGRFieldDefn rs("reference_scale", OFTReal), ru("reference_units", OFTString), ac("annotation_classes", OFTString),
+        wkt("srs_wkt", OFTString), epsg("epsg", OFTInteger);
+    for (OGRFieldDefn* f : {&rs, &ru, &ac, &wkt, &epsg}) layer->CreateField(f);
+    for (const char* n : {"domain_xmin", "domain_ymin", "domain_xmax", "domain_ymax", "xy_resolution"}) {
+      OGRFieldDefn f(n, OFTReal);
+      layer->CreateField(&f);
+    }
+  }
+  void row(const std::string& frame, const std::string& item, const char* kind, const std::string& wkt,
+           const tarvik::FrameDomain& d) {
+    OGRFeature* f = OGRFeature::CreateFeature(layer->GetLayerDefn());
+    f->SetField("frame", frame.c_str());
+    f->SetField("dataset", ("y" + frame).c_str());
+    f->SetField("item", item.c_str());
+    f->SetField("kind", kind);
+    if (std::string(kind) == "annotation") {
+      f->SetField("reference_scale", 10000.0);
+      f->SetField("reference_units", "meters");
+      f->SetField("annotation_classes", "Default");
+    }
+    f->SetField("srs_wkt", wkt.c_str());
+    f->SetField("epsg", 2374);
+    f->SetField("domain_xmin", static_cast<double>(d.xMin));
+    f->SetField("domain_ymin", static_cast<double>(d.yMin));
+    f->SetField("domain_xmax", static_cast<double>(d.xMax));
+    f->SetField("domain_ymax", static_cast<double>(d.yMax));
+    f->SetField("xy_resolution", 0.0001);
+    if (layer->CreateFeature(f) != OGRERR_NONE) std::fprintf(stderr, "catalog row refused\n");
+    OGRFeature::DestroyFeature(f);
+  }
+};
+
+Timing WriteBare(const std::string& path, const std::vector<RecordedFrame>& frames, const tarvik::FrameDomain& d) {
+  const bool gpkg = path.ends_with(".gpkg");
+  GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(gpkg ? "GPKG" : "OpenFileGDB");
+  char** create = gpkg ? CSLSetNameValue(nullptr, "ADD_GPKG_OGR_CONTENTS", "NO") : nullptr;
+  Timing t;
+  const auto start = Clock::now();
+  GDALDataset* ds = driver->Create(path.c_str(), 0, 0, 0, GDT_Unknown, create);
+  CSLDestroy(create);
+  tarvik::SilentFeedback quiet;
+  tarvik::SpatialReference ref = tarvik::MakeXian80Projected(29, true, false, quiet);
+  OGRSpatialReference* srs = const_cast<OGRSpatialReference*>(ref.ogr());
+  const std::string wkt = ref.wkt();
+  BareCatalog catalog;
+  BlockClock clock{t, start};
+  int done = 0;
+  for (const auto& frame : frames) {
+    const std::string& name = frame.name;
+    if (gpkg) ds->StartTransaction();
+    if (!catalog.layer) catalog.create(ds, gpkg);
+    catalog.row(name, "y" + name, "dataset", wkt, d);
+    char** o = nullptr;
+    o = CSLSetNameValue(o, "GEOMETRY_NAME", "Shape");
+    o = CSLSetNameValue(o, "FID", "OBJECTID");
+    if (gpkg) {
+      o = CSLSetNameValue(o, "SPATIAL_INDEX", "NO");
+    } else {
+      o = CSLSetNameValue(o, "FEATURE_DATASET", ("y" + name).c_str());
+      o = CSLSetNameValue(o, "XORIGIN", std::to_string(d.xMin).c_str());
+      o = CSLSetNameValue(o, "YORIGIN", std::to_string(d.yMin).c_str());
+      o = CSLSetNameValue(o, "XYSCALE", "10000");
+      o = CSLSetNameValue(o, "XYTOLERANCE", "0.001");
+    }
+    OGRLayer* lines = ds->CreateLayer(("L_" + name).c_str(), srs, wkbLineString, o);
+    OGRLayer* polygons = ds->CreateLayer(("p_" + name).c_str(), srs, wkbPolygon, o);
+    OGRLayer* anno = ds->CreateLayer(("a_" + name).c_str(), srs, wkbPoint, o);
+    CSLDestroy(o);
+    OGRFieldDefn id("ID", OFTInteger);
+    lines->CreateField(&id);
+    polygons->CreateField(&id);
+    catalog.row(name, "L_" + name, "line", wkt, d);
+    catalog.row(name, "p_" + name, "polygon", wkt, d);
+    for (const char* n : {"TextString", "FontName"}) {
+      OGRFieldDefn f(n, OFTString);
+      anno->CreateField(&f);
+    }
+    OGRFieldDefn size("FontSize", OFTReal);
+    anno->CreateField(&size);
+    for (const char* n : {"Bold", "Italic", "Underline", "HorizontalAlignment", "VerticalAlignment"}) {
+      OGRFieldDefn f(n, OFTInteger);
+      f.SetSubType(OFSTInt16);
+      anno->CreateField(&f);
+    }
+    for (const char* n : {"CharacterSpacing", "Angle"}) {
+      OGRFieldDefn f(n, OFTReal);
+      anno->CreateField(&f);
+    }
+    for (const char* n : {"AnnotationClassID", "Color"}) {
+      OGRFieldDefn f(n, OFTInteger);
+      anno->CreateField(&f);
+    }
+    catalog.row(name, "a_" + name, "annotation", wkt, d);
+
+    OGRFeature* f = OGRFeature::CreateFeature(lines->GetLayerDefn());
+    for (const auto& l : frame.lines) {
+      OGRLineString line;
+      line.addPoint(l.from.x, l.from.y);
+      line.addPoint(l.to.x, l.to.y);
+      f->SetGeometry(&line);
+      f->SetField(0, l.kind);
+      f->SetFID(OGRNullFID);
+      if (lines->CreateFeature(f) == OGRERR_NONE) ++t.lines;
+    }
+    OGRFeature::DestroyFeature(f);
+    f = OGRFeature::CreateFeature(polygons->GetLayerDefn());
+    for (const auto& [pid, rings] : frame.polygons) {
+      OGRPolygon polygon;
+      for (const auto& r : rings) {
+        OGRLinearRing ring;
+        for (const auto& p : r) ring.addPoint(p.x, p.y);
+        polygon.addRing(&ring);
+      }
+      f->SetGeometry(&polygon);
+      f->SetField(0, pid);
+      f->SetFID(OGRNullFID);
+      if (polygons->CreateFeature(f) == OGRERR_NONE) ++t.polygons;
+    }
+    OGRFeature::DestroyFeature(f);
+    f = OGRFeature::CreateFeature(anno->GetLayerDefn());
+    for (const auto& text : frame.texts) {
+      OGRPoint p(text.anchor.x, text.anchor.y);
+      f->SetGeometry(&p);
+      f->SetField(0, text.text.c_str());
+      f->SetField(1, text.font.face.c_str());
+      f->SetField(2, static_cast<double>(text.font.pointSize()));
+      f->SetField(3, 0);
+      f->SetField(4, 0);
+      f->SetField(5, 0);
+      f->SetField(6, text.hAlign);
+      f->SetField(7, text.vAlign);
+      f->SetField(8, static_cast<double>(text.charSpacing));
+      f->SetField(9, 0.0);
+      f->SetField(10, 0);
+      f->SetField(11, 0);
+      f->SetFID(OGRNullFID);
+      if (anno->CreateFeature(f) == OGRERR_NONE) ++t.texts;
+    }
+    OGRFeature::DestroyFeature(f);
+    if (gpkg) ds->CommitTransaction();
+    ++t.frames;
+    clock.tick(++done);
+  }
+  const auto written = Clock::now();
+  GDALClose(ds);
+  t.writeSeconds = Seconds(start, written);
+  t.closeSeconds = Seconds(written, Clock::now());
+  return t;
+}
+
+// ---- peak memory, each run in a process of its own ----------------------
+
+// Runs this program as "memory INDEX OUTPUT" and returns the child's peak
+// resident size in MiB.
+double PeakMemoryOf(const char* self, const std::string& index, const std::string& output) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    execl(self, self, "memory", index.c_str(), output.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int status = 0;
+  rusage usage{};
+  wait4(pid, &status, 0, &usage);
+  return static_cast<double>(usage.ru_maxrss) / 1024;
+}
+
+// ---- neighbour lookups --------------------------------------------------------
+
+// Microseconds per lookup of the eight neighbours of `samples` sheets of the index.
+double LookupMicroseconds(const std::string& index, int samples) {
+  tarvik::SilentFeedback quiet;
+  tarvik::TFrameSettings s = Settings();
+  tarvik::TstandardMap builder(s, tarvik::RunValues{}, nullptr, quiet, index);
+  const tarvik::FeatureClass cls = tarvik::OpenShapefileClass(index);
+  tarvik::FeatureCursor cursor = tarvik::SearchFeatures(cls, "");
+  std::vector<tarvik::Envelope> sheets;
+  tarvik::Feature f;
+  while (static_cast<int>(sheets.size()) < samples && cursor.next(f)) sheets.push_back(f.geometry().envelope());
+  builder.FNeighbourName(0, 0);  // the first lookup reads the index into memory
+  long lookups = 0, found = 0;
+  const auto start = Clock::now();
+  for (const auto& e : sheets) {
+    const double w = e.xMax - e.xMin, h = e.yMax - e.yMin;
+    const double cx = (e.xMin + e.xMax) / 2, cy = (e.yMin + e.yMax) / 2;
+    for (int i = -1; i <= 1; ++i)
+      for (int j = -1; j <= 1; ++j) {
+        if (i == 0 && j == 0) continue;
+        found += !builder.FNeighbourName(cx + i * w, cy + j * h).empty();
+        ++lookups;
+      }
+  }
+  const double us = std::chrono::duration<double, std::micro>(Clock::now() - start).count() / static_cast<double>(lookups);
+  std::printf("  index of %6ld sheets: %ld lookups (%ld found), %.2f us each\n", static_cast<long>(cursor.size()),
+              lookups, found, us);
+  return us;
+}
+
+void Report(const char* what, const Timing& t) {
+  std::printf("  %-6s %d frames (%d lines, %d polygons, %d texts)  write %6.2f s  close %5.2f s  total %6.2f s\n",
+              what, t.frames, t.lines, t.polygons, t.texts, t.writeSeconds, t.closeSeconds, t.total());
+  std::printf("         ms/sheet per 100:");
+  for (double v : t.perHundred) std::printf(" %.1f", v);
+  std::printf("   last/first %.2f\n", t.flatness());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  GDALAllRegister();
+  if (argc == 4 && std::string(argv[1]) == "memory") {
+    RunEngine(argv[2], argv[3]);
+    return 0;
+  }
+  const int sheets = argc > 1 ? std::atoi(argv[1]) : 1000;
+  const int big = argc > 2 ? std::atoi(argv[2]) : 10000;
+  const fs::path folder = fs::temp_directory_path() / ("tarvik_batch_bench_" + std::to_string(::getpid()));
+  fs::create_directories(folder);
+  const std::string index = MakeIndex(folder, sheets);
+  std::printf("index of %d sheets at 1:10 000 in %s\n", sheets, folder.c_str());
+
+  Recorder recorder;
+  RunEngine(index, "", &recorder);
+  const auto extent = tarvik::ClassExtent(tarvik::OpenShapefileClass(index));
+  const tarvik::FrameDomain domain =
+      tarvik::ComputeFrameDomain(1, extent->xMin, extent->yMin, extent->xMax, extent->yMax);
+
+  for (const char* ext : {".gdb", ".gpkg"}) {
+    // Alternate which side runs first so that neither always gets the
+    // warmer (or busier) machine.
+    Timing bare, run;
+    const std::string b = (folder / (std::string("bare") + ext)).string();
+    const std::string r = (folder / (std::string("run") + ext)).string();
+    if (std::string(ext) == ".gdb") {
+      bare = WriteBare(b, recorder.frames, domain);
+      run = RunEngine(index, r);
+    } else {
+      run = RunEngine(index, r);
+      bare = WriteBare(b, recorder.frames, domain);
+    }
+    std::printf("%s\n", ext);
+    Report("bare", bare);
+    Report("run", run);
+    std::printf("  run/bare %.3f (goal at most 1.25)\n", run.total() / bare.total());
+  }
+
+  std::printf("peak memory (each run in its own process)\n");
+  const std::string small = MakeIndex(folder, 250);
+  for (const char* ext : {".gdb", ".gpkg"}) {
+    const double a = PeakMemoryOf(argv[0], small, (folder / (std::string("m250") + ext)).string());
+    const double c = PeakMemoryOf(argv[0], index, (folder / ("m" + std::to_string(sheets) + ext)).string());
+    std::printf("  %-5s 250 sheets %.1f MiB, %d sheets %.1f MiB, ratio %.2f\n", ext, a, sheets, c, c / a);
+  }
+
+  std::printf("neighbour lookups\n");
+  const std::string bigIndex = MakeIndex(folder, big);
+  const double near = LookupMicroseconds(index, 1000);
+  const double far = LookupMicroseconds(bigIndex, 1000);
+  std::printf("  %d / %d sheets: %.2f\n", big, sheets, far / near);
+
+  std::printf("one run over %d sheets\n", big);
+  const Timing whole = RunEngine(bigIndex, (folder / "big.gdb").string());
+  Report("gdb", whole);
+  fs::remove_all(folder);
+  return 0;
+}

@@ -1,0 +1,15 @@
+// tarvik-cli area POLYGONS.shp -o OUTPUT --name-template TEMPLATE [...]: a
+// frame around every selected polygon of a polygon file.
+#include "cli/command.h"
+#include "cli/file_run.h"
+
+namespace tarvik::cli {
+namespace {
+
+int Run(const std::vector<std::string>& argv) { return RunFileCommand(FileMode::Area, argv); }
+
+const CommandRegistration kRegistration({"area", "frame every selected polygon of a polygon file",
+                                         FileRunUsage(FileMode::Area), &Run});
+
+}  // namespace
+}  // namespace tarvik::cli

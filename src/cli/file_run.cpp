@@ -1,0 +1,205 @@
+#include "cli/file_run.h"
+
+#include <chrono>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <sstream>
+#include <system_error>
+
+#include "cli/args.h"
+#include "cli/cli_feedback.h"
+#include "cli/command.h"
+#include "cli/run_options.h"
+#include "common/error.h"
+#include "common/text_util.h"
+#include "frame/gdb_frame_store.h"
+#include "frame/input_coordinates.h"
+#include "frame/name_template.h"
+#include "frame/utcreatetk.h"
+#include "frame/utstandardMap.h"
+#include "gdb/class_queries.h"
+
+namespace tarvik::cli {
+namespace {
+
+const char* CommandName(FileMode mode) { return mode == FileMode::Index ? "index" : "area"; }
+
+std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std::string>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+// What the input says before anything is written: the naming fields and the
+// coordinate settings its system implies.
+struct InputFacts {
+  std::vector<std::string> nameFields;
+  CoordinateDefaults defaults;
+  SpatialReference ref;
+  FeatureClass cls;
+};
+
+InputFacts InspectInput(const std::string& path, CliFeedback& feedback) {
+  std::error_code ec;
+  if (!std::filesystem::exists(path, ec)) throw RunError("文件" + path + ",不存在");
+  // The window inspects a picked file through a builder without output.
+  SilentFeedback quiet;
+  Tcreatetk inspect(TFrameSettings{}, RunValues{}, nullptr, quiet, path);
+  if (!inspect.FInputClass) throw RunError("不能打开" + path + "，它不是可以读取的shapefile");
+  if (!IsPolygonClass(inspect.FInputClass)) throw RunError(path + "不是面(多边形)图层，不能生成图廓");
+  InputFacts facts;
+  facts.ref = inspect.FInputSpatialRef;
+  facts.cls = inspect.FInputClass;
+  const InputCoordinates c = ApplyInputSpatialRef(inspect.FInputSpatialRef, feedback);
+  facts.defaults.geographic = c.geographic;
+  facts.defaults.coordSysIndex = c.coordSysIndex;
+  facts.defaults.is3DegreeZone = c.is3DegreeZone;
+  facts.defaults.addZoneNumber = c.addZoneNumber;
+  facts.defaults.centralMeridian = c.centralMeridian;
+  inspect.ListNameFields(facts.nameFields);
+  return facts;
+}
+
+// The builder of the mode, ready to run.
+class FileBuilder {
+ public:
+  FileBuilder(FileMode mode, const TFrameSettings& settings, const std::string& input,
+              const std::string& output, CliFeedback& feedback) {
+    RunValues run;
+    run.StandardSheetMode = mode == FileMode::Index;
+    auto store = OpenGdbFrameStore(output, feedback);
+    if (mode == FileMode::Index) {
+      auto b = std::make_unique<TstandardMap>(settings, run, std::move(store), feedback, input);
+      index_ = b.get();
+      base_ = std::move(b);
+    } else {
+      auto b = std::make_unique<Tcreatetk>(settings, run, std::move(store), feedback, input);
+      area_ = b.get();
+      base_ = std::move(b);
+    }
+  }
+  TtkBaseClass& base() { return *base_; }
+  void setNames(const std::string& field, const std::string& nameTemplate) {
+    if (index_) {
+      index_->FNameField = field;
+      index_->FNameTemplate = nameTemplate;
+    } else {
+      area_->FNameField = field;
+      area_->FNameTemplate = nameTemplate;
+    }
+  }
+  void run() {
+    if (index_)
+      index_->Run();
+    else
+      area_->Run();
+  }
+
+ private:
+  std::unique_ptr<TtkBaseClass> base_;
+  TstandardMap* index_ = nullptr;
+  Tcreatetk* area_ = nullptr;
+};
+
+long long MillisecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+      .count();
+}
+
+}  // namespace
+
+std::string FileRunUsage(FileMode mode) {
+  const bool index = mode == FileMode::Index;
+  std::string text = index ? "Usage: tarvik-cli index SHEETS.shp -o OUTPUT --name-template TEMPLATE [options]\n\n"
+                             "Draws the complete frame of every sheet of a standard sheet index (a polygon\n"
+                             "shapefile with one four-corner polygon per sheet, e.g. made by make-index)\n"
+                             "that the condition selects, each into its own classes.\n"
+                           : "Usage: tarvik-cli area POLYGONS.shp -o OUTPUT --name-template TEMPLATE [options]\n\n"
+                             "Draws a rectangular frame around every polygon of a polygon shapefile in\n"
+                             "Gauss-Krueger coordinates (administrative divisions, project areas) that the\n"
+                             "condition selects, each into its own classes.\n";
+  text +=
+      "\nThe classes of a frame are named after the template, e.g. [TFH] or [NAME]图:\n"
+      "dataset yNAME with L_NAME (lines), p_NAME (polygons) and a_NAME (texts). The\n"
+      "field must be one whose values differ on every feature (tarvik-cli fields\n"
+      "lists them). Datum, zone width, zone prefix, central meridian and planar or\n"
+      "geographic output default to the input's coordinate system.\n"
+      "Ctrl-C stops after the sheet being drawn; what was written stays readable.\n\n"
+      "Options:\n"
+      "  --name-template TEMPLATE output names: the field between [ and ]\n"
+      "  --where CONDITION        attribute condition selecting features, e.g.\n"
+      "                           \"TFH LIKE 'E45G0950%'\" (default: all)\n"
+      "  --verbose                one line per frame on stderr\n";
+  text += RunOptionsHelp();
+  if (index)
+    text += "\nThe adjacent-sheet table is filled with the neighbours' names from the\n"
+            "index when the field is given: --set edtField=TFH.\n";
+  return text;
+}
+
+int RunFileCommand(FileMode mode, const std::vector<std::string>& argv) {
+  const std::string command = CommandName(mode);
+  try {
+    const Args args(argv, Join(RunValueOptions(), {"--name-template", "--where"}),
+                    Join(RunFlagOptions(), {"--verbose"}), RunRepeatableOptions());
+    if (args.positional().size() != 1)
+      throw UsageError(mode == FileMode::Index ? "需要一个标准图幅文件 (.shp)" : "需要一个面图层文件 (.shp)");
+    const std::string input = args.positional()[0];
+    const auto nameTemplate = args.value("--name-template");
+    if (!nameTemplate) throw UsageError("需要 --name-template，例如 [TFH] 或 [NAME]图");
+
+    CliFeedback feedback;
+    const InputFacts facts = InspectInput(input, feedback);
+    const std::string field = GetNameField(*nameTemplate, facts.nameFields);
+    const std::string where = Trim(args.value("--where").value_or(""));
+    FeatureCount(facts.cls, where);  // an invalid condition is refused before the output is made
+    TFrameSettings settings = SettingsFromArgs(args, facts.defaults);
+    settings.CreateMode = mode == FileMode::Index ? 1 : 2;
+    // The builders' own refusals, made before the output is touched.
+    if (mode == FileMode::Index)
+      TstandardMap::CheckIndexCoordinates(facts.ref, input, settings.GeodeticOutput);
+    else
+      Tcreatetk::CheckInputCoordinates(facts.ref, input);
+    const std::string output = PrepareOutput(args);
+
+    const auto start = std::chrono::steady_clock::now();
+    FileBuilder builder(mode, settings, input, output, feedback);
+    TtkBaseClass& base = builder.base();
+    base.FWhereClause = where;
+    builder.setNames(field, *nameTemplate);
+    if (args.flag("--verbose")) {
+      base.FOnFrameDone = [&](int done, int total, const std::string& name) {
+        std::ostringstream line;
+        line << '[' << done << '/' << total << "] " << name;
+        feedback.note(line.str());
+      };
+    }
+    InstallInterruptHandler();
+    try {
+      builder.run();
+    } catch (const RunError& e) {
+      base.CloseOutput();
+      std::cerr << e.what() << "\n";
+      if (base.counts().finished > 0)
+        std::cerr << "此前完成的 " << base.counts().finished << " 个图廓保留在 " << output << "\n";
+      return kExitRefused;
+    }
+    base.CloseOutput();
+    const auto& c = base.counts();
+    if (base.aborted()) {
+      std::cerr << "已中止：写入 " << c.finished << " 个图廓，保留在 " << output << "\n";
+      PrintSummary(c.frames, c.lines, c.polygons, c.texts, MillisecondsSince(start));
+      return kExitRefused;
+    }
+    PrintSummary(c.frames, c.lines, c.polygons, c.texts, MillisecondsSince(start));
+    return kExitOk;
+  } catch (const UsageError& e) {
+    std::cerr << "tarvik-cli " << command << ": " << e.what() << "\n\n" << FileRunUsage(mode);
+    return kExitUsage;
+  } catch (const RunError& e) {
+    std::cerr << e.what() << "\n";
+    return kExitRefused;
+  }
+}
+
+}  // namespace tarvik::cli

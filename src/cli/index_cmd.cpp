@@ -1,0 +1,15 @@
+// tarvik-cli index SHEETS.shp -o OUTPUT --name-template TEMPLATE [...]: the
+// frame of every selected sheet of a standard sheet index.
+#include "cli/command.h"
+#include "cli/file_run.h"
+
+namespace tarvik::cli {
+namespace {
+
+int Run(const std::vector<std::string>& argv) { return RunFileCommand(FileMode::Index, argv); }
+
+const CommandRegistration kRegistration({"index", "frame every selected sheet of a sheet index file",
+                                         FileRunUsage(FileMode::Index), &Run});
+
+}  // namespace
+}  // namespace tarvik::cli

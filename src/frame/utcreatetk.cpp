@@ -1,0 +1,132 @@
+#include "frame/utcreatetk.h"
+
+#include "common/delphi.h"
+#include "common/error.h"
+#include "gdb/class_queries.h"
+#include "gdb/geometry.h"
+
+namespace tarvik {
+
+Tcreatetk::Tcreatetk(const TFrameSettings& settings, RunValues run, std::unique_ptr<FrameStore> store,
+                     UserFeedback& feedback, const std::string& inputPath)
+    : TtkBaseClass(settings, std::move(run), std::move(store), feedback) {
+  S.CreateMode = 2;
+  FRun.StandardSheetMode = false;
+  if (inputPath.empty()) return;
+  FInputPath = inputPath;
+  FInputClass = OpenShapefileClass(inputPath);
+  FInputSpatialRef = DatasetSpatialReference(FInputClass);
+}
+
+void Tcreatetk::ListNameFields(std::vector<std::string>& list) {
+  ListIdentifyingFields(FInputPath, list, FFeedback);
+}
+
+void Tcreatetk::Run() {
+  CheckPolygonInput(FInputClass, FInputPath);
+  CheckInputCoordinates(FInputSpatialRef, FInputPath);
+  RunFeatures(FInputClass, [this](const Feature& feature) { DrawFeature(feature); });
+}
+
+void Tcreatetk::CheckInputCoordinates(const SpatialReference& inputRef, const std::string& path) {
+  if (inputRef.empty()) throw RunError("没有定义坐标系统");
+  // The frame is computed in metres from the polygon's envelope; degrees
+  // would be taken for metres.
+  if (inputRef.isGeographic())
+    throw RunError(path + "是经纬度坐标，行政区划文件必须是平面(高斯-克吕格)坐标才能生成图廓");
+}
+
+void Tcreatetk::DrawFeature(const Feature& feature) {
+  PrepareOutput(feature, FNameField, FInputClass, FNameTemplate);
+  BeginFrameDrawing();
+  try {
+    FrameFeature(feature);
+  } catch (...) {
+    EndFrameDrawing();
+    throw;
+  }
+  EndFrameDrawing();
+}
+
+void Tcreatetk::FrameFeature(const Feature& feature) {
+  // A feature without a shape has no envelope to frame: its classes stay empty.
+  if (feature.geometry().isEmpty()) {
+    FFeedback.message("图形对象个数错误");
+    return;
+  }
+  const Envelope e = feature.geometry().envelope();
+  DrawRectFrame(e.xMin, e.xMax, e.yMin, e.yMax);
+}
+
+void Tcreatetk::DrawRectFrame(long double Emin, long double Emax, long double Nmin, long double Nmax) {
+  const long double M = S.sentod * S.ScaleFactor;
+  const long double G = FFrameGap;
+  // Whole metres: west and south sides move out, east and north sides in
+  // (on positive coordinates) by less than a metre.
+  E1 = Trunc(Emin - M);
+  N1 = Trunc(Nmin - M);
+  E2 = Trunc(Emax + M);
+  N2 = Trunc(Nmax + M);
+  if (S.Rg4JAnn) LabelRectCorners();
+  DrawExtendedRect(kInnerLine, G);
+  E1o = Trunc(E1 - G);
+  N1o = Trunc(N1 - G);
+  E2o = Trunc(E2 + G);
+  N2o = Trunc(N2 + G);
+  if (S.seoutw <= 0) {
+    DrawRect(kOuterLine);
+    DrawScaleBar(N1o, (E1o + E2o) / 2);
+  }
+  switch (S.rgGrid) {
+    case 1:
+      DrawKmGrid(true);
+      break;
+    case 2:
+      DrawKmGrid(false);
+      DrawCrossGrid(kCrossLine, N2o - G, N1o + G, E2o - G, E1o + G);
+      break;
+    default:  // 0, 3 and 4: the straight-line graticule
+      DrawRectGraticule();
+      break;
+  }
+  DrawLeftTexts(N1o, E1o);
+  DrawRightBottomText(N1o, E2o);
+  DrawScaleText(N1o, E2o, E1o);
+  DrawRightTopTexts(N2o, E2o);
+  DrawTitles(N2o, E2o, E1o);
+  if (S.seoutw > 0) DrawOuterBand();
+}
+
+void Tcreatetk::LabelRectCorners() {
+  // The corners are planar whatever the output: with geographic output the
+  // labels still show the corners' latitude and longitude.
+  LabelPlanarCorner(0, N1, E1);
+  LabelPlanarCorner(1, N2, E1);
+  LabelPlanarCorner(2, N2, E2);
+  LabelPlanarCorner(3, N1, E2);
+}
+
+void Tcreatetk::DrawExtendedRect(int kind, long double G) {
+  AddLine(kind, N2 + G, E1, N1 - G, E1);  // west
+  AddLine(kind, N2 + G, E2, N1 - G, E2);  // east
+  AddLine(kind, N2, E2 + G, N2, E1 - G);  // north
+  AddLine(kind, N1, E2 + G, N1, E1 - G);  // south
+}
+
+void Tcreatetk::DrawRect(int kind) {
+  AddLine(kind, N2o, E1o, N1o, E1o);
+  AddLine(kind, N2o, E2o, N1o, E2o);
+  AddLine(kind, N2o, E2o, N2o, E1o);
+  AddLine(kind, N1o, E2o, N1o, E1o);
+}
+
+void Tcreatetk::DrawOuterBand() {
+  const double W = static_cast<double>(S.seoutw * S.ScaleFactor);
+  const Envelope outer{static_cast<double>(E1o), static_cast<double>(N1o), static_cast<double>(E2o),
+                       static_cast<double>(N2o)};
+  const Geometry band = GeometryDifference(ExpandedEnvelopePolygon(outer, W), EnvelopePolygon(outer));
+  if (band.isNull() || band.isEmpty()) return;
+  StorePolygon(kOuterBand, ToStoreGeometry(band));
+}
+
+}  // namespace tarvik

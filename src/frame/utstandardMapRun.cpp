@@ -1,0 +1,116 @@
+// The run of the standard-sheet builder over a sheet index file: one frame
+// per selected sheet, the corners read from the sheet polygon, the names of
+// the neighbouring sheets looked up in the same index.
+#include <cmath>
+#include <filesystem>
+#include <limits>
+#include <system_error>
+
+#include "common/error.h"
+#include "frame/utstandardMap.h"
+#include "gdb/class_queries.h"
+
+namespace tarvik {
+
+TstandardMap::TstandardMap(const TFrameSettings& settings, RunValues run,
+                           std::unique_ptr<FrameStore> store, UserFeedback& feedback,
+                           const std::string& inputPath)
+    : TtkBaseClass(settings, std::move(run), std::move(store), feedback) {
+  S.CreateMode = 1;
+  FRun.StandardSheetMode = true;
+  if (inputPath.empty()) return;
+  std::error_code ec;
+  if (!std::filesystem::exists(inputPath, ec)) throw RunError("文件" + inputPath + "不存在");
+  FInputPath = inputPath;
+  FInputClass = OpenShapefileClass(inputPath);
+  if (!FInputClass) throw RunError("不能打开" + inputPath + "，它不是可以读取的shapefile");
+  if (DatasetSpatialReference(FInputClass).empty()) throw RunError(inputPath + "必须设置坐标系统");
+  // Neighbour names of the adjacent-sheet table: the sheet of the index that
+  // holds the sample point. The first lookup reads the index into memory
+  // with a grid of envelopes, so every later one costs the same however
+  // large the index is.
+  FNeighbourName = [this](double x, double y) -> std::string {
+    const QueryResult found = QueryFeatures(FInputClass, MakePoint(x, y), "", QueryLimit::First);
+    if (found.count <= 0 || found.features.empty()) return {};
+    return FieldValueText(found.features.front(), S.edtField);
+  };
+}
+
+void TstandardMap::Run() {
+  CheckPolygonInput(FInputClass, FInputPath);
+  CheckIndexCoordinates(DatasetSpatialReference(FInputClass), FInputPath, S.GeodeticOutput);
+  RunFeatures(FInputClass, [this](const Feature& feature) {
+    FSheetShape = feature.geometry();
+    PrepareOutput(feature, FNameField, FInputClass, FNameTemplate);
+    DrawSheet();
+  });
+}
+
+void TstandardMap::CheckIndexCoordinates(const SpatialReference& indexRef, const std::string& path,
+                                         bool geodeticOutput) {
+  // Sheet corners are read as they are stored: degrees for the geographic
+  // frame, metres for the planar one. Mixing them gives no meaningful frame.
+  const bool geographicIndex = indexRef.isGeographic();
+  if (geographicIndex && !geodeticOutput)
+    throw RunError(path + "是经纬度坐标，必须选择大地(经纬度)坐标输出");
+  if (!geographicIndex && geodeticOutput)
+    throw RunError(path + "是平面坐标，不能选择大地(经纬度)坐标输出");
+}
+
+void TstandardMap::DrawSheet() {
+  BeginFrameDrawing();
+  try {
+    FrameSheet();
+  } catch (...) {
+    EndFrameDrawing();
+    throw;
+  }
+  EndFrameDrawing();
+}
+
+void TstandardMap::FrameSheet() {
+  if (ReadSheetCorners()) DrawFrame();
+}
+
+int TstandardMap::NearestVertex(long double E, long double N, const std::array<Point2, 4>& vertices) {
+  // Any finite sum beats the start, however far the vertices lie.
+  long double best = std::numeric_limits<long double>::infinity();
+  int result = 0;
+  for (int i = 0; i < 4; ++i) {
+    const long double d = std::fabs(E - vertices[static_cast<std::size_t>(i)].x) +
+                          std::fabs(N - vertices[static_cast<std::size_t>(i)].y);
+    if (d < best) {
+      best = d;
+      result = i;
+    }
+  }
+  return result;
+}
+
+bool TstandardMap::ReadSheetCorners() {
+  if (PartCount(FSheetShape) != 1) {
+    FFeedback.message("图形对象个数错误");
+    return false;
+  }
+  const std::size_t n = FSheetShape.pointCount();
+  if (n != 4 && n != 5) {
+    FFeedback.message("对象节点个数错误,可能不是结合图表,因为接幅表只有4，或5个节点");
+    return false;
+  }
+  std::array<Point2, 4> v;
+  for (std::size_t i = 0; i < 4; ++i) v[i] = FSheetShape.point(i);
+  const Envelope env = FSheetShape.envelope();
+  // Lower-left, upper-left, upper-right, lower-right: the vertex nearest to
+  // each corner of the envelope.
+  const double cornerE[4] = {env.xMin, env.xMin, env.xMax, env.xMax};
+  const double cornerN[4] = {env.yMin, env.yMax, env.yMax, env.yMin};
+  for (int i = 0; i < 4; ++i) {
+    const Point2& p = v[static_cast<std::size_t>(NearestVertex(cornerE[i], cornerN[i], v))];
+    FInnerEast[static_cast<std::size_t>(i)] = p.x;
+    FInnerNorth[static_cast<std::size_t>(i)] = p.y;
+  }
+  ComputeOuterCorners();
+  return true;
+}
+
+}  // namespace tarvik
