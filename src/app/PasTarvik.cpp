@@ -1,0 +1,461 @@
+// The main window: its controls, the form events and the small handlers.
+// The generation run and the input-file handlers are in PasTarvik_run.cpp.
+#include "app/PasTarvik.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QFocusEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QSpinBox>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "common/error.h"
+#include "settings/qt/form_settings.h"
+#include "settings/qt/pascoverset.h"
+#include "settings/qt/radio_group.h"
+#include "settings/settings_path.h"
+#include "sheets/uttfhao.h"
+
+namespace tarvik {
+namespace {
+
+QString U(const char* text) { return QString::fromUtf8(text); }
+
+// Client area of the window: the outer size 467 x 431 less a dialog frame
+// (4 px borders, 23 px caption).
+constexpr int kClientWidth = 459;
+constexpr int kClientHeight = 404;
+// The sheet-number group and the file group, one above the other's place.
+constexpr int kModeAreaHeight = 108;
+
+TRadioGroup* MakeRadio(QWidget* parent, const char* name, const char* title,
+                       const QStringList& items, int columns, int index) {
+  auto* group = new TRadioGroup(U(title), parent);
+  group->setObjectName(name);
+  group->setItems(items);
+  group->setColumns(columns);
+  group->setItemIndex(index);
+  group->layout()->setContentsMargins(8, 2, 6, 4);
+  return group;
+}
+
+QLabel* MakeLabel(const char* text, QWidget* parent) { return new QLabel(U(text), parent); }
+
+QPushButton* MakeButton(const char* name, const char* caption, QWidget* parent) {
+  auto* button = new QPushButton(U(caption), parent);
+  button->setObjectName(name);
+  button->setAutoDefault(false);
+  return button;
+}
+
+QLineEdit* MakeEdit(const char* name, const QString& text, QWidget* parent) {
+  auto* edit = new QLineEdit(text, parent);
+  edit->setObjectName(name);
+  return edit;
+}
+
+// Tight group margins, as the 467 x 431 window needs.
+void Tighten(QLayout* layout) {
+  layout->setContentsMargins(6, 2, 6, 4);
+  layout->setSpacing(4);
+}
+
+}  // namespace
+
+TFrmTarvik::TFrmTarvik(const std::filesystem::path& programPath, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      programPath_(programPath),
+      dialogs_(DesktopDialogs(this)),
+      progress_([this](const QString& text, const QString& caption) {
+        return dialogs_.confirm && dialogs_.confirm(text, caption);
+      }),
+      feedback_(dialogs_, progress_) {
+  if (programPath_.empty())
+    programPath_ = QCoreApplication::applicationFilePath().toStdString();
+  setObjectName("FrmTarvik");
+  setFont(QFont(U("宋体"), 9));
+  setFixedSize(kClientWidth, kClientHeight);
+  BuildControls();
+  BuildScaleMenu();
+  dlg = new TFrmset(this);
+  dlg->setMessageFunction([this](const QString& text) {
+    if (dialogs_.message) dialogs_.message(text);
+  });
+  dlg->setSaveAllSettings([this] { SaveSettings(); });
+  Connect();
+  FormCreate();
+}
+
+TFrmTarvik::~TFrmTarvik() = default;
+
+std::filesystem::path TFrmTarvik::settingsFilePath() const { return SettingsFilePath(programPath_); }
+
+std::filesystem::path TFrmTarvik::manualPath() const {
+  std::filesystem::path manual = programPath_;
+  return manual.replace_extension(".html");
+}
+
+// ---- Controls ----
+
+void TFrmTarvik::BuildControls() {
+  auto* main = new QVBoxLayout(this);
+  main->setContentsMargins(8, 4, 8, 6);
+  main->setSpacing(3);
+
+  rgtype = MakeRadio(this, "rgtype", "选择创立图廓方式",
+                     {U("标准图幅号"), U("标准图幅文件"), U("行政区划文件")}, 3, 1);
+  main->addWidget(rgtype);
+
+  // The sheet-number group and the file group share one place; one is shown.
+  auto* modeArea = new QGridLayout;
+  modeArea->setContentsMargins(0, 0, 0, 0);
+  gbMapno = new QGroupBox(U("图幅号"), this);
+  gbMapno->setObjectName("gbMapno");
+  gbMapno->setFixedHeight(kModeAreaHeight);
+  edtMapNO = MakeEdit("edtMapNO", "E45G095066", gbMapno);
+  edtMapNO->setGeometry(128, 28, 186, 22);
+  edtMapNO->setToolTip(U("新图幅号（如E45G095066）或旧图幅号（如J-50-5）"));
+  lblMapNoHint = new QLabel(U("新图幅号如 E45G095066，旧图幅号如 J-50-5、J-50-5-(24)"), gbMapno);
+  lblMapNoHint->setGeometry(12, 60, 420, 18);
+  lblMapNoHint->setAlignment(Qt::AlignHCenter);
+  lblMapNoHint->setForegroundRole(QPalette::PlaceholderText);
+  modeArea->addWidget(gbMapno, 0, 0);
+
+  gbFile = new QGroupBox(U("选择文件名"), this);
+  gbFile->setObjectName("gbFile");
+  gbFile->setFixedHeight(kModeAreaHeight);
+  auto* fileGrid = new QGridLayout(gbFile);
+  Tighten(fileGrid);
+  fileGrid->setVerticalSpacing(5);
+  edtFile = MakeEdit("edtFile", QString(), gbFile);
+  edtFile->setToolTip(U("多边形shapefile（*.shp）"));
+  btnfile = MakeButton("btnfile", "浏览", gbFile);
+  CbField = new QComboBox(gbFile);
+  CbField->setObjectName("CbField");
+  CbField->setEditable(true);
+  CbField->setInsertPolicy(QComboBox::NoInsert);
+  edtFileName = MakeEdit("edtFileName", QString(), gbFile);
+  edtFileName->setToolTip(U("输出名称模板，方括号中为字段名，如 [NAME]图"));
+  reditwhere = MakeEdit("reditwhere", QString(), gbFile);
+  reditwhere->setProperty("RichEdit", true);
+  reditwhere->setToolTip(U("属性条件（SQL where子句），空为全部要素"));
+  fileGrid->addWidget(edtFile, 0, 0, 1, 4);
+  fileGrid->addWidget(btnfile, 0, 4);
+  fileGrid->addWidget(MakeLabel("字段:", gbFile), 1, 0);
+  fileGrid->addWidget(CbField, 1, 1);
+  fileGrid->addWidget(MakeLabel("数据目录名:", gbFile), 1, 2);
+  fileGrid->addWidget(edtFileName, 1, 3, 1, 2);
+  fileGrid->addWidget(MakeLabel("条件:", gbFile), 2, 0);
+  fileGrid->addWidget(reditwhere, 2, 1, 1, 4);
+  fileGrid->setColumnStretch(1, 1);
+  fileGrid->setColumnStretch(3, 1);
+  modeArea->addWidget(gbFile, 0, 0);
+  main->addLayout(modeArea);
+
+  auto* datumRow = new QHBoxLayout;
+  datumRow->setSpacing(6);
+  gb8054 = MakeRadio(this, "gb8054", "坐标系統", {U("西安80"), U("北京54"), "WGS84"}, 3, 0);
+  rgisband = MakeRadio(this, "rgisband", "坐标是否加带号", {U("1、不加"), U("2、加")}, 2, 0);
+  datumRow->addWidget(gb8054, 3);
+  datumRow->addWidget(rgisband, 2);
+  main->addLayout(datumRow);
+
+  gbFdf = new QGroupBox(U("分度方法及中央经线"), this);
+  gbFdf->setObjectName("gbFdf");
+  auto* fdfRow = new QHBoxLayout(gbFdf);
+  Tighten(fdfRow);
+  cbFdf = new QComboBox(gbFdf);
+  cbFdf->setObjectName("cbFdf");
+  cbFdf->addItems({U("3度分带法"), U("6度分带法")});
+  cbFdf->setCurrentIndex(0);
+  centerL = new QSpinBox(gbFdf);
+  centerL->setObjectName("centerL");
+  centerL->setRange(75, 135);
+  centerL->setSingleStep(3);
+  centerL->setValue(87);
+  centerL->setProperty("Tag", 1);
+  centerL->setMinimumWidth(64);
+  fdfRow->addWidget(MakeLabel("分度方法:", gbFdf));
+  fdfRow->addWidget(cbFdf);
+  fdfRow->addSpacing(24);
+  fdfRow->addWidget(MakeLabel("中央经线:", gbFdf));
+  fdfRow->addWidget(centerL);
+  fdfRow->addWidget(MakeLabel("度", gbFdf));
+  fdfRow->addStretch(1);
+  main->addWidget(gbFdf);
+
+  auto* scaleRow = new QHBoxLayout;
+  scaleRow->setSpacing(6);
+  gbScale = new QGroupBox(U("地图比例尺"), this);
+  gbScale->setObjectName("gbScale");
+  auto* scaleBox = new QHBoxLayout(gbScale);
+  Tighten(scaleBox);
+  edtMapscale1 = MakeEdit("edtMapscale1", "10000", gbScale);
+  edtMapscale1->setToolTip(U("比例尺分母；右键选择常用比例尺"));
+  scaleBox->addWidget(MakeLabel("1:", gbScale));
+  scaleBox->addWidget(edtMapscale1, 1);
+  rgjw = MakeRadio(this, "rgjw", "坐标系统", {U("平面(XY)坐标"), U("大地(经纬度)坐标")}, 2, 0);
+  scaleRow->addWidget(gbScale, 2);
+  scaleRow->addWidget(rgjw, 3);
+  main->addLayout(scaleRow);
+
+  gboutfile = new QGroupBox(U("输出文件"), this);
+  gboutfile->setObjectName("gboutfile");
+  auto* outRow = new QHBoxLayout(gboutfile);
+  Tighten(outRow);
+  edtoutFile = MakeEdit("edtoutFile", QString(), gboutfile);
+  edtoutFile->setToolTip(U("可以是gdb（文件地理数据库目录），也可以是gpkg（GeoPackage文件）"));
+  edtoutFile->setPlaceholderText(U("输出到 .gdb 或 .gpkg"));
+  btnout = MakeButton("btnout", "浏览", gboutfile);
+  outRow->addWidget(edtoutFile, 1);
+  outRow->addWidget(btnout);
+  main->addWidget(gboutfile);
+
+  main->addStretch(1);
+  auto* buttons = new QHBoxLayout;
+  buttons->setSpacing(10);
+  Button1 = MakeButton("Button1", "生成图廓", this);
+  btndown = MakeButton("btndown", "设置", this);
+  Button9 = MakeButton("Button9", "帮助", this);
+  Button10 = MakeButton("Button10", "退出", this);
+  buttons->addStretch(1);
+  for (QPushButton* b : {Button1, btndown, Button9, Button10}) {
+    b->setMinimumWidth(84);
+    buttons->addWidget(b);
+  }
+  buttons->addStretch(1);
+  main->addLayout(buttons);
+}
+
+void TFrmTarvik::BuildScaleMenu() {
+  PopupMenu1 = new QMenu(this);
+  PopupMenu1->setObjectName("PopupMenu1");
+  struct Item {
+    const char* caption;
+    int tag;
+  };
+  const Item items[] = {{"1:500", 500},     {"1:2000", 2000},     {"1:5000", 5000},
+                        {nullptr, 0},       {"1:1万", 10000},     {"1:2.5万", 25000},
+                        {"1:5万", 50000},   {"1:10万", 100000},   {"1:25万", 250000},
+                        {"1:50万", 500000}};
+  for (const Item& item : items) {
+    if (!item.caption) {
+      PopupMenu1->addSeparator()->setObjectName("N1");
+      continue;
+    }
+    QAction* action = PopupMenu1->addAction(U(item.caption));
+    action->setObjectName(QString("N1%1").arg(item.tag));
+    action->setProperty("Tag", item.tag);
+    connect(action, &QAction::triggered, this, [this, action] { N15001Click(action); });
+  }
+  edtMapscale1->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(edtMapscale1, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& pos) { PopupMenu1->exec(edtMapscale1->mapToGlobal(pos)); });
+}
+
+void TFrmTarvik::Connect() {
+  connect(rgtype, &TRadioGroup::itemIndexChanged, this, [this] { Guarded([this] { rgtypeClick(); }); });
+  connect(btnout, &QPushButton::clicked, this, [this] { Guarded([this] { btnoutClick(); }); });
+  connect(btnfile, &QPushButton::clicked, this, [this] { Guarded([this] { btnfileClick(); }); });
+  connect(CbField, &QComboBox::textActivated, this, [this] { Guarded([this] { CbFieldChange(); }); });
+  connect(CbField->lineEdit(), &QLineEdit::textEdited, this,
+          [this] { Guarded([this] { CbFieldChange(); }); });
+  connect(btndown, &QPushButton::clicked, this, [this] { Guarded([this] { btndownClick(); }); });
+  connect(Button9, &QPushButton::clicked, this, [this] { Guarded([this] { Button9Click(); }); });
+  connect(Button10, &QPushButton::clicked, this, [this] { Guarded([this] { Button10Click(); }); });
+  connect(Button1, &QPushButton::clicked, this, [this] {
+    Guarded([this] {
+      if (exitAtRelease_) {  // the click took the focus from the sheet-number box
+        exitAtRelease_ = false;
+        edtMapNOExit();
+      }
+      Button1Click();
+    });
+  });
+  edtMapNO->installEventFilter(this);
+  edtMapscale1->installEventFilter(this);
+}
+
+bool TFrmTarvik::eventFilter(QObject* watched, QEvent* event) {
+  if (exitAtRelease_ && event->type() == QEvent::MouseButtonRelease) {
+    // The click that took the focus from the sheet-number box ends. The run
+    // button takes the exit itself, first; for any other control the exit
+    // follows the click.
+    qApp->removeEventFilter(this);
+    QTimer::singleShot(0, this, [this] {
+      if (!exitAtRelease_) return;
+      exitAtRelease_ = false;
+      if (isVisible()) Guarded([this] { edtMapNOExit(); });
+    });
+    return false;
+  }
+  if (watched == edtMapNO && event->type() == QEvent::FocusOut) {
+    // Only when the focus moves to another control of this window, not when
+    // the window itself loses the focus (a message box, another program).
+    const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+    if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason ||
+        reason == Qt::MenuBarFocusReason)
+      return QWidget::eventFilter(watched, event);
+    if (reason == Qt::MouseFocusReason && QApplication::mouseButtons() != Qt::NoButton) {
+      // A message box opened in the middle of a click would take its release
+      // and leave the clicked button pressed and unclicked: the exit waits
+      // until the button is released.
+      exitAtRelease_ = true;
+      qApp->installEventFilter(this);
+    } else {
+      Guarded([this] { edtMapNOExit(); });
+    }
+  } else if (watched == edtMapscale1 && event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const QString text = key->text();
+    const bool shortcut = key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    if (!shortcut && text.size() == 1 && (text[0].isPrint() || text[0] == '\b') &&
+        !edtMapscale1KeyPress(text[0]))
+      return true;  // discarded
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+// ---- Form events ----
+
+void TFrmTarvik::FormCreate() {
+  setWindowTitle(QString("ArcGISTarvik For ArcGIS10 V%1.%2")
+                     .arg(TARVIK_VERSION_MAJOR)
+                     .arg(TARVIK_VERSION_MINOR));
+  RightAlignTagged();
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect area = screen->availableGeometry();
+    move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+  }
+}
+
+void TFrmTarvik::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (shown_) return;
+  shown_ = true;
+  Guarded([this] { FormShow(); });
+}
+
+void TFrmTarvik::FormShow() {
+  LoadAllSettings(SettingsLoadPath(programPath_), {this, dlg}, [this](const QString& text) {
+    if (dialogs_.message) dialogs_.message(text);
+  });
+  edtMapNO->move(edtMapNO->x(), (gbMapno->height() - edtMapNO->height()) / 2);
+  rgtypeClick();
+}
+
+void TFrmTarvik::closeEvent(QCloseEvent* event) {
+  if (running_) {
+    // The run's builder is still working inside the progress window's steps.
+    event->ignore();
+    if (dialogs_.message) dialogs_.message(U("正在生成图廓，请等待完成，或在进度窗口中点击“取消”后再退出"));
+    return;
+  }
+  FormClose();
+  event->accept();
+}
+
+void TFrmTarvik::FormClose() { SaveSettings(); }
+
+void TFrmTarvik::SaveSettings() {
+  try {
+    SaveAllSettings(settingsFilePath(), {this, dlg});
+  } catch (const RunError& e) {
+    if (dialogs_.message) dialogs_.message(QString::fromUtf8(e.what()));
+  }
+}
+
+void TFrmTarvik::ShowError(const std::exception& e) {
+  if (dialogs_.error) dialogs_.error(QString::fromUtf8(e.what()));
+}
+
+// ---- Handlers ----
+
+void TFrmTarvik::rgtypeClick() {
+  const int mode = rgtype->itemIndex();
+  gbFile->setVisible(mode == 1 || mode == 2);
+  gbMapno->setVisible(mode == 0);
+  if (mode == 0) edtMapNO->move(edtMapNO->x(), 28);
+}
+
+void TFrmTarvik::btnoutClick() {
+  const QStringList filters = {U("文件地理数据库 (*.gdb)"), U("GeoPackage (*.gpkg)")};
+  const QStringList extensions = {"*.gdb", "*.gpkg"};
+  if (!dialogs_.saveFile) return;
+  const auto choice = dialogs_.saveFile(edtoutFile->text(), filters);
+  if (!choice) return;
+  edtoutFile->setText(PathWithChosenExtension(choice->path, extensions, choice->filterIndex, ".gdb"));
+}
+
+void TFrmTarvik::CbFieldChange() {
+  edtFileName->setText(TemplateWithField(edtFileName->text(), CbField->currentText()));
+}
+
+void TFrmTarvik::edtMapNOExit() {
+  CheckMapNo();
+  const long double meridian = SuggestCentralMeridian(edtMapNO->text().toStdString(), feedback_);
+  if (meridian >= 0) centerL->setValue(static_cast<int>(meridian));
+}
+
+void TFrmTarvik::N15001Click(QAction* sender) {
+  if (sender) edtMapscale1->setText(QString::number(sender->property("Tag").toInt()));
+}
+
+bool TFrmTarvik::edtMapscale1KeyPress(QChar key) {
+  return ScaleKeyAccepted(edtMapscale1->text(), key);
+}
+
+void TFrmTarvik::btndownClick() { dlg->exec(); }
+
+void TFrmTarvik::Button9Click() { ShellOpen(QString::fromStdString(manualPath().string())); }
+
+void TFrmTarvik::Button10Click() { close(); }
+
+// ---- Operations ----
+
+void TFrmTarvik::CheckMapNo() {
+  if (edtMapNO->text().isEmpty()) throw RunError("图幅号不能空");
+}
+
+QString TFrmTarvik::GetNameField() {
+  QStringList fields;
+  for (int i = 0; i < CbField->count(); ++i) fields << CbField->itemText(i);
+  return NameFieldOfTemplate(edtFileName->text(), fields);
+}
+
+void TFrmTarvik::RightAlignTagged() {
+  for (QSpinBox* spin : findChildren<QSpinBox*>())
+    if (spin->property("Tag").toInt() == 1 && spin->window() == this)
+      spin->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+}
+
+bool TFrmTarvik::ConfirmBox(const QString& text, const QString& caption) {
+  return dialogs_.confirm && dialogs_.confirm(text, caption);
+}
+
+bool TFrmTarvik::ShellOpen(const QString& path, const QString& verb) {
+  (void)verb;  // the desktop has one way to open a file: its default program
+  if (QFileInfo(path).isFile() && dialogs_.openUrl && dialogs_.openUrl(QUrl::fromLocalFile(path)))
+    return true;
+  const ShellOpenResult result =
+      QFileInfo(path).isFile() ? ShellOpenResult::Other : ShellOpenFailure(path);
+  if (dialogs_.errorWithCaption) dialogs_.errorWithCaption(ShellOpenMessage(result), U("打开文件") + path);
+  return false;
+}
+
+}  // namespace tarvik

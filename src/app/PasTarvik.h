@@ -1,0 +1,180 @@
+// TFrmTarvik: the main window, form name "FrmTarvik". The person picks how
+// frames are created (a typed sheet number, a standard sheet index file or an
+// administrative division file), the datum, zones and central meridian, the
+// scale, planar or geographic output and the output store, and starts the
+// run with "生成图廓". The settings dialog (TFrmset) is created with the
+// window and kept.
+//
+// Every control carries its object name; the names are also the keys of the
+// settings file, and the controls that feed TFrameSettings are found through
+// the one control table (CollectParameters).
+//
+// The handlers carry the names of the events they serve and can be called
+// directly; a handler that fails throws RunError. Connected to the widgets,
+// they run guarded: an error is shown in an error box titled "Tarvik" and the
+// window stays usable. Every dialog goes through dialogs(), so tests answer
+// them.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include <QString>
+#include <QWidget>
+
+#include "app/utProgress.h"
+#include "app/window_dialogs.h"
+#include "app/window_feedback.h"
+#include "app/window_rules.h"
+#include "frame/utTkBaseClass.h"
+#include "settings/frame_settings.h"
+
+class QAction;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QSpinBox;
+
+namespace tarvik {
+
+class SpatialReference;
+class TFrmset;
+class TRadioGroup;
+
+class TFrmTarvik : public QWidget {
+  Q_OBJECT
+
+ public:
+  // `programPath` decides where the settings file and the manual are
+  // (beside the program); empty: the running program's own path.
+  explicit TFrmTarvik(const std::filesystem::path& programPath = {}, QWidget* parent = nullptr);
+  ~TFrmTarvik() override;
+
+  WindowDialogs& dialogs() { return dialogs_; }
+  TFrmset* settingsDialog() const { return dlg; }
+  ProgressState& progress() { return progress_; }
+  UserFeedback& feedback() { return feedback_; }
+
+  // The values of the last run (also after a failure) and its result.
+  const TFrameSettings& frameSettings() const { return FSettings; }
+  const RunValues& runValues() const { return FRun; }
+  // Where the settings file is written and the manual is looked for.
+  std::filesystem::path settingsFilePath() const;
+  std::filesystem::path manualPath() const;
+  // Whether a run is going on (the button is disabled meanwhile).
+  bool running() const { return running_; }
+
+  // ---- Event handlers ----
+  void FormCreate();
+  void FormShow();
+  void FormClose();
+  void rgtypeClick();
+  void btnoutClick();
+  void btnfileClick();
+  void CbFieldChange();
+  void edtMapNOExit();
+  void N15001Click(QAction* sender);
+  // A key typed into the scale box; false when it is discarded.
+  bool edtMapscale1KeyPress(QChar key);
+  void btndownClick();
+  void Button9Click();
+  void Button10Click();
+  void Button1Click();
+
+  // ---- Operations ----
+  void CheckMapNo();
+  QString GetNameField();
+  void ApplyInputSpatialRef(const SpatialReference& reference);
+  void CollectParameters();
+  void RightAlignTagged();
+  bool ConfirmBox(const QString& text, const QString& caption);
+  // Removes an existing File Geodatabase folder: nothing when `path` is not
+  // a folder; RunError when it is not a geodatabase we may remove or cannot be
+  // removed. Returns 0 (the failures are the errors).
+  int DeleteDirectory(const QString& path);
+  // Hands the file to the desktop; false (after the error box) when nothing opened it.
+  bool ShellOpen(const QString& path, const QString& verb = "open");
+
+  // Runs a handler as the application's default handler would: an error is
+  // shown in the error box and goes no further.
+  template <typename Fn>
+  void Guarded(Fn&& fn) {
+    try {
+      fn();
+    } catch (const std::exception& e) {
+      ShowError(e);
+    }
+  }
+
+  // ---- Controls (object names as in the settings file) ----
+  TRadioGroup* rgtype = nullptr;
+  QGroupBox* gbMapno = nullptr;
+  QLineEdit* edtMapNO = nullptr;
+  QGroupBox* gbFile = nullptr;
+  QLineEdit* edtFile = nullptr;
+  QPushButton* btnfile = nullptr;
+  QComboBox* CbField = nullptr;
+  QLineEdit* edtFileName = nullptr;
+  QLineEdit* reditwhere = nullptr;
+  TRadioGroup* gb8054 = nullptr;
+  TRadioGroup* rgisband = nullptr;
+  QGroupBox* gbFdf = nullptr;
+  QComboBox* cbFdf = nullptr;
+  QSpinBox* centerL = nullptr;
+  QGroupBox* gbScale = nullptr;
+  QLineEdit* edtMapscale1 = nullptr;
+  QMenu* PopupMenu1 = nullptr;
+  TRadioGroup* rgjw = nullptr;
+  QGroupBox* gboutfile = nullptr;
+  QLineEdit* edtoutFile = nullptr;
+  QPushButton* btnout = nullptr;
+  QPushButton* Button1 = nullptr;
+  QPushButton* btndown = nullptr;
+  QPushButton* Button9 = nullptr;
+  QPushButton* Button10 = nullptr;
+
+ signals:
+  // A run ended without an error; `firstFrame` is the class name stem of the
+  // first frame written ("" when none was written).
+  void runFinished(const QString& output, const QString& firstFrame);
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildControls();
+  void BuildScaleMenu();
+  void Connect();
+  void ShowError(const std::exception& e);
+  void SaveSettings();
+  // The steps of a run after the checks: the builder of the mode.
+  void CreateByMapNo(const std::string& output);
+  void CreateByStandardFile(const std::string& output, const QString& fieldName);
+  void CreateByAreaFile(const std::string& output, const QString& fieldName);
+  // Offers the picture of the frame a run wrote first.
+  void OfferPreview(const QString& output, const QString& frame);
+
+  std::filesystem::path programPath_;
+  WindowDialogs dialogs_;
+  ProgressState progress_;
+  WindowFeedback feedback_;
+  TFrmset* dlg = nullptr;
+  QLabel* lblMapNoHint = nullptr;
+
+  // The settings and run values of the program, overwritten before every run.
+  TFrameSettings FSettings;
+  RunValues FRun;
+
+  bool shown_ = false;
+  bool running_ = false;
+  // The sheet-number box lost the focus to a mouse press; its exit runs once
+  // the mouse button is released (the run button runs it before the run).
+  bool exitAtRelease_ = false;
+};
+
+}  // namespace tarvik

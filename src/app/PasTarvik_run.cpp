@@ -1,0 +1,196 @@
+// The generation run of the main window and what it needs: the checks in
+// their order, the output prepared, the parameters collected, the builder of
+// the chosen mode, the elapsed time; and the input file's coordinate system
+// and naming fields when a file is picked.
+#include <filesystem>
+#include <set>
+#include <system_error>
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QImage>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QSpinBox>
+
+#include "app/PasTarvik.h"
+#include "common/error.h"
+#include "coords/ut5480SpatialReference.h"
+#include "frame/gdb_frame_store.h"
+#include "gdb/output_kind.h"
+#include "gdb/output_reader.h"
+#include "gdb/output_removal.h"
+#include "settings/qt/control_widgets.h"
+#include "settings/qt/pascoverset.h"
+#include "settings/qt/radio_group.h"
+#include "sheets/utCreateTkByTfhao.h"
+#ifdef TARVIK_HAVE_PREVIEW
+#include "preview/preview.h"
+#endif
+
+namespace tarvik {
+namespace fs = std::filesystem;
+namespace {
+
+QString U(const char* text) { return QString::fromUtf8(text); }
+
+std::string Text(const QString& text) { return text.toStdString(); }
+
+// The names of the frames a store holds, in the order they were written;
+// none when it does not open.
+std::vector<std::string> FrameNames(const std::string& output) {
+  std::vector<std::string> names;
+  try {
+    if (!OutputExists(output)) return names;
+    const OutputReader reader(output);
+    for (const FrameInfo& f : reader.frames()) names.push_back(f.frame);
+  } catch (const std::exception&) {
+  }
+  return names;
+}
+
+// The first frame of the store that is not among `before`.
+std::string FirstNewFrame(const std::string& output, const std::vector<std::string>& before) {
+  const std::set<std::string> old(before.begin(), before.end());
+  for (const std::string& name : FrameNames(output))
+    if (!old.count(name)) return name;
+  return {};
+}
+
+// Resolution of the preview picture: a 1:10 000 sheet (about 60 cm on paper)
+// comes to some 2 300 pixels, enough to read its texts when zoomed in.
+constexpr int kPreviewDpi = 96;
+
+}  // namespace
+
+void TFrmTarvik::Button1Click() {
+  // 1. The datum is kept before anything is checked.
+  FSettings.CoordSysIndex = gb8054->itemIndex();
+  const int mode = rgtype->itemIndex();
+  // 2. The field of the output-name template.
+  QString fieldName;
+  if (mode == 1 || mode == 2) fieldName = GetNameField();
+  // 3., 4. The output and its folder.
+  const QString P = edtoutFile->text();
+  if (P.trimmed().isEmpty()) throw RunError("输出不能为空");
+  const QString directory = DirectoryPart(P);
+  if (directory.isEmpty()) throw RunError("输出路径，不能为空");
+  const std::string output = Text(P);
+  // The kind of store follows the ending; anything but .gdb and .gpkg is
+  // refused before a folder is made for it.
+  const OutputKind kind = OutputKindOf(output);
+  // 5. The folder, with its parents (a failure shows when the store is made).
+  std::error_code ec;
+  fs::create_directories(fs::path(Text(directory)), ec);
+  // 6. An existing output: removed after confirmation, and only when it is a
+  // store of ours.
+  if (kind == OutputKind::FileGdb) {
+    if (fs::is_directory(output, ec)) {
+      const QString question = U("目录") + P + U("已存在，是否删除");
+      if (!ConfirmBox(question, question)) return;
+      DeleteDirectory(P);
+    }
+  } else if (fs::exists(output, ec) && !fs::is_directory(output, ec)) {
+    const QString question = U("文件") + P + U("已存在，是否删除");
+    if (ConfirmBox(question, question)) RemoveOutputStore(output);
+  }
+  // 7. Every parameter of both windows.
+  CollectParameters();
+  // 8. The input file.
+  if ((mode == 1 || mode == 2) && !QFileInfo(edtFile->text()).isFile())
+    throw RunError(Text(U("文件") + edtFile->text() + U(",不存在")));
+  // 9.-11.
+  FRun.StandardSheetMode = mode < 2;
+  const std::vector<std::string> framesBefore = FrameNames(output);
+  QElapsedTimer clock;
+  clock.start();
+  Button1->setEnabled(false);
+  running_ = true;
+  {
+    const auto enableAgain = qScopeGuard([this] {
+      Button1->setEnabled(true);
+      running_ = false;
+    });
+    // 12. The builder of the mode.
+    if (mode == 2)
+      CreateByAreaFile(output, fieldName);
+    else if (mode == 1)
+      CreateByStandardFile(output, fieldName);
+    else {
+      CheckMapNo();
+      CreateByMapNo(output);
+    }
+    // 13.
+    if (dialogs_.message)
+      dialogs_.message(U("完成，用时") + QString::number(clock.elapsed()) + U("毫秒"));
+  }  // 14.
+  const QString firstFrame = QString::fromStdString(FirstNewFrame(output, framesBefore));
+  emit runFinished(P, firstFrame);
+  if (!firstFrame.isEmpty()) OfferPreview(P, firstFrame);
+}
+
+void TFrmTarvik::CreateByMapNo(const std::string& output) {
+  TCreateTkByTfhao builder(Text(edtMapNO->text()), FSettings, FRun,
+                           OpenGdbFrameStore(output, feedback_), feedback_);
+  builder.Run();  // a wrong number was reported by the codec; nothing is written then
+  FRun.ZoneNumberText = builder.run().ZoneNumberText;
+  builder.CloseOutput();
+}
+
+void TFrmTarvik::OfferPreview(const QString& output, const QString& frame) {
+#ifdef TARVIK_HAVE_PREVIEW
+  if (!ConfirmBox(U("是否预览第一幅图廓") + frame + U("？"), U("预览"))) return;
+  const QImage image = RenderFrameImage(Text(output), Text(frame), kPreviewDpi);
+  if (dialogs_.showImage) dialogs_.showImage(image, U("预览 ") + frame);
+#else
+  (void)output;
+  (void)frame;
+#endif
+}
+
+void TFrmTarvik::CollectParameters() {
+  FRun.ZoneNumberText.clear();
+  std::vector<std::string> problems = CollectFormSettings(*this, SettingsForm::Main, FSettings);
+  for (std::string& line : dlg->CollectSettings(FSettings)) problems.push_back(std::move(line));
+  if (!problems.empty()) {
+    std::string text = "参数读取失败：";
+    for (const std::string& line : problems) text += "\n" + line;
+    throw RunError(text);
+  }
+}
+
+int TFrmTarvik::DeleteDirectory(const QString& path) {
+  std::error_code ec;
+  if (!fs::is_directory(Text(path), ec)) return 0;
+  RemoveOutputStore(Text(path));
+  return 0;
+}
+
+void TFrmTarvik::ApplyInputSpatialRef(const SpatialReference& reference) {
+  if (reference.empty()) throw RunError("没有定义坐标系统");
+  DetectedCoordSys detected;
+  // A meridian no detection gives: still there afterwards, the system was not
+  // identified and the person sets the parameters.
+  detected.centralMeridian = -1;
+  if (!DetectCoordinateSystem(reference, detected, feedback_)) return;
+  if (detected.kind < 10) {
+    rgjw->setItemIndex(0);
+    if (detected.centralMeridian < 0) return;
+    gb8054->setItemIndex(detected.isBeijing54 ? 1 : 0);
+    rgisband->setItemIndex(detected.addZoneNumber ? 1 : 0);
+    cbFdf->setCurrentIndex(detected.is3DegreeZone ? 0 : 1);
+    centerL->setValue(static_cast<int>(detected.centralMeridian));
+    return;
+  }
+  rgjw->setItemIndex(1);
+  switch (detected.kind) {
+    case 20: gb8054->setItemIndex(1); break;
+    case 30: gb8054->setItemIndex(0); break;
+    case 10: gb8054->setItemIndex(2); break;
+    default: throw RunError("坐标系统错误");
+  }
+}
+
+}  // namespace tarvik

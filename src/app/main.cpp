@@ -1,0 +1,9 @@
+// tarvik: the window program.
+#include <QApplication>
+
+#include "app/program_start.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  return tarvik::RunProgram(app);
+}

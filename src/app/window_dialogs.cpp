@@ -1,0 +1,165 @@
+#include "app/window_dialogs.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPointer>
+#include <QScreen>
+#include <QGraphicsPixmapItem>
+#include <QGraphicsScene>
+#include <QGraphicsView>
+#include <QHBoxLayout>
+#include <QWheelEvent>
+#include <QVBoxLayout>
+
+namespace tarvik {
+namespace {
+
+bool IsGdbFolder(const QString& path) {
+  return path.endsWith(".gdb", Qt::CaseInsensitive) && QFileInfo(path).isDir();
+}
+
+// A save dialog in which a File Geodatabase, being a folder, can be chosen:
+// opening a folder ending in ".gdb" (double click, or Save with it selected)
+// chooses it instead of entering it.
+class OutputFileDialog : public QFileDialog {
+ public:
+  OutputFileDialog(QWidget* parent, const QString& start, const QStringList& filters)
+      : QFileDialog(parent, QString::fromUtf8("输出文件")) {
+    setAcceptMode(QFileDialog::AcceptSave);
+    setFileMode(QFileDialog::AnyFile);
+    setOption(QFileDialog::DontUseNativeDialog);
+    setOption(QFileDialog::DontConfirmOverwrite);  // the run asks before replacing
+    setNameFilters(filters);
+    if (!start.isEmpty()) {
+      const QFileInfo info(start);
+      setDirectory(info.absolutePath());
+      selectFile(info.fileName());
+    }
+    connect(this, &QFileDialog::directoryEntered, this, [this](const QString& dir) {
+      if (!IsGdbFolder(dir)) return;
+      chosen_ = dir;
+      QDialog::accept();
+    });
+  }
+
+  void accept() override {
+    const QStringList files = selectedFiles();
+    if (!files.isEmpty() && IsGdbFolder(files.first())) {
+      chosen_ = files.first();
+      QDialog::accept();
+      return;
+    }
+    QFileDialog::accept();
+  }
+
+  QString chosen() const { return chosen_.isEmpty() ? selectedFiles().value(0) : chosen_; }
+  int filterIndex() const {
+    const int i = static_cast<int>(nameFilters().indexOf(selectedNameFilter()));
+    return i < 0 ? 0 : i;
+  }
+
+ private:
+  QString chosen_;
+};
+
+// A picture shown whole, fitted to the view, until the wheel zooms it;
+// dragging moves it.
+class ImageView : public QGraphicsView {
+ public:
+  explicit ImageView(const QImage& image, QWidget* parent) : QGraphicsView(parent) {
+    setScene(&scene_);
+    scene_.addPixmap(QPixmap::fromImage(image))->setTransformationMode(Qt::SmoothTransformation);
+    setDragMode(QGraphicsView::ScrollHandDrag);
+    setRenderHint(QPainter::SmoothPixmapTransform);
+    setTransformationAnchor(QGraphicsView::AnchorUnderMouse);
+    setBackgroundBrush(Qt::gray);
+  }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override {
+    QGraphicsView::resizeEvent(event);
+    if (fitted_) fitInView(scene_.itemsBoundingRect(), Qt::KeepAspectRatio);
+  }
+  void showEvent(QShowEvent* event) override {
+    QGraphicsView::showEvent(event);
+    if (fitted_) fitInView(scene_.itemsBoundingRect(), Qt::KeepAspectRatio);
+  }
+  void wheelEvent(QWheelEvent* event) override {
+    fitted_ = false;
+    const double factor = event->angleDelta().y() > 0 ? 1.25 : 0.8;
+    scale(factor, factor);
+  }
+
+ private:
+  QGraphicsScene scene_;
+  bool fitted_ = true;
+};
+
+void ShowImageDialog(QWidget* parent, const QImage& image, const QString& title) {
+  QDialog dialog(parent);
+  dialog.setWindowTitle(title);
+  auto* layout = new QVBoxLayout(&dialog);
+  layout->addWidget(new ImageView(image, &dialog));
+  auto* hint = new QLabel(QString::fromUtf8("滚轮缩放，拖动平移"), &dialog);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+  auto* bottom = new QHBoxLayout;
+  bottom->addWidget(hint, 1);
+  bottom->addWidget(buttons);
+  layout->addLayout(bottom);
+  // Most of the screen, in the picture's proportions.
+  QSize size(900, 700);
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    size = screen->availableSize() * 8 / 10;
+  if (!image.isNull()) size = image.size().scaled(size, Qt::KeepAspectRatio) + QSize(24, 60);
+  dialog.resize(size);
+  dialog.exec();
+}
+
+}  // namespace
+
+WindowDialogs DesktopDialogs(QWidget* parent) {
+  QPointer<QWidget> owner(parent);
+  WindowDialogs d;
+  d.message = [owner](const QString& text) {
+    QMessageBox::information(owner.data(), QApplication::applicationDisplayName(), text);
+  };
+  d.error = [owner](const QString& text) {
+    QMessageBox::critical(owner.data(), QApplication::applicationDisplayName(), text);
+  };
+  d.errorWithCaption = [owner](const QString& text, const QString& caption) {
+    QMessageBox::critical(owner.data(), caption, text);
+  };
+  d.confirm = [owner](const QString& text, const QString& caption) {
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Ok | QMessageBox::Cancel,
+                    owner.data());
+    box.setDefaultButton(QMessageBox::Cancel);
+    return box.exec() == QMessageBox::Ok;
+  };
+  d.openFile = [owner](const QString& start, const QStringList& filters) -> std::optional<QString> {
+    const QString path = QFileDialog::getOpenFileName(owner.data(), QString::fromUtf8("选择文件名"), start,
+                                                      filters.join(";;"));
+    if (path.isEmpty()) return std::nullopt;
+    return path;
+  };
+  d.saveFile = [owner](const QString& start,
+                       const QStringList& filters) -> std::optional<SaveChoice> {
+    OutputFileDialog dialog(owner.data(), start, filters);
+    if (dialog.exec() != QDialog::Accepted || dialog.chosen().isEmpty()) return std::nullopt;
+    return SaveChoice{dialog.chosen(), dialog.filterIndex()};
+  };
+  d.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+  d.showImage = [owner](const QImage& image, const QString& title) {
+    ShowImageDialog(owner.data(), image, title);
+  };
+  return d;
+}
+
+}  // namespace tarvik

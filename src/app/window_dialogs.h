@@ -1,0 +1,48 @@
+// Everything the main window asks of a person through a modal dialog: message
+// boxes, the OK/Cancel question, the open and save file dialogs, the desktop's
+// "open this file", and the picture of a finished frame. The program uses the
+// real dialogs; tests replace any of these functions with their own answers.
+#pragma once
+
+#include <functional>
+#include <optional>
+
+#include <QImage>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+class QWidget;
+
+namespace tarvik {
+
+// The path chosen in a save dialog and the index of the filter it was chosen with.
+struct SaveChoice {
+  QString path;
+  int filterIndex = 0;
+};
+
+struct WindowDialogs {
+  // A message the person acknowledges (information box titled "Tarvik").
+  std::function<void(const QString& text)> message;
+  // The error that ended an action (error box titled "Tarvik").
+  std::function<void(const QString& text)> error;
+  // An error box with a caption of its own (ShellOpen's "打开文件" + path).
+  std::function<void(const QString& text, const QString& caption)> errorWithCaption;
+  // OK/Cancel with the question icon, Cancel the default; true for OK.
+  std::function<bool(const QString& text, const QString& caption)> confirm;
+  // An open dialog starting at `start`; the path chosen, or nothing.
+  std::function<std::optional<QString>(const QString& start, const QStringList& filters)> openFile;
+  // A save dialog starting at `start`; a folder ending in ".gdb" can be
+  // chosen as well as a file.
+  std::function<std::optional<SaveChoice>(const QString& start, const QStringList& filters)> saveFile;
+  // Hands a local file to the desktop (browser, viewer); false when nothing took it.
+  std::function<bool(const QUrl& url)> openUrl;
+  // Shows the picture of a written frame with its title.
+  std::function<void(const QImage& image, const QString& title)> showImage;
+};
+
+// The real dialogs, owned by `parent` (which must outlive their use).
+WindowDialogs DesktopDialogs(QWidget* parent);
+
+}  // namespace tarvik

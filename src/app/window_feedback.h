@@ -1,0 +1,29 @@
+// The window's side of UserFeedback: the engine's messages as message boxes,
+// its questions as the OK/Cancel box, its progress in the progress window.
+// The builders drive it exactly as they drive the command line's bar.
+#pragma once
+
+#include "app/utProgress.h"
+#include "app/window_dialogs.h"
+#include "common/user_feedback.h"
+
+namespace tarvik {
+
+class WindowFeedback : public UserFeedback {
+ public:
+  // Both must outlive the feedback.
+  WindowFeedback(const WindowDialogs& dialogs, ProgressState& progress)
+      : dialogs_(dialogs), progress_(progress) {}
+
+  void message(const std::string& text) override;
+  bool confirm(const std::string& text, const std::string& caption) override;
+  void progressStart(int total, const std::string& caption, bool cancellable) override;
+  bool progressStep(int count) override;
+  void progressClose(bool force) override;
+
+ private:
+  const WindowDialogs& dialogs_;
+  ProgressState& progress_;
+};
+
+}  // namespace tarvik

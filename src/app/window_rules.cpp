@@ -1,0 +1,79 @@
+#include "app/window_rules.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "common/error.h"
+
+namespace tarvik {
+
+QString NameFieldOfTemplate(const QString& nameTemplate, const QStringList& fields) {
+  const QString t = nameTemplate.trimmed();
+  if (t.isEmpty()) throw RunError("字段值没有设置，所以输出图层名为空");
+  const qsizetype open = t.indexOf('['), close = t.indexOf(']');
+  if (open < 0 || close < 0) throw RunError("文件名格式不正确");
+  const QString field = close > open ? t.mid(open + 1, close - open - 1) : QString();
+  if (field.isEmpty() || !fields.contains(field, Qt::CaseInsensitive))
+    throw RunError("文件名中，必须包括字段");
+  return field;
+}
+
+QString TemplateWithField(const QString& nameTemplate, const QString& field) {
+  const qsizetype open = nameTemplate.indexOf('['), close = nameTemplate.indexOf(']');
+  const QString prefix = open < 0 ? QString() : nameTemplate.left(open);
+  const QString suffix = close < 0 ? QString() : nameTemplate.mid(close + 1);
+  return prefix + "[" + field + "]" + suffix;
+}
+
+bool ScaleKeyAccepted(const QString& currentText, QChar key) {
+  if (key.unicode() >= '0' && key.unicode() <= '9') return true;
+  if (key.unicode() == '\b') return true;
+  if (key == '.') return !currentText.contains('.');
+  return false;
+}
+
+QString PathWithChosenExtension(const QString& path, const QStringList& extensions, int filterIndex,
+                                const QString& defaultExtension) {
+  auto changeExtension = [](const QString& p, const QString& ext) {
+    const qsizetype slash = p.lastIndexOf('/');
+    const qsizetype dot = p.lastIndexOf('.');
+    const QString stem = dot > slash ? p.left(dot) : p;
+    return stem + ext;
+  };
+  auto hasExtension = [](const QString& p) {
+    const qsizetype dot = p.lastIndexOf('.');
+    return dot > p.lastIndexOf('/') && dot + 1 < p.size();
+  };
+  QString ext = extensions.value(filterIndex);
+  if (const qsizetype star = ext.indexOf('*'); star >= 0) ext.remove(star, 1);
+  QString result = changeExtension(path, ext);
+  if (!hasExtension(result)) result = changeExtension(result, defaultExtension);
+  return result;
+}
+
+QString DirectoryPart(const QString& path) {
+  const qsizetype slash = path.lastIndexOf('/');
+  return slash < 0 ? QString() : path.left(slash + 1);
+}
+
+QString ShellOpenMessage(ShellOpenResult result) {
+  switch (result) {
+    case ShellOpenResult::OutOfMemory: return QString::fromUtf8("操作系统内存资源不足！");
+    case ShellOpenResult::FileNotFound: return QString::fromUtf8("文件找不到！");
+    case ShellOpenResult::PathNotFound: return QString::fromUtf8("路径找不到！");
+    case ShellOpenResult::BadFormat: return QString::fromUtf8("文件执行格式错误，不能打开！");
+    case ShellOpenResult::BadFileName: return QString::fromUtf8("文件名错误！");
+    case ShellOpenResult::Other: break;
+  }
+  return QString::fromUtf8("文件运行错误！");
+}
+
+ShellOpenResult ShellOpenFailure(const QString& path) {
+  if (path.isEmpty()) return ShellOpenResult::BadFileName;
+  const QFileInfo info(path);
+  if (!info.absoluteDir().exists()) return ShellOpenResult::PathNotFound;
+  if (!info.exists()) return ShellOpenResult::FileNotFound;
+  return ShellOpenResult::Other;
+}
+
+}  // namespace tarvik

@@ -1,0 +1,203 @@
+// The two file modes of the window: picking the input, runs over a sheet
+// index and over a polygon file read back with GDAL, the progress window and
+// its Cancel during a real run.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include <QTimer>
+
+#include "app_test_support.h"
+#include "coords/utBJ54Xian80.h"
+#include "coords/utlbxy.h"
+#include "gdb/sheet_index_writer.h"
+#include "sheets/sheet_index.h"
+#include "sheets/uttfhao.h"
+#include "support/gdal_readback.h"
+#include "support/test_shapefile.h"
+
+namespace tarvik {
+namespace {
+
+namespace fs = std::filesystem;
+using test::U;
+using test::WindowUnderTest;
+
+// A standard sheet index of 1:10 000 sheets E45G0<row><col> (Xi'an 1980,
+// 3-degree zone 29, no zone number), the numbers in the field TFH.
+std::string WriteIndex(const test::TempDir& dir, std::initializer_list<int> rows,
+                       std::initializer_list<int> cols) {
+  std::vector<std::string> numbers;
+  for (int r : rows)
+    for (int c : cols) numbers.push_back("E45G" + Pad3(r) + Pad3(c));
+  SilentFeedback quiet;
+  const std::string path = dir / "sheets.shp";
+  WriteSheetIndex(path, MakeXian80Projected(29, true, false, quiet), "TFH",
+                  SheetIndexPolygons(numbers, CoordParams{}, false), false);
+  return path;
+}
+
+// Picks `input` in the window and sets the template and output.
+void PickInput(WindowUnderTest& w, int mode, const std::string& input, const char* nameTemplate,
+               const std::string& output) {
+  w->rgtype->setItemIndex(mode);
+  w.dialogs.openAnswer = QString::fromStdString(input);
+  w->btnfile->click();
+  w->edtFileName->setText(U(nameTemplate));
+  w->edtoutFile->setText(QString::fromStdString(output));
+}
+
+TEST(WindowFileModes, PickingAnInputPresetsTheWindowAndListsItsFields) {
+  test::TempDir dir;
+  const std::string index = WriteIndex(dir, {66}, {66, 67});
+  WindowUnderTest w;
+  w->gb8054->setItemIndex(1);
+  w->rgisband->setItemIndex(1);
+  w->cbFdf->setCurrentIndex(1);
+  w->centerL->setValue(99);
+  w->rgjw->setItemIndex(1);
+  w->CbField->addItem("OLD");
+  w->CbField->setEditText("OLD");
+  w->edtFileName->setText("[OLD]");
+  PickInput(w, 1, index, "[OLD]", "");
+  ASSERT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
+  EXPECT_EQ(w.dialogs.openFilters.at(0), QStringList{"*.shp (*.shp)"});
+  EXPECT_EQ(w->edtFile->text(), QString::fromStdString(index));
+  EXPECT_EQ(w->gb8054->itemIndex(), 0);
+  EXPECT_EQ(w->rgisband->itemIndex(), 0);
+  EXPECT_EQ(w->cbFdf->currentIndex(), 0);
+  EXPECT_EQ(w->centerL->value(), 87);
+  EXPECT_EQ(w->rgjw->itemIndex(), 0);
+  QStringList items;
+  for (int i = 0; i < w->CbField->count(); ++i) items << w->CbField->itemText(i);
+  EXPECT_EQ(items, (QStringList{"FID", "TFH"}));
+  EXPECT_EQ(w->CbField->currentText(), "OLD") << "the field box keeps its text";
+  EXPECT_EQ(w->edtFileName->text(), "[OLD]");
+
+  // A file without a coordinate system: the message, the fields stay.
+  const std::string bare = dir / "bare.shp";
+  test::WriteTestShapefile(bare, 0, {"NAME"}, {{{{"NAME", "a"}}, {test::Rectangle(0, 0, 10, 10)}}});
+  w.dialogs.openAnswer = QString::fromStdString(bare);
+  w->btnfile->click();
+  EXPECT_EQ(w.dialogs.errors, std::vector<QString>{U("没有定义坐标系统")});
+  EXPECT_EQ(w->CbField->count(), 2);
+}
+
+TEST(WindowFileModes, IndexRunFramesTheSelectedSheets) {
+  test::TempDir dir;
+  const std::string index = WriteIndex(dir, {66, 67}, {66, 67, 68});
+  WindowUnderTest w;
+  const std::string output = w.dir / "sheets.gdb";
+  PickInput(w, 1, index, "[tfh]", output);  // the field's letter case does not matter
+  w->reditwhere->setText("  TFH <> 'E45G067067'  ");
+  w.dialogs.answer = false;  // no preview
+  w->Button1->click();
+  ASSERT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
+  ASSERT_EQ(w.dialogs.messages.size(), 1u) << w.dialogs.describe();
+  EXPECT_TRUE(w.dialogs.messages[0].startsWith(U("完成，用时")));
+  EXPECT_TRUE(w->runValues().StandardSheetMode);
+  EXPECT_EQ(w->frameSettings().CreateMode, 1);
+  EXPECT_EQ(w->progress().window(), nullptr);
+  const test::ReadStore store = test::ReadWithGdal(output);
+  int frames = 0;
+  for (const char* sheet : {"E45G066066", "E45G066067", "E45G066068", "E45G067066", "E45G067067",
+                            "E45G067068"})
+    frames += store.has(std::string("L_") + sheet);
+  EXPECT_EQ(frames, 5);
+  EXPECT_FALSE(store.has("L_E45G067067"));
+  ASSERT_FALSE(w.dialogs.questions.empty());
+  EXPECT_TRUE(w.dialogs.questions.back().first.startsWith(U("是否预览第一幅图廓E45G06")));
+}
+
+TEST(WindowFileModes, CancelDuringARunStopsAfterTheNextSheetAndTheWindowStaysOpen) {
+  test::TempDir dir;
+  const std::string index = WriteIndex(dir, {66}, {66, 67, 68, 69, 70});
+  WindowUnderTest w;
+  const std::string output = w.dir / "five.gpkg";
+  PickInput(w, 1, index, "[TFH]", output);
+  w->show();
+  // During the second sheet's step: a try to close the main window, then
+  // Cancel in the progress window, confirmed.
+  bool closed = true;
+  bool clicked = false;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    TMyProgress* progress = w->progress().window();
+    if (clicked || !progress || w->progress().position() < 2) return;
+    clicked = true;
+    closed = w->close();
+    progress->cancelButton()->click();
+  });
+  poll.start(0);
+  w.dialogs.answers = {true, false};  // stop: yes; preview: no
+  w->Button1->click();
+  poll.stop();
+  EXPECT_TRUE(clicked);
+  EXPECT_FALSE(closed) << "the main window cannot close during a run";
+  EXPECT_TRUE(w->isVisible());
+  ASSERT_GE(w.dialogs.questions.size(), 1u);
+  EXPECT_EQ(w.dialogs.questions[0], std::make_pair(U("你确定终止吗"), U("终止")));
+  EXPECT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
+  EXPECT_TRUE(w.dialogs.messages.back().startsWith(U("完成，用时")));
+  EXPECT_TRUE(w->Button1->isEnabled());
+  EXPECT_EQ(w->progress().window(), nullptr);
+  const test::ReadStore store = test::ReadWithGdal(output);
+  int lineClasses = 0;
+  for (const auto& [name, layer] : store.layers) lineClasses += name.rfind("L_", 0) == 0;
+  EXPECT_EQ(lineClasses, 3) << "the sheet after the confirmed abort is still drawn";
+}
+
+TEST(WindowFileModes, AreaRunFramesEachPolygonUnderItsName) {
+  WindowUnderTest w;
+  const std::string input = w.dir / "county.shp";
+  // Two areas in Xi'an 1980 3-degree zone 29 without the zone number.
+  test::WriteTestShapefile(input, 2374, {"NAME", "KIND"},
+                           {{{{"NAME", "甲"}, {"KIND", "x"}}, {test::Rectangle(500123.4, 3000000, 503876.6, 3004000)}},
+                            {{{"NAME", "乙"}, {"KIND", "x"}}, {test::Rectangle(510000, 3000000, 512000, 3002500)}}});
+  const std::string output = w.dir / "out/county.gpkg";
+  PickInput(w, 2, input, "", output);
+  EXPECT_EQ(w->CbField->findText("KIND"), -1) << "KIND repeats and cannot name the frames";
+  ASSERT_GE(w->CbField->findText("NAME"), 0);
+  w->CbField->setCurrentIndex(w->CbField->findText("NAME"));
+  w->CbFieldChange();
+  w->edtFileName->setText(w->edtFileName->text() + U("图"));
+  EXPECT_EQ(w->edtFileName->text(), U("[NAME]图"));
+  w.dialogs.answer = false;
+  w->Button1->click();
+  ASSERT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
+  EXPECT_FALSE(w->runValues().StandardSheetMode);
+  const test::ReadStore store = test::ReadWithGdal(output);
+  ASSERT_TRUE(store.has("L_甲图"));
+  ASSERT_TRUE(store.has("L_乙图"));
+  EXPECT_TRUE(store.has("a_甲图"));
+  // The inner frame of 甲: its envelope widened by 160 m, cut to whole metres.
+  bool innerWest = false;
+  for (const auto& f : store.layers.at("L_甲图").features)
+    for (const auto& path : f.parts)
+      for (const auto& p : path) innerWest |= f.id() == 1 && p.x == 499963;
+  EXPECT_TRUE(innerWest);
+}
+
+TEST(WindowFileModes, MissingInputIsReportedAfterTheOutputWasPrepared) {
+  WindowUnderTest w;
+  const std::string output = w.dir / "old.gdb";
+  w->rgtype->setItemIndex(0);
+  w->edtoutFile->setText(QString::fromStdString(output));
+  w.dialogs.answer = false;
+  w->Button1->click();
+  ASSERT_TRUE(fs::exists(output));
+  w.dialogs.answer = true;
+  w.dialogs.questions.clear();
+  w->rgtype->setItemIndex(1);
+  w->CbField->addItem("Name");
+  w->edtFileName->setText("[NAME]");
+  const QString missing = QString::fromStdString(w.dir / "none.shp");
+  w->edtFile->setText(missing);
+  w->Button1->click();
+  EXPECT_EQ(w.dialogs.questions.size(), 1u);
+  EXPECT_FALSE(fs::exists(output));
+  EXPECT_EQ(w.dialogs.errors, std::vector<QString>{U("文件") + missing + U(",不存在")});
+}
+
+}  // namespace
+}  // namespace tarvik

@@ -1,0 +1,270 @@
+// The generation run of the main window: its checks in their order, the
+// output prepared, whole runs read back with GDAL.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+
+#include "app_test_support.h"
+#include "support/gdal_readback.h"
+
+namespace tarvik {
+namespace {
+
+namespace fs = std::filesystem;
+using test::U;
+using test::WindowUnderTest;
+
+bool StartsWith(const QString& text, const char* prefix) { return text.startsWith(U(prefix)); }
+
+// A real File Geodatabase or GeoPackage from a run of the window.
+void MakeStore(const std::string& path) {
+  WindowUnderTest w;
+  w->rgtype->setItemIndex(0);
+  w->edtoutFile->setText(QString::fromStdString(path));
+  w->Button1->click();
+  ASSERT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
+  ASSERT_TRUE(fs::exists(path));
+}
+
+TEST(WindowRun, ChecksInTheirOrderWithTheirMessages) {
+  struct Case {
+    const char* what;
+    std::function<void(WindowUnderTest&)> setup;
+    const char* error;
+  };
+  const Case cases[] = {
+      {"blank output",
+       [](WindowUnderTest& w) {
+         w->rgtype->setItemIndex(0);
+         w->edtoutFile->setText("   ");
+       },
+       "输出不能为空"},
+      {"bare file name",
+       [](WindowUnderTest& w) {
+         w->rgtype->setItemIndex(0);
+         w->edtoutFile->setText("map.gdb");
+       },
+       "输出路径，不能为空"},
+      // The template is checked before the output.
+      {"no template",
+       [](WindowUnderTest& w) {
+         w->rgtype->setItemIndex(1);
+         w->edtoutFile->setText("");
+       },
+       "字段值没有设置，所以输出图层名为空"},
+      {"template without brackets",
+       [](WindowUnderTest& w) {
+         w->rgtype->setItemIndex(2);
+         w->CbField->addItem("Name");
+         w->edtFileName->setText("abc");
+       },
+       "文件名格式不正确"},
+      {"brackets the wrong way round",
+       [](WindowUnderTest& w) {
+         w->rgtype->setItemIndex(1);
+         w->CbField->addItem("Name");
+         w->edtFileName->setText("]x[");
+       },
+       "文件名中，必须包括字段"},
+      {"template accepted, output blank",
+       [](WindowUnderTest& w) {
+         w->rgtype->setItemIndex(1);
+         w->CbField->addItem("Name");
+         w->edtFileName->setText("[NAME]");
+         w->edtoutFile->setText(" ");
+       },
+       "输出不能为空"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    WindowUnderTest w;
+    c.setup(w);
+    w->Button1->click();
+    ASSERT_EQ(w.dialogs.errors.size(), 1u) << w.dialogs.describe();
+    EXPECT_EQ(w.dialogs.errors[0], U(c.error));
+    EXPECT_TRUE(w.dialogs.messages.empty()) << "no elapsed time after an error";
+    EXPECT_TRUE(w->Button1->isEnabled());
+  }
+}
+
+TEST(WindowRun, DatumIsKeptBeforeAnyCheck) {
+  WindowUnderTest w;
+  w->rgtype->setItemIndex(0);
+  w->gb8054->setItemIndex(2);
+  w->edtoutFile->setText("");
+  w->Button1->click();
+  ASSERT_EQ(w.dialogs.errors.size(), 1u);
+  EXPECT_EQ(w->frameSettings().CoordSysIndex, 2);
+}
+
+TEST(WindowRun, PersonalGeodatabaseIsRefusedBeforeAnythingIsMade) {
+  WindowUnderTest w;
+  const std::string folder = w.dir / "new/folder";
+  w->rgtype->setItemIndex(0);
+  w->edtoutFile->setText(QString::fromStdString(folder + "/frames.mdb"));
+  w->Button1->click();
+  ASSERT_EQ(w.dialogs.errors.size(), 1u);
+  EXPECT_TRUE(w.dialogs.errors[0].contains(".gpkg")) << w.dialogs.errors[0].toStdString();
+  EXPECT_TRUE(w.dialogs.errors[0].contains(".mdb"));
+  EXPECT_FALSE(fs::exists(folder));
+}
+
+TEST(WindowRun, SheetNumberIntoEachKindOfStore) {
+  for (const char* name : {"deep/er/E45G095066.gdb", "E45G095066.gpkg"}) {
+    SCOPED_TRACE(name);
+    WindowUnderTest w;
+    const std::string output = w.dir / name;
+    w->rgtype->setItemIndex(0);
+    w->edtoutFile->setText(QString::fromStdString(output));
+    w->Button1->click();
+    ASSERT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
+    ASSERT_EQ(w.dialogs.messages.size(), 1u) << w.dialogs.describe();
+    EXPECT_TRUE(StartsWith(w.dialogs.messages[0], "完成，用时"));
+    EXPECT_TRUE(w.dialogs.messages[0].endsWith(U("毫秒")));
+    // The picture of the frame is offered and shown.
+    ASSERT_EQ(w.dialogs.questions.size(), 1u);
+    EXPECT_EQ(w.dialogs.questions[0], std::make_pair(U("是否预览第一幅图廓E45G095066？"), U("预览")));
+    ASSERT_EQ(w.dialogs.images.size(), 1u);
+    EXPECT_EQ(w.dialogs.images[0].second, U("预览 E45G095066"));
+    EXPECT_GT(w.dialogs.images[0].first.width(), 500);
+    EXPECT_GT(w.dialogs.images[0].first.height(), 500);
+    EXPECT_TRUE(w->Button1->isEnabled());
+    EXPECT_TRUE(w->runValues().StandardSheetMode);
+    EXPECT_EQ(w->runValues().ZoneNumberText, "29");  // 3-degree zone of 87 E, no prefix
+    const test::ReadStore store = test::ReadWithGdal(output);
+    ASSERT_TRUE(store.has("L_E45G095066"));
+    ASSERT_TRUE(store.has("p_E45G095066"));
+    ASSERT_TRUE(store.has("a_E45G095066"));
+    const test::ReadLayer& lines = store.layers.at("L_E45G095066");
+    EXPECT_EQ(lines.epsg, 2374);  // Xi'an 1980 3-degree CM 87 E, zone 29
+    EXPECT_GT(lines.countId(1), 4);
+    EXPECT_GT(lines.countId(2), 0);
+  }
+}
+
+TEST(WindowRun, GeographicBeijingSheetTakesItsSettingsFromTheWindow) {
+  WindowUnderTest w;
+  const std::string output = w.dir / "J50.gpkg";
+  w->rgtype->setItemIndex(0);
+  w->edtMapNO->setText("J-50-5");
+  w->gb8054->setItemIndex(1);
+  w->rgjw->setItemIndex(1);
+  w->edtoutFile->setText(QString::fromStdString(output));
+  w->Button1->click();
+  ASSERT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
+  const test::ReadStore store = test::ReadWithGdal(output);
+  ASSERT_TRUE(store.has("L_J_50_5"));
+  EXPECT_EQ(store.layers.at("L_J_50_5").epsg, 4214);
+  EXPECT_TRUE(w->frameSettings().GeodeticOutput);
+  EXPECT_TRUE(w->frameSettings().isBeijing54);
+}
+
+TEST(WindowRun, WrongSheetNumberStillReportsTheTime) {
+  WindowUnderTest w;
+  w->rgtype->setItemIndex(0);
+  w->edtMapNO->setText("E45G09506");
+  w->edtoutFile->setText(QString::fromStdString(w.dir / "x.gdb"));
+  w->Button1->click();
+  EXPECT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
+  ASSERT_EQ(w.dialogs.messages.size(), 2u) << w.dialogs.describe();
+  EXPECT_EQ(w.dialogs.messages[0], U("图幅号输入错误"));
+  EXPECT_TRUE(StartsWith(w.dialogs.messages[1], "完成，用时"));
+}
+
+TEST(WindowRun, EmptySheetNumberIsReportedAfterTheOldOutputWasDeleted) {
+  test::TempDir dir;
+  const std::string output = dir / "old.gdb";
+  MakeStore(output);
+  WindowUnderTest w;
+  w->rgtype->setItemIndex(0);
+  w->edtMapNO->setText("");
+  w->edtoutFile->setText(QString::fromStdString(output));
+  w->Button1->click();
+  const QString question = U("目录") + QString::fromStdString(output) + U("已存在，是否删除");
+  ASSERT_EQ(w.dialogs.questions.size(), 1u);
+  EXPECT_EQ(w.dialogs.questions[0], std::make_pair(question, question));
+  EXPECT_EQ(w.dialogs.errors, std::vector<QString>{U("图幅号不能空")});
+  EXPECT_FALSE(fs::exists(output));
+  EXPECT_TRUE(w->Button1->isEnabled());
+}
+
+TEST(WindowRun, KeepingAnExistingGeodatabaseEndsTheRunSilently) {
+  test::TempDir dir;
+  const std::string output = dir / "old.gdb";
+  MakeStore(output);
+  WindowUnderTest w;
+  w->rgtype->setItemIndex(0);
+  w->edtMapNO->setText("J-50-5");
+  w->edtoutFile->setText(QString::fromStdString(output));
+  w.dialogs.answer = false;
+  w->Button1->click();
+  EXPECT_EQ(w.dialogs.questions.size(), 1u);
+  EXPECT_TRUE(w.dialogs.messages.empty()) << w.dialogs.describe();
+  EXPECT_TRUE(w.dialogs.errors.empty());
+  const test::ReadStore store = test::ReadWithGdal(output);
+  EXPECT_TRUE(store.has("L_E45G095066"));
+  EXPECT_FALSE(store.has("L_J_50_5"));
+}
+
+TEST(WindowRun, KeepingAnExistingGeoPackageWritesIntoIt) {
+  test::TempDir dir;
+  const std::string output = dir / "old.gpkg";
+  MakeStore(output);
+  WindowUnderTest w;
+  w->rgtype->setItemIndex(0);
+  w->edtMapNO->setText("J-50-5");
+  w->edtoutFile->setText(QString::fromStdString(output));
+  w.dialogs.answer = false;
+  w->Button1->click();
+  const QString question = U("文件") + QString::fromStdString(output) + U("已存在，是否删除");
+  ASSERT_EQ(w.dialogs.questions.size(), 2u);
+  EXPECT_EQ(w.dialogs.questions[0].first, question);
+  // The preview offers the frame this run wrote, not the one already there;
+  // declined, nothing is drawn.
+  EXPECT_EQ(w.dialogs.questions[1].first, U("是否预览第一幅图廓J_50_5？"));
+  EXPECT_TRUE(w.dialogs.images.empty());
+  EXPECT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
+  const test::ReadStore store = test::ReadWithGdal(output);
+  EXPECT_TRUE(store.has("L_E45G095066"));
+  EXPECT_TRUE(store.has("L_J_50_5"));
+}
+
+TEST(WindowRun, ReplacingAnExistingGeoPackage) {
+  test::TempDir dir;
+  const std::string output = dir / "old.gpkg";
+  MakeStore(output);
+  WindowUnderTest w;
+  w->rgtype->setItemIndex(0);
+  w->edtMapNO->setText("J-50-5");
+  w->edtoutFile->setText(QString::fromStdString(output));
+  w->Button1->click();
+  EXPECT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
+  const test::ReadStore store = test::ReadWithGdal(output);
+  EXPECT_FALSE(store.has("L_E45G095066"));
+  EXPECT_TRUE(store.has("L_J_50_5"));
+}
+
+TEST(WindowRun, FolderThatOnlyLooksLikeAGeodatabaseIsNeverDeleted) {
+  WindowUnderTest w;
+  const std::string fake = w.dir / "photos.gdb";
+  fs::create_directories(fake);
+  test::WriteFile(fake + "/holiday.jpg", "not a geodatabase");
+  const std::string file = w.dir / "notes.gpkg";
+  test::WriteFile(file, "plain text, not a GeoPackage");
+  for (const std::string& output : {fake, file}) {
+    SCOPED_TRACE(output);
+    w.dialogs.errors.clear();
+    w->rgtype->setItemIndex(0);
+    w->edtoutFile->setText(QString::fromStdString(output));
+    w->Button1->click();  // the question is answered with OK
+    ASSERT_EQ(w.dialogs.errors.size(), 1u) << w.dialogs.describe();
+    EXPECT_TRUE(w.dialogs.errors[0].contains(U("不删除"))) << w.dialogs.errors[0].toStdString();
+    EXPECT_TRUE(w->Button1->isEnabled());
+  }
+  EXPECT_EQ(test::ReadFile(fake + "/holiday.jpg"), "not a geodatabase");
+  EXPECT_EQ(test::ReadFile(file), "plain text, not a GeoPackage");
+}
+
+}  // namespace
+}  // namespace tarvik

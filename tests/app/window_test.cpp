@@ -1,0 +1,335 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include <QAction>
+#include <QApplication>
+#include <QGroupBox>
+#include <QMenu>
+#include <QKeyEvent>
+#include <QTest>
+
+#include "app_test_support.h"
+#include "common/error.h"
+#include "coords/spatial_reference.h"
+#include "settings/control_table.h"
+#include "settings/qt/control_widgets.h"
+#include "settings/qt/pascoverset.h"
+
+namespace tarvik {
+namespace {
+
+using test::U;
+using test::WindowUnderTest;
+
+TEST(MainWindow, ControlsOfTheTableWithTheirDefaults) {
+  WindowUnderTest w;
+  EXPECT_EQ(w->objectName(), "FrmTarvik");
+  EXPECT_EQ(w->windowTitle(), QString("ArcGISTarvik For ArcGIS10 V%1.%2")
+                                  .arg(TARVIK_VERSION_MAJOR)
+                                  .arg(TARVIK_VERSION_MINOR));
+  EXPECT_EQ(w->font().family(), U("宋体"));
+  EXPECT_EQ(w->font().pointSize(), 9);
+  for (const ControlEntry& e : ControlTable()) {
+    if (e.form != SettingsForm::Main) continue;
+    SCOPED_TRACE(std::string(e.name));
+    QWidget* widget = FindNamedWidget(*w.window, QString::fromUtf8(e.name.data(), e.name.size()));
+    ASSERT_NE(widget, nullptr);
+    EXPECT_EQ(WidgetControlValue(*widget, e), std::string(e.defaultValue));
+    if (auto* group = qobject_cast<TRadioGroup*>(widget)) {
+      ASSERT_EQ(group->count(), int(e.items.size()));
+      for (int i = 0; i < group->count(); ++i)
+        EXPECT_EQ(group->items()[i], QString::fromUtf8(e.items[i].data(), e.items[i].size()));
+    }
+  }
+  // Collecting an untouched window gives the default settings, both windows'.
+  w->CollectParameters();
+  EXPECT_TRUE(w->frameSettings() == TFrameSettings{});
+  EXPECT_EQ(w->edtMapNO->text(), "E45G095066");
+  EXPECT_EQ(w->centerL->property("Tag").toInt(), 1);
+  EXPECT_EQ(w->centerL->alignment() & Qt::AlignRight, Qt::AlignRight);
+  EXPECT_EQ(w->centerL->singleStep(), 3);
+  EXPECT_EQ(w->reditwhere->property("RichEdit").toBool(), true);
+  for (const char* name : {"Button1", "btndown", "Button9", "Button10", "btnfile", "btnout"})
+    EXPECT_NE(w->findChild<QPushButton*>(name), nullptr) << name;
+  EXPECT_EQ(w->Button1->text(), U("生成图廓"));
+  EXPECT_TRUE(w->edtoutFile->toolTip().contains(".gpkg") || w->edtoutFile->toolTip().contains("gpkg"));
+}
+
+TEST(MainWindow, ModeShowsItsGroup) {
+  WindowUnderTest w;
+  for (int mode : {0, 1, 2, 0}) {
+    w->rgtype->setItemIndex(mode);
+    EXPECT_EQ(w->gbMapno->isHidden(), mode != 0) << mode;
+    EXPECT_EQ(w->gbFile->isHidden(), mode == 0) << mode;
+    if (mode == 0) {
+      EXPECT_EQ(w->edtMapNO->y(), 28);
+    }
+  }
+}
+
+TEST(MainWindow, ChoosingAFieldRewritesTheTemplate) {
+  WindowUnderTest w;
+  w->CbField->addItems({"OLD", "NEW"});
+  const char* cases[][2] = {{"图_[OLD]_2", "图_[NEW]_2"}, {"", "[NEW]"}};
+  for (const auto& c : cases) {
+    w->edtFileName->setText(U(c[0]));
+    w->CbField->setCurrentIndex(1);
+    w->CbFieldChange();
+    EXPECT_EQ(w->edtFileName->text(), U(c[1]));
+  }
+  // Restoring the combo's items in code leaves the template alone.
+  w->edtFileName->setText("[OLD]");
+  w->CbField->setCurrentIndex(0);
+  EXPECT_EQ(w->edtFileName->text(), "[OLD]");
+}
+
+// Types `text` into `widget` key by key, as a keyboard would.
+void Type(QWidget* widget, const QString& text) {
+  for (QChar c : text) {
+    const int key = c.isLetter() && c.unicode() < 128 ? c.toUpper().unicode() : c.unicode();
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(c));
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(widget, &press);
+    QApplication::sendEvent(widget, &release);
+  }
+}
+
+TEST(MainWindow, ScaleBoxTakesDigitsAndOnePoint) {
+  WindowUnderTest w;
+  struct Case {
+    const char* typed;
+    const char* result;
+  };
+  const Case cases[] = {{"1.2.5", "1.25"}, {"25000", "25000"}, {"1:5万", "15"}, {"..5", ".5"}};
+  for (const Case& c : cases) {
+    w->edtMapscale1->clear();
+    Type(w->edtMapscale1, U(c.typed));
+    EXPECT_EQ(w->edtMapscale1->text(), U(c.result)) << c.typed;
+  }
+  QTest::keyClick(w->edtMapscale1, Qt::Key_Backspace);
+  EXPECT_EQ(w->edtMapscale1->text(), ".");
+}
+
+TEST(MainWindow, ScaleMenuWritesItsTag) {
+  WindowUnderTest w;
+  const std::pair<const char*, const char*> items[] = {
+      {"1:500", "500"},         {"1:2000", "2000"},       {"1:5000", "5000"},
+      {"1:1万", "10000"},       {"1:2.5万", "25000"},     {"1:5万", "50000"},
+      {"1:10万", "100000"},     {"1:25万", "250000"},     {"1:50万", "500000"}};
+  const QList<QAction*> actions = w->PopupMenu1->actions();
+  ASSERT_EQ(actions.size(), 10);
+  EXPECT_TRUE(actions[3]->isSeparator());
+  int k = 0;
+  for (QAction* a : actions) {
+    if (a->isSeparator()) continue;
+    EXPECT_EQ(a->text(), U(items[k].first));
+    EXPECT_TRUE(a->objectName().startsWith("N1"));
+    a->trigger();
+    EXPECT_EQ(w->edtMapscale1->text(), U(items[k].second));
+    ++k;
+  }
+  EXPECT_NE(w->findChild<QAction*>("N1500"), nullptr);
+}
+
+TEST(MainWindow, LeavingTheSheetNumberSuggestsTheCentralMeridian) {
+  struct Case {
+    const char* number;
+    int meridian;
+    const char* message;  // shown by the codec, or nullptr
+    const char* error;    // the error box, or nullptr
+  };
+  const Case cases[] = {
+      {"E45G095066", 87, nullptr, nullptr},
+      {"J-50-5", 117, nullptr, nullptr},
+      {"E45G09506", 99, "图幅号输入错误", nullptr},
+      {"", 99, nullptr, "图幅号不能空"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.number);
+    WindowUnderTest w;
+    w->centerL->setValue(99);
+    w->edtMapNO->setText(U(c.number));
+    w->Guarded([&] { w->edtMapNOExit(); });
+    EXPECT_EQ(w->centerL->value(), c.meridian);
+    EXPECT_EQ(w.dialogs.messages.size(), c.message ? 1u : 0u) << w.dialogs.describe();
+    if (c.message && !w.dialogs.messages.empty()) {
+      EXPECT_EQ(w.dialogs.messages[0], U(c.message));
+    }
+    EXPECT_EQ(w.dialogs.errors.size(), c.error ? 1u : 0u);
+    if (c.error && !w.dialogs.errors.empty()) {
+      EXPECT_EQ(w.dialogs.errors[0], U(c.error));
+    }
+  }
+}
+
+TEST(MainWindow, FocusLeavingTheSheetNumberBoxRunsItsExit) {
+  WindowUnderTest w;
+  w->rgtype->setItemIndex(0);
+  w->show();
+  QApplication::setActiveWindow(w.window.get());
+  w->edtMapNO->setFocus(Qt::OtherFocusReason);
+  QApplication::processEvents();
+  if (!w->edtMapNO->hasFocus()) GTEST_SKIP() << "the platform gives no focus";
+  w->edtMapNO->setText("J-50-5");
+  w->centerL->setFocus(Qt::TabFocusReason);
+  EXPECT_EQ(w->centerL->value(), 117);
+
+  // Clicking the run button from the box: the wrong number is reported on
+  // leaving the box, then the run goes on (and stops at the empty output).
+  w->edtMapNO->setFocus(Qt::OtherFocusReason);
+  w->edtMapNO->setText("E45G09506");
+  QTest::mouseClick(w->Button1, Qt::LeftButton);
+  EXPECT_EQ(w.dialogs.messages, std::vector<QString>{U("图幅号输入错误")});
+  EXPECT_EQ(w.dialogs.errors, std::vector<QString>{U("输出不能为空")});
+
+  // An empty number stops the click.
+  w.dialogs.messages.clear();
+  w.dialogs.errors.clear();
+  w->edtMapNO->setFocus(Qt::OtherFocusReason);
+  w->edtMapNO->setText("");
+  QTest::mouseClick(w->Button1, Qt::LeftButton);
+  EXPECT_TRUE(w.dialogs.messages.empty());
+  EXPECT_EQ(w.dialogs.errors, std::vector<QString>{U("图幅号不能空")});
+}
+
+TEST(MainWindow, InputCoordinateSystemPresetsTheControls) {
+  struct Case {
+    const char* what;
+    SpatialReference ref;
+    int rgjw, gb8054, rgisband, cbFdf, centerL;
+    const char* message = nullptr;
+    const char* error = nullptr;
+  };
+  const Case cases[] = {
+      {"Xi'an 1980 6-degree with zone", SpatialReference::FromEpsg(2329), 0, 0, 1, 1, 87},
+      {"Beijing 1954 3-degree", SpatialReference::FromEpsgAsIs(2435), 0, 1, 0, 0, 114},
+      {"Beijing 1954 6-degree", SpatialReference::FromEpsgAsIs(21473), 0, 1, 0, 1, 75},
+      {"WGS84", SpatialReference::FromEpsg(4326), 1, 2, 0, 0, 99},
+      {"Beijing 1954 geographic", SpatialReference::FromEpsg(4214), 1, 1, 0, 0, 99},
+      {"Xi'an 1980 geographic", SpatialReference::FromEpsg(4610), 1, 0, 0, 0, 99},
+      // Not one of ours: nothing changes.
+      {"Web Mercator", SpatialReference::FromEpsg(3857), 1, 2, 0, 0, 99},
+      // Not identified: planar, the person sets the rest.
+      {"custom", SpatialReference::FromWkt("+proj=tmerc +lon_0=101.5 +k=0.9996 +x_0=300000 +ellps=intl +units=m"),
+       0, 2, 0, 0, 99, "无法自动识别坐标系统，自己设置有关参数"},
+      {"none", SpatialReference(), 1, 2, 0, 0, 99, nullptr, "没有定义坐标系统"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    WindowUnderTest w;
+    w->rgjw->setItemIndex(1);
+    w->gb8054->setItemIndex(2);
+    w->rgisband->setItemIndex(0);
+    w->cbFdf->setCurrentIndex(0);
+    w->centerL->setValue(99);
+    w->Guarded([&] { w->ApplyInputSpatialRef(c.ref); });
+    EXPECT_EQ(w->rgjw->itemIndex(), c.rgjw);
+    EXPECT_EQ(w->gb8054->itemIndex(), c.gb8054);
+    EXPECT_EQ(w->rgisband->itemIndex(), c.rgisband);
+    EXPECT_EQ(w->cbFdf->currentIndex(), c.cbFdf);
+    EXPECT_EQ(w->centerL->value(), c.centerL);
+    EXPECT_EQ(w.dialogs.messages, c.message ? std::vector<QString>{U(c.message)} : std::vector<QString>{});
+    EXPECT_EQ(w.dialogs.errors, c.error ? std::vector<QString>{U(c.error)} : std::vector<QString>{});
+  }
+}
+
+TEST(MainWindow, OutputDialogGivesTheChosenKindItsEnding) {
+  WindowUnderTest w;
+  w->edtoutFile->setText("/data/start.gdb");
+  w.dialogs.saveAnswer = SaveChoice{"/data/out/frames", 1};
+  w->btnoutClick();
+  EXPECT_EQ(w.dialogs.saveStarts, std::vector<QString>{"/data/start.gdb"});
+  EXPECT_EQ(w->edtoutFile->text(), "/data/out/frames.gpkg");
+  w.dialogs.saveAnswer = SaveChoice{"/data/out/frames.gpkg", 0};
+  w->btnoutClick();
+  EXPECT_EQ(w->edtoutFile->text(), "/data/out/frames.gdb");
+  w.dialogs.saveAnswer.reset();  // cancelled
+  w->btnoutClick();
+  EXPECT_EQ(w->edtoutFile->text(), "/data/out/frames.gdb");
+}
+
+TEST(MainWindow, HelpOpensTheManualBesideTheProgram) {
+  WindowUnderTest w;
+  const QString manual = QString::fromStdString(w->manualPath().string());
+  EXPECT_EQ(w->manualPath(), w.dir.path() / "tarvik.html");
+  w->Button9->click();
+  ASSERT_EQ(w.dialogs.captionErrors.size(), 1u);
+  EXPECT_EQ(w.dialogs.captionErrors[0], std::make_pair(U("文件找不到！"), U("打开文件") + manual));
+  EXPECT_TRUE(w.dialogs.opened.empty());
+
+  test::WriteFile(w->manualPath().string(), "<html></html>");
+  w->Button9->click();
+  ASSERT_EQ(w.dialogs.opened.size(), 1u);
+  EXPECT_EQ(w.dialogs.opened[0], QUrl::fromLocalFile(manual));
+  EXPECT_EQ(w.dialogs.captionErrors.size(), 1u);
+
+  w.dialogs.openSucceeds = false;  // nothing on the desktop opens it
+  w->Button9->click();
+  ASSERT_EQ(w.dialogs.captionErrors.size(), 2u);
+  EXPECT_EQ(w.dialogs.captionErrors[1].first, U("文件运行错误！"));
+}
+
+TEST(MainWindow, ManualIsBuiltBesideTheProgram) {
+  // The build copies the manual next to the window program.
+  const std::filesystem::path manual =
+      std::filesystem::path(TARVIK_APP_BINARY_DIR) / "tarvik.html";
+  ASSERT_TRUE(std::filesystem::exists(manual)) << manual;
+  const std::string html = test::ReadFile(manual.string());
+  for (const char* part : {"标准图幅号", "标准图幅文件", "行政区划文件", ".gpkg", "tarvik-cli", "QGIS"})
+    EXPECT_NE(html.find(part), std::string::npos) << part;
+}
+
+TEST(MainWindow, SettingsSavedOnCloseAndRestoredWhenShown) {
+  WindowUnderTest w;
+  w->show();
+  w->rgtype->setItemIndex(0);
+  w->edtMapNO->setText("J-50-5");
+  w->gb8054->setItemIndex(1);
+  w->rgisband->setItemIndex(1);
+  w->cbFdf->setCurrentIndex(1);
+  w->centerL->setValue(117);
+  w->edtMapscale1->setText("50000");
+  w->rgjw->setItemIndex(1);
+  w->edtoutFile->setText("/data/out/J50.gpkg");
+  w->edtFileName->setText(U("[NAME]图"));
+  w->reditwhere->setText("CODE > 3");
+  w->settingsDialog()->findChild<QLineEdit*>("edtmian")->setText(U("某某县土地利用图"));
+  w.reopen();  // closes the first window (saving), opens a second
+  EXPECT_TRUE(std::filesystem::exists(w.dir.path() / "tarvik.set"));
+  EXPECT_EQ(w->edtMapNO->text(), "E45G095066") << "restored only when shown";
+  w->show();
+  EXPECT_EQ(w->rgtype->itemIndex(), 0);
+  EXPECT_FALSE(w->gbMapno->isHidden());
+  EXPECT_TRUE(w->gbFile->isHidden());
+  EXPECT_EQ(w->edtMapNO->text(), "J-50-5");
+  EXPECT_EQ(w->gb8054->itemIndex(), 1);
+  EXPECT_EQ(w->rgisband->itemIndex(), 1);
+  EXPECT_EQ(w->cbFdf->currentIndex(), 1);
+  EXPECT_EQ(w->centerL->value(), 117);
+  EXPECT_EQ(w->edtMapscale1->text(), "50000");
+  EXPECT_EQ(w->rgjw->itemIndex(), 1);
+  EXPECT_EQ(w->edtoutFile->text(), "/data/out/J50.gpkg");
+  EXPECT_EQ(w->edtFileName->text(), U("[NAME]图"));
+  EXPECT_EQ(w->reditwhere->text(), "CODE > 3");
+  EXPECT_EQ(w->settingsDialog()->findChild<QLineEdit*>("edtmian")->text(), U("某某县土地利用图"));
+  EXPECT_TRUE(w.dialogs.messages.empty()) << w.dialogs.describe();
+}
+
+TEST(MainWindow, SettingsDialogClosingSavesBothWindows) {
+  WindowUnderTest w;
+  w->edtMapscale1->setText("25000");
+  w->settingsDialog()->findChild<QLineEdit*>("edtmian")->setText(U("图名"));
+  w->settingsDialog()->open();
+  w->settingsDialog()->accept();
+  // A second window reads what the dialog saved; the first is not closed.
+  TFrmTarvik second(w.programPath());
+  test::DialogRecorder recorder;
+  recorder.install(second.dialogs());
+  second.show();
+  EXPECT_EQ(second.edtMapscale1->text(), "25000");
+  EXPECT_EQ(second.settingsDialog()->findChild<QLineEdit*>("edtmian")->text(), U("图名"));
+}
+
+}  // namespace
+}  // namespace tarvik
