@@ -4,13 +4,16 @@
 // writes the same features into the same layers (feature dataset, line,
 // polygon and annotation class and the frame catalog rows per sheet).
 //
-//   batch_bench [sheets=1000] [big=10000]
+//   batch_bench [sheets=1000] [big=10000] [.gdb|.gpkg]
 //
 // Reports, for File Geodatabase and GeoPackage: run and bare times and their
 // ratio, the cost per sheet of every hundred sheets and last / first
 // hundred; the peak memory of runs over 250 and `sheets` sheets (each in a
-// process of its own); the time of one run over `big` sheets; and the cost
-// of a neighbour lookup in indexes of `sheets` and `big` sheets.
+// process of its own); the cost of a neighbour lookup in indexes of `sheets`
+// and `big` sheets; the engine alone (drawing into a sink that only counts)
+// over `big` sheets; and, when a store kind is named, one whole run over
+// `big` sheets into it (long: the stores slow down with tens of thousands
+// of classes, see the report).
 //
 // The indexes hold 1:10 000 sheets made by the make-index code.
 #include <gdal_priv.h>
@@ -105,6 +108,17 @@ class Recorder : public tarvik::FrameStore, public tarvik::FrameSink {
   }
 };
 
+// A store whose frames only count what they get: the engine's own cost.
+class CountingStore : public tarvik::FrameStore, public tarvik::FrameSink {
+ public:
+  tarvik::FrameSink* createFrame(const std::string&, const tarvik::SpatialReference&, double) override { return this; }
+  void beginDrawing() override {}
+  int endDrawing() override { return 0; }
+  bool line(int, tarvik::StorePoint, tarvik::StorePoint) override { return true; }
+  bool polygon(int, const tarvik::Geometry&) override { return true; }
+  bool text(const tarvik::FrameText&) override { return true; }
+};
+
 // A store that hands the recorder out without owning it.
 class RecorderStore : public tarvik::FrameStore {
  public:
@@ -140,12 +154,15 @@ struct BlockClock {
 };
 
 // The index run of the builder into `output` (or into `recorder`).
-Timing RunEngine(const std::string& index, const std::string& output, Recorder* recorder = nullptr) {
+Timing RunEngine(const std::string& index, const std::string& output, Recorder* recorder = nullptr,
+                 bool countOnly = false) {
   tarvik::SilentFeedback quiet;
   Timing t;
   const auto start = Clock::now();
   std::unique_ptr<tarvik::FrameStore> store;
-  if (recorder)
+  if (countOnly)
+    store = std::make_unique<CountingStore>();
+  else if (recorder)
     store = std::make_unique<RecorderStore>(*recorder);
   else
     store = tarvik::OpenGdbFrameStore(output, quiet);
@@ -394,6 +411,7 @@ int main(int argc, char** argv) {
   }
   const int sheets = argc > 1 ? std::atoi(argv[1]) : 1000;
   const int big = argc > 2 ? std::atoi(argv[2]) : 10000;
+  const std::string bigKind = argc > 3 ? argv[3] : "";
   const fs::path folder = fs::temp_directory_path() / ("tarvik_batch_bench_" + std::to_string(::getpid()));
   fs::create_directories(folder);
   const std::string index = MakeIndex(folder, sheets);
@@ -438,9 +456,13 @@ int main(int argc, char** argv) {
   const double far = LookupMicroseconds(bigIndex, 1000);
   std::printf("  %d / %d sheets: %.2f\n", big, sheets, far / near);
 
-  std::printf("one run over %d sheets\n", big);
-  const Timing whole = RunEngine(bigIndex, (folder / "big.gdb").string());
-  Report("gdb", whole);
+  std::printf("the engine alone (no store)\n");
+  Report("small", RunEngine(index, "", nullptr, true));
+  Report("big", RunEngine(bigIndex, "", nullptr, true));
+  if (!bigKind.empty()) {
+    std::printf("one run over %d sheets into %s\n", big, bigKind.c_str());
+    Report(bigKind.c_str(), RunEngine(bigIndex, (folder / ("big" + bigKind)).string()));
+  }
   fs::remove_all(folder);
   return 0;
 }
