@@ -36,9 +36,15 @@ class BareFrameWriter {
     ds_ = nullptr;
   }
 
-  // One frame: `lines` two-point lines, `polygons` rectangles and `texts`
-  // texts around (x0, y0).
-  void writeFrame(const std::string& name, int lines, int polygons, int texts, double x0, double y0) {
+  struct FrameLayers {
+    OGRLayer* lines = nullptr;
+    OGRLayer* polygons = nullptr;
+    OGRLayer* texts = nullptr;
+  };
+
+  // Starts a frame (GeoPackage: its transaction): the catalog rows and the
+  // three classes with their fields, ready for features. endFrame() ends it.
+  FrameLayers beginFrame(const std::string& name) {
     if (gpkg_) ds_->StartTransaction();
     if (!catalog_) createCatalog();
     row(name, "y" + name, "dataset");
@@ -56,15 +62,17 @@ class BareFrameWriter {
       o = CSLSetNameValue(o, "XYTOLERANCE", ref_.isGeographic() ? "0.00000001" : "0.001");
     }
     OGRSpatialReference* srs = const_cast<OGRSpatialReference*>(ref_.ogr());
-    OGRLayer* L = ds_->CreateLayer(("L_" + name).c_str(), srs, wkbLineString, o);
-    OGRLayer* P = ds_->CreateLayer(("p_" + name).c_str(), srs, wkbPolygon, o);
-    OGRLayer* A = ds_->CreateLayer(("a_" + name).c_str(), srs, wkbPoint, o);
+    FrameLayers layers;
+    layers.lines = ds_->CreateLayer(("L_" + name).c_str(), srs, wkbLineString, o);
+    layers.polygons = ds_->CreateLayer(("p_" + name).c_str(), srs, wkbPolygon, o);
+    layers.texts = ds_->CreateLayer(("a_" + name).c_str(), srs, wkbPoint, o);
     CSLDestroy(o);
     OGRFieldDefn id("ID", OFTInteger);
-    L->CreateField(&id);
-    P->CreateField(&id);
+    layers.lines->CreateField(&id);
+    layers.polygons->CreateField(&id);
     row(name, "L_" + name, "line");
     row(name, "p_" + name, "polygon");
+    OGRLayer* A = layers.texts;
     for (const char* n : {"TextString", "FontName"}) {
       OGRFieldDefn f(n, OFTString);
       A->CreateField(&f);
@@ -85,7 +93,19 @@ class BareFrameWriter {
       A->CreateField(&f);
     }
     row(name, "a_" + name, "annotation");
+    return layers;
+  }
+  void endFrame() {
+    if (gpkg_) ds_->CommitTransaction();
+  }
 
+  // One frame: `lines` two-point lines, `polygons` rectangles and `texts`
+  // texts around (x0, y0).
+  void writeFrame(const std::string& name, int lines, int polygons, int texts, double x0, double y0) {
+    const FrameLayers layers = beginFrame(name);
+    OGRLayer* L = layers.lines;
+    OGRLayer* P = layers.polygons;
+    OGRLayer* A = layers.texts;
     OGRFeature* f = OGRFeature::CreateFeature(L->GetLayerDefn());
     for (int k = 0; k < lines; ++k) {
       OGRLineString line;
@@ -133,7 +153,7 @@ class BareFrameWriter {
       if (A->CreateFeature(f) != OGRERR_NONE) std::fprintf(stderr, "text refused\n");
     }
     OGRFeature::DestroyFeature(f);
-    if (gpkg_) ds_->CommitTransaction();
+    endFrame();
   }
 
  private:

@@ -32,6 +32,7 @@
 #include <string>
 #include <vector>
 
+#include "bare_frame_writer.h"
 #include "common/user_feedback.h"
 #include "coords/utBJ54Xian80.h"
 #include "frame/gdb_frame_store.h"
@@ -186,110 +187,21 @@ Timing RunEngine(const std::string& index, const std::string& output, Recorder* 
 
 // ---- the bare loop ------------------------------------------------------------
 
-struct BareCatalog {
-  OGRLayer* layer = nullptr;
-  void create(GDALDataset* ds, bool gpkg) {
-    char** o = gpkg ? CSLSetNameValue(nullptr, "FID", "OBJECTID") : nullptr;
-    layer = ds->CreateLayer("tarvik_frames", nullptr, wkbNone, o);
-    CSLDestroy(o);
-    for (const char* n : {"frame", "dataset", "item", "kind"}) {
-      OGRFieldDefn f(n, OFTString);
-      layer->CreateField(&f);
-    }
-    OGRFieldDefn rs("reference_scale", OFTReal), ru("reference_units", OFTString), ac("annotation_classes", OFTString),
-        wkt("srs_wkt", OFTString), epsg("epsg", OFTInteger);
-    for (OGRFieldDefn* f : {&rs, &ru, &ac, &wkt, &epsg}) layer->CreateField(f);
-    for (const char* n : {"domain_xmin", "domain_ymin", "domain_xmax", "domain_ymax", "xy_resolution"}) {
-      OGRFieldDefn f(n, OFTReal);
-      layer->CreateField(&f);
-    }
-  }
-  void row(const std::string& frame, const std::string& item, const char* kind, const std::string& wkt,
-           const tarvik::FrameDomain& d) {
-    OGRFeature* f = OGRFeature::CreateFeature(layer->GetLayerDefn());
-    f->SetField("frame", frame.c_str());
-    f->SetField("dataset", ("y" + frame).c_str());
-    f->SetField("item", item.c_str());
-    f->SetField("kind", kind);
-    if (std::string(kind) == "annotation") {
-      f->SetField("reference_scale", 10000.0);
-      f->SetField("reference_units", "meters");
-      f->SetField("annotation_classes", "Default");
-    }
-    f->SetField("srs_wkt", wkt.c_str());
-    f->SetField("epsg", 2374);
-    f->SetField("domain_xmin", static_cast<double>(d.xMin));
-    f->SetField("domain_ymin", static_cast<double>(d.yMin));
-    f->SetField("domain_xmax", static_cast<double>(d.xMax));
-    f->SetField("domain_ymax", static_cast<double>(d.yMax));
-    f->SetField("xy_resolution", 0.0001);
-    if (layer->CreateFeature(f) != OGRERR_NONE) std::fprintf(stderr, "catalog row refused\n");
-    OGRFeature::DestroyFeature(f);
-  }
-};
-
 Timing WriteBare(const std::string& path, const std::vector<RecordedFrame>& frames, const tarvik::FrameDomain& d) {
-  const bool gpkg = path.ends_with(".gpkg");
-  GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(gpkg ? "GPKG" : "OpenFileGDB");
-  char** create = gpkg ? CSLSetNameValue(nullptr, "ADD_GPKG_OGR_CONTENTS", "NO") : nullptr;
   Timing t;
   const auto start = Clock::now();
-  GDALDataset* ds = driver->Create(path.c_str(), 0, 0, 0, GDT_Unknown, create);
-  CSLDestroy(create);
   tarvik::SilentFeedback quiet;
   tarvik::SpatialReference ref = tarvik::MakeXian80Projected(29, true, false, quiet);
-  OGRSpatialReference* srs = const_cast<OGRSpatialReference*>(ref.ogr());
-  const std::string wkt = ref.wkt();
-  BareCatalog catalog;
+  ref.setDomain(static_cast<double>(d.xMin), static_cast<double>(d.xMax), static_cast<double>(d.yMin),
+                static_cast<double>(d.yMax));
+  auto writer = std::make_unique<bench::BareFrameWriter>(path, ref);
   BlockClock clock{t, start};
   int done = 0;
   for (const auto& frame : frames) {
-    const std::string& name = frame.name;
-    if (gpkg) ds->StartTransaction();
-    if (!catalog.layer) catalog.create(ds, gpkg);
-    catalog.row(name, "y" + name, "dataset", wkt, d);
-    char** o = nullptr;
-    o = CSLSetNameValue(o, "GEOMETRY_NAME", "Shape");
-    o = CSLSetNameValue(o, "FID", "OBJECTID");
-    if (gpkg) {
-      o = CSLSetNameValue(o, "SPATIAL_INDEX", "NO");
-    } else {
-      o = CSLSetNameValue(o, "FEATURE_DATASET", ("y" + name).c_str());
-      o = CSLSetNameValue(o, "XORIGIN", std::to_string(d.xMin).c_str());
-      o = CSLSetNameValue(o, "YORIGIN", std::to_string(d.yMin).c_str());
-      o = CSLSetNameValue(o, "XYSCALE", "10000");
-      o = CSLSetNameValue(o, "XYTOLERANCE", "0.001");
-    }
-    OGRLayer* lines = ds->CreateLayer(("L_" + name).c_str(), srs, wkbLineString, o);
-    OGRLayer* polygons = ds->CreateLayer(("p_" + name).c_str(), srs, wkbPolygon, o);
-    OGRLayer* anno = ds->CreateLayer(("a_" + name).c_str(), srs, wkbPoint, o);
-    CSLDestroy(o);
-    OGRFieldDefn id("ID", OFTInteger);
-    lines->CreateField(&id);
-    polygons->CreateField(&id);
-    catalog.row(name, "L_" + name, "line", wkt, d);
-    catalog.row(name, "p_" + name, "polygon", wkt, d);
-    for (const char* n : {"TextString", "FontName"}) {
-      OGRFieldDefn f(n, OFTString);
-      anno->CreateField(&f);
-    }
-    OGRFieldDefn size("FontSize", OFTReal);
-    anno->CreateField(&size);
-    for (const char* n : {"Bold", "Italic", "Underline", "HorizontalAlignment", "VerticalAlignment"}) {
-      OGRFieldDefn f(n, OFTInteger);
-      f.SetSubType(OFSTInt16);
-      anno->CreateField(&f);
-    }
-    for (const char* n : {"CharacterSpacing", "Angle"}) {
-      OGRFieldDefn f(n, OFTReal);
-      anno->CreateField(&f);
-    }
-    for (const char* n : {"AnnotationClassID", "Color"}) {
-      OGRFieldDefn f(n, OFTInteger);
-      anno->CreateField(&f);
-    }
-    catalog.row(name, "a_" + name, "annotation", wkt, d);
-
+    const auto layers = writer->beginFrame(frame.name);
+    OGRLayer* lines = layers.lines;
+    OGRLayer* polygons = layers.polygons;
+    OGRLayer* anno = layers.texts;
     OGRFeature* f = OGRFeature::CreateFeature(lines->GetLayerDefn());
     for (const auto& l : frame.lines) {
       OGRLineString line;
@@ -335,12 +247,12 @@ Timing WriteBare(const std::string& path, const std::vector<RecordedFrame>& fram
       if (anno->CreateFeature(f) == OGRERR_NONE) ++t.texts;
     }
     OGRFeature::DestroyFeature(f);
-    if (gpkg) ds->CommitTransaction();
+    writer->endFrame();
     ++t.frames;
     clock.tick(++done);
   }
   const auto written = Clock::now();
-  GDALClose(ds);
+  writer.reset();
   t.writeSeconds = Seconds(start, written);
   t.closeSeconds = Seconds(written, Clock::now());
   return t;
