@@ -37,26 +37,35 @@ void TFrmTarvik::btnfileClick() {
   CbField->setEditText(text);  // the chosen field and the template stay as they were
 }
 
-void TFrmTarvik::CreateByStandardFile(const std::string& output, const QString& fieldName) {
-  TstandardMap builder(FSettings, FRun, OpenGdbFrameStore(output, feedback_), feedback_,
-                       Text(edtFile->text()));
-  builder.FWhereClause = Text(reditwhere->text().trimmed());
+namespace {
+
+// One run of a file builder (the index builder or the polygon builder) over
+// the window's input, condition and name template; returns the zone text it
+// used, which the run keeps.
+template <typename Builder>
+std::string RunFileBuilder(const TFrameSettings& settings, const RunValues& run,
+                           const std::string& output, UserFeedback& feedback,
+                           const QLineEdit& input, const QString& where, const QString& fieldName,
+                           const QLineEdit& nameTemplate) {
+  Builder builder(settings, run, OpenGdbFrameStore(output, feedback), feedback, Text(input.text()));
+  builder.FWhereClause = Text(where.trimmed());
   builder.FNameField = Text(fieldName);
-  builder.FNameTemplate = Text(edtFileName->text());
+  builder.FNameTemplate = Text(nameTemplate.text());
   builder.Run();
-  FRun.ZoneNumberText = builder.run().ZoneNumberText;
   builder.CloseOutput();
+  return builder.run().ZoneNumberText;
+}
+
+}  // namespace
+
+void TFrmTarvik::CreateByStandardFile(const std::string& output, const QString& fieldName) {
+  FRun.ZoneNumberText = RunFileBuilder<TstandardMap>(FSettings, FRun, output, feedback_, *edtFile,
+                                                     reditwhere->text(), fieldName, *edtFileName);
 }
 
 void TFrmTarvik::CreateByAreaFile(const std::string& output, const QString& fieldName) {
-  Tcreatetk builder(FSettings, FRun, OpenGdbFrameStore(output, feedback_), feedback_,
-                    Text(edtFile->text()));
-  builder.FWhereClause = Text(reditwhere->text().trimmed());
-  builder.FNameField = Text(fieldName);
-  builder.FNameTemplate = Text(edtFileName->text());
-  builder.Run();
-  FRun.ZoneNumberText = builder.run().ZoneNumberText;
-  builder.CloseOutput();
+  FRun.ZoneNumberText = RunFileBuilder<Tcreatetk>(FSettings, FRun, output, feedback_, *edtFile,
+                                                  reditwhere->text(), fieldName, *edtFileName);
 }
 
 }  // namespace tarvik
