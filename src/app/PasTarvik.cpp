@@ -12,6 +12,7 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -319,6 +320,15 @@ bool TFrmTarvik::eventFilter(QObject* watched, QEvent* event) {
       qApp->installEventFilter(this);
     } else {
       Guarded([this] { edtMapNOExit(); });
+    }
+  } else if (watched == edtMapscale1 && event->type() == QEvent::InputMethod) {
+    // Text committed by an input method passes the same filter, character by character.
+    auto* im = static_cast<QInputMethodEvent*>(event);
+    QString kept;
+    for (const QChar c : im->commitString())
+      if (ScaleKeyAccepted(edtMapscale1->text() + kept, c)) kept += c;
+    if (kept != im->commitString()) {
+      im->setCommitString(kept);
     }
   } else if (watched == edtMapscale1 && event->type() == QEvent::KeyPress) {
     const auto* key = static_cast<QKeyEvent*>(event);

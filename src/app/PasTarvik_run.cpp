@@ -73,7 +73,8 @@ void TFrmTarvik::Button1Click() {
   QString fieldName;
   if (mode == 1 || mode == 2) fieldName = GetNameField();
   // 3., 4. The output and its folder.
-  const QString P = edtoutFile->text();
+  // A trailing separator ("…/x.gdb/") still names the same output.
+  const QString P = QString::fromStdString(WithoutTrailingSeparators(Text(edtoutFile->text())));
   if (P.trimmed().isEmpty()) throw RunError("输出不能为空");
   const QString directory = DirectoryPart(P);
   if (directory.isEmpty()) throw RunError("输出路径，不能为空");

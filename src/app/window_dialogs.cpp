@@ -61,6 +61,9 @@ class OutputFileDialog : public QFileDialog {
 
   QString chosen() const { return chosen_.isEmpty() ? selectedFiles().value(0) : chosen_; }
   int filterIndex() const {
+    // A File Geodatabase folder chosen directly is a .gdb whatever filter is
+    // showing: its own filter (the first) keeps its ending.
+    if (!chosen_.isEmpty()) return 0;
     const int i = static_cast<int>(nameFilters().indexOf(selectedNameFilter()));
     return i < 0 ? 0 : i;
   }

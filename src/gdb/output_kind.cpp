@@ -8,16 +8,11 @@
 
 namespace tarvik {
 
-namespace {
-
-// A trailing separator ("D:/out/frames.gdb/") still names the directory.
 std::string WithoutTrailingSeparators(const std::string& path) {
   std::string p = path;
   while (p.size() > 1 && (p.back() == '/' || p.back() == '\\')) p.pop_back();
   return p;
 }
-
-}  // namespace
 
 OutputKind OutputKindOf(const std::string& path) {
   const std::string p = WithoutTrailingSeparators(path);

@@ -16,6 +16,10 @@ enum class OutputKind {
 // names the two kinds that can.
 OutputKind OutputKindOf(const std::string& path);
 
+// The path without trailing separators: "D:/out/frames.gdb/" still names
+// the directory "D:/out/frames.gdb". A lone "/" stays.
+std::string WithoutTrailingSeparators(const std::string& path);
+
 // Whether the output of that kind exists: the directory for a .gdb, the file
 // for a .gpkg.
 bool OutputExists(const std::string& path);

@@ -35,11 +35,6 @@ namespace {
 
 const char* DriverName(OutputKind kind) { return kind == OutputKind::FileGdb ? "OpenFileGDB" : "GPKG"; }
 
-std::string WithoutTrailingSeparators(std::string p) {
-  while (p.size() > 1 && (p.back() == '/' || p.back() == '\\')) p.pop_back();
-  return p;
-}
-
 }  // namespace
 
 namespace {

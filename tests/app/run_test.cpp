@@ -245,6 +245,21 @@ TEST(WindowRun, ReplacingAnExistingGeoPackage) {
   EXPECT_TRUE(store.has("L_J_50_5"));
 }
 
+TEST(WindowRun, TrailingSeparatorNamesTheSameGeodatabase) {
+  test::TempDir dir;
+  const std::string output = dir / "sub/old.gdb";
+  MakeStore(output);
+  WindowUnderTest w;
+  w->rgtype->setItemIndex(0);
+  w->edtMapNO->setText("J-50-5");
+  w->edtoutFile->setText(QString::fromStdString(output + "/"));
+  w->Button1->click();  // the question about the existing folder is answered with OK
+  EXPECT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
+  const test::ReadStore store = test::ReadWithGdal(output);
+  EXPECT_FALSE(store.has("L_E45G095066"));
+  EXPECT_TRUE(store.has("L_J_50_5"));
+}
+
 TEST(WindowRun, FolderThatOnlyLooksLikeAGeodatabaseIsNeverDeleted) {
   WindowUnderTest w;
   const std::string fake = w.dir / "photos.gdb";

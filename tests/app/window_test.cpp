@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QInputMethodEvent>
+
 #include <filesystem>
 
 #include <QAction>
@@ -109,6 +112,14 @@ TEST(MainWindow, ScaleBoxTakesDigitsAndOnePoint) {
   }
   QTest::keyClick(w->edtMapscale1, Qt::Key_Backspace);
   EXPECT_EQ(w->edtMapscale1->text(), ".");
+
+  // Text committed by an input method passes the same filter.
+  w->edtMapscale1->setText("100");
+  w->edtMapscale1->setFocus();
+  QInputMethodEvent commit;
+  commit.setCommitString(U("00万.5.x"));
+  QCoreApplication::sendEvent(w->edtMapscale1, &commit);
+  EXPECT_EQ(w->edtMapscale1->text(), "10000.5");
 }
 
 TEST(MainWindow, ScaleMenuWritesItsTag) {
