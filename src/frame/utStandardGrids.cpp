@@ -48,18 +48,40 @@ void TstandardMap::DrawKilometreGrid(bool full) {
     const auto bottom = NorthingAtEasting(E, FOuterNorth, FOuterEast, 0, 3);
     const auto top = NorthingAtEasting(E, FOuterNorth, FOuterEast, 1, 2);
     if (!bottom || !top) continue;  // no crossing with a frame side: no line
-    const long double Nbot = *bottom, Ntop = *top;
+    long double Nbot = *bottom, Ntop = *top;
+    // The inner left and right sides slant with the meridians' convergence: a
+    // line between the eastings of a side's two corners leaves the map face
+    // through that side, and stops there instead of running on through the
+    // frame band (and, on small scales, past the outer frame).
+    bool bottomReached = true, topReached = true;
+    const int sides[2][2] = {{0, 1}, {3, 2}};  // inner left side, inner right side
+    for (const auto& side : sides) {
+      const long double eLow = FInnerEast[side[0]], eHigh = FInnerEast[side[1]];
+      if (!StrictlyBetween(E, eLow, eHigh)) continue;
+      const auto n = NorthingAtEasting(E, FInnerNorth, FInnerEast, side[0], side[1]);
+      if (!n) continue;
+      // Outside the face at the lower corner's end when the line lies beyond
+      // the lower corner (west of it on the left side, east on the right).
+      const bool lowerOutside = side[0] == 0 ? E < eLow : E > eLow;
+      if (lowerOutside) {
+        Nbot = *n;
+        bottomReached = false;
+      } else {
+        Ntop = *n;
+        topReached = false;
+      }
+    }
     if (full) {
       AddLine(kInnerLine, Ntop, E, Nbot, E);
     } else {
-      AddLine(kInnerLine, Nbot + G, E, Nbot, E);
-      AddLine(kInnerLine, Ntop - G, E, Ntop, E);
+      if (bottomReached) AddLine(kInnerLine, Nbot + G, E, Nbot, E);
+      if (topReached) AddLine(kInnerLine, Ntop - G, E, Ntop, E);
     }
     if (!labels) continue;
     if (I < 1000) {
       const std::string T = FormatKm(E, S.seannforenum, S.seannafternum);
-      AddText(T, small, kCentre, kTop, Ntop - LabelGap, E);
-      AddText(T, small, kCentre, kTop, Nbot - LabelGap + SmallH, E);
+      if (topReached) AddText(T, small, kCentre, kTop, Ntop - LabelGap, E);
+      if (bottomReached) AddText(T, small, kCentre, kTop, Nbot - LabelGap + SmallH, E);
       continue;
     }
     // Labels of the end lines keep EndGap away from the frame's corners.
@@ -74,12 +96,13 @@ void TstandardMap::DrawKilometreGrid(bool full) {
     if (k == 0 || k == count) {
       // The hundreds of kilometres, with the zone number when eastings do not carry it.
       const std::string Big = FRun.ZoneNumberText + FloatToStr(Int(E / 1000 / 100));
-      AddTextRight(Big, big, kTop, Ntop - LabelGap, Etop - 2 * LabelGap);
-      AddTextRight(Big, big, kBottom, Nbot + LabelGap + SmallH - BigH, Ebot - 2 * LabelGap);
+      if (topReached) AddTextRight(Big, big, kTop, Ntop - LabelGap, Etop - 2 * LabelGap);
+      if (bottomReached)
+        AddTextRight(Big, big, kBottom, Nbot + LabelGap + SmallH - BigH, Ebot - 2 * LabelGap);
     }
     const std::string Small = LastTwo(Int(E / 1000));
-    AddText(Small, small, kLeft, kTop, Ntop - LabelGap, Etop + LabelGap);
-    AddText(Small, small, kLeft, kBottom, Nbot + LabelGap, Ebot + LabelGap);
+    if (topReached) AddText(Small, small, kLeft, kTop, Ntop - LabelGap, Etop + LabelGap);
+    if (bottomReached) AddText(Small, small, kLeft, kBottom, Nbot + LabelGap, Ebot + LabelGap);
   }
 
   // East-west lines.
@@ -101,34 +124,41 @@ void TstandardMap::DrawKilometreGrid(bool full) {
   for (std::int64_t k = 0; k <= count2; ++k) {
     const long double N = N0 + k * I;
     std::optional<long double> first, second;
+    // A line in the band of a sloping inner bottom or top side starts where it
+    // meets that side and runs to the outer side on the map's side of it: the
+    // one nearer the lower bottom corner, or the higher top corner.
+    bool slopeEnd = true;
     if (StrictlyBetween(N, FInnerNorth[0], FInnerNorth[3])) {
-      // Crossing the band of the sloping inner bottom side.
       first = EastingAtNorthing(N, FInnerNorth, FInnerEast, 0, 3);
       second = FInnerNorth[0] > FInnerNorth[3] ? EastingAtNorthing(N, FOuterNorth, FOuterEast, 2, 3)
                                                : EastingAtNorthing(N, FOuterNorth, FOuterEast, 0, 1);
     } else if (StrictlyBetween(N, FInnerNorth[1], FInnerNorth[2])) {
-      // Crossing the band of the sloping inner top side: the far end is on the
-      // outer side away from the higher upper corner.
       first = EastingAtNorthing(N, FInnerNorth, FInnerEast, 1, 2);
-      second = FInnerNorth[1] > FInnerNorth[2] ? EastingAtNorthing(N, FOuterNorth, FOuterEast, 2, 3)
-                                               : EastingAtNorthing(N, FOuterNorth, FOuterEast, 0, 1);
+      second = FInnerNorth[1] > FInnerNorth[2] ? EastingAtNorthing(N, FOuterNorth, FOuterEast, 0, 1)
+                                               : EastingAtNorthing(N, FOuterNorth, FOuterEast, 2, 3);
     } else {
       first = EastingAtNorthing(N, FOuterNorth, FOuterEast, 0, 1);
       second = EastingAtNorthing(N, FOuterNorth, FOuterEast, 2, 3);
+      slopeEnd = false;
     }
     if (!first || !second) continue;
-    const long double E1 = *first, E2 = *second;
+    // Left-side ticks and labels go at the western end, right-side ones at the
+    // eastern end; an end on a sloping inner side has no margin, so nothing
+    // is put there.
+    const long double E1 = std::min(*first, *second), E2 = std::max(*first, *second);
+    const bool westInMargin = !slopeEnd || *second < *first;
+    const bool eastInMargin = !slopeEnd || *second > *first;
     if (full) {
       AddLine(kInnerLine, N, E2, N, E1);
     } else {
-      AddLine(kInnerLine, N, E1 + G, N, E1);
-      AddLine(kInnerLine, N, E2, N, E2 - G);
+      if (westInMargin) AddLine(kInnerLine, N, E1 + G, N, E1);
+      if (eastInMargin) AddLine(kInnerLine, N, E2, N, E2 - G);
     }
     if (!labels) continue;
     if (I < 1000) {
       const std::string T = FormatKm(N, S.seannforenum, S.seannafternum);
-      AddText(T, small, kRight, kBottom, N, E1 + G);
-      AddText(T, small, kLeft, kBottom, N, E2 - G);
+      if (westInMargin) AddText(T, small, kRight, kBottom, N, E1 + G);
+      if (eastInMargin) AddText(T, small, kLeft, kBottom, N, E2 - G);
       continue;
     }
     long double NL = N + LabelGap, NR = N + LabelGap;

@@ -318,7 +318,8 @@ bool TtkBaseClass::CheckGridValue(long double value, const char* what) {
 
 void TtkBaseClass::DrawCrossGrid(int kind, long double XMax, long double XMin, long double YMax,
                                  long double YMin) {
-  if (!CheckGridValue(S.Seinterval, "网格间隔")) return;
+  if (!CheckGridValue(S.Seinterval, "网格间隔") || !CheckGridValue(S.SeLineLength, "十字丝线的长度"))
+    return;
   const long double I = S.Seinterval;
   const long double L = S.SeLineLength;
   // The first grid value above Min (Min itself is skipped), or, with the

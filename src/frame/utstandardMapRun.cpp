@@ -23,6 +23,8 @@ TstandardMap::TstandardMap(const TFrameSettings& settings, RunValues run,
   if (!std::filesystem::exists(inputPath, ec)) throw RunError("文件" + inputPath + "不存在");
   FInputPath = inputPath;
   FInputClass = OpenShapefileClass(inputPath);
+  // A file that exists but does not open is told as such, not as a missing
+  // coordinate system.
   if (!FInputClass) throw RunError("不能打开" + inputPath + "，它不是可以读取的shapefile");
   if (DatasetSpatialReference(FInputClass).empty()) throw RunError(inputPath + "必须设置坐标系统");
   // Neighbour names of the adjacent-sheet table: the sheet of the index that

@@ -82,6 +82,14 @@ TEST_F(Drawing, GridIntervalOfZeroDrawsNothingAndSaysSoOnce) {
   b.DrawKilometreGrid(true);
   EXPECT_TRUE(frame().lines.empty());
   EXPECT_EQ(feedback_.messages.size(), 1u);
+
+  TFrameSettings noArms;
+  noArms.SeLineLength = 0;  // crosses of no length: none drawn, said once
+  TstandardMap& b2 = Builder(noArms);
+  feedback_.messages.clear();
+  b2.DrawCrossGrid(kCrossLine, 5000, 0, 5000, 0);
+  EXPECT_TRUE(frame().lines.empty());
+  EXPECT_EQ(feedback_.messages.size(), 1u);
 }
 
 TEST_F(Drawing, ScaleBarTicksAndLabels) {

@@ -74,6 +74,62 @@ TEST(KilometreGrid, LinesOnTheMaximumSideOnlyAndTheirLabels) {
   }
 }
 
+// Endpoints (eastings, west first) of the east-west line at northing n.
+std::vector<double> EastWestLine(const RecordedFrame& f, double n) {
+  for (const auto& l : f.lines)
+    if (l.from.y == n && l.to.y == n) return {std::min(l.from.x, l.to.x), std::max(l.from.x, l.to.x)};
+  return {};
+}
+
+TEST(KilometreGrid, LinesInTheSlopeBandsStayOnTheMapSide) {
+  Recorder r;
+  TFrameSettings s;
+  TstandardMap b(s, RunValues{}, r.store(), r.feedback);
+  b.CreateOutputClasses("T", SpatialReference());
+  // Bottom side falling to the east, top side falling to the east.
+  b.FInnerEast = {0, 0, 10000, 10000};
+  b.FInnerNorth = {1100, 10100, 9900, 900};
+  b.ComputeOuterCorners();
+  b.DrawKilometreGrid(true);
+  const RecordedFrame& f = r.frames->front();
+  // Below the top side west of its crossing, above the bottom side east of it.
+  EXPECT_EQ(EastWestLine(f, 10000), (std::vector<double>{-80, 5000}));
+  EXPECT_EQ(EastWestLine(f, 1000), (std::vector<double>{5000, 10080}));
+  // The left labels of the top line sit at its western end, in the margin:
+  // "10" (northing 10 000 km digits) left of the inner left side.
+  bool leftLabel = false;
+  for (const auto& t : f.texts)
+    leftLabel |= t.text == "10" && t.anchor.y > 9900 && t.anchor.y < 10100 && t.anchor.x < 0;
+  EXPECT_TRUE(leftLabel);
+}
+
+TEST(KilometreGrid, NorthSouthLineStopsAtASlantingSide) {
+  Recorder r;
+  TFrameSettings s;
+  TstandardMap b(s, RunValues{}, r.store(), r.feedback);
+  b.CreateOutputClasses("T", SpatialReference());
+  b.FInnerEast = {0, 1500, 5300, 5000};
+  b.FInnerNorth = {0, 5000, 5000, 0};
+  b.ComputeOuterCorners();
+  b.DrawKilometreGrid(true);
+  const RecordedFrame& f = r.frames->front();
+  // The line at easting 1000 leaves the map through the left side at
+  // northing 3333.3 and does not go on to the top.
+  bool found = false;
+  for (const auto& l : f.lines) {
+    if (l.from.x != 1000 || l.to.x != 1000) continue;
+    found = true;
+    EXPECT_NEAR(std::max(l.from.y, l.to.y), 5000.0 / 1500 * 1000, 1e-6);
+    EXPECT_NEAR(std::min(l.from.y, l.to.y), -80, 1e-6);
+  }
+  EXPECT_TRUE(found);
+  // Its kilometre digits "1" appear at the bottom only.
+  for (const auto& t : f.texts)
+    if (t.anchor.y > 4000) {
+      EXPECT_NE(t.text, "1") << "no top label for the clipped line";
+    }
+}
+
 TEST(KilometreGrid, ShortIntervalsUseKilometreFormat) {
   Recorder r;
   TFrameSettings s;
