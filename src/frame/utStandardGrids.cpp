@@ -7,17 +7,12 @@
 #include <vector>
 
 #include "common/delphi.h"
+#include "frame/grid_positions.h"
 #include "frame/label_format.h"
 #include "frame/utstandardMap.h"
 
 namespace tarvik {
 namespace {
-
-// The last two characters of a number's decimal text (the whole text when shorter).
-std::string LastTwo(long double value) {
-  const std::string text = FloatToStr(value);
-  return text.size() > 2 ? text.substr(text.size() - 2) : text;
-}
 
 bool StrictlyBetween(long double v, long double a, long double b) {
   return std::min(a, b) < v && v < std::max(a, b);

@@ -8,6 +8,7 @@
 #include "common/text_util.h"
 #include "coords/utBJ54Xian80.h"
 #include "gdb/class_queries.h"
+#include "frame/grid_positions.h"
 #include "gdb/frame_domain.h"
 
 namespace tarvik {
@@ -322,22 +323,10 @@ void TtkBaseClass::DrawCrossGrid(int kind, long double XMax, long double XMin, l
     return;
   const long double I = S.Seinterval;
   const long double L = S.SeLineLength;
-  // The first grid value above Min (Min itself is skipped), or, with the
-  // half-interval positions, the first odd multiple of I/2 at or above Min.
-  const auto first = [&](long double Min, int halfMode) {
-    long double v = static_cast<long double>(Trunc((Min + I) / I)) * I;
-    if (halfMode == 1) {
-      v -= I / 2;
-      if (v < Min) v += I;
-    }
-    return v;
-  };
-  // The counts are rounded down, not toward zero: a first value just past the
-  // maximum must give no cross rather than one outside the rectangle.
-  const long double Ys = first(YMin, S.rgHor);
-  const auto Ny = static_cast<std::int64_t>(std::floor((YMax - Ys) / I));
-  const long double Xs = first(XMin, S.rgver);
-  const auto Nx = static_cast<std::int64_t>(std::floor((XMax - Xs) / I));
+  const long double Ys = FirstGridValue(YMin, I, S.rgHor);
+  const std::int64_t Ny = LastGridIndex(Ys, YMax, I);
+  const long double Xs = FirstGridValue(XMin, I, S.rgver);
+  const std::int64_t Nx = LastGridIndex(Xs, XMax, I);
   if (Ny < 0) return;
   for (std::int64_t w = 0; w <= Ny; ++w) {
     const long double E = Ys + w * I;

@@ -6,38 +6,11 @@
 #include <string>
 
 #include "common/delphi.h"
+#include "frame/grid_positions.h"
 #include "frame/label_format.h"
 #include "frame/utcreatetk.h"
 
 namespace tarvik {
-namespace {
-
-// The last two characters of a number's decimal text (the whole text when shorter).
-std::string LastTwo(long double value) {
-  const std::string text = FloatToStr(value);
-  return text.size() > 2 ? text.substr(text.size() - 2) : text;
-}
-
-// The first grid value of a side: the first multiple of I past the inner
-// side at `innerMin`, or with the half-interval positions the first odd
-// multiple of I / 2 at or past it.
-long double FirstGridValue(long double innerMin, long double I, int halfMode) {
-  long double v = Int((innerMin + I) / I) * I;
-  if (halfMode == 1) {
-    v -= I / 2;
-    if (innerMin > v) v += I;
-  }
-  return v;
-}
-
-// How many intervals after `first` still lie at or before `innerMax`; -1 when
-// even the first lies past it. Rounded down, not toward zero: a first value
-// just past the inner side must give no line rather than one outside the frame.
-std::int64_t LastGridIndex(long double first, long double innerMax, long double I) {
-  return static_cast<std::int64_t>(std::floor((innerMax - first) / I));
-}
-
-}  // namespace
 
 void Tcreatetk::DrawKmGrid(bool full) {
   if (!CheckGridValue(S.Seinterval, "网格间隔")) return;
