@@ -7,8 +7,8 @@
 #include "common/error.h"
 #include "common/text_util.h"
 #include "coords/utBJ54Xian80.h"
-#include "gdb/class_queries.h"
 #include "frame/grid_positions.h"
+#include "gdb/class_queries.h"
 #include "gdb/frame_domain.h"
 
 namespace tarvik {
