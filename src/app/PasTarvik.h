@@ -152,10 +152,11 @@ class TFrmTarvik : public QWidget {
   void Connect();
   void ShowError(const std::exception& e);
   void SaveSettings();
-  // The steps of a run after the checks: the builder of the mode.
-  void CreateByMapNo(const std::string& output);
-  void CreateByStandardFile(const std::string& output, const QString& fieldName);
-  void CreateByAreaFile(const std::string& output, const QString& fieldName);
+  // The steps of a run after the checks: the builder of the mode; what it
+  // wrote. A RunError that ends the run says how many frames are complete.
+  TtkBaseClass::Counts CreateByMapNo(const std::string& output);
+  TtkBaseClass::Counts CreateByStandardFile(const std::string& output, const QString& fieldName);
+  TtkBaseClass::Counts CreateByAreaFile(const std::string& output, const QString& fieldName);
   // Offers the picture of the frame a run wrote first.
   void OfferPreview(const QString& output, const QString& frame);
 

@@ -40,32 +40,31 @@ void TFrmTarvik::btnfileClick() {
 namespace {
 
 // One run of a file builder (the index builder or the polygon builder) over
-// the window's input, condition and name template; returns the zone text it
-// used, which the run keeps.
+// the window's input, condition and name template; returns what it wrote and
+// sets the zone text it used, which the run keeps.
 template <typename Builder>
-std::string RunFileBuilder(const TFrameSettings& settings, const RunValues& run,
-                           const std::string& output, UserFeedback& feedback,
-                           const QLineEdit& input, const QString& where, const QString& fieldName,
-                           const QLineEdit& nameTemplate) {
+TtkBaseClass::Counts RunFileBuilder(const TFrameSettings& settings, RunValues& run, const std::string& output,
+                                    UserFeedback& feedback, const QLineEdit& input, const QString& where,
+                                    const QString& fieldName, const QLineEdit& nameTemplate) {
   Builder builder(settings, run, OpenGdbFrameStore(output, feedback), feedback, Text(input.text()));
   builder.FWhereClause = Text(where.trimmed());
   builder.FNameField = Text(fieldName);
   builder.FNameTemplate = Text(nameTemplate.text());
-  builder.Run();
-  builder.CloseOutput();
-  return builder.run().ZoneNumberText;
+  builder.RunAndClose([&] { builder.Run(); }, output);
+  run.ZoneNumberText = builder.run().ZoneNumberText;
+  return builder.counts();
 }
 
 }  // namespace
 
-void TFrmTarvik::CreateByStandardFile(const std::string& output, const QString& fieldName) {
-  FRun.ZoneNumberText = RunFileBuilder<TstandardMap>(FSettings, FRun, output, feedback_, *edtFile,
-                                                     reditwhere->text(), fieldName, *edtFileName);
+TtkBaseClass::Counts TFrmTarvik::CreateByStandardFile(const std::string& output, const QString& fieldName) {
+  return RunFileBuilder<TstandardMap>(FSettings, FRun, output, feedback_, *edtFile, reditwhere->text(), fieldName,
+                                      *edtFileName);
 }
 
-void TFrmTarvik::CreateByAreaFile(const std::string& output, const QString& fieldName) {
-  FRun.ZoneNumberText = RunFileBuilder<Tcreatetk>(FSettings, FRun, output, feedback_, *edtFile,
-                                                  reditwhere->text(), fieldName, *edtFileName);
+TtkBaseClass::Counts TFrmTarvik::CreateByAreaFile(const std::string& output, const QString& fieldName) {
+  return RunFileBuilder<Tcreatetk>(FSettings, FRun, output, feedback_, *edtFile, reditwhere->text(), fieldName,
+                                   *edtFileName);
 }
 
 }  // namespace tarvik

@@ -20,6 +20,7 @@
 #include "coords/ut5480SpatialReference.h"
 #include "frame/gdb_frame_store.h"
 #include "gdb/output_kind.h"
+#include "gdb/output_lock.h"
 #include "gdb/output_reader.h"
 #include "gdb/output_removal.h"
 #include "settings/qt/control_widgets.h"
@@ -59,6 +60,18 @@ std::string FirstNewFrame(const std::string& output, const std::vector<std::stri
   return {};
 }
 
+// What a run wrote, after its time: "，写入 N 个图廓: …", and the elements
+// the store refused, which the output lacks.
+QString RunSummary(const TtkBaseClass::Counts& c) {
+  QString text = U("，写入 %1 个图廓: %2 条线, %3 个面, %4 个注记")
+                     .arg(c.finished)
+                     .arg(c.lines)
+                     .arg(c.polygons)
+                     .arg(c.texts);
+  if (c.refused > 0) text += U("；%1 个要素保存失败，输出中缺少它们").arg(c.refused);
+  return text;
+}
+
 // Resolution of the preview picture: a 1:10 000 sheet (about 60 cm on paper)
 // comes to some 2 300 pixels, enough to read its texts when zoomed in.
 constexpr int kPreviewDpi = 96;
@@ -85,8 +98,10 @@ void TFrmTarvik::Button1Click() {
   // 5. The folder, with its parents (a failure shows when the store is made).
   std::error_code ec;
   fs::create_directories(fs::path(Text(directory)), ec);
-  // 6. An existing output: removed after confirmation, and only when it is a
-  // store of ours.
+  // 6. The output is locked against other runs for the whole run, before an
+  // existing one is removed. An existing output: removed after confirmation,
+  // and only when it is a store of ours.
+  const OutputLock lock = OutputLock::Acquire(output);
   if (kind == OutputKind::FileGdb) {
     if (fs::is_directory(output, ec)) {
       const QString question = U("目录") + P + U("已存在，是否删除");
@@ -115,29 +130,31 @@ void TFrmTarvik::Button1Click() {
       running_ = false;
     });
     // 12. The builder of the mode.
+    TtkBaseClass::Counts counts;
     if (mode == 2)
-      CreateByAreaFile(output, fieldName);
+      counts = CreateByAreaFile(output, fieldName);
     else if (mode == 1)
-      CreateByStandardFile(output, fieldName);
+      counts = CreateByStandardFile(output, fieldName);
     else {
       CheckMapNo();
-      CreateByMapNo(output);
+      counts = CreateByMapNo(output);
     }
-    // 13.
+    // 13. The time, and what was written as the command line tells it.
     if (dialogs_.message)
-      dialogs_.message(U("完成，用时") + QString::number(clock.elapsed()) + U("毫秒"));
+      dialogs_.message(U("完成，用时") + QString::number(clock.elapsed()) + U("毫秒") + RunSummary(counts));
   }  // 14.
   const QString firstFrame = QString::fromStdString(FirstNewFrame(output, framesBefore));
   emit runFinished(P, firstFrame);
   if (!firstFrame.isEmpty()) OfferPreview(P, firstFrame);
 }
 
-void TFrmTarvik::CreateByMapNo(const std::string& output) {
+TtkBaseClass::Counts TFrmTarvik::CreateByMapNo(const std::string& output) {
   TCreateTkByTfhao builder(Text(edtMapNO->text()), FSettings, FRun,
                            OpenGdbFrameStore(output, feedback_), feedback_);
-  builder.Run();  // a wrong number was reported by the codec; nothing is written then
+  // A wrong number was reported by the codec; nothing is written then.
+  builder.RunAndClose([&] { builder.Run(); }, output);
   FRun.ZoneNumberText = builder.run().ZoneNumberText;
-  builder.CloseOutput();
+  return builder.counts();
 }
 
 void TFrmTarvik::OfferPreview(const QString& output, const QString& frame) {

@@ -163,7 +163,8 @@ int RunFileCommand(FileMode mode, const std::vector<std::string>& argv) {
       TstandardMap::CheckIndexCoordinates(facts.ref, input, settings.GeodeticOutput);
     else
       Tcreatetk::CheckInputCoordinates(facts.ref, input);
-    const std::string output = PrepareOutput(args);
+    const PreparedOutput prepared = PrepareOutput(args);
+    const std::string& output = prepared.path;
 
     const auto start = std::chrono::steady_clock::now();
     FileBuilder builder(mode, settings, input, output, feedback);
@@ -171,32 +172,24 @@ int RunFileCommand(FileMode mode, const std::vector<std::string>& argv) {
     base.FWhereClause = where;
     builder.setNames(field, *nameTemplate);
     if (args.flag("--verbose")) {
+      // Called once the frame is on disk: a line here is a frame a reader finds.
       base.FOnFrameDone = [&](int done, int total, const std::string& name) {
         std::ostringstream line;
         line << '[' << done << '/' << total << "] " << name;
         feedback.note(line.str());
       };
     }
-    InstallInterruptHandler();
-    try {
-      builder.run();
-    } catch (const RunError& e) {
-      base.CloseOutput();
-      std::cerr << e.what() << "\n";
-      if (base.counts().finished > 0)
-        std::cerr << "此前完成的 " << base.counts().finished << " 个图廓保留在 " << output << "\n";
-      return kExitRefused;
-    }
-    base.CloseOutput();
+    InstallInterruptHandler(prepared.lock.file());
+    base.RunAndClose([&] { builder.run(); }, output);
     const auto& c = base.counts();
     if (base.aborted()) {
       std::cerr << "已中止：写入 " << c.finished << " 个图廓，保留在 " << output << "\n";
-      PrintSummary(c.frames, c.lines, c.polygons, c.texts, MillisecondsSince(start));
+      PrintSummary(c.finished, c.lines, c.polygons, c.texts, c.refused, MillisecondsSince(start));
       return kExitRefused;
     }
-    PrintSummary(c.frames, c.lines, c.polygons, c.texts, MillisecondsSince(start));
+    PrintSummary(c.finished, c.lines, c.polygons, c.texts, c.refused, MillisecondsSince(start));
     if (c.finished > 0) WritePreviewIfAsked(args, output, "");
-    return kExitOk;
+    return c.refused > 0 ? RefusedElementsExit(c.refused) : kExitOk;
   } catch (const UsageError& e) {
     std::cerr << "tarvik-cli " << command << ": " << e.what() << "\n\n" << FileRunUsage(mode);
     return kExitUsage;

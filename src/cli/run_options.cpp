@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "cli/command.h"
 #include "common/delphi.h"
 #include "common/error.h"
 #include "common/text_util.h"
@@ -90,23 +91,30 @@ TFrameSettings SettingsFromArgs(const Args& args, const CoordinateDefaults& defa
   return s;
 }
 
-std::string PrepareOutput(const Args& args) {
+PreparedOutput PrepareOutput(const Args& args) {
   auto path = args.value("-o");
   if (!path) path = args.value("--output");
   if (!path) throw UsageError("需要输出: -o PATH.gdb 或 -o PATH.gpkg");
   if (Trim(*path).empty()) throw RunError("输出不能为空");
   OutputKindOf(*path);  // refuses .mdb and other kinds with its message
+  PreparedOutput prepared{*path, OutputLock::Acquire(*path)};
   if (OutputExists(*path)) {
     if (!args.flag("--overwrite")) throw RunError(*path + " 已存在；加 --overwrite 先删除它");
     RemoveOutputStore(*path);
   }
-  return *path;
+  return prepared;
 }
 
-void PrintSummary(int frames, int lines, int polygons, int texts, long long milliseconds) {
+void PrintSummary(int frames, int lines, int polygons, int texts, int refused, long long milliseconds) {
   std::cout << "写入 " << frames << " 个图廓: " << lines << " 条线, " << polygons << " 个面, "
-            << texts << " 个注记\n"
-            << "完成，用时" << milliseconds << "毫秒\n";
+            << texts << " 个注记";
+  if (refused > 0) std::cout << "; " << refused << " 个要素保存失败";
+  std::cout << "\n完成，用时" << milliseconds << "毫秒\n";
+}
+
+int RefusedElementsExit(int refused) {
+  std::cerr << refused << " 个要素保存失败，输出中缺少它们\n";
+  return kExitRefused;
 }
 
 }  // namespace tarvik::cli

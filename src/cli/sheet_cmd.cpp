@@ -46,21 +46,23 @@ int Run(const std::vector<std::string>& argv) {
     CliFeedback feedback;
     const std::string current = NormalizeMapNo(number, feedback);
     if (current.empty() || !DecodeMapNo(current, feedback)) return kExitRefused;
-    const std::string output = PrepareOutput(args);
+    const PreparedOutput prepared = PrepareOutput(args);
+    const std::string& output = prepared.path;
 
     const auto start = std::chrono::steady_clock::now();
     RunValues run;
     run.StandardSheetMode = true;
     TCreateTkByTfhao builder(number, settings, run, OpenGdbFrameStore(output, feedback), feedback);
-    if (!builder.Run()) return kExitRefused;
-    builder.CloseOutput();
+    bool drawn = false;
+    builder.RunAndClose([&] { drawn = builder.Run(); }, output);
+    if (!drawn) return kExitRefused;
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                         std::chrono::steady_clock::now() - start)
                         .count();
     const auto& c = builder.counts();
-    PrintSummary(c.frames, c.lines, c.polygons, c.texts, ms);
+    PrintSummary(c.finished, c.lines, c.polygons, c.texts, c.refused, ms);
     WritePreviewIfAsked(args, output, CleanFrameName(number));
-    return kExitOk;
+    return c.refused > 0 ? RefusedElementsExit(c.refused) : kExitOk;
   } catch (const UsageError& e) {
     std::cerr << "tarvik-cli sheet: " << e.what() << "\n\n" << Usage();
     return kExitUsage;

@@ -21,15 +21,16 @@ bool TCreateTkByTfhao::Run() {
   if (!S.addZoneNumber)
     FRun.ZoneNumberText = std::to_string(ZoneNumberOf(S.is3DegreeZone, S.centralMeridian));
   if (!PrepareCorners()) return false;
-  MakeSpatialReference();
-  BeginFrameDrawing();
   try {
+    MakeSpatialReference();
+    BeginFrameDrawing();
     DrawFrame();
-  } catch (...) {
     EndFrameDrawing();
+    FinishFrame();
+  } catch (...) {
+    AbandonFrame();
     throw;
   }
-  EndFrameDrawing();
   return true;
 }
 

@@ -121,7 +121,8 @@ TEST(WindowRun, SheetNumberIntoEachKindOfStore) {
     ASSERT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
     ASSERT_EQ(w.dialogs.messages.size(), 1u) << w.dialogs.describe();
     EXPECT_TRUE(StartsWith(w.dialogs.messages[0], "完成，用时"));
-    EXPECT_TRUE(w.dialogs.messages[0].endsWith(U("毫秒")));
+    EXPECT_TRUE(w.dialogs.messages[0].contains(U("毫秒，写入 1 个图廓: "))) << w.dialogs.describe();
+    EXPECT_FALSE(w.dialogs.messages[0].contains(U("保存失败")));
     // The picture of the frame is offered and shown.
     ASSERT_EQ(w.dialogs.questions.size(), 1u);
     EXPECT_EQ(w.dialogs.questions[0], std::make_pair(U("是否预览第一幅图廓E45G095066？"), U("预览")));
