@@ -31,6 +31,10 @@ extern "C" void OnInterrupt(int signal) {
     plain.sa_handler = SIG_DFL;
     sigemptyset(&plain.sa_mask);
     sigaction(signal, &plain, nullptr);
+    sigset_t self;
+    sigemptyset(&self);
+    sigaddset(&self, signal);
+    sigprocmask(SIG_UNBLOCK, &self, nullptr);
     raise(signal);
     _exit(128 + signal);
   }
@@ -76,7 +80,8 @@ void CliFeedback::message(const std::string& text) {
 
 void CliFeedback::note(const std::string& text) {
   clearBar();
-  std::cerr << text << "\n";
+  // One write per line: a reader of the stream never sees half a line.
+  std::cerr << text + "\n";
   if (open_) drawBar(false);
 }
 

@@ -197,7 +197,19 @@ void Store::abandon() {
     gdal::Quietly([&] {
       bool undone = true;
       if (kind == OutputKind::GeoPackage) {
-        if (inTransaction) undone = ds->RollbackTransaction() == OGRERR_NONE;
+        if (!inTransaction) return undone;
+        undone = ds->RollbackTransaction() == OGRERR_NONE;
+        // GDAL keeps its objects of the classes created in the rolled-back
+        // transaction, which would block their names: the dataset is opened
+        // anew (rarely: only after a failure).
+        ++generation;
+        catalog = nullptr;
+        ds.reset();
+        const char* drivers[] = {"GPKG", nullptr};
+        ds.reset(GDALDataset::FromHandle(
+            GDALOpenEx(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE, drivers, nullptr, nullptr)));
+        if (ds) catalog = ds->GetLayerByName(kCatalogTable);
+        else if (failure.empty()) failure = "不能重新打开输出" + path + "：" + gdal::LastError("未知原因");
         return undone;
       }
       // Features added to classes of earlier frames, then the classes this

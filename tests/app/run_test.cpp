@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "app_test_support.h"
+#include "gdb/output_lock.h"
 #include "support/gdal_readback.h"
 
 namespace tarvik {
@@ -187,6 +188,23 @@ TEST(WindowRun, EmptySheetNumberIsReportedAfterTheOldOutputWasDeleted) {
   EXPECT_EQ(w.dialogs.questions[0], std::make_pair(question, question));
   EXPECT_EQ(w.dialogs.errors, std::vector<QString>{U("图幅号不能空")});
   EXPECT_FALSE(fs::exists(output));
+  EXPECT_TRUE(w->Button1->isEnabled());
+}
+
+TEST(WindowRun, AnOutputAnotherRunWritesIsNeitherRemovedNorWritten) {
+  test::TempDir dir;
+  const std::string output = dir / "old.gdb";
+  MakeStore(output);
+  const OutputLock otherRun = OutputLock::Acquire(output);
+  WindowUnderTest w;
+  w->rgtype->setItemIndex(0);
+  w->edtMapNO->setText("J-50-5");
+  w->edtoutFile->setText(QString::fromStdString(output));
+  w->Button1->click();
+  ASSERT_EQ(w.dialogs.errors.size(), 1u) << w.dialogs.describe();
+  EXPECT_TRUE(w.dialogs.errors[0].contains(U("正在被另一个程序写入"))) << w.dialogs.describe();
+  EXPECT_TRUE(w.dialogs.questions.empty()) << "not even asked to remove it";
+  EXPECT_TRUE(test::ReadWithGdal(output).has("L_E45G095066"));
   EXPECT_TRUE(w->Button1->isEnabled());
 }
 
