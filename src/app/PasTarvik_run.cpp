@@ -101,7 +101,7 @@ void TFrmTarvik::Button1Click() {
   // 6. The output is locked against other runs for the whole run, before an
   // existing one is removed. An existing output: removed after confirmation,
   // and only when it is a store of ours.
-  const OutputLock lock = OutputLock::Acquire(output);
+  OutputLock lock = OutputLock::Acquire(output);
   if (kind == OutputKind::FileGdb) {
     if (fs::is_directory(output, ec)) {
       const QString question = U("目录") + P + U("已存在，是否删除");
@@ -139,7 +139,9 @@ void TFrmTarvik::Button1Click() {
       CheckMapNo();
       counts = CreateByMapNo(output);
     }
-    // 13. The time, and what was written as the command line tells it.
+    // 13. The time, and what was written as the command line tells it. The
+    // run is over: the output is free for others while the box is open.
+    lock.release();
     if (dialogs_.message)
       dialogs_.message(U("完成，用时") + QString::number(clock.elapsed()) + U("毫秒") + RunSummary(counts));
   }  // 14.

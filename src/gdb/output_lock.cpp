@@ -52,7 +52,9 @@ OutputLock OutputLock::Acquire(const std::string& rawPath) {
       ::close(fd);
       if (error == EWOULDBLOCK)
         throw RunError(path + "正在被另一个程序写入，请等它完成后再试（锁文件 " + file + "）");
-      throw RunError("不能锁定" + file + "：" + std::strerror(error));
+      // A file system without locks (some network shares): the run goes on
+      // unlocked rather than not at all; the file is left to whoever made it.
+      return OutputLock();
     }
     struct stat locked {}, current {};
     if (::fstat(fd, &locked) == 0 && ::stat(file.c_str(), &current) == 0 && locked.st_dev == current.st_dev &&

@@ -27,6 +27,7 @@ class OutputLock {
   // Takes the lock of the output at `path` (a .gdb or .gpkg, existing or
   // not; its folder is created as needed). RunError "<path>正在被另一个程序
   // 写入…" when another run holds it, or when the lock file cannot be made.
+  // On a file system that has no locks the result holds none.
   static OutputLock Acquire(const std::string& path);
 
   bool held() const { return fd_ >= 0; }
