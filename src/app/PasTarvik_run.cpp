@@ -17,7 +17,9 @@
 
 #include "app/PasTarvik.h"
 #include "common/error.h"
-#include "coords/ut5480SpatialReference.h"
+#include "frame/input_coordinates.h"
+#include "gdb/class_queries.h"
+#include "sheets/uttfhao.h"
 #include "frame/gdb_frame_store.h"
 #include "gdb/output_kind.h"
 #include "gdb/output_reader.h"
@@ -85,6 +87,12 @@ void TFrmTarvik::Button1Click() {
   // 5. The folder, with its parents (a failure shows when the store is made).
   std::error_code ec;
   fs::create_directories(fs::path(Text(directory)), ec);
+  // 7., 8. Every parameter of both windows and the input file, checked with
+  // the coordinates before an existing output is touched.
+  CollectParameters();
+  if ((mode == 1 || mode == 2) && !QFileInfo(edtFile->text()).isFile())
+    throw RunError(Text(U("文件") + edtFile->text() + U(",不存在")));
+  CheckRunCoordinates(mode);
   // 6. An existing output: removed after confirmation, and only when it is a
   // store of ours.
   if (kind == OutputKind::FileGdb) {
@@ -97,11 +105,6 @@ void TFrmTarvik::Button1Click() {
     const QString question = U("文件") + P + U("已存在，是否删除");
     if (ConfirmBox(question, question)) RemoveOutputStore(output);
   }
-  // 7. Every parameter of both windows.
-  CollectParameters();
-  // 8. The input file.
-  if ((mode == 1 || mode == 2) && !QFileInfo(edtFile->text()).isFile())
-    throw RunError(Text(U("文件") + edtFile->text() + U(",不存在")));
   // 9.-11.
   FRun.StandardSheetMode = mode < 2;
   const std::vector<std::string> framesBefore = FrameNames(output);
@@ -170,28 +173,33 @@ int TFrmTarvik::DeleteDirectory(const QString& path) {
 }
 
 void TFrmTarvik::ApplyInputSpatialRef(const SpatialReference& reference) {
-  if (reference.empty()) throw RunError("没有定义坐标系统");
-  DetectedCoordSys detected;
-  // A meridian no detection gives: still there afterwards, the system was not
-  // identified and the person sets the parameters.
-  detected.centralMeridian = -1;
-  if (!DetectCoordinateSystem(reference, detected, feedback_)) return;
-  if (detected.kind < 10) {
-    rgjw->setItemIndex(0);
-    if (detected.centralMeridian < 0) return;
-    gb8054->setItemIndex(detected.isBeijing54 ? 1 : 0);
-    rgisband->setItemIndex(detected.addZoneNumber ? 1 : 0);
-    cbFdf->setCurrentIndex(detected.is3DegreeZone ? 0 : 1);
-    centerL->setValue(static_cast<int>(detected.centralMeridian));
+  const InputCoordinates c = InputCoordinatesOf(reference);
+  if (c.geographic) rgjw->setItemIndex(*c.geographic ? 1 : 0);
+  // A system the program does not know: the person sets the rest, and the
+  // run checks what they set against the file's coordinates.
+  if (!c.recognised) feedback_.message("无法自动识别坐标系统，自己设置有关参数");
+  if (c.coordSysIndex) gb8054->setItemIndex(*c.coordSysIndex);
+  if (c.addZoneNumber) rgisband->setItemIndex(*c.addZoneNumber ? 1 : 0);
+  if (c.is3DegreeZone) cbFdf->setCurrentIndex(*c.is3DegreeZone ? 0 : 1);
+  if (c.centralMeridian) centerL->setValue(static_cast<int>(*c.centralMeridian));
+}
+
+void TFrmTarvik::CheckRunCoordinates(int mode) {
+  if (mode == 0) {
+    SilentFeedback quiet;  // a wrong number is reported by the run itself
+    const std::string number = Text(edtMapNO->text());
+    const std::string current = NormalizeMapNo(number, quiet);
+    if (current.empty()) return;
+    if (const auto extent = DecodeMapNo(current, quiet))
+      CheckSheetCoordinates(FSettings, extent->westLon, extent->westLon + extent->lonSize, number);
     return;
   }
-  rgjw->setItemIndex(1);
-  switch (detected.kind) {
-    case 20: gb8054->setItemIndex(1); break;
-    case 30: gb8054->setItemIndex(0); break;
-    case 10: gb8054->setItemIndex(2); break;
-    default: throw RunError("坐标系统错误");
-  }
+  const std::string input = Text(edtFile->text());
+  const FeatureClass cls = OpenShapefileClass(input);
+  if (!cls) return;  // the builder says what is wrong with the file
+  const InputCoordinates c = InputCoordinatesOf(DatasetSpatialReference(cls));
+  if (const auto extent = SelectionExtent(cls, Text(reditwhere->text().trimmed())))
+    CheckInputCoordinates(c, FSettings, *extent, input);
 }
 
 }  // namespace tarvik

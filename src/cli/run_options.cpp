@@ -26,9 +26,11 @@ const char* RunOptionsHelp() {
          "  --overwrite              remove an existing output first (only a File\n"
          "                           Geodatabase or GeoPackage is ever removed)\n"
          "  --scale N                scale denominator (default 10000)\n"
-         "  --datum NAME             xian80 (default), beijing54 or wgs84\n"
+         "  --datum NAME             cgcs2000, xian80 (default), beijing54 or wgs84\n"
          "  --zone-width 3|6         Gauss-Krueger zone width in degrees (default 3)\n"
-         "  --central-meridian N     central meridian, 75..135\n"
+         "  --central-meridian N     central meridian in whole degrees, 72..138; a meridian\n"
+         "                           that is not a zone's gets a custom transverse\n"
+         "                           Mercator coordinate system\n"
          "  --zone-prefix            eastings carry the zone number\n"
          "  --geographic             write longitude/latitude instead of x/y\n"
          "  --settings FILE.set      settings saved by the window, applied first\n"
@@ -47,7 +49,7 @@ void Apply(TFrameSettings& s, std::string_view control, const std::string& value
 
 }  // namespace
 
-TFrameSettings SettingsFromArgs(const Args& args, const CoordinateDefaults& defaults) {
+TFrameSettings SettingsFromArgs(const Args& args, const InputCoordinates& defaults) {
   TFrameSettings s;
   if (const auto file = args.value("--settings")) {
     const SettingsLoadReport report = LoadSettingsInto(*file, s);
@@ -67,10 +69,9 @@ TFrameSettings SettingsFromArgs(const Args& args, const CoordinateDefaults& defa
     Apply(s, "edtMapscale1", *scale, "--scale");
   }
   if (const auto datum = args.value("--datum")) {
-    const std::string d = ToLowerAscii(*datum);
-    const char* index = d == "xian80" ? "0" : d == "beijing54" ? "1" : d == "wgs84" ? "2" : nullptr;
-    if (!index) throw UsageError("--datum 只能是 xian80、beijing54 或 wgs84: " + *datum);
-    Apply(s, "gb8054", index, "--datum");
+    const auto d = DatumOfKey(*datum);
+    if (!d) throw UsageError("--datum 只能是 " + DatumKeyList() + ": " + *datum);
+    Apply(s, "gb8054", std::to_string(IndexOf(*d)), "--datum");
   }
   if (const auto width = args.value("--zone-width")) {
     if (*width != "3" && *width != "6") throw UsageError("--zone-width 只能是 3 或 6: " + *width);
@@ -88,6 +89,26 @@ TFrameSettings SettingsFromArgs(const Args& args, const CoordinateDefaults& defa
       throw UsageError("--set " + assignment + ": " + *reason);
   }
   return s;
+}
+
+namespace {
+
+bool SetsControl(const Args& args, std::string_view control) {
+  for (const std::string& a : args.values("--set"))
+    if (a.rfind(std::string(control) + "=", 0) == 0) return true;
+  return false;
+}
+
+}  // namespace
+
+bool MeridianStated(const Args& args) {
+  return args.value("--central-meridian") || SetsControl(args, "centerL");
+}
+
+bool CoordinatesStated(const Args& args) {
+  // A settings file from the window holds both.
+  if (args.value("--settings")) return true;
+  return (args.value("--datum") || SetsControl(args, "gb8054")) && MeridianStated(args);
 }
 
 std::string PrepareOutput(const Args& args) {

@@ -9,6 +9,7 @@
 #include "cli/run_options.h"
 #include "common/error.h"
 #include "frame/gdb_frame_store.h"
+#include "frame/input_coordinates.h"
 #include "frame/utTkBaseClass.h"
 #include "sheets/utCreateTkByTfhao.h"
 #include "sheets/uttfhao.h"
@@ -35,7 +36,7 @@ int Run(const std::vector<std::string>& argv) {
     if (args.positional().size() != 1) throw UsageError("需要一个图幅号");
     const std::string number = args.positional()[0];
 
-    CoordinateDefaults defaults;
+    InputCoordinates defaults;
     SilentFeedback quiet;  // the builder reports a wrong number itself
     if (const long double cm = SuggestCentralMeridian(number, quiet); cm >= 0)
       defaults.centralMeridian = static_cast<long double>(static_cast<long long>(cm));
@@ -45,7 +46,10 @@ int Run(const std::vector<std::string>& argv) {
     // A wrong number is reported before the output is touched.
     CliFeedback feedback;
     const std::string current = NormalizeMapNo(number, feedback);
-    if (current.empty() || !DecodeMapNo(current, feedback)) return kExitRefused;
+    if (current.empty()) return kExitRefused;
+    const auto extent = DecodeMapNo(current, feedback);
+    if (!extent) return kExitRefused;
+    CheckSheetCoordinates(settings, extent->westLon, extent->westLon + extent->lonSize, number);
     const std::string output = PrepareOutput(args);
 
     const auto start = std::chrono::steady_clock::now();

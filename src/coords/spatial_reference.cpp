@@ -54,6 +54,22 @@ SpatialReference SpatialReference::FromEpsgAsIs(int code) {
   return ref;
 }
 
+SpatialReference SpatialReference::TransverseMercator(int geographicCode, const std::string& name,
+                                                     double centralMeridian, double falseEasting) {
+  OGRSpatialReference geographic;
+  if (geographic.importFromEPSG(geographicCode) != OGRERR_NONE) return SpatialReference();
+  auto* ref = new OGRSpatialReference();
+  const bool ok = ref->SetProjCS(name.c_str()) == OGRERR_NONE &&
+                  ref->CopyGeogCSFrom(&geographic) == OGRERR_NONE &&
+                  ref->SetTM(0, centralMeridian, 1, falseEasting, 0) == OGRERR_NONE &&
+                  ref->SetLinearUnits(SRS_UL_METER, 1) == OGRERR_NONE;
+  if (!ok) {
+    ref->Release();
+    return SpatialReference();
+  }
+  return SpatialReference(ref);
+}
+
 SpatialReference SpatialReference::FromWkt(const std::string& wkt) {
   auto* ref = new OGRSpatialReference();
   if (wkt.empty() || ref->SetFromUserInput(wkt.c_str()) != OGRERR_NONE) {

@@ -36,6 +36,12 @@ class SpatialReference {
   // From the EPSG database under exactly this code, deprecated or not (for
   // files that must keep carrying an older code). None when unknown.
   static SpatialReference FromEpsgAsIs(int code);
+  // A transverse Mercator in metres on the geographic system of EPSG code
+  // `geographicCode`, latitude of origin 0, scale 1 on the central meridian
+  // (degrees), the false easting given and no false northing; none when the
+  // geographic code is unknown.
+  static SpatialReference TransverseMercator(int geographicCode, const std::string& name,
+                                             double centralMeridian, double falseEasting);
   // From WKT (OGC or ESRI dialect, as in a .prj); none when it does not parse.
   static SpatialReference FromWkt(const std::string& wkt);
   // A copy of a GDAL reference (nullptr gives none). For src/gdb.

@@ -148,6 +148,7 @@ TEST(WindowRun, GeographicBeijingSheetTakesItsSettingsFromTheWindow) {
   const std::string output = w.dir / "J50.gpkg";
   w->rgtype->setItemIndex(0);
   w->edtMapNO->setText("J-50-5");
+  w->centerL->setValue(117);
   w->gb8054->setItemIndex(1);
   w->rgjw->setItemIndex(1);
   w->edtoutFile->setText(QString::fromStdString(output));
@@ -157,7 +158,7 @@ TEST(WindowRun, GeographicBeijingSheetTakesItsSettingsFromTheWindow) {
   ASSERT_TRUE(store.has("L_J_50_5"));
   EXPECT_EQ(store.layers.at("L_J_50_5").epsg, 4214);
   EXPECT_TRUE(w->frameSettings().GeodeticOutput);
-  EXPECT_TRUE(w->frameSettings().isBeijing54);
+  EXPECT_EQ(w->frameSettings().datum(), Datum::Beijing54);
 }
 
 TEST(WindowRun, WrongSheetNumberStillReportsTheTime) {
@@ -196,6 +197,7 @@ TEST(WindowRun, KeepingAnExistingGeodatabaseEndsTheRunSilently) {
   WindowUnderTest w;
   w->rgtype->setItemIndex(0);
   w->edtMapNO->setText("J-50-5");
+  w->centerL->setValue(117);
   w->edtoutFile->setText(QString::fromStdString(output));
   w.dialogs.answer = false;
   w->Button1->click();
@@ -214,6 +216,7 @@ TEST(WindowRun, KeepingAnExistingGeoPackageWritesIntoIt) {
   WindowUnderTest w;
   w->rgtype->setItemIndex(0);
   w->edtMapNO->setText("J-50-5");
+  w->centerL->setValue(117);
   w->edtoutFile->setText(QString::fromStdString(output));
   w.dialogs.answer = false;
   w->Button1->click();
@@ -237,6 +240,7 @@ TEST(WindowRun, ReplacingAnExistingGeoPackage) {
   WindowUnderTest w;
   w->rgtype->setItemIndex(0);
   w->edtMapNO->setText("J-50-5");
+  w->centerL->setValue(117);
   w->edtoutFile->setText(QString::fromStdString(output));
   w->Button1->click();
   EXPECT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
@@ -252,6 +256,7 @@ TEST(WindowRun, TrailingSeparatorNamesTheSameGeodatabase) {
   WindowUnderTest w;
   w->rgtype->setItemIndex(0);
   w->edtMapNO->setText("J-50-5");
+  w->centerL->setValue(117);
   w->edtoutFile->setText(QString::fromStdString(output + "/"));
   w->Button1->click();  // the question about the existing folder is answered with OK
   EXPECT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
