@@ -197,9 +197,10 @@ void TFrmTarvik::CheckRunCoordinates(int mode) {
   const std::string input = Text(edtFile->text());
   const FeatureClass cls = OpenShapefileClass(input);
   if (!cls) return;  // the builder says what is wrong with the file
-  const InputCoordinates c = InputCoordinatesOf(DatasetSpatialReference(cls));
+  const SpatialReference ref = DatasetSpatialReference(cls);
+  const InputCoordinates c = InputCoordinatesOf(ref);
   if (const auto extent = SelectionExtent(cls, Text(reditwhere->text().trimmed())))
-    CheckInputCoordinates(c, FSettings, *extent, input);
+    CheckInputCoordinates(c, ref, FSettings, *extent, input);
 }
 
 }  // namespace tarvik

@@ -166,7 +166,7 @@ int RunFileCommand(FileMode mode, const std::vector<std::string>& argv) {
     // centre unless a meridian is asked for.
     if (facts.coords.geographic.value_or(false) && extent && !MeridianStated(args))
       settings.centralMeridian = ZoneMeridianOf((extent->xMin + extent->xMax) / 2, settings.is3DegreeZone);
-    if (extent) CheckInputCoordinates(facts.coords, settings, *extent, input);
+    if (extent) CheckInputCoordinates(facts.coords, facts.ref, settings, *extent, input);
     // The builders' own refusals, made before the output is touched.
     if (mode == FileMode::Index)
       TstandardMap::CheckIndexCoordinates(facts.ref, input, settings.GeodeticOutput);

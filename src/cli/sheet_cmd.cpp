@@ -8,6 +8,7 @@
 #include "cli/preview_option.h"
 #include "cli/run_options.h"
 #include "common/error.h"
+#include "coords/zone_reach.h"
 #include "frame/gdb_frame_store.h"
 #include "frame/input_coordinates.h"
 #include "frame/utTkBaseClass.h"
@@ -23,8 +24,8 @@ std::string Usage() {
              "Draws the complete frame of one standard sheet, current (E45G095066) or old\n"
              "(J-50-5) number, at the scale of its scale letter, into classes named after\n"
              "the number: dataset yNAME with L_NAME (lines), p_NAME (polygons) and a_NAME\n"
-             "(texts). Without --central-meridian the 3-degree zone of the sheet's west\n"
-             "edge is used.\n\n"
+             "(texts). Without --central-meridian the zone of the sheet's west edge is\n"
+             "used; a meridian too far from the sheet is refused.\n\n"
              "Options:\n") +
          RunOptionsHelp() + PreviewOptionsHelp();
 }
@@ -49,6 +50,10 @@ int Run(const std::vector<std::string>& argv) {
     if (current.empty()) return kExitRefused;
     const auto extent = DecodeMapNo(current, feedback);
     if (!extent) return kExitRefused;
+    // Without a meridian asked for, the zone of the sheet's west edge in the
+    // run's zone width (the suggestion above is a 3-degree zone's).
+    if (!settings.is3DegreeZone && !MeridianStated(args))
+      settings.centralMeridian = ZoneMeridianOf(extent->westLon, false);
     CheckSheetCoordinates(settings, extent->westLon, extent->westLon + extent->lonSize, number);
     const std::string output = PrepareOutput(args);
 

@@ -4,6 +4,7 @@
 #include <ogr_spatialref.h>
 
 #include <cstdlib>
+#include <memory>
 
 namespace tarvik {
 
@@ -68,6 +69,15 @@ SpatialReference SpatialReference::TransverseMercator(int geographicCode, const 
     return SpatialReference();
   }
   return SpatialReference(ref);
+}
+
+bool SpatialReference::toGeographic(std::vector<double>& x, std::vector<double>& y) const {
+  if (!ref_ || x.size() != y.size()) return false;
+  std::unique_ptr<OGRSpatialReference, Deleter> base(ref_->CloneGeogCS());
+  if (!base) return false;
+  base->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  std::unique_ptr<OGRCoordinateTransformation> t(OGRCreateCoordinateTransformation(ref_.get(), base.get()));
+  return t && t->Transform(x.size(), x.data(), y.data());
 }
 
 SpatialReference SpatialReference::FromWkt(const std::string& wkt) {

@@ -11,6 +11,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class OGRSpatialReference;
 
@@ -60,6 +61,11 @@ class SpatialReference {
   // sphere); both 0 for none.
   double semiMajorAxis() const;
   double inverseFlattening() const;
+
+  // Positions (x, y) of this projected reference turned, in place, into
+  // (longitude, latitude) in degrees on its own geographic base; false when
+  // GDAL cannot transform them (the values are then unspecified).
+  bool toGeographic(std::vector<double>& x, std::vector<double>& y) const;
 
   void setDomain(double xMin, double xMax, double yMin, double yMax);
   const Domain& domain() const { return domain_; }

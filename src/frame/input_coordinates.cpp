@@ -1,5 +1,6 @@
 #include "frame/input_coordinates.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -56,8 +57,8 @@ void CheckSheetCoordinates(const TFrameSettings& s, long double westLon, long do
   CheckLongitudeReach(p, westLon, eastLon, "图幅" + number);
 }
 
-void CheckInputCoordinates(const InputCoordinates& input, const TFrameSettings& s,
-                           const Envelope& extent, const std::string& path) {
+void CheckInputCoordinates(const InputCoordinates& input, const SpatialReference& inputRef,
+                           const TFrameSettings& s, const Envelope& extent, const std::string& path) {
   const CoordParams p = CoordParamsOf(s);
   const bool geographicInput = input.geographic.value_or(false);
   if (input.recognised) {
@@ -78,10 +79,24 @@ void CheckInputCoordinates(const InputCoordinates& input, const TFrameSettings& 
   }
   if (!s.GeodeticOutput || !geographicInput) CheckProjectedParams(p);
   const std::string& what = path;
-  if (geographicInput)
+  if (geographicInput) {
     CheckLongitudeReach(p, extent.xMin, extent.xMax, what);
-  else
-    CheckPlanarReach(p, extent.xMin, extent.yMin, extent.xMax, extent.yMax, what);
+    return;
+  }
+  // Planar numbers alone cannot tell one meridian from another; a system
+  // the program does not draw in still knows where its data lie.
+  if (!input.recognised && inputRef.isProjected()) {
+    std::vector<double> x, y;
+    for (double e : {extent.xMin, (extent.xMin + extent.xMax) / 2, extent.xMax})
+      for (double n : {extent.yMin, (extent.yMin + extent.yMax) / 2, extent.yMax}) {
+        x.push_back(e);
+        y.push_back(n);
+      }
+    if (inputRef.toGeographic(x, y))
+      CheckLongitudeReach(p, *std::min_element(x.begin(), x.end()), *std::max_element(x.begin(), x.end()),
+                          what);
+  }
+  CheckPlanarReach(p, extent.xMin, extent.yMin, extent.xMax, extent.yMax, what);
 }
 
 }  // namespace tarvik
