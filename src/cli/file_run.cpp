@@ -11,6 +11,7 @@
 #include "cli/cli_feedback.h"
 #include "cli/command.h"
 #include "cli/preview_option.h"
+#include "cli/project_option.h"
 #include "cli/run_options.h"
 #include "common/error.h"
 #include "common/text_util.h"
@@ -195,7 +196,10 @@ int RunFileCommand(FileMode mode, const std::vector<std::string>& argv) {
       return kExitRefused;
     }
     PrintSummary(c.frames, c.lines, c.polygons, c.texts, MillisecondsSince(start));
-    if (c.finished > 0) WritePreviewIfAsked(args, output, "");
+    if (c.finished > 0) {
+      WriteProjectUnlessAsked(args, output);
+      WritePreviewIfAsked(args, output, "");
+    }
     return kExitOk;
   } catch (const UsageError& e) {
     std::cerr << "tarvik-cli " << command << ": " << e.what() << "\n\n" << FileRunUsage(mode);

@@ -16,7 +16,7 @@ std::vector<std::string> RunValueOptions() {
   return {"-o", "--output", "--scale", "--datum", "--zone-width", "--central-meridian", "--settings"};
 }
 std::vector<std::string> RunFlagOptions() {
-  return {"--zone-prefix", "--geographic", "--overwrite"};
+  return {"--zone-prefix", "--geographic", "--overwrite", "--no-project"};
 }
 std::vector<std::string> RunRepeatableOptions() { return {"--set"}; }
 
@@ -25,6 +25,7 @@ const char* RunOptionsHelp() {
          "                           (PATH.gpkg); its folder is created as needed\n"
          "  --overwrite              remove an existing output first (only a File\n"
          "                           Geodatabase or GeoPackage is ever removed)\n"
+         "  --no-project             write no QGIS project (PATH.qgs) beside the output\n"
          "  --scale N                scale denominator (default 10000)\n"
          "  --datum NAME             xian80 (default), beijing54 or wgs84\n"
          "  --zone-width 3|6         Gauss-Krueger zone width in degrees (default 3)\n"

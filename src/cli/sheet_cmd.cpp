@@ -6,6 +6,7 @@
 #include "cli/cli_feedback.h"
 #include "cli/command.h"
 #include "cli/preview_option.h"
+#include "cli/project_option.h"
 #include "cli/run_options.h"
 #include "common/error.h"
 #include "frame/gdb_frame_store.h"
@@ -59,6 +60,7 @@ int Run(const std::vector<std::string>& argv) {
                         .count();
     const auto& c = builder.counts();
     PrintSummary(c.frames, c.lines, c.polygons, c.texts, ms);
+    WriteProjectUnlessAsked(args, output);
     WritePreviewIfAsked(args, output, CleanFrameName(number));
     return kExitOk;
   } catch (const UsageError& e) {

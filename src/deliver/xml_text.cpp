@@ -38,8 +38,11 @@ std::string XmlAttr(std::string_view name, double value) { return XmlAttr(name, 
 std::string Number(double value) {
   if (!std::isfinite(value)) return "0";
   if (value == 0) return "0";
-  char buffer[64];
-  const auto r = std::to_chars(buffer, buffer + sizeof buffer, value);
+  // Plain decimals (QGIS does not read exponents in every field); the
+  // shortest that reads back exactly.
+  char buffer[512];
+  const auto r = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+  if (r.ec != std::errc()) return "0";
   return std::string(buffer, r.ptr);
 }
 

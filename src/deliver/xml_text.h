@@ -16,8 +16,8 @@ std::string XmlEscape(std::string_view text);
 std::string XmlAttr(std::string_view name, std::string_view value);
 std::string XmlAttr(std::string_view name, double value);
 
-// Shortest decimal form that reads back as the same double, "." as the
-// decimal separator.
+// Shortest plain decimal (no exponent) that reads back as the same double,
+// "." as the decimal separator.
 std::string Number(double value);
 
 }  // namespace tarvik::deliver
