@@ -18,7 +18,7 @@
 #include "app/PasTarvik.h"
 #include "common/error.h"
 #include "coords/ut5480SpatialReference.h"
-#include "frame/gdb_frame_store.h"
+#include "frame/dxf_frame_store.h"
 #include "gdb/output_kind.h"
 #include "gdb/output_reader.h"
 #include "gdb/output_removal.h"
@@ -134,7 +134,7 @@ void TFrmTarvik::Button1Click() {
 
 void TFrmTarvik::CreateByMapNo(const std::string& output) {
   TCreateTkByTfhao builder(Text(edtMapNO->text()), FSettings, FRun,
-                           OpenGdbFrameStore(output, feedback_), feedback_);
+                           OpenFrameStore(output, feedback_), feedback_);
   builder.Run();  // a wrong number was reported by the codec; nothing is written then
   FRun.ZoneNumberText = builder.run().ZoneNumberText;
   builder.CloseOutput();

@@ -15,7 +15,7 @@
 #include "cli/run_options.h"
 #include "common/error.h"
 #include "common/text_util.h"
-#include "frame/gdb_frame_store.h"
+#include "frame/dxf_frame_store.h"
 #include "frame/input_coordinates.h"
 #include "frame/name_template.h"
 #include "frame/utcreatetk.h"
@@ -69,7 +69,7 @@ class FileBuilder {
               const std::string& output, CliFeedback& feedback) {
     RunValues run;
     run.StandardSheetMode = mode == FileMode::Index;
-    auto store = OpenGdbFrameStore(output, feedback);
+    auto store = OpenFrameStore(output, feedback);
     if (mode == FileMode::Index) {
       auto b = std::make_unique<TstandardMap>(settings, run, std::move(store), feedback, input);
       index_ = b.get();

@@ -9,7 +9,7 @@
 #include "cli/project_option.h"
 #include "cli/run_options.h"
 #include "common/error.h"
-#include "frame/gdb_frame_store.h"
+#include "frame/dxf_frame_store.h"
 #include "frame/utTkBaseClass.h"
 #include "sheets/utCreateTkByTfhao.h"
 #include "sheets/uttfhao.h"
@@ -52,7 +52,7 @@ int Run(const std::vector<std::string>& argv) {
     const auto start = std::chrono::steady_clock::now();
     RunValues run;
     run.StandardSheetMode = true;
-    TCreateTkByTfhao builder(number, settings, run, OpenGdbFrameStore(output, feedback), feedback);
+    TCreateTkByTfhao builder(number, settings, run, OpenFrameStore(output, feedback), feedback);
     if (!builder.Run()) return kExitRefused;
     builder.CloseOutput();
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(

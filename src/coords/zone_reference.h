@@ -3,6 +3,8 @@
 // rectangles between references.
 #pragma once
 
+#include <memory>
+
 #include "coords/spatial_reference.h"
 
 namespace tarvik {
@@ -20,5 +22,22 @@ double ThreeDegreeZoneMeridian(double longitude);
 // False (rectangle unchanged) when the references cannot be transformed.
 bool TransformRectangle(const SpatialReference& from, const SpatialReference& to, double& xMin, double& yMin,
                         double& xMax, double& yMax);
+
+// Moves points from one reference to another (x easting or longitude, y
+// northing or latitude on both sides).
+class ReferenceTransform {
+ public:
+  ReferenceTransform(const SpatialReference& from, const SpatialReference& to);
+  ~ReferenceTransform();
+  ReferenceTransform(const ReferenceTransform&) = delete;
+  ReferenceTransform& operator=(const ReferenceTransform&) = delete;
+  bool valid() const { return static_cast<bool>(ct_); }
+  // False when the point cannot be moved (it is then unchanged).
+  bool apply(double& x, double& y) const;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> ct_;
+};
 
 }  // namespace tarvik
