@@ -14,13 +14,16 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSpinBox>
+#include <QUrl>
 
 #include "app/PasTarvik.h"
 #include "common/error.h"
+#include "deliver/qgis_project.h"
+#include "frame/dxf_frame_store.h"
+#include "frame/gdb_frame_store.h"
 #include "frame/input_coordinates.h"
 #include "gdb/class_queries.h"
 #include "sheets/uttfhao.h"
-#include "frame/gdb_frame_store.h"
 #include "gdb/output_kind.h"
 #include "gdb/output_reader.h"
 #include "gdb/output_removal.h"
@@ -59,6 +62,14 @@ std::string FirstNewFrame(const std::string& output, const std::vector<std::stri
   for (const std::string& name : FrameNames(output))
     if (!old.count(name)) return name;
   return {};
+}
+
+// Offers to open the QGIS project written beside the output.
+void OfferProject(WindowDialogs& dialogs, const std::string& project) {
+  const QString path = QString::fromStdString(project);
+  if (!dialogs.confirm || !dialogs.confirm(U("QGIS工程已写入") + path + U("，是否打开？"), U("QGIS工程"))) return;
+  if (dialogs.openUrl && !dialogs.openUrl(QUrl::fromLocalFile(path)) && dialogs.errorWithCaption)
+    dialogs.errorWithCaption(U("没有程序能打开") + path + U("，请安装QGIS"), U("打开文件") + path);
 }
 
 // Resolution of the preview picture: a 1:10 000 sheet (about 60 cm on paper)
@@ -132,12 +143,17 @@ void TFrmTarvik::Button1Click() {
   }  // 14.
   const QString firstFrame = QString::fromStdString(FirstNewFrame(output, framesBefore));
   emit runFinished(P, firstFrame);
-  if (!firstFrame.isEmpty()) OfferPreview(P, firstFrame);
+  if (firstFrame.isEmpty()) return;
+  // The project is written before anything is offered, so that it is there
+  // whatever the answers.
+  const deliver::DeliveredFiles project = deliver::WriteQgisProject(output);
+  OfferPreview(P, firstFrame);
+  OfferProject(dialogs_, project.project);
 }
 
 void TFrmTarvik::CreateByMapNo(const std::string& output) {
   TCreateTkByTfhao builder(Text(edtMapNO->text()), FSettings, FRun,
-                           OpenGdbFrameStore(output, feedback_), feedback_);
+                           OpenFrameStore(output, feedback_), feedback_);
   builder.Run();  // a wrong number was reported by the codec; nothing is written then
   FRun.ZoneNumberText = builder.run().ZoneNumberText;
   builder.CloseOutput();

@@ -11,11 +11,13 @@
 #include "cli/cli_feedback.h"
 #include "cli/command.h"
 #include "cli/preview_option.h"
+#include "cli/project_option.h"
 #include "cli/run_options.h"
 #include "common/error.h"
 #include "common/text_util.h"
-#include "frame/gdb_frame_store.h"
 #include "coords/zone_reach.h"
+#include "frame/dxf_frame_store.h"
+#include "frame/gdb_frame_store.h"
 #include "frame/input_coordinates.h"
 #include "frame/name_template.h"
 #include "frame/utcreatetk.h"
@@ -64,7 +66,7 @@ class FileBuilder {
               const std::string& output, CliFeedback& feedback) {
     RunValues run;
     run.StandardSheetMode = mode == FileMode::Index;
-    auto store = OpenGdbFrameStore(output, feedback);
+    auto store = OpenFrameStore(output, feedback);
     if (mode == FileMode::Index) {
       auto b = std::make_unique<TstandardMap>(settings, run, std::move(store), feedback, input);
       index_ = b.get();
@@ -204,7 +206,10 @@ int RunFileCommand(FileMode mode, const std::vector<std::string>& argv) {
       return kExitRefused;
     }
     PrintSummary(c.frames, c.lines, c.polygons, c.texts, MillisecondsSince(start));
-    if (c.finished > 0) WritePreviewIfAsked(args, output, "");
+    if (c.finished > 0) {
+      WriteProjectUnlessAsked(args, output);
+      WritePreviewIfAsked(args, output, "");
+    }
     return kExitOk;
   } catch (const UsageError& e) {
     std::cerr << "tarvik-cli " << command << ": " << e.what() << "\n\n" << FileRunUsage(mode);

@@ -1,10 +1,13 @@
 #include "cli/run_options.h"
 
+#include <filesystem>
 #include <iostream>
+#include <system_error>
 
 #include "common/delphi.h"
 #include "common/error.h"
 #include "common/text_util.h"
+#include "frame/dxf_frame_store.h"
 #include "gdb/output_kind.h"
 #include "gdb/output_removal.h"
 #include "settings/control_table.h"
@@ -16,15 +19,17 @@ std::vector<std::string> RunValueOptions() {
   return {"-o", "--output", "--scale", "--datum", "--zone-width", "--central-meridian", "--settings"};
 }
 std::vector<std::string> RunFlagOptions() {
-  return {"--zone-prefix", "--geographic", "--overwrite"};
+  return {"--zone-prefix", "--geographic", "--overwrite", "--no-project"};
 }
 std::vector<std::string> RunRepeatableOptions() { return {"--set"}; }
 
 const char* RunOptionsHelp() {
-  return "  -o, --output PATH        output: a File Geodatabase (PATH.gdb) or a GeoPackage\n"
-         "                           (PATH.gpkg); its folder is created as needed\n"
+  return "  -o, --output PATH        output: a File Geodatabase (PATH.gdb), a GeoPackage\n"
+         "                           (PATH.gpkg) or a DXF drawing for CAD (PATH.dxf); its\n"
+         "                           folder is created as needed\n"
          "  --overwrite              remove an existing output first (only a File\n"
          "                           Geodatabase or GeoPackage is ever removed)\n"
+         "  --no-project             write no QGIS project (PATH.qgs) beside the output\n"
          "  --scale N                scale denominator (default 10000)\n"
          "  --datum NAME             cgcs2000, xian80 (default), beijing54 or wgs84\n"
          "  --zone-width 3|6         Gauss-Krueger zone width in degrees (default 3)\n"
@@ -116,6 +121,16 @@ std::string PrepareOutput(const Args& args) {
   if (!path) path = args.value("--output");
   if (!path) throw UsageError("需要输出: -o PATH.gdb 或 -o PATH.gpkg");
   if (Trim(*path).empty()) throw RunError("输出不能为空");
+  if (IsDxfOutput(*path)) {
+    if (args.value("--preview")) throw UsageError("--preview 不能用于DXF输出；请先输出 .gpkg 或 .gdb 再预览");
+    std::error_code ec;
+    if (std::filesystem::exists(*path, ec)) {
+      if (!args.flag("--overwrite")) throw RunError(*path + " 已存在；加 --overwrite 先删除它");
+      if (!IsDxfFile(*path) || !std::filesystem::remove(*path, ec))
+        throw RunError(*path + "文件已存在，且无法删除(它不是DXF文件)");
+    }
+    return *path;
+  }
   OutputKindOf(*path);  // refuses .mdb and other kinds with its message
   if (OutputExists(*path)) {
     if (!args.flag("--overwrite")) throw RunError(*path + " 已存在；加 --overwrite 先删除它");

@@ -6,9 +6,11 @@
 #include "cli/cli_feedback.h"
 #include "cli/command.h"
 #include "cli/preview_option.h"
+#include "cli/project_option.h"
 #include "cli/run_options.h"
 #include "common/error.h"
 #include "coords/zone_reach.h"
+#include "frame/dxf_frame_store.h"
 #include "frame/gdb_frame_store.h"
 #include "frame/input_coordinates.h"
 #include "frame/utTkBaseClass.h"
@@ -60,7 +62,7 @@ int Run(const std::vector<std::string>& argv) {
     const auto start = std::chrono::steady_clock::now();
     RunValues run;
     run.StandardSheetMode = true;
-    TCreateTkByTfhao builder(number, settings, run, OpenGdbFrameStore(output, feedback), feedback);
+    TCreateTkByTfhao builder(number, settings, run, OpenFrameStore(output, feedback), feedback);
     if (!builder.Run()) return kExitRefused;
     builder.CloseOutput();
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -68,6 +70,7 @@ int Run(const std::vector<std::string>& argv) {
                         .count();
     const auto& c = builder.counts();
     PrintSummary(c.frames, c.lines, c.polygons, c.texts, ms);
+    WriteProjectUnlessAsked(args, output);
     WritePreviewIfAsked(args, output, CleanFrameName(number));
     return kExitOk;
   } catch (const UsageError& e) {

@@ -122,9 +122,14 @@ TEST(WindowRun, SheetNumberIntoEachKindOfStore) {
     ASSERT_EQ(w.dialogs.messages.size(), 1u) << w.dialogs.describe();
     EXPECT_TRUE(StartsWith(w.dialogs.messages[0], "完成，用时"));
     EXPECT_TRUE(w.dialogs.messages[0].endsWith(U("毫秒")));
-    // The picture of the frame is offered and shown.
-    ASSERT_EQ(w.dialogs.questions.size(), 1u);
+    // The picture of the frame is offered and shown, then the QGIS project
+    // written beside the output is offered and opened.
+    ASSERT_EQ(w.dialogs.questions.size(), 2u);
     EXPECT_EQ(w.dialogs.questions[0], std::make_pair(U("是否预览第一幅图廓E45G095066？"), U("预览")));
+    const QString project = QString::fromStdString(fs::path(output).replace_extension(".qgs").string());
+    EXPECT_EQ(w.dialogs.questions[1], std::make_pair(U("QGIS工程已写入") + project + U("，是否打开？"), U("QGIS工程")));
+    EXPECT_EQ(w.dialogs.opened, std::vector<QUrl>{QUrl::fromLocalFile(project)});
+    EXPECT_TRUE(fs::is_regular_file(project.toStdString()));
     ASSERT_EQ(w.dialogs.images.size(), 1u);
     EXPECT_EQ(w.dialogs.images[0].second, U("预览 E45G095066"));
     EXPECT_GT(w.dialogs.images[0].first.width(), 500);
@@ -221,7 +226,7 @@ TEST(WindowRun, KeepingAnExistingGeoPackageWritesIntoIt) {
   w.dialogs.answer = false;
   w->Button1->click();
   const QString question = U("文件") + QString::fromStdString(output) + U("已存在，是否删除");
-  ASSERT_EQ(w.dialogs.questions.size(), 2u);
+  ASSERT_EQ(w.dialogs.questions.size(), 3u);
   EXPECT_EQ(w.dialogs.questions[0].first, question);
   // The preview offers the frame this run wrote, not the one already there;
   // declined, nothing is drawn.
