@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "common/user_feedback.h"
-#include "coords/utBJ54Xian80.h"
+#include "coords/spatial_reference.h"
 #include "frame/gdb_frame_store.h"
 #include "frame/utstandardMap.h"
 #include "gdb/output_reader.h"
@@ -41,8 +41,7 @@ std::string MakeIndex(const fs::path& folder, int sheets) {
   const tarvik::GeoBox box{84.0L, 30.0L, 84.0L + columns * 0.0625L, 30.0L + rows / 24.0L};
   auto numbers = tarvik::SheetNumbersInBox(6, box);
   numbers.resize(static_cast<std::size_t>(sheets));
-  tarvik::SilentFeedback quiet;
-  tarvik::WriteSheetIndex(path, tarvik::MakeXian80Projected(29, true, false, quiet), "TFH",
+  tarvik::WriteSheetIndex(path, tarvik::SpatialReference::FromEpsg(2374), "TFH",
                           tarvik::SheetIndexPolygons(numbers, tarvik::CoordParams{}, false), true);
   return path;
 }
