@@ -47,7 +47,8 @@ QueryIndex::QueryIndex(OGRLayer* layer) {
   std::vector<Envelope> envelopes;
   while (gdal::FeaturePtr f{layer->GetNextFeature()}) {
     features_.push_back(CopyFeature(f.get(), names));
-    envelopes.push_back(features_.back().geometry().isEmpty()
+    const Geometry& g = features_.back().geometry();
+    envelopes.push_back(g.isEmpty() || !g.isFinite()
                             ? Envelope{1, 1, 0, 0}  // meets nothing
                             : features_.back().geometry().envelope());
   }
@@ -298,6 +299,43 @@ FeatureCursor SearchFeatures(const FeatureClass& cls, const std::string& where) 
   return cursor;
 }
 
+void ReadSelectedFeatures(const FeatureClass& cls, const std::string& where,
+                          const std::function<void(const Feature&)>& visit) {
+  OGRLayer* layer = Live(cls);
+  if (!layer) return;
+  const std::string path = cls.state()->store->path;
+  ApplyWhere(layer, where, cls.name());
+  layer->SetSpatialFilter(nullptr);
+  const auto names = detail::FieldNamesOf(layer);
+  const auto restore = [&] {
+    layer->SetAttributeFilter(nullptr);
+    layer->ResetReading();
+  };
+  layer->ResetReading();
+  while (true) {
+    std::string failure;
+    gdal::FeaturePtr f{gdal::Quietly([&] {
+      OGRFeature* next = layer->GetNextFeature();
+      if (CPLGetLastErrorType() >= CE_Failure) failure = gdal::LastError("读取失败");
+      return next;
+    })};
+    if (!failure.empty()) {
+      restore();
+      throw RunError("文件" + path + "已损坏或不完整，不能读取" +
+                     (f ? "第" + std::to_string(f->GetFID()) + "号要素" : std::string("其中的要素")) + "：" +
+                     failure);
+    }
+    if (!f) break;
+    try {
+      visit(detail::CopyFeature(f.get(), names));
+    } catch (...) {
+      restore();
+      throw;
+    }
+  }
+  restore();
+}
+
 bool FeatureCursor::next(Feature& feature) {
   OGRLayer* layer = Live(cls_);
   while (layer && position_ < fids_.size()) {
@@ -327,7 +365,32 @@ std::optional<Envelope> ClassExtent(const FeatureClass& cls) {
   if (!layer) return std::nullopt;
   OGREnvelope e;
   if (gdal::Quietly([&] { return layer->GetExtent(&e, TRUE); }) != OGRERR_NONE) return std::nullopt;
-  return Envelope{e.MinX, e.MinY, e.MaxX, e.MaxY};
+  const Envelope extent{e.MinX, e.MinY, e.MaxX, e.MaxY};
+  if (extent.isFinite()) return extent;
+  // A shape with NaN or infinite coordinates spoils the stored extent: the
+  // extent of the other shapes instead.
+  std::optional<Envelope> found;
+  layer->SetSpatialFilter(nullptr);
+  layer->SetAttributeFilter(nullptr);
+  layer->ResetReading();
+  while (gdal::FeaturePtr f{gdal::Quietly([&] { return layer->GetNextFeature(); })}) {
+    const OGRGeometry* g = f->GetGeometryRef();
+    if (!g || g->IsEmpty()) continue;
+    OGREnvelope one;
+    g->getEnvelope(&one);
+    const Envelope part{one.MinX, one.MinY, one.MaxX, one.MaxY};
+    if (!part.isFinite() || !Geometry::Adopt(g->clone()).isFinite()) continue;
+    if (!found) {
+      found = part;
+    } else {
+      found->xMin = std::min(found->xMin, part.xMin);
+      found->yMin = std::min(found->yMin, part.yMin);
+      found->xMax = std::max(found->xMax, part.xMax);
+      found->yMax = std::max(found->yMax, part.yMax);
+    }
+  }
+  layer->ResetReading();
+  return found;
 }
 
 }  // namespace tarvik
