@@ -17,6 +17,7 @@
 #include "frame/gdb_frame_store.h"
 #include "frame/input_coordinates.h"
 #include "frame/name_template.h"
+#include "frame/run_checks.h"
 #include "frame/utcreatetk.h"
 #include "frame/utstandardMap.h"
 #include "gdb/class_queries.h"
@@ -36,8 +37,6 @@ std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std:
 struct InputFacts {
   std::vector<std::string> nameFields;
   CoordinateDefaults defaults;
-  SpatialReference ref;
-  FeatureClass cls;
 };
 
 InputFacts InspectInput(const std::string& path, CliFeedback& feedback) {
@@ -49,8 +48,6 @@ InputFacts InspectInput(const std::string& path, CliFeedback& feedback) {
   if (!inspect.FInputClass) throw RunError("不能打开" + path + "，它不是可以读取的shapefile");
   if (!IsPolygonClass(inspect.FInputClass)) throw RunError(path + "不是面(多边形)图层，不能生成图廓");
   InputFacts facts;
-  facts.ref = inspect.FInputSpatialRef;
-  facts.cls = inspect.FInputClass;
   const InputCoordinates c = ApplyInputSpatialRef(inspect.FInputSpatialRef, feedback);
   facts.defaults.geographic = c.geographic;
   facts.defaults.coordSysIndex = c.coordSysIndex;
@@ -155,14 +152,10 @@ int RunFileCommand(FileMode mode, const std::vector<std::string>& argv) {
     const InputFacts facts = InspectInput(input, feedback);
     const std::string field = GetNameField(*nameTemplate, facts.nameFields);
     const std::string where = Trim(args.value("--where").value_or(""));
-    FeatureCount(facts.cls, where);  // an invalid condition is refused before the output is made
     TFrameSettings settings = SettingsFromArgs(args, facts.defaults);
     settings.CreateMode = mode == FileMode::Index ? 1 : 2;
-    // The builders' own refusals, made before the output is touched.
-    if (mode == FileMode::Index)
-      TstandardMap::CheckIndexCoordinates(facts.ref, input, settings.GeodeticOutput);
-    else
-      Tcreatetk::CheckInputCoordinates(facts.ref, input);
+    // Every check the run can make, before the output is touched.
+    CheckFileRun({settings.CreateMode, input, where, field, *nameTemplate}, settings);
     const std::string output = PrepareOutput(args);
 
     const auto start = std::chrono::steady_clock::now();
@@ -196,6 +189,10 @@ int RunFileCommand(FileMode mode, const std::vector<std::string>& argv) {
     }
     PrintSummary(c.frames, c.lines, c.polygons, c.texts, MillisecondsSince(start));
     if (c.finished > 0) WritePreviewIfAsked(args, output, "");
+    if (c.skipped > 0) {
+      std::cerr << c.skipped << " 个要素的图形有错误，没有生成图廓（见上）\n";
+      return kExitRefused;
+    }
     return kExitOk;
   } catch (const UsageError& e) {
     std::cerr << "tarvik-cli " << command << ": " << e.what() << "\n\n" << FileRunUsage(mode);

@@ -16,6 +16,7 @@
 #include "common/text_util.h"
 #include "coords/utBJ54Xian80.h"
 #include "frame/input_coordinates.h"
+#include "frame/run_checks.h"
 #include "gdb/class_queries.h"
 #include "gdb/sheet_index_writer.h"
 #include "sheets/sheet_index.h"
@@ -155,6 +156,7 @@ int Run(const std::vector<std::string>& rawArgs) {
     bool geographic = false;
     int datum = 0;
     std::optional<Cover> cover;
+    std::vector<std::string> skipped;  // cover features left out
     GeoBox box;
     if (coverPath) {
       if (!std::filesystem::exists(*coverPath, ec)) throw RunError("文件" + *coverPath + ",不存在");
@@ -170,6 +172,13 @@ int Run(const std::vector<std::string>& rawArgs) {
       c.coords.addZoneNumber = ic.addZoneNumber.value_or(false);
       c.coords.centralMeridian = ic.centralMeridian.value_or(87);
       c.known = c.geographic || ic.centralMeridian.has_value();
+      // Shapes that cannot be used (none, NaN or infinite coordinates) are
+      // left out by name; the index then lacks the sheets only they cover.
+      ReadSelectedFeatures(c.cls, "", [&](const Feature& f) {
+        if (const auto why = FrameShapeProblem(f.geometry(), false))
+          skipped.push_back(FeatureLabel(f, "") + "：" + *why);
+      });
+      for (const std::string& line : skipped) std::cerr << "跳过" << line << "\n";
       if (!ClassExtent(c.cls)) throw RunError(*coverPath + "没有图形");
       if (!c.known && !args.value("--central-meridian"))
         throw RunError("无法得知" + *coverPath + "的坐标系统，请用 --datum、--zone-width、--central-meridian 等选项设置");
@@ -243,6 +252,10 @@ int Run(const std::vector<std::string>& rawArgs) {
                         .count();
     std::cout << "写入 " << sheets.size() << " 个图幅到 " << *output << " (" << ref.name() << ")\n"
               << "完成，用时" << ms << "毫秒\n";
+    if (!skipped.empty()) {
+      std::cerr << skipped.size() << " 个覆盖范围要素的图形有错误，索引中没有只属于它们的图幅（见上）\n";
+      return kExitRefused;
+    }
     return kExitOk;
   } catch (const UsageError& e) {
     std::cerr << "tarvik-cli make-index: " << e.what() << "\n\n" << kUsage;

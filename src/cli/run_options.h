@@ -29,6 +29,11 @@ struct CoordinateDefaults {
   std::optional<bool> geographic;
 };
 
+// Loads --settings FILE into `settings`: UsageError when it does not exist,
+// RunError when it cannot be read at all (a folder, no permission, too
+// large); what a damaged file lacks is told on stderr and the rest applies.
+void LoadSettingsOption(const std::string& file, TFrameSettings& settings);
+
 // Fills the settings from --settings FILE (first), then the main options, then
 // every --set in order. Throws UsageError naming the option that is wrong.
 TFrameSettings SettingsFromArgs(const Args& args, const CoordinateDefaults& defaults);

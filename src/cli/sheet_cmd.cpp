@@ -9,6 +9,7 @@
 #include "cli/run_options.h"
 #include "common/error.h"
 #include "frame/gdb_frame_store.h"
+#include "frame/run_checks.h"
 #include "frame/utTkBaseClass.h"
 #include "sheets/utCreateTkByTfhao.h"
 #include "sheets/uttfhao.h"
@@ -42,12 +43,11 @@ int Run(const std::vector<std::string>& argv) {
     TFrameSettings settings = SettingsFromArgs(args, defaults);
     settings.CreateMode = 0;
 
-    // A wrong number is reported before the output is touched.
-    CliFeedback feedback;
-    const std::string current = NormalizeMapNo(number, feedback);
-    if (current.empty() || !DecodeMapNo(current, feedback)) return kExitRefused;
+    // Every check the run can make, before the output is touched.
+    CheckSheetRun(number, settings);
     const std::string output = PrepareOutput(args);
 
+    CliFeedback feedback;
     const auto start = std::chrono::steady_clock::now();
     RunValues run;
     run.StandardSheetMode = true;

@@ -17,6 +17,13 @@ namespace tarvik {
 
 namespace detail {
 
+// The next feature of an input, GDAL's complaints about damaged shapes kept
+// off stderr: the runs check the input first and say what is wrong in
+// their own words (ReadSelectedFeatures).
+static OGRFeature* NextFeature(OGRLayer* layer) {
+  return gdal::Quietly([&] { return layer->GetNextFeature(); });
+}
+
 std::shared_ptr<const std::vector<std::string>> FieldNamesOf(OGRLayer* layer) {
   auto names = std::make_shared<std::vector<std::string>>();
   OGRFeatureDefn* defn = layer->GetLayerDefn();
@@ -45,7 +52,7 @@ QueryIndex::QueryIndex(OGRLayer* layer) {
   layer->SetAttributeFilter(nullptr);
   layer->ResetReading();
   std::vector<Envelope> envelopes;
-  while (gdal::FeaturePtr f{layer->GetNextFeature()}) {
+  while (gdal::FeaturePtr f{detail::NextFeature(layer)}) {
     features_.push_back(CopyFeature(f.get(), names));
     const Geometry& g = features_.back().geometry();
     envelopes.push_back(g.isEmpty() || !g.isFinite()
@@ -94,7 +101,7 @@ bool AllTextIsUtf8(OGRLayer* layer) {
   layer->ResetReading();
   bool valid = true;
   while (valid) {
-    gdal::FeaturePtr f{layer->GetNextFeature()};
+    gdal::FeaturePtr f{detail::NextFeature(layer)};
     if (!f) break;
     for (int i : textFields)
       if (f->IsFieldSetAndNotNull(i) && !IsValidUtf8(f->GetFieldAsString(i))) valid = false;
@@ -121,7 +128,7 @@ std::vector<std::int64_t> SelectedFids(OGRLayer* layer, const std::string& where
   ApplyWhere(layer, where, className);
   std::vector<std::int64_t> fids;
   layer->ResetReading();
-  while (gdal::FeaturePtr f{layer->GetNextFeature()}) fids.push_back(f->GetFID());
+  while (gdal::FeaturePtr f{detail::NextFeature(layer)}) fids.push_back(f->GetFID());
   layer->SetAttributeFilter(nullptr);
   layer->ResetReading();
   return fids;
@@ -209,7 +216,7 @@ void UniqueValues(const FeatureClass& cls, const std::string& fieldName, std::ve
   std::int64_t count = 0;
   std::set<std::string> seen;
   std::vector<std::string> values;
-  while (gdal::FeaturePtr f{layer->GetNextFeature()}) {
+  while (gdal::FeaturePtr f{detail::NextFeature(layer)}) {
     ++count;
     const Feature copy = detail::CopyFeature(f.get(), names);
     const bool present = copy.fieldIndex(fieldName) >= 0 || EqualsNoCase(fieldName, "FID") ||
@@ -269,7 +276,7 @@ QueryResult QueryFeatures(const FeatureClass& cls, const Geometry& geometry, con
   layer->SetSpatialFilter(geometry.isEmpty() ? nullptr : const_cast<OGRGeometry*>(geometry.ogr()));
   auto names = detail::FieldNamesOf(layer);
   layer->ResetReading();
-  while (gdal::FeaturePtr f{layer->GetNextFeature()}) {
+  while (gdal::FeaturePtr f{detail::NextFeature(layer)}) {
     if (f->GetGeometryRef() && !geometry.isEmpty() && !f->GetGeometryRef()->Intersects(geometry.ogr())) continue;
     ++result.count;
     if (limit == QueryLimit::All || result.features.empty()) result.features.push_back(detail::CopyFeature(f.get(), names));
@@ -339,7 +346,7 @@ void ReadSelectedFeatures(const FeatureClass& cls, const std::string& where,
 bool FeatureCursor::next(Feature& feature) {
   OGRLayer* layer = Live(cls_);
   while (layer && position_ < fids_.size()) {
-    gdal::FeaturePtr f{layer->GetFeature(fids_[position_++])};
+    gdal::FeaturePtr f{gdal::Quietly([&] { return layer->GetFeature(fids_[position_++]); })};
     if (!f) continue;
     feature = detail::CopyFeature(f.get(), names_);
     return true;
@@ -373,7 +380,7 @@ std::optional<Envelope> ClassExtent(const FeatureClass& cls) {
   layer->SetSpatialFilter(nullptr);
   layer->SetAttributeFilter(nullptr);
   layer->ResetReading();
-  while (gdal::FeaturePtr f{gdal::Quietly([&] { return layer->GetNextFeature(); })}) {
+  while (gdal::FeaturePtr f{detail::NextFeature(layer)}) {
     const OGRGeometry* g = f->GetGeometryRef();
     if (!g || g->IsEmpty()) continue;
     OGREnvelope one;
