@@ -86,6 +86,10 @@ class TFrmTarvik : public QWidget {
 
   // ---- Operations ----
   void CheckMapNo();
+  // Every check of the run's inputs that can be made before the output is
+  // touched (the sheet number, or the input file with its condition, names
+  // and shapes; the grid work of the settings). RunError when one fails.
+  void CheckRunInputs(int mode, const QString& fieldName);
   QString GetNameField();
   void ApplyInputSpatialRef(const SpatialReference& reference);
   void CollectParameters();

@@ -8,7 +8,6 @@
 
 #include <QComboBox>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
@@ -19,6 +18,7 @@
 #include "common/error.h"
 #include "coords/ut5480SpatialReference.h"
 #include "frame/gdb_frame_store.h"
+#include "frame/run_checks.h"
 #include "gdb/output_kind.h"
 #include "gdb/output_reader.h"
 #include "gdb/output_removal.h"
@@ -82,6 +82,11 @@ void TFrmTarvik::Button1Click() {
   // The kind of store follows the ending; anything but .gdb and .gpkg is
   // refused before a folder is made for it.
   const OutputKind kind = OutputKindOf(output);
+  // 7. Every parameter of both windows, and 8. every check of the inputs,
+  // before the output is touched: a refused run leaves an existing output
+  // as it was.
+  CollectParameters();
+  CheckRunInputs(mode, fieldName);
   // 5. The folder, with its parents (a failure shows when the store is made).
   std::error_code ec;
   fs::create_directories(fs::path(Text(directory)), ec);
@@ -97,11 +102,6 @@ void TFrmTarvik::Button1Click() {
     const QString question = U("文件") + P + U("已存在，是否删除");
     if (ConfirmBox(question, question)) RemoveOutputStore(output);
   }
-  // 7. Every parameter of both windows.
-  CollectParameters();
-  // 8. The input file.
-  if ((mode == 1 || mode == 2) && !QFileInfo(edtFile->text()).isFile())
-    throw RunError(Text(U("文件") + edtFile->text() + U(",不存在")));
   // 9.-11.
   FRun.StandardSheetMode = mode < 2;
   const std::vector<std::string> framesBefore = FrameNames(output);
@@ -119,10 +119,8 @@ void TFrmTarvik::Button1Click() {
       CreateByAreaFile(output, fieldName);
     else if (mode == 1)
       CreateByStandardFile(output, fieldName);
-    else {
-      CheckMapNo();
+    else
       CreateByMapNo(output);
-    }
     // 13.
     if (dialogs_.message)
       dialogs_.message(U("完成，用时") + QString::number(clock.elapsed()) + U("毫秒"));
@@ -130,6 +128,17 @@ void TFrmTarvik::Button1Click() {
   const QString firstFrame = QString::fromStdString(FirstNewFrame(output, framesBefore));
   emit runFinished(P, firstFrame);
   if (!firstFrame.isEmpty()) OfferPreview(P, firstFrame);
+}
+
+void TFrmTarvik::CheckRunInputs(int mode, const QString& fieldName) {
+  if (mode == 0) {
+    CheckMapNo();
+    CheckSheetRun(Text(edtMapNO->text()), FSettings);
+    return;
+  }
+  CheckFileRun({mode, Text(edtFile->text()), Text(reditwhere->text().trimmed()), Text(fieldName),
+                Text(edtFileName->text())},
+               FSettings);
 }
 
 void TFrmTarvik::CreateByMapNo(const std::string& output) {

@@ -200,7 +200,11 @@ bool ListIdentifyingFields(const std::string& shapefilePath, std::vector<std::st
   for (std::size_t i = fields.size(); i-- > 0;) {
     std::vector<std::string> values;
     UniqueValues(cls, fields[i], values);
-    if (static_cast<std::int64_t>(values.size()) != count) fields.erase(fields.begin() + static_cast<std::ptrdiff_t>(i));
+    // Output names are compared without regard to letter case by both
+    // stores: values that differ only in case cannot name different frames.
+    std::set<std::string> names;
+    for (const std::string& v : values) names.insert(ToUpperAscii(v));
+    if (static_cast<std::int64_t>(names.size()) != count) fields.erase(fields.begin() + static_cast<std::ptrdiff_t>(i));
   }
   list.insert(list.end(), fields.begin(), fields.end());
   return true;

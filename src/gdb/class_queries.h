@@ -34,7 +34,8 @@ FeatureClass OpenShapefileClass(const std::string& path);
 int ListAttributeFields(const FeatureClass& cls, std::vector<std::string>& list);
 
 // Fills `list` with the attribute fields of the shapefile whose values
-// differ on every feature. A path that does not open as a shapefile shows
+// differ on every feature, letter case ignored (the stores compare the
+// names made from them so). A path that does not open as a shapefile shows
 // "不能打开" + path through `feedback`, leaves the list unchanged and
 // returns false.
 bool ListIdentifyingFields(const std::string& shapefilePath, std::vector<std::string>& list, UserFeedback& feedback);
