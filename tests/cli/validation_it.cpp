@@ -90,6 +90,7 @@ TEST(ValidationCli, UnusableShapesAreSkippedByNameAndDamagedFilesRefused) {
   EXPECT_EQ(cut.exitCode, 1) << cut.err;
   EXPECT_TRUE(Contains(cut.err, "已损坏或不完整")) << cut.err;
   EXPECT_FALSE(fs::exists(dir / "cut.gpkg"));
+  EXPECT_EQ(RunCli({"fields", dir / "cut.shp"}).exitCode, 1);
 }
 
 TEST(ValidationCli, NamesThatDifferOnlyInLetterCaseAreRefusedBeforeTheRun) {
