@@ -25,6 +25,7 @@
 #include <QVBoxLayout>
 
 #include "common/error.h"
+#include "coords/datum.h"
 #include "settings/qt/form_settings.h"
 #include "settings/qt/pascoverset.h"
 #include "settings/qt/radio_group.h"
@@ -170,7 +171,9 @@ void TFrmTarvik::BuildControls() {
 
   auto* datumRow = new QHBoxLayout;
   datumRow->setSpacing(6);
-  gb8054 = MakeRadio(this, "gb8054", "坐标系統", {U("西安80"), U("北京54"), "WGS84"}, 3, 0);
+  QStringList datums;  // the datum table's rows, in the order the settings file stores
+  for (const DatumInfo& d : Datums()) datums << U(d.caption);
+  gb8054 = MakeRadio(this, "gb8054", "坐标系統", datums, static_cast<int>(datums.size()), 0);
   rgisband = MakeRadio(this, "rgisband", "坐标是否加带号", {U("1、不加"), U("2、加")}, 2, 0);
   datumRow->addWidget(gb8054, 3);
   datumRow->addWidget(rgisband, 2);
@@ -186,7 +189,7 @@ void TFrmTarvik::BuildControls() {
   cbFdf->setCurrentIndex(0);
   centerL = new QSpinBox(gbFdf);
   centerL->setObjectName("centerL");
-  centerL->setRange(75, 135);
+  centerL->setRange(72, 138);
   centerL->setSingleStep(3);
   centerL->setValue(87);
   centerL->setProperty("Tag", 1);

@@ -92,6 +92,9 @@ class TFrmTarvik : public QWidget {
   void CheckRunInputs(int mode, const QString& fieldName);
   QString GetNameField();
   void ApplyInputSpatialRef(const SpatialReference& reference);
+  // Refuses (RunError) a run whose coordinate settings do not describe its
+  // sheet or input file; made before an existing output is touched.
+  void CheckRunCoordinates(int mode);
   void CollectParameters();
   void RightAlignTagged();
   bool ConfirmBox(const QString& text, const QString& caption);

@@ -6,9 +6,13 @@
 #include "cli/cli_feedback.h"
 #include "cli/command.h"
 #include "cli/preview_option.h"
+#include "cli/project_option.h"
 #include "cli/run_options.h"
 #include "common/error.h"
+#include "coords/zone_reach.h"
+#include "frame/dxf_frame_store.h"
 #include "frame/gdb_frame_store.h"
+#include "frame/input_coordinates.h"
 #include "frame/run_checks.h"
 #include "frame/utTkBaseClass.h"
 #include "sheets/utCreateTkByTfhao.h"
@@ -23,8 +27,8 @@ std::string Usage() {
              "Draws the complete frame of one standard sheet, current (E45G095066) or old\n"
              "(J-50-5) number, at the scale of its scale letter, into classes named after\n"
              "the number: dataset yNAME with L_NAME (lines), p_NAME (polygons) and a_NAME\n"
-             "(texts). Without --central-meridian the 3-degree zone of the sheet's west\n"
-             "edge is used.\n\n"
+             "(texts). Without --central-meridian the zone of the sheet's west edge is\n"
+             "used; a meridian too far from the sheet is refused.\n\n"
              "Options:\n") +
          RunOptionsHelp() + PreviewOptionsHelp();
 }
@@ -36,7 +40,7 @@ int Run(const std::vector<std::string>& argv) {
     if (args.positional().size() != 1) throw UsageError("需要一个图幅号");
     const std::string number = args.positional()[0];
 
-    CoordinateDefaults defaults;
+    InputCoordinates defaults;
     SilentFeedback quiet;  // the builder reports a wrong number itself
     if (const long double cm = SuggestCentralMeridian(number, quiet); cm >= 0)
       defaults.centralMeridian = static_cast<long double>(static_cast<long long>(cm));
@@ -44,14 +48,19 @@ int Run(const std::vector<std::string>& argv) {
     settings.CreateMode = 0;
 
     // Every check the run can make, before the output is touched.
-    CheckSheetRun(number, settings);
+    const SheetExtent extent = CheckSheetRun(number, settings);
+    // Without a meridian asked for, the zone of the sheet's west edge in the
+    // run's zone width (the suggestion above is a 3-degree zone's).
+    if (!settings.is3DegreeZone && !MeridianStated(args))
+      settings.centralMeridian = ZoneMeridianOf(extent.westLon, false);
+    CheckSheetCoordinates(settings, extent.westLon, extent.westLon + extent.lonSize, number);
     const std::string output = PrepareOutput(args);
 
     CliFeedback feedback;
     const auto start = std::chrono::steady_clock::now();
     RunValues run;
     run.StandardSheetMode = true;
-    TCreateTkByTfhao builder(number, settings, run, OpenGdbFrameStore(output, feedback), feedback);
+    TCreateTkByTfhao builder(number, settings, run, OpenFrameStore(output, feedback), feedback);
     if (!builder.Run()) return kExitRefused;
     builder.CloseOutput();
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -59,6 +68,7 @@ int Run(const std::vector<std::string>& argv) {
                         .count();
     const auto& c = builder.counts();
     PrintSummary(c.frames, c.lines, c.polygons, c.texts, ms);
+    WriteProjectUnlessAsked(args, output);
     WritePreviewIfAsked(args, output, CleanFrameName(number));
     return kExitOk;
   } catch (const UsageError& e) {

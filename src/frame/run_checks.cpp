@@ -11,6 +11,7 @@
 #include "common/error.h"
 #include "common/text_util.h"
 #include "coords/utlbxy.h"
+#include "frame/input_coordinates.h"
 #include "frame/utTkBaseClass.h"
 #include "frame/utcreatetk.h"
 #include "frame/utstandardMap.h"
@@ -34,15 +35,6 @@ long double Positions(long double length, long double step) {
 std::int64_t Clamped(long double v) {
   constexpr long double kMax = static_cast<long double>(std::numeric_limits<std::int64_t>::max() / 2);
   return std::isfinite(v) ? static_cast<std::int64_t>(std::min(v, kMax)) : static_cast<std::int64_t>(kMax);
-}
-
-CoordParams CoordsOf(const TFrameSettings& s) {
-  CoordParams c;
-  c.isBeijing54 = s.isBeijing54;
-  c.is3DegreeZone = s.is3DegreeZone;
-  c.addZoneNumber = s.addZoneNumber;
-  c.centralMeridian = s.centralMeridian;
-  return c;
 }
 
 std::string Seconds(long double degrees) { return FloatToStr(degrees * 3600); }
@@ -73,7 +65,7 @@ FrameSize PolygonFrameSize(const Envelope& e, const TFrameSettings& s) {
   f.east = e.xMax - e.xMin + 2 * M;
   f.north = e.yMax - e.yMin + 2 * M;
   SilentFeedback quiet;
-  const CoordParams c = CoordsOf(s);
+  const CoordParams c = CoordParamsOf(s);
   long double lon1 = 0, lat1 = 0, lon2 = 0, lat2 = 0;
   if (XYToLB(c, e.yMin - M, e.xMin - M, lon1, lat1, quiet) && XYToLB(c, e.yMax + M, e.xMax + M, lon2, lat2, quiet)) {
     f.lon = std::fabs(lon2 - lon1);
@@ -164,7 +156,7 @@ SheetExtent CheckSheetRun(const std::string& number, const TFrameSettings& setti
   SilentFeedback quiet;
   const auto sheet = DecodeMapNo(reading.number, quiet);
   if (!sheet) throw RunError("输入的" + number + ",错误的图幅号");
-  const CoordParams c = CoordsOf(settings);
+  const CoordParams c = CoordParamsOf(settings);
   const long double lats[2] = {sheet->southLat, sheet->southLat + sheet->latSize};
   const long double lons[2] = {sheet->westLon, sheet->westLon + sheet->lonSize};
   long double eMin = INFINITY, eMax = -INFINITY, nMin = INFINITY, nMax = -INFINITY;

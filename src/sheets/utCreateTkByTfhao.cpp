@@ -1,6 +1,7 @@
 #include "sheets/utCreateTkByTfhao.h"
 
 #include "coords/utBJ54Xian80.h"
+#include "coords/zone_reach.h"
 #include "gdb/frame_domain.h"
 #include "sheets/uttfhao.h"
 
@@ -21,6 +22,8 @@ bool TCreateTkByTfhao::Run() {
   if (!S.addZoneNumber)
     FRun.ZoneNumberText = std::to_string(ZoneNumberOf(S.is3DegreeZone, S.centralMeridian));
   if (!PrepareCorners()) return false;
+  // A meridian chosen for other data would put the frame far off its sheet.
+  CheckLongitudeReach(FCoords, FSheetLon, FSheetLon + FSheetWidth, "图幅" + FMapNo);
   MakeSpatialReference();
   BeginFrameDrawing();
   try {
@@ -66,13 +69,11 @@ bool TCreateTkByTfhao::PrepareCorners() {
 void TCreateTkByTfhao::MakeSpatialReference() {
   SpatialReference reference;
   if (S.GeodeticOutput) {
-    reference = S.isBeijing54 ? MakeBeijing54Geographic(FFeedback) : MakeXian80Geographic(FFeedback);
+    reference = MakeGeographicReference(FCoords.datum, FFeedback);
   } else {
     long double eMin, nMin, eMax, nMax;
     InnerEnvelope(eMin, nMin, eMax, nMax);
-    const int zone = ZoneNumberOf(S.is3DegreeZone, S.centralMeridian);
-    reference = S.isBeijing54 ? MakeBeijing54Projected(zone, S.is3DegreeZone, S.addZoneNumber, FFeedback)
-                              : MakeXian80Projected(zone, S.is3DegreeZone, S.addZoneNumber, FFeedback);
+    reference = MakeProjectedReference(FCoords, FFeedback);
     SetFrameDomain(reference, S.ScaleFactor, static_cast<double>(eMin), static_cast<double>(nMin),
                    static_cast<double>(eMax), static_cast<double>(nMax));
   }
