@@ -17,6 +17,7 @@
 
 #include "app/PasTarvik.h"
 #include "common/error.h"
+#include "common/text_util.h"
 #include "deliver/qgis_project.h"
 #include "frame/dxf_frame_store.h"
 #include "frame/gdb_frame_store.h"
@@ -99,7 +100,7 @@ void TFrmTarvik::Button1Click() {
   // and their coordinates, before the output is touched: a refused run
   // leaves an existing output as it was.
   CollectParameters();
-  CheckRunInputs(mode, fieldName);
+  const std::vector<std::string> frames = CheckRunInputs(mode, fieldName);
   // 5. The folder, with its parents (a failure shows when the store is made).
   std::error_code ec;
   fs::create_directories(fs::path(Text(directory)), ec);
@@ -113,7 +114,16 @@ void TFrmTarvik::Button1Click() {
     }
   } else if (fs::exists(output, ec) && !fs::is_directory(output, ec)) {
     const QString question = U("文件") + P + U("已存在，是否删除");
-    if (ConfirmBox(question, question)) RemoveOutputStore(output);
+    if (ConfirmBox(question, question)) {
+      RemoveOutputStore(output);
+    } else {
+      // Written into as it is: a frame it already holds (letter case
+      // ignored, as the store compares names) cannot be made again.
+      std::set<std::string> held;
+      for (const std::string& name : FrameNames(output)) held.insert(ToUpperAscii(name));
+      for (const std::string& name : frames)
+        if (held.count(ToUpperAscii(name))) throw RunError("输出" + output + "中已经有图廓" + name);
+    }
   }
   // 9.-11.
   FRun.StandardSheetMode = mode < 2;
@@ -148,16 +158,20 @@ void TFrmTarvik::Button1Click() {
   OfferProject(dialogs_, project.project);
 }
 
-void TFrmTarvik::CheckRunInputs(int mode, const QString& fieldName) {
+std::vector<std::string> TFrmTarvik::CheckRunInputs(int mode, const QString& fieldName) {
+  std::vector<std::string> names;
   if (mode == 0) {
     CheckMapNo();
     CheckSheetRun(Text(edtMapNO->text()), FSettings);
+    names.push_back(CleanFrameName(Text(edtMapNO->text())));
   } else {
-    CheckFileRun({mode, Text(edtFile->text()), Text(reditwhere->text().trimmed()), Text(fieldName),
-                  Text(edtFileName->text())},
-                 FSettings);
+    names = CheckFileRun({mode, Text(edtFile->text()), Text(reditwhere->text().trimmed()), Text(fieldName),
+                          Text(edtFileName->text())},
+                         FSettings)
+                .names;
   }
   CheckRunCoordinates(mode);
+  return names;
 }
 
 void TFrmTarvik::CreateByMapNo(const std::string& output) {

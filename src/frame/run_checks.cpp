@@ -211,6 +211,7 @@ FileRunCheck CheckFileRun(const FileRunRequest& r, const TFrameSettings& setting
         CleanFrameName(ExpandNameTemplate(r.nameTemplate, r.nameField, FieldValueText(feature, r.nameField)));
     if (name.empty())
       throw RunError(label + "的" + r.nameField + "为空，按" + r.nameTemplate + "得到的输出名称为空");
+    result.names.push_back(name);
     const auto [taken, fresh] = names.emplace(ToUpperAscii(name), label + "的" + name);
     if (!fresh)
       throw RunError("输出名称重复：" + taken->second + "与" + label + "的" + name +

@@ -78,6 +78,9 @@ struct FileRunCheck {
   // One line per selected feature the run will skip (named, with the
   // reason); the run tells them again when it reaches them.
   std::vector<std::string> skipped;
+  // The output names of the frames the run will make (cleaned, as the
+  // classes are named), in input order.
+  std::vector<std::string> names;
 };
 
 // Checks, in this order: the file exists ("文件" + path + ",不存在"),

@@ -258,6 +258,17 @@ TEST(WindowRun, KeepingAnExistingGeoPackageWritesIntoIt) {
   const test::ReadStore store = test::ReadWithGdal(output);
   EXPECT_TRUE(store.has("L_E45G095066"));
   EXPECT_TRUE(store.has("L_J_50_5"));
+
+  // A frame the kept file already holds is refused before anything is written.
+  w.dialogs.errors.clear();
+  w->edtMapNO->setText("e45g095066");
+  w->Button1->click();  // not a valid number: refused before the question
+  w->edtMapNO->setText("E45G095066");
+  w->centerL->setValue(87);
+  w->Button1->click();
+  ASSERT_EQ(w.dialogs.errors.size(), 2u) << w.dialogs.describe();
+  EXPECT_TRUE(w.dialogs.errors[1].endsWith(U("中已经有图廓E45G095066"))) << w.dialogs.errors[1].toStdString();
+  EXPECT_EQ(test::ReadWithGdal(output).layers.size(), store.layers.size());
 }
 
 TEST(WindowRun, ReplacingAnExistingGeoPackage) {
