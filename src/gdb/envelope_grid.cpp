@@ -45,14 +45,16 @@ EnvelopeGrid::EnvelopeGrid(const std::vector<Envelope>& items, int maxCellsPerSi
       forEachCell(items_[i], [&](std::size_t cell) { ids_[fill[cell]++] = static_cast<std::uint32_t>(i); });
 }
 
+// Cell indexes are clamped; a quotient that is no number (coordinates so
+// large that their differences overflow) counts as the first cell.
 int EnvelopeGrid::column(double x) const {
   const double c = std::floor((x - extent_.xMin) / cellWidth_);
-  return static_cast<int>(std::clamp(c, 0.0, static_cast<double>(columns_ - 1)));
+  return std::isnan(c) ? 0 : static_cast<int>(std::clamp(c, 0.0, static_cast<double>(columns_ - 1)));
 }
 
 int EnvelopeGrid::row(double y) const {
   const double r = std::floor((y - extent_.yMin) / cellHeight_);
-  return static_cast<int>(std::clamp(r, 0.0, static_cast<double>(rows_ - 1)));
+  return std::isnan(r) ? 0 : static_cast<int>(std::clamp(r, 0.0, static_cast<double>(rows_ - 1)));
 }
 
 std::vector<std::size_t> EnvelopeGrid::candidates(const Envelope& q) const {
