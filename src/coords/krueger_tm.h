@@ -10,6 +10,13 @@
 // equator) and y the EASTING offset from the central meridian, scale 1 on
 // the central meridian, no false easting (the caller adds it).
 //
+// The conformal latitude is taken from, and turned back into, the geodetic
+// one by its own series in n (the same paper, to n^6), as PROJ does: the
+// exact forms need atanh, sinh and a Newton iteration. With the small
+// angles between the two latitudes and between the conformal and
+// rectifying coordinates carried by short Taylor series, a conversion costs
+// two sine/cosine pairs and two inverse functions.
+//
 // Accuracy: the series' truncation is below 5 nm within 4000 km of the
 // central meridian (Karney 2011); evaluated in double, results carry about
 // 1 nm of rounding. Within a Gauss-Krueger zone the results agree with PROJ
@@ -34,11 +41,11 @@ class KruegerTM {
   double meridianArc(double B) const;
 
  private:
-  double e_;       // first eccentricity
-  double e2m_;     // 1 - e^2
-  double A_;       // rectifying radius a / (1 + n) (1 + n^2/4 + n^4/64 + n^6/256)
-  double alpha_[7];  // forward coefficients, [1]..[6]
-  double beta_[7];   // inverse coefficients, [1]..[6]
+  double A_;         // rectifying radius a / (1 + n) (1 + n^2/4 + n^4/64 + n^6/256)
+  double alpha_[7];  // conformal -> transverse Mercator coefficients, [1]..[6]
+  double beta_[7];   // transverse Mercator -> conformal coefficients, [1]..[6]
+  double toConformal_[7];  // geodetic -> conformal latitude, [1]..[6]
+  double toGeodetic_[7];   // conformal -> geodetic latitude, [1]..[6]
 };
 
 }  // namespace tarvik
