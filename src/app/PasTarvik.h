@@ -86,6 +86,11 @@ class TFrmTarvik : public QWidget {
 
   // ---- Operations ----
   void CheckMapNo();
+  // Every check of the run's inputs that can be made before the output is
+  // touched (the sheet number, or the input file with its condition, names
+  // and shapes; the grid work of the settings; the coordinates). RunError
+  // when one fails; else the names of the frames the run will make.
+  std::vector<std::string> CheckRunInputs(int mode, const QString& fieldName);
   QString GetNameField();
   void ApplyInputSpatialRef(const SpatialReference& reference);
   // Refuses (RunError) a run whose coordinate settings do not describe its

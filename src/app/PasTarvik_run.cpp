@@ -8,7 +8,6 @@
 
 #include <QComboBox>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
@@ -18,10 +17,12 @@
 
 #include "app/PasTarvik.h"
 #include "common/error.h"
+#include "common/text_util.h"
 #include "deliver/qgis_project.h"
 #include "frame/dxf_frame_store.h"
 #include "frame/gdb_frame_store.h"
 #include "frame/input_coordinates.h"
+#include "frame/run_checks.h"
 #include "gdb/class_queries.h"
 #include "sheets/uttfhao.h"
 #include "gdb/output_kind.h"
@@ -108,15 +109,14 @@ void TFrmTarvik::Button1Click() {
   // The kind of store follows the ending; anything but .gdb and .gpkg is
   // refused before a folder is made for it.
   const OutputKind kind = OutputKindOf(output);
+  // 7., 8. Every parameter of both windows, and every check of the inputs
+  // and their coordinates, before the output is touched: a refused run
+  // leaves an existing output as it was.
+  CollectParameters();
+  const std::vector<std::string> frames = CheckRunInputs(mode, fieldName);
   // 5. The folder, with its parents (a failure shows when the store is made).
   std::error_code ec;
   fs::create_directories(fs::path(Text(directory)), ec);
-  // 7., 8. Every parameter of both windows and the input file, checked with
-  // the coordinates before an existing output is touched.
-  CollectParameters();
-  if ((mode == 1 || mode == 2) && !QFileInfo(edtFile->text()).isFile())
-    throw RunError(Text(U("文件") + edtFile->text() + U(",不存在")));
-  CheckRunCoordinates(mode);
   // 6. The output is locked against other runs for the whole run, before an
   // existing one is removed. An existing output: removed after confirmation,
   // and only when it is a store of ours.
@@ -129,7 +129,16 @@ void TFrmTarvik::Button1Click() {
     }
   } else if (fs::exists(output, ec) && !fs::is_directory(output, ec)) {
     const QString question = U("文件") + P + U("已存在，是否删除");
-    if (ConfirmBox(question, question)) RemoveOutputStore(output);
+    if (ConfirmBox(question, question)) {
+      RemoveOutputStore(output);
+    } else {
+      // Written into as it is: a frame it already holds (letter case
+      // ignored, as the store compares names) cannot be made again.
+      std::set<std::string> held;
+      for (const std::string& name : FrameNames(output)) held.insert(ToUpperAscii(name));
+      for (const std::string& name : frames)
+        if (held.count(ToUpperAscii(name))) throw RunError("输出" + output + "中已经有图廓" + name);
+    }
   }
   // 9.-11.
   FRun.StandardSheetMode = mode < 2;
@@ -149,10 +158,8 @@ void TFrmTarvik::Button1Click() {
       counts = CreateByAreaFile(output, fieldName);
     else if (mode == 1)
       counts = CreateByStandardFile(output, fieldName);
-    else {
-      CheckMapNo();
+    else
       counts = CreateByMapNo(output);
-    }
     // 13. The time, and what was written as the command line tells it. The
     // run is over: the output is free for others while the box is open.
     lock.release();
@@ -167,6 +174,22 @@ void TFrmTarvik::Button1Click() {
   const deliver::DeliveredFiles project = deliver::WriteQgisProject(output);
   OfferPreview(P, firstFrame);
   OfferProject(dialogs_, project.project);
+}
+
+std::vector<std::string> TFrmTarvik::CheckRunInputs(int mode, const QString& fieldName) {
+  std::vector<std::string> names;
+  if (mode == 0) {
+    CheckMapNo();
+    CheckSheetRun(Text(edtMapNO->text()), FSettings);
+    names.push_back(CleanFrameName(Text(edtMapNO->text())));
+  } else {
+    names = CheckFileRun({mode, Text(edtFile->text()), Text(reditwhere->text().trimmed()), Text(fieldName),
+                          Text(edtFileName->text())},
+                         FSettings)
+                .names;
+  }
+  CheckRunCoordinates(mode);
+  return names;
 }
 
 TtkBaseClass::Counts TFrmTarvik::CreateByMapNo(const std::string& output) {

@@ -39,6 +39,7 @@ QString RuntimeProblemText(const QStringList& missing) {
 int RunProgram(QApplication& app) {
   PrepareApplication(app);
   QStringList missing;
+  if (const std::string limit = RaiseOpenFileLimit(); !limit.empty()) missing << QString::fromStdString(limit);
   for (const std::string& part : MissingRuntimeParts()) missing << QString::fromStdString(part);
   if (!missing.isEmpty())
     QMessageBox::warning(nullptr, app.applicationDisplayName(), RuntimeProblemText(missing));

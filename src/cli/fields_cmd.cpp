@@ -55,6 +55,7 @@ int Run(const std::vector<std::string>& argv) {
     SilentFeedback feedback;
     Tcreatetk inspect(TFrameSettings{}, RunValues{}, nullptr, feedback, path);
     if (!inspect.FInputClass) throw RunError("不能打开" + path + "，它不是可以读取的shapefile");
+    ReadSelectedFeatures(inspect.FInputClass, "", [](const Feature&) {});  // a damaged file is refused
     std::optional<InputCoordinates> coords;
     std::string coordError;
     int epsg = 0;

@@ -20,6 +20,7 @@
 #include "frame/gdb_frame_store.h"
 #include "frame/input_coordinates.h"
 #include "frame/name_template.h"
+#include "frame/run_checks.h"
 #include "frame/utcreatetk.h"
 #include "frame/utstandardMap.h"
 #include "gdb/class_queries.h"
@@ -155,7 +156,6 @@ int RunFileCommand(FileMode mode, const std::vector<std::string>& argv) {
     const InputFacts facts = InspectInput(input);
     const std::string field = GetNameField(*nameTemplate, facts.nameFields);
     const std::string where = Trim(args.value("--where").value_or(""));
-    FeatureCount(facts.cls, where);  // an invalid condition is refused before the output is made
     // A system the program cannot read is never guessed at: the user says
     // what the coordinates are, or the run is refused.
     if (!facts.coords.recognised && !CoordinatesStated(args))
@@ -170,12 +170,9 @@ int RunFileCommand(FileMode mode, const std::vector<std::string>& argv) {
     // centre unless a meridian is asked for.
     if (facts.coords.geographic.value_or(false) && extent && !MeridianStated(args))
       settings.centralMeridian = ZoneMeridianOf((extent->xMin + extent->xMax) / 2, settings.is3DegreeZone);
+    // Every check the run can make, before the output is touched.
+    CheckFileRun({settings.CreateMode, input, where, field, *nameTemplate}, settings);
     if (extent) CheckInputCoordinates(facts.coords, facts.ref, settings, *extent, input);
-    // The builders' own refusals, made before the output is touched.
-    if (mode == FileMode::Index)
-      TstandardMap::CheckIndexCoordinates(facts.ref, input, settings.GeodeticOutput);
-    else
-      Tcreatetk::CheckInputCoordinates(facts.ref, input);
     const PreparedOutput prepared = PrepareOutput(args);
     const std::string& output = prepared.path;
 
@@ -205,7 +202,13 @@ int RunFileCommand(FileMode mode, const std::vector<std::string>& argv) {
       WriteProjectUnlessAsked(args, output);
       WritePreviewIfAsked(args, output, "");
     }
-    return c.refused > 0 ? RefusedElementsExit(c.refused) : kExitOk;
+    int status = kExitOk;
+    if (c.skipped > 0) {
+      std::cerr << c.skipped << " 个要素的图形有错误，没有生成图廓（见上）\n";
+      status = kExitRefused;
+    }
+    if (c.refused > 0) status = RefusedElementsExit(c.refused);
+    return status;
   } catch (const UsageError& e) {
     std::cerr << "tarvik-cli " << command << ": " << e.what() << "\n\n" << FileRunUsage(mode);
     return kExitUsage;

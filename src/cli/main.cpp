@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "gdb/runtime_check.h"
 
 namespace tarvik::cli {
 namespace {
@@ -43,6 +44,7 @@ const std::vector<Command>& Commands() { return Registry(); }
 int main(int argc, char** argv) {
   using namespace tarvik::cli;
   std::setlocale(LC_ALL, "C");
+  if (const std::string limit = tarvik::RaiseOpenFileLimit(); !limit.empty()) std::cerr << limit << "\n";
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) {
     PrintHelp(std::cerr);

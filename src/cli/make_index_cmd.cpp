@@ -17,6 +17,7 @@
 #include "coords/utBJ54Xian80.h"
 #include "coords/zone_reach.h"
 #include "frame/input_coordinates.h"
+#include "frame/run_checks.h"
 #include "gdb/class_queries.h"
 #include "gdb/sheet_index_writer.h"
 #include "sheets/sheet_index.h"
@@ -149,6 +150,7 @@ int Run(const std::vector<std::string>& rawArgs) {
     CoordParams out;
     bool geographic = false;
     std::optional<Cover> cover;
+    std::vector<std::string> skipped;  // cover features left out
     GeoBox box;
     GeoBox area;  // the area itself (box may grow by a sheet on every side)
     if (coverPath) {
@@ -164,6 +166,13 @@ int Run(const std::vector<std::string>& rawArgs) {
       c.coords.addZoneNumber = ic.addZoneNumber.value_or(false);
       c.coords.centralMeridian = ic.centralMeridian.value_or(87);
       c.known = ic.recognised;
+      // Shapes that cannot be used (none, NaN or infinite coordinates) are
+      // left out by name; the index then lacks the sheets only they cover.
+      ReadSelectedFeatures(c.cls, "", [&](const Feature& f) {
+        if (const auto why = FrameShapeProblem(f.geometry(), false))
+          skipped.push_back(FeatureLabel(f, "") + "：" + *why);
+      });
+      for (const std::string& line : skipped) std::cerr << "跳过" << line << "\n";
       if (!ClassExtent(c.cls)) throw RunError(*coverPath + "没有图形");
       if (!c.known && !(args.value("--datum") && args.value("--central-meridian")))
         throw RunError(*coverPath + "的坐标系统 " + ic.description + " 不是能自动识别的坐标系统（" +
@@ -238,6 +247,10 @@ int Run(const std::vector<std::string>& rawArgs) {
                         .count();
     std::cout << "写入 " << sheets.size() << " 个图幅到 " << *output << " (" << ref.name() << ")\n"
               << "完成，用时" << ms << "毫秒\n";
+    if (!skipped.empty()) {
+      std::cerr << skipped.size() << " 个覆盖范围要素的图形有错误，索引中没有只属于它们的图幅（见上）\n";
+      return kExitRefused;
+    }
     return kExitOk;
   } catch (const UsageError& e) {
     std::cerr << "tarvik-cli make-index: " << e.what() << "\n\n" << kUsage;

@@ -55,13 +55,16 @@ void Apply(TFrameSettings& s, std::string_view control, const std::string& value
 
 }  // namespace
 
+void LoadSettingsOption(const std::string& file, TFrameSettings& settings) {
+  const SettingsLoadReport report = LoadSettingsInto(file, settings);
+  if (!report.found) throw UsageError("--settings: 设置文件不存在: " + file);
+  if (report.unreadable) throw RunError(SettingsLoadMessage(report, file));
+  if (!report.problems.empty()) std::cerr << SettingsLoadMessage(report, file) << "\n";
+}
+
 TFrameSettings SettingsFromArgs(const Args& args, const InputCoordinates& defaults) {
   TFrameSettings s;
-  if (const auto file = args.value("--settings")) {
-    const SettingsLoadReport report = LoadSettingsInto(*file, s);
-    if (!report.found) throw UsageError("--settings: 设置文件不存在: " + *file);
-    if (!report.problems.empty()) std::cerr << SettingsLoadMessage(report, *file) << "\n";
-  }
+  if (const auto file = args.value("--settings")) LoadSettingsOption(*file, s);
 
   if (defaults.coordSysIndex) Apply(s, "gb8054", std::to_string(*defaults.coordSysIndex), "--datum");
   if (defaults.is3DegreeZone) s.is3DegreeZone = *defaults.is3DegreeZone;

@@ -27,6 +27,11 @@ const char* RunOptionsHelp();
 // --set in order. Throws UsageError naming the option that is wrong.
 TFrameSettings SettingsFromArgs(const Args& args, const InputCoordinates& defaults);
 
+// Loads --settings FILE into `settings`: UsageError when it does not exist,
+// RunError when it cannot be read at all (a folder, no permission, too
+// large); what a damaged file lacks is told on stderr and the rest applies.
+void LoadSettingsOption(const std::string& file, TFrameSettings& settings);
+
 // Whether the options state the coordinates of an input whose system was not
 // recognised (--datum and --central-meridian, or --settings / --set of both).
 bool CoordinatesStated(const Args& args);

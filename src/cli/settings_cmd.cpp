@@ -4,6 +4,7 @@
 
 #include "cli/args.h"
 #include "cli/command.h"
+#include "cli/run_options.h"
 #include "common/error.h"
 #include "settings/control_table.h"
 #include "settings/settings_apply.h"
@@ -25,11 +26,7 @@ int Run(const std::vector<std::string>& argv) {
     const Args args(argv, {"--settings", "--write"}, {}, {"--set"});
     if (!args.positional().empty()) throw UsageError("多余的参数: " + args.positional()[0]);
     TFrameSettings s;
-    if (const auto file = args.value("--settings")) {
-      const SettingsLoadReport report = LoadSettingsInto(*file, s);
-      if (!report.found) throw UsageError("--settings: 设置文件不存在: " + *file);
-      if (!report.problems.empty()) std::cerr << SettingsLoadMessage(report, *file) << "\n";
-    }
+    if (const auto file = args.value("--settings")) LoadSettingsOption(*file, s);
     for (const std::string& assignment : args.values("--set")) {
       const auto eq = assignment.find('=');
       if (eq == std::string::npos || eq == 0) throw UsageError("--set 需要 NAME=VALUE: " + assignment);

@@ -13,6 +13,7 @@
 #include "frame/dxf_frame_store.h"
 #include "frame/gdb_frame_store.h"
 #include "frame/input_coordinates.h"
+#include "frame/run_checks.h"
 #include "frame/utTkBaseClass.h"
 #include "sheets/utCreateTkByTfhao.h"
 #include "sheets/uttfhao.h"
@@ -46,20 +47,17 @@ int Run(const std::vector<std::string>& argv) {
     TFrameSettings settings = SettingsFromArgs(args, defaults);
     settings.CreateMode = 0;
 
-    // A wrong number is reported before the output is touched.
-    CliFeedback feedback;
-    const std::string current = NormalizeMapNo(number, feedback);
-    if (current.empty()) return kExitRefused;
-    const auto extent = DecodeMapNo(current, feedback);
-    if (!extent) return kExitRefused;
+    // Every check the run can make, before the output is touched.
+    const SheetExtent extent = CheckSheetRun(number, settings);
     // Without a meridian asked for, the zone of the sheet's west edge in the
     // run's zone width (the suggestion above is a 3-degree zone's).
     if (!settings.is3DegreeZone && !MeridianStated(args))
-      settings.centralMeridian = ZoneMeridianOf(extent->westLon, false);
-    CheckSheetCoordinates(settings, extent->westLon, extent->westLon + extent->lonSize, number);
+      settings.centralMeridian = ZoneMeridianOf(extent.westLon, false);
+    CheckSheetCoordinates(settings, extent.westLon, extent.westLon + extent.lonSize, number);
     const PreparedOutput prepared = PrepareOutput(args);
     const std::string& output = prepared.path;
 
+    CliFeedback feedback;
     const auto start = std::chrono::steady_clock::now();
     RunValues run;
     run.StandardSheetMode = true;

@@ -34,7 +34,8 @@ int Run(const std::vector<std::string>& argv) {
     if (number.empty()) return kExitRefused;
     const auto extent = DecodeMapNo(number, feedback);
     if (!extent) return kExitRefused;
-    const long double cm = SuggestCentralMeridian(number, feedback);
+    // From the text as typed: a whole 1:1,000,000 sheet has no ten-character form.
+    const long double cm = SuggestCentralMeridian(text, feedback);
     const long scale = ScaleDenominatorOfIndex(extent->scaleIndex);
 
     if (args.flag("--json")) {

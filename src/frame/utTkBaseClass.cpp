@@ -8,6 +8,7 @@
 #include "common/text_util.h"
 #include "coords/utBJ54Xian80.h"
 #include "frame/grid_positions.h"
+#include "frame/run_checks.h"
 #include "gdb/class_queries.h"
 #include "gdb/frame_domain.h"
 
@@ -143,7 +144,7 @@ void TtkBaseClass::CheckPolygonInput(const FeatureClass& input, const std::strin
   if (!IsPolygonClass(input)) throw RunError(path + "不是面(多边形)图层，不能生成图廓");
 }
 
-void TtkBaseClass::RunFeatures(const FeatureClass& input,
+void TtkBaseClass::RunFeatures(const FeatureClass& input, const std::string& nameField,
                                const std::function<void(const Feature&)>& frameOne) {
   FAborted = false;
   if (!S.addZoneNumber)
@@ -161,12 +162,17 @@ void TtkBaseClass::RunFeatures(const FeatureClass& input,
     for (int done = 0; done < total;) {
       auto feature = std::make_shared<Feature>();
       if (!cursor.next(*feature)) break;
-      SetCurrentFeature(feature);
-      frameOne(*feature);
-      // Told done only once it is on disk.
-      FinishFrame();
       ++done;
-      if (FOnFrameDone) FOnFrameDone(done, total, FFrameName);
+      if (const auto why = FrameShapeProblem(feature->geometry(), S.CreateMode == 1)) {
+        ++FCounts.skipped;
+        FFeedback.message("跳过" + FeatureLabel(*feature, nameField) + "：" + *why);
+      } else {
+        SetCurrentFeature(feature);
+        frameOne(*feature);
+        // Told done only once it is on disk.
+        FinishFrame();
+        if (FOnFrameDone) FOnFrameDone(done, total, FFrameName);
+      }
       if (FFeedback.progressStep(1)) {
         FAborted = true;
         break;

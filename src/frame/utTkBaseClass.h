@@ -79,6 +79,7 @@ class TtkBaseClass {
   struct Counts {
     int frames = 0, lines = 0, polygons = 0, texts = 0, refused = 0;
     int finished = 0;  // frames drawn to their end and kept on disk
+    int skipped = 0;   // features of a file run left out (no shape, NaN, not a sheet)
   };
   const Counts& counts() const { return FCounts; }
 
@@ -200,9 +201,13 @@ class TtkBaseClass {
   // The loop both file builders share: counts the features the filter
   // selects ("没有数据，可能条件设置错误" when none), opens the progress
   // display, hands each feature to `frameOne` (FCurrentFeature already set),
-  // advances the progress and stops when it reports an abort. The progress
-  // display is closed also when an error leaves the loop.
-  void RunFeatures(const FeatureClass& input, const std::function<void(const Feature&)>& frameOne);
+  // advances the progress and stops when it reports an abort. A feature whose
+  // shape cannot be framed (none, NaN or infinite coordinates; for an index
+  // not one four-corner ring) is skipped before its classes are made, told
+  // by name (`nameField`) and counted. The progress display is closed also
+  // when an error leaves the loop.
+  void RunFeatures(const FeatureClass& input, const std::string& nameField,
+                   const std::function<void(const Feature&)>& frameOne);
   // Refuses, before anything is counted, an input that did not open or does
   // not hold polygons.
   static void CheckPolygonInput(const FeatureClass& input, const std::string& path);

@@ -25,7 +25,7 @@ void Tcreatetk::ListNameFields(std::vector<std::string>& list) {
 void Tcreatetk::Run() {
   CheckPolygonInput(FInputClass, FInputPath);
   CheckInputCoordinates(FInputSpatialRef, FInputPath);
-  RunFeatures(FInputClass, [this](const Feature& feature) { DrawFeature(feature); });
+  RunFeatures(FInputClass, FNameField, [this](const Feature& feature) { DrawFeature(feature); });
 }
 
 void Tcreatetk::CheckInputCoordinates(const SpatialReference& inputRef, const std::string& path) {

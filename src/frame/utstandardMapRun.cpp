@@ -41,7 +41,7 @@ TstandardMap::TstandardMap(const TFrameSettings& settings, RunValues run,
 void TstandardMap::Run() {
   CheckPolygonInput(FInputClass, FInputPath);
   CheckIndexCoordinates(DatasetSpatialReference(FInputClass), FInputPath, S.GeodeticOutput);
-  RunFeatures(FInputClass, [this](const Feature& feature) {
+  RunFeatures(FInputClass, FNameField, [this](const Feature& feature) {
     FSheetShape = feature.geometry();
     PrepareOutput(feature, FNameField, FInputClass, FNameTemplate);
     DrawSheet();

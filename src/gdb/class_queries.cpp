@@ -18,6 +18,13 @@ namespace tarvik {
 
 namespace detail {
 
+// The next feature of an input, GDAL's complaints about damaged shapes kept
+// off stderr: the runs check the input first and say what is wrong in
+// their own words (ReadSelectedFeatures).
+static OGRFeature* NextFeature(OGRLayer* layer) {
+  return gdal::Quietly([&] { return layer->GetNextFeature(); });
+}
+
 std::shared_ptr<const std::vector<std::string>> FieldNamesOf(OGRLayer* layer) {
   auto names = std::make_shared<std::vector<std::string>>();
   OGRFeatureDefn* defn = layer->GetLayerDefn();
@@ -46,9 +53,10 @@ QueryIndex::QueryIndex(OGRLayer* layer) {
   layer->SetAttributeFilter(nullptr);
   layer->ResetReading();
   std::vector<Envelope> envelopes;
-  while (gdal::FeaturePtr f{layer->GetNextFeature()}) {
+  while (gdal::FeaturePtr f{detail::NextFeature(layer)}) {
     features_.push_back(CopyFeature(f.get(), names));
-    envelopes.push_back(features_.back().geometry().isEmpty()
+    const Geometry& g = features_.back().geometry();
+    envelopes.push_back(g.isEmpty() || !g.isFinite()
                             ? Envelope{1, 1, 0, 0}  // meets nothing
                             : features_.back().geometry().envelope());
   }
@@ -94,7 +102,7 @@ bool AllTextIsUtf8(OGRLayer* layer) {
   layer->ResetReading();
   bool valid = true;
   while (valid) {
-    gdal::FeaturePtr f{layer->GetNextFeature()};
+    gdal::FeaturePtr f{detail::NextFeature(layer)};
     if (!f) break;
     for (int i : textFields)
       if (f->IsFieldSetAndNotNull(i) && !IsValidUtf8(f->GetFieldAsString(i))) valid = false;
@@ -121,7 +129,7 @@ std::vector<std::int64_t> SelectedFids(OGRLayer* layer, const std::string& where
   ApplyWhere(layer, where, className);
   std::vector<std::int64_t> fids;
   layer->ResetReading();
-  while (gdal::FeaturePtr f{layer->GetNextFeature()}) fids.push_back(f->GetFID());
+  while (gdal::FeaturePtr f{detail::NextFeature(layer)}) fids.push_back(f->GetFID());
   layer->SetAttributeFilter(nullptr);
   layer->ResetReading();
   return fids;
@@ -193,7 +201,11 @@ bool ListIdentifyingFields(const std::string& shapefilePath, std::vector<std::st
   for (std::size_t i = fields.size(); i-- > 0;) {
     std::vector<std::string> values;
     UniqueValues(cls, fields[i], values);
-    if (static_cast<std::int64_t>(values.size()) != count) fields.erase(fields.begin() + static_cast<std::ptrdiff_t>(i));
+    // Output names are compared without regard to letter case by both
+    // stores: values that differ only in case cannot name different frames.
+    std::set<std::string> names;
+    for (const std::string& v : values) names.insert(ToUpperAscii(v));
+    if (static_cast<std::int64_t>(names.size()) != count) fields.erase(fields.begin() + static_cast<std::ptrdiff_t>(i));
   }
   list.insert(list.end(), fields.begin(), fields.end());
   return true;
@@ -209,7 +221,7 @@ void UniqueValues(const FeatureClass& cls, const std::string& fieldName, std::ve
   std::int64_t count = 0;
   std::set<std::string> seen;
   std::vector<std::string> values;
-  while (gdal::FeaturePtr f{layer->GetNextFeature()}) {
+  while (gdal::FeaturePtr f{detail::NextFeature(layer)}) {
     ++count;
     const Feature copy = detail::CopyFeature(f.get(), names);
     const bool present = copy.fieldIndex(fieldName) >= 0 || EqualsNoCase(fieldName, "FID") ||
@@ -269,7 +281,7 @@ QueryResult QueryFeatures(const FeatureClass& cls, const Geometry& geometry, con
   layer->SetSpatialFilter(geometry.isEmpty() ? nullptr : const_cast<OGRGeometry*>(geometry.ogr()));
   auto names = detail::FieldNamesOf(layer);
   layer->ResetReading();
-  while (gdal::FeaturePtr f{layer->GetNextFeature()}) {
+  while (gdal::FeaturePtr f{detail::NextFeature(layer)}) {
     if (f->GetGeometryRef() && !geometry.isEmpty() && !f->GetGeometryRef()->Intersects(geometry.ogr())) continue;
     ++result.count;
     if (limit == QueryLimit::All || result.features.empty()) result.features.push_back(detail::CopyFeature(f.get(), names));
@@ -299,10 +311,47 @@ FeatureCursor SearchFeatures(const FeatureClass& cls, const std::string& where) 
   return cursor;
 }
 
+void ReadSelectedFeatures(const FeatureClass& cls, const std::string& where,
+                          const std::function<void(const Feature&)>& visit) {
+  OGRLayer* layer = Live(cls);
+  if (!layer) return;
+  const std::string path = cls.state()->store->path;
+  ApplyWhere(layer, where, cls.name());
+  layer->SetSpatialFilter(nullptr);
+  const auto names = detail::FieldNamesOf(layer);
+  const auto restore = [&] {
+    layer->SetAttributeFilter(nullptr);
+    layer->ResetReading();
+  };
+  layer->ResetReading();
+  while (true) {
+    std::string failure;
+    gdal::FeaturePtr f{gdal::Quietly([&] {
+      OGRFeature* next = layer->GetNextFeature();
+      if (CPLGetLastErrorType() >= CE_Failure) failure = gdal::LastError("读取失败");
+      return next;
+    })};
+    if (!failure.empty()) {
+      restore();
+      throw RunError("文件" + path + "已损坏或不完整，不能读取" +
+                     (f ? "第" + std::to_string(f->GetFID()) + "号要素" : std::string("其中的要素")) + "：" +
+                     failure);
+    }
+    if (!f) break;
+    try {
+      visit(detail::CopyFeature(f.get(), names));
+    } catch (...) {
+      restore();
+      throw;
+    }
+  }
+  restore();
+}
+
 bool FeatureCursor::next(Feature& feature) {
   OGRLayer* layer = Live(cls_);
   while (layer && position_ < fids_.size()) {
-    gdal::FeaturePtr f{layer->GetFeature(fids_[position_++])};
+    gdal::FeaturePtr f{gdal::Quietly([&] { return layer->GetFeature(fids_[position_++]); })};
     if (!f) continue;
     feature = detail::CopyFeature(f.get(), names_);
     return true;
@@ -328,7 +377,32 @@ std::optional<Envelope> ClassExtent(const FeatureClass& cls) {
   if (!layer) return std::nullopt;
   OGREnvelope e;
   if (gdal::Quietly([&] { return layer->GetExtent(&e, TRUE); }) != OGRERR_NONE) return std::nullopt;
-  return Envelope{e.MinX, e.MinY, e.MaxX, e.MaxY};
+  const Envelope extent{e.MinX, e.MinY, e.MaxX, e.MaxY};
+  if (extent.isFinite()) return extent;
+  // A shape with NaN or infinite coordinates spoils the stored extent: the
+  // extent of the other shapes instead.
+  std::optional<Envelope> found;
+  layer->SetSpatialFilter(nullptr);
+  layer->SetAttributeFilter(nullptr);
+  layer->ResetReading();
+  while (gdal::FeaturePtr f{detail::NextFeature(layer)}) {
+    const OGRGeometry* g = f->GetGeometryRef();
+    if (!g || g->IsEmpty()) continue;
+    OGREnvelope one;
+    g->getEnvelope(&one);
+    const Envelope part{one.MinX, one.MinY, one.MaxX, one.MaxY};
+    if (!part.isFinite() || !Geometry::Adopt(g->clone()).isFinite()) continue;
+    if (!found) {
+      found = part;
+    } else {
+      found->xMin = std::min(found->xMin, part.xMin);
+      found->yMin = std::min(found->yMin, part.yMin);
+      found->xMax = std::max(found->xMax, part.xMax);
+      found->yMax = std::max(found->yMax, part.yMax);
+    }
+  }
+  layer->ResetReading();
+  return found;
 }
 
 std::optional<Envelope> SelectionExtent(const FeatureClass& cls, const std::string& where) {
@@ -337,10 +411,8 @@ std::optional<Envelope> SelectionExtent(const FeatureClass& cls, const std::stri
   Feature feature;
   while (cursor.next(feature)) {
     const Geometry& g = feature.geometry();
-    if (g.isEmpty()) continue;
+    if (g.isEmpty() || !g.isFinite()) continue;
     const Envelope e = g.envelope();
-    if (!std::isfinite(e.xMin) || !std::isfinite(e.yMin) || !std::isfinite(e.xMax) || !std::isfinite(e.yMax))
-      continue;
     if (!out) {
       out = e;
       continue;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -33,7 +34,8 @@ FeatureClass OpenShapefileClass(const std::string& path);
 int ListAttributeFields(const FeatureClass& cls, std::vector<std::string>& list);
 
 // Fills `list` with the attribute fields of the shapefile whose values
-// differ on every feature. A path that does not open as a shapefile shows
+// differ on every feature, letter case ignored (the stores compare the
+// names made from them so). A path that does not open as a shapefile shows
 // "不能打开" + path through `feedback`, leaves the list unchanged and
 // returns false.
 bool ListIdentifyingFields(const std::string& shapefilePath, std::vector<std::string>& list, UserFeedback& feedback);
@@ -73,12 +75,26 @@ class FeatureCursor {
 
  private:
   friend FeatureCursor SearchFeatures(const FeatureClass& cls, const std::string& where);
+
+// Reads every feature the where clause selects, in store order, handing each
+// to `visit`. RunError when the store fails to read one (a truncated or
+// damaged file), naming the file and the store's complaint, and for an
+// invalid where clause.
+void ReadSelectedFeatures(const FeatureClass& cls, const std::string& where,
+                          const std::function<void(const Feature&)>& visit);
   FeatureClass cls_;
   std::vector<std::int64_t> fids_;
   std::shared_ptr<const std::vector<std::string>> names_;
   std::size_t position_ = 0;
 };
 FeatureCursor SearchFeatures(const FeatureClass& cls, const std::string& where);
+
+// Reads every feature the where clause selects, in store order, handing each
+// to `visit`. RunError when the store fails to read one (a truncated or
+// damaged file), naming the file and the store's complaint, and for an
+// invalid where clause.
+void ReadSelectedFeatures(const FeatureClass& cls, const std::string& where,
+                          const std::function<void(const Feature&)>& visit);
 
 // The spatial reference of the class; none for a null class or a class
 // without one.

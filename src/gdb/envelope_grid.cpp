@@ -6,9 +6,14 @@
 namespace tarvik {
 
 EnvelopeGrid::EnvelopeGrid(const std::vector<Envelope>& items, int maxCellsPerSide) : items_(items) {
-  if (items_.empty()) return;
-  extent_ = items_.front();
+  // An envelope with NaN or infinite values (a damaged shape) has no place
+  // in the grid and meets nothing.
+  const auto placed = [](const Envelope& e) { return e.isFinite() && e.xMin <= e.xMax && e.yMin <= e.yMax; };
+  const auto first = std::find_if(items_.begin(), items_.end(), placed);
+  if (first == items_.end()) return;
+  extent_ = *first;
   for (const auto& e : items_) {
+    if (!placed(e)) continue;
     extent_.xMin = std::min(extent_.xMin, e.xMin);
     extent_.yMin = std::min(extent_.yMin, e.yMin);
     extent_.xMax = std::max(extent_.xMax, e.xMax);
@@ -29,28 +34,32 @@ EnvelopeGrid::EnvelopeGrid(const std::vector<Envelope>& items, int maxCellsPerSi
     for (int r = r0; r <= r1; ++r)
       for (int c = c0; c <= c1; ++c) fn(static_cast<std::size_t>(r) * columns_ + c);
   };
-  for (const auto& e : items_) forEachCell(e, [&](std::size_t cell) { ++counts[cell + 1]; });
+  for (const auto& e : items_)
+    if (placed(e)) forEachCell(e, [&](std::size_t cell) { ++counts[cell + 1]; });
   for (std::size_t c = 0; c < cells; ++c) counts[c + 1] += counts[c];
   cellStart_ = counts;
   ids_.resize(cellStart_.back());
   std::vector<std::uint32_t> fill(cellStart_.begin(), cellStart_.end() - 1);
   for (std::size_t i = 0; i < items_.size(); ++i)
-    forEachCell(items_[i], [&](std::size_t cell) { ids_[fill[cell]++] = static_cast<std::uint32_t>(i); });
+    if (placed(items_[i]))
+      forEachCell(items_[i], [&](std::size_t cell) { ids_[fill[cell]++] = static_cast<std::uint32_t>(i); });
 }
 
+// Cell indexes are clamped; a quotient that is no number (coordinates so
+// large that their differences overflow) counts as the first cell.
 int EnvelopeGrid::column(double x) const {
   const double c = std::floor((x - extent_.xMin) / cellWidth_);
-  return static_cast<int>(std::clamp(c, 0.0, static_cast<double>(columns_ - 1)));
+  return std::isnan(c) ? 0 : static_cast<int>(std::clamp(c, 0.0, static_cast<double>(columns_ - 1)));
 }
 
 int EnvelopeGrid::row(double y) const {
   const double r = std::floor((y - extent_.yMin) / cellHeight_);
-  return static_cast<int>(std::clamp(r, 0.0, static_cast<double>(rows_ - 1)));
+  return std::isnan(r) ? 0 : static_cast<int>(std::clamp(r, 0.0, static_cast<double>(rows_ - 1)));
 }
 
 std::vector<std::size_t> EnvelopeGrid::candidates(const Envelope& q) const {
   std::vector<std::size_t> out;
-  if (items_.empty() || !q.intersects(extent_)) return out;
+  if (cellStart_.empty() || !q.isFinite() || !q.intersects(extent_)) return out;
   const int c0 = column(q.xMin), c1 = column(q.xMax), r0 = row(q.yMin), r1 = row(q.yMax);
   for (int r = r0; r <= r1; ++r)
     for (int c = c0; c <= c1; ++c) {

@@ -111,8 +111,9 @@ double FeatureClass::referenceScale() const { return state_ ? state_->referenceS
 SpatialReference FeatureClass::spatialReference() const { return state_ ? state_->ref : SpatialReference(); }
 SpatialReference::Domain FeatureClass::domain() const { return state_ ? state_->domain : SpatialReference::Domain{}; }
 
-std::optional<FrameDataset> CreateFrameDataset(OutputWorkspace& workspace, const std::string& name,
+std::optional<FrameDataset> CreateFrameDataset(OutputWorkspace& workspace, const std::string& rawName,
                                                const SpatialReference& ref) {
+  const std::string name = CleanClassName(rawName);  // the same rule as the classes it holds
   const auto& store = workspace.store();
   if (!store || !store->open() || name.empty() || store->nameTaken(name)) return std::nullopt;
   store->beginFrame();

@@ -69,8 +69,9 @@ class FeatureClass {
   std::shared_ptr<detail::ClassState> state_;
 };
 
-// The feature dataset `name` with the spatial reference (and its domain).
-// None when it cannot be made: the name is taken by a dataset, class or
+// The feature dataset `name` with the spatial reference (and its domain);
+// every "." and "-" of the name becomes "_", as for the classes. None when
+// it cannot be made: the name is taken by a dataset, class or
 // table of the store (letter case ignored), or the store is closed. The
 // caller reports its own error. On a GeoPackage this starts the frame's
 // transaction (committing the previous frame).

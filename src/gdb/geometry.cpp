@@ -1,5 +1,7 @@
 #include "gdb/geometry.h"
 
+#include <cmath>
+
 #include <cpl_error.h>
 #include <ogr_api.h>
 #include <ogr_geometry.h>
@@ -163,6 +165,17 @@ std::vector<std::vector<Point2>> Geometry::parts() const {
   std::vector<std::vector<Point2>> out;
   AppendParts(geom_.get(), out);
   return out;
+}
+
+bool Envelope::isFinite() const {
+  return std::isfinite(xMin) && std::isfinite(yMin) && std::isfinite(xMax) && std::isfinite(yMax);
+}
+
+bool Geometry::isFinite() const {
+  for (const auto& part : parts())
+    for (const Point2& p : part)
+      if (!std::isfinite(p.x) || !std::isfinite(p.y)) return false;
+  return true;
 }
 
 bool Geometry::equals(const Geometry& other) const {

@@ -23,6 +23,8 @@ struct Point2 {
 struct Envelope {
   double xMin = 0, yMin = 0, xMax = 0, yMax = 0;
   bool contains(double x, double y) const { return x >= xMin && x <= xMax && y >= yMin && y <= yMax; }
+  // All four values are numbers (no NaN, no infinity).
+  bool isFinite() const;
   bool intersects(const Envelope& o) const {
     return xMin <= o.xMax && o.xMin <= xMax && yMin <= o.yMax && o.yMin <= yMax;
   }
@@ -63,6 +65,10 @@ class Geometry {
   // of a (multi)polygon (outer ring first for each polygon), or the single
   // vertex list of a point or ring.
   std::vector<std::vector<Point2>> parts() const;
+
+  // Every coordinate is a number: no NaN and no infinity, which a damaged
+  // or hand-made file can hold and no computation can use. True for none.
+  bool isFinite() const;
 
   bool equals(const Geometry& other) const;  // same type and coordinates
   bool intersects(const Geometry& other) const;

@@ -1,5 +1,7 @@
 #include "gdb/runtime_check.h"
 
+#include <sys/resource.h>
+
 #include "coords/spatial_reference.h"
 #include "gdb/gdal_handles.h"
 
@@ -18,6 +20,19 @@ std::vector<std::string> MissingRuntimeParts(const std::vector<std::string>& dri
 
 std::vector<std::string> MissingRuntimeParts() {
   return MissingRuntimeParts({"OpenFileGDB", "GPKG", "ESRI Shapefile"}, 4610);
+}
+
+std::string RaiseOpenFileLimit() {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return {};
+  if (limit.rlim_cur != limit.rlim_max) {
+    rlimit raised = limit;
+    raised.rlim_cur = limit.rlim_max;
+    if (setrlimit(RLIMIT_NOFILE, &raised) == 0) limit = raised;
+  }
+  if (limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur >= static_cast<rlim_t>(kMinOpenFiles)) return {};
+  return "可以同时打开的文件数上限只有" + std::to_string(limit.rlim_cur) + "个，至少需要" +
+         std::to_string(kMinOpenFiles) + "个，写入文件地理数据库(.gdb)可能中途失败；请提高上限（ulimit -n）";
 }
 
 }  // namespace tarvik

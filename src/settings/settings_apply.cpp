@@ -154,6 +154,7 @@ SettingsLoadReport LoadSettingsFileWith(
   if (!read) return report;
   report.found = true;
   report.damaged = read->damaged;
+  report.unreadable = read->unreadable;
   report.problems = std::move(read->problems);
   const SettingsApplyReport applied = apply(read->document);
   report.problems.insert(report.problems.end(), applied.skipped.begin(), applied.skipped.end());
@@ -171,6 +172,7 @@ SettingsLoadReport LoadSettingsInto(const std::filesystem::path& path, TFrameSet
 std::string SettingsLoadMessage(const SettingsLoadReport& report,
                                 const std::filesystem::path& path) {
   if (report.problems.empty() && !report.damaged) return "";
+  if (report.unreadable) return report.problems.front();
   std::string text = "设置文件" + path.string() +
                      (report.damaged ? "已损坏，只读入了损坏处之前的设置。"
                                      : "中有些设置无法读入，已跳过，其余设置照常读入：");

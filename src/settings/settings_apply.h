@@ -46,6 +46,7 @@ SettingsDocument BuildSettingsDocument(const TFrameSettings& settings);
 struct SettingsLoadReport {
   bool found = false;    // a settings file existed
   bool damaged = false;  // it ended early or held a record that cannot be placed
+  bool unreadable = false;  // nothing could be read (a folder, no permission, too large)
   std::vector<std::string> problems;  // everything left out, one line each
 };
 

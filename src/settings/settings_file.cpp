@@ -52,7 +52,12 @@ class DocumentReader {
 
   std::optional<std::string> Text(const std::string& bytes) { return DecodeFileText(bytes); }
 
-  void Problem(std::string text) { result_.problems.push_back(std::move(text)); }
+  void Problem(std::string text) {
+    if (result_.problems.size() < kMaxSettingsProblems)
+      result_.problems.push_back(std::move(text));
+    else
+      ++untold_;
+  }
 
   bool ReadRecords(FormSettings& form) {
     while (true) {
@@ -107,6 +112,7 @@ class DocumentReader {
   }
 
   SettingsReadResult Finish() {
+    if (untold_ > 0) result_.problems.push_back("另有" + std::to_string(untold_) + "处问题没有列出");
     if (!complete_) {
       result_.damaged = true;
       if (!broken_)
@@ -121,6 +127,7 @@ class DocumentReader {
   std::size_t start_ = 0;
   bool complete_ = false;
   bool broken_ = false;
+  std::size_t untold_ = 0;
 };
 
 std::string Reason() { return std::strerror(errno); }
@@ -170,22 +177,24 @@ std::string WriteSettingsDocument(const SettingsDocument& document,
 std::optional<SettingsReadResult> LoadSettingsFile(const std::filesystem::path& path) {
   std::error_code ec;
   if (!std::filesystem::exists(path, ec)) return std::nullopt;
-  SettingsReadResult unreadable;
-  unreadable.problems.push_back("无法读取设置文件" + path.string());
-  if (std::filesystem::is_directory(path, ec)) return unreadable;
+  const auto refuse = [&](const std::string& why) {
+    SettingsReadResult unreadable;
+    unreadable.unreadable = true;
+    unreadable.problems.push_back("无法读取设置文件" + path.string() + "：" + why);
+    return unreadable;
+  };
+  if (std::filesystem::is_directory(path, ec)) return refuse("这是一个文件夹，不是设置文件");
   std::ifstream in(path, std::ios::binary);
-  if (!in) return unreadable;
-  std::string bytes;
-  char chunk[1 << 16];
-  while (bytes.size() <= kMaxSettingsFileSize &&
-         (in.read(chunk, sizeof chunk) || in.gcount() > 0))
-    bytes.append(chunk, static_cast<std::size_t>(in.gcount()));
-  if (in.bad()) return unreadable;
-  const bool tooLarge = bytes.size() > kMaxSettingsFileSize;
-  if (tooLarge) bytes.resize(kMaxSettingsFileSize);
-  SettingsReadResult result = ReadSettingsDocument(bytes);
-  if (tooLarge) result.problems.push_back("设置文件大于64MB，只读了前64MB");
-  return result;
+  if (!in) return refuse(std::strerror(errno));
+  // One byte past the limit tells a file that is too large, whatever it is
+  // (a device has no size to ask for).
+  std::string bytes(kMaxSettingsFileSize + 1, '\0');
+  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (in.bad()) return refuse(std::strerror(errno));
+  bytes.resize(static_cast<std::size_t>(in.gcount()));
+  if (bytes.size() > kMaxSettingsFileSize)
+    return refuse("文件大于" + std::to_string(kMaxSettingsFileSize >> 20) + "MB，不是Tarvik的设置文件");
+  return ReadSettingsDocument(bytes);
 }
 
 std::vector<std::string> SaveSettingsFile(const std::filesystem::path& path,

@@ -12,8 +12,13 @@
 //
 // The reader never throws, never reads past the data and always ends: what it
 // read before any damage stays in the document, and its problems say what was
-// left out. The file is small; reading a file larger than kMaxSettingsFileSize
-// stops there.
+// left out (the first kMaxSettingsProblems of them, then how many more).
+//
+// A settings file of the window is a few kilobytes (some 150 records of at
+// most a few hundred bytes each); kMaxSettingsFileSize leaves room for long
+// notes and titles many times over, while anything larger (a disk image, a
+// device such as /dev/zero, a file chosen by mistake) is not read at all
+// rather than taking minutes and gigabytes to decode.
 #pragma once
 
 #include <cstddef>
@@ -27,7 +32,8 @@
 
 namespace tarvik {
 
-inline constexpr std::size_t kMaxSettingsFileSize = 64u << 20;
+inline constexpr std::size_t kMaxSettingsFileSize = 1u << 20;
+inline constexpr std::size_t kMaxSettingsProblems = 50;
 
 struct SettingsReadResult {
   SettingsDocument document;
@@ -37,6 +43,9 @@ struct SettingsReadResult {
   // One line per thing left out (damage, strings that do not decode,
   // records without two commas), for the user.
   std::vector<std::string> problems;
+  // Nothing could be read: a folder, a file without read permission, or
+  // one larger than kMaxSettingsFileSize. The problem says which.
+  bool unreadable = false;
 };
 
 SettingsReadResult ReadSettingsDocument(std::string_view bytes);
@@ -47,7 +56,8 @@ std::string WriteSettingsDocument(const SettingsDocument& document,
                                   std::vector<std::string>* warnings = nullptr);
 
 // Reads the file at `path`: no value when it does not exist. A file that
-// exists but cannot be read gives an empty document with a problem.
+// exists but cannot be read, or is too large, gives an empty document,
+// `unreadable` and the problem.
 std::optional<SettingsReadResult> LoadSettingsFile(const std::filesystem::path& path);
 
 // Writes `document` to `path`: into a new file in the same folder (created

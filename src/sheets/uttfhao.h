@@ -9,8 +9,14 @@
 // Older dash-separated numbers (J-50, J-50-5, J-50-5-(24)-b, ...) are converted
 // to the current form. All angles are decimal degrees, east and north positive.
 //
+// Every part is checked against its range (row letter A..V, column 01..60,
+// scale letter A..H, row and column within the sheets of that scale; old
+// numbers with their subdivisions, brackets closed, nothing trailing), so a
+// wrong number is refused rather than read as some other sheet.
+//
 // The codec tells the user itself when a number is wrong (through the
-// UserFeedback given) and returns its failure value; callers decide what follows.
+// UserFeedback given), always with the reason, and returns its failure value;
+// callers decide what follows. ReadMapNo does the same without telling anyone.
 #pragma once
 
 #include <optional>
@@ -40,19 +46,39 @@ std::string Pad3(int value);
 // 25000, 10000 (index 6 and anything unknown), 5000.
 long ScaleDenominatorOfIndex(int scaleIndex);
 
+// Rows (and columns) of sheets of a scale index inside one 1:1,000,000
+// sheet: 1, 2, 4, 12, 24, 48, 96, 192; 0 for an index outside 0..7.
+int SheetsPerSide(int scaleIndex);
+
+// Why `number` is not a valid current sheet number (ten characters, or the
+// three of a whole 1:1,000,000 sheet such as J50), as a short reason naming
+// the part ("第5～7位应为行号001～096（1:1万）"); nothing when it is valid.
+std::optional<std::string> CurrentMapNoProblem(const std::string& number);
+
+// A current or old number read without telling anyone.
+struct MapNoReading {
+  std::string number;   // the current form; empty when the text is refused
+  int scaleIndex = 0;   // of the number read
+  std::string problem;  // when refused: the whole message for the user, reason included
+};
+// The reading NormalizeMapNo makes, with its message in `problem` instead of
+// shown. Current numbers are checked in full here.
+MapNoReading ReadMapNo(const std::string& text);
+
 // South-west corner and size of a current sheet number. Shows
-// "输入的" + number + ",错误的图幅号" when a part does not read; an empty (or
-// blank) number fails without a message.
+// "输入的" + number + ",错误的图幅号：" + reason when a part does not read or
+// lies outside its range; an empty (or blank) number fails without a message.
 std::optional<SheetExtent> DecodeMapNo(const std::string& number, UserFeedback& feedback);
 
-// The current number of a current or old number; empty (after telling the user)
-// when the text is not a sheet number. A text without "-" must have exactly
-// ten characters, otherwise "图幅号输入错误".
+// The current number of a current or old number; empty (after telling the user
+// why) when the text is not a sheet number. A text without "-" must have
+// exactly ten characters ("图幅号输入错误：" + what the forms are) and valid
+// parts (the message of DecodeMapNo).
 std::string NormalizeMapNo(const std::string& text, UserFeedback& feedback);
 
-// Converts an old dash-separated number; empty when it cannot (texts shorter
-// than four characters silently, unreadable numbers with
-// "输入的" + text + ",错误的旧图幅号").
+// Converts an old dash-separated number; empty when it cannot, after
+// "输入的" + text + ",错误的旧图幅号：" + reason. A whole 1:1,000,000 sheet
+// keeps its two-digit column (J-07 gives J07).
 std::string OldToNewMapNo(const std::string& text, int& scaleIndex, UserFeedback& feedback);
 
 // Central meridian of the 3-degree zone holding the sheet's west edge, or -1

@@ -7,7 +7,9 @@
 
 #include "app_test_support.h"
 #include "gdb/output_lock.h"
+#include "settings/qt/pascoverset.h"
 #include "support/gdal_readback.h"
+#include "support/test_shapefile.h"
 
 namespace tarvik {
 namespace {
@@ -168,33 +170,53 @@ TEST(WindowRun, GeographicBeijingSheetTakesItsSettingsFromTheWindow) {
   EXPECT_EQ(w->frameSettings().datum(), Datum::Beijing54);
 }
 
-TEST(WindowRun, WrongSheetNumberStillReportsTheTime) {
-  WindowUnderTest w;
-  w->rgtype->setItemIndex(0);
-  w->edtMapNO->setText("E45G09506");
-  w->edtoutFile->setText(QString::fromStdString(w.dir / "x.gdb"));
-  w->Button1->click();
-  EXPECT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
-  ASSERT_EQ(w.dialogs.messages.size(), 2u) << w.dialogs.describe();
-  EXPECT_EQ(w.dialogs.messages[0], U("图幅号输入错误"));
-  EXPECT_TRUE(StartsWith(w.dialogs.messages[1], "完成，用时"));
-}
-
-TEST(WindowRun, EmptySheetNumberIsReportedAfterTheOldOutputWasDeleted) {
+// Every input is checked before the existing output is offered for
+// deletion: a refused run leaves it as it was and asks nothing.
+TEST(WindowRun, WrongInputsAreFoundBeforeTheOutputIsTouched) {
   test::TempDir dir;
   const std::string output = dir / "old.gdb";
   MakeStore(output);
-  WindowUnderTest w;
-  w->rgtype->setItemIndex(0);
-  w->edtMapNO->setText("");
-  w->edtoutFile->setText(QString::fromStdString(output));
-  w->Button1->click();
-  const QString question = U("目录") + QString::fromStdString(output) + U("已存在，是否删除");
-  ASSERT_EQ(w.dialogs.questions.size(), 1u);
-  EXPECT_EQ(w.dialogs.questions[0], std::make_pair(question, question));
-  EXPECT_EQ(w.dialogs.errors, std::vector<QString>{U("图幅号不能空")});
-  EXPECT_FALSE(fs::exists(output));
-  EXPECT_TRUE(w->Button1->isEnabled());
+  const std::string area = dir / "area.shp";
+  test::WriteTestShapefile(area, 2374, {"NAME"}, {{{{"NAME", "甲"}}, {test::Rectangle(613000, 1774000, 617500, 1778200)}}});
+  struct Case {
+    const char* what;
+    std::function<void(WindowUnderTest&)> setup;
+    const char* error;  // the start of the error shown
+  };
+  const Case cases[] = {
+      {"empty sheet number", [](WindowUnderTest& w) { w->edtMapNO->setText(""); }, "图幅号不能空"},
+      {"nine characters", [](WindowUnderTest& w) { w->edtMapNO->setText("E45G09506"); }, "图幅号输入错误："},
+      {"row letter", [](WindowUnderTest& w) { w->edtMapNO->setText("a50G001001"); }, "输入的a50G001001,错误的图幅号："},
+      {"crosshairs every metre",
+       [](WindowUnderTest& w) {
+         w->settingsDialog()->findChild<QSpinBox*>("Seinterval")->setValue(1);
+         w->settingsDialog()->findChild<TRadioGroup*>("rgGrid")->setItemIndex(2);
+       },
+       "网格间隔Seinterval为1米太小"},
+      {"condition selecting nothing",
+       [&](WindowUnderTest& w) {
+         w->rgtype->setItemIndex(2);
+         w->CbField->addItem("NAME");
+         w->edtFileName->setText("[NAME]");
+         w->edtFile->setText(QString::fromStdString(area));
+         w->reditwhere->setText("NAME = 'nowhere'");
+       },
+       "没有数据，可能条件设置错误"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    WindowUnderTest w;
+    w->rgtype->setItemIndex(0);
+    w->edtoutFile->setText(QString::fromStdString(output));
+    c.setup(w);
+    w->Button1->click();
+    EXPECT_TRUE(w.dialogs.questions.empty()) << w.dialogs.describe();
+    ASSERT_EQ(w.dialogs.errors.size(), 1u) << w.dialogs.describe();
+    EXPECT_TRUE(StartsWith(w.dialogs.errors[0], c.error)) << w.dialogs.errors[0].toStdString();
+    EXPECT_TRUE(w.dialogs.messages.empty()) << w.dialogs.describe();
+    EXPECT_TRUE(w->Button1->isEnabled());
+    EXPECT_TRUE(test::ReadWithGdal(output).has("L_E45G095066"));
+  }
 }
 
 TEST(WindowRun, AnOutputAnotherRunWritesIsNeitherRemovedNorWritten) {
@@ -254,6 +276,17 @@ TEST(WindowRun, KeepingAnExistingGeoPackageWritesIntoIt) {
   const test::ReadStore store = test::ReadWithGdal(output);
   EXPECT_TRUE(store.has("L_E45G095066"));
   EXPECT_TRUE(store.has("L_J_50_5"));
+
+  // A frame the kept file already holds is refused before anything is written.
+  w.dialogs.errors.clear();
+  w->edtMapNO->setText("e45g095066");
+  w->Button1->click();  // not a valid number: refused before the question
+  w->edtMapNO->setText("E45G095066");
+  w->centerL->setValue(87);
+  w->Button1->click();
+  ASSERT_EQ(w.dialogs.errors.size(), 2u) << w.dialogs.describe();
+  EXPECT_TRUE(w.dialogs.errors[1].endsWith(U("中已经有图廓E45G095066"))) << w.dialogs.errors[1].toStdString();
+  EXPECT_EQ(test::ReadWithGdal(output).layers.size(), store.layers.size());
 }
 
 TEST(WindowRun, ReplacingAnExistingGeoPackage) {

@@ -185,6 +185,8 @@ TEST(IndexCli, TemplateAndInputRefusalsLeaveNoOutput) {
       {{"index", dir / "missing.shp", "-o", out, "--name-template", "[TFH]"}, 1, "不存在"},
       {{"index", dir / "s.shp", "-o", out, "--name-template", "[TFH]", "--geographic"}, 1, "是平面坐标"},
       {{"index", dir / "s.shp", "-o", out, "--name-template", "[TFH]", "--where", "NOPE = 1"}, 1, "NOPE"},
+      {{"index", dir / "s.shp", "-o", out, "--name-template", "[TFH]", "--where", "TFH = 'x'"}, 1,
+       "没有数据，可能条件设置错误"},
       {{"area", dir / "g.shp", "-o", out, "--name-template", "[TFH]"}, 1, "是经纬度坐标"},
   };
   for (const auto& c : cases) {

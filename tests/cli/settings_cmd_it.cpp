@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 
 #include "support/gdal_readback.h"
 #include "support/test_support.h"
@@ -48,6 +49,33 @@ TEST(SettingsCli, SavedFileDrivesABatchRunAndSetOverridesIt) {
   const CliResult missing = RunCli({"sheet", "E45G095066", "-o", dir / "b.gpkg", "--settings", dir / "none.set"});
   EXPECT_EQ(missing.exitCode, 2);
   EXPECT_TRUE(Contains(missing.err, "none.set"));
+}
+
+// Reading a settings file is bounded: what is not one is refused at once and
+// nothing is written; damage within the limit is told in a bounded message.
+TEST(SettingsCli, FilesThatAreNotSettingsAreRefusedQuickly) {
+  TempDir dir;
+  WriteFile(dir / "big.set", std::string((1 << 20) + 1, 'x'));
+  WriteFile(dir / "zeros.set", std::string(1 << 19, '\0'));  // 256 000 empty records
+  const struct {
+    std::string file;
+    int exitCode;
+    const char* err;
+  } cases[] = {
+      {"/dev/zero", 1, "大于1MB"},
+      {dir / "big.set", 1, "大于1MB"},
+      {dir.path().string(), 1, "文件夹"},
+      {dir / "zeros.set", 0, "另有"},
+  };
+  for (const auto& c : cases) {
+    const std::string out = dir / "x.gpkg";
+    const CliResult r = RunCli({"sheet", "E45G095066", "-o", out, "--settings", c.file});
+    EXPECT_EQ(r.exitCode, c.exitCode) << c.file << ": " << r.err;
+    EXPECT_TRUE(Contains(r.err, c.err)) << r.err;
+    EXPECT_LT(std::count(r.err.begin(), r.err.end(), '\n'), 60) << c.file;
+    EXPECT_EQ(std::filesystem::exists(out), c.exitCode == 0) << c.file;
+    std::filesystem::remove(out);
+  }
 }
 
 }  // namespace

@@ -18,11 +18,15 @@ TEST(SheetInfoCli, JsonForCurrentAndOldNumbers) {
        "{\"number\": \"J50D001005\", \"scale\": 100000, \"west\": 116, \"south\": "
        "39.666666666666664, \"lon_size\": 0.5, \"lat_size\": 0.3333333333333333, "
        "\"central_meridian\": 117}\n"},
+      {"J-50",
+       "{\"number\": \"J50\", \"scale\": 1000000, \"west\": 114, \"south\": 36, \"lon_size\": 6, "
+       "\"lat_size\": 4, \"central_meridian\": 114}\n"},
   };
   for (const auto& c : cases) {
     const CliResult r = RunCli({"sheet-info", c.input, "--json"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, c.json);
+    EXPECT_EQ(r.err, "");
   }
 }
 
@@ -43,6 +47,7 @@ TEST(SheetInfoCli, RefusalsAndUsageErrors) {
       {{"sheet-info", "E45G09506"}, 1, "图幅号输入错误"},
       {{"sheet-info", "E45GX95066"}, 1, "输入的E45GX95066,错误的图幅号"},
       {{"sheet-info", "J-5x-5"}, 1, "输入的J-5x-5,错误的旧图幅号"},
+      {{"sheet-info", "J-5"}, 1, "输入的J-5,错误的旧图幅号"},
       {{"sheet-info"}, 2, "需要一个图幅号"},
       {{"sheet-info", "E45G095066", "--bogus"}, 2, "--bogus"},
       {{"no-such-command"}, 2, "no-such-command"},

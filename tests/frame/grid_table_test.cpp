@@ -216,7 +216,8 @@ TEST(SheetNumberBuilder, ScaleZoneAndRefusals) {
     Recorder r;
     TCreateTkByTfhao b("E45G09506", TFrameSettings{}, RunValues{}, r.store(), r.feedback);
     EXPECT_FALSE(b.Run());
-    EXPECT_EQ(r.feedback.messages, std::vector<std::string>{"图幅号输入错误"});
+    ASSERT_EQ(r.feedback.messages.size(), 1u);
+    EXPECT_EQ(r.feedback.messages[0].rfind("图幅号输入错误：", 0), 0u) << r.feedback.messages[0];
     EXPECT_TRUE(r.frames->empty());
   }
   {

@@ -2,6 +2,8 @@
 // (no files written).
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <algorithm>
 #include <random>
 
@@ -157,7 +159,12 @@ TEST(EnvelopeGrid, FindsExactlyWhatABruteForceScanFinds) {
   }
   items.push_back({5, 5, 5, 5});       // a point
   items.push_back({0, 500, 1040, 500});  // a flat, wide one
+  // A damaged shape's envelope meets nothing; a huge one, everything.
+  const double nan = std::nan("");
+  items.push_back({nan, 3, nan, 4});
+  items.push_back({-1e308, -1e308, 1e308, 1e308});
   const EnvelopeGrid grid(items);
+  EXPECT_TRUE(grid.candidates({nan, nan, nan, nan}).empty());
   for (int q = 0; q < 500; ++q) {
     const double x = pos(rng) * 1.1 - 50, y = pos(rng) * 1.1 - 50;
     const Envelope query = q % 2 ? Envelope{x, y, x, y} : Envelope{x, y, x + size(rng), y + size(rng)};

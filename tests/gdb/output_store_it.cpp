@@ -377,8 +377,9 @@ TEST_P(OutputStore, TakenNamesAreRefusedWithTheirMessages) {
   OutputWorkspace ws = CreateOutputWorkspace(path());
   auto dataset = CreateFrameDataset(ws, "yJ_50_1", FrameReference());
   ASSERT_TRUE(dataset);
-  // Letter case does not make a new name.
+  // Letter case does not make a new name, nor "-" and "." for "_".
   EXPECT_FALSE(CreateFrameDataset(ws, "YJ_50_1", FrameReference()));
+  EXPECT_FALSE(CreateFrameDataset(ws, "yJ-50.1", FrameReference()));
   FeatureClass lines = CreateFrameClass(*dataset, "L_J-50.1", FrameClassKind::Line);
   EXPECT_EQ(lines.name(), "L_J_50_1");
   try {

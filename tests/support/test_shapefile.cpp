@@ -4,7 +4,11 @@
 #include <gtest/gtest.h>
 #include <ogrsf_frmts.h>
 
+#include <cmath>
+#include <cstring>
 #include <filesystem>
+
+#include "support/test_support.h"
 
 namespace tarvik::test {
 
@@ -58,6 +62,22 @@ void WriteTestShapefile(const std::string& path, int epsg, const std::vector<std
     OGRFeature::DestroyFeature(f);
   }
   GDALClose(ds);
+}
+
+void PoisonShapefileCoordinate(const std::string& shpPath, double value) {
+  std::string bytes = ReadFile(shpPath);
+  char pattern[sizeof value], nan[sizeof value];
+  const double quietNaN = std::nan("");
+  std::memcpy(pattern, &value, sizeof value);  // little-endian, as the .shp stores it
+  std::memcpy(nan, &quietNaN, sizeof value);
+  int replaced = 0;
+  for (std::size_t at = bytes.find(std::string(pattern, sizeof pattern)); at != std::string::npos;
+       at = bytes.find(std::string(pattern, sizeof pattern), at + sizeof value)) {
+    bytes.replace(at, sizeof value, nan, sizeof nan);
+    ++replaced;
+  }
+  ASSERT_GT(replaced, 0) << value << " is not in " << shpPath;
+  WriteFile(shpPath, bytes);
 }
 
 std::vector<XY> Rectangle(double xMin, double yMin, double xMax, double yMax) {

@@ -25,6 +25,11 @@ enum class TestShape { Polygon, Line };
 void WriteTestShapefile(const std::string& path, int epsg, const std::vector<std::string>& fields,
                         const std::vector<TestFeature>& features, TestShape shape = TestShape::Polygon);
 
+// Replaces every coordinate equal to `value` in the .shp (its header's
+// extent included) by NaN, as a damaged file or another program may leave
+// it: GDAL refuses to write such coordinates itself.
+void PoisonShapefileCoordinate(const std::string& shpPath, double value);
+
 // The four corners of an axis-parallel rectangle as a ring.
 std::vector<XY> Rectangle(double xMin, double yMin, double xMax, double yMax);
 
