@@ -97,13 +97,26 @@ constexpr std::uint64_t kMinFreeBytes = std::uint64_t{1} << 20;
 
 // Writes the files of a closed store through to the disk, so that a finished
 // run survives a power loss too (during the run each frame is handed to the
-// operating system, which is what a killed or crashed program needs). One
-// syncfs for the file system, not an fsync per file: a File GDB of a large
-// run has tens of thousands of files.
+// operating system, which is what a killed or crashed program needs). A
+// GeoPackage is one file; a File GDB of a large run has tens of thousands,
+// for which one syncfs of their file system costs less than an fsync each.
 void WriteThrough(const std::string& path) {
+  std::error_code ec;
+  const bool directory = fs::is_directory(path, ec);
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return;
-  ::syncfs(fd);
+  if (directory) {
+    ::syncfs(fd);
+  } else {
+    ::fsync(fd);
+    fs::path parent = fs::path(path).parent_path();
+    if (parent.empty()) parent = ".";
+    const int dir = ::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+      ::fsync(dir);
+      ::close(dir);
+    }
+  }
   ::close(fd);
 }
 
@@ -348,11 +361,12 @@ void Store::close() {
     ds.reset();
     return 0;
   });
+  if (!output) return;  // an input file: nothing was written
   if (CPLGetLastErrorType() >= CE_Failure) {
     failure = (DiskFull(path) ? "磁盘已满，不能完成写入" + path : "关闭" + path + "失败：" + gdal::LastError());
     throw RunError(failure);
   }
-  if (output) WriteThrough(path);
+  WriteThrough(path);
 }
 
 void LoadNames(Store& store) {
