@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 
 #include "common/delphi.h"
 #include "common/text_util.h"
@@ -203,6 +204,8 @@ std::optional<std::string> Parse(const ControlEntry& e, std::string_view value, 
   switch (e.kind) {
     case ControlKind::Edit:
     case ControlKind::RichEdit:
+      if (e.conversion == Conversion::ScaleText && !ScaleDenominatorOfText(value))
+        return "比例尺" + Quote(value) + "无法识别：应为比例尺分母，如10000、1:5万、2.5万";
       out = std::string(value);
       return std::nullopt;
     case ControlKind::Memo:
@@ -294,17 +297,37 @@ void Store(TFrameSettings& s, const ControlEntry& e, Parsed&& v) {
     case Conversion::Trimmed:
       s.*MemberAs<std::string>(e) = Trim(std::get<std::string>(v));
       return;
-    case Conversion::ScaleText: {
-      const long double denominator = StrToFloat(std::get<std::string>(v)).value_or(10000.0L);
-      s.*MemberAs<long double>(e) = denominator / 10000.0L;
+    case Conversion::ScaleText:
+      // Parse has refused a text that does not read.
+      s.*MemberAs<long double>(e) = ScaleDenominatorOfText(std::get<std::string>(v)).value_or(0) / 10000.0L;
       return;
-    }
   }
 }
 
 std::string Whole(long double v) { return std::to_string(Round(v)); }
 
 }  // namespace
+
+std::optional<long double> ScaleDenominatorOfText(std::string_view text) {
+  std::string t = Trim(text);
+  // "1:" or "1：" in front: the ratio as it is printed.
+  for (const std::string_view colon : {std::string_view(":"), std::string_view("：")}) {
+    const auto at = t.find(colon);
+    if (at == std::string::npos) continue;
+    if (Trim(t.substr(0, at)) != "1") return std::nullopt;
+    t = Trim(t.substr(at + colon.size()));
+    break;
+  }
+  long double unit = 1;
+  static constexpr std::string_view kWan = "万";
+  if (t.size() >= kWan.size() && t.compare(t.size() - kWan.size(), kWan.size(), kWan) == 0) {
+    unit = 10000;
+    t = Trim(t.substr(0, t.size() - kWan.size()));
+  }
+  const auto number = StrToFloat(t);
+  if (!number || !std::isfinite(*number * unit) || !(*number > 0)) return std::nullopt;
+  return *number * unit;
+}
 
 std::string_view FormName(SettingsForm form) {
   return form == SettingsForm::Main ? "FrmTarvik" : "Frmset";
@@ -394,7 +417,7 @@ std::string DescribeValueForm(const ControlEntry& e) {
   }
   switch (e.kind) {
     case ControlKind::Edit:
-      if (e.conversion == Conversion::ScaleText) return "比例尺分母（数字，无法识别时按10000）";
+      if (e.conversion == Conversion::ScaleText) return "比例尺分母：数字，可写作1:10000、5万、1:2.5万";
       if (e.conversion == Conversion::StripBrackets) return "字段名（去掉第一个“[”和第一个“]”）";
       if (e.conversion == Conversion::Trimmed) return "文字（去掉首尾空格）";
       return "文字";
