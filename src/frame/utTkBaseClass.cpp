@@ -312,13 +312,18 @@ long double TtkBaseClass::GeoDeltaEast(long double distance, long double lat, lo
 }
 
 FieldLookup TtkBaseClass::currentFeatureLookup() const {
-  // Placeholders are only read when frames come from an input file.
-  if (S.CreateMode == 0) return {};
+  // Placeholders are read when frames come from an input file, and for a
+  // typed sheet number only what its builder offers.
+  if (S.CreateMode == 0) return FTypedSheetFields;
   return FCurrentFeature;
 }
 
 std::string TtkBaseClass::ExpandFieldText(const std::string& text) const {
-  return tarvik::ExpandFieldText(text, currentFeatureLookup());
+  return tarvik::ExpandFieldText(ExpandRunText(text), currentFeatureLookup());
+}
+
+std::string TtkBaseClass::ExpandRunText(const std::string& text) const {
+  return ExpandCoordinateSystem(text, FCoords.datum);
 }
 
 bool TtkBaseClass::CheckGridValue(long double value, const char* what) {

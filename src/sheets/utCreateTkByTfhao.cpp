@@ -1,6 +1,7 @@
 #include "sheets/utCreateTkByTfhao.h"
 
 #include "coords/utBJ54Xian80.h"
+#include "common/text_util.h"
 #include "coords/zone_reach.h"
 #include "gdb/frame_domain.h"
 #include "sheets/uttfhao.h"
@@ -12,6 +13,14 @@ TCreateTkByTfhao::TCreateTkByTfhao(const std::string& sheetNumber, const TFrameS
                                    UserFeedback& feedback)
     : TstandardMap(settings, std::move(run), std::move(store), feedback), FMapNo(sheetNumber) {
   S.CreateMode = 0;
+  // A typed number has no attributes but itself: the names sheet-number
+  // fields go by give it ("[TFH]" in a subtitle), any other name nothing,
+  // so no placeholder is printed as written.
+  FTypedSheetFields = [number = Trim(FMapNo)](const std::string& field) -> std::optional<std::string> {
+    for (const char* name : {"TFH", "图幅号", "图号", "MAPNO"})
+      if (EqualsNoCase(field, name)) return number;
+    return std::nullopt;
+  };
 }
 
 long double TCreateTkByTfhao::ScaleOfIndex(int scaleIndex) {
