@@ -98,7 +98,12 @@ void TstandardMap::DrawFrame() {
   DrawAdjacentTable();
   if (geo) ToPlanarCorners();
 
-  switch (S.rgGrid) {
+  // Rectangular sheets have their own line and crosshair grids.
+  const int grid = FRectSheet && (S.rgGrid == 1 || S.rgGrid == 2) ? -1 : S.rgGrid;
+  switch (grid) {
+    case -1:
+      DrawRectSheetGrid();
+      break;
     case 1:
       DrawKilometreGrid(true);
       break;

@@ -1,0 +1,33 @@
+#include "cli/rect_options.h"
+
+#include "common/error.h"
+
+namespace tarvik::cli {
+
+const char* RectOptionHelp() {
+  return "  --rect 50x50|40x50|40x40 sheet size on paper in cm, north-south x east-west\n"
+         "                           (default: the first of these whose grid holds the\n"
+         "                           number; 1:5000 sheets are 40x40)\n";
+}
+
+std::optional<RectLayout> RectLayoutOption(const Args& args) {
+  const auto text = args.value("--rect");
+  if (!text) return std::nullopt;
+  const auto layout = ParseRectLayout(*text);
+  if (!layout) throw UsageError("--rect 只能是 50x50、40x50 或 40x40: " + *text);
+  return layout;
+}
+
+RectSheet RectSheetOfNumber(const std::string& number, long denominator, const Args& args) {
+  auto parsed = ParseRectNumber(number, denominator, RectLayoutOption(args));
+  if (auto* reason = std::get_if<std::string>(&parsed)) throw RunError(*reason);
+  return std::get<RectSheet>(parsed);
+}
+
+bool AsksForRectIndex(const std::vector<std::string>& argv) {
+  for (const auto& a : argv)
+    if (a == "--rect" || a.rfind("--rect=", 0) == 0) return true;
+  return false;
+}
+
+}  // namespace tarvik::cli
