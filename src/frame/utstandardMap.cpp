@@ -59,12 +59,17 @@ std::optional<long double> TstandardMap::EastingAtNorthing(long double N,
 
 void TstandardMap::DrawFrame() {
   const bool geo = S.GeodeticOutput;
+  // A rectangular sheet's corners are labelled in kilometres: its grid may be
+  // a local one without latitudes and longitudes.
+  const int labelMode = S.rgdmsmode;
+  if (FRectSheet) S.rgdmsmode = 2;
   for (int i = 0; i < 4; ++i) {
     if (geo)
       LabelCornerGeo(i, FInnerNorth[i], FInnerEast[i]);
     else
       LabelCorner(i, FInnerNorth[i], FInnerEast[i]);
   }
+  S.rgdmsmode = labelMode;
   DrawInnerFrame();
   DrawOuterFrame();
   DrawCornerMarks();
