@@ -2,6 +2,7 @@
 // their order, the output prepared, the parameters collected, the builder of
 // the chosen mode, the elapsed time; and the input file's coordinate system
 // and naming fields when a file is picked.
+#include <cmath>
 #include <filesystem>
 #include <set>
 #include <system_error>
@@ -133,8 +134,27 @@ void TFrmTarvik::Button1Click() {
 }
 
 void TFrmTarvik::CreateByMapNo(const std::string& output) {
-  TCreateTkByTfhao builder(Text(edtMapNO->text()), FSettings, FRun,
-                           OpenGdbFrameStore(output, feedback_), feedback_);
+  const std::string number = Text(edtMapNO->text());
+  if (LooksLikeRectNumber(number)) {
+    // A rectangular sheet: read at the typed scale, refused before anything
+    // is written when it is off the sheet grid or its eastings do not fit the
+    // chosen zone.
+    const long denominator = std::lround(static_cast<double>(FSettings.ScaleFactor * 10000));
+    auto parsed = ParseRectNumber(number, denominator);
+    if (auto* reason = std::get_if<std::string>(&parsed)) throw RunError(*reason);
+    const RectSheet& sheet = std::get<RectSheet>(parsed);
+    if (const auto problem =
+            RectEastingProblem(static_cast<long double>(sheet.west()),
+                               static_cast<long double>(sheet.west() + sheet.ySize()), FSettings.addZoneNumber,
+                               ZoneNumberOf(FSettings.is3DegreeZone, FSettings.centralMeridian)))
+      throw RunError("矩形图幅" + sheet.number() + "：" + *problem);
+    TCreateTkByTfhao builder(sheet, FSettings, FRun, OpenGdbFrameStore(output, feedback_), feedback_);
+    builder.Run();  // geographic output was told and refused by the builder
+    FRun.ZoneNumberText = builder.run().ZoneNumberText;
+    builder.CloseOutput();
+    return;
+  }
+  TCreateTkByTfhao builder(number, FSettings, FRun, OpenGdbFrameStore(output, feedback_), feedback_);
   builder.Run();  // a wrong number was reported by the codec; nothing is written then
   FRun.ZoneNumberText = builder.run().ZoneNumberText;
   builder.CloseOutput();

@@ -172,6 +172,27 @@ TEST(WindowRun, WrongSheetNumberStillReportsTheTime) {
   EXPECT_TRUE(StartsWith(w.dialogs.messages[1], "完成，用时"));
 }
 
+TEST(WindowRun, RectangularSheetNumberAtTheTypedScale) {
+  WindowUnderTest w;
+  const std::string output = w.dir / "r.gpkg";
+  w->rgtype->setItemIndex(0);
+  w->edtMapscale1->setText("500");
+  w->edtoutFile->setText(QString::fromStdString(output));
+  w->edtMapNO->setText("10.41-27.75");  // off the 1:500 grid: refused, nothing made
+  w->Button1->click();
+  ASSERT_EQ(w.dialogs.errors.size(), 1u) << w.dialogs.describe();
+  EXPECT_TRUE(w.dialogs.errors[0].contains(U("西南角不在1:500矩形图幅的格网上")));
+  EXPECT_FALSE(fs::exists(output));
+  w.dialogs.errors.clear();
+  w->edtMapNO->setText("10.40-27.75");
+  w->Button1->click();
+  ASSERT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
+  EXPECT_EQ(w->centerL->value(), 87);  // no meridian suggested from a rectangular number
+  const test::ReadStore store = test::ReadWithGdal(output);
+  ASSERT_TRUE(store.has("L_10_40_27_75")) << w.dialogs.describe();
+  EXPECT_EQ(store.layers.at("L_10_40_27_75").epsg, 2374);
+}
+
 TEST(WindowRun, EmptySheetNumberIsReportedAfterTheOldOutputWasDeleted) {
   test::TempDir dir;
   const std::string output = dir / "old.gdb";
