@@ -174,6 +174,9 @@ NeighbourNumbers RectNeighbours(const RectSheet& sheet) {
 std::optional<RectSheet> RectSheetOfCorners(long denominator, const std::array<long double, 4>& east,
                                             const std::array<long double, 4>& north) {
   if (!IsRectScale(denominator)) return std::nullopt;
+  // Corners beyond any numbered sheet (or not numbers at all) are no sheet.
+  for (std::size_t i = 0; i < 4; ++i)
+    if (!(std::fabs(east[i]) < 1e12L) || !(std::fabs(north[i]) < 1e12L)) return std::nullopt;
   // An axis-parallel rectangle: lower-left, upper-left, upper-right, lower-right.
   if (!Near(east[0], east[1]) || !Near(east[2], east[3]) || !Near(north[0], north[3]) || !Near(north[1], north[2]))
     return std::nullopt;
