@@ -61,7 +61,7 @@ std::string MakeIndex(const fs::path& folder, int sheets) {
   auto numbers = tarvik::SheetNumbersInBox(6, box);
   numbers.resize(static_cast<std::size_t>(sheets));
   tarvik::SilentFeedback quiet;
-  tarvik::WriteSheetIndex(path, tarvik::MakeXian80Projected(29, true, false, quiet), "TFH",
+  tarvik::WriteSheetIndex(path, tarvik::MakeProjectedReference(tarvik::CoordParams{}, quiet), "TFH",
                           tarvik::SheetIndexPolygons(numbers, tarvik::CoordParams{}, false), true);
   return path;
 }
@@ -191,7 +191,7 @@ Timing WriteBare(const std::string& path, const std::vector<RecordedFrame>& fram
   Timing t;
   const auto start = Clock::now();
   tarvik::SilentFeedback quiet;
-  tarvik::SpatialReference ref = tarvik::MakeXian80Projected(29, true, false, quiet);
+  tarvik::SpatialReference ref = tarvik::MakeProjectedReference(tarvik::CoordParams{}, quiet);
   ref.setDomain(static_cast<double>(d.xMin), static_cast<double>(d.xMax), static_cast<double>(d.yMin),
                 static_cast<double>(d.yMax));
   auto writer = std::make_unique<bench::BareFrameWriter>(path, ref);

@@ -25,15 +25,15 @@ namespace {
 
 struct System {
   const char* name;
-  bool beijing;
+  Datum datum;
   bool threeDegree;
 };
 
 constexpr System kSystems[] = {
-    {"xian80_3deg", false, true},
-    {"xian80_6deg", false, false},
-    {"beijing54_3deg", true, true},
-    {"beijing54_6deg", true, false},
+    {"cgcs2000_3deg", Datum::Cgcs2000, true},   {"cgcs2000_6deg", Datum::Cgcs2000, false},
+    {"wgs84_3deg", Datum::Wgs84, true},         {"wgs84_6deg", Datum::Wgs84, false},
+    {"xian80_3deg", Datum::Xian80, true},       {"xian80_6deg", Datum::Xian80, false},
+    {"beijing54_3deg", Datum::Beijing54, true}, {"beijing54_6deg", Datum::Beijing54, false},
 };
 
 double HalfWidth(const System& s) { return s.threeDegree ? 1.5 : 3.0; }
@@ -43,11 +43,13 @@ double HalfWidth(const System& s) { return s.threeDegree ? 1.5 : 3.0; }
 class ProjTransform {
  public:
   ProjTransform(const System& s, long double centralMeridian) {
-    const int zone = ZoneNumberOf(s.threeDegree, centralMeridian);
-    const int code = s.beijing ? Beijing54ProjectedCode(zone, s.threeDegree, false)
-                               : Xian80ProjectedCode(zone, s.threeDegree, false);
-    const std::string from = s.beijing ? "EPSG:4214" : "EPSG:4610";
-    const std::string to = "EPSG:" + std::to_string(code);
+    // The very system Tarvik writes for the zone: an EPSG code, or for WGS84
+    // a transverse Mercator of its own.
+    SilentFeedback quiet;
+    const SpatialReference ref =
+        MakeProjectedReference(CoordParams{s.datum, s.threeDegree, false, centralMeridian}, quiet);
+    const std::string from = "EPSG:" + std::to_string(InfoOf(s.datum).geographicEpsg);
+    const std::string to = ref.epsgCode() ? "EPSG:" + std::to_string(ref.epsgCode()) : ref.wkt();
     PJ* raw = proj_create_crs_to_crs(nullptr, from.c_str(), to.c_str(), nullptr);
     if (!raw) throw std::runtime_error("PROJ cannot transform " + from + " -> " + to);
     pj_ = proj_normalize_for_visualization(nullptr, raw);
@@ -64,14 +66,14 @@ class ProjTransform {
 };
 
 CoordParams ParamsOf(const System& s, long double centralMeridian) {
-  return CoordParams{s.beijing, s.threeDegree, false, centralMeridian};
+  return CoordParams{s.datum, s.threeDegree, false, centralMeridian};
 }
 
 // ---------------------------------------------------------------- accuracy
 
 struct Spread {
-  double forwardMm = 0;  // |(x, y) - PROJ| in millimetres
-  double inverseMm = 0;  // ground distance of (L, B) from the PROJ input, millimetres
+  double forwardUm = 0;  // |(x, y) - PROJ| in micrometres
+  double inverseUm = 0;  // ground distance of (L, B) from the PROJ input, micrometres
 };
 
 Spread Measure(const System& s, double halfWidth) {
@@ -86,14 +88,14 @@ Spread Measure(const System& s, double halfWidth) {
         const double L = cm + dl;
         const PJ_COORD c = proj_trans(proj.get(), PJ_FWD, proj_coord(L, B, 0, 0));
         const PlanarXY ours = LBToXY(p, B, L);
-        spread.forwardMm = std::max(
-            spread.forwardMm,
-            1000 * std::hypot(static_cast<double>(ours.y) - c.xy.x, static_cast<double>(ours.x) - c.xy.y));
+        spread.forwardUm = std::max(
+            spread.forwardUm,
+            1e6 * std::hypot(static_cast<double>(ours.y) - c.xy.x, static_cast<double>(ours.x) - c.xy.y));
         long double lon = 0, lat = 0;
         if (!XYToLB(p, c.xy.y, c.xy.x, lon, lat, quiet)) throw std::runtime_error("inverse failed");
         const double north = (static_cast<double>(lat) - B) * 111320.0;
         const double east = (static_cast<double>(lon) - L) * 111320.0 * std::cos(B * M_PI / 180);
-        spread.inverseMm = std::max(spread.inverseMm, 1000 * std::hypot(north, east));
+        spread.inverseUm = std::max(spread.inverseUm, 1e6 * std::hypot(north, east));
       }
     }
   }
@@ -102,7 +104,7 @@ Spread Measure(const System& s, double halfWidth) {
 
 void PrintAccuracy() {
   std::printf("Largest difference from PROJ over 18..54N, every zone 75E..135E\n");
-  std::printf("%-16s %-12s %14s %14s\n", "system", "from CM", "forward (mm)", "inverse (mm)");
+  std::printf("%-16s %-12s %14s %14s\n", "system", "from CM", "forward (um)", "inverse (um)");
   for (const auto& s : kSystems) {
     std::vector<double> widths = {HalfWidth(s)};
     if (!s.threeDegree) widths.insert(widths.begin(), 1.5);
@@ -110,7 +112,7 @@ void PrintAccuracy() {
       const Spread spread = Measure(s, w);
       char range[32];
       std::snprintf(range, sizeof range, "+-%.1f deg", w);
-      std::printf("%-16s %-12s %14.3f %14.3f\n", s.name, range, spread.forwardMm, spread.inverseMm);
+      std::printf("%-16s %-12s %14.4f %14.4f\n", s.name, range, spread.forwardUm, spread.inverseUm);
     }
   }
   std::printf("\n");

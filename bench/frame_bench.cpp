@@ -67,7 +67,7 @@ Sheet DefaultSheet(const tarvik::TFrameSettings& s) {
     sheet.east[i] = xy.y;
   }
   tarvik::SilentFeedback quiet;
-  sheet.ref = tarvik::MakeXian80Projected(29, true, false, quiet);
+  sheet.ref = tarvik::MakeProjectedReference(tarvik::CoordParams{}, quiet);
   tarvik::SetFrameDomain(sheet.ref, s.ScaleFactor, static_cast<double>(sheet.east[0]),
                          static_cast<double>(sheet.north[0]), static_cast<double>(sheet.east[2]),
                          static_cast<double>(sheet.north[2]));

@@ -25,6 +25,7 @@
 #include <QVBoxLayout>
 
 #include "common/error.h"
+#include "coords/datum.h"
 #include "settings/qt/form_settings.h"
 #include "settings/qt/pascoverset.h"
 #include "settings/qt/radio_group.h"
@@ -131,7 +132,7 @@ void TFrmTarvik::BuildControls() {
   gbMapno->setFixedHeight(kModeAreaHeight);
   edtMapNO = MakeEdit("edtMapNO", "E45G095066", gbMapno);
   edtMapNO->setGeometry(128, 28, 186, 22);
-  edtMapNO->setToolTip(U("新图幅号（如E45G095066）、旧图幅号（如J-50-5）或矩形图幅号（如10.40-27.75，按所填比例尺）"));
+  edtMapNO->setToolTip(U("新图幅号（如E45G095066）、旧图幅号（如J-50-5）或矩形图幅号（如3810.40-500.75，按所填比例尺）"));
   lblMapNoHint = new QLabel(U("新图幅号如 E45G095066，旧图幅号如 J-50-5、J-50-5-(24)"), gbMapno);
   lblMapNoHint->setGeometry(12, 60, 420, 18);
   lblMapNoHint->setAlignment(Qt::AlignHCenter);
@@ -171,7 +172,9 @@ void TFrmTarvik::BuildControls() {
 
   auto* datumRow = new QHBoxLayout;
   datumRow->setSpacing(6);
-  gb8054 = MakeRadio(this, "gb8054", "坐标系統", {U("西安80"), U("北京54"), "WGS84"}, 3, 0);
+  QStringList datums;  // the datum table's rows, in the order the settings file stores
+  for (const DatumInfo& d : Datums()) datums << U(d.caption);
+  gb8054 = MakeRadio(this, "gb8054", "坐标系統", datums, static_cast<int>(datums.size()), 0);
   rgisband = MakeRadio(this, "rgisband", "坐标是否加带号", {U("1、不加"), U("2、加")}, 2, 0);
   datumRow->addWidget(gb8054, 3);
   datumRow->addWidget(rgisband, 2);
@@ -187,7 +190,7 @@ void TFrmTarvik::BuildControls() {
   cbFdf->setCurrentIndex(0);
   centerL = new QSpinBox(gbFdf);
   centerL->setObjectName("centerL");
-  centerL->setRange(75, 135);
+  centerL->setRange(72, 138);
   centerL->setSingleStep(3);
   centerL->setValue(87);
   centerL->setProperty("Tag", 1);

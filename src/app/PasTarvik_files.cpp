@@ -8,7 +8,7 @@
 
 #include "app/PasTarvik.h"
 #include "common/error.h"
-#include "frame/gdb_frame_store.h"
+#include "frame/dxf_frame_store.h"
 #include "frame/utcreatetk.h"
 #include "frame/utstandardMap.h"
 
@@ -47,7 +47,7 @@ std::string RunFileBuilder(const TFrameSettings& settings, const RunValues& run,
                            const std::string& output, UserFeedback& feedback,
                            const QLineEdit& input, const QString& where, const QString& fieldName,
                            const QLineEdit& nameTemplate) {
-  Builder builder(settings, run, OpenGdbFrameStore(output, feedback), feedback, Text(input.text()));
+  Builder builder(settings, run, OpenFrameStore(output, feedback), feedback, Text(input.text()));
   builder.FWhereClause = Text(where.trimmed());
   builder.FNameField = Text(fieldName);
   builder.FNameTemplate = Text(nameTemplate.text());

@@ -15,11 +15,16 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSpinBox>
+#include <QUrl>
 
 #include "app/PasTarvik.h"
 #include "common/error.h"
-#include "coords/ut5480SpatialReference.h"
+#include "deliver/qgis_project.h"
+#include "frame/dxf_frame_store.h"
 #include "frame/gdb_frame_store.h"
+#include "frame/input_coordinates.h"
+#include "gdb/class_queries.h"
+#include "sheets/uttfhao.h"
 #include "gdb/output_kind.h"
 #include "gdb/output_reader.h"
 #include "gdb/output_removal.h"
@@ -60,6 +65,14 @@ std::string FirstNewFrame(const std::string& output, const std::vector<std::stri
   return {};
 }
 
+// Offers to open the QGIS project written beside the output.
+void OfferProject(WindowDialogs& dialogs, const std::string& project) {
+  const QString path = QString::fromStdString(project);
+  if (!dialogs.confirm || !dialogs.confirm(U("QGIS工程已写入") + path + U("，是否打开？"), U("QGIS工程"))) return;
+  if (dialogs.openUrl && !dialogs.openUrl(QUrl::fromLocalFile(path)) && dialogs.errorWithCaption)
+    dialogs.errorWithCaption(U("没有程序能打开") + path + U("，请安装QGIS"), U("打开文件") + path);
+}
+
 // Resolution of the preview picture: a 1:10 000 sheet (about 60 cm on paper)
 // comes to some 2 300 pixels, enough to read its texts when zoomed in.
 constexpr int kPreviewDpi = 96;
@@ -86,6 +99,12 @@ void TFrmTarvik::Button1Click() {
   // 5. The folder, with its parents (a failure shows when the store is made).
   std::error_code ec;
   fs::create_directories(fs::path(Text(directory)), ec);
+  // 7., 8. Every parameter of both windows and the input file, checked with
+  // the coordinates before an existing output is touched.
+  CollectParameters();
+  if ((mode == 1 || mode == 2) && !QFileInfo(edtFile->text()).isFile())
+    throw RunError(Text(U("文件") + edtFile->text() + U(",不存在")));
+  CheckRunCoordinates(mode);
   // 6. An existing output: removed after confirmation, and only when it is a
   // store of ours.
   if (kind == OutputKind::FileGdb) {
@@ -98,11 +117,6 @@ void TFrmTarvik::Button1Click() {
     const QString question = U("文件") + P + U("已存在，是否删除");
     if (ConfirmBox(question, question)) RemoveOutputStore(output);
   }
-  // 7. Every parameter of both windows.
-  CollectParameters();
-  // 8. The input file.
-  if ((mode == 1 || mode == 2) && !QFileInfo(edtFile->text()).isFile())
-    throw RunError(Text(U("文件") + edtFile->text() + U(",不存在")));
   // 9.-11.
   FRun.StandardSheetMode = mode < 2;
   const std::vector<std::string> framesBefore = FrameNames(output);
@@ -130,31 +144,26 @@ void TFrmTarvik::Button1Click() {
   }  // 14.
   const QString firstFrame = QString::fromStdString(FirstNewFrame(output, framesBefore));
   emit runFinished(P, firstFrame);
-  if (!firstFrame.isEmpty()) OfferPreview(P, firstFrame);
+  if (firstFrame.isEmpty()) return;
+  // The project is written before anything is offered, so that it is there
+  // whatever the answers.
+  const deliver::DeliveredFiles project = deliver::WriteQgisProject(output);
+  OfferPreview(P, firstFrame);
+  OfferProject(dialogs_, project.project);
 }
 
 void TFrmTarvik::CreateByMapNo(const std::string& output) {
   const std::string number = Text(edtMapNO->text());
   if (LooksLikeRectNumber(number)) {
-    // A rectangular sheet: read at the typed scale, refused before anything
-    // is written when it is off the sheet grid or its eastings do not fit the
-    // chosen zone.
-    const long denominator = std::lround(static_cast<double>(FSettings.ScaleFactor * 10000));
-    auto parsed = ParseRectNumber(number, denominator);
-    if (auto* reason = std::get_if<std::string>(&parsed)) throw RunError(*reason);
-    const RectSheet& sheet = std::get<RectSheet>(parsed);
-    if (const auto problem =
-            RectEastingProblem(static_cast<long double>(sheet.west()),
-                               static_cast<long double>(sheet.west() + sheet.ySize()), FSettings.addZoneNumber,
-                               ZoneNumberOf(FSettings.is3DegreeZone, FSettings.centralMeridian)))
-      throw RunError("矩形图幅" + sheet.number() + "：" + *problem);
-    TCreateTkByTfhao builder(sheet, FSettings, FRun, OpenGdbFrameStore(output, feedback_), feedback_);
+    // Checked with the coordinates before the output was touched.
+    const RectSheet sheet = TypedRectSheet(number);
+    TCreateTkByTfhao builder(sheet, FSettings, FRun, OpenFrameStore(output, feedback_), feedback_);
     builder.Run();  // geographic output was told and refused by the builder
     FRun.ZoneNumberText = builder.run().ZoneNumberText;
     builder.CloseOutput();
     return;
   }
-  TCreateTkByTfhao builder(number, FSettings, FRun, OpenGdbFrameStore(output, feedback_), feedback_);
+  TCreateTkByTfhao builder(number, FSettings, FRun, OpenFrameStore(output, feedback_), feedback_);
   builder.Run();  // a wrong number was reported by the codec; nothing is written then
   FRun.ZoneNumberText = builder.run().ZoneNumberText;
   builder.CloseOutput();
@@ -190,28 +199,47 @@ int TFrmTarvik::DeleteDirectory(const QString& path) {
 }
 
 void TFrmTarvik::ApplyInputSpatialRef(const SpatialReference& reference) {
-  if (reference.empty()) throw RunError("没有定义坐标系统");
-  DetectedCoordSys detected;
-  // A meridian no detection gives: still there afterwards, the system was not
-  // identified and the person sets the parameters.
-  detected.centralMeridian = -1;
-  if (!DetectCoordinateSystem(reference, detected, feedback_)) return;
-  if (detected.kind < 10) {
-    rgjw->setItemIndex(0);
-    if (detected.centralMeridian < 0) return;
-    gb8054->setItemIndex(detected.isBeijing54 ? 1 : 0);
-    rgisband->setItemIndex(detected.addZoneNumber ? 1 : 0);
-    cbFdf->setCurrentIndex(detected.is3DegreeZone ? 0 : 1);
-    centerL->setValue(static_cast<int>(detected.centralMeridian));
+  const InputCoordinates c = InputCoordinatesOf(reference);
+  if (c.geographic) rgjw->setItemIndex(*c.geographic ? 1 : 0);
+  // A system the program does not know: the person sets the rest, and the
+  // run checks what they set against the file's coordinates.
+  if (!c.recognised) feedback_.message("无法自动识别坐标系统，自己设置有关参数");
+  if (c.coordSysIndex) gb8054->setItemIndex(*c.coordSysIndex);
+  if (c.addZoneNumber) rgisband->setItemIndex(*c.addZoneNumber ? 1 : 0);
+  if (c.is3DegreeZone) cbFdf->setCurrentIndex(*c.is3DegreeZone ? 0 : 1);
+  if (c.centralMeridian) centerL->setValue(static_cast<int>(*c.centralMeridian));
+}
+
+RectSheet TFrmTarvik::TypedRectSheet(const std::string& number) const {
+  const long denominator = std::lround(static_cast<double>(FSettings.ScaleFactor * 10000));
+  auto parsed = ParseRectNumber(number, denominator);
+  if (auto* reason = std::get_if<std::string>(&parsed)) throw RunError(*reason);
+  return std::get<RectSheet>(parsed);
+}
+
+void TFrmTarvik::CheckRunCoordinates(int mode) {
+  if (mode == 0) {
+    SilentFeedback quiet;  // a wrong number is reported by the run itself
+    const std::string number = Text(edtMapNO->text());
+    // A rectangular sheet at the typed scale, on its grid and in the chosen
+    // Gauss-Krueger system.
+    if (LooksLikeRectNumber(number)) {
+      CheckRectSheetCoordinates(CoordParamsOf(FSettings), TypedRectSheet(number));
+      return;
+    }
+    const std::string current = NormalizeMapNo(number, quiet);
+    if (current.empty()) return;
+    if (const auto extent = DecodeMapNo(current, quiet))
+      CheckSheetCoordinates(FSettings, extent->westLon, extent->westLon + extent->lonSize, number);
     return;
   }
-  rgjw->setItemIndex(1);
-  switch (detected.kind) {
-    case 20: gb8054->setItemIndex(1); break;
-    case 30: gb8054->setItemIndex(0); break;
-    case 10: gb8054->setItemIndex(2); break;
-    default: throw RunError("坐标系统错误");
-  }
+  const std::string input = Text(edtFile->text());
+  const FeatureClass cls = OpenShapefileClass(input);
+  if (!cls) return;  // the builder says what is wrong with the file
+  const SpatialReference ref = DatasetSpatialReference(cls);
+  const InputCoordinates c = InputCoordinatesOf(ref);
+  if (const auto extent = SelectionExtent(cls, Text(reditwhere->text().trimmed())))
+    CheckInputCoordinates(c, ref, FSettings, *extent, input);
 }
 
 }  // namespace tarvik

@@ -12,6 +12,7 @@
 #include "common/error.h"
 #include "common/recording_feedback.h"
 #include "common/text_util.h"
+#include "coords/utBJ54Xian80.h"
 #include "coords/utlbxy.h"
 
 namespace tarvik::cli {
@@ -21,8 +22,8 @@ const char* kUsage =
     "Usage: tarvik-cli convert (--to-xy LAT LON | --to-lb X Y) [OPTIONS]\n"
     "       tarvik-cli convert (--to-xy - | --to-lb -) [OPTIONS] < pairs\n\n"
     "Converts between geodetic coordinates and Gauss-Krueger plane coordinates of\n"
-    "the Xi'an 1980 or Beijing 1954 datum, with the same series the frames are\n"
-    "drawn with. x is the northing, y the easting, both in metres.\n\n"
+    "the CGCS2000, Xi'an 1980, Beijing 1954 or WGS84 datum, with the same series the\n"
+    "frames are drawn with. x is the northing, y the easting, both in metres.\n\n"
     "Options:\n"
     "  --to-xy LAT LON           latitude and longitude in decimal degrees (south and\n"
     "                            west negative) to \"x y\"; at most 6 degrees from\n"
@@ -35,10 +36,10 @@ const char* kUsage =
     "                            lines starting with # are copied; a line that cannot\n"
     "                            be converted gives \"* *\" (null with --json) and a\n"
     "                            message with its line number on stderr\n"
-    "  --datum xian80|beijing54  datum and ellipsoid (default xian80; the program's\n"
-    "                            WGS84 choice also uses the Xi'an 1980 constants)\n"
+    "  --datum NAME              cgcs2000, xian80 (default), beijing54 or wgs84\n"
     "  --zone-width 3|6          3-degree or 6-degree zones (default 3)\n"
-    "  --central-meridian N      central meridian in degrees east (default 87)\n"
+    "  --central-meridian N      central meridian in degrees east (default 87); any\n"
+    "                            meridian, not only a zone's (without --zone-prefix)\n"
     "  --zone-prefix             eastings carry the zone number in front (zone of the\n"
     "                            central meridian: 114 in 3-degree zones is zone 38,\n"
     "                            easting 38500000 on the meridian)\n"
@@ -72,7 +73,7 @@ long double ReadNumber(const std::string& text) {
 std::string Convert(const Settings& s, const std::string& first, const std::string& second) {
   const CoordParams& p = s.params;
   if (s.toXY) {
-    const PlanarXY xy = GaussForward(p.isBeijing54, first, second, s.dms, p.is3DegreeZone,
+    const PlanarXY xy = GaussForward(p.datum, first, second, s.dms, p.is3DegreeZone,
                                      p.addZoneNumber, p.centralMeridian);
     const long double lat = s.dms ? DmsTextToDegrees(first) : ReadNumber(first);
     const long double lon = s.dms ? DmsTextToDegrees(second) : ReadNumber(second);
@@ -155,13 +156,9 @@ Settings ReadSettings(const Args& args) {
   s.json = args.flag("--json");
 
   const std::string datum = args.value("--datum").value_or("xian80");
-  if (EqualsNoCase(datum, "xian80")) {
-    s.params.isBeijing54 = false;
-  } else if (EqualsNoCase(datum, "beijing54")) {
-    s.params.isBeijing54 = true;
-  } else {
-    throw UsageError("--datum 只能是 xian80 或 beijing54: " + datum);
-  }
+  const auto d = DatumOfKey(datum);
+  if (!d) throw UsageError("--datum 只能是 " + DatumKeyList() + ": " + datum);
+  s.params.datum = *d;
   const std::string width = args.value("--zone-width").value_or("3");
   if (width != "3" && width != "6") throw UsageError("--zone-width 只能是 3 或 6: " + width);
   s.params.is3DegreeZone = width == "3";
@@ -171,6 +168,9 @@ Settings ReadSettings(const Args& args) {
   s.params.addZoneNumber = args.flag("--zone-prefix");
   if (s.params.addZoneNumber && ZoneNumberOf(s.params.is3DegreeZone, s.params.centralMeridian) < 1)
     throw UsageError("--zone-prefix 需要正的带号 (中央经线在东经)");
+  if (s.params.addZoneNumber && !IsZoneMeridian(s.params.is3DegreeZone, s.params.centralMeridian))
+    throw UsageError("--zone-prefix 需要带的中央经线: " + FloatToStr(s.params.centralMeridian) +
+                     " 不是" + (s.params.is3DegreeZone ? "3度带" : "6度带") + "的中央经线");
   return s;
 }
 
@@ -199,7 +199,7 @@ int Run(const std::vector<std::string>& argv) {
 }
 
 const CommandRegistration kRegistration(
-    {"convert", "latitude/longitude <-> Gauss-Krueger x/y (Xi'an 1980, Beijing 1954)", kUsage,
+    {"convert", "latitude/longitude <-> Gauss-Krueger x/y (CGCS2000, Xi'an 1980, Beijing 1954, WGS84)", kUsage,
      &Run});
 
 }  // namespace

@@ -28,24 +28,20 @@ const char* kUsage =
     "--name-template can use.\n\n"
     "Options:\n"
     "  --json   one JSON object with the keys file, polygons, features, epsg,\n"
-    "           coordinate_system (null when none is defined or recognised; else\n"
-    "           geographic, datum, and for planar systems zone_width,\n"
-    "           central_meridian, zone_prefix), coordinate_error and name_fields\n";
+    "           coordinate_system (null when none is defined; else recognised,\n"
+    "           name, geographic, and when recognised datum and, for planar\n"
+    "           systems, zone_width, central_meridian, zone_prefix; when not\n"
+    "           recognised the reason), coordinate_error and name_fields\n";
 
-const char* DatumName(int index) {
-  switch (index) {
-    case 1: return "beijing54";
-    case 2: return "wgs84";
-    default: return "xian80";
-  }
+const DatumInfo& DatumOf(const InputCoordinates& c) {
+  return InfoOf(DatumOfIndex(c.coordSysIndex.value_or(0)).value_or(Datum::Xian80));
 }
 
-const char* DatumLabel(int index) {
-  switch (index) {
-    case 1: return "北京54";
-    case 2: return "WGS84";
-    default: return "西安80";
-  }
+// Why index and area refuse the file unless told what its coordinates are.
+std::string UnrecognisedReason(const InputCoordinates& c) {
+  return "坐标系统 " + c.description + " 不是能自动识别的坐标系统（" + DatumCaptions() +
+         "的高斯-克吕格或经纬度坐标）；index 和 area 需要 --datum、--zone-width、"
+         "--central-meridian 和 --zone-prefix 说明它的坐标";
 }
 
 int Run(const std::vector<std::string>& argv) {
@@ -56,20 +52,19 @@ int Run(const std::vector<std::string>& argv) {
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) throw RunError("文件" + path + ",不存在");
 
-    CliFeedback feedback;
+    SilentFeedback feedback;
     Tcreatetk inspect(TFrameSettings{}, RunValues{}, nullptr, feedback, path);
     if (!inspect.FInputClass) throw RunError("不能打开" + path + "，它不是可以读取的shapefile");
     std::optional<InputCoordinates> coords;
     std::string coordError;
     int epsg = 0;
     try {
-      coords = ApplyInputSpatialRef(inspect.FInputSpatialRef, feedback);
+      coords = InputCoordinatesOf(inspect.FInputSpatialRef);
       epsg = IdentifyEpsgCode(inspect.FInputSpatialRef);
     } catch (const RunError& e) {
       coordError = e.what();
     }
-    // A system the detector did not place decides nothing beyond planar output.
-    const bool known = coords && coords->coordSysIndex.has_value();
+    const bool known = coords && coords->recognised;
     std::vector<std::string> fields;
     inspect.ListNameFields(fields);
     const bool polygons = IsPolygonClass(inspect.FInputClass);
@@ -80,15 +75,23 @@ int Run(const std::vector<std::string>& argv) {
                 << ", \"features\": " << features << ", \"epsg\": ";
       if (epsg) std::cout << epsg; else std::cout << "null";
       std::cout << ", \"coordinate_system\": ";
-      if (!known) {
+      if (!coords) {
         std::cout << "null";
-      } else if (*coords->geographic) {
-        std::cout << "{\"geographic\": true, \"datum\": " << JsonString(DatumName(*coords->coordSysIndex)) << "}";
       } else {
-        std::cout << "{\"geographic\": false, \"datum\": " << JsonString(DatumName(*coords->coordSysIndex))
-                  << ", \"zone_width\": " << (*coords->is3DegreeZone ? 3 : 6)
-                  << ", \"central_meridian\": " << JsonNumber(static_cast<double>(*coords->centralMeridian))
-                  << ", \"zone_prefix\": " << (*coords->addZoneNumber ? "true" : "false") << "}";
+        const bool geographic = coords->geographic.value_or(false);
+        std::cout << "{\"recognised\": " << (known ? "true" : "false")
+                  << ", \"name\": " << JsonString(coords->description)
+                  << ", \"geographic\": " << (geographic ? "true" : "false");
+        if (!known) {
+          std::cout << ", \"reason\": " << JsonString(UnrecognisedReason(*coords));
+        } else {
+          std::cout << ", \"datum\": " << JsonString(DatumOf(*coords).key);
+          if (!geographic)
+            std::cout << ", \"zone_width\": " << (*coords->is3DegreeZone ? 3 : 6)
+                      << ", \"central_meridian\": " << JsonNumber(static_cast<double>(*coords->centralMeridian))
+                      << ", \"zone_prefix\": " << (*coords->addZoneNumber ? "true" : "false");
+        }
+        std::cout << "}";
       }
       std::cout << ", \"coordinate_error\": " << (coordError.empty() ? "null" : JsonString(coordError))
                 << ", \"name_fields\": [";
@@ -103,15 +106,15 @@ int Run(const std::vector<std::string>& argv) {
     if (!coordError.empty()) {
       std::cout << coordError;
     } else if (!known) {
-      std::cout << "无法识别，请用 --datum、--zone-width、--central-meridian 等选项设置";
+      std::cout << UnrecognisedReason(*coords);
     } else if (*coords->geographic) {
-      std::cout << DatumLabel(*coords->coordSysIndex) << " 经纬度坐标";
+      std::cout << DatumOf(*coords).caption << " 经纬度坐标";
     } else {
-      std::cout << DatumLabel(*coords->coordSysIndex) << " 高斯-克吕格 " << (*coords->is3DegreeZone ? 3 : 6)
+      std::cout << DatumOf(*coords).caption << " 高斯-克吕格 " << (*coords->is3DegreeZone ? 3 : 6)
                 << "度带，中央经线 " << FloatToStr(*coords->centralMeridian) << "°，"
                 << (*coords->addZoneNumber ? "加带号" : "不加带号");
     }
-    if (epsg) std::cout << " (EPSG:" << epsg << ")";
+    if (epsg && known) std::cout << " (EPSG:" << epsg << ")";
     std::cout << "\n命名字段:   ";
     for (std::size_t i = 0; i < fields.size(); ++i) std::cout << (i ? ", " : "") << fields[i];
     if (fields.empty()) std::cout << "(无)";

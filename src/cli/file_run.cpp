@@ -11,9 +11,12 @@
 #include "cli/cli_feedback.h"
 #include "cli/command.h"
 #include "cli/preview_option.h"
+#include "cli/project_option.h"
 #include "cli/run_options.h"
 #include "common/error.h"
 #include "common/text_util.h"
+#include "coords/zone_reach.h"
+#include "frame/dxf_frame_store.h"
 #include "frame/gdb_frame_store.h"
 #include "frame/input_coordinates.h"
 #include "frame/name_template.h"
@@ -35,12 +38,12 @@ std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std:
 // coordinate settings its system implies.
 struct InputFacts {
   std::vector<std::string> nameFields;
-  CoordinateDefaults defaults;
+  InputCoordinates coords;
   SpatialReference ref;
   FeatureClass cls;
 };
 
-InputFacts InspectInput(const std::string& path, CliFeedback& feedback) {
+InputFacts InspectInput(const std::string& path) {
   std::error_code ec;
   if (!std::filesystem::exists(path, ec)) throw RunError("文件" + path + ",不存在");
   // The window inspects a picked file through a builder without output.
@@ -51,12 +54,7 @@ InputFacts InspectInput(const std::string& path, CliFeedback& feedback) {
   InputFacts facts;
   facts.ref = inspect.FInputSpatialRef;
   facts.cls = inspect.FInputClass;
-  const InputCoordinates c = ApplyInputSpatialRef(inspect.FInputSpatialRef, feedback);
-  facts.defaults.geographic = c.geographic;
-  facts.defaults.coordSysIndex = c.coordSysIndex;
-  facts.defaults.is3DegreeZone = c.is3DegreeZone;
-  facts.defaults.addZoneNumber = c.addZoneNumber;
-  facts.defaults.centralMeridian = c.centralMeridian;
+  facts.coords = InputCoordinatesOf(inspect.FInputSpatialRef);
   inspect.ListNameFields(facts.nameFields);
   return facts;
 }
@@ -68,7 +66,7 @@ class FileBuilder {
               const std::string& output, CliFeedback& feedback) {
     RunValues run;
     run.StandardSheetMode = mode == FileMode::Index;
-    auto store = OpenGdbFrameStore(output, feedback);
+    auto store = OpenFrameStore(output, feedback);
     if (mode == FileMode::Index) {
       auto b = std::make_unique<TstandardMap>(settings, run, std::move(store), feedback, input);
       index_ = b.get();
@@ -152,12 +150,25 @@ int RunFileCommand(FileMode mode, const std::vector<std::string>& argv) {
     if (!nameTemplate) throw UsageError("需要 --name-template，例如 [TFH] 或 [NAME]图");
 
     CliFeedback feedback;
-    const InputFacts facts = InspectInput(input, feedback);
+    const InputFacts facts = InspectInput(input);
     const std::string field = GetNameField(*nameTemplate, facts.nameFields);
     const std::string where = Trim(args.value("--where").value_or(""));
     FeatureCount(facts.cls, where);  // an invalid condition is refused before the output is made
-    TFrameSettings settings = SettingsFromArgs(args, facts.defaults);
+    // A system the program cannot read is never guessed at: the user says
+    // what the coordinates are, or the run is refused.
+    if (!facts.coords.recognised && !CoordinatesStated(args))
+      throw RunError(input + "的坐标系统 " + facts.coords.description +
+                     " 不是能自动识别的坐标系统（" + DatumCaptions() +
+                     "的高斯-克吕格或经纬度坐标）；如果它的坐标是高斯-克吕格坐标，请用 --datum、"
+                     "--zone-width、--central-meridian 和 --zone-prefix 说明");
+    const std::optional<Envelope> extent = SelectionExtent(facts.cls, where);
+    TFrameSettings settings = SettingsFromArgs(args, facts.coords);
     settings.CreateMode = mode == FileMode::Index ? 1 : 2;
+    // Longitudes name no zone: a geographic input is drawn in the zone of its
+    // centre unless a meridian is asked for.
+    if (facts.coords.geographic.value_or(false) && extent && !MeridianStated(args))
+      settings.centralMeridian = ZoneMeridianOf((extent->xMin + extent->xMax) / 2, settings.is3DegreeZone);
+    if (extent) CheckInputCoordinates(facts.coords, facts.ref, settings, *extent, input);
     // The builders' own refusals, made before the output is touched.
     if (mode == FileMode::Index)
       TstandardMap::CheckIndexCoordinates(facts.ref, input, settings.GeodeticOutput);
@@ -195,7 +206,10 @@ int RunFileCommand(FileMode mode, const std::vector<std::string>& argv) {
       return kExitRefused;
     }
     PrintSummary(c.frames, c.lines, c.polygons, c.texts, MillisecondsSince(start));
-    if (c.finished > 0) WritePreviewIfAsked(args, output, "");
+    if (c.finished > 0) {
+      WriteProjectUnlessAsked(args, output);
+      WritePreviewIfAsked(args, output, "");
+    }
     return kExitOk;
   } catch (const UsageError& e) {
     std::cerr << "tarvik-cli " << command << ": " << e.what() << "\n\n" << FileRunUsage(mode);

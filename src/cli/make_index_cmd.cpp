@@ -16,6 +16,7 @@
 #include "common/error.h"
 #include "common/text_util.h"
 #include "coords/utBJ54Xian80.h"
+#include "coords/zone_reach.h"
 #include "frame/input_coordinates.h"
 #include "gdb/class_queries.h"
 #include "gdb/sheet_index_writer.h"
@@ -40,7 +41,7 @@ const char* kUsage =
     "                           system gives the defaults below)\n"
     "  -o, --output FILE.shp    the index to write\n"
     "  --overwrite              replace an existing index of that name\n"
-    "  --datum NAME             xian80 (default), beijing54 or wgs84\n"
+    "  --datum NAME             cgcs2000, xian80 (default), beijing54 or wgs84\n"
     "  --zone-width 3|6         Gauss-Krueger zone width (default 3)\n"
     "  --central-meridian N     central meridian (default: the zone of the area's\n"
     "                           centre)\n"
@@ -86,12 +87,6 @@ GeoBox ParseBox(const std::string& text) {
   if (box.south < 0 || box.north > 88 || box.west < -180 || box.east > 180)
     throw UsageError("--bbox 必须在纬度 0..88、经度 -180..180 之内");
   return box;
-}
-
-// Central meridian of the zone holding a longitude.
-long double ZoneMeridianOf(long double lon, bool is3Degree) {
-  return is3Degree ? static_cast<long double>(Trunc((lon + 1.5L) / 3)) * 3
-                   : static_cast<long double>(Trunc(lon / 6) + 1) * 6 - 3;
 }
 
 // The cover's features and how to read its coordinates.
@@ -155,26 +150,27 @@ int Run(const std::vector<std::string>& rawArgs) {
     // then the options.
     CoordParams out;
     bool geographic = false;
-    int datum = 0;
     std::optional<Cover> cover;
     GeoBox box;
+    GeoBox area;  // the area itself (box may grow by a sheet on every side)
     if (coverPath) {
       if (!std::filesystem::exists(*coverPath, ec)) throw RunError("文件" + *coverPath + ",不存在");
       Cover c;
       c.cls = OpenShapefileClass(*coverPath);
       if (!c.cls) throw RunError("不能打开" + *coverPath + "，它不是可以读取的shapefile");
       if (!IsPolygonClass(c.cls)) throw RunError(*coverPath + "不是面(多边形)图层");
-      const InputCoordinates ic = ApplyInputSpatialRef(DatasetSpatialReference(c.cls), feedback);
+      const InputCoordinates ic = InputCoordinatesOf(DatasetSpatialReference(c.cls));
       c.geographic = ic.geographic.value_or(false);
-      if (ic.coordSysIndex) datum = *ic.coordSysIndex;
-      c.coords.isBeijing54 = datum == 1;
+      c.coords.datum = DatumOfIndex(ic.coordSysIndex.value_or(0)).value_or(Datum::Xian80);
       c.coords.is3DegreeZone = ic.is3DegreeZone.value_or(true);
       c.coords.addZoneNumber = ic.addZoneNumber.value_or(false);
       c.coords.centralMeridian = ic.centralMeridian.value_or(87);
-      c.known = c.geographic || ic.centralMeridian.has_value();
+      c.known = ic.recognised;
       if (!ClassExtent(c.cls)) throw RunError(*coverPath + "没有图形");
-      if (!c.known && !args.value("--central-meridian"))
-        throw RunError("无法得知" + *coverPath + "的坐标系统，请用 --datum、--zone-width、--central-meridian 等选项设置");
+      if (!c.known && !(args.value("--datum") && args.value("--central-meridian")))
+        throw RunError(*coverPath + "的坐标系统 " + ic.description + " 不是能自动识别的坐标系统（" +
+                       DatumCaptions() + "的高斯-克吕格或经纬度坐标）；请用 --datum、--zone-width、"
+                       "--central-meridian 和 --zone-prefix 说明它的坐标");
       // Planar output unless --geographic; a geographic cover leaves the zone
       // to the area's centre.
       out = c.coords;
@@ -182,14 +178,14 @@ int Run(const std::vector<std::string>& rawArgs) {
       cover = std::move(c);
     } else {
       box = ParseBox(*bboxText);
+      area = box;
       out.centralMeridian = -1;  // the zone of the box's centre, below
     }
 
     if (const auto d = args.value("--datum")) {
-      const std::string name = ToLowerAscii(*d);
-      datum = name == "xian80" ? 0 : name == "beijing54" ? 1 : name == "wgs84" ? 2 : -1;
-      if (datum < 0) throw UsageError("--datum 只能是 xian80、beijing54 或 wgs84: " + *d);
-      out.isBeijing54 = datum == 1;
+      const auto datum = DatumOfKey(*d);
+      if (!datum) throw UsageError("--datum 只能是 " + DatumKeyList() + ": " + *d);
+      out.datum = *datum;
     }
     if (const auto w = args.value("--zone-width")) {
       if (*w != "3" && *w != "6") throw UsageError("--zone-width 只能是 3 或 6: " + *w);
@@ -199,26 +195,31 @@ int Run(const std::vector<std::string>& rawArgs) {
     if (args.flag("--geographic")) geographic = true;
     if (const auto cm = args.value("--central-meridian")) {
       const auto v = StrToFloat(*cm);
-      if (!v || *v < 75 || *v > 135) throw UsageError("--central-meridian 需要 75..135 之间的数: " + *cm);
+      if (!v || *v < 72 || *v > 138 || *v != std::floor(*v))
+        throw UsageError("--central-meridian 需要 72..138 之间的整度数: " + *cm);
       out.centralMeridian = *v;
     }
     if (cover) {
       // A cover whose system could not be identified is read as the options say.
       if (!cover->known) cover->coords = out;
       box = CoverBox(*cover, *ClassExtent(cover->cls), feedback);
+      area = box;
       // Sheets that only touch the box are tested against the cover anyway.
       long double lonSize = 0, latSize = 0;
       SheetSize(ScaleLetter(scaleIndex), lonSize, latSize);
       box = {std::max(-180.0L, box.west - lonSize), std::max(0.0L, box.south - latSize),
              std::min(180.0L, box.east + lonSize), std::min(88.0L, box.north + latSize)};
     }
-    if (out.centralMeridian < 0) out.centralMeridian = ZoneMeridianOf((box.west + box.east) / 2, out.is3DegreeZone);
+    if (out.centralMeridian < 0) out.centralMeridian = ZoneMeridianOf((area.west + area.east) / 2, out.is3DegreeZone);
 
     const std::int64_t count = SheetCountInBox(scaleIndex, box);
     if (count > kMaxSheets)
       throw RunError("范围内有 " + std::to_string(count) + " 个图幅，超过 " + std::to_string(kMaxSheets) +
                      " 个；请缩小范围或选择较小的比例尺");
     const std::vector<std::string> numbers = SheetNumbersInBox(scaleIndex, box);
+    // Sheets far from the meridian would be drawn hundreds of kilometres off.
+    if (!geographic) CheckProjectedParams(out);
+    if (!geographic) CheckLongitudeReach(out, area.west, area.east, "范围");
 
     std::function<bool(const SheetExtent&)> keep;
     if (cover) {
@@ -231,14 +232,8 @@ int Run(const std::vector<std::string>& rawArgs) {
     const std::vector<IndexPolygon> sheets = SheetIndexPolygons(numbers, out, geographic, keep);
     if (sheets.empty()) throw RunError("范围内没有图幅");
 
-    SpatialReference ref;
-    if (geographic) {
-      ref = out.isBeijing54 ? MakeBeijing54Geographic(feedback) : MakeXian80Geographic(feedback);
-    } else {
-      const int zone = ZoneNumberOf(out.is3DegreeZone, out.centralMeridian);
-      ref = out.isBeijing54 ? MakeBeijing54Projected(zone, out.is3DegreeZone, out.addZoneNumber, feedback)
-                            : MakeXian80Projected(zone, out.is3DegreeZone, out.addZoneNumber, feedback);
-    }
+    const SpatialReference ref =
+        geographic ? MakeGeographicReference(out.datum, feedback) : MakeProjectedReference(out, feedback);
     if (ref.empty()) throw RunError("无法建立输出的坐标系统");
     WriteSheetIndex(*output, ref, "TFH", sheets, args.flag("--overwrite"));
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)

@@ -15,8 +15,10 @@
 #include "common/delphi.h"
 #include "common/error.h"
 #include "common/text_util.h"
+#include "coords/datum.h"
 #include "coords/utBJ54Xian80.h"
-#include "coords/utlbxy.h"
+#include "coords/zone_reach.h"
+#include "frame/input_coordinates.h"
 #include "gdb/class_queries.h"
 #include "gdb/sheet_index_writer.h"
 
@@ -61,13 +63,6 @@ Extent ParseExtent(const std::string& text) {
   return e;
 }
 
-// The planar reference of the datum and zone options, as a typed sheet's frame gets it.
-SpatialReference ReferenceOf(const TFrameSettings& s, UserFeedback& feedback) {
-  const int zone = ZoneNumberOf(s.is3DegreeZone, s.centralMeridian);
-  return s.isBeijing54 ? MakeBeijing54Projected(zone, s.is3DegreeZone, s.addZoneNumber, feedback)
-                       : MakeXian80Projected(zone, s.is3DegreeZone, s.addZoneNumber, feedback);
-}
-
 std::string Km(long double metres) { return FloatToStr(metres / 1000); }
 
 }  // namespace
@@ -79,9 +74,9 @@ const char* RectIndexUsage() {
          "writes the sheets of that size (cm on paper, north-south x east-west) lying on\n"
          "whole multiples of it from x = 0, y = 0 that overlap the area, numbered by the\n"
          "south-west corner in km, x first (10.40-27.75 at 1:500, 6230.0-10.0 at 1:1000,\n"
-         "3810-502 at 1:5000). --extent is in planar metres, X the northing and Y the\n"
-         "easting as in the numbers; its coordinate system is that of --datum,\n"
-         "--zone-width, --central-meridian (default 87) and --zone-prefix. A --cover\n"
+         "3810-502 at 1:5000). --extent is in Gauss-Krueger metres, X the northing and\n"
+         "Y the easting as in the numbers, of the system that --datum and\n"
+         "--central-meridian (with --zone-width, --zone-prefix) must state. A --cover\n"
          "file keeps its own coordinate system.\n";
 }
 
@@ -113,37 +108,51 @@ int MakeRectIndex(const std::vector<std::string>& rawArgs) {
   CliFeedback feedback;
   const auto start = std::chrono::steady_clock::now();
   Extent area;
-  SpatialReference ref;
+  SpatialReference ref;  // the cover's own, when it has a recognised one
+  CoordParams coords;
   FeatureClass cover;
   if (coverPath) {
     if (!std::filesystem::exists(*coverPath, ec)) throw RunError("文件" + *coverPath + ",不存在");
     cover = OpenShapefileClass(*coverPath);
     if (!cover) throw RunError("不能打开" + *coverPath + "，它不是可以读取的shapefile");
     if (!IsPolygonClass(cover)) throw RunError(*coverPath + "不是面(多边形)图层");
-    ref = DatasetSpatialReference(cover);
-    if (!ref.empty() && systemOptions)
-      throw UsageError("--cover 文件自带坐标系统，索引沿用它；不能再给 --datum 等选项");
-    if (!ref.empty() && ref.isGeographic())
-      throw RunError(*coverPath + "是经纬度坐标；矩形分幅需要平面坐标的范围");
-    if (ref.empty() && !args.value("--central-meridian"))
-      throw RunError(*coverPath + "没有定义坐标系统，请用 --datum、--zone-width、--central-meridian 等选项设置");
+    const SpatialReference coverRef = DatasetSpatialReference(cover);
+    if (coverRef.empty()) throw RunError(*coverPath + "没有定义坐标系统");
+    if (coverRef.isGeographic()) throw RunError(*coverPath + "是经纬度坐标；矩形分幅需要平面坐标的范围");
+    const InputCoordinates ic = InputCoordinatesOf(coverRef);
+    if (ic.recognised) {
+      if (systemOptions) throw UsageError("--cover 文件自带坐标系统，索引沿用它；不能再给 --datum 等选项");
+      ref = coverRef;
+      coords.datum = DatumOfIndex(ic.coordSysIndex.value_or(0)).value_or(Datum::Xian80);
+      coords.is3DegreeZone = ic.is3DegreeZone.value_or(true);
+      coords.addZoneNumber = ic.addZoneNumber.value_or(false);
+      coords.centralMeridian = ic.centralMeridian.value_or(87);
+    } else if (!RectSystemStated(args)) {
+      throw RunError(*coverPath + "的坐标系统 " + ic.description +
+                     " 不是能自动识别的高斯-克吕格坐标；请用 --datum、--zone-width、--central-meridian 和 "
+                     "--zone-prefix 说明它的坐标");
+    }
     const auto e = ClassExtent(cover);
     if (!e) throw RunError(*coverPath + "没有图形");
     area = {e->yMin, e->xMin, e->yMax, e->xMax};  // store-x is the easting
   } else {
+    if (!RectSystemStated(args))
+      throw UsageError("--extent 的坐标系统须用 --datum 和 --central-meridian 说明（需要时加 --zone-width、--zone-prefix）");
     area = ParseExtent(*extentText);
   }
   if (ref.empty()) {
-    const TFrameSettings s = SettingsFromArgs(args, CoordinateDefaults{});
-    if (const auto problem = RectEastingProblem(area.yMin, area.yMax, s.addZoneNumber,
-                                                ZoneNumberOf(s.is3DegreeZone, s.centralMeridian)))
-      throw RunError("范围的" + *problem + "（见 --zone-prefix、--central-meridian）");
-    ref = ReferenceOf(s, feedback);
+    coords = CoordParamsOf(SettingsFromArgs(args, InputCoordinates{}));
+    ref = MakeProjectedReference(coords, feedback);
     if (ref.empty()) throw RunError("无法建立输出的坐标系统");
   }
   if (area.xMin < 0 || area.yMin < 0)
     throw RunError("矩形图幅以西南角的公里数编号，范围的坐标不能为负 (x " + Km(area.xMin) + "，y " + Km(area.yMin) +
                    " 公里)");
+  // Sheets written under a system that does not describe them would lie
+  // far from where the coordinates say.
+  CheckProjectedParams(coords);
+  CheckPlanarReach(coords, static_cast<double>(area.yMin), static_cast<double>(area.xMin),
+                   static_cast<double>(area.yMax), static_cast<double>(area.xMax), "范围");
 
   const std::int64_t count = RectSheetCount(denominator, *layout, area.xMin, area.yMin, area.xMax, area.yMax);
   if (count > kMaxSheets)

@@ -1,6 +1,7 @@
 #include "cli/rect_options.h"
 
 #include "common/error.h"
+#include "common/text_util.h"
 
 namespace tarvik::cli {
 
@@ -22,6 +23,17 @@ RectSheet RectSheetOfNumber(const std::string& number, long denominator, const A
   auto parsed = ParseRectNumber(number, denominator, RectLayoutOption(args));
   if (auto* reason = std::get_if<std::string>(&parsed)) throw RunError(*reason);
   return std::get<RectSheet>(parsed);
+}
+
+bool RectSystemStated(const Args& args) {
+  const auto sets = [&](std::string_view control) {
+    for (const std::string& assignment : args.values("--set")) {
+      const auto eq = assignment.find('=');
+      if (eq != std::string::npos && EqualsNoCase(std::string_view(assignment).substr(0, eq), control)) return true;
+    }
+    return false;
+  };
+  return (args.value("--datum") || sets("gb8054")) && (args.value("--central-meridian") || sets("centerL"));
 }
 
 bool AsksForRectIndex(const std::vector<std::string>& argv) {

@@ -23,6 +23,12 @@ std::optional<RectLayout> RectLayoutOption(const Args& args);
 // when the scale has no rectangular sheets or the number is off the grid.
 RectSheet RectSheetOfNumber(const std::string& number, long denominator, const Args& args);
 
+// Whether the options state the Gauss-Krueger system of rectangular sheets'
+// coordinates, which their numbers do not tell: the datum (--datum or --set
+// gb8054=) and the central meridian (--central-meridian or --set centerL=).
+// A settings file does not count: the shipped ones leave the system open.
+bool RectSystemStated(const Args& args);
+
 // Whether make-index is asked for rectangular sheets (--rect among the arguments).
 bool AsksForRectIndex(const std::vector<std::string>& argv);
 // make-index --rect ...: writes the index (UsageError, RunError as the

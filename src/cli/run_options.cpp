@@ -1,10 +1,13 @@
 #include "cli/run_options.h"
 
+#include <filesystem>
 #include <iostream>
+#include <system_error>
 
 #include "common/delphi.h"
 #include "common/error.h"
 #include "common/text_util.h"
+#include "frame/dxf_frame_store.h"
 #include "gdb/output_kind.h"
 #include "gdb/output_removal.h"
 #include "settings/control_table.h"
@@ -16,19 +19,23 @@ std::vector<std::string> RunValueOptions() {
   return {"-o", "--output", "--scale", "--datum", "--zone-width", "--central-meridian", "--settings"};
 }
 std::vector<std::string> RunFlagOptions() {
-  return {"--zone-prefix", "--geographic", "--overwrite"};
+  return {"--zone-prefix", "--geographic", "--overwrite", "--no-project"};
 }
 std::vector<std::string> RunRepeatableOptions() { return {"--set"}; }
 
 const char* RunOptionsHelp() {
-  return "  -o, --output PATH        output: a File Geodatabase (PATH.gdb) or a GeoPackage\n"
-         "                           (PATH.gpkg); its folder is created as needed\n"
+  return "  -o, --output PATH        output: a File Geodatabase (PATH.gdb), a GeoPackage\n"
+         "                           (PATH.gpkg) or a DXF drawing for CAD (PATH.dxf); its\n"
+         "                           folder is created as needed\n"
          "  --overwrite              remove an existing output first (only a File\n"
          "                           Geodatabase or GeoPackage is ever removed)\n"
+         "  --no-project             write no QGIS project (PATH.qgs) beside the output\n"
          "  --scale N                scale denominator (default 10000)\n"
-         "  --datum NAME             xian80 (default), beijing54 or wgs84\n"
+         "  --datum NAME             cgcs2000, xian80 (default), beijing54 or wgs84\n"
          "  --zone-width 3|6         Gauss-Krueger zone width in degrees (default 3)\n"
-         "  --central-meridian N     central meridian, 75..135\n"
+         "  --central-meridian N     central meridian in whole degrees, 72..138; a meridian\n"
+         "                           that is not a zone's gets a custom transverse\n"
+         "                           Mercator coordinate system\n"
          "  --zone-prefix            eastings carry the zone number\n"
          "  --geographic             write longitude/latitude instead of x/y\n"
          "  --settings FILE.set      settings saved by the window, applied first\n"
@@ -47,7 +54,7 @@ void Apply(TFrameSettings& s, std::string_view control, const std::string& value
 
 }  // namespace
 
-TFrameSettings SettingsFromArgs(const Args& args, const CoordinateDefaults& defaults) {
+TFrameSettings SettingsFromArgs(const Args& args, const InputCoordinates& defaults) {
   TFrameSettings s;
   if (const auto file = args.value("--settings")) {
     const SettingsLoadReport report = LoadSettingsInto(*file, s);
@@ -67,10 +74,9 @@ TFrameSettings SettingsFromArgs(const Args& args, const CoordinateDefaults& defa
     Apply(s, "edtMapscale1", *scale, "--scale");
   }
   if (const auto datum = args.value("--datum")) {
-    const std::string d = ToLowerAscii(*datum);
-    const char* index = d == "xian80" ? "0" : d == "beijing54" ? "1" : d == "wgs84" ? "2" : nullptr;
-    if (!index) throw UsageError("--datum 只能是 xian80、beijing54 或 wgs84: " + *datum);
-    Apply(s, "gb8054", index, "--datum");
+    const auto d = DatumOfKey(*datum);
+    if (!d) throw UsageError("--datum 只能是 " + DatumKeyList() + ": " + *datum);
+    Apply(s, "gb8054", std::to_string(IndexOf(*d)), "--datum");
   }
   if (const auto width = args.value("--zone-width")) {
     if (*width != "3" && *width != "6") throw UsageError("--zone-width 只能是 3 或 6: " + *width);
@@ -90,11 +96,41 @@ TFrameSettings SettingsFromArgs(const Args& args, const CoordinateDefaults& defa
   return s;
 }
 
+namespace {
+
+bool SetsControl(const Args& args, std::string_view control) {
+  for (const std::string& a : args.values("--set"))
+    if (a.rfind(std::string(control) + "=", 0) == 0) return true;
+  return false;
+}
+
+}  // namespace
+
+bool MeridianStated(const Args& args) {
+  return args.value("--central-meridian") || SetsControl(args, "centerL");
+}
+
+bool CoordinatesStated(const Args& args) {
+  // A settings file from the window holds both.
+  if (args.value("--settings")) return true;
+  return (args.value("--datum") || SetsControl(args, "gb8054")) && MeridianStated(args);
+}
+
 std::string PrepareOutput(const Args& args) {
   auto path = args.value("-o");
   if (!path) path = args.value("--output");
   if (!path) throw UsageError("需要输出: -o PATH.gdb 或 -o PATH.gpkg");
   if (Trim(*path).empty()) throw RunError("输出不能为空");
+  if (IsDxfOutput(*path)) {
+    if (args.value("--preview")) throw UsageError("--preview 不能用于DXF输出；请先输出 .gpkg 或 .gdb 再预览");
+    std::error_code ec;
+    if (std::filesystem::exists(*path, ec)) {
+      if (!args.flag("--overwrite")) throw RunError(*path + " 已存在；加 --overwrite 先删除它");
+      if (!IsDxfFile(*path) || !std::filesystem::remove(*path, ec))
+        throw RunError(*path + "文件已存在，且无法删除(它不是DXF文件)");
+    }
+    return *path;
+  }
   OutputKindOf(*path);  // refuses .mdb and other kinds with its message
   if (OutputExists(*path)) {
     if (!args.flag("--overwrite")) throw RunError(*path + " 已存在；加 --overwrite 先删除它");

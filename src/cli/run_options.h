@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/args.h"
+#include "frame/input_coordinates.h"
 #include "settings/frame_settings.h"
 
 namespace tarvik::cli {
@@ -19,19 +20,18 @@ std::vector<std::string> RunRepeatableOptions();
 // Help text of the shared options.
 const char* RunOptionsHelp();
 
-// Datum, zone and meridian as the input's coordinate system gives them (the
-// file modes) or as the codec suggests (a sheet number); options override.
-struct CoordinateDefaults {
-  std::optional<int> coordSysIndex;
-  std::optional<bool> is3DegreeZone;
-  std::optional<bool> addZoneNumber;
-  std::optional<long double> centralMeridian;
-  std::optional<bool> geographic;
-};
+// Fills the settings from --settings FILE (first), then `defaults` (datum,
+// zone and meridian as the input's coordinate system gives them, or as the
+// codec suggests for a sheet number), then the main options, then every
+// --set in order. Throws UsageError naming the option that is wrong.
+TFrameSettings SettingsFromArgs(const Args& args, const InputCoordinates& defaults);
 
-// Fills the settings from --settings FILE (first), then the main options, then
-// every --set in order. Throws UsageError naming the option that is wrong.
-TFrameSettings SettingsFromArgs(const Args& args, const CoordinateDefaults& defaults);
+// Whether the options state the coordinates of an input whose system was not
+// recognised (--datum and --central-meridian, or --settings / --set of both).
+bool CoordinatesStated(const Args& args);
+// Whether the options name the central meridian (--central-meridian or
+// --set centerL=).
+bool MeridianStated(const Args& args);
 
 // The output path of -o, checked before anything is written: it must be
 // given and end in .gdb or .gpkg; an existing output is refused unless

@@ -8,11 +8,15 @@
 #include "cli/cli_feedback.h"
 #include "cli/command.h"
 #include "cli/preview_option.h"
+#include "cli/project_option.h"
 #include "cli/rect_options.h"
 #include "cli/run_options.h"
 #include "common/delphi.h"
 #include "common/error.h"
+#include "coords/zone_reach.h"
+#include "frame/dxf_frame_store.h"
 #include "frame/gdb_frame_store.h"
+#include "frame/input_coordinates.h"
 #include "frame/utTkBaseClass.h"
 #include "sheets/utCreateTkByTfhao.h"
 #include "sheets/uttfhao.h"
@@ -26,15 +30,14 @@ std::string Usage() {
              "Draws the complete frame of one standard sheet, current (E45G095066) or old\n"
              "(J-50-5) number, at the scale of its scale letter, into classes named after\n"
              "the number: dataset yNAME with L_NAME (lines), p_NAME (polygons) and a_NAME\n"
-             "(texts). Without --central-meridian the 3-degree zone of the sheet's west\n"
-             "edge is used.\n\n"
+             "(texts). Without --central-meridian the zone of the sheet's west edge is\n"
+             "used; a meridian too far from the sheet is refused.\n\n"
              "A large-scale rectangular sheet is given by its number, the south-west\n"
-             "corner in km with x (northing) first, and its scale: 10.40-27.75 --scale 500,\n"
-             "6230.0-10.0 --scale 1000. Its planar frame has kilometre corner labels\n"
-             "(--set rgdmsmode=2) and a grid every 10 cm; the coordinate system is the one\n"
-             "of --datum, --zone-width, --central-meridian and --zone-prefix (default\n"
-             "Xi'an 1980, 3-degree zone, central meridian 87). Its settings ship as\n"
-             "rect_sheets.set (--settings).\n\n"
+             "corner in km with x (northing) first, its scale and the Gauss-Krueger system\n"
+             "of its coordinates: 3810.40-500.75 --scale 500 --datum cgcs2000\n"
+             "--central-meridian 117. Its frame has kilometre corner labels, the\n"
+             "neighbours' numbers in the adjacent-sheet table and a grid every 10 cm; the\n"
+             "settings of this layout ship as rect_sheets.set (--settings).\n\n"
              "Options:\n") +
          RunOptionsHelp() + RectOptionHelp() + PreviewOptionsHelp();
 }
@@ -46,34 +49,33 @@ std::vector<std::string> ValueOptions() {
 }
 
 // The frame of a rectangular sheet: read at the scale of the options, in the
-// planar system they state.
+// Gauss-Krueger system they must state (its number tells no longitude).
 int RunRect(const Args& args, const std::string& text) {
-  TFrameSettings settings = SettingsFromArgs(args, CoordinateDefaults{});
+  if (!RectSystemStated(args))
+    throw UsageError("矩形图幅号不含经纬度，请用 --datum 和 --central-meridian 说明其坐标系统（需要时加 --zone-width、--zone-prefix）");
+  TFrameSettings settings = SettingsFromArgs(args, InputCoordinates{});
   settings.CreateMode = 0;
   if (settings.GeodeticOutput) throw UsageError("矩形图幅只能输出平面(XY)坐标，不能用 --geographic");
   const long denominator = std::lround(static_cast<double>(settings.ScaleFactor * 10000));
   if (!IsRectScale(denominator)) throw UsageError("矩形图幅号需要 --scale 500、1000、2000 或 5000");
   const RectSheet sheet = RectSheetOfNumber(text, denominator, args);
-  const int zone = ZoneNumberOf(settings.is3DegreeZone, settings.centralMeridian);
-  if (const auto problem = RectEastingProblem(static_cast<long double>(sheet.west()),
-                                              static_cast<long double>(sheet.west() + sheet.ySize()),
-                                              settings.addZoneNumber, zone))
-    throw RunError("矩形图幅" + sheet.number() + "：" + *problem + "（见 --zone-prefix、--central-meridian）");
+  CheckRectSheetCoordinates(CoordParamsOf(settings), sheet);
   const std::string output = PrepareOutput(args);
 
   const auto start = std::chrono::steady_clock::now();
   CliFeedback feedback;
   RunValues run;
   run.StandardSheetMode = true;
-  TCreateTkByTfhao builder(sheet, settings, run, OpenGdbFrameStore(output, feedback), feedback);
+  TCreateTkByTfhao builder(sheet, settings, run, OpenFrameStore(output, feedback), feedback);
   if (!builder.Run()) return kExitRefused;
   builder.CloseOutput();
   const auto ms =
       std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
   std::cout << "矩形图幅 " << sheet.number() << "：1:" << denominator << "，" << RectLayoutName(sheet.layout)
-            << "厘米，中央经线" << FloatToStr(settings.centralMeridian) << "°\n";
+            << "厘米\n";
   const auto& c = builder.counts();
   PrintSummary(c.frames, c.lines, c.polygons, c.texts, ms);
+  WriteProjectUnlessAsked(args, output);
   WritePreviewIfAsked(args, output, CleanFrameName(sheet.number()));
   return kExitOk;
 }
@@ -87,7 +89,7 @@ int Run(const std::vector<std::string>& argv) {
     if (LooksLikeRectNumber(number)) return RunRect(args, number);
     if (args.value("--rect")) throw UsageError("--rect 只用于矩形图幅号 (x-y)");
 
-    CoordinateDefaults defaults;
+    InputCoordinates defaults;
     SilentFeedback quiet;  // the builder reports a wrong number itself
     if (const long double cm = SuggestCentralMeridian(number, quiet); cm >= 0)
       defaults.centralMeridian = static_cast<long double>(static_cast<long long>(cm));
@@ -97,13 +99,20 @@ int Run(const std::vector<std::string>& argv) {
     // A wrong number is reported before the output is touched.
     CliFeedback feedback;
     const std::string current = NormalizeMapNo(number, feedback);
-    if (current.empty() || !DecodeMapNo(current, feedback)) return kExitRefused;
+    if (current.empty()) return kExitRefused;
+    const auto extent = DecodeMapNo(current, feedback);
+    if (!extent) return kExitRefused;
+    // Without a meridian asked for, the zone of the sheet's west edge in the
+    // run's zone width (the suggestion above is a 3-degree zone's).
+    if (!settings.is3DegreeZone && !MeridianStated(args))
+      settings.centralMeridian = ZoneMeridianOf(extent->westLon, false);
+    CheckSheetCoordinates(settings, extent->westLon, extent->westLon + extent->lonSize, number);
     const std::string output = PrepareOutput(args);
 
     const auto start = std::chrono::steady_clock::now();
     RunValues run;
     run.StandardSheetMode = true;
-    TCreateTkByTfhao builder(number, settings, run, OpenGdbFrameStore(output, feedback), feedback);
+    TCreateTkByTfhao builder(number, settings, run, OpenFrameStore(output, feedback), feedback);
     if (!builder.Run()) return kExitRefused;
     builder.CloseOutput();
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -111,6 +120,7 @@ int Run(const std::vector<std::string>& argv) {
                         .count();
     const auto& c = builder.counts();
     PrintSummary(c.frames, c.lines, c.polygons, c.texts, ms);
+    WriteProjectUnlessAsked(args, output);
     WritePreviewIfAsked(args, output, CleanFrameName(number));
     return kExitOk;
   } catch (const UsageError& e) {

@@ -4,6 +4,7 @@
 #include <ogr_spatialref.h>
 
 #include <cstdlib>
+#include <memory>
 
 namespace tarvik {
 
@@ -52,6 +53,31 @@ SpatialReference SpatialReference::FromEpsgAsIs(int code) {
   SpatialReference ref = FromEpsg(code);
   CPLSetThreadLocalConfigOption(key, before ? saved.c_str() : nullptr);
   return ref;
+}
+
+SpatialReference SpatialReference::TransverseMercator(int geographicCode, const std::string& name,
+                                                     double centralMeridian, double falseEasting) {
+  OGRSpatialReference geographic;
+  if (geographic.importFromEPSG(geographicCode) != OGRERR_NONE) return SpatialReference();
+  auto* ref = new OGRSpatialReference();
+  const bool ok = ref->SetProjCS(name.c_str()) == OGRERR_NONE &&
+                  ref->CopyGeogCSFrom(&geographic) == OGRERR_NONE &&
+                  ref->SetTM(0, centralMeridian, 1, falseEasting, 0) == OGRERR_NONE &&
+                  ref->SetLinearUnits(SRS_UL_METER, 1) == OGRERR_NONE;
+  if (!ok) {
+    ref->Release();
+    return SpatialReference();
+  }
+  return SpatialReference(ref);
+}
+
+bool SpatialReference::toGeographic(std::vector<double>& x, std::vector<double>& y) const {
+  if (!ref_ || x.size() != y.size()) return false;
+  std::unique_ptr<OGRSpatialReference, Deleter> base(ref_->CloneGeogCS());
+  if (!base) return false;
+  base->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  std::unique_ptr<OGRCoordinateTransformation> t(OGRCreateCoordinateTransformation(ref_.get(), base.get()));
+  return t && t->Transform(x.size(), x.data(), y.data());
 }
 
 SpatialReference SpatialReference::FromWkt(const std::string& wkt) {

@@ -11,6 +11,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class OGRSpatialReference;
 
@@ -36,6 +37,12 @@ class SpatialReference {
   // From the EPSG database under exactly this code, deprecated or not (for
   // files that must keep carrying an older code). None when unknown.
   static SpatialReference FromEpsgAsIs(int code);
+  // A transverse Mercator in metres on the geographic system of EPSG code
+  // `geographicCode`, latitude of origin 0, scale 1 on the central meridian
+  // (degrees), the false easting given and no false northing; none when the
+  // geographic code is unknown.
+  static SpatialReference TransverseMercator(int geographicCode, const std::string& name,
+                                             double centralMeridian, double falseEasting);
   // From WKT (OGC or ESRI dialect, as in a .prj); none when it does not parse.
   static SpatialReference FromWkt(const std::string& wkt);
   // A copy of a GDAL reference (nullptr gives none). For src/gdb.
@@ -54,6 +61,11 @@ class SpatialReference {
   // sphere); both 0 for none.
   double semiMajorAxis() const;
   double inverseFlattening() const;
+
+  // Positions (x, y) of this projected reference turned, in place, into
+  // (longitude, latitude) in degrees on its own geographic base; false when
+  // GDAL cannot transform them (the values are then unspecified).
+  bool toGeographic(std::vector<double>& x, std::vector<double>& y) const;
 
   void setDomain(double xMin, double xMax, double yMin, double yMax);
   const Domain& domain() const { return domain_; }

@@ -6,9 +6,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "common/error.h"
+#include "common/text_util.h"
+#include "coords/utBJ54Xian80.h"
+#include "coords/utlbxy.h"
 
 namespace tarvik {
 namespace {
@@ -105,46 +109,98 @@ int IdentifyEpsgCode(const SpatialReference& ref) {
   return EpsgCodeOf(*chosen.front());
 }
 
-bool DetectCoordinateSystem(const SpatialReference& ref, DetectedCoordSys& inout,
-                            UserFeedback& feedback) {
-  inout.kind = 0;
+namespace {
+
+std::string Describe(const SpatialReference& ref, int code) {
+  std::string text = ref.name();
+  if (text.empty()) text = "未命名的坐标系统";
+  if (code) text += " (EPSG:" + std::to_string(code) + ")";
+  return text;
+}
+
+// The datum of the table whose geographic system the reference is on.
+std::optional<Datum> DatumOfReference(const OGRSpatialReference& ref) {
+  for (const DatumInfo& d : Datums()) {
+    OGRSpatialReference geographic;
+    if (geographic.importFromEPSG(d.geographicEpsg) != OGRERR_NONE) continue;
+    if (ref.IsSameGeogCS(&geographic)) return d.datum;
+  }
+  return std::nullopt;
+}
+
+// EPSG and ESRI name Gauss-Krueger zones alike: "3-degree" (or "3_Degree")
+// marks 3-degree zones, its absence 6-degree ones. Other names say nothing,
+// and 3-degree zones are the common case.
+bool NameSays3Degree(const std::string& name) {
+  const std::string upper = ToUpperAscii(name);
+  const auto has = [&](const char* part) { return upper.find(part) != std::string::npos; };
+  if (has("3-DEGREE") || has("3_DEGREE")) return true;
+  return !(has("GAUSS-KRUGER") || has("GAUSS_KRUGER") || has("_GK_"));
+}
+
+// A transverse Mercator as Tarvik writes for meridians without an EPSG zone:
+// scale 1, origin on the equator, no false northing, metres, false easting
+// 500000 with or without a zone number in front.
+bool DetectCustomGaussKrueger(const OGRSpatialReference& ref, const std::string& name,
+                              DetectedCoordSys& out) {
+  if (!ref.IsProjected()) return false;
+  const char* method = ref.GetAttrValue("PROJECTION");
+  if (!method || !(EQUAL(method, SRS_PT_TRANSVERSE_MERCATOR) || EQUAL(method, "Gauss_Kruger")))
+    return false;
+  OGRErr err = OGRERR_NONE;
+  const double scale = ref.GetProjParm(SRS_PP_SCALE_FACTOR, 1, &err);
+  const double origin = ref.GetProjParm(SRS_PP_LATITUDE_OF_ORIGIN, 0);
+  const double northing = ref.GetProjParm(SRS_PP_FALSE_NORTHING, 0);
+  const double easting = ref.GetProjParm(SRS_PP_FALSE_EASTING, 0);
+  const double cm = ref.GetProjParm(SRS_PP_CENTRAL_MERIDIAN, 0);
+  if (!Near(scale, 1, 1e-12) || !Near(origin, 0, 1e-9) || !Near(northing, 0, 1e-3) ||
+      !Near(ref.GetLinearUnits(), 1, 1e-12))
+    return false;
+  const auto datum = DatumOfReference(ref);
+  if (!datum) return false;
+  const double zoneValue = (easting - 500000) / 1000000;
+  if (!Near(zoneValue, std::round(zoneValue), 1e-9) || zoneValue < 0) return false;
+  const int zone = static_cast<int>(std::lround(zoneValue));
+  out.datum = *datum;
+  out.centralMeridian = cm;
+  out.addZoneNumber = zone != 0;
+  if (out.addZoneNumber) {
+    // The zone number tells the width: it must be the zone of the meridian.
+    if (IsZoneMeridian(true, cm) && ZoneNumberOf(true, cm) == zone)
+      out.is3DegreeZone = true;
+    else if (IsZoneMeridian(false, cm) && ZoneNumberOf(false, cm) == zone)
+      out.is3DegreeZone = false;
+    else
+      return false;
+  } else {
+    out.is3DegreeZone = NameSays3Degree(name);
+  }
+  out.kind = CoordSysKind::Projected;
+  return true;
+}
+
+}  // namespace
+
+DetectedCoordSys DetectCoordinateSystem(const SpatialReference& ref) {
   if (ref.empty()) throw RunError("没有定义坐标系统");
+  DetectedCoordSys out;
   const int code = IdentifyEpsgCode(ref);
-  if (code == 0) {
-    feedback.message("无法自动识别坐标系统，自己设置有关参数");
-    return true;
+  out.description = Describe(ref, code);
+  if (const auto zone = ZoneOfEpsgCode(code)) {
+    out.kind = CoordSysKind::Projected;
+    out.datum = zone->datum;
+    out.is3DegreeZone = zone->is3Degree;
+    out.addZoneNumber = zone->addZone;
+    out.centralMeridian = zone->centralMeridian;
+    return out;
   }
-  switch (code) {
-    case 4610: inout.kind = 30; return true;
-    case 4214: inout.kind = 20; return true;
-    case 4326: inout.kind = 10; return true;
-    default: break;
+  if (const auto datum = DatumOfGeographicEpsg(code)) {
+    out.kind = CoordSysKind::Geographic;
+    out.datum = *datum;
+    return out;
   }
-
-  auto set = [&](bool beijing, bool threeDegree, bool prefix, long double meridian) {
-    inout.isBeijing54 = beijing;
-    inout.is3DegreeZone = threeDegree;
-    inout.addZoneNumber = prefix;
-    inout.centralMeridian = meridian;
-    return true;
-  };
-  // 3-degree zones: central meridian = zone x 3, zones 25..45 from the base code.
-  auto threeDegree = [](int offset) { return (offset + 25) * 3.0L; };
-  // 6-degree zones: central meridian = zone x 6 - 3, zones 13..23.
-  auto sixDegree = [](int offset) { return (offset + 13) * 6.0L - 3; };
-
-  if (code >= 2349 && code <= 2369) return set(false, true, true, threeDegree(code - 2349));
-  if (code >= 2370 && code <= 2390) return set(false, true, false, threeDegree(code - 2370));
-  if (code >= 2327 && code <= 2337) return set(false, false, true, sixDegree(code - 2327));
-  if (code >= 2338 && code <= 2348) return set(false, false, false, sixDegree(code - 2338));
-  if (code >= 2401 && code <= 2421) return set(true, true, true, threeDegree(code - 2401));
-  if (code >= 2422 && code <= 2442) return set(true, true, false, threeDegree(code - 2422));
-  if (code >= 21413 && code <= 21423) return set(true, false, true, sixDegree(code - 21413));
-  // "Beijing 1954 / Gauss-Kruger CM 75E".. (what current EPSG data carries)
-  // and the deprecated "13N".. codes are the same systems.
-  if (code >= 21453 && code <= 21463) return set(true, false, false, sixDegree(code - 21453));
-  if (code >= 21473 && code <= 21483) return set(true, false, false, sixDegree(code - 21473));
-  return false;
+  if (code == 0) DetectCustomGaussKrueger(*ref.ogr(), ref.name(), out);
+  return out;
 }
 
 }  // namespace tarvik

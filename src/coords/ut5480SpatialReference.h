@@ -1,21 +1,31 @@
 // Recognising the coordinate system of an input layer: which datum, zone
 // width, zone-prefix choice and central meridian its coordinates are in, so
-// the window can preset its controls.
+// the front ends can preset the run's coordinate settings, or refuse the
+// input when it is in a system they cannot describe.
 #pragma once
 
-#include "common/user_feedback.h"
+#include <string>
+
+#include "coords/datum.h"
 #include "coords/spatial_reference.h"
 
 namespace tarvik {
 
+enum class CoordSysKind : int {
+  Unrecognised = 0,  // not a system of the datum table: the user must say what it is
+  Projected = 1,     // Gauss-Krueger on one of the datums: every field below holds
+  Geographic = 2,    // longitude/latitude on one of the datums: `datum` holds
+};
+
 struct DetectedCoordSys {
-  // 0: projected (the other fields are meaningful); 10: WGS84 geographic;
-  // 20: Beijing 1954 geographic; 30: Xi'an 1980 geographic.
-  int kind = 0;
-  bool isBeijing54 = false;          // projected on Beijing 1954 (false: Xi'an 1980)
+  CoordSysKind kind = CoordSysKind::Unrecognised;
+  Datum datum = Datum::Xian80;
   bool is3DegreeZone = true;
   bool addZoneNumber = false;        // eastings carry the zone number
   long double centralMeridian = 87;  // degrees east
+  // The system as the input names it, with its EPSG code when it has one:
+  // "WGS 84 / UTM zone 50N (EPSG:32650)". For messages.
+  std::string description;
 };
 
 // The EPSG code of the reference: the one it carries, or else the code of the
@@ -26,17 +36,19 @@ struct DetectedCoordSys {
 // the best match must be unique. 0 when none.
 int IdentifyEpsgCode(const SpatialReference& ref);
 
-// Fills `inout` from the reference's EPSG code and returns whether the code
-// was recognised:
+// What the reference says of the run's coordinate settings:
 // - an empty reference: throws RunError("没有定义坐标系统");
-// - no EPSG code can be found: shows "无法自动识别坐标系统，自己设置有关参数",
-//   sets kind 0, leaves the rest and returns true (the user sets them);
-// - 4610, 4214, 4326: kind 30, 20, 10;
-// - the Xi'an 1980 and Beijing 1954 Gauss-Krueger codes (2327..2390,
-//   2401..2442, 21413..21423, 21453..21463, 21473..21483): kind 0 and the
-//   datum, zone width, prefix and central meridian of that system;
-// - any other code: kind 0, the rest untouched, returns false, shows nothing.
-bool DetectCoordinateSystem(const SpatialReference& ref, DetectedCoordSys& inout,
-                            UserFeedback& feedback);
+// - the geographic system of a datum of the table (4610, 4214, 4326, 4490):
+//   Geographic with that datum;
+// - a Gauss-Krueger zone of an EPSG block of the table (Xi'an 1980, Beijing
+//   1954, CGCS2000): Projected with its datum, zone width, prefix and
+//   central meridian;
+// - a transverse Mercator without a code but on a datum of the table, scale
+//   1, origin on the equator, false easting 500000 (with or without a zone
+//   number in front), as Tarvik writes for local meridians: Projected
+//   likewise (zone width 3 unless the zone number or the name says 6);
+// - anything else (UTM, Web Mercator, New Beijing, other datums):
+//   Unrecognised. Nothing is shown: the caller tells the user.
+DetectedCoordSys DetectCoordinateSystem(const SpatialReference& ref);
 
 }  // namespace tarvik

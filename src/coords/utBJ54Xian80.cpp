@@ -1,58 +1,71 @@
 #include "coords/utBJ54Xian80.h"
 
+#include <cmath>
+
+#include "common/delphi.h"
+#include "common/error.h"
+
 namespace tarvik {
 namespace {
 
 const char* const kFailed = "失败";
 
-int ZoneCode(int zone, bool is3Degree, bool addZone, int prefixed3, int plain3, int prefixed6,
-             int plain6) {
-  if (is3Degree) {
-    if (zone < 25 || zone > 45) return 0;
-    return (addZone ? prefixed3 : plain3) + (zone - 25);
-  }
-  if (zone < 13 || zone > 23) return 0;
-  return (addZone ? prefixed6 : plain6) + (zone - 13);
-}
-
-SpatialReference Create(int code, UserFeedback& feedback) {
-  SpatialReference ref = code > 0 ? SpatialReference::FromEpsgAsIs(code) : SpatialReference();
-  if (ref.empty()) feedback.message(kFailed);
-  return ref;
-}
-
-SpatialReference CreateGeographic(int code, UserFeedback& feedback) {
-  SpatialReference ref = Create(code, feedback);
-  if (!ref.empty()) ref.setDomain(0, 360, 0, 90);
-  return ref;
+// "88E", "117.5E", "75W": a meridian as the names of such systems write it.
+std::string MeridianName(long double cm) {
+  const long double a = std::fabs(cm);
+  return FloatToStr(a) + (cm < 0 ? "W" : "E");
 }
 
 }  // namespace
 
-int Xian80ProjectedCode(int zone, bool is3Degree, bool addZone) {
-  return ZoneCode(zone, is3Degree, addZone, 2349, 2370, 2327, 2338);
+bool IsZoneMeridian(bool is3Degree, long double centralMeridian) {
+  const long double q = is3Degree ? centralMeridian / 3 : (centralMeridian + 3) / 6;
+  return std::isfinite(q) && q == std::floor(q);
 }
 
-int Beijing54ProjectedCode(int zone, bool is3Degree, bool addZone) {
-  return ZoneCode(zone, is3Degree, addZone, 2401, 2422, 21413, 21473);
+void CheckProjectedParams(const CoordParams& p) {
+  if (!p.addZoneNumber || IsZoneMeridian(p.is3DegreeZone, p.centralMeridian)) return;
+  throw RunError("中央经线 " + FloatToStr(p.centralMeridian) + " 度不是" +
+                 (p.is3DegreeZone ? "3度带" : "6度带") +
+                 "的中央经线，坐标不能加带号；请去掉加带号，或选择带的中央经线");
 }
 
-SpatialReference MakeXian80Projected(int zone, bool is3Degree, bool addZone,
-                                     UserFeedback& feedback) {
-  return Create(Xian80ProjectedCode(zone, is3Degree, addZone), feedback);
+std::string CustomProjectedName(const CoordParams& p) {
+  // As EPSG names the coded zones: "3-degree" marks 3-degree zones.
+  std::string name = std::string(InfoOf(p.datum).crsName) + " / ";
+  if (p.is3DegreeZone) name += "3-degree ";
+  name += "Gauss-Kruger ";
+  if (p.addZoneNumber)
+    return name + "zone " + std::to_string(ZoneNumberOf(p.is3DegreeZone, p.centralMeridian));
+  return name + "CM " + MeridianName(p.centralMeridian);
 }
 
-SpatialReference MakeBeijing54Projected(int zone, bool is3Degree, bool addZone,
-                                        UserFeedback& feedback) {
-  return Create(Beijing54ProjectedCode(zone, is3Degree, addZone), feedback);
+SpatialReference MakeProjectedReference(const CoordParams& p, UserFeedback& feedback) {
+  CheckProjectedParams(p);
+  SpatialReference ref;
+  if (IsZoneMeridian(p.is3DegreeZone, p.centralMeridian)) {
+    const int zone = ZoneNumberOf(p.is3DegreeZone, p.centralMeridian);
+    if (const int code = ProjectedEpsgCode(p.datum, zone, p.is3DegreeZone, p.addZoneNumber)) {
+      // Exactly this code, deprecated or not: stored frames carry it.
+      ref = SpatialReference::FromEpsgAsIs(code);
+      if (ref.empty()) feedback.message(kFailed);
+      return ref;
+    }
+  }
+  ref = SpatialReference::TransverseMercator(
+      InfoOf(p.datum).geographicEpsg, CustomProjectedName(p), static_cast<double>(p.centralMeridian),
+      static_cast<double>(FalseEasting(p.is3DegreeZone, p.addZoneNumber, p.centralMeridian)));
+  if (ref.empty()) feedback.message(kFailed);
+  return ref;
 }
 
-SpatialReference MakeXian80Geographic(UserFeedback& feedback) {
-  return CreateGeographic(4610, feedback);
-}
-
-SpatialReference MakeBeijing54Geographic(UserFeedback& feedback) {
-  return CreateGeographic(4214, feedback);
+SpatialReference MakeGeographicReference(Datum datum, UserFeedback& feedback) {
+  SpatialReference ref = SpatialReference::FromEpsgAsIs(InfoOf(datum).geographicEpsg);
+  if (ref.empty())
+    feedback.message(kFailed);
+  else
+    ref.setDomain(0, 360, 0, 90);
+  return ref;
 }
 
 }  // namespace tarvik

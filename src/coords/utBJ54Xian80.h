@@ -1,46 +1,49 @@
-// Spatial references of the Chinese Gauss-Krueger systems and geographic
-// systems, created from their EPSG codes.
+// The spatial reference written with a run's frames: the one that agrees
+// with the coordinates the conversions compute.
 //
-// Projected references are keyed by the Gauss-Krueger zone number (as
-// ZoneNumberOf gives it), the zone width and whether eastings carry the zone
-// number. Every reference is in traditional GIS axis order: a point goes in as
+// Projected references: the EPSG code of the datum's Gauss-Krueger zone
+// when the central meridian is the meridian of a coded zone of that width
+// (coords/datum.h lists the blocks: Xi'an 1980 2327..2390, Beijing 1954
+// 2401..2442 and 21413..21483, CGCS2000 4491..4554); otherwise a custom
+// transverse Mercator on the datum with that meridian, scale 1 and the run's
+// false easting, named as EPSG names its zones ("CGCS2000 / 3-degree
+// Gauss-Kruger CM 88E"; 6-degree zones without "3-degree"; local
+// meridians of city surveys, zones outside China's blocks, and WGS84, which
+// has no coded Gauss-Krueger zones). Geographic references: the datum's
+// EPSG code (4610, 4214, 4326, 4490).
+//
+// Every reference is in traditional GIS axis order: a point goes in as
 // (easting, northing) or (longitude, latitude).
-//
-// EPSG codes used (zone = Gauss-Krueger zone number):
-//   Xi'an 1980,   3-degree zones 25..45, zone in easting:   2349 + (zone - 25)
-//   Xi'an 1980,   3-degree zones 25..45, no zone:           2370 + (zone - 25)
-//   Xi'an 1980,   6-degree zones 13..23, zone in easting:   2327 + (zone - 13)
-//   Xi'an 1980,   6-degree zones 13..23, no zone:           2338 + (zone - 13)
-//   Beijing 1954, 3-degree zones 25..45, zone in easting:   2401 + (zone - 25)
-//   Beijing 1954, 3-degree zones 25..45, no zone:           2422 + (zone - 25)
-//   Beijing 1954, 6-degree zones 13..23, zone in easting:  21413 + (zone - 13)
-//   Beijing 1954, 6-degree zones 13..23, no zone:          21473 + (zone - 13)
-//     ("Gauss-Kruger 13N".."23N"; deprecated in EPSG in favour of the equal
-//      21453.. "CM 75E".., kept because stored frames carry these codes)
-//   Xi'an 1980 geographic 4610, Beijing 1954 geographic 4214.
 #pragma once
 
+#include <string>
+
 #include "common/user_feedback.h"
+#include "coords/datum.h"
 #include "coords/spatial_reference.h"
+#include "coords/utlbxy.h"
 
 namespace tarvik {
 
-// The EPSG code of a projected system, 0 when the zone is outside the ranges
-// above (the next codes belong to other systems).
-int Xian80ProjectedCode(int zone, bool is3Degree, bool addZone);
-int Beijing54ProjectedCode(int zone, bool is3Degree, bool addZone);
+// Whether the meridian (degrees east) is the central meridian of a zone of
+// that width: a multiple of 3 for 3-degree zones, 6k - 3 for 6-degree ones.
+bool IsZoneMeridian(bool is3Degree, long double centralMeridian);
 
-// A projected reference without a domain (the frame extent sets it later).
-// When the reference cannot be created (zone out of range, no EPSG
-// database), shows "失败" through `feedback` and returns an empty reference.
-SpatialReference MakeXian80Projected(int zone, bool is3Degree, bool addZone,
-                                     UserFeedback& feedback);
-SpatialReference MakeBeijing54Projected(int zone, bool is3Degree, bool addZone,
-                                        UserFeedback& feedback);
+// Refuses (RunError) parameters no coordinate system can describe: a zone
+// number in the eastings with a meridian that is not a zone's.
+void CheckProjectedParams(const CoordParams& p);
 
-// Geographic references with the domain longitude 0..360, latitude 0..90
-// degrees. On failure as above, without a domain.
-SpatialReference MakeXian80Geographic(UserFeedback& feedback);
-SpatialReference MakeBeijing54Geographic(UserFeedback& feedback);
+// The projected reference of the parameters, without a domain (the frame
+// extent sets it later); see above. RunError for parameters
+// CheckProjectedParams refuses; "失败" through `feedback` and an empty
+// reference when the EPSG database cannot be read.
+SpatialReference MakeProjectedReference(const CoordParams& p, UserFeedback& feedback);
+
+// The datum's geographic reference with the domain longitude 0..360,
+// latitude 0..90 degrees. On failure as above, without a domain.
+SpatialReference MakeGeographicReference(Datum datum, UserFeedback& feedback);
+
+// The name a custom projected reference of these parameters gets.
+std::string CustomProjectedName(const CoordParams& p);
 
 }  // namespace tarvik

@@ -1,11 +1,14 @@
 #include "coords/utlbxy.h"
 
 #include <cmath>
+#include <optional>
+#include <vector>
 
 #include "common/delphi.h"
 #include "common/error.h"
 #include "coords/decimal15.h"
 #include "coords/fast_trig.h"
+#include "coords/krueger_tm.h"
 
 namespace tarvik {
 namespace {
@@ -16,50 +19,50 @@ constexpr double kRadPerDegreeD = static_cast<double>(kRadPerDegree);
 constexpr double kInversePiD = static_cast<double>(1 / kPi);
 const char* const kBadInput = "输入的数据,错误";
 
-// Constants of one datum: c = a^2/b (m), e'^2, the meridian arc series (first
-// coefficient in metres per degree, the others in metres) and the starting
-// footpoint polynomial in xi = x / 1000000 - 3 (degrees).
-struct Datum {
+// The textbook series of one datum (coords/datum.h) with the constants the
+// inverse needs in double, worked out once.
+struct Series {
   long double c;
   long double ep2;
   long double arcPerDegree;
   long double arc1;
-  double arc3, arc5, arc7;  // terms below 1/200 of arc1: double keeps them exact enough
-  double foot[7];           // only a starting value: double is plenty
-  // The same constants in double, for the inverse.
+  double arc3, arc5, arc7;
+  double foot[7];
   double ep2D, inverseCD, arcPerDegreeD, arc1D;
 };
 
-constexpr Datum MakeDatum(long double c, long double ep2, long double arcPerDegree,
-                          long double arc1, double arc3, double arc5, double arc7,
-                          const double (&foot)[7]) {
-  return {c,
-          ep2,
-          arcPerDegree,
-          arc1,
-          arc3,
-          arc5,
-          arc7,
-          {foot[0], foot[1], foot[2], foot[3], foot[4], foot[5], foot[6]},
-          static_cast<double>(ep2),
-          static_cast<double>(1 / c),
-          static_cast<double>(arcPerDegree),
-          static_cast<double>(arc1)};
+Series MakeSeries(const TextbookSeries& t) {
+  Series s{t.c, t.ep2, t.arcPerDegree, t.arc1, t.arc3, t.arc5, t.arc7, {}, 0, 0, 0, 0};
+  for (int i = 0; i < 7; ++i) s.foot[i] = t.foot[i];
+  s.ep2D = static_cast<double>(t.ep2);
+  s.inverseCD = static_cast<double>(1 / t.c);
+  s.arcPerDegreeD = static_cast<double>(t.arcPerDegree);
+  s.arc1D = static_cast<double>(t.arc1);
+  return s;
 }
 
-constexpr double kBeijing54Foot[7] = {27.11115372595, 9.02468257083, -0.00579740442,
-                                      -0.00043532572, 0.00004857285, 0,
-                                      0};
-constexpr double kXian80Foot[7] = {27.11162289465,  9.02483657729, -0.00579850656,
-                                   -0.000435400029, 0.00004858357, 0.00000215789,
-                                   -0.00000019404};
+// How one datum converts: by its textbook series, or by Krueger's series on
+// its ellipsoid. Built once for every row of the datum table.
+struct Engine {
+  std::optional<Series> textbook;
+  std::optional<KruegerTM> krueger;
+};
 
-constexpr Datum kBeijing54 = MakeDatum(6399698.90178271L, 0.0067385254147L, 111134.8611L,
-                                       32005.7799L, 133.9238, 0.6973, 0.0039, kBeijing54Foot);
-constexpr Datum kXian80 = MakeDatum(6399596.65198801L, 0.0067395018195L, 111133.0047L,
-                                    32009.8575L, 133.9602, 0.6976, 0.0039, kXian80Foot);
-
-const Datum& DatumOf(bool isBeijing54) { return isBeijing54 ? kBeijing54 : kXian80; }
+const Engine& EngineOf(Datum datum) {
+  static const std::vector<Engine> engines = [] {
+    std::vector<Engine> out;
+    for (const DatumInfo& d : Datums()) {
+      Engine e;
+      if (d.textbook)
+        e.textbook = MakeSeries(*d.textbook);
+      else
+        e.krueger.emplace(d.a, d.inverseFlattening);
+      out.push_back(std::move(e));
+    }
+    return out;
+  }();
+  return engines[static_cast<std::size_t>(datum)];
+}
 
 // Precision of the forward conversion: the leading terms run in long double;
 // the higher terms, which add less than 1e-3 of the result, run in double.
@@ -70,7 +73,7 @@ const Datum& DatumOf(bool isBeijing54) { return isBeijing54 ? kBeijing54 : kXian
 
 // Meridian arc from the equator to latitude B (degrees), given sin B and cos B:
 // X = arcPerDegree B - (a1 + a3 s^2 + a5 s^4 + a7 s^6) s c.
-long double MeridianArc(const Datum& d, long double B, long double sinB, long double cosB) {
+long double MeridianArc(const Series& d, long double B, long double sinB, long double cosB) {
   const double s2 = static_cast<double>(sinB * sinB);
   const double higher = (d.arc3 + (d.arc5 + d.arc7 * s2) * s2) * s2;
   return d.arcPerDegree * B - (d.arc1 + higher) * sinB * cosB;
@@ -79,7 +82,7 @@ long double MeridianArc(const Datum& d, long double B, long double sinB, long do
 // dX/dB of that arc in metres per degree: the meridian radius of curvature
 // the series stand for, consistent with MeridianArc. Only steers the Newton
 // steps, so double precision is plenty.
-double MeridianArcSlope(const Datum& d, double sinB, double cosB) {
+double MeridianArcSlope(const Series& d, double sinB, double cosB) {
   const double s2 = sinB * sinB, c2 = cosB * cosB;
   const double p = d.arc1D + (d.arc3 + (d.arc5 + d.arc7 * s2) * s2) * s2;
   const double dp = d.arc3 + (2 * d.arc5 + 3 * d.arc7 * s2) * s2;  // dP/d(s^2)
@@ -105,7 +108,7 @@ long double InverseSqrt(long double w) {
 //   y = N [m + (1 - t^2 + eta^2) m^3 / 6 + (5 - 18 t^2 + t^4 + 14 eta^2 - 58 eta^2 t^2) m^5 / 120]
 // with t = tan B, eta^2 = e'^2 cos^2 B, N = c / sqrt(1 + eta^2), m = cos B l.
 // N t m^2 is evaluated as N sin B cos B l^2, which needs no division.
-[[gnu::always_inline]] inline PlanarXY Forward(const Datum& d, long double B, long double L,
+[[gnu::always_inline]] inline PlanarXY Forward(const Series& d, long double B, long double L,
                                                bool is3Degree, bool addZone,
                                                long double centralMeridian) {
   long double sinB, cosB;
@@ -127,6 +130,17 @@ long double InverseSqrt(long double w) {
   out.x = MeridianArc(d, B, sinB, cosB) + N * sinB * cosB * (l * l) * (0.5L + xHigher);
   out.y = N * (m + m * static_cast<long double>(yHigher)) +
           FalseEasting(is3Degree, addZone, centralMeridian);
+  if (!std::isfinite(out.x) || !std::isfinite(out.y)) throw RunError(kBadInput);
+  return out;
+}
+
+PlanarXY KruegerForward(const KruegerTM& tm, long double B, long double L, bool is3Degree,
+                        bool addZone, long double centralMeridian) {
+  double x = 0, y = 0;
+  tm.forward(static_cast<double>(B), static_cast<double>(L - centralMeridian), x, y);
+  PlanarXY out;
+  out.x = x;
+  out.y = y + FalseEasting(is3Degree, addZone, centralMeridian);
   if (!std::isfinite(out.x) || !std::isfinite(out.y)) throw RunError(kBadInput);
   return out;
 }
@@ -173,18 +187,21 @@ long double FalseEasting(bool is3Degree, bool addZone, long double centralMeridi
   return ZoneNumberOf(is3Degree, centralMeridian) * 1000000.0L + 500000;
 }
 
-PlanarXY GaussForward(bool isBeijing54, const std::string& latitudeText,
+PlanarXY GaussForward(Datum datum, const std::string& latitudeText,
                       const std::string& longitudeText, bool isDms, bool is3Degree,
                       bool addZone, long double centralMeridian) {
   const long double B = isDms ? DmsTextToDegrees(latitudeText) : ParseNumber(latitudeText);
   const long double L = isDms ? DmsTextToDegrees(longitudeText) : ParseNumber(longitudeText);
-  return Forward(DatumOf(isBeijing54), B, L, is3Degree, addZone, centralMeridian);
+  const Engine& engine = EngineOf(datum);
+  if (engine.textbook) return Forward(*engine.textbook, B, L, is3Degree, addZone, centralMeridian);
+  return KruegerForward(*engine.krueger, B, L, is3Degree, addZone, centralMeridian);
 }
 
-bool GaussInverse(bool isBeijing54, long double x, long double y, bool is3Degree, bool addZone,
-                  long double centralMeridian, long double& L, long double& B,
-                  UserFeedback& feedback) {
-  const Datum& d = DatumOf(isBeijing54);
+namespace {
+
+// The inverse of the textbook series; false when it fails.
+bool TextbookInverse(const Series& d, long double x, long double y, bool is3Degree, bool addZone,
+                     long double centralMeridian, double& newL, double& newB) {
   // y' = y - 500000 (- zone x 1000000): exact in long double, then double.
   const double yr = static_cast<double>(
       y - FalseEasting(is3Degree, addZone, centralMeridian));
@@ -236,7 +253,6 @@ bool GaussInverse(bool isBeijing54, long double x, long double y, bool is3Degree
   // L = L0 + [180 r - 30 (1 + 2 t^2 + eta^2) r^3 + 1.5 (5 + 28 t^2 + 24 t^4) r^5] / (pi cos Bf)
   // with t, eta^2 at Bf and r = y' sqrt(1 + eta^2) / c.
   bool ok = converged && cosB != 0;
-  double newL = 0, newB = 0;
   if (ok) {
     const double t = sinB / cosB, t2 = t * t;
     const double e2 = d.ep2D * cosB * cosB;
@@ -253,6 +269,26 @@ bool GaussInverse(bool isBeijing54, long double x, long double y, bool is3Degree
     newL = static_cast<double>(centralMeridian) + dL;
     ok = std::isfinite(newB) && std::isfinite(newL);
   }
+  return ok;
+}
+
+}  // namespace
+
+bool GaussInverse(Datum datum, long double x, long double y, bool is3Degree, bool addZone,
+                  long double centralMeridian, long double& L, long double& B,
+                  UserFeedback& feedback) {
+  const Engine& engine = EngineOf(datum);
+  double newL = 0, newB = 0;
+  bool ok;
+  if (engine.textbook) {
+    ok = TextbookInverse(*engine.textbook, x, y, is3Degree, addZone, centralMeridian, newL, newB);
+  } else {
+    const double yr = static_cast<double>(y - FalseEasting(is3Degree, addZone, centralMeridian));
+    double l = 0;
+    engine.krueger->inverse(static_cast<double>(x), yr, newB, l);
+    newL = static_cast<double>(centralMeridian) + l;
+    ok = std::isfinite(newB) && std::isfinite(newL);
+  }
   if (!ok) {
     feedback.message(kBadInput);
     return false;
@@ -263,14 +299,17 @@ bool GaussInverse(bool isBeijing54, long double x, long double y, bool is3Degree
 }
 
 PlanarXY LBToXY(const CoordParams& p, long double B, long double L) {
-  // Non-finite angles give non-finite results, which Forward refuses.
-  return Forward(DatumOf(p.isBeijing54), Decimal15(B), Decimal15(L), p.is3DegreeZone,
-                 p.addZoneNumber, p.centralMeridian);
+  // Non-finite angles give non-finite results, which both forms refuse.
+  const Engine& engine = EngineOf(p.datum);
+  if (engine.textbook)
+    return Forward(*engine.textbook, Decimal15(B), Decimal15(L), p.is3DegreeZone, p.addZoneNumber,
+                   p.centralMeridian);
+  return KruegerForward(*engine.krueger, B, L, p.is3DegreeZone, p.addZoneNumber, p.centralMeridian);
 }
 
 bool XYToLB(const CoordParams& p, long double x, long double y, long double& L, long double& B,
             UserFeedback& feedback) {
-  return GaussInverse(p.isBeijing54, x, y, p.is3DegreeZone, p.addZoneNumber, p.centralMeridian, L,
+  return GaussInverse(p.datum, x, y, p.is3DegreeZone, p.addZoneNumber, p.centralMeridian, L,
                       B, feedback);
 }
 

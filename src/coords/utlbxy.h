@@ -1,8 +1,11 @@
 // Gauss-Krueger conversion for the Chinese national datums, and the zone
 // arithmetic that goes with it.
 //
-// Datums: Beijing 1954 (Krasovsky 1940 ellipsoid) and Xi'an 1980 (IAG 1975
-// ellipsoid). "WGS84" runs convert with the Xi'an 1980 constants.
+// Datums (coords/datum.h): Xi'an 1980 (IAG 1975 ellipsoid) and Beijing 1954
+// (Krasovsky 1940) by the classical textbook series below, which every frame
+// of these datums has been drawn with; CGCS2000 and WGS84 by Krueger's
+// series in the third flattening (coords/krueger_tm.h), as PROJ computes
+// them.
 //
 // Units and axes: angles are decimal degrees unless stated; plane values are
 // metres. x is the NORTHING and y the EASTING, x always first (a geometry
@@ -10,7 +13,7 @@
 // is 1, false northing 0, false easting 500000 m plus, when eastings carry
 // the zone number, zone x 1000000 m.
 //
-// Method: the classical series of the Chinese surveying textbooks, with the
+// Method of the textbook datums: the classical series of the Chinese surveying textbooks, with the
 // datums' polar radius of curvature c = a^2/b and second eccentricity
 // squared e'^2, the meridian arc of each datum as a fixed trigonometric
 // series, and pi = 3.1415926535897932385.
@@ -28,19 +31,21 @@
 //
 // Accuracy against a full transverse Mercator (PROJ, EPSG definitions of the
 // same systems): about 1 mm over 18..54N within 3 degrees of the central
-// meridian, both ways (bench/coords_bench.cpp measures it).
+// meridian, both ways, for the textbook datums; well below a micrometre for
+// CGCS2000 and WGS84 (bench/coords_bench.cpp measures both).
 #pragma once
 
 #include <string>
 
 #include "common/font_desc.h"
 #include "common/user_feedback.h"
+#include "coords/datum.h"
 
 namespace tarvik {
 
 // The coordinate parameters of one run, set by the front end before it starts.
 struct CoordParams {
-  bool isBeijing54 = false;          // false: Xi'an 1980 constants (also for "WGS84")
+  Datum datum = Datum::Xian80;
   bool is3DegreeZone = true;         // false: 6-degree zones
   bool addZoneNumber = false;        // eastings carry the zone number prefix
   long double centralMeridian = 87;  // degrees east
@@ -79,7 +84,7 @@ long double FalseEasting(bool is3Degree, bool addZone, long double centralMeridi
 // Geodetic (latitude, longitude) given as text to plane (x northing,
 // y easting). isDms: both texts are D.MMSS, otherwise decimal degrees.
 // Throws RunError when a text is not a number or the result is not finite.
-PlanarXY GaussForward(bool isBeijing54, const std::string& latitudeText,
+PlanarXY GaussForward(Datum datum, const std::string& latitudeText,
                       const std::string& longitudeText, bool isDms, bool is3Degree,
                       bool addZone, long double centralMeridian);
 
@@ -88,14 +93,16 @@ PlanarXY GaussForward(bool isBeijing54, const std::string& latitudeText,
 // never the digits of y. When the computation fails (non-finite input or
 // result), shows "输入的数据,错误" through `feedback`, leaves L and B as they
 // were and returns false.
-bool GaussInverse(bool isBeijing54, long double x, long double y, bool is3Degree, bool addZone,
+bool GaussInverse(Datum datum, long double x, long double y, bool is3Degree, bool addZone,
                   long double centralMeridian, long double& L, long double& B,
                   UserFeedback& feedback);
 
 // The forward conversion with the run's parameters: B latitude and L
 // longitude in decimal degrees -> (x northing, y easting). Each angle is first
 // reduced to the value of its 15-significant-digit decimal text, exactly as
-// GaussForward(FloatToStr(B), FloatToStr(L), isDms = false) would read it.
+// GaussForward(FloatToStr(B), FloatToStr(L), isDms = false) would read it
+// (textbook datums only: the frames drawn on them always went through that
+// text; the Krueger datums take the angles as they are).
 // Throws RunError for a non-finite angle or result.
 PlanarXY LBToXY(const CoordParams& p, long double B, long double L);
 

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "deliver/frame_styles.h"
 #include "gdb/annotation.h"
 #include "gdb/feature_class.h"
 #include "gdb/geometry.h"
@@ -82,6 +83,7 @@ class GdbFrameStore : public FrameStore {
     FeatureClass polygons = CreateFrameClass(*dataset, "p_" + name, FrameClassKind::Polygon);
     FeatureClass annotation =
         CreateFrameAnnotationClass(workspace_, "a_" + name, *dataset, referenceScale);
+    deliver::StyleNewFrame(workspace_, {lines.name(), polygons.name(), annotation.name()}, referenceScale);
     current_ = std::make_unique<GdbSink>(std::move(lines), std::move(polygons),
                                          std::move(annotation), feedback_);
     return current_.get();

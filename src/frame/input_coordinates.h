@@ -1,34 +1,60 @@
 // What an input file's coordinate system says about the run's coordinate
 // settings: planar or geographic output, datum, zone width, zone prefix and
-// central meridian, as the window presets its controls when a file is picked.
+// central meridian. The window presets its controls from it, the command
+// line takes it as the defaults of its options.
 #pragma once
 
 #include <optional>
+#include <string>
 
-#include "common/user_feedback.h"
 #include "coords/spatial_reference.h"
+#include "coords/utlbxy.h"
+#include "gdb/geometry.h"
+#include "settings/frame_settings.h"
 
 namespace tarvik {
 
 // Each member is set only when the input's system decides it; unset members
 // keep whatever the user chose.
 struct InputCoordinates {
-  std::optional<bool> geographic;         // output in longitude/latitude
-  std::optional<int> coordSysIndex;       // 0 Xi'an 1980, 1 Beijing 1954, 2 WGS84
+  // The system is one the datum table describes (else the user has to say
+  // what the coordinates are).
+  bool recognised = false;
+  // The system as the input names it, with its EPSG code: for messages.
+  std::string description;
+  std::optional<bool> geographic;              // output in longitude/latitude
+  std::optional<int> coordSysIndex;            // the datum's index (coords/datum.h)
   std::optional<bool> is3DegreeZone;
-  std::optional<bool> addZoneNumber;      // eastings carry the zone number
+  std::optional<bool> addZoneNumber;           // eastings carry the zone number
   std::optional<long double> centralMeridian;  // whole degrees
 };
 
-// From the input's spatial reference:
-// - none: RunError "没有定义坐标系统";
-// - a system without a recognisable EPSG code: the user is told to set the
-//   parameters ("无法自动识别坐标系统，自己设置有关参数"); only planar output is set;
-// - a Xi'an 1980 or Beijing 1954 Gauss-Krueger system: planar output with its
-//   datum, zone width, prefix and central meridian (truncated to degrees);
-// - Xi'an 1980, Beijing 1954 or WGS84 geographic: geographic output and that
-//   datum (a geographic kind the detector does not name: RunError "坐标系统错误");
-// - any other EPSG system (another projection or datum): nothing is set.
-InputCoordinates ApplyInputSpatialRef(const SpatialReference& ref, UserFeedback& feedback);
+// From the input's spatial reference (RunError "没有定义坐标系统" for none):
+// - a geographic or Gauss-Krueger system of a datum of the table: recognised,
+//   with geographic output and the datum, or planar output with datum, zone
+//   width, prefix and central meridian;
+// - anything else (another projection or datum, a meridian that is not a
+//   whole degree): not recognised; only planar or geographic output is set,
+//   as the system is one or the other. Nothing is shown: the caller tells
+//   the user ("无法自动识别坐标系统，自己设置有关参数" in the window, a refusal
+//   naming the options on the command line).
+InputCoordinates InputCoordinatesOf(const SpatialReference& ref);
+
+// The coordinate parameters of a run with these settings.
+CoordParams CoordParamsOf(const TFrameSettings& s);
+
+// Checks made before anything is written (RunError with the reason):
+// - a sheet: its longitudes within the reach of the run's meridian, and
+//   planar parameters a coordinate system can describe;
+void CheckSheetCoordinates(const TFrameSettings& s, long double westLon, long double eastLon,
+                           const std::string& number);
+// - an input file (`extent`: its selected features, in its own units, and
+//   `inputRef` its own system): a recognised system must be the run's
+//   (datum, and for planar input the meridian and zone prefix; options that
+//   contradict the file are refused), and the coordinates must lie within
+//   the reach of the run's meridian (for a projected system the program
+//   does not draw in, where that system itself puts them).
+void CheckInputCoordinates(const InputCoordinates& input, const SpatialReference& inputRef,
+                           const TFrameSettings& s, const Envelope& extent, const std::string& path);
 
 }  // namespace tarvik

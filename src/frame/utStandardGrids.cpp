@@ -204,7 +204,7 @@ void TstandardMap::DrawGraticule() {
   const auto meridians = InteriorLines(FSheetLon, FSheetWidth, S.seJd);
   const auto parallels = InteriorLines(FSheetLat, FSheetHeight, S.sewd);
 
-  if (S.CoordSysIndex == 2) {
+  if (S.datum() == Datum::Wgs84) {
     // WGS84: margin ticks and the minutes only.
     const auto minutes = [&](long double v) {
       const std::string text = label(v);

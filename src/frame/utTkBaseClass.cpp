@@ -54,7 +54,7 @@ std::string CleanFrameName(const std::string& name) {
 TtkBaseClass::TtkBaseClass(const TFrameSettings& settings, RunValues run,
                            std::unique_ptr<FrameStore> store, UserFeedback& feedback)
     : S(settings), FRun(std::move(run)), FFeedback(feedback), FStore(std::move(store)) {
-  FCoords.isBeijing54 = S.isBeijing54;
+  FCoords.datum = S.datum();
   FCoords.is3DegreeZone = S.is3DegreeZone;
   FCoords.addZoneNumber = S.addZoneNumber;
   FCoords.centralMeridian = S.centralMeridian;
@@ -79,16 +79,19 @@ const SpatialReference& TtkBaseClass::InputFrameReference(const FeatureClass& in
   // The input does not change during a run: its reference and extent are
   // read once, not for every frame.
   if (FFrameReferenceOf != inputClass.state().get()) {
-    FFrameReference = DatasetSpatialReference(inputClass);
-    if (S.GeodeticOutput && FFrameReference.isProjected()) {
-      // Planar input framed in longitude and latitude: the stored positions
-      // are degrees, so the classes get the datum's geographic reference
-      // (with its domain), not the input's projected one, whose domain in
-      // metres would refuse every degree value.
-      FFrameReference = S.isBeijing54 ? MakeBeijing54Geographic(FFeedback) : MakeXian80Geographic(FFeedback);
-    } else if (const auto extent = ClassExtent(inputClass); extent && !FFrameReference.empty()) {
-      SetFrameDomain(FFrameReference, S.ScaleFactor, extent->xMin, extent->yMin, extent->xMax,
-                     extent->yMax);
+    // The frames' system is the one the run computes in, which the front
+    // ends have checked against the input's own: the datum's geographic
+    // system for positions in degrees (also for a planar input framed in
+    // longitude and latitude), otherwise the Gauss-Krueger system of the
+    // run's datum, zone and meridian. For a recognised input that is the
+    // input's system; for an input the user described, the one described.
+    if (S.GeodeticOutput) {
+      FFrameReference = MakeGeographicReference(FCoords.datum, FFeedback);
+    } else {
+      FFrameReference = MakeProjectedReference(FCoords, FFeedback);
+      if (const auto extent = ClassExtent(inputClass); extent && !FFrameReference.empty())
+        SetFrameDomain(FFrameReference, S.ScaleFactor, extent->xMin, extent->yMin, extent->xMax,
+                       extent->yMax);
     }
     FFrameReferenceOf = inputClass.state().get();
   }

@@ -1,6 +1,7 @@
 #include "gdb/class_queries.h"
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <set>
 #include <system_error>
@@ -328,6 +329,28 @@ std::optional<Envelope> ClassExtent(const FeatureClass& cls) {
   OGREnvelope e;
   if (gdal::Quietly([&] { return layer->GetExtent(&e, TRUE); }) != OGRERR_NONE) return std::nullopt;
   return Envelope{e.MinX, e.MinY, e.MaxX, e.MaxY};
+}
+
+std::optional<Envelope> SelectionExtent(const FeatureClass& cls, const std::string& where) {
+  std::optional<Envelope> out;
+  FeatureCursor cursor = SearchFeatures(cls, where);
+  Feature feature;
+  while (cursor.next(feature)) {
+    const Geometry& g = feature.geometry();
+    if (g.isEmpty()) continue;
+    const Envelope e = g.envelope();
+    if (!std::isfinite(e.xMin) || !std::isfinite(e.yMin) || !std::isfinite(e.xMax) || !std::isfinite(e.yMax))
+      continue;
+    if (!out) {
+      out = e;
+      continue;
+    }
+    out->xMin = std::min(out->xMin, e.xMin);
+    out->yMin = std::min(out->yMin, e.yMin);
+    out->xMax = std::max(out->xMax, e.xMax);
+    out->yMax = std::max(out->yMax, e.yMax);
+  }
+  return out;
 }
 
 }  // namespace tarvik

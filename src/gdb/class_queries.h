@@ -90,5 +90,9 @@ bool IsPolygonClass(const FeatureClass& cls);
 
 // The extent of the class's features; none when it has none.
 std::optional<Envelope> ClassExtent(const FeatureClass& cls);
+// The extent of the features the where clause selects (all for an empty
+// one), leaving out empty geometries and non-finite coordinates; none when
+// no feature has a usable geometry. RunError for an invalid where clause.
+std::optional<Envelope> SelectionExtent(const FeatureClass& cls, const std::string& where);
 
 }  // namespace tarvik

@@ -80,7 +80,14 @@ PreviewResult RenderFrame(const std::string& outputPath, const std::string& fram
   MakeParentFolder(imagePath);
   switch (*format) {
     case PreviewFormat::Png: {
-      const QImage image = RenderSceneImage(scene, dpi);
+      QImage image = RenderSceneImage(scene, dpi);
+      // Where the page lies on the ground, so that other renderings can be
+      // laid over the picture: the top-left corner in ground metres (for
+      // geographic frames those of the equirectangular drawing) and the scale.
+      image.setText("Tarvik-Frame", QString::fromStdString(scene.frame));
+      image.setText("Tarvik-Origin", QString::number(scene.originEast, 'f', 4) + " " +
+                                         QString::number(scene.originNorth, 'f', 4));
+      image.setText("Tarvik-Scale", QString::number(scene.scaleDenominator, 'g', 12));
       QImageWriter writer(QString::fromStdString(imagePath), "png");
       if (!writer.write(image))
         throw RunError("不能写入预览文件 " + imagePath + ": " + writer.errorString().toStdString());

@@ -54,7 +54,10 @@ struct PreviewResult {
 
 // Draws the frame into `imagePath`, whose extension chooses the format. The
 // resolution applies to PNG (dots per inch on paper); SVG and PDF are
-// vector. The image's folder is created as needed. RunError for an unknown
+// vector. The image's folder is created as needed. A PNG records where its
+// page lies in the text chunks "Tarvik-Origin" (ground metres east and north
+// of the top-left corner) and "Tarvik-Scale", so that other renderings can be
+// laid over it. RunError for an unknown
 // extension, a dpi outside kMinPreviewDpi..kMaxPreviewDpi, a missing frame,
 // or a file that cannot be written.
 PreviewResult RenderFrame(const std::string& outputPath, const std::string& frameName,

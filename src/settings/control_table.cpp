@@ -5,6 +5,7 @@
 
 #include "common/delphi.h"
 #include "common/text_util.h"
+#include "coords/datum.h"
 #include "settings/font_value.h"
 
 namespace tarvik {
@@ -60,14 +61,19 @@ std::vector<ControlEntry> BuildTable() {
   // Main window.
   t.push_back(Radio(kMain, "rgtype", &S::CreateMode, Conversion::Plain, "1", "选择创立图廓方式",
                     {"标准图幅号", "标准图幅文件", "行政区划文件"}));
-  t.push_back(Radio(kMain, "gb8054", &S::CoordSysIndex, Conversion::CoordSystem, "0", "坐标系統",
-                    {"西安80", "北京54", "WGS84"}));
+  // The datums of the datum table, in its order (the file stores the index).
+  std::vector<std::string_view> datums;
+  for (const DatumInfo& d : Datums()) datums.push_back(d.caption);
+  t.push_back(Radio(kMain, "gb8054", &S::CoordSysIndex, Conversion::Plain, "0", "坐标系統",
+                    std::move(datums)));
   t.push_back(Radio(kMain, "rgisband", &S::addZoneNumber, Conversion::IndexIsOne, "0",
                     "坐标是否加带号", {"1、不加", "2、加"}));
   t.push_back({"cbFdf", kMain, ControlKind::ComboBox, &S::is3DegreeZone, Conversion::IndexIsZero,
                "0", "分度方法:", "", std::nullopt, {"3度分带法", "6度分带法"}});
+  // Any whole meridian of China's zones and their neighbours: local
+  // meridians of city surveys too, not only zone meridians.
   t.push_back(Spin(kMain, "centerL", &S::centralMeridian, "87", "中央经线:", "度",
-                   SpinRange{75, 135}));
+                   SpinRange{72, 138}));
   t.push_back(Edit(kMain, "edtMapscale1", &S::ScaleFactor, Conversion::ScaleText, "10000", "1:"));
   t.push_back(Radio(kMain, "rgjw", &S::GeodeticOutput, Conversion::IndexIsOne, "0", "坐标系统",
                     {"平面(XY)坐标", "大地(经纬度)坐标"}));
@@ -282,10 +288,6 @@ void Store(TFrameSettings& s, const ControlEntry& e, Parsed&& v) {
     case Conversion::IndexIsZero:
       s.*MemberAs<bool>(e) = std::get<std::int64_t>(v) == 0;
       return;
-    case Conversion::CoordSystem:
-      s.CoordSysIndex = static_cast<int>(std::get<std::int64_t>(v));
-      s.isBeijing54 = s.CoordSysIndex == 1;
-      return;
     case Conversion::StripBrackets:
       s.*MemberAs<std::string>(e) =
           ReplaceFirst(ReplaceFirst(std::get<std::string>(v), "[", ""), "]", "");
@@ -370,8 +372,6 @@ std::string ReadControlValue(const TFrameSettings& s, const ControlEntry& e) {
       return s.*MemberAs<bool>(e) ? "1" : "0";
     case Conversion::IndexIsZero:
       return s.*MemberAs<bool>(e) ? "0" : "1";
-    case Conversion::CoordSystem:
-      return std::to_string(s.CoordSysIndex);
     case Conversion::StripBrackets:
     case Conversion::Trimmed:
       return s.*MemberAs<std::string>(e);

@@ -48,7 +48,6 @@ enum class Conversion {
   SecondsToDegrees,  // spin edit in seconds of arc -> degrees (/3600)
   IndexIsOne,        // choice index -> flag, true for index 1
   IndexIsZero,       // choice index -> flag, true for index 0
-  CoordSystem,       // index -> CoordSysIndex, and isBeijing54 = (index 1)
   StripBrackets,     // the text loses its first "[" and its first "]"
   Trimmed,           // the text without surrounding blanks
   ScaleText,         // scale denominator text -> ScaleFactor = number / 10000,

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "common/font_desc.h"
+#include "coords/datum.h"
 
 namespace tarvik {
 
@@ -28,12 +29,13 @@ struct TFrameSettings {
   bool GeodeticOutput = false;
   // 0 typed sheet number, 1 standard sheet index file, 2 administrative division file; `rgtype`.
   int CreateMode = 1;
-  // 0 西安80, 1 北京54, 2 WGS84; `gb8054`.
+  // The datum's row in the datum table: 0 西安80, 1 北京54, 2 WGS84,
+  // 3 CGCS2000; `gb8054`.
   int CoordSysIndex = 0;
+  // The datum of CoordSysIndex (Xi'an 1980 for an index out of range).
+  Datum datum() const { return DatumOfIndex(CoordSysIndex).value_or(Datum::Xian80); }
   // Central meridian in whole degrees east (held as a real number); `centerL`.
   long double centralMeridian = 87.0L;
-  // Beijing 1954 datum (`gb8054` index 1); otherwise Xi'an 1980 or WGS84.
-  bool isBeijing54 = false;
   // 3-degree zones (`cbFdf` index 0); false: 6-degree zones.
   bool is3DegreeZone = true;
   // Eastings carry the zone number in front (`rgisband` index 1).

@@ -3,6 +3,8 @@
 #include <cmath>
 
 #include "common/delphi.h"
+#include "coords/utBJ54Xian80.h"
+#include "coords/zone_reach.h"
 
 namespace tarvik {
 namespace {
@@ -213,16 +215,11 @@ std::vector<RectSheet> RectSheetsIn(long denominator, RectLayout layout, long do
   return sheets;
 }
 
-std::optional<std::string> RectEastingProblem(long double yMin, long double yMax, bool addZoneNumber, int zone) {
-  constexpr long double kZone = 1000000;
-  if (addZoneNumber) {
-    const long double lo = zone * kZone, hi = (zone + 1) * kZone;
-    if (yMin >= lo && yMax <= hi) return std::nullopt;
-    return "y坐标应以带号" + std::to_string(zone) + "开头（" + std::to_string(zone) + "000至" +
-           std::to_string(zone + 1) + "000公里之间），与坐标系统的带号不符";
-  }
-  if (yMax <= kZone) return std::nullopt;
-  return "y坐标超过1000公里，像是带有带号，而坐标系统的横坐标不加带号";
+void CheckRectSheetCoordinates(const CoordParams& p, const RectSheet& sheet) {
+  CheckProjectedParams(p);
+  CheckPlanarReach(p, static_cast<double>(sheet.west()), static_cast<double>(sheet.south()),
+                   static_cast<double>(sheet.west() + sheet.ySize()), static_cast<double>(sheet.south() + sheet.xSize()),
+                   "图幅" + sheet.number());
 }
 
 }  // namespace tarvik

@@ -1,7 +1,7 @@
 // Large-scale rectangular sheets (1:500, 1:1000, 1:2000, 1:5000): the sheets
-// of survey offices, laid on a grid of equal rectangles in planar
-// coordinates (any datum and meridian, or a local grid) and numbered by
-// their south-west corner in kilometres, x (northing) first: "x-y".
+// of survey offices, laid on a grid of equal rectangles in Gauss-Krueger
+// coordinates (any datum, zone and meridian) and numbered by their
+// south-west corner in kilometres, x (northing) first: "x-y".
 //
 // Numbers carry 2 decimals at 1:500 (10.40-27.75), 1 at 1:1000 and 1:2000
 // (6230.0-10.0) and none at 1:5000 (3810-502). A sheet is 50 x 50, 40 x 50
@@ -20,6 +20,7 @@
 #include <variant>
 #include <vector>
 
+#include "coords/utlbxy.h"
 #include "sheets/sheet_neighbours.h"
 
 namespace tarvik {
@@ -97,10 +98,11 @@ std::int64_t RectSheetCount(long denominator, RectLayout layout, long double xMi
 std::vector<RectSheet> RectSheetsIn(long denominator, RectLayout layout, long double xMin, long double yMin,
                                     long double xMax, long double yMax);
 
-// Why eastings from yMin to yMax (metres) do not fit the zone of the
-// coordinate system about to be written: eastings of a zone-prefixed
-// system start with the zone number (zone x 1000 km), others lie below
-// 1000 km. None when they fit.
-std::optional<std::string> RectEastingProblem(long double yMin, long double yMax, bool addZoneNumber, int zone);
+// Refuses (RunError) a sheet whose corners cannot be Gauss-Krueger
+// coordinates of the run's parameters (eastings of another zone, a zone
+// number the run does not expect or lacks, a position beyond the meridian's
+// reach): the frame would be written under a coordinate system that does not
+// describe it.
+void CheckRectSheetCoordinates(const CoordParams& p, const RectSheet& sheet);
 
 }  // namespace tarvik

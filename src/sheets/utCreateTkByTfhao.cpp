@@ -2,6 +2,7 @@
 
 #include "coords/utBJ54Xian80.h"
 #include "common/text_util.h"
+#include "coords/zone_reach.h"
 #include "gdb/frame_domain.h"
 #include "sheets/sheet_neighbours.h"
 #include "sheets/uttfhao.h"
@@ -34,6 +35,11 @@ bool TCreateTkByTfhao::Run() {
   if (!S.addZoneNumber)
     FRun.ZoneNumberText = std::to_string(ZoneNumberOf(S.is3DegreeZone, S.centralMeridian));
   if (!PrepareCorners()) return false;
+  // A meridian chosen for other data would put the frame far off its sheet.
+  if (FRectSheet)
+    CheckRectSheetCoordinates(FCoords, *FRectSheet);
+  else
+    CheckLongitudeReach(FCoords, FSheetLon, FSheetLon + FSheetWidth, "图幅" + FMapNo);
   MakeSpatialReference();
   BeginFrameDrawing();
   try {
@@ -101,13 +107,11 @@ bool TCreateTkByTfhao::PrepareRectCorners() {
 void TCreateTkByTfhao::MakeSpatialReference() {
   SpatialReference reference;
   if (S.GeodeticOutput) {
-    reference = S.isBeijing54 ? MakeBeijing54Geographic(FFeedback) : MakeXian80Geographic(FFeedback);
+    reference = MakeGeographicReference(FCoords.datum, FFeedback);
   } else {
     long double eMin, nMin, eMax, nMax;
     InnerEnvelope(eMin, nMin, eMax, nMax);
-    const int zone = ZoneNumberOf(S.is3DegreeZone, S.centralMeridian);
-    reference = S.isBeijing54 ? MakeBeijing54Projected(zone, S.is3DegreeZone, S.addZoneNumber, FFeedback)
-                              : MakeXian80Projected(zone, S.is3DegreeZone, S.addZoneNumber, FFeedback);
+    reference = MakeProjectedReference(FCoords, FFeedback);
     SetFrameDomain(reference, S.ScaleFactor, static_cast<double>(eMin), static_cast<double>(nMin),
                    static_cast<double>(eMax), static_cast<double>(nMax));
   }

@@ -32,7 +32,7 @@ std::string WriteIndex(const test::TempDir& dir, std::initializer_list<int> rows
     for (int c : cols) numbers.push_back("E45G" + Pad3(r) + Pad3(c));
   SilentFeedback quiet;
   const std::string path = dir / "sheets.shp";
-  WriteSheetIndex(path, MakeXian80Projected(29, true, false, quiet), "TFH",
+  WriteSheetIndex(path, MakeProjectedReference(CoordParams{}, quiet), "TFH",
                   SheetIndexPolygons(numbers, CoordParams{}, false), false);
   return path;
 }
@@ -105,8 +105,9 @@ TEST(WindowFileModes, IndexRunFramesTheSelectedSheets) {
     frames += store.has(std::string("L_") + sheet);
   EXPECT_EQ(frames, 5);
   EXPECT_FALSE(store.has("L_E45G067067"));
-  ASSERT_FALSE(w.dialogs.questions.empty());
-  EXPECT_TRUE(w.dialogs.questions.back().first.startsWith(U("是否预览第一幅图廓E45G06")));
+  ASSERT_GE(w.dialogs.questions.size(), 2u);
+  EXPECT_TRUE(w.dialogs.questions.end()[-2].first.startsWith(U("是否预览第一幅图廓E45G06")));
+  EXPECT_EQ(w.dialogs.questions.back().second, U("QGIS工程"));
 }
 
 TEST(WindowFileModes, CancelDuringARunStopsAfterTheNextSheetAndTheWindowStaysOpen) {
@@ -178,7 +179,8 @@ TEST(WindowFileModes, AreaRunFramesEachPolygonUnderItsName) {
   EXPECT_TRUE(innerWest);
 }
 
-TEST(WindowFileModes, MissingInputIsReportedAfterTheOutputWasPrepared) {
+// A run that cannot be made never costs the user an existing output.
+TEST(WindowFileModes, MissingInputIsReportedBeforeTheOutputIsTouched) {
   WindowUnderTest w;
   const std::string output = w.dir / "old.gdb";
   w->rgtype->setItemIndex(0);
@@ -194,8 +196,8 @@ TEST(WindowFileModes, MissingInputIsReportedAfterTheOutputWasPrepared) {
   const QString missing = QString::fromStdString(w.dir / "none.shp");
   w->edtFile->setText(missing);
   w->Button1->click();
-  EXPECT_EQ(w.dialogs.questions.size(), 1u);
-  EXPECT_FALSE(fs::exists(output));
+  EXPECT_TRUE(w.dialogs.questions.empty());
+  EXPECT_TRUE(fs::exists(output));
   EXPECT_EQ(w.dialogs.errors, std::vector<QString>{U("文件") + missing + U(",不存在")});
 }
 

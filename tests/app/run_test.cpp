@@ -122,9 +122,14 @@ TEST(WindowRun, SheetNumberIntoEachKindOfStore) {
     ASSERT_EQ(w.dialogs.messages.size(), 1u) << w.dialogs.describe();
     EXPECT_TRUE(StartsWith(w.dialogs.messages[0], "完成，用时"));
     EXPECT_TRUE(w.dialogs.messages[0].endsWith(U("毫秒")));
-    // The picture of the frame is offered and shown.
-    ASSERT_EQ(w.dialogs.questions.size(), 1u);
+    // The picture of the frame is offered and shown, then the QGIS project
+    // written beside the output is offered and opened.
+    ASSERT_EQ(w.dialogs.questions.size(), 2u);
     EXPECT_EQ(w.dialogs.questions[0], std::make_pair(U("是否预览第一幅图廓E45G095066？"), U("预览")));
+    const QString project = QString::fromStdString(fs::path(output).replace_extension(".qgs").string());
+    EXPECT_EQ(w.dialogs.questions[1], std::make_pair(U("QGIS工程已写入") + project + U("，是否打开？"), U("QGIS工程")));
+    EXPECT_EQ(w.dialogs.opened, std::vector<QUrl>{QUrl::fromLocalFile(project)});
+    EXPECT_TRUE(fs::is_regular_file(project.toStdString()));
     ASSERT_EQ(w.dialogs.images.size(), 1u);
     EXPECT_EQ(w.dialogs.images[0].second, U("预览 E45G095066"));
     EXPECT_GT(w.dialogs.images[0].first.width(), 500);
@@ -148,6 +153,7 @@ TEST(WindowRun, GeographicBeijingSheetTakesItsSettingsFromTheWindow) {
   const std::string output = w.dir / "J50.gpkg";
   w->rgtype->setItemIndex(0);
   w->edtMapNO->setText("J-50-5");
+  w->centerL->setValue(117);
   w->gb8054->setItemIndex(1);
   w->rgjw->setItemIndex(1);
   w->edtoutFile->setText(QString::fromStdString(output));
@@ -157,7 +163,7 @@ TEST(WindowRun, GeographicBeijingSheetTakesItsSettingsFromTheWindow) {
   ASSERT_TRUE(store.has("L_J_50_5"));
   EXPECT_EQ(store.layers.at("L_J_50_5").epsg, 4214);
   EXPECT_TRUE(w->frameSettings().GeodeticOutput);
-  EXPECT_TRUE(w->frameSettings().isBeijing54);
+  EXPECT_EQ(w->frameSettings().datum(), Datum::Beijing54);
 }
 
 TEST(WindowRun, WrongSheetNumberStillReportsTheTime) {
@@ -178,19 +184,19 @@ TEST(WindowRun, RectangularSheetNumberAtTheTypedScale) {
   w->rgtype->setItemIndex(0);
   w->edtMapscale1->setText("500");
   w->edtoutFile->setText(QString::fromStdString(output));
-  w->edtMapNO->setText("10.41-27.75");  // off the 1:500 grid: refused, nothing made
+  w->edtMapNO->setText("3810.41-500.75");  // off the 1:500 grid: refused, nothing made
   w->Button1->click();
   ASSERT_EQ(w.dialogs.errors.size(), 1u) << w.dialogs.describe();
   EXPECT_TRUE(w.dialogs.errors[0].contains(U("西南角不在1:500矩形图幅的格网上")));
   EXPECT_FALSE(fs::exists(output));
   w.dialogs.errors.clear();
-  w->edtMapNO->setText("10.40-27.75");
+  w->edtMapNO->setText("3810.40-500.75");
   w->Button1->click();
   ASSERT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
   EXPECT_EQ(w->centerL->value(), 87);  // no meridian suggested from a rectangular number
   const test::ReadStore store = test::ReadWithGdal(output);
-  ASSERT_TRUE(store.has("L_10_40_27_75")) << w.dialogs.describe();
-  EXPECT_EQ(store.layers.at("L_10_40_27_75").epsg, 2374);
+  ASSERT_TRUE(store.has("L_3810_40_500_75")) << w.dialogs.describe();
+  EXPECT_EQ(store.layers.at("L_3810_40_500_75").epsg, 2374);
 }
 
 TEST(WindowRun, EmptySheetNumberIsReportedAfterTheOldOutputWasDeleted) {
@@ -217,6 +223,7 @@ TEST(WindowRun, KeepingAnExistingGeodatabaseEndsTheRunSilently) {
   WindowUnderTest w;
   w->rgtype->setItemIndex(0);
   w->edtMapNO->setText("J-50-5");
+  w->centerL->setValue(117);
   w->edtoutFile->setText(QString::fromStdString(output));
   w.dialogs.answer = false;
   w->Button1->click();
@@ -235,11 +242,12 @@ TEST(WindowRun, KeepingAnExistingGeoPackageWritesIntoIt) {
   WindowUnderTest w;
   w->rgtype->setItemIndex(0);
   w->edtMapNO->setText("J-50-5");
+  w->centerL->setValue(117);
   w->edtoutFile->setText(QString::fromStdString(output));
   w.dialogs.answer = false;
   w->Button1->click();
   const QString question = U("文件") + QString::fromStdString(output) + U("已存在，是否删除");
-  ASSERT_EQ(w.dialogs.questions.size(), 2u);
+  ASSERT_EQ(w.dialogs.questions.size(), 3u);
   EXPECT_EQ(w.dialogs.questions[0].first, question);
   // The preview offers the frame this run wrote, not the one already there;
   // declined, nothing is drawn.
@@ -258,6 +266,7 @@ TEST(WindowRun, ReplacingAnExistingGeoPackage) {
   WindowUnderTest w;
   w->rgtype->setItemIndex(0);
   w->edtMapNO->setText("J-50-5");
+  w->centerL->setValue(117);
   w->edtoutFile->setText(QString::fromStdString(output));
   w->Button1->click();
   EXPECT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
@@ -273,6 +282,7 @@ TEST(WindowRun, TrailingSeparatorNamesTheSameGeodatabase) {
   WindowUnderTest w;
   w->rgtype->setItemIndex(0);
   w->edtMapNO->setText("J-50-5");
+  w->centerL->setValue(117);
   w->edtoutFile->setText(QString::fromStdString(output + "/"));
   w->Button1->click();  // the question about the existing folder is answered with OK
   EXPECT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();

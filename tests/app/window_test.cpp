@@ -219,8 +219,10 @@ TEST(MainWindow, InputCoordinateSystemPresetsTheControls) {
       {"WGS84", SpatialReference::FromEpsg(4326), 1, 2, 0, 0, 99},
       {"Beijing 1954 geographic", SpatialReference::FromEpsg(4214), 1, 1, 0, 0, 99},
       {"Xi'an 1980 geographic", SpatialReference::FromEpsg(4610), 1, 0, 0, 0, 99},
-      // Not one of ours: nothing changes.
-      {"Web Mercator", SpatialReference::FromEpsg(3857), 1, 2, 0, 0, 99},
+      {"CGCS2000 3-degree CM 117", SpatialReference::FromEpsg(4548), 0, 3, 0, 0, 117},
+      {"CGCS2000 geographic", SpatialReference::FromEpsg(4490), 1, 3, 0, 0, 99},
+      // Not one of ours: planar or geographic as it is, the person sets the rest.
+      {"Web Mercator", SpatialReference::FromEpsg(3857), 0, 2, 0, 0, 99, "无法自动识别坐标系统，自己设置有关参数"},
       // Not identified: planar, the person sets the rest.
       {"custom", SpatialReference::FromWkt("+proj=tmerc +lon_0=101.5 +k=0.9996 +x_0=300000 +ellps=intl +units=m"),
        0, 2, 0, 0, 99, "无法自动识别坐标系统，自己设置有关参数"},

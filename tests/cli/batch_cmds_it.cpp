@@ -59,18 +59,19 @@ TEST(MakeIndexCli, WritesTheSheetsOfTheBoxAndFieldsDescribesThem) {
   ASSERT_EQ(json.exitCode, 0) << json.err;
   EXPECT_EQ(json.out, "{\"file\": \"" + dir / "idx/sheets.shp" +
                           "\", \"polygons\": true, \"features\": 9, \"epsg\": 2374, \"coordinate_system\": "
-                          "{\"geographic\": false, \"datum\": \"xian80\", \"zone_width\": 3, "
+                          "{\"recognised\": true, \"name\": \"Xian 1980 / 3-degree Gauss-Kruger CM 87E (EPSG:2374)\", "
+                          "\"geographic\": false, \"datum\": \"xian80\", \"zone_width\": 3, "
                           "\"central_meridian\": 87, \"zone_prefix\": false}, \"coordinate_error\": null, "
                           "\"name_fields\": [\"FID\", \"TFH\"]}\n");
 
   // Other systems: Beijing 1954 6-degree zones with the zone number, geographic.
   ASSERT_EQ(MakeIndex(dir / "bj.shp", {"--datum", "beijing54", "--zone-width", "6", "--zone-prefix"}).exitCode, 0);
   EXPECT_TRUE(Contains(RunCli({"fields", dir / "bj.shp", "--json"}).out,
-                       "\"epsg\": 21415, \"coordinate_system\": {\"geographic\": false, \"datum\": \"beijing54\", "
+                       "(EPSG:21415)\", \"geographic\": false, \"datum\": \"beijing54\", "
                        "\"zone_width\": 6, \"central_meridian\": 87, \"zone_prefix\": true}"));
   ASSERT_EQ(MakeIndex(dir / "geo.shp", {"--geographic"}).exitCode, 0);
   EXPECT_TRUE(Contains(RunCli({"fields", dir / "geo.shp", "--json"}).out,
-                       "\"epsg\": 4610, \"coordinate_system\": {\"geographic\": true, \"datum\": \"xian80\"}"));
+                       "(EPSG:4610)\", \"geographic\": true, \"datum\": \"xian80\"}"));
   const CliResult human = RunCli({"fields", dir / "idx/sheets.shp"});
   EXPECT_TRUE(Contains(human.out, "西安80 高斯-克吕格 3度带，中央经线 87°，不加带号 (EPSG:2374)"));
   EXPECT_TRUE(Contains(human.out, "命名字段:   FID, TFH"));
@@ -137,6 +138,9 @@ TEST(MakeIndexCli, Refusals) {
       {{"make-index", "--scale", "10000", "--bbox", "88", "16", "88.1", "16.1", "-o", dir / "a.gdb"}, 2, ".shp"},
       {{"make-index", "--scale", "5000", "--bbox", "73", "18", "135", "53", "-o", dir / "a.shp"}, 1, "超过"},
       {{"make-index", "--scale", "10000", "--cover", dir / "none.shp", "-o", dir / "a.shp"}, 1, "不存在"},
+      {{"make-index", "--scale", "10000", "--bbox", "88", "16", "88.1", "16.1", "--central-meridian", "120", "-o",
+        dir / "a.shp"},
+       1, "建议中央经线 87"},
   };
   for (const auto& c : cases) {
     const CliResult r = RunCli(c.args);

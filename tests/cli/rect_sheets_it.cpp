@@ -37,8 +37,8 @@ TEST(RectIndexCli, EveryScaleNumbersSizesAlignmentAndNeighbours) {
     const char* centre;         // the middle sheet of the 3 x 3 block
     int decimals;
   } cases[] = {
-      {"500", "40x50", 200, 250, 10400, 27500, "10.60-27.75", 2},
-      {"1000", "50x50", 500, 500, 6230000, 10000, "6230.5-10.5", 1},
+      {"500", "40x50", 200, 250, 3810400, 500500, "3810.60-500.75", 2},
+      {"1000", "50x50", 500, 500, 4230000, 510000, "4230.5-510.5", 1},
       {"2000", "40x50", 800, 1000, 3000000, 500000, "3000.8-501.0", 1},
       {"5000", "40x40", 2000, 2000, 3810000, 502000, "3812-504", 0},
   };
@@ -50,7 +50,8 @@ TEST(RectIndexCli, EveryScaleNumbersSizesAlignmentAndNeighbours) {
     const auto text = [](double v) { return std::to_string(static_cast<long long>(v)); };
     const CliResult made =
         RunCli({"make-index", "--rect", c.layout, "--scale", c.scale, "--extent", text(c.x0 + 1), text(c.y0 + 1),
-                text(c.x0 + 3 * c.xSize - 1), text(c.y0 + 3 * c.ySize - 1), "-o", index});
+                text(c.x0 + 3 * c.xSize - 1), text(c.y0 + 3 * c.ySize - 1), "--datum", "cgcs2000",
+                "--central-meridian", "117", "-o", index});
     ASSERT_EQ(made.exitCode, 0) << made.err;
     const ReadStore store = ReadWithGdal(index);
     const ReadLayer& sheets = store.layers.begin()->second;
@@ -91,12 +92,12 @@ TEST(RectIndexCli, EveryScaleNumbersSizesAlignmentAndNeighbours) {
 TEST(RectSheetCli, A500SheetWithTheShippedSettingsReadBackWithGdal) {
   TempDir dir;
   const std::string out = dir / "r.gdb";
-  const CliResult r = RunCli({"sheet", "10.40-27.75", "--scale", "500", "--settings", SharedFile("rect_sheets.set"),
-                              "--set", "edtmian=张家村", "-o", out});
+  const CliResult r = RunCli({"sheet", "3810.40-500.75", "--scale", "500", "--datum", "xian80", "--central-meridian",
+                              "87", "--settings", SharedFile("rect_sheets.set"), "--set", "edtmian=张家村", "-o", out});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_TRUE(Contains(r.out, "40x50")) << r.out;
   const ReadStore store = ReadWithGdal(out);
-  const ReadLayer& lines = store.layers.at("L_10_40_27_75");
+  const ReadLayer& lines = store.layers.at("L_3810_40_500_75");
   EXPECT_EQ(lines.epsg, 2374);
   // Inner frame exactly on the sheet: 250 m east-west, 200 m north-south.
   const auto hasLine = [&](int id, XY a, XY b) {
@@ -106,23 +107,24 @@ TEST(RectSheetCli, A500SheetWithTheShippedSettingsReadBackWithGdal) {
       return f.id() == id && p.size() == 2 && ((near(p[0], a) && near(p[1], b)) || (near(p[0], b) && near(p[1], a)));
     });
   };
-  EXPECT_TRUE(hasLine(1, {27750, 10400}, {27750, 10600}));
-  EXPECT_TRUE(hasLine(1, {28000, 10600}, {27750, 10600}));
+  EXPECT_TRUE(hasLine(1, {500750, 3810400}, {500750, 3810600}));
+  EXPECT_TRUE(hasLine(1, {501000, 3810600}, {500750, 3810600}));
   // Outer frame 12 mm (6 m at 1:500) outside.
-  EXPECT_TRUE(hasLine(2, {27744, 10394}, {27744, 10606}));
+  EXPECT_TRUE(hasLine(2, {500744, 3810394}, {500744, 3810606}));
   // Crosses every 10 cm (50 m), 1 cm wide, at the inner intersections only:
   // 4 x 3 crosses of two lines, 2 x (4 + 3) ticks, 4 + 4 frame and corner lines.
-  EXPECT_TRUE(hasLine(1, {27800, 10452.5}, {27800, 10447.5}));
-  EXPECT_TRUE(hasLine(1, {27947.5, 10550}, {27952.5, 10550}));
-  EXPECT_FALSE(hasLine(1, {28000, 10452.5}, {28000, 10447.5}));
+  EXPECT_TRUE(hasLine(1, {500800, 3810452.5}, {500800, 3810447.5}));
+  EXPECT_TRUE(hasLine(1, {500947.5, 3810550}, {500952.5, 3810550}));
+  EXPECT_FALSE(hasLine(1, {501000, 3810452.5}, {501000, 3810447.5}));
   EXPECT_EQ(lines.countId(1), 24 + 14 + 4 + 8 + 8);
   // Name, number under it, kilometre corner labels, table of neighbours.
   std::map<std::string, int> texts;
-  for (const auto& t : store.layers.at("a_10_40_27_75").texts()) ++texts[t];
-  for (const char* t : {"张家村", "10.40-27.75", "1:500", "10.40", "10.60", "27.75", "28.00"}) EXPECT_GE(texts[t], 1) << t;
+  for (const auto& t : store.layers.at("a_3810_40_500_75").texts()) ++texts[t];
+  for (const char* t : {"张家村", "3810.40-500.75", "1:500", "3810.40", "3810.60", "500.75", "501.00"})
+    EXPECT_GE(texts[t], 1) << t;
   std::map<std::string, int> halves;
-  for (const char* n : {"10.60-27.50", "10.60-27.75", "10.60-28.00", "10.40-27.50", "10.40-28.00", "10.20-27.50",
-                        "10.20-27.75", "10.20-28.00"})
+  for (const char* n : {"3810.60-500.50", "3810.60-500.75", "3810.60-501.00", "3810.40-500.50", "3810.40-501.00",
+                        "3810.20-500.50", "3810.20-500.75", "3810.20-501.00"})
     AddHalves(halves, n);
   for (const auto& [half, count] : halves) EXPECT_GE(texts[half], count) << half;
 }
@@ -135,31 +137,39 @@ TEST(RectSheetCli, RefusalsLeaveNoOutput) {
     int exitCode;
     const char* err;
   } cases[] = {
-      {{"10.41-27.75", "--scale", "500"}, 1, "西南角不在1:500矩形图幅的格网上"},
-      {{"10.40-27.75", "--scale", "500", "--rect", "50x50"}, 1, "x每0.25"},
-      {{"10.40-27.75"}, 2, "需要 --scale 500"},
-      {{"10.40-27.75", "--scale", "500", "--geographic"}, 2, "只能输出平面"},
-      {{"10.40-27.75", "--scale", "500", "--zone-prefix"}, 1, "带号29"},
-      {{"3000.00-39500.00", "--scale", "500"}, 1, "像是带有带号"},
+      {{"3810.41-500.75", "--scale", "500"}, 1, "西南角不在1:500矩形图幅的格网上"},
+      {{"3810.40-500.75", "--scale", "500", "--rect", "50x50"}, 1, "x每0.25"},
+      {{"3810.40-500.75"}, 2, "需要 --scale 500"},
+      {{"3810.40-500.75", "--scale", "500", "--geographic"}, 2, "只能输出平面"},
+      // Eastings of another zone, and the small numbers of a local grid.
+      {{"3810.40-39500.75", "--scale", "500"}, 1, "带有带号 39"},
+      {{"10.40-27.75", "--scale", "500"}, 1, "图幅10.40-27.75"},
       {{"E45G095066", "--rect", "50x50"}, 2, "--rect 只用于矩形图幅号"},
   };
   for (const auto& c : cases) {
     std::vector<std::string> args = {"sheet"};
     args.insert(args.end(), c.args.begin(), c.args.end());
-    args.insert(args.end(), {"-o", out});
+    args.insert(args.end(), {"--datum", "xian80", "--central-meridian", "87", "-o", out});
     const CliResult r = RunCli(args);
     EXPECT_EQ(r.exitCode, c.exitCode) << c.args[0] << r.err;
     EXPECT_TRUE(Contains(r.err, c.err)) << r.err;
     EXPECT_FALSE(std::filesystem::exists(out)) << c.args[0];
   }
+  // A number tells no longitude: the system must be stated.
+  const CliResult unstated = RunCli({"sheet", "3810.40-500.75", "--scale", "500", "-o", out});
+  EXPECT_EQ(unstated.exitCode, 2);
+  EXPECT_TRUE(Contains(unstated.err, "--datum 和 --central-meridian")) << unstated.err;
   // Eastings that carry a zone number need a prefixed system.
-  const CliResult prefixed = RunCli({"make-index", "--rect", "50x50", "--scale", "1000", "--extent", "3000000",
-                                     "39500000", "3001000", "39501000", "-o", dir / "i.shp"});
+  const CliResult prefixed =
+      RunCli({"make-index", "--rect", "50x50", "--scale", "1000", "--extent", "3000000", "39500000", "3001000",
+              "39501000", "--datum", "xian80", "--central-meridian", "117", "-o", dir / "i.shp"});
   EXPECT_EQ(prefixed.exitCode, 1);
-  EXPECT_TRUE(Contains(prefixed.err, "像是带有带号")) << prefixed.err;
+  EXPECT_TRUE(Contains(prefixed.err, "带有带号 39")) << prefixed.err;
   // An index of 1:500 sheets framed at another scale would be many times off.
-  ASSERT_EQ(RunCli({"make-index", "--rect", "50x50", "--scale", "500", "--extent", "0", "0", "250", "250", "-o",
-                    dir / "i.shp"}).exitCode, 0);
+  ASSERT_EQ(RunCli({"make-index", "--rect", "50x50", "--scale", "500", "--extent", "3810000", "500000", "3810250",
+                    "500250", "--datum", "xian80", "--central-meridian", "87", "-o", dir / "i.shp"})
+                .exitCode,
+            0);
   const CliResult wrongScale = RunCli({"index", dir / "i.shp", "--name-template", "[TFH]", "-o", out});
   EXPECT_EQ(wrongScale.exitCode, 1);
   EXPECT_TRUE(Contains(wrongScale.err, "请把比例尺设为500")) << wrongScale.err;

@@ -54,7 +54,8 @@ TEST(SeriesPrecision, ForwardMatchesPlainLongDouble) {
     // Angles as LBToXY reads them, so both sides see the same values.
     const long double B = Decimal15(lat(random));
     const long double L = Decimal15(117 + off(random));
-    const PlanarXY fast = LBToXY(CoordParams{beijing, false, false, 117}, B, L);
+    const PlanarXY fast =
+        LBToXY(CoordParams{beijing ? Datum::Beijing54 : Datum::Xian80, false, false, 117}, B, L);
     const PlanarXY plain = Reference(beijing ? kBeijing : kXian, B, L, 117);
     // In units of the last bit of the double the caller stores.
     auto ulp = [](long double v) {

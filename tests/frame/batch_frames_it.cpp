@@ -38,7 +38,8 @@ std::vector<std::string> Sheets(std::initializer_list<int> rows, std::initialize
 // An index as make-index writes it: planar (Xi'an 1980, CM 87) or geographic.
 void WriteIndex(const std::string& path, const std::vector<std::string>& numbers, bool geographic = false) {
   SilentFeedback quiet;
-  const SpatialReference ref = geographic ? MakeXian80Geographic(quiet) : MakeXian80Projected(29, true, false, quiet);
+  const SpatialReference ref =
+      geographic ? MakeGeographicReference(Datum::Xian80, quiet) : MakeProjectedReference(CoordParams{}, quiet);
   WriteSheetIndex(path, ref, "TFH", SheetIndexPolygons(numbers, CoordParams{}, geographic), false);
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/error.h"
 #include "common/recording_feedback.h"
 #include "frame/recording_store.h"
 #include "frame/utstandardMap.h"
@@ -255,6 +256,7 @@ TEST(SheetNumberBuilder, ScaleZoneAndRefusals) {
     Recorder r;
     TFrameSettings s;
     s.ScaleFactor = 5;  // the typed scale gives way to the sheet's own
+    s.centralMeridian = 117;
     TCreateTkByTfhao b("J-50-5", s, RunValues{}, r.store(), r.feedback);
     ASSERT_TRUE(b.Run());
     EXPECT_EQ(b.settings().ScaleFactor, 10);
@@ -272,6 +274,20 @@ TEST(SheetNumberBuilder, ScaleZoneAndRefusals) {
     EXPECT_NE(std::find(texts.begin(), texts.end(), "296"), texts.end());  // zone 29 + 6xx km
     EXPECT_EQ(r.frames->front().begins, 1);
     EXPECT_EQ(r.frames->front().ends, 1);
+  }
+  {
+    // A meridian left over from other data: refused before any class is made.
+    Recorder r;
+    TFrameSettings s;
+    s.centralMeridian = 120;
+    TCreateTkByTfhao b("J50G001001", s, RunValues{}, r.store(), r.feedback);
+    try {
+      b.Run();
+      ADD_FAILURE() << "drawn 3 degrees off its meridian";
+    } catch (const RunError& e) {
+      EXPECT_NE(std::string(e.what()).find("建议中央经线 114"), std::string::npos) << e.what();
+    }
+    EXPECT_TRUE(r.frames->empty());
   }
 }
 

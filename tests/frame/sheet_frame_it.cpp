@@ -188,14 +188,13 @@ TEST_P(SheetFrameIt, OldNumberGivesItsOwnScale) {
 TEST_P(SheetFrameIt, ScaleBarAndBeijing1954) {
   TFrameSettings s;
   s.chkscaleBarShow = true;
-  s.isBeijing54 = true;
   s.CoordSysIndex = 1;
   const auto run = DrawSheet(dir_, file("bj"), "E45G095066", s);
   const ReadLayer& lines = run->store.layers.at("L_E45G095066");
   EXPECT_EQ(lines.epsg, 2426);  // Beijing 1954 3-degree, central meridian 87, no prefix
   EXPECT_EQ(lines.countId(3), 20);
   CoordParams p;
-  p.isBeijing54 = true;
+  p.datum = Datum::Beijing54;
   const PlanarXY ll = LBToXY(p, 16 + 1.0L / 24, 88.0625L), ul = LBToXY(p, 16 + 2.0L / 24, 88.0625L);
   EXPECT_TRUE(HasLine(lines, 1, static_cast<double>(ul.y), static_cast<double>(ul.x),
                       static_cast<double>(ll.y), static_cast<double>(ll.x)));

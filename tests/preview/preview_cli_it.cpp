@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <regex>
 
 #include "preview_support.h"
 #include "support/test_support.h"
@@ -83,6 +84,46 @@ TEST(PreviewCli, IndexRunPreviewsItsFirstFrame) {
                                 "--preview", dir / "x.bmp"});
   EXPECT_EQ(bad.exitCode, 2);
   EXPECT_FALSE(fs::exists(dir / "a.gpkg"));
+}
+
+// Page sizes (points) of a PDF, in page order.
+std::vector<std::pair<double, double>> PdfPages(const std::string& pdf) {
+  std::vector<std::pair<double, double>> pages;
+  static const std::regex box(R"(/MediaBox \[0 0 ([0-9.]+) ([0-9.]+)\])");
+  for (std::sregex_iterator it(pdf.begin(), pdf.end(), box), end; it != end; ++it)
+    pages.emplace_back(std::stod((*it)[1]), std::stod((*it)[2]));
+  return pages;
+}
+
+TEST(PreviewCli, AllFramesIntoOnePdfFittedOrOnPaper) {
+  TempDir dir;
+  const std::string store = dir / "two.gpkg";
+  ASSERT_TRUE(WriteSheet(store, "E45G095066", NoteOnlySettings(false)));
+  ASSERT_TRUE(WriteSheet(store, "E45G095067", NoteOnlySettings(false)));
+
+  const CliResult fitted = RunCli({"preview", store, "--all", "-o", dir / "all.pdf"});
+  ASSERT_EQ(fitted.exitCode, 0) << fitted.err;
+  const auto pages = PdfPages(ReadFile(dir / "all.pdf"));
+  ASSERT_EQ(pages.size(), 2u);
+  // Each page is the frame's own preview page.
+  ASSERT_EQ(RunCli({"preview", store, "--frame", "E45G095067", "-o", dir / "one.pdf"}).exitCode, 0);
+  EXPECT_EQ(PdfPages(ReadFile(dir / "one.pdf")), std::vector{pages[1]});
+  EXPECT_GT(pages[1].first / 72 * 25.4, 600);  // 1:10 000, not shrunk to a sheet of paper
+
+  // On A0 the landscape sheet lies across the paper; A4 cannot hold it at its
+  // scale, and nothing is written.
+  ASSERT_EQ(RunCli({"preview", store, "--all", "-o", dir / "a0.pdf", "--paper", "a0"}).exitCode, 0);
+  for (const auto& [w, h] : PdfPages(ReadFile(dir / "a0.pdf"))) {
+    EXPECT_NEAR(w / 72 * 25.4, 1189, 1);
+    EXPECT_NEAR(h / 72 * 25.4, 841, 1);
+  }
+  const CliResult a4 = RunCli({"preview", store, "--all", "-o", dir / "a4.pdf", "--paper", "A4"});
+  EXPECT_EQ(a4.exitCode, 1);
+  EXPECT_TRUE(Contains(a4.err, "A4")) << a4.err;
+  EXPECT_TRUE(Contains(a4.err, "E45G095066")) << a4.err;
+  EXPECT_FALSE(fs::exists(dir / "a4.pdf"));
+  EXPECT_EQ(RunCli({"preview", store, "--all", "-o", dir / "x.png"}).exitCode, 2);
+  EXPECT_EQ(RunCli({"preview", store, "--all", "--frame", "E45G095066", "-o", dir / "x.pdf"}).exitCode, 2);
 }
 
 }  // namespace

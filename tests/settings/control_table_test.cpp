@@ -110,17 +110,19 @@ TEST(ControlTable, Conversions) {
     EXPECT_EQ(s.ScaleFactor, c.factor) << c.text;
   }
 
-  const struct {
-    int index;
-    bool beijing;
-  } systems[] = {{0, false}, {1, true}, {2, false}};
-  for (const auto& c : systems) {
-    EXPECT_EQ(ApplyControlValue(s, "gb8054", std::to_string(c.index)), std::nullopt);
-    EXPECT_EQ(s.CoordSysIndex, c.index);
-    EXPECT_EQ(s.isBeijing54, c.beijing);
+  // The datums in the order settings files of the Windows version store them,
+  // CGCS2000 after them.
+  const Datum systems[] = {Datum::Xian80, Datum::Beijing54, Datum::Wgs84, Datum::Cgcs2000};
+  for (int index = 0; index < 4; ++index) {
+    EXPECT_EQ(ApplyControlValue(s, "gb8054", std::to_string(index)), std::nullopt);
+    EXPECT_EQ(s.CoordSysIndex, index);
+    EXPECT_EQ(s.datum(), systems[index]);
   }
   EXPECT_EQ(ApplyControlValue(s, "gb8054", "北京54"), std::nullopt);  // the item's text
   EXPECT_EQ(s.CoordSysIndex, 1);
+  EXPECT_EQ(ApplyControlValue(s, "gb8054", "CGCS2000"), std::nullopt);
+  EXPECT_EQ(s.datum(), Datum::Cgcs2000);
+  EXPECT_NE(ApplyControlValue(s, "gb8054", "4"), std::nullopt);
 
   EXPECT_EQ(ApplyControlValue(s, "cbFdf", "1"), std::nullopt);
   EXPECT_FALSE(s.is3DegreeZone);
@@ -160,7 +162,7 @@ TEST(ControlTable, RefusedValuesLeaveTheSettingsAlone) {
       {"senw", "1.5", "不是整数"},       {"senw", "99999999999", "不是整数"},
       {"rgGrid", "5", "不是有效的选项"}, {"rgGrid", "-1", "不是有效的选项"},
       {"cbFdf", "9度", "不是有效的选项"}, {"Chkiskmann", "maybe", "True或False"},
-      {"SeX", "201", "超出范围-200..200"}, {"centerL", "74", "超出范围75..135"},
+      {"SeX", "201", "超出范围-200..200"}, {"centerL", "71", "超出范围72..138"},
       {"btn4j", "宋体", "不是有效的字体"}, {"btn4j", "宋体,big", "字号"},
       {"btn4j", "宋体,10,heavy", "heavy"}, {"btn4j", ",10", "字体应写作"},
   };
@@ -216,8 +218,9 @@ TEST(FontValue, ParsesAndFormats) {
 
 TEST(ControlTable, EveryEntryDescribesItsValue) {
   for (const auto& e : ControlTable()) EXPECT_FALSE(DescribeValueForm(e).empty()) << e.name;
-  EXPECT_EQ(DescribeValueForm(*FindControl("centerL")), "整数，75..135（度）");
-  EXPECT_EQ(DescribeValueForm(*FindControl("gb8054")), "选项序号或选项文字：0=西安80 1=北京54 2=WGS84");
+  EXPECT_EQ(DescribeValueForm(*FindControl("centerL")), "整数，72..138（度）");
+  EXPECT_EQ(DescribeValueForm(*FindControl("gb8054")),
+            "选项序号或选项文字：0=西安80 1=北京54 2=WGS84 3=CGCS2000");
 }
 
 }  // namespace

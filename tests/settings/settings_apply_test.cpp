@@ -32,7 +32,6 @@ TFrameSettings Changed() {
   s.GeodeticOutput = true;
   s.CreateMode = 0;
   s.CoordSysIndex = 1;
-  s.isBeijing54 = true;
   s.centralMeridian = 117;
   s.is3DegreeZone = false;
   s.addZoneNumber = true;

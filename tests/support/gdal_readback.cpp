@@ -60,6 +60,9 @@ ReadStore ReadWithGdal(const std::string& path) {
     if (const auto* srs = layer->GetSpatialRef()) {
       const char* code = srs->GetAuthorityCode(nullptr);
       l.epsg = code ? std::atoi(code) : 0;
+      char* wkt = nullptr;
+      if (srs->exportToWkt(&wkt) == OGRERR_NONE && wkt) l.wkt = wkt;
+      CPLFree(wkt);
     }
     l.fidColumn = layer->GetFIDColumn();
     l.geometryColumn = layer->GetGeometryColumn();

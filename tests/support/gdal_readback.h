@@ -25,6 +25,7 @@ struct ReadLayer {
   std::string name;
   std::string geometryType;  // OGR's name, e.g. "Multi Line String"
   int epsg = 0;              // authority code of the layer's reference (0 when none)
+  std::string wkt;           // the layer's reference as WKT (empty when none)
   std::string fidColumn, geometryColumn;
   std::vector<std::string> fieldNames;
   std::vector<ReadFeature> features;

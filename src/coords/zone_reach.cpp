@@ -1,0 +1,85 @@
+#include "coords/zone_reach.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "common/delphi.h"
+#include "common/error.h"
+
+namespace tarvik {
+namespace {
+
+// A number as a message shows it: at most four decimals, no trailing zeros.
+std::string Short(long double v) {
+  std::string text = FormatFixed(v, 4);
+  while (!text.empty() && text.back() == '0') text.pop_back();
+  if (!text.empty() && text.back() == '.') text.pop_back();
+  return text;
+}
+
+const char* WidthName(bool is3Degree) { return is3Degree ? "3度带" : "6度带"; }
+
+}  // namespace
+
+long double ZoneReach(bool is3Degree) { return is3Degree ? 2.5L : 4.0L; }
+
+long double ZoneMeridianOf(long double longitude, bool is3Degree) {
+  return is3Degree ? static_cast<long double>(Trunc((longitude + 1.5L) / 3)) * 3
+                   : static_cast<long double>(Trunc(longitude / 6) + 1) * 6 - 3;
+}
+
+void CheckLongitudeReach(const CoordParams& p, long double lonMin, long double lonMax,
+                         const std::string& what) {
+  const long double reach = ZoneReach(p.is3DegreeZone);
+  if (std::isfinite(lonMin) && std::isfinite(lonMax) && lonMin >= p.centralMeridian - reach &&
+      lonMax <= p.centralMeridian + reach)
+    return;
+  std::string text = what + "的经度 " + Short(lonMin) + "–" + Short(lonMax) + " 与中央经线 " +
+                     Short(p.centralMeridian) + " 相距太远（" + WidthName(p.is3DegreeZone) +
+                     "的图廓只能在中央经线两侧 " + Short(reach) + " 度以内）";
+  if (std::isfinite(lonMin) && std::isfinite(lonMax))
+    text += "；建议中央经线 " + Short(ZoneMeridianOf((lonMin + lonMax) / 2, p.is3DegreeZone));
+  throw RunError(text);
+}
+
+void CheckPlanarReach(const CoordParams& p, double eMin, double nMin, double eMax, double nMax,
+                      const std::string& what) {
+  const std::string eastings = what + "的横坐标 " + Short(eMin) + "–" + Short(eMax);
+  const int zone = ZoneNumberOf(p.is3DegreeZone, p.centralMeridian);
+  const auto zoneDigits = [](double e) { return static_cast<long long>(std::floor(e / 1000000)); };
+  if (p.addZoneNumber) {
+    if (zoneDigits(eMin) != zone || zoneDigits(eMax) != zone)
+      throw RunError(eastings + " 不是中央经线 " + Short(p.centralMeridian) + " 的" +
+                     WidthName(p.is3DegreeZone) + "第 " + std::to_string(zone) +
+                     " 带加带号的坐标（应在 " + std::to_string(zone) + "000000–" +
+                     std::to_string(zone) + "999999 之间）");
+  } else if (eMin >= 1000000 || eMax >= 1000000) {
+    throw RunError(eastings + " 带有带号 " + std::to_string(zoneDigits(eMin)) +
+                   "；请选择坐标加带号（--zone-prefix）");
+  }
+  // Longitudes along the extent's edges: the widest lie at its corners and,
+  // for an extent spanning the equator side of a zone, at its edge midpoints.
+  long double lonMin = INFINITY, lonMax = -INFINITY;
+  SilentFeedback quiet;
+  const double es[3] = {eMin, (eMin + eMax) / 2, eMax};
+  const double ns[3] = {nMin, (nMin + nMax) / 2, nMax};
+  bool ok = true;
+  for (double e : es) {
+    for (double n : ns) {
+      long double L = 0, B = 0;
+      if (!XYToLB(p, n, e, L, B, quiet) || !(std::fabs(B) < 85)) {
+        ok = false;
+        continue;
+      }
+      lonMin = std::min(lonMin, L);
+      lonMax = std::max(lonMax, L);
+    }
+  }
+  if (!ok)
+    throw RunError(what + "的坐标（横坐标 " + Short(eMin) + "–" + Short(eMax) + "，纵坐标 " +
+                   Short(nMin) + "–" + Short(nMax) + "）不是中央经线 " +
+                   Short(p.centralMeridian) + " 的高斯-克吕格坐标");
+  CheckLongitudeReach(p, lonMin, lonMax, what);
+}
+
+}  // namespace tarvik

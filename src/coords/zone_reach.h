@@ -1,0 +1,40 @@
+// Whether coordinates belong to the run's central meridian at all: checked
+// before anything is written, so that a frame is never drawn hundreds of
+// kilometres off its meridian, or labelled in another zone than it is in.
+//
+// A Gauss-Krueger zone is used up to half its width from the central
+// meridian; a frame may reach one degree further (sheets straddling a zone
+// edge are drawn in the zone of their west edge). Anything beyond is a
+// meridian chosen for other data.
+#pragma once
+
+#include <string>
+
+#include "coords/utlbxy.h"
+
+namespace tarvik {
+
+// Degrees of longitude a frame may lie from its central meridian: half the
+// zone width plus one degree (2.5 for 3-degree zones, 4 for 6-degree zones).
+long double ZoneReach(bool is3Degree);
+
+// The central meridian of the zone of that width holding the longitude
+// (decimal degrees): 3-degree zones Trunc((L + 1.5) / 3) x 3, 6-degree
+// zones (Trunc(L / 6) + 1) x 6 - 3.
+long double ZoneMeridianOf(long double longitude, bool is3Degree);
+
+// Refuses (RunError) longitudes (degrees) beyond the reach of the run's
+// central meridian, naming both and the meridian that would suit.
+// `what` names the data in the message ("数据", "图幅 E45G095066").
+void CheckLongitudeReach(const CoordParams& p, long double lonMin, long double lonMax,
+                         const std::string& what);
+
+// Refuses (RunError) a planar extent (store order: eastings, northings in
+// metres) that cannot be Gauss-Krueger coordinates of the run's
+// parameters: eastings whose zone number is not the meridian's (or that
+// carry one the run does not expect, or lack the one it does), or positions
+// that turn back into longitudes beyond the meridian's reach.
+void CheckPlanarReach(const CoordParams& p, double eMin, double nMin, double eMax, double nMax,
+                      const std::string& what);
+
+}  // namespace tarvik

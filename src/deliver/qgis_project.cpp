@@ -1,0 +1,163 @@
+#include "deliver/qgis_project.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <limits>
+
+#include "common/error.h"
+#include "coords/zone_reference.h"
+#include "deliver/file_output.h"
+#include "deliver/xml_text.h"
+#include "gdb/output_kind.h"
+#include "gdb/output_reader.h"
+
+namespace tarvik::deliver {
+namespace fs = std::filesystem;
+namespace {
+
+std::string Element(const char* name, const std::string& text) {
+  return std::string("<") + name + ">" + XmlEscape(text) + "</" + name + ">";
+}
+
+std::string SpatialRefSysXml(const SpatialReference& ref) {
+  const int epsg = ref.epsgCode();
+  return "<spatialrefsys nativeFormat=\"Wkt\">" + Element("wkt", ref.wkt()) + "<proj4/>" +
+         Element("srid", std::to_string(epsg)) + Element("authid", epsg > 0 ? "EPSG:" + std::to_string(epsg) : "") +
+         Element("description", ref.name()) +
+         Element("geographicflag", ref.isGeographic() ? "true" : "false") + "</spatialrefsys>";
+}
+
+std::string LayerTreeLayer(const ProjectLayer& layer) {
+  return "<layer-tree-layer" + XmlAttr("id", layer.id) + XmlAttr("name", layer.name) + XmlAttr("source", layer.source) +
+         " providerKey=\"ogr\" checked=\"Qt::Checked\" expanded=\"0\" legend_exp=\"\"><customproperties/>"
+         "</layer-tree-layer>";
+}
+
+std::string MapLayer(const ProjectLayer& layer, const std::string& crsXml) {
+  return "<maplayer type=\"vector\"" + XmlAttr("geometry", layer.geometry) +
+         " autoRefreshEnabled=\"0\" refreshOnNotifyEnabled=\"0\" readOnly=\"0\"" + layer.style.rootAttributes + ">" +
+         Element("id", layer.id) + Element("datasource", layer.source) + Element("layername", layer.name) +
+         "<srs>" + crsXml + "</srs><provider encoding=\"UTF-8\">ogr</provider>" + layer.style.body + "</maplayer>\n";
+}
+
+// Bounds of everything stored in a frame, store coordinates.
+bool FrameExtent(const OutputReader& reader, const FrameInfo& frame, double& xMin, double& yMin, double& xMax,
+                 double& yMax) {
+  xMin = yMin = std::numeric_limits<double>::infinity();
+  xMax = yMax = -xMin;
+  const auto add = [&](const Point2& p) {
+    xMin = std::min(xMin, p.x);
+    xMax = std::max(xMax, p.x);
+    yMin = std::min(yMin, p.y);
+    yMax = std::max(yMax, p.y);
+  };
+  for (const auto& l : reader.lines(frame))
+    for (const auto& path : l.paths) std::for_each(path.begin(), path.end(), add);
+  for (const auto& p : reader.polygons(frame))
+    for (const auto& ring : p.rings) std::for_each(ring.begin(), ring.end(), add);
+  for (const auto& t : reader.texts(frame)) add(t.anchor);
+  return xMin <= xMax;
+}
+
+}  // namespace
+
+std::string ProjectPathFor(const std::string& outputPath) {
+  return fs::path(WithoutTrailingSeparators(outputPath)).replace_extension(".qgs").string();
+}
+
+std::string GdbStylePathFor(const std::string& outputPath) {
+  return fs::path(WithoutTrailingSeparators(outputPath)).replace_extension(".qml").string();
+}
+
+std::string ProjectDocument(const ProjectModel& model) {
+  const bool exclusive = model.groups.size() > 1;
+  std::string tree, layers;
+  for (std::size_t i = 0; i < model.groups.size(); ++i) {
+    const ProjectGroup& g = model.groups[i];
+    const bool shown = i == 0;
+    tree += "<layer-tree-group" + XmlAttr("name", g.name) +
+            XmlAttr("checked", shown || !exclusive ? "Qt::Checked" : "Qt::Unchecked") +
+            XmlAttr("expanded", shown ? "1" : "0") + "><customproperties/>";
+    for (const auto& layer : g.layers) {
+      tree += LayerTreeLayer(layer);
+      layers += MapLayer(layer, g.crsXml);
+    }
+    tree += "</layer-tree-group>\n";
+  }
+  if (exclusive)
+    tree = "<layer-tree-group" + XmlAttr("name", model.title) +
+           " checked=\"Qt::Checked\" expanded=\"1\" mutually-exclusive=\"1\" mutually-exclusive-child=\"0\">"
+           "<customproperties/>\n" +
+           tree + "</layer-tree-group>\n";
+  const std::string extent = "<extent>" + Element("xmin", Number(model.xMin)) + Element("ymin", Number(model.yMin)) +
+                             Element("xmax", Number(model.xMax)) + Element("ymax", Number(model.yMax)) + "</extent>";
+  return std::string("<!DOCTYPE qgis PUBLIC 'http://mrcc.com/qgis.dtd' 'SYSTEM'>\n<qgis") +
+         XmlAttr("projectname", model.title) + XmlAttr("version", kQgisVersion) + ">\n" +
+         "<homePath path=\"\"/>" + Element("title", model.title) + "\n<projectCrs>" + model.crsXml +
+         "</projectCrs>\n<layer-tree-group><customproperties/>\n" + tree +
+         "</layer-tree-group>\n<mapcanvas name=\"theMapCanvas\" annotationsVisible=\"1\"><units>meters</units>" +
+         extent + "<rotation>0</rotation><destinationsrs>" + model.crsXml +
+         "</destinationsrs><rendermaptile>0</rendermaptile></mapcanvas>\n<projectlayers>\n" + layers +
+         "</projectlayers>\n<properties><SpatialRefSys><ProjectionsEnabled type=\"int\">1</ProjectionsEnabled>"
+         "</SpatialRefSys><Paths><Absolute type=\"bool\">false</Absolute></Paths></properties>\n</qgis>\n";
+}
+
+DeliveredFiles WriteQgisProject(const std::string& outputPath) {
+  const OutputReader reader(outputPath);
+  const auto& frames = reader.frames();
+  if (frames.empty()) throw RunError("输出 " + outputPath + " 中没有图廓，不能写QGIS工程");
+  const std::string file = fs::path(WithoutTrailingSeparators(outputPath)).filename().string();
+
+  ProjectModel model;
+  model.title = fs::path(file).stem().string();
+  const FrameInfo& first = frames.front();
+  // The plane the project draws on: the first frame's own system, or for a
+  // geographic frame the Gauss-Krueger zone it lies in (drawn on a
+  // geographic canvas, frames would look narrower than their texts).
+  double xMin = 0, yMin = 0, xMax = 0, yMax = 0;
+  const bool haveExtent = FrameExtent(reader, first, xMin, yMin, xMax, yMax);
+  SpatialReference plane = first.ref;
+  if (first.ref.isGeographic() && haveExtent) {
+    plane = GaussKruegerOn(first.ref, ThreeDegreeZoneMeridian((xMin + xMax) / 2));
+    if (plane.empty() || !TransformRectangle(first.ref, plane, xMin, yMin, xMax, yMax)) plane = first.ref;
+  }
+  model.crsXml = SpatialRefSysXml(plane);
+  // A little room around the frame.
+  const double margin = 0.03 * std::max(xMax - xMin, yMax - yMin);
+  model.xMin = xMin - margin;
+  model.yMin = yMin - margin;
+  model.xMax = xMax + margin;
+  model.yMax = yMax + margin;
+
+  int index = 0;
+  for (const FrameInfo& f : frames) {
+    ProjectGroup group;
+    group.name = f.frame;
+    group.crsXml = SpatialRefSysXml(f.ref);
+    const double scale = f.referenceScale > 0 ? f.referenceScale : 10000;
+    const auto add = [&](const std::string& cls, const char* geometry, FrameLayerKind kind) {
+      if (cls.empty()) return;
+      // QGIS keeps a layer id only when it is longer than ten characters.
+      group.layers.push_back({"tarvik_" + cls + "_" + std::to_string(index), cls, "./" + file + "|layername=" + cls, geometry,
+                              FrameLayerStyle(kind, scale)});
+    };
+    add(f.annotationClass, "Point", FrameLayerKind::Texts);
+    add(f.lineClass, "Line", FrameLayerKind::Lines);
+    add(f.polygonClass, "Polygon", FrameLayerKind::Polygons);
+    model.groups.push_back(std::move(group));
+    ++index;
+  }
+
+  DeliveredFiles out;
+  out.frames = static_cast<int>(frames.size());
+  out.project = ProjectPathFor(outputPath);
+  WriteTextFile(out.project, ProjectDocument(model));
+  if (reader.kind() == OutputKind::FileGdb) {
+    out.gdbStyle = GdbStylePathFor(outputPath);
+    const double scale = first.referenceScale > 0 ? first.referenceScale : 10000;
+    WriteTextFile(out.gdbStyle, StyleDocument(CombinedFrameStyle(scale)));
+  }
+  return out;
+}
+
+}  // namespace tarvik::deliver

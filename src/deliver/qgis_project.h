@@ -1,0 +1,57 @@
+// A QGIS project beside every output, so that it opens looking like the
+// preview: NAME.qgs beside NAME.gdb or NAME.gpkg, one group per frame with
+// its texts, lines and polygons (top first) styled as the preview draws
+// them; with several frames, a parent group that shows one frame at a time
+// (with all shown, neighbours' titles would print inside a sheet). The
+// project's coordinate system is the first frame's Gauss-Krueger zone, also
+// for geographic frames, and the map opens on the first frame. Data sources
+// are relative, so the output and its project can be moved together.
+//
+// A File Geodatabase cannot hold styles: NAME.qml beside it styles any of
+// its classes added by hand (one rule-based style for lines, polygons and
+// texts).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "deliver/qgis_styles.h"
+
+namespace tarvik::deliver {
+
+// NAME.qgs for the output NAME.gdb or NAME.gpkg (trailing separators ignored).
+std::string ProjectPathFor(const std::string& outputPath);
+// NAME.qml beside NAME.gdb.
+std::string GdbStylePathFor(const std::string& outputPath);
+
+// What a project shows, independent of where it comes from.
+struct ProjectLayer {
+  std::string id, name, source;  // source as QGIS's OGR provider reads it
+  const char* geometry = "Point";  // "Point", "Line" or "Polygon"
+  LayerStyle style;
+};
+struct ProjectGroup {
+  std::string name;
+  std::string crsXml;                // the <spatialrefsys> of its classes
+  std::vector<ProjectLayer> layers;  // top first
+};
+struct ProjectModel {
+  std::string title;
+  std::string crsXml;  // a <spatialrefsys> element
+  double xMin = 0, yMin = 0, xMax = 0, yMax = 0;  // opening extent in the project's system
+  std::vector<ProjectGroup> groups;
+};
+
+std::string ProjectDocument(const ProjectModel& model);
+
+struct DeliveredFiles {
+  std::string project;   // the .qgs
+  std::string gdbStyle;  // the .qml beside a .gdb; empty for a GeoPackage
+  int frames = 0;
+};
+
+// Writes the project (and the .qml of a .gdb) for the frames the output
+// holds. RunError when the output holds no frame or a file cannot be written.
+DeliveredFiles WriteQgisProject(const std::string& outputPath);
+
+}  // namespace tarvik::deliver

@@ -1,0 +1,56 @@
+#!/usr/bin/env python3
+"""A frame drawn to DXF, read back as a CAD program would: ezdxf loads it
+strictly and its audit finds nothing to repair; units, layers, lineweights and
+the texts (height, alignment, Chinese) are what the frame says.
+
+Usage: dxf_ezdxf_test.py TARVIK_CLI. Exits 77 (skipped) without ezdxf."""
+import os
+import subprocess
+import sys
+import tempfile
+
+try:
+    import ezdxf
+    from ezdxf import recover
+except ImportError:
+    print("ezdxf is not installed (Debian: python3-ezdxf); skipped")
+    sys.exit(77)
+
+MM_PER_POINT = 25.4 / 72
+
+
+def main(cli):
+    with tempfile.TemporaryDirectory() as tmp:
+        path = os.path.join(tmp, "e.dxf")
+        run = subprocess.run([cli, "sheet", "E45G095066", "-o", path], capture_output=True, text=True)
+        assert run.returncode == 0, run.stderr
+
+        ezdxf.readfile(path)  # strict loading raises on a malformed file
+        doc, auditor = recover.readfile(path)
+        assert not auditor.has_errors, [str(e) for e in auditor.errors]
+        assert not auditor.fixes, [str(f) for f in auditor.fixes]
+        assert doc.dxfversion == "AC1015", doc.dxfversion
+        assert doc.header["$INSUNITS"] == 6, "drawing units must be metres"
+
+        layers = {layer.dxf.name: layer for layer in doc.layers}
+        for name in layers:
+            assert name.isascii(), name
+        assert layers["E45G095066_OUTER"].dxf.lineweight == 100
+        assert layers["E45G095066_FRAME"].dxf.lineweight == 9
+
+        msp = doc.modelspace()
+        texts = {m.plain_text(): m for m in msp.query("MTEXT")}
+        scale = texts["比例尺1:10000"]  # 15 pt, centred under its anchor
+        assert abs(scale.dxf.char_height - 15 * MM_PER_POINT * 10) < 1e-6, scale.dxf.char_height
+        assert scale.dxf.attachment_point == 2, scale.dxf.attachment_point
+        notes = [t for t in texts if "\n" in t]
+        assert notes, "multi-line notes keep their line breaks"
+        assert len(msp.query("HATCH")) == 1
+        outer = msp.query('LWPOLYLINE[layer=="E45G095066_OUTER"]')
+        assert len(outer) == 4, len(outer)
+
+    print("DXF read back by ezdxf", ezdxf.__version__, ": OK")
+
+
+if __name__ == "__main__":
+    main(sys.argv[1])
