@@ -1,7 +1,13 @@
 // tarvik-cli convert: latitude/longitude <-> Gauss-Krueger plane coordinates
 // with the series the frames are drawn with, one pair from the arguments or
 // one pair per line from standard input.
+#include <unistd.h>
+
+#include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string_view>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -63,29 +69,63 @@ struct Settings {
   bool json = false;
 };
 
-long double ReadNumber(const std::string& text) {
+long double ReadNumber(std::string_view text) {
   const auto v = StrToFloat(text);
-  if (!v) throw RunError("\"" + text + "\" 不是有效的数");
+  if (!v) throw RunError("\"" + std::string(text) + "\" 不是有效的数");
   return *v;
 }
 
-// One conversion; throws RunError with the reason when the pair is refused.
-std::string Convert(const Settings& s, const std::string& first, const std::string& second) {
+// Appends v with `decimals` decimals, the same text FormatFixed gives. The
+// exact decimal expansion of a long double is slow to produce; v x 10^d
+// rounded to a whole number gives the same digits unless the product lies
+// within a hair of a half (its own rounding error is below 1e-7 of a unit for
+// the values a conversion prints), and only then does the exact path run.
+void AppendFixed(std::string& out, long double v, int decimals) {
+  static constexpr long double kScale[] = {1e0L, 1e1L, 1e2L, 1e3L, 1e4L, 1e5L,
+                                           1e6L, 1e7L, 1e8L, 1e9L, 1e10L};
+  const long double q = v * kScale[decimals];
+  if (std::fabs(q) < 1e15L) {
+    const long double r = std::nearbyint(q);
+    if (std::fabs(std::fabs(q - r) - 0.5L) > 1e-5L) {
+      const long long n = static_cast<long long>(r);
+      const unsigned long long a = n < 0 ? 0ULL - static_cast<unsigned long long>(n) : n;
+      const unsigned long long scale = static_cast<unsigned long long>(kScale[decimals]);
+      if (n < 0) out.push_back('-');  // never "-0.0000": n is 0 then
+      char digits[24];
+      auto end = std::to_chars(digits, digits + sizeof digits, a / scale).ptr;
+      out.append(digits, end);
+      out.push_back('.');
+      end = std::to_chars(digits, digits + sizeof digits, a % scale).ptr;
+      out.append(static_cast<std::size_t>(decimals) - static_cast<std::size_t>(end - digits), '0');
+      out.append(digits, end);
+      return;
+    }
+  }
+  out += FormatFixed(v, decimals);
+}
+
+// One conversion appended to `out`; throws RunError with the reason when the
+// pair is refused (nothing is appended then).
+void Convert(const Settings& s, std::string_view first, std::string_view second, std::string& out) {
   const CoordParams& p = s.params;
   if (s.toXY) {
-    const PlanarXY xy = GaussForward(p.datum, first, second, s.dms, p.is3DegreeZone,
-                                     p.addZoneNumber, p.centralMeridian);
-    const long double lat = s.dms ? DmsTextToDegrees(first) : ReadNumber(first);
-    const long double lon = s.dms ? DmsTextToDegrees(second) : ReadNumber(second);
-    if (lat < -90 || lat > 90) throw RunError("纬度超出范围 (-90..90): " + first);
-    if (lon < -180 || lon > 360) throw RunError("经度超出范围 (-180..360): " + second);
+    const long double lat = s.dms ? DmsTextToDegrees(std::string(first)) : ReadNumber(first);
+    const long double lon = s.dms ? DmsTextToDegrees(std::string(second)) : ReadNumber(second);
+    const PlanarXY xy =
+        GaussForwardDegrees(p.datum, lat, lon, p.is3DegreeZone, p.addZoneNumber, p.centralMeridian);
+    if (lat < -90 || lat > 90) throw RunError("纬度超出范围 (-90..90): " + std::string(first));
+    if (lon < -180 || lon > 360) throw RunError("经度超出范围 (-180..360): " + std::string(second));
     // The series hold within a zone and its overlap; far beyond they give
     // numbers that belong to no point.
     if (std::fabs(lon - p.centralMeridian) > kMaxFromMeridian)
-      throw RunError("经度 " + second + " 离中央经线 " + FloatToStr(p.centralMeridian) +
+      throw RunError("经度 " + std::string(second) + " 离中央经线 " + FloatToStr(p.centralMeridian) +
                      " 超过 6 度");
-    const std::string x = FormatFixed(xy.x, 4), y = FormatFixed(xy.y, 4);
-    return s.json ? "{\"x\": " + x + ", \"y\": " + y + "}" : x + " " + y;
+    out += s.json ? "{\"x\": " : "";
+    AppendFixed(out, xy.x, 4);
+    out += s.json ? ", \"y\": " : " ";
+    AppendFixed(out, xy.y, 4);
+    if (s.json) out += "}";
+    return;
   }
 
   const long double x = ReadNumber(first), y = ReadNumber(second);
@@ -95,54 +135,115 @@ std::string Convert(const Settings& s, const std::string& first, const std::stri
   const int zone = ZoneNumberOf(p.is3DegreeZone, p.centralMeridian);
   const long double eastingZone = Int(y / 1000000);
   if (p.addZoneNumber && eastingZone != zone)
-    throw RunError("东坐标 " + second + " 的带号不是中央经线 " + FloatToStr(p.centralMeridian) +
-                   " 的带号 " + std::to_string(zone));
+    throw RunError("东坐标 " + std::string(second) + " 的带号不是中央经线 " +
+                   FloatToStr(p.centralMeridian) + " 的带号 " + std::to_string(zone));
   if (!p.addZoneNumber && (y >= 1000000 || y <= -1000000))
-    throw RunError("东坐标 " + second + " 含带号，需要 --zone-prefix");
+    throw RunError("东坐标 " + std::string(second) + " 含带号，需要 --zone-prefix");
 
   RecordingFeedback feedback;
   long double lon = 0, lat = 0;
   if (!XYToLB(p, x, y, lon, lat, feedback) || lat < -90 || lat > 90)
     throw RunError(feedback.messages.empty() ? "输入的数据,错误" : feedback.messages.front());
-  const std::string l = FormatFixed(lon, 10), b = FormatFixed(lat, 10);
-  return s.json ? "{\"lon\": " + l + ", \"lat\": " + b + "}" : l + " " + b;
+  out += s.json ? "{\"lon\": " : "";
+  AppendFixed(out, lon, 10);
+  out += s.json ? ", \"lat\": " : " ";
+  AppendFixed(out, lat, 10);
+  if (s.json) out += "}";
 }
 
-std::vector<std::string> SplitPair(const std::string& line) {
-  std::vector<std::string> fields;
-  std::string field;
-  for (char c : line) {
-    if (c == ' ' || c == '\t' || c == ',' || c == ';') {
-      if (!field.empty()) fields.push_back(field);
-      field.clear();
-    } else {
-      field += c;
+// The text without the blanks and control characters around it.
+std::string_view TrimBlanks(std::string_view s) {
+  while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
+  while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
+  return s;
+}
+
+// The fields of a line: separated by blanks, tabs, commas or semicolons.
+std::vector<std::string_view> SplitPair(std::string_view line) {
+  std::vector<std::string_view> fields;
+  std::size_t start = std::string_view::npos;
+  for (std::size_t i = 0; i <= line.size(); ++i) {
+    const bool separator =
+        i == line.size() || line[i] == ' ' || line[i] == '\t' || line[i] == ',' || line[i] == ';';
+    if (!separator) {
+      if (start == std::string_view::npos) start = i;
+    } else if (start != std::string_view::npos) {
+      fields.push_back(line.substr(start, i - start));
+      start = std::string_view::npos;
     }
   }
-  if (!field.empty()) fields.push_back(field);
   return fields;
 }
 
+// Reads standard input in large blocks and writes the results in large
+// blocks: a stream of millions of points spends its time converting, not in
+// the C library's per-line work. A person typing at a terminal gets every
+// answer at once.
 int ConvertStream(const Settings& s) {
+  const bool interactive = isatty(STDIN_FILENO) == 1;
+  constexpr std::size_t kWriteBlock = 1 << 16;
   bool refused = false;
-  std::string line;
-  for (long number = 1; std::getline(std::cin, line); ++number) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    const std::string trimmed = Trim(line);
+  std::string out, pending;
+  std::vector<char> block(1 << 20);
+  long number = 0;
+  const auto writeOut = [&] {
+    if (!out.empty()) std::fwrite(out.data(), 1, out.size(), stdout);
+    out.clear();
+  };
+  const auto convertLine = [&](std::string_view line) {
+    ++number;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    const std::string_view trimmed = TrimBlanks(line);
     if (trimmed.empty() || trimmed[0] == '#') {
-      std::cout << line << "\n";
-      continue;
+      out.append(line);
+      out.push_back('\n');
+      return;
     }
+    const std::size_t mark = out.size();
     try {
-      const auto fields = SplitPair(trimmed);
-      if (fields.size() != 2) throw RunError("需要两个数，得到 " + std::to_string(fields.size()) + " 个");
-      std::cout << Convert(s, fields[0], fields[1]) << "\n";
+      const auto parts = SplitPair(trimmed);
+      if (parts.size() != 2) throw RunError("需要两个数，得到 " + std::to_string(parts.size()) + " 个");
+      Convert(s, parts[0], parts[1], out);
     } catch (const RunError& e) {
+      out.resize(mark);
       refused = true;
-      std::cout << (s.json ? "null" : "* *") << "\n";
-      std::cerr << "tarvik-cli convert: 第 " << number << " 行: " << e.what() << "\n";
+      out += s.json ? "null" : "* *";
+      writeOut();
+      std::fflush(stdout);
+      std::fprintf(stderr, "tarvik-cli convert: 第 %ld 行: %s\n", number, e.what());
+    }
+    out.push_back('\n');
+  };
+  for (;;) {
+    const std::size_t got = interactive ? (std::fgets(block.data(), static_cast<int>(block.size()), stdin)
+                                               ? std::strlen(block.data())
+                                               : 0)
+                                        : std::fread(block.data(), 1, block.size(), stdin);
+    if (got == 0) break;
+    std::string_view data(block.data(), got);
+    while (!data.empty()) {
+      const std::size_t eol = data.find('\n');
+      if (eol == std::string_view::npos) {
+        pending.append(data);
+        break;
+      }
+      if (pending.empty()) {
+        convertLine(data.substr(0, eol));
+      } else {
+        pending.append(data.substr(0, eol));
+        convertLine(pending);
+        pending.clear();
+      }
+      data.remove_prefix(eol + 1);
+    }
+    if (interactive || out.size() >= kWriteBlock) {
+      writeOut();
+      if (interactive) std::fflush(stdout);
     }
   }
+  if (!pending.empty()) convertLine(pending);
+  writeOut();
+  std::fflush(stdout);
   return refused ? kExitRefused : kExitOk;
 }
 
@@ -190,7 +291,9 @@ int Run(const std::vector<std::string>& argv) {
   }
   if (pair.size() == 1) return ConvertStream(s);
   try {
-    std::cout << Convert(s, pair[0], pair[1]) << "\n";
+    std::string out;
+    Convert(s, pair[0], pair[1], out);
+    std::cout << out << "\n";
     return kExitOk;
   } catch (const RunError& e) {
     std::cerr << "tarvik-cli convert: " << e.what() << "\n";

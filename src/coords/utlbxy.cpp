@@ -192,6 +192,11 @@ PlanarXY GaussForward(Datum datum, const std::string& latitudeText,
                       bool addZone, long double centralMeridian) {
   const long double B = isDms ? DmsTextToDegrees(latitudeText) : ParseNumber(latitudeText);
   const long double L = isDms ? DmsTextToDegrees(longitudeText) : ParseNumber(longitudeText);
+  return GaussForwardDegrees(datum, B, L, is3Degree, addZone, centralMeridian);
+}
+
+PlanarXY GaussForwardDegrees(Datum datum, long double B, long double L, bool is3Degree, bool addZone,
+                             long double centralMeridian) {
   const Engine& engine = EngineOf(datum);
   if (engine.textbook) return Forward(*engine.textbook, B, L, is3Degree, addZone, centralMeridian);
   return KruegerForward(*engine.krueger, B, L, is3Degree, addZone, centralMeridian);

@@ -88,6 +88,11 @@ PlanarXY GaussForward(Datum datum, const std::string& latitudeText,
                       const std::string& longitudeText, bool isDms, bool is3Degree,
                       bool addZone, long double centralMeridian);
 
+// GaussForward of angles already read (decimal degrees), as they are.
+// Throws RunError when the result is not finite.
+PlanarXY GaussForwardDegrees(Datum datum, long double B, long double L, bool is3Degree, bool addZone,
+                             long double centralMeridian);
+
 // Plane (x northing, y easting) to longitude L and latitude B in degrees. The
 // zone taken off a prefixed easting is the zone of the central meridian,
 // never the digits of y. When the computation fails (non-finite input or

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <clocale>
+#include <random>
+#include <string_view>
 #include <cmath>
 
 namespace tarvik {
@@ -71,6 +74,27 @@ TEST(StrToFloat, AcceptsNumbersAndRefusesTheRest) {
   EXPECT_EQ(StrToFloat("1e3").value(), 1000.0L);
   for (const char* bad : {"", "  ", "abc", "1,5", "1.2.5", "inf", "nan", "1e", "--1", "0x10", "12a"})
     EXPECT_FALSE(StrToFloat(bad).has_value()) << bad;
+}
+
+// Plain decimals take a short road; it must land on the very value the full
+// decimal conversion gives, last bit included.
+TEST(StrToFloat, PlainDecimalsGiveTheFullConversionsValue) {
+  std::mt19937_64 random(7);
+  for (int i = 0; i < 200000; ++i) {
+    const int whole = static_cast<int>(random() % 20), fraction = static_cast<int>(random() % 22);
+    std::string text = i % 3 == 0 ? "-" : "";
+    for (int k = 0; k < whole; ++k) text.push_back(static_cast<char>('0' + random() % 10));
+    if (fraction > 0 || whole == 0) text.push_back('.');
+    for (int k = 0; k < fraction || (whole == 0 && k == 0); ++k) text.push_back(static_cast<char>('0' + random() % 10));
+    const std::string_view digits = std::string_view(text).substr(text[0] == '-');
+    long double expected = 0;
+    std::from_chars(digits.data(), digits.data() + digits.size(), expected);
+    if (text[0] == '-') expected = -expected;
+    const auto got = StrToFloat(text);
+    ASSERT_TRUE(got.has_value()) << text;
+    ASSERT_EQ(*got, expected) << text;
+    ASSERT_EQ(std::signbit(*got), std::signbit(expected)) << text;
+  }
 }
 
 TEST(StrToInt, AcceptsDecimalAndHexAndRefusesTheRest) {
