@@ -73,7 +73,7 @@ const char* RectIndexUsage() {
          "                        (--extent XMIN YMIN XMAX YMAX | --cover POLYGONS.shp) -o SHEETS.shp\n"
          "writes the sheets of that size (cm on paper, north-south x east-west) lying on\n"
          "whole multiples of it from x = 0, y = 0 that overlap the area, numbered by the\n"
-         "south-west corner in km, x first (10.40-27.75 at 1:500, 6230.0-10.0 at 1:1000,\n"
+         "south-west corner in km, x first (3810.40-500.75 at 1:500, 4230.0-510.0 at 1:1000,\n"
          "3810-502 at 1:5000). --extent is in Gauss-Krueger metres, X the northing and\n"
          "Y the easting as in the numbers, of the system that --datum and\n"
          "--central-meridian (with --zone-width, --zone-prefix) must state. A --cover\n"

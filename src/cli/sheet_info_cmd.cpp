@@ -25,7 +25,7 @@ const std::string kUsage =
     "south-west corner and size (decimal degrees and D°MM′SS″), and the central\n"
     "meridian of the 3-degree zone of its west edge (the suggestion the window\n"
     "makes when the sheet-number box is left).\n"
-    "A large-scale rectangular number (10.40-27.75: the south-west corner in km,\n"
+    "A large-scale rectangular number (3810.40-500.75: the south-west corner in km,\n"
     "x northing first) is read at the scale of --scale; it prints the layout,\n"
     "the south-west corner and the size in metres.\n\n"
     "Options:\n"

@@ -17,7 +17,7 @@ struct HalfNames {
 };
 
 // Splits a name by characters: the first floor(n / 2) characters, then the
-// rest. A rectangular sheet number ("10.40-27.75") breaks after its "-", so
+// rest. A rectangular sheet number ("3810.40-500.75") breaks after its "-", so
 // that each line holds one coordinate.
 HalfNames SplitName(const std::string& name) {
   if (LooksLikeRectNumber(name) && name.find_first_not_of("0123456789.-") == std::string::npos) {

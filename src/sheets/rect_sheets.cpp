@@ -139,7 +139,7 @@ std::variant<RectSheet, std::string> ParseRectNumber(std::string_view text, long
   const auto x = dash == std::string_view::npos ? std::nullopt : ReadKilometres(text.substr(0, dash));
   const auto y = dash == std::string_view::npos ? std::nullopt : ReadKilometres(text.substr(dash + 1));
   if (!x || !y)
-    return wrong + "矩形图幅号应为“x-y”，即西南角以公里计的x(纵)坐标和y(横)坐标，如10.40-27.75";
+    return wrong + "矩形图幅号应为“x-y”，即西南角以公里计的x(纵)坐标和y(横)坐标，如3810.40-500.75";
   if (!IsRectScale(denominator)) return wrong + *RectLayoutProblem(denominator, RectLayouts()[0]);
   const int decimals = RectNumberDecimals(denominator);
 

@@ -3,8 +3,8 @@
 // coordinates (any datum, zone and meridian) and numbered by their
 // south-west corner in kilometres, x (northing) first: "x-y".
 //
-// Numbers carry 2 decimals at 1:500 (10.40-27.75), 1 at 1:1000 and 1:2000
-// (6230.0-10.0) and none at 1:5000 (3810-502). A sheet is 50 x 50, 40 x 50
+// Numbers carry 2 decimals at 1:500 (3810.40-500.75), 1 at 1:1000 and 1:2000
+// (4230.0-510.0) and none at 1:5000 (3810-502). A sheet is 50 x 50, 40 x 50
 // or 40 x 40 cm on paper, written x first like the numbers: 40x50 is 40 cm
 // north-south by 50 cm east-west (at 1:500, 200 m by 250 m on the ground).
 // Sheets lie on whole multiples of their size from the grid origin (x = 0,
