@@ -308,8 +308,9 @@ long double TtkBaseClass::GeoDeltaEast(long double distance, long double lat, lo
 }
 
 FieldLookup TtkBaseClass::currentFeatureLookup() const {
-  // Placeholders are only read when frames come from an input file.
-  if (S.CreateMode == 0) return {};
+  // Placeholders are read when frames come from an input file, and for a
+  // typed sheet number only what its builder offers.
+  if (S.CreateMode == 0) return FTypedSheetFields;
   return FCurrentFeature;
 }
 

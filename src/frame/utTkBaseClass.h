@@ -201,6 +201,9 @@ class TtkBaseClass {
 
   // The feature being framed, as a field reader; empty for a typed sheet number.
   FieldLookup FCurrentFeature;
+  // What placeholders read for a typed sheet number instead (empty: they are
+  // left as written).
+  FieldLookup FTypedSheetFields;
 
   TFrameSettings S;
   RunValues FRun;
