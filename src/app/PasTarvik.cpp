@@ -30,6 +30,7 @@
 #include "settings/qt/pascoverset.h"
 #include "settings/qt/radio_group.h"
 #include "settings/settings_path.h"
+#include "sheets/rect_sheets.h"
 #include "sheets/uttfhao.h"
 
 namespace tarvik {
@@ -131,7 +132,7 @@ void TFrmTarvik::BuildControls() {
   gbMapno->setFixedHeight(kModeAreaHeight);
   edtMapNO = MakeEdit("edtMapNO", "E45G095066", gbMapno);
   edtMapNO->setGeometry(128, 28, 186, 22);
-  edtMapNO->setToolTip(U("新图幅号（如E45G095066）或旧图幅号（如J-50-5）"));
+  edtMapNO->setToolTip(U("新图幅号（如E45G095066）、旧图幅号（如J-50-5）或矩形图幅号（如3810.40-500.75，按所填比例尺）"));
   lblMapNoHint = new QLabel(U("新图幅号如 E45G095066，旧图幅号如 J-50-5、J-50-5-(24)"), gbMapno);
   lblMapNoHint->setGeometry(12, 60, 420, 18);
   lblMapNoHint->setAlignment(Qt::AlignHCenter);
@@ -421,6 +422,8 @@ void TFrmTarvik::CbFieldChange() {
 
 void TFrmTarvik::edtMapNOExit() {
   CheckMapNo();
+  // A rectangular sheet number carries no longitude to suggest a meridian from.
+  if (LooksLikeRectNumber(edtMapNO->text().toStdString())) return;
   const long double meridian = SuggestCentralMeridian(edtMapNO->text().toStdString(), feedback_);
   if (meridian >= 0) centerL->setValue(static_cast<int>(meridian));
 }

@@ -28,6 +28,7 @@
 #include "app/window_rules.h"
 #include "frame/utTkBaseClass.h"
 #include "settings/frame_settings.h"
+#include "sheets/rect_sheets.h"
 
 class QAction;
 class QComboBox;
@@ -96,6 +97,9 @@ class TFrmTarvik : public QWidget {
   // Refuses (RunError) a run whose coordinate settings do not describe its
   // sheet or input file; made before an existing output is touched.
   void CheckRunCoordinates(int mode);
+  // The typed rectangular sheet number read at the typed scale; RunError
+  // with the reason when it is off the sheet grid of that scale.
+  RectSheet TypedRectSheet(const std::string& number) const;
   void CollectParameters();
   void RightAlignTagged();
   bool ConfirmBox(const QString& text, const QString& caption);

@@ -2,6 +2,7 @@
 // their order, the output prepared, the parameters collected, the builder of
 // the chosen mode, the elapsed time; and the input file's coordinate system
 // and naming fields when a file is picked.
+#include <cmath>
 #include <filesystem>
 #include <set>
 #include <system_error>
@@ -162,7 +163,8 @@ std::vector<std::string> TFrmTarvik::CheckRunInputs(int mode, const QString& fie
   std::vector<std::string> names;
   if (mode == 0) {
     CheckMapNo();
-    CheckSheetRun(Text(edtMapNO->text()), FSettings);
+    // A rectangular number is checked on its grid with the coordinates below.
+    if (!LooksLikeRectNumber(Text(edtMapNO->text()))) CheckSheetRun(Text(edtMapNO->text()), FSettings);
     names.push_back(CleanFrameName(Text(edtMapNO->text())));
   } else {
     names = CheckFileRun({mode, Text(edtFile->text()), Text(reditwhere->text().trimmed()), Text(fieldName),
@@ -175,8 +177,17 @@ std::vector<std::string> TFrmTarvik::CheckRunInputs(int mode, const QString& fie
 }
 
 void TFrmTarvik::CreateByMapNo(const std::string& output) {
-  TCreateTkByTfhao builder(Text(edtMapNO->text()), FSettings, FRun,
-                           OpenFrameStore(output, feedback_), feedback_);
+  const std::string number = Text(edtMapNO->text());
+  if (LooksLikeRectNumber(number)) {
+    // Checked with the coordinates before the output was touched.
+    const RectSheet sheet = TypedRectSheet(number);
+    TCreateTkByTfhao builder(sheet, FSettings, FRun, OpenFrameStore(output, feedback_), feedback_);
+    builder.Run();  // geographic output was told and refused by the builder
+    FRun.ZoneNumberText = builder.run().ZoneNumberText;
+    builder.CloseOutput();
+    return;
+  }
+  TCreateTkByTfhao builder(number, FSettings, FRun, OpenFrameStore(output, feedback_), feedback_);
   builder.Run();  // a wrong number was reported by the codec; nothing is written then
   FRun.ZoneNumberText = builder.run().ZoneNumberText;
   builder.CloseOutput();
@@ -223,10 +234,23 @@ void TFrmTarvik::ApplyInputSpatialRef(const SpatialReference& reference) {
   if (c.centralMeridian) centerL->setValue(static_cast<int>(*c.centralMeridian));
 }
 
+RectSheet TFrmTarvik::TypedRectSheet(const std::string& number) const {
+  const long denominator = std::lround(static_cast<double>(FSettings.ScaleFactor * 10000));
+  auto parsed = ParseRectNumber(number, denominator);
+  if (auto* reason = std::get_if<std::string>(&parsed)) throw RunError(*reason);
+  return std::get<RectSheet>(parsed);
+}
+
 void TFrmTarvik::CheckRunCoordinates(int mode) {
   if (mode == 0) {
     SilentFeedback quiet;  // a wrong number is reported by the run itself
     const std::string number = Text(edtMapNO->text());
+    // A rectangular sheet at the typed scale, on its grid and in the chosen
+    // Gauss-Krueger system.
+    if (LooksLikeRectNumber(number)) {
+      CheckRectSheetCoordinates(CoordParamsOf(FSettings), TypedRectSheet(number));
+      return;
+    }
     const std::string current = NormalizeMapNo(number, quiet);
     if (current.empty()) return;
     if (const auto extent = DecodeMapNo(current, quiet))

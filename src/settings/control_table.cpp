@@ -169,6 +169,7 @@ std::vector<ControlEntry> BuildTable() {
   t.push_back(Font("btnjionMap", &S::btnjionMap, "宋体,8", "标注字体大小设置"));
   t.push_back(Edit(kDlg, "edtField", &S::edtField, Conversion::StripBrackets, "",
                    "图名对应字段名"));
+  t.push_back(Check("chkNeighbourNo", &S::chkNeighbourNo, "True", "无图名时标注相邻图幅号"));
 
   // Page 5: scale bar.
   t.push_back(Check("chkscaleBarShow", &S::chkscaleBarShow, "False", "标注比例尺条"));

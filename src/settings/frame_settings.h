@@ -119,6 +119,9 @@ struct TFrameSettings {
   long double SeH = 70;   // 0.1 mm, cell height
   FontDesc btnjionMap = FontDesc::FromPixels("宋体", 11);
   std::string edtField;   // sheet-name field of the index file, without brackets
+  // Cells without a name from the index get the neighbour's sheet number,
+  // computed from the current sheet's own number.
+  bool chkNeighbourNo = true;
 
   // ---- Page 5: scale bar ----
   bool chkscaleBarShow = false;

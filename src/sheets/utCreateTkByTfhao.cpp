@@ -4,6 +4,7 @@
 #include "common/text_util.h"
 #include "coords/zone_reach.h"
 #include "gdb/frame_domain.h"
+#include "sheets/sheet_neighbours.h"
 #include "sheets/uttfhao.h"
 
 namespace tarvik {
@@ -23,6 +24,17 @@ TCreateTkByTfhao::TCreateTkByTfhao(const std::string& sheetNumber, const TFrameS
   };
 }
 
+TCreateTkByTfhao::TCreateTkByTfhao(const RectSheet& sheet, const TFrameSettings& settings, RunValues run,
+                                   std::unique_ptr<FrameStore> store, UserFeedback& feedback)
+    : TstandardMap(settings, std::move(run), std::move(store), feedback), FMapNo(sheet.number()) {
+  S.CreateMode = 0;
+  FRectSheet = sheet;
+  FTypedSheetFields = [number = FMapNo](const std::string& field) -> std::optional<std::string> {
+    if (EqualsNoCase(field, "TFH")) return number;
+    return std::nullopt;
+  };
+}
+
 long double TCreateTkByTfhao::ScaleOfIndex(int scaleIndex) {
   return static_cast<long double>(ScaleDenominatorOfIndex(scaleIndex)) / 10000;
 }
@@ -32,7 +44,10 @@ bool TCreateTkByTfhao::Run() {
     FRun.ZoneNumberText = std::to_string(ZoneNumberOf(S.is3DegreeZone, S.centralMeridian));
   if (!PrepareCorners()) return false;
   // A meridian chosen for other data would put the frame far off its sheet.
-  CheckLongitudeReach(FCoords, FSheetLon, FSheetLon + FSheetWidth, "图幅" + FMapNo);
+  if (FRectSheet)
+    CheckRectSheetCoordinates(FCoords, *FRectSheet);
+  else
+    CheckLongitudeReach(FCoords, FSheetLon, FSheetLon + FSheetWidth, "图幅" + FMapNo);
   MakeSpatialReference();
   BeginFrameDrawing();
   try {
@@ -46,6 +61,7 @@ bool TCreateTkByTfhao::Run() {
 }
 
 bool TCreateTkByTfhao::PrepareCorners() {
+  if (FRectSheet) return PrepareRectCorners();
   const std::string number = NormalizeMapNo(FMapNo, FFeedback);
   if (number.empty()) return false;
   const auto extent = DecodeMapNo(number, FFeedback);
@@ -72,6 +88,27 @@ bool TCreateTkByTfhao::PrepareCorners() {
     }
   }
   ComputeOuterCorners();
+  SilentFeedback quiet;  // a number the codec read but that names no sheet just has no neighbours
+  FNeighbourNumbers = SheetNeighbours(number, quiet).value_or(NeighbourNumbers{});
+  return true;
+}
+
+bool TCreateTkByTfhao::PrepareRectCorners() {
+  // Rectangular sheets are planar by nature; their grid may be a local one
+  // that no longitude and latitude belong to.
+  if (S.GeodeticOutput) {
+    FFeedback.message("矩形图幅" + FMapNo + "只能输出平面(XY)坐标");
+    return false;
+  }
+  S.ScaleFactor = static_cast<long double>(FRectSheet->denominator) / 10000;
+  FFrameGap = S.senw * S.ScaleFactor;
+  const auto west = static_cast<long double>(FRectSheet->west());
+  const auto south = static_cast<long double>(FRectSheet->south());
+  const long double east = west + FRectSheet->ySize(), north = south + FRectSheet->xSize();
+  FInnerEast = {west, west, east, east};
+  FInnerNorth = {south, north, north, south};
+  ComputeOuterCorners();
+  FNeighbourNumbers = RectNeighbours(*FRectSheet);
   return true;
 }
 

@@ -168,6 +168,27 @@ TEST(WindowRun, GeographicBeijingSheetTakesItsSettingsFromTheWindow) {
   EXPECT_EQ(w->frameSettings().datum(), Datum::Beijing54);
 }
 
+TEST(WindowRun, RectangularSheetNumberAtTheTypedScale) {
+  WindowUnderTest w;
+  const std::string output = w.dir / "r.gpkg";
+  w->rgtype->setItemIndex(0);
+  w->edtMapscale1->setText("500");
+  w->edtoutFile->setText(QString::fromStdString(output));
+  w->edtMapNO->setText("3810.41-500.75");  // off the 1:500 grid: refused, nothing made
+  w->Button1->click();
+  ASSERT_EQ(w.dialogs.errors.size(), 1u) << w.dialogs.describe();
+  EXPECT_TRUE(w.dialogs.errors[0].contains(U("西南角不在1:500矩形图幅的格网上")));
+  EXPECT_FALSE(fs::exists(output));
+  w.dialogs.errors.clear();
+  w->edtMapNO->setText("3810.40-500.75");
+  w->Button1->click();
+  ASSERT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
+  EXPECT_EQ(w->centerL->value(), 87);  // no meridian suggested from a rectangular number
+  const test::ReadStore store = test::ReadWithGdal(output);
+  ASSERT_TRUE(store.has("L_3810_40_500_75")) << w.dialogs.describe();
+  EXPECT_EQ(store.layers.at("L_3810_40_500_75").epsg, 2374);
+}
+
 // Every input is checked before the existing output is offered for
 // deletion: a refused run leaves it as it was and asks nothing.
 TEST(WindowRun, WrongInputsAreFoundBeforeTheOutputIsTouched) {

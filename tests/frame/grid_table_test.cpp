@@ -211,6 +211,39 @@ TEST(AdjacentTable, NeighbourNamesFromTheIndex) {
   EXPECT_EQ(r.frames->front().lines.size(), 8u);
 }
 
+TEST(AdjacentTable, NumbersFillTheCellsTheIndexNamesNoSheetFor) {
+  for (const bool numbers : {true, false}) {
+    Recorder r;
+    TFrameSettings s;
+    s.CreateMode = 1;
+    s.chkNeighbourNo = numbers;
+    TstandardMap b(s, RunValues{}, r.store(), r.feedback);
+    b.CreateOutputClasses("T", SpatialReference());
+    SetRectangle(b, 500000, 3000000, 504000, 3003000);
+    // The index names only the sheet to the north.
+    b.FNeighbourName = [](double x, double y) -> std::string {
+      return y > 3003000 && x > 500000 && x < 504000 ? "北村" : "";
+    };
+    b.FNeighbourNumbers = {"nw", "n", "ne", "w", "e", "sw", "s", "se"};
+    b.DrawAdjacentTable();
+    auto texts = r.texts();
+    texts.erase(std::remove(texts.begin(), texts.end(), ""), texts.end());
+    std::sort(texts.begin(), texts.end());
+    const std::vector<std::string> expected =
+        numbers ? std::vector<std::string>{"e", "ne", "nw", "s", "se", "sw", "w", "北村"} : std::vector<std::string>{"北村"};
+    EXPECT_EQ(texts, expected) << numbers;
+  }
+  // A typed number: every cell gets its neighbour's number (in two lines).
+  Recorder r;
+  TCreateTkByTfhao b("E45G001066", TFrameSettings{}, RunValues{}, r.store(), r.feedback);
+  ASSERT_TRUE(b.Run());
+  const auto texts = r.texts();
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), "F45G0"), 3);
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), "E45G0"), 5);
+  for (const char* tail : {"96065", "96066", "96067", "01065", "01067", "02065", "02066", "02067"})
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), tail), 1) << tail;
+}
+
 TEST(SheetNumberBuilder, ScaleZoneAndRefusals) {
   {
     Recorder r;

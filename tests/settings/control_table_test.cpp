@@ -43,7 +43,7 @@ TEST(ControlTable, EveryControlOfBothWindowsIsThereOnce) {
       "btnjionMap", "SeX", "SeY", "rgHor", "rgver", "Chkiskmann", "rgwdalignmode", "seForenum",
       "seafternum", "seannforenum", "seannafternum", "chkscaleBarShow", "seScaleBarlen",
       "sescalebarkd", "seScaleBarHeight", "btnscalebarFont", "sejwcrosslen", "edtrightbottom",
-      "edtBKZJDIS", "RGBKZJMode", "chkSetDa", "seYaDIS", "RGYaSet"};
+      "edtBKZJDIS", "RGBKZJMode", "chkSetDa", "seYaDIS", "RGYaSet", "chkNeighbourNo"};
   std::set<std::string> seenMain, seenDialog;
   int fonts = 0;
   for (const auto& e : ControlTable()) {

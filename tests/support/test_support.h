@@ -33,6 +33,8 @@ struct CliResult {
 CliResult RunCli(const std::vector<std::string>& args, const std::string& input = "");
 // The path of the tarvik-cli RunCli runs.
 std::string CliPath();
+// A settings file the build ships (e.g. "rect_sheets.set").
+std::string SharedFile(const std::string& name);
 
 // The whole content of a file.
 std::string ReadFile(const std::string& path);
