@@ -90,6 +90,7 @@ TFrmTarvik::TFrmTarvik(const std::filesystem::path& programPath, QWidget* parent
       feedback_(dialogs_, progress_) {
   if (programPath_.empty())
     programPath_ = QCoreApplication::applicationFilePath().toStdString();
+  progress_.setAnchor(this);
   setObjectName("FrmTarvik");
   setFont(QFont(U("宋体"), 9));
   setFixedSize(kClientWidth, kClientHeight);

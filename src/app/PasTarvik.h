@@ -168,8 +168,16 @@ class TFrmTarvik : public QWidget {
   void CreateByMapNo(const std::string& output);
   void CreateByStandardFile(const std::string& output, const QString& fieldName);
   void CreateByAreaFile(const std::string& output, const QString& fieldName);
-  // Offers the picture of the frame a run wrote first.
-  void OfferPreview(const QString& output, const QString& frame);
+  // The end of a run in one box: how many frames, where, in what time, or
+  // that it was cancelled and what it kept; buttons for the picture of the
+  // first frame (the default), the folder and the QGIS project.
+  void ReportRun(const QString& output, const std::vector<std::string>& written, qint64 milliseconds,
+                 bool cancelled);
+  // Draws a written frame and shows its picture.
+  void ShowFramePicture(const QString& output, const QString& frame);
+  // A run going on: the window's controls are disabled (the progress window
+  // stays usable) and the progress window is held until the output is closed.
+  void SetRunning(bool running);
 
   std::filesystem::path programPath_;
   WindowDialogs dialogs_;

@@ -46,8 +46,12 @@ template <typename Builder>
 std::string RunFileBuilder(const TFrameSettings& settings, const RunValues& run,
                            const std::string& output, UserFeedback& feedback,
                            const QLineEdit& input, const QString& where, const QString& fieldName,
-                           const QLineEdit& nameTemplate) {
+                           const QLineEdit& nameTemplate, ProgressState& progress) {
   Builder builder(settings, run, OpenFrameStore(output, feedback), feedback, Text(input.text()));
+  // The progress window names the frame just drawn.
+  builder.FOnFrameDone = [&progress](int, int, const std::string& name) {
+    progress.SetCurrentName(QString::fromStdString(name));
+  };
   builder.FWhereClause = Text(where.trimmed());
   builder.FNameField = Text(fieldName);
   builder.FNameTemplate = Text(nameTemplate.text());
@@ -60,12 +64,12 @@ std::string RunFileBuilder(const TFrameSettings& settings, const RunValues& run,
 
 void TFrmTarvik::CreateByStandardFile(const std::string& output, const QString& fieldName) {
   FRun.ZoneNumberText = RunFileBuilder<TstandardMap>(FSettings, FRun, output, feedback_, *edtFile,
-                                                     reditwhere->text(), fieldName, *edtFileName);
+                                                     reditwhere->text(), fieldName, *edtFileName, progress_);
 }
 
 void TFrmTarvik::CreateByAreaFile(const std::string& output, const QString& fieldName) {
   FRun.ZoneNumberText = RunFileBuilder<Tcreatetk>(FSettings, FRun, output, feedback_, *edtFile,
-                                                  reditwhere->text(), fieldName, *edtFileName);
+                                                  reditwhere->text(), fieldName, *edtFileName, progress_);
 }
 
 }  // namespace tarvik

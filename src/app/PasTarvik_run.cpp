@@ -9,17 +9,14 @@
 
 #include <QComboBox>
 #include <QElapsedTimer>
-#include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSpinBox>
-#include <QUrl>
 
 #include "app/PasTarvik.h"
 #include "common/error.h"
 #include "common/text_util.h"
-#include "deliver/qgis_project.h"
 #include "frame/dxf_frame_store.h"
 #include "frame/gdb_frame_store.h"
 #include "frame/input_coordinates.h"
@@ -33,9 +30,6 @@
 #include "settings/qt/pascoverset.h"
 #include "settings/qt/radio_group.h"
 #include "sheets/utCreateTkByTfhao.h"
-#ifdef TARVIK_HAVE_PREVIEW
-#include "preview/preview.h"
-#endif
 
 namespace tarvik {
 namespace fs = std::filesystem;
@@ -58,25 +52,14 @@ std::vector<std::string> FrameNames(const std::string& output) {
   return names;
 }
 
-// The first frame of the store that is not among `before`.
-std::string FirstNewFrame(const std::string& output, const std::vector<std::string>& before) {
+// The frames of the store that are not among `before`, in the order written.
+std::vector<std::string> NewFrames(const std::string& output, const std::vector<std::string>& before) {
   const std::set<std::string> old(before.begin(), before.end());
+  std::vector<std::string> added;
   for (const std::string& name : FrameNames(output))
-    if (!old.count(name)) return name;
-  return {};
+    if (!old.count(name)) added.push_back(name);
+  return added;
 }
-
-// Offers to open the QGIS project written beside the output.
-void OfferProject(WindowDialogs& dialogs, const std::string& project) {
-  const QString path = QString::fromStdString(project);
-  if (!dialogs.confirm || !dialogs.confirm(U("QGIS工程已写入") + path + U("，是否打开？"), U("QGIS工程"))) return;
-  if (dialogs.openUrl && !dialogs.openUrl(QUrl::fromLocalFile(path)) && dialogs.errorWithCaption)
-    dialogs.errorWithCaption(U("没有程序能打开") + path + U("，请安装QGIS"), U("打开文件") + path);
-}
-
-// Resolution of the preview picture: a 1:10 000 sheet (about 60 cm on paper)
-// comes to some 2 300 pixels, enough to read its texts when zoomed in.
-constexpr int kPreviewDpi = 96;
 
 }  // namespace
 
@@ -114,9 +97,16 @@ void TFrmTarvik::Button1Click() {
       DeleteDirectory(P);
     }
   } else if (fs::exists(output, ec) && !fs::is_directory(output, ec)) {
-    const QString question = U("文件") + P + U("已存在，是否删除");
-    if (ConfirmBox(question, question)) {
+    // One question, replacing the default: frames are never added to an
+    // existing file unless the person says so.
+    const int answer =
+        dialogs_.choose ? dialogs_.choose(U("文件") + P + U("已存在。替换它，还是把这次的图廓加入其中？"),
+                                          U("输出已存在"), {U("替换"), U("加入其中"), U("取消")}, 0)
+                        : 2;
+    if (answer == 0) {
       RemoveOutputStore(output);
+    } else if (answer != 1) {
+      return;
     } else {
       // Written into as it is: a frame it already holds (letter case
       // ignored, as the store compares names) cannot be made again.
@@ -131,13 +121,9 @@ void TFrmTarvik::Button1Click() {
   const std::vector<std::string> framesBefore = FrameNames(output);
   QElapsedTimer clock;
   clock.start();
-  Button1->setEnabled(false);
-  running_ = true;
+  SetRunning(true);
   {
-    const auto enableAgain = qScopeGuard([this] {
-      Button1->setEnabled(true);
-      running_ = false;
-    });
+    const auto enableAgain = qScopeGuard([this] { SetRunning(false); });
     // 12. The builder of the mode.
     if (mode == 2)
       CreateByAreaFile(output, fieldName);
@@ -145,18 +131,11 @@ void TFrmTarvik::Button1Click() {
       CreateByStandardFile(output, fieldName);
     else
       CreateByMapNo(output);
-    // 13.
-    if (dialogs_.message)
-      dialogs_.message(U("完成，用时") + QString::number(clock.elapsed()) + U("毫秒"));
   }  // 14.
-  const QString firstFrame = QString::fromStdString(FirstNewFrame(output, framesBefore));
-  emit runFinished(P, firstFrame);
-  if (firstFrame.isEmpty()) return;
-  // The project is written before anything is offered, so that it is there
-  // whatever the answers.
-  const deliver::DeliveredFiles project = deliver::WriteQgisProject(output);
-  OfferPreview(P, firstFrame);
-  OfferProject(dialogs_, project.project);
+  // 13. What was written, where, in what time; the ways to look at it.
+  const std::vector<std::string> written = NewFrames(output, framesBefore);
+  emit runFinished(P, written.empty() ? QString() : QString::fromStdString(written.front()));
+  ReportRun(P, written, clock.elapsed(), progress_.runAborted());
 }
 
 std::vector<std::string> TFrmTarvik::CheckRunInputs(int mode, const QString& fieldName) {
@@ -191,17 +170,6 @@ void TFrmTarvik::CreateByMapNo(const std::string& output) {
   builder.Run();  // a wrong number was reported by the codec; nothing is written then
   FRun.ZoneNumberText = builder.run().ZoneNumberText;
   builder.CloseOutput();
-}
-
-void TFrmTarvik::OfferPreview(const QString& output, const QString& frame) {
-#ifdef TARVIK_HAVE_PREVIEW
-  if (!ConfirmBox(U("是否预览第一幅图廓") + frame + U("？"), U("预览"))) return;
-  const QImage image = RenderFrameImage(Text(output), Text(frame), kPreviewDpi);
-  if (dialogs_.showImage) dialogs_.showImage(image, U("预览 ") + frame);
-#else
-  (void)output;
-  (void)frame;
-#endif
 }
 
 void TFrmTarvik::CollectParameters() {

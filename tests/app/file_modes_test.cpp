@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include <QLabel>
 #include <QTimer>
 
 #include "app_test_support.h"
@@ -90,11 +91,14 @@ TEST(WindowFileModes, IndexRunFramesTheSelectedSheets) {
   const std::string output = w.dir / "sheets.gdb";
   PickInput(w, 1, index, "[tfh]", output);  // the field's letter case does not matter
   w->reditwhere->setText("  TFH <> 'E45G067067'  ");
-  w.dialogs.answer = false;  // no preview
+  w.dialogs.choiceAnswers = {1};  // the folder
   w->Button1->click();
   ASSERT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
-  ASSERT_EQ(w.dialogs.messages.size(), 1u) << w.dialogs.describe();
-  EXPECT_TRUE(w.dialogs.messages[0].startsWith(U("完成，用时")));
+  EXPECT_TRUE(w.dialogs.messages.empty()) << w.dialogs.describe();
+  ASSERT_EQ(w.dialogs.choices.size(), 1u) << w.dialogs.describe();
+  EXPECT_TRUE(w.dialogs.choices[0].first.startsWith(U("完成，用时")));
+  EXPECT_TRUE(w.dialogs.choices[0].first.contains(U("写入 5 个图廓到 ") + QString::fromStdString(output)));
+  EXPECT_EQ(w.dialogs.opened, std::vector<QUrl>{QUrl::fromLocalFile(QString::fromStdString(w.dir.path().string()))});
   EXPECT_TRUE(w->runValues().StandardSheetMode);
   EXPECT_EQ(w->frameSettings().CreateMode, 1);
   EXPECT_EQ(w->progress().window(), nullptr);
@@ -105,9 +109,7 @@ TEST(WindowFileModes, IndexRunFramesTheSelectedSheets) {
     frames += store.has(std::string("L_") + sheet);
   EXPECT_EQ(frames, 5);
   EXPECT_FALSE(store.has("L_E45G067067"));
-  ASSERT_GE(w.dialogs.questions.size(), 2u);
-  EXPECT_TRUE(w.dialogs.questions.end()[-2].first.startsWith(U("是否预览第一幅图廓E45G06")));
-  EXPECT_EQ(w.dialogs.questions.back().second, U("QGIS工程"));
+  EXPECT_TRUE(w.dialogs.choices[0].second.front().startsWith(U("查看第一幅图廓E45G06")));
 }
 
 TEST(WindowFileModes, CancelDuringARunStopsAfterTheNextSheetAndTheWindowStaysOpen) {
@@ -117,30 +119,42 @@ TEST(WindowFileModes, CancelDuringARunStopsAfterTheNextSheetAndTheWindowStaysOpe
   const std::string output = w.dir / "five.gpkg";
   PickInput(w, 1, index, "[TFH]", output);
   w->show();
-  // During the second sheet's step: a try to close the main window, then
-  // Cancel in the progress window, confirmed.
+  // During the second sheet's step: what the window and the progress window
+  // show, a try to close the main window, then Cancel, confirmed.
   bool closed = true;
   bool clicked = false;
+  bool controlsEnabled = true;
+  QString count;
+  QPoint offCentre;
   QTimer poll;
   QObject::connect(&poll, &QTimer::timeout, [&] {
     TMyProgress* progress = w->progress().window();
     if (clicked || !progress || w->progress().position() < 2) return;
     clicked = true;
+    controlsEnabled = w->btndown->isEnabled() || w->Button1->isEnabled() || w->edtFile->isEnabled();
+    count = progress->countLabel()->text();
+    offCentre = progress->frameGeometry().center() - w->frameGeometry().center();
     closed = w->close();
     progress->cancelButton()->click();
   });
   poll.start(0);
-  w.dialogs.answers = {true, false};  // stop: yes; preview: no
+  w.dialogs.answers = {true};     // stop: yes
+  w.dialogs.choiceAnswers = {3};  // close the report
   w->Button1->click();
   poll.stop();
   EXPECT_TRUE(clicked);
   EXPECT_FALSE(closed) << "the main window cannot close during a run";
+  EXPECT_FALSE(controlsEnabled) << "the settings and the run's inputs cannot change during a run";
+  EXPECT_EQ(count, U("2 / 5  E45G066067"));
+  EXPECT_LE(offCentre.manhattanLength(), 2) << "over the main window";
   EXPECT_TRUE(w->isVisible());
   ASSERT_GE(w.dialogs.questions.size(), 1u);
   EXPECT_EQ(w.dialogs.questions[0], std::make_pair(U("你确定终止吗"), U("终止")));
   EXPECT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
-  EXPECT_TRUE(w.dialogs.messages.back().startsWith(U("完成，用时")));
-  EXPECT_TRUE(w->Button1->isEnabled());
+  ASSERT_EQ(w.dialogs.choices.size(), 1u) << w.dialogs.describe();
+  EXPECT_TRUE(w.dialogs.choices[0].first.startsWith(U("已取消：写入 3 个图廓，保留在 ") + QString::fromStdString(output)))
+      << w.dialogs.describe();
+  EXPECT_TRUE(w->Button1->isEnabled() && w->btndown->isEnabled());
   EXPECT_EQ(w->progress().window(), nullptr);
   const test::ReadStore store = test::ReadWithGdal(output);
   int lineClasses = 0;
@@ -163,7 +177,7 @@ TEST(WindowFileModes, AreaRunFramesEachPolygonUnderItsName) {
   w->CbFieldChange();
   w->edtFileName->setText(w->edtFileName->text() + U("图"));
   EXPECT_EQ(w->edtFileName->text(), U("[NAME]图"));
-  w.dialogs.answer = false;
+  w.dialogs.choiceAnswers = {3};  // close the report
   w->Button1->click();
   ASSERT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
   EXPECT_FALSE(w->runValues().StandardSheetMode);
@@ -185,7 +199,7 @@ TEST(WindowFileModes, MissingInputIsReportedBeforeTheOutputIsTouched) {
   const std::string output = w.dir / "old.gdb";
   w->rgtype->setItemIndex(0);
   w->edtoutFile->setText(QString::fromStdString(output));
-  w.dialogs.answer = false;
+  w.dialogs.choiceAnswers = {3};  // close the report
   w->Button1->click();
   ASSERT_TRUE(fs::exists(output));
   w.dialogs.answer = true;
