@@ -21,7 +21,9 @@
 #include <QScreen>
 #include <QSpinBox>
 #include <QTimer>
+#include <QToolTip>
 #include <QUrl>
+#include <QValidator>
 #include <QVBoxLayout>
 
 #include "common/error.h"
@@ -70,6 +72,15 @@ QLineEdit* MakeEdit(const char* name, const QString& text, QWidget* parent) {
   edit->setObjectName(name);
   return edit;
 }
+
+// The scale box's validator: what can become a scale as maps write it.
+class ScaleValidator : public QValidator {
+ public:
+  using QValidator::QValidator;
+  State validate(QString& input, int&) const override {
+    return ScaleTextTypable(input) ? Acceptable : Invalid;
+  }
+};
 
 // Tight group margins, as the 467 x 431 window needs.
 void Tighten(QLayout* layout) {
@@ -212,9 +223,17 @@ void TFrmTarvik::BuildControls() {
   auto* scaleBox = new QHBoxLayout(gbScale);
   Tighten(scaleBox);
   edtMapscale1 = MakeEdit("edtMapscale1", "10000", gbScale);
-  edtMapscale1->setToolTip(U("比例尺分母；右键选择常用比例尺"));
+  edtMapscale1->setToolTip(U("比例尺分母，如 10000、5万、2.5万；右键选择常用比例尺"));
+  // Letters typed or pasted are refused where the person sees it.
+  edtMapscale1->setValidator(new ScaleValidator(edtMapscale1));
+  lblScaleSource = new QLabel(U("按图幅号"), gbScale);
+  lblScaleSource->setObjectName("lblScaleSource");
+  lblScaleSource->setForegroundRole(QPalette::PlaceholderText);
+  lblScaleSource->setToolTip(U("比例尺取自图幅号的比例尺代码"));
+  lblScaleSource->hide();
   scaleBox->addWidget(MakeLabel("1:", gbScale));
   scaleBox->addWidget(edtMapscale1, 1);
+  scaleBox->addWidget(lblScaleSource);
   rgjw = MakeRadio(this, "rgjw", "坐标系统", {U("平面(XY)坐标"), U("大地(经纬度)坐标")}, 2, 0);
   scaleRow->addWidget(gbScale, 2);
   scaleRow->addWidget(rgjw, 3);
@@ -295,6 +314,9 @@ void TFrmTarvik::Connect() {
   });
   edtMapNO->installEventFilter(this);
   edtMapscale1->installEventFilter(this);
+  connect(edtMapscale1, &QLineEdit::inputRejected, this, [this] { edtMapscale1Refused(); });
+  // A scale typed by hand is the person's, not the sheet number's.
+  connect(edtMapscale1, &QLineEdit::textEdited, this, [this] { lblScaleSource->hide(); });
 }
 
 bool TFrmTarvik::eventFilter(QObject* watched, QEvent* event) {
@@ -327,21 +349,23 @@ bool TFrmTarvik::eventFilter(QObject* watched, QEvent* event) {
       Guarded([this] { edtMapNOExit(); });
     }
   } else if (watched == edtMapscale1 && event->type() == QEvent::InputMethod) {
-    // Text committed by an input method passes the same filter, character by character.
+    // Text committed by an input method keeps what can belong to a scale,
+    // character by character ("五万" typed as "5万" keeps both), and shows
+    // the refusal of the rest.
     auto* im = static_cast<QInputMethodEvent*>(event);
+    QString text = edtMapscale1->text();
+    const int at = edtMapscale1->hasSelectedText() ? edtMapscale1->selectionStart() : edtMapscale1->cursorPosition();
+    if (edtMapscale1->hasSelectedText()) text.remove(at, edtMapscale1->selectedText().size());
     QString kept;
-    for (const QChar c : im->commitString())
-      if (ScaleKeyAccepted(edtMapscale1->text() + kept, c)) kept += c;
+    for (const QChar c : im->commitString()) {
+      QString candidate = text;
+      candidate.insert(at, kept + c);
+      if (ScaleTextTypable(candidate)) kept += c;
+    }
     if (kept != im->commitString()) {
       im->setCommitString(kept);
+      edtMapscale1Refused();
     }
-  } else if (watched == edtMapscale1 && event->type() == QEvent::KeyPress) {
-    const auto* key = static_cast<QKeyEvent*>(event);
-    const QString text = key->text();
-    const bool shortcut = key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-    if (!shortcut && text.size() == 1 && (text[0].isPrint() || text[0] == '\b') &&
-        !edtMapscale1KeyPress(text[0]))
-      return true;  // discarded
   }
   return QWidget::eventFilter(watched, event);
 }
@@ -423,18 +447,40 @@ void TFrmTarvik::CbFieldChange() {
 
 void TFrmTarvik::edtMapNOExit() {
   CheckMapNo();
-  // A rectangular sheet number carries no longitude to suggest a meridian from.
+  // A rectangular sheet number carries no longitude to suggest a meridian
+  // from, and is read at the scale in the box.
   if (LooksLikeRectNumber(edtMapNO->text().toStdString())) return;
   const long double meridian = SuggestCentralMeridian(edtMapNO->text().toStdString(), feedback_);
-  if (meridian >= 0) centerL->setValue(static_cast<int>(meridian));
+  if (meridian < 0) return;
+  centerL->setValue(static_cast<int>(meridian));
+  // The run draws at the scale of the number's scale letter: the box says so.
+  const MapNoReading reading = ReadMapNo(edtMapNO->text().toStdString());
+  if (!reading.number.empty()) SetScaleFromSheetNumbers(reading.scaleIndex);
+}
+
+void TFrmTarvik::SetScaleFromSheetNumbers(int scaleIndex) {
+  edtMapscale1->setText(QString::number(ScaleDenominatorOfIndex(scaleIndex)));
+  ClearScaleRefusal();
+  lblScaleSource->show();
 }
 
 void TFrmTarvik::N15001Click(QAction* sender) {
   if (sender) edtMapscale1->setText(QString::number(sender->property("Tag").toInt()));
 }
 
-bool TFrmTarvik::edtMapscale1KeyPress(QChar key) {
-  return ScaleKeyAccepted(edtMapscale1->text(), key);
+void TFrmTarvik::edtMapscale1Refused() {
+  QApplication::beep();
+  edtMapscale1->setProperty("inputRefused", true);
+  edtMapscale1->setStyleSheet("QLineEdit { border: 2px solid #d01010; }");
+  QToolTip::showText(edtMapscale1->mapToGlobal(QPoint(0, edtMapscale1->height())),
+                     U("比例尺只能填写数字，如 10000、1:5万、2.5万"), edtMapscale1);
+  QTimer::singleShot(2500, this, [this] { ClearScaleRefusal(); });
+}
+
+void TFrmTarvik::ClearScaleRefusal() {
+  if (!edtMapscale1->property("inputRefused").toBool()) return;
+  edtMapscale1->setProperty("inputRefused", false);
+  edtMapscale1->setStyleSheet(QString());
 }
 
 void TFrmTarvik::btndownClick() { dlg->exec(); }

@@ -17,6 +17,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include <QString>
@@ -78,8 +79,9 @@ class TFrmTarvik : public QWidget {
   void CbFieldChange();
   void edtMapNOExit();
   void N15001Click(QAction* sender);
-  // A key typed into the scale box; false when it is discarded.
-  bool edtMapscale1KeyPress(QChar key);
+  // Something typed or pasted into the scale box that no scale can hold was
+  // refused: a beep, a red frame and a tooltip saying what the box takes.
+  void edtMapscale1Refused();
   void btndownClick();
   void Button9Click();
   void Button10Click();
@@ -89,14 +91,18 @@ class TFrmTarvik : public QWidget {
   void CheckMapNo();
   // Every check of the run's inputs that can be made before the output is
   // touched (the sheet number, or the input file with its condition, names
-  // and shapes; the grid work of the settings; the coordinates). RunError
-  // when one fails; else the names of the frames the run will make.
-  std::vector<std::string> CheckRunInputs(int mode, const QString& fieldName);
+  // and shapes, and the scale its sheet numbers name; the grid work of the
+  // settings; the coordinates). RunError when one fails; nothing when the
+  // person declined a change the run needs; else the names of the frames the
+  // run will make.
+  std::optional<std::vector<std::string>> CheckRunInputs(int mode, const QString& fieldName);
   QString GetNameField();
   void ApplyInputSpatialRef(const SpatialReference& reference);
   // Refuses (RunError) a run whose coordinate settings do not describe its
-  // sheet or input file; made before an existing output is touched.
-  void CheckRunCoordinates(int mode);
+  // sheet or input file; made before an existing output is touched. A typed
+  // sheet beyond the reach of the meridian is offered the meridian of its
+  // zone: false when the person declines it.
+  bool CheckRunCoordinates(int mode);
   // The typed rectangular sheet number read at the typed scale; RunError
   // with the reason when it is off the sheet grid of that scale.
   RectSheet TypedRectSheet(const std::string& number) const;
@@ -163,6 +169,9 @@ class TFrmTarvik : public QWidget {
   void BuildScaleMenu();
   void Connect();
   void ShowError(const std::exception& e);
+  void ClearScaleRefusal();
+  // Writes the scale a sheet number names into the scale box and says so.
+  void SetScaleFromSheetNumbers(int scaleIndex);
   void SaveSettings();
   // The steps of a run after the checks: the builder of the mode.
   void CreateByMapNo(const std::string& output);
@@ -185,6 +194,8 @@ class TFrmTarvik : public QWidget {
   WindowFeedback feedback_;
   TFrmset* dlg = nullptr;
   QLabel* lblMapNoHint = nullptr;
+  // Beside the scale box when the scale came from a sheet number.
+  QLabel* lblScaleSource = nullptr;
 
   // The settings and run values of the program, overwritten before every run.
   TFrameSettings FSettings;

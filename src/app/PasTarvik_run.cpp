@@ -4,6 +4,7 @@
 // and naming fields when a file is picked.
 #include <cmath>
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <system_error>
 
@@ -19,6 +20,8 @@
 #include "common/text_util.h"
 #include "frame/dxf_frame_store.h"
 #include "frame/gdb_frame_store.h"
+#include "coords/zone_reach.h"
+#include "frame/index_sheets.h"
 #include "frame/input_coordinates.h"
 #include "frame/run_checks.h"
 #include "gdb/class_queries.h"
@@ -83,8 +86,16 @@ void TFrmTarvik::Button1Click() {
   // 7., 8. Every parameter of both windows, and every check of the inputs
   // and their coordinates, before the output is touched: a refused run
   // leaves an existing output as it was.
+  // The scale of a typed sheet number is its scale letter's: the box shows
+  // what the run draws.
+  if (mode == 0 && !LooksLikeRectNumber(Text(edtMapNO->text()))) {
+    const MapNoReading reading = ReadMapNo(Text(edtMapNO->text()));
+    if (!reading.number.empty()) SetScaleFromSheetNumbers(reading.scaleIndex);
+  }
   CollectParameters();
-  const std::vector<std::string> frames = CheckRunInputs(mode, fieldName);
+  const auto checked = CheckRunInputs(mode, fieldName);
+  if (!checked) return;  // the person kept settings the run cannot use
+  const std::vector<std::string>& frames = *checked;
   // 5. The folder, with its parents (a failure shows when the store is made).
   std::error_code ec;
   fs::create_directories(fs::path(Text(directory)), ec);
@@ -138,8 +149,20 @@ void TFrmTarvik::Button1Click() {
   ReportRun(P, written, clock.elapsed(), progress_.runAborted());
 }
 
-std::vector<std::string> TFrmTarvik::CheckRunInputs(int mode, const QString& fieldName) {
+std::optional<std::vector<std::string>> TFrmTarvik::CheckRunInputs(int mode, const QString& fieldName) {
   std::vector<std::string> names;
+  if (mode == 1) {
+    // The sheet numbers of an index name their scale: the run draws at it,
+    // and the box says so. Without such numbers the sheets' size is checked
+    // against the scale in the box.
+    if (const FeatureClass input = OpenShapefileClass(Text(edtFile->text()))) {
+      if (const auto scale = IndexNumberScale(input, Text(reditwhere->text().trimmed()),
+                                              {Text(fieldName), FSettings.edtField})) {
+        SetScaleFromSheetNumbers(*scale);
+        FSettings.ScaleFactor = static_cast<long double>(ScaleDenominatorOfIndex(*scale)) / 10000;
+      }
+    }
+  }
   if (mode == 0) {
     CheckMapNo();
     // A rectangular number is checked on its grid with the coordinates below.
@@ -151,7 +174,7 @@ std::vector<std::string> TFrmTarvik::CheckRunInputs(int mode, const QString& fie
                          FSettings)
                 .names;
   }
-  CheckRunCoordinates(mode);
+  if (!CheckRunCoordinates(mode)) return std::nullopt;
   return names;
 }
 
@@ -209,7 +232,7 @@ RectSheet TFrmTarvik::TypedRectSheet(const std::string& number) const {
   return std::get<RectSheet>(parsed);
 }
 
-void TFrmTarvik::CheckRunCoordinates(int mode) {
+bool TFrmTarvik::CheckRunCoordinates(int mode) {
   if (mode == 0) {
     SilentFeedback quiet;  // a wrong number is reported by the run itself
     const std::string number = Text(edtMapNO->text());
@@ -217,21 +240,40 @@ void TFrmTarvik::CheckRunCoordinates(int mode) {
     // Gauss-Krueger system.
     if (LooksLikeRectNumber(number)) {
       CheckRectSheetCoordinates(CoordParamsOf(FSettings), TypedRectSheet(number));
-      return;
+      return true;
     }
     const std::string current = NormalizeMapNo(number, quiet);
-    if (current.empty()) return;
-    if (const auto extent = DecodeMapNo(current, quiet))
-      CheckSheetCoordinates(FSettings, extent->westLon, extent->westLon + extent->lonSize, number);
-    return;
+    if (current.empty()) return true;
+    const auto extent = DecodeMapNo(current, quiet);
+    if (!extent) return true;
+    const long double west = extent->westLon, east = west + extent->lonSize;
+    try {
+      CheckSheetCoordinates(FSettings, west, east, number);
+    } catch (const RunError& e) {
+      // A meridian left from other data: offered the sheet's own, and the
+      // run goes on with it when the person agrees.
+      const auto suggested = static_cast<int>(ZoneMeridianOf((west + east) / 2, FSettings.is3DegreeZone));
+      if (suggested == static_cast<int>(FSettings.centralMeridian) || suggested < centerL->minimum() ||
+          suggested > centerL->maximum() || !dialogs_.choose)
+        throw;
+      const QString change = U("改用中央经线 ") + QString::number(suggested);
+      if (dialogs_.choose(QString::fromUtf8(e.what()) + U("\n\n") + change + U("，继续生成图廓？"), U("中央经线"),
+                          {change, U("取消")}, 0) != 0)
+        return false;
+      centerL->setValue(suggested);
+      FSettings.centralMeridian = suggested;
+      CheckSheetCoordinates(FSettings, west, east, number);
+    }
+    return true;
   }
   const std::string input = Text(edtFile->text());
   const FeatureClass cls = OpenShapefileClass(input);
-  if (!cls) return;  // the builder says what is wrong with the file
+  if (!cls) return true;  // the builder says what is wrong with the file
   const SpatialReference ref = DatasetSpatialReference(cls);
   const InputCoordinates c = InputCoordinatesOf(ref);
   if (const auto extent = SelectionExtent(cls, Text(reditwhere->text().trimmed())))
     CheckInputCoordinates(c, ref, FSettings, *extent, input);
+  return true;
 }
 
 }  // namespace tarvik

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include "common/error.h"
 
@@ -25,11 +26,9 @@ QString TemplateWithField(const QString& nameTemplate, const QString& field) {
   return prefix + "[" + field + "]" + suffix;
 }
 
-bool ScaleKeyAccepted(const QString& currentText, QChar key) {
-  if (key.unicode() >= '0' && key.unicode() <= '9') return true;
-  if (key.unicode() == '\b') return true;
-  if (key == '.') return !currentText.contains('.');
-  return false;
+bool ScaleTextTypable(const QString& text) {
+  static const QRegularExpression pattern(QString::fromUtf8(R"(^\s*(1\s*[:：]\s*)?\d*(\.\d*)?\s*万?\s*$)"));
+  return pattern.match(text).hasMatch();
 }
 
 QString PathWithChosenExtension(const QString& path, const QStringList& extensions, int filterIndex,

@@ -112,6 +112,32 @@ TEST(WindowFileModes, IndexRunFramesTheSelectedSheets) {
   EXPECT_TRUE(w.dialogs.choices[0].second.front().startsWith(U("查看第一幅图廓E45G06")));
 }
 
+// An index is drawn at the scale of its sheet numbers when they read, and
+// the box says so; otherwise its sheets' size must be of the box's scale.
+TEST(WindowFileModes, IndexScaleFromItsNumbersOrCheckedAgainstTheBox) {
+  test::TempDir dir;
+  const std::string index = WriteIndex(dir, {66}, {66, 67});
+  WindowUnderTest w;
+  const std::string output = w.dir / "two.gpkg";
+  PickInput(w, 1, index, "[FID]", output);
+  w->edtMapscale1->setText("50000");
+  w->Button1->click();
+  ASSERT_EQ(w.dialogs.errors.size(), 1u) << w.dialogs.describe();
+  EXPECT_TRUE(w.dialogs.errors[0].contains(U("是1:1万标准图幅"))) << w.dialogs.describe();
+  EXPECT_TRUE(w.dialogs.errors[0].endsWith(U("请把比例尺设为10000"))) << w.dialogs.describe();
+  EXPECT_FALSE(fs::exists(output));
+
+  w.dialogs.errors.clear();
+  w->edtFileName->setText("[TFH]");
+  w.dialogs.choiceAnswers = {3};
+  w->Button1->click();
+  ASSERT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
+  EXPECT_EQ(w->edtMapscale1->text(), "10000");
+  EXPECT_FALSE(w->findChild<QLabel*>("lblScaleSource")->isHidden());
+  EXPECT_EQ(w->frameSettings().ScaleFactor, 1.0L);
+  EXPECT_TRUE(test::ReadWithGdal(output).has("a_E45G066067"));
+}
+
 TEST(WindowFileModes, CancelDuringARunStopsAfterTheNextSheetAndTheWindowStaysOpen) {
   test::TempDir dir;
   const std::string index = WriteIndex(dir, {66}, {66, 67, 68, 69, 70});

@@ -2,6 +2,7 @@
 // output prepared, whole runs read back with GDAL.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 
@@ -198,6 +199,40 @@ TEST(WindowRun, RectangularSheetNumberAtTheTypedScale) {
   const test::ReadStore store = test::ReadWithGdal(output);
   ASSERT_TRUE(store.has("L_3810_40_500_75")) << w.dialogs.describe();
   EXPECT_EQ(store.layers.at("L_3810_40_500_75").epsg, 2374);
+}
+
+// A meridian left from other data is not drawn with: the run offers the
+// sheet's own and goes on with it, or nothing is written. The scale box
+// shows the number's scale, and the notes name the datum drawn in.
+TEST(WindowRun, ASheetFarFromTheMeridianIsOfferedItsOwn) {
+  WindowUnderTest w;
+  const std::string output = w.dir / "J50.gpkg";
+  w->rgtype->setItemIndex(0);
+  w->gb8054->setItemIndex(3);
+  w->edtMapNO->setText("J-50-5");
+  w->centerL->setValue(120);
+  w->edtoutFile->setText(QString::fromStdString(output));
+  w.dialogs.choiceAnswers = {1};  // no
+  w->Button1->click();
+  ASSERT_EQ(w.dialogs.choices.size(), 1u) << w.dialogs.describe();
+  EXPECT_TRUE(w.dialogs.choices[0].first.contains(U("建议中央经线 117"))) << w.dialogs.describe();
+  EXPECT_EQ(w.dialogs.choices[0].second, (QStringList{U("改用中央经线 117"), U("取消")}));
+  EXPECT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
+  EXPECT_FALSE(fs::exists(output));
+  EXPECT_EQ(w->centerL->value(), 120);
+  EXPECT_EQ(w->edtMapscale1->text(), "100000");
+
+  w.dialogs.choiceAnswers = {0, 3};  // yes; then close the report
+  w->Button1->click();
+  ASSERT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
+  EXPECT_EQ(w->centerL->value(), 117);
+  const test::ReadStore store = test::ReadWithGdal(output);
+  ASSERT_TRUE(store.has("a_J_50_5"));
+  EXPECT_EQ(store.layers.at("L_J_50_5").epsg, 4548);  // CGCS2000 3-degree CM 117
+  const auto texts = store.layers.at("a_J_50_5").texts();
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "J-50-5"), texts.end()) << "the subtitle [TFH]";
+  EXPECT_TRUE(std::any_of(texts.begin(), texts.end(),
+                          [](const std::string& t) { return t.rfind("2000国家大地坐标系。", 0) == 0; }));
 }
 
 // Every input is checked before the existing output is offered for

@@ -6,6 +6,8 @@
 #include <filesystem>
 
 #include <QAction>
+#include <QClipboard>
+#include <QLabel>
 #include <QApplication>
 #include <QGroupBox>
 #include <QMenu>
@@ -98,28 +100,48 @@ void Type(QWidget* widget, const QString& text) {
   }
 }
 
-TEST(MainWindow, ScaleBoxTakesDigitsAndOnePoint) {
+TEST(MainWindow, ScaleBoxTakesScalesAndRefusesTheRestVisibly) {
   WindowUnderTest w;
+  QLineEdit* box = w->edtMapscale1;
   struct Case {
     const char* typed;
     const char* result;
+    bool refused;
   };
-  const Case cases[] = {{"1.2.5", "1.25"}, {"25000", "25000"}, {"1:5万", "15"}, {"..5", ".5"}};
+  const Case cases[] = {{"1.2.5", "1.25", true},  {"25000", "25000", false}, {"1:5万", "1:5万", false},
+                        {"2.5万", "2.5万", false}, {"5x0", "50", true},      {"..5", ".5", true}};
   for (const Case& c : cases) {
-    w->edtMapscale1->clear();
-    Type(w->edtMapscale1, U(c.typed));
-    EXPECT_EQ(w->edtMapscale1->text(), U(c.result)) << c.typed;
+    SCOPED_TRACE(c.typed);
+    box->clear();
+    box->setProperty("inputRefused", false);
+    Type(box, U(c.typed));
+    EXPECT_EQ(box->text(), U(c.result));
+    EXPECT_EQ(box->property("inputRefused").toBool(), c.refused) << "a refusal shows, nothing else does";
   }
-  QTest::keyClick(w->edtMapscale1, Qt::Key_Backspace);
-  EXPECT_EQ(w->edtMapscale1->text(), ".");
-
-  // Text committed by an input method passes the same filter.
-  w->edtMapscale1->setText("100");
-  w->edtMapscale1->setFocus();
+  // Pasted and committed text pass the same rule.
+  box->setText("100");
+  box->selectAll();
+  QApplication::clipboard()->setText("abc");
+  box->paste();
+  EXPECT_EQ(box->text(), "100");
+  box->setFocus();
+  box->setCursorPosition(3);
   QInputMethodEvent commit;
-  commit.setCommitString(U("00万.5.x"));
-  QCoreApplication::sendEvent(w->edtMapscale1, &commit);
-  EXPECT_EQ(w->edtMapscale1->text(), "10000.5");
+  commit.setCommitString(U("00万x"));
+  QCoreApplication::sendEvent(box, &commit);
+  EXPECT_EQ(box->text(), U("10000万"));
+  EXPECT_TRUE(box->property("inputRefused").toBool());
+
+  // What no scale reads as (a settings file may hold anything) is refused
+  // when the run starts, never drawn at 1:10 000.
+  w->rgtype->setItemIndex(2);
+  w->CbField->addItem("NAME");
+  w->edtFileName->setText("[NAME]");
+  w->edtoutFile->setText(QString::fromStdString(w.dir / "x.gpkg"));
+  box->setText("1:5千");
+  w->Button1->click();
+  ASSERT_EQ(w.dialogs.errors.size(), 1u) << w.dialogs.describe();
+  EXPECT_TRUE(w.dialogs.errors[0].contains(U("比例尺“1:5千”无法识别"))) << w.dialogs.describe();
 }
 
 TEST(MainWindow, ScaleMenuWritesItsTag) {
@@ -157,13 +179,19 @@ TEST(MainWindow, LeavingTheSheetNumberSuggestsTheCentralMeridian) {
       {"J-50-145", 99, "输入的J-50-145,错误的旧图幅号：1:10万图号应为1～144", nullptr},
       {"", 99, nullptr, "图幅号不能空"},
   };
-  for (const Case& c : cases) {
+  // The scale follows the number's scale letter, as the meridian does.
+  const char* scales[] = {"10000", "100000", "1:2.5万", "1:2.5万", "1:2.5万"};
+  for (std::size_t k = 0; k < std::size(cases); ++k) {
+    const Case& c = cases[k];
     SCOPED_TRACE(c.number);
     WindowUnderTest w;
     w->centerL->setValue(99);
+    w->edtMapscale1->setText(U("1:2.5万"));
     w->edtMapNO->setText(U(c.number));
     w->Guarded([&] { w->edtMapNOExit(); });
     EXPECT_EQ(w->centerL->value(), c.meridian);
+    EXPECT_EQ(w->edtMapscale1->text(), U(scales[k]));
+    EXPECT_EQ(w->findChild<QLabel*>("lblScaleSource")->isHidden(), k > 1) << "says where the scale came from";
     EXPECT_EQ(w.dialogs.messages.size(), c.message ? 1u : 0u) << w.dialogs.describe();
     if (c.message && !w.dialogs.messages.empty()) {
       EXPECT_TRUE(w.dialogs.messages[0].startsWith(U(c.message))) << w.dialogs.describe();
