@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSpinBox>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QToolTip>
 #include <QUrl>
@@ -485,7 +486,36 @@ void TFrmTarvik::ClearScaleRefusal() {
 
 void TFrmTarvik::btndownClick() { dlg->exec(); }
 
-void TFrmTarvik::Button9Click() { ShellOpen(QString::fromStdString(manualPath().string())); }
+void TFrmTarvik::Button9Click() {
+  const QString manual = QString::fromStdString(manualPath().string());
+  if (!QFileInfo(manual).isFile()) {
+    ShellOpen(manual);  // says what is missing
+    return;
+  }
+  if (dialogs_.openUrl && dialogs_.openUrl(QUrl::fromLocalFile(manual))) return;
+  // No browser on the desktop: the manual opens in a window of ours.
+  ShowManual(manual);
+}
+
+void TFrmTarvik::ShowManual(const QString& path) {
+  if (!manualWindow_) {
+    manualWindow_ = new QWidget(this, Qt::Window);
+    manualWindow_->setObjectName("ManualWindow");
+    manualWindow_->setWindowTitle(U("Tarvik 帮助"));
+    auto* layout = new QVBoxLayout(manualWindow_);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* browser = new QTextBrowser(manualWindow_);
+    browser->setObjectName("ManualBrowser");
+    browser->setOpenExternalLinks(true);
+    layout->addWidget(browser);
+    manualWindow_->resize(820, 640);
+  }
+  auto* browser = manualWindow_->findChild<QTextBrowser*>("ManualBrowser");
+  browser->setSource(QUrl::fromLocalFile(path));
+  manualWindow_->show();
+  manualWindow_->raise();
+  manualWindow_->activateWindow();
+}
 
 void TFrmTarvik::Button10Click() { close(); }
 

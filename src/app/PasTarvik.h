@@ -170,6 +170,8 @@ class TFrmTarvik : public QWidget {
   void Connect();
   void ShowError(const std::exception& e);
   void ClearScaleRefusal();
+  // The manual in a window of the program (when the desktop opens nothing).
+  void ShowManual(const QString& path);
   // Writes the scale a sheet number names into the scale box and says so.
   void SetScaleFromSheetNumbers(int scaleIndex);
   void SaveSettings();
@@ -196,6 +198,7 @@ class TFrmTarvik : public QWidget {
   QLabel* lblMapNoHint = nullptr;
   // Beside the scale box when the scale came from a sheet number.
   QLabel* lblScaleSource = nullptr;
+  QWidget* manualWindow_ = nullptr;
 
   // The settings and run values of the program, overwritten before every run.
   TFrameSettings FSettings;
