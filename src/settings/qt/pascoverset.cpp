@@ -5,7 +5,6 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
-#include <QFontDialog>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSpinBox>
@@ -18,6 +17,7 @@
 #include "settings/qt/control_widgets.h"
 #include "settings/qt/font_button.h"
 #include "settings/qt/font_convert.h"
+#include "settings/qt/font_dialog.h"
 #include "settings/qt/form_settings.h"
 #include "settings/qt/radio_group.h"
 
@@ -37,10 +37,9 @@ const ControlEntry& Entry(const char* name) {
 }
 
 std::optional<QFont> AskFontWithDialog(const QFont& initial, QWidget* parent) {
-  bool ok = false;
-  const QFont chosen = QFontDialog::getFont(&ok, initial, parent, QString::fromUtf8("字体"));
-  if (!ok) return std::nullopt;
-  return chosen;
+  TFontDialog dialog(initial, parent);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.selectedFont();
 }
 
 }  // namespace
@@ -170,8 +169,24 @@ void TFrmset::showEvent(QShowEvent* event) {
 }
 
 void TFrmset::done(int result) {
+  // Closed (关闭, Esc or the close box) with crosshairs longer than their
+  // interval: refused as leaving the grid page is, and the page shown.
+  if (!CrosshairFitsInterval()) {
+    if (showMessage_) showMessage_(QString::fromUtf8("十字丝的长度，不能大于间隔"));
+    switchingPage_ = true;
+    PageControl1->setCurrentIndex(kGridPage);
+    currentPage_ = kGridPage;
+    switchingPage_ = false;
+    SeLineLength->setFocus();
+    return;
+  }
   FormClose();
   QDialog::done(result);
+}
+
+bool TFrmset::CrosshairFitsInterval() const {
+  // The crosshair panel shows for grid type 2 only.
+  return rgGrid->itemIndex() != 2 || Seinterval->value() >= SeLineLength->value();
 }
 
 void TFrmset::FormShow() {
@@ -225,8 +240,7 @@ void TFrmset::SeintervalChange() {
 void TFrmset::PageControl1Changing(bool& AllowChange) {
   const int page = PageControl1->currentIndex();
   QWidget* current = PageControl1->currentWidget();
-  if (page == kGridPage && pnlLineLength->isVisibleTo(current) &&
-      Seinterval->value() < SeLineLength->value()) {
+  if (page == kGridPage && pnlLineLength->isVisibleTo(current) && !CrosshairFitsInterval()) {
     AllowChange = false;
     if (showMessage_) showMessage_(QString::fromUtf8("十字丝的长度，不能大于间隔"));
     return;
