@@ -397,6 +397,7 @@ void TFrmTarvik::FormShow() {
   });
   edtMapNO->move(edtMapNO->x(), (gbMapno->height() - edtMapNO->height()) / 2);
   rgtypeClick();
+  followedField_ = CbField->currentText();
 }
 
 void TFrmTarvik::closeEvent(QCloseEvent* event) {
@@ -444,6 +445,17 @@ void TFrmTarvik::btnoutClick() {
 
 void TFrmTarvik::CbFieldChange() {
   edtFileName->setText(TemplateWithField(edtFileName->text(), CbField->currentText()));
+  FollowNameField(CbField->currentText());
+}
+
+void TFrmTarvik::FollowNameField(const QString& field) {
+  // The adjacent-sheet table names the neighbours by the field that names
+  // the frames, unless its field was set by hand (it is then neither empty
+  // nor the field it followed).
+  auto* table = dlg->findChild<QLineEdit*>("edtField");
+  const QString current = table->text().trimmed();
+  if (current.isEmpty() || current.compare(followedField_, Qt::CaseInsensitive) == 0) table->setText(field);
+  followedField_ = field;
 }
 
 void TFrmTarvik::edtMapNOExit() {

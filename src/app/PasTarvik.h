@@ -170,6 +170,8 @@ class TFrmTarvik : public QWidget {
   void Connect();
   void ShowError(const std::exception& e);
   void ClearScaleRefusal();
+  // The table's name field (edtField) follows the field naming the frames.
+  void FollowNameField(const QString& field);
   // The manual in a window of the program (when the desktop opens nothing).
   void ShowManual(const QString& path);
   // Writes the scale a sheet number names into the scale box and says so.
@@ -199,6 +201,8 @@ class TFrmTarvik : public QWidget {
   // Beside the scale box when the scale came from a sheet number.
   QLabel* lblScaleSource = nullptr;
   QWidget* manualWindow_ = nullptr;
+  // The name field the table's field last followed.
+  QString followedField_;
 
   // The settings and run values of the program, overwritten before every run.
   TFrameSettings FSettings;

@@ -11,6 +11,7 @@
 #include "frame/dxf_frame_store.h"
 #include "frame/utcreatetk.h"
 #include "frame/utstandardMap.h"
+#include "settings/qt/radio_group.h"
 
 namespace tarvik {
 namespace {
@@ -31,10 +32,20 @@ void TFrmTarvik::btnfileClick() {
   ApplyInputSpatialRef(inspector.FInputSpatialRef);
   std::vector<std::string> fields;
   inspector.ListNameFields(fields);
-  const QString text = CbField->currentText();
+  QStringList names;
+  for (const std::string& field : fields) names << QString::fromStdString(field);
+  const QString field = FieldOfNewInput(CbField->currentText(), names, rgtype->itemIndex() == 1);
   CbField->clear();
-  for (const std::string& field : fields) CbField->addItem(QString::fromStdString(field));
-  CbField->setEditText(text);  // the chosen field and the template stay as they were
+  CbField->addItems(names);
+  CbField->setCurrentIndex(static_cast<int>(names.indexOf(field)));
+  // A template naming a field the new file lacks gets the chosen one.
+  QString templateField;
+  try {
+    templateField = NameFieldOfTemplate(edtFileName->text(), names);
+  } catch (const RunError&) {
+  }
+  if (templateField.isEmpty() && !field.isEmpty()) edtFileName->setText(TemplateWithField(edtFileName->text(), field));
+  FollowNameField(CbField->currentText());
 }
 
 namespace {

@@ -26,6 +26,19 @@ QString TemplateWithField(const QString& nameTemplate, const QString& field) {
   return prefix + "[" + field + "]" + suffix;
 }
 
+QString FieldOfNewInput(const QString& before, const QStringList& fields, bool sheetIndex) {
+  const auto named = [&fields](const QString& name) -> QString {
+    for (const QString& f : fields)
+      if (f.compare(name, Qt::CaseInsensitive) == 0) return f;
+    return {};
+  };
+  if (const QString kept = named(before); !before.isEmpty() && !kept.isEmpty()) return kept;
+  if (const QString numbers = named("TFH"); sheetIndex && !numbers.isEmpty()) return numbers;
+  for (const QString& f : fields)
+    if (f.compare("FID", Qt::CaseInsensitive) != 0) return f;
+  return fields.value(0);
+}
+
 bool ScaleTextTypable(const QString& text) {
   static const QRegularExpression pattern(QString::fromUtf8(R"(^\s*(1\s*[:：]\s*)?\d*(\.\d*)?\s*万?\s*$)"));
   return pattern.match(text).hasMatch();

@@ -22,6 +22,12 @@ QString NameFieldOfTemplate(const QString& nameTemplate, const QStringList& fiel
 // with NEW gives "图_[NEW]_2"; a template without brackets becomes "[NEW]").
 QString TemplateWithField(const QString& nameTemplate, const QString& field);
 
+// The naming field after a new input file was picked: the field chosen
+// before when the new file has it (in the file's spelling), else its sheet
+// numbers (TFH) for an index, else its first field of its own (not FID),
+// else FID; empty without fields.
+QString FieldOfNewInput(const QString& before, const QStringList& fields, bool sheetIndex);
+
 // Whether a text in the scale box can be (the beginning of) a scale as maps
 // write it: a number with at most one ".", optionally after "1:" or "1：",
 // optionally followed by "万" ("10000", "1:5万", "2.5万"). Letters and

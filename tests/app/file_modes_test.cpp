@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include "app_test_support.h"
+#include "settings/qt/pascoverset.h"
 #include "coords/utBJ54Xian80.h"
 #include "coords/utlbxy.h"
 #include "gdb/sheet_index_writer.h"
@@ -59,8 +60,10 @@ TEST(WindowFileModes, PickingAnInputPresetsTheWindowAndListsItsFields) {
   w->rgjw->setItemIndex(1);
   w->CbField->addItem("OLD");
   w->CbField->setEditText("OLD");
-  w->edtFileName->setText("[OLD]");
-  PickInput(w, 1, index, "[OLD]", "");
+  w->rgtype->setItemIndex(1);
+  w->edtFileName->setText(U("[OLD]图"));
+  w.dialogs.openAnswer = QString::fromStdString(index);
+  w->btnfile->click();
   ASSERT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
   EXPECT_EQ(w.dialogs.openFilters.at(0), QStringList{"*.shp (*.shp)"});
   EXPECT_EQ(w->edtFile->text(), QString::fromStdString(index));
@@ -72,8 +75,28 @@ TEST(WindowFileModes, PickingAnInputPresetsTheWindowAndListsItsFields) {
   QStringList items;
   for (int i = 0; i < w->CbField->count(); ++i) items << w->CbField->itemText(i);
   EXPECT_EQ(items, (QStringList{"FID", "TFH"}));
-  EXPECT_EQ(w->CbField->currentText(), "OLD") << "the field box keeps its text";
-  EXPECT_EQ(w->edtFileName->text(), "[OLD]");
+  // The field the new file lacks gives way to its sheet numbers, in the
+  // field box, the template and the table's name field.
+  EXPECT_EQ(w->CbField->currentText(), "TFH");
+  EXPECT_EQ(w->edtFileName->text(), U("[TFH]图"));
+  QLineEdit* table = w->settingsDialog()->findChild<QLineEdit*>("edtField");
+  EXPECT_EQ(table->text(), "TFH");
+
+  // A file with other fields: the template follows, the table's field set
+  // by hand stays; all of it comes back after a restart.
+  const std::string area = dir / "area.shp";
+  test::WriteTestShapefile(area, 2374, {"NAME"}, {{{{"NAME", "a"}}, {test::Rectangle(500000, 3000000, 501000, 3001000)}}});
+  table->setText("MC");
+  w.dialogs.openAnswer = QString::fromStdString(area);
+  w->btnfile->click();
+  EXPECT_EQ(w->CbField->currentText(), "NAME");
+  EXPECT_EQ(w->edtFileName->text(), U("[NAME]图"));
+  EXPECT_EQ(table->text(), "MC");
+  w->show();
+  w.reopen();
+  w->show();
+  EXPECT_EQ(w->CbField->currentText(), "NAME");
+  EXPECT_EQ(w->CbField->count(), 2);
 
   // A file without a coordinate system: the message, the fields stay.
   const std::string bare = dir / "bare.shp";
@@ -120,6 +143,7 @@ TEST(WindowFileModes, IndexScaleFromItsNumbersOrCheckedAgainstTheBox) {
   WindowUnderTest w;
   const std::string output = w.dir / "two.gpkg";
   PickInput(w, 1, index, "[FID]", output);
+  w->settingsDialog()->findChild<QLineEdit*>("edtField")->clear();  // no sheet numbers to read
   w->edtMapscale1->setText("50000");
   w->Button1->click();
   ASSERT_EQ(w.dialogs.errors.size(), 1u) << w.dialogs.describe();
