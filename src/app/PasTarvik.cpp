@@ -16,12 +16,14 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
 #include <QSpinBox>
 #include <QTextBrowser>
 #include <QTimer>
+#include <QToolButton>
 #include <QToolTip>
 #include <QUrl>
 #include <QValidator>
@@ -65,6 +67,17 @@ QPushButton* MakeButton(const char* name, const char* caption, QWidget* parent) 
   auto* button = new QPushButton(U(caption), parent);
   button->setObjectName(name);
   button->setAutoDefault(false);
+  return button;
+}
+
+// A small button beside 浏览 whose menu lists recent paths.
+QToolButton* MakeRecentButton(const char* name, const QString& tip, QWidget* parent) {
+  auto* button = new QToolButton(parent);
+  button->setObjectName(name);
+  button->setArrowType(Qt::DownArrow);
+  button->setToolTip(tip);
+  button->setPopupMode(QToolButton::InstantPopup);
+  button->setMenu(new QMenu(button));
   return button;
 }
 
@@ -171,7 +184,12 @@ void TFrmTarvik::BuildControls() {
   reditwhere->setProperty("RichEdit", true);
   reditwhere->setToolTip(U("属性条件（SQL where子句），空为全部要素"));
   fileGrid->addWidget(edtFile, 0, 0, 1, 4);
-  fileGrid->addWidget(btnfile, 0, 4);
+  auto* fileButtons = new QHBoxLayout;
+  fileButtons->setSpacing(0);
+  fileButtons->addWidget(btnfile);
+  btnRecentInputs = MakeRecentButton("btnRecentInputs", U("最近用过的输入文件"), gbFile);
+  fileButtons->addWidget(btnRecentInputs);
+  fileGrid->addLayout(fileButtons, 0, 4);
   fileGrid->addWidget(MakeLabel("字段:", gbFile), 1, 0);
   fileGrid->addWidget(CbField, 1, 1);
   fileGrid->addWidget(MakeLabel("数据目录名:", gbFile), 1, 2);
@@ -250,7 +268,18 @@ void TFrmTarvik::BuildControls() {
   btnout = MakeButton("btnout", "浏览", gboutfile);
   outRow->addWidget(edtoutFile, 1);
   outRow->addWidget(btnout);
+  btnRecentOutputs = MakeRecentButton("btnRecentOutputs", U("最近用过的输出"), gboutfile);
+  outRow->setSpacing(0);
+  outRow->insertSpacing(1, 4);
+  outRow->addWidget(btnRecentOutputs);
   main->addWidget(gboutfile);
+  // The recent paths, kept in the settings file as lists (never shown).
+  lstRecentInputs = new QListWidget(this);
+  lstRecentInputs->setObjectName("lstRecentInputs");
+  lstRecentInputs->hide();
+  lstRecentOutputs = new QListWidget(this);
+  lstRecentOutputs->setObjectName("lstRecentOutputs");
+  lstRecentOutputs->hide();
 
   main->addStretch(1);
   auto* buttons = new QHBoxLayout;
@@ -315,12 +344,28 @@ void TFrmTarvik::Connect() {
   });
   edtMapNO->installEventFilter(this);
   edtMapscale1->installEventFilter(this);
+  // Files dropped on the window or on its path boxes.
+  setAcceptDrops(true);
+  for (QLineEdit* box : {edtFile, edtoutFile}) box->installEventFilter(this);
+  connect(btnRecentInputs->menu(), &QMenu::aboutToShow, this,
+          [this] { FillRecentMenu(btnRecentInputs->menu(), lstRecentInputs, true); });
+  connect(btnRecentOutputs->menu(), &QMenu::aboutToShow, this,
+          [this] { FillRecentMenu(btnRecentOutputs->menu(), lstRecentOutputs, false); });
   connect(edtMapscale1, &QLineEdit::inputRejected, this, [this] { edtMapscale1Refused(); });
   // A scale typed by hand is the person's, not the sheet number's.
   connect(edtMapscale1, &QLineEdit::textEdited, this, [this] { lblScaleSource->hide(); });
 }
 
 bool TFrmTarvik::eventFilter(QObject* watched, QEvent* event) {
+  if ((watched == edtFile || watched == edtoutFile) &&
+      (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove || event->type() == QEvent::Drop)) {
+    // A file dropped on a path box is taken as the window takes it, not
+    // pasted in as text.
+    auto* drop = static_cast<QDropEvent*>(event);
+    if (!DropFiles(drop->mimeData(), event->type() == QEvent::Drop)) return false;
+    drop->acceptProposedAction();
+    return true;
+  }
   if (exitAtRelease_ && event->type() == QEvent::MouseButtonRelease) {
     // The click that took the focus from the sheet-number box ends. The run
     // button takes the exit itself, first; for any other control the exit
@@ -432,15 +477,6 @@ void TFrmTarvik::rgtypeClick() {
   gbFile->setVisible(mode == 1 || mode == 2);
   gbMapno->setVisible(mode == 0);
   if (mode == 0) edtMapNO->move(edtMapNO->x(), 28);
-}
-
-void TFrmTarvik::btnoutClick() {
-  const QStringList filters = {U("文件地理数据库 (*.gdb)"), U("GeoPackage (*.gpkg)")};
-  const QStringList extensions = {"*.gdb", "*.gpkg"};
-  if (!dialogs_.saveFile) return;
-  const auto choice = dialogs_.saveFile(edtoutFile->text(), filters);
-  if (!choice) return;
-  edtoutFile->setText(PathWithChosenExtension(choice->path, extensions, choice->filterIndex, ".gdb"));
 }
 
 void TFrmTarvik::CbFieldChange() {

@@ -35,10 +35,15 @@ class QAction;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QDragEnterEvent;
+class QDropEvent;
 class QLineEdit;
+class QListWidget;
+class QMimeData;
 class QMenu;
 class QPushButton;
 class QSpinBox;
+class QToolButton;
 
 namespace tarvik {
 
@@ -76,6 +81,13 @@ class TFrmTarvik : public QWidget {
   void rgtypeClick();
   void btnoutClick();
   void btnfileClick();
+  // An input file picked (dialog, drop or recent list): its coordinate
+  // system presets the window, its fields fill the field box.
+  void PickInput(const QString& path);
+  // Local files in `data`: a .shp is picked as the input, a .gdb or .gpkg
+  // becomes the output. False when nothing in it is either; with `take`
+  // false only tells whether a drop would be taken.
+  bool DropFiles(const QMimeData* data, bool take);
   void CbFieldChange();
   void edtMapNOExit();
   void N15001Click(QAction* sender);
@@ -149,6 +161,11 @@ class TFrmTarvik : public QWidget {
   QGroupBox* gboutfile = nullptr;
   QLineEdit* edtoutFile = nullptr;
   QPushButton* btnout = nullptr;
+  // Menus of the recent inputs and outputs, and the lists that keep them.
+  QToolButton* btnRecentInputs = nullptr;
+  QToolButton* btnRecentOutputs = nullptr;
+  QListWidget* lstRecentInputs = nullptr;
+  QListWidget* lstRecentOutputs = nullptr;
   QPushButton* Button1 = nullptr;
   QPushButton* btndown = nullptr;
   QPushButton* Button9 = nullptr;
@@ -162,6 +179,8 @@ class TFrmTarvik : public QWidget {
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -170,6 +189,9 @@ class TFrmTarvik : public QWidget {
   void Connect();
   void ShowError(const std::exception& e);
   void ClearScaleRefusal();
+  // Puts a path first in a recent list (kept to its last eight).
+  void RememberPath(QListWidget* list, const QString& path);
+  void FillRecentMenu(QMenu* menu, QListWidget* list, bool inputs);
   // The table's name field (edtField) follows the field naming the frames.
   void FollowNameField(const QString& field);
   // The manual in a window of the program (when the desktop opens nothing).

@@ -25,10 +25,14 @@ std::string Text(const QString& text) { return text.toStdString(); }
 void TFrmTarvik::btnfileClick() {
   if (!dialogs_.openFile) return;
   const auto chosen = dialogs_.openFile(edtFile->text(), {U("*.shp (*.shp)")});
-  if (!chosen) return;
-  edtFile->setText(*chosen);
+  if (chosen) PickInput(*chosen);
+}
+
+void TFrmTarvik::PickInput(const QString& path) {
+  edtFile->setText(path);
+  RememberPath(lstRecentInputs, path);
   // Only inspected: no output, nothing written.
-  Tcreatetk inspector(FSettings, FRun, nullptr, feedback_, Text(*chosen));
+  Tcreatetk inspector(FSettings, FRun, nullptr, feedback_, Text(path));
   ApplyInputSpatialRef(inspector.FInputSpatialRef);
   std::vector<std::string> fields;
   inspector.ListNameFields(fields);

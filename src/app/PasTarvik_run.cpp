@@ -127,6 +127,9 @@ void TFrmTarvik::Button1Click() {
         if (held.count(ToUpperAscii(name))) throw RunError("输出" + output + "中已经有图廓" + name);
     }
   }
+  // The paths of a run that starts are the ones worth offering again.
+  RememberPath(lstRecentOutputs, P);
+  if (mode != 0) RememberPath(lstRecentInputs, edtFile->text());
   // 9.-11.
   FRun.StandardSheetMode = mode < 2;
   const std::vector<std::string> framesBefore = FrameNames(output);

@@ -41,6 +41,7 @@ struct DialogRecorder {
   std::vector<QStringList> openFilters;
   std::optional<SaveChoice> saveAnswer;
   std::vector<QString> saveStarts;
+  std::vector<QStringList> saveFilters;
   std::vector<QUrl> opened;
   bool openSucceeds = true;
   std::vector<std::pair<QImage, QString>> images;
@@ -67,8 +68,9 @@ struct DialogRecorder {
       openFilters.push_back(filters);
       return openAnswer;
     };
-    d.saveFile = [this](const QString& start, const QStringList&) {
+    d.saveFile = [this](const QString& start, const QStringList& filters) {
       saveStarts.push_back(start);
+      saveFilters.push_back(filters);
       return saveAnswer;
     };
     d.openUrl = [this](const QUrl& url) {

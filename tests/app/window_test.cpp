@@ -11,6 +11,8 @@
 #include <QApplication>
 #include <QGroupBox>
 #include <QMenu>
+#include <QMimeData>
+#include <QToolButton>
 #include <QMessageBox>
 #include <QKeyEvent>
 #include <QTest>
@@ -22,6 +24,7 @@
 #include "settings/control_table.h"
 #include "settings/qt/control_widgets.h"
 #include "settings/qt/pascoverset.h"
+#include "support/test_shapefile.h"
 
 namespace tarvik {
 namespace {
@@ -279,19 +282,80 @@ TEST(MainWindow, InputCoordinateSystemPresetsTheControls) {
   }
 }
 
-TEST(MainWindow, OutputDialogGivesTheChosenKindItsEnding) {
+TEST(MainWindow, OutputDialogKeepsTheKindOfTheOutput) {
   WindowUnderTest w;
-  w->edtoutFile->setText("/data/start.gdb");
-  w.dialogs.saveAnswer = SaveChoice{"/data/out/frames", 1};
-  w->btnoutClick();
-  EXPECT_EQ(w.dialogs.saveStarts, std::vector<QString>{"/data/start.gdb"});
-  EXPECT_EQ(w->edtoutFile->text(), "/data/out/frames.gpkg");
-  w.dialogs.saveAnswer = SaveChoice{"/data/out/frames.gpkg", 0};
-  w->btnoutClick();
-  EXPECT_EQ(w->edtoutFile->text(), "/data/out/frames.gdb");
+  const QStringList gdbFirst = {U("文件地理数据库 (*.gdb)"), U("GeoPackage (*.gpkg)")};
+  const struct {
+    const char* start;
+    SaveChoice answer;
+    QStringList offered;
+    const char* result;
+  } cases[] = {
+      {"/data/start.gdb", {"/data/out/frames", 1}, gdbFirst, "/data/out/frames.gpkg"},
+      // The current kind is offered first: a bare name keeps it.
+      {"/data/out/frames.gpkg", {"/data/out/more", 0}, {gdbFirst[1], gdbFirst[0]}, "/data/out/more.gpkg"},
+      {"/data/out/more.gpkg", {"/data/out/other.gdb", 0}, {gdbFirst[1], gdbFirst[0]}, "/data/out/other.gdb"},
+      {"", {"/data/out/plain", 0}, gdbFirst, "/data/out/plain.gdb"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.start);
+    w->edtoutFile->setText(c.start);
+    w.dialogs.saveAnswer = c.answer;
+    w->btnoutClick();
+    EXPECT_EQ(w.dialogs.saveStarts.back(), c.start);
+    EXPECT_EQ(w.dialogs.saveFilters.back(), c.offered);
+    EXPECT_EQ(w->edtoutFile->text(), c.result);
+  }
   w.dialogs.saveAnswer.reset();  // cancelled
   w->btnoutClick();
-  EXPECT_EQ(w->edtoutFile->text(), "/data/out/frames.gdb");
+  EXPECT_EQ(w->edtoutFile->text(), "/data/out/plain.gdb");
+}
+
+// A shapefile dropped on the window is picked as the input, a GeoPackage
+// or geodatabase dropped on the output box becomes the output; both are
+// offered again from the recent lists, also after a restart.
+TEST(MainWindow, DroppedFilesAndRecentPaths) {
+  WindowUnderTest w;
+  const std::string shp = w.dir / "county.shp";
+  test::WriteTestShapefile(shp, 2374, {"NAME"}, {{{{"NAME", "a"}}, {test::Rectangle(500000, 3000000, 501000, 3001000)}}});
+  const QString output = QString::fromStdString(w.dir / "new.gpkg");
+  const auto drop = [](QWidget* target, const QList<QUrl>& urls) {
+    QMimeData data;
+    data.setUrls(urls);
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted()) return false;
+    QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &dropped);
+    return dropped.isAccepted();
+  };
+  w->rgtype->setItemIndex(0);
+  w->centerL->setValue(99);
+  EXPECT_FALSE(drop(w.window.get(), {QUrl::fromLocalFile("/tmp/notes.txt")}));
+  EXPECT_TRUE(drop(w.window.get(), {QUrl::fromLocalFile("/tmp/notes.txt"), QUrl::fromLocalFile(QString::fromStdString(shp))}));
+  EXPECT_EQ(w->edtFile->text(), QString::fromStdString(shp));
+  EXPECT_EQ(w->rgtype->itemIndex(), 1);
+  EXPECT_EQ(w->centerL->value(), 87) << "its coordinate system read";
+  EXPECT_EQ(w->CbField->currentText(), "NAME");
+  EXPECT_TRUE(drop(w->edtoutFile, {QUrl::fromLocalFile(output)}));
+  EXPECT_EQ(w->edtoutFile->text(), output);
+
+  w->show();
+  w.reopen();
+  w->show();
+  w->edtFile->clear();
+  w->edtoutFile->clear();
+  QMenu* inputs = w->btnRecentInputs->menu();
+  emit inputs->aboutToShow();
+  ASSERT_FALSE(inputs->actions().isEmpty());
+  EXPECT_EQ(inputs->actions()[0]->text(), QString::fromStdString(shp));
+  inputs->actions()[0]->trigger();
+  EXPECT_EQ(w->edtFile->text(), QString::fromStdString(shp));
+  QMenu* outputs = w->btnRecentOutputs->menu();
+  emit outputs->aboutToShow();
+  ASSERT_FALSE(outputs->actions().isEmpty());
+  outputs->actions()[0]->trigger();
+  EXPECT_EQ(w->edtoutFile->text(), output);
 }
 
 TEST(MainWindow, HelpOpensTheManualBesideTheProgram) {
