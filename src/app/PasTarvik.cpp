@@ -77,6 +77,7 @@ QToolButton* MakeRecentButton(const char* name, const QString& tip, QWidget* par
   button->setArrowType(Qt::DownArrow);
   button->setToolTip(tip);
   button->setPopupMode(QToolButton::InstantPopup);
+  button->setStyleSheet("QToolButton::menu-indicator { image: none; width: 0px; }");  // the arrow says it
   button->setMenu(new QMenu(button));
   return button;
 }
@@ -477,6 +478,8 @@ void TFrmTarvik::rgtypeClick() {
   gbFile->setVisible(mode == 1 || mode == 2);
   gbMapno->setVisible(mode == 0);
   if (mode == 0) edtMapNO->move(edtMapNO->x(), 28);
+  // A scale taken from the other mode's numbers is no longer theirs.
+  if (lblScaleSource) lblScaleSource->hide();
 }
 
 void TFrmTarvik::CbFieldChange() {

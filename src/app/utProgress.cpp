@@ -187,7 +187,8 @@ void ProgressState::ShowStatus() {
     return;
   }
   const qint64 left = clock_.elapsed() * (total - done) / done / 1000;
-  const QString text = left >= 60 ? QString::fromUtf8("剩余约 %1分%2秒").arg(left / 60).arg(left % 60, 2, 10, QChar('0'))
+  const QString text = left < 1    ? QString::fromUtf8("剩余不到1秒")
+                       : left >= 60 ? QString::fromUtf8("剩余约 %1分%2秒").arg(left / 60).arg(left % 60, 2, 10, QChar('0'))
                                   : QString::fromUtf8("剩余约 %1秒").arg(left);
   progress_->timeLabel()->setText(text);
 }
