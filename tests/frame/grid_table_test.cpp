@@ -75,6 +75,36 @@ TEST(KilometreGrid, LinesOnTheMaximumSideOnlyAndTheirLabels) {
   }
 }
 
+// Margin ticks and crosses of one frame lie on the same grid, whole or half
+// intervals as rgHor (eastings) and rgver (northings) say.
+TEST(KilometreGrid, TicksAndCrossesShareTheirPositions) {
+  for (int half : {0, 1}) {
+    Recorder r;
+    TFrameSettings s;
+    s.rgHor = s.rgver = half;
+    TstandardMap b(s, RunValues{}, r.store(), r.feedback);
+    b.CreateOutputClasses("T", SpatialReference());
+    SetRectangle(b, 455000.5, 3000000.5, 459000, 3003000);
+    b.DrawKilometreGrid(false);
+    long double eMin, nMin, eMax, nMax;
+    b.InnerEnvelope(eMin, nMin, eMax, nMax);
+    b.DrawCrossGrid(kInnerLine, nMax, nMin, eMax, eMin);
+    const double offset = half ? 500 : 0;
+    int ticks = 0, crossArms = 0;
+    for (const auto& l : r.frames->front().lines) {
+      const bool vertical = l.from.x == l.to.x, horizontal = l.from.y == l.to.y;
+      const double at = vertical ? l.from.x : l.from.y;  // the grid value the line stands on
+      if (vertical == horizontal) continue;
+      const bool inside = vertical ? l.from.y > nMin && l.to.y > nMin && l.from.y < nMax && l.to.y < nMax
+                                   : l.from.x > eMin && l.to.x > eMin && l.from.x < eMax && l.to.x < eMax;
+      (inside ? crossArms : ticks) += 1;
+      EXPECT_EQ(std::fmod(at - offset, 1000.0), 0.0) << (vertical ? "easting " : "northing ") << at;
+    }
+    EXPECT_GT(ticks, 0);
+    EXPECT_GT(crossArms, 0);
+  }
+}
+
 // Endpoints (eastings, west first) of the east-west line at northing n.
 std::vector<double> EastWestLine(const RecordedFrame& f, double n) {
   for (const auto& l : f.lines)
