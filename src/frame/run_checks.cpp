@@ -151,7 +151,7 @@ std::optional<std::string> IndexSheetProblem(const Geometry& shape, const CoordP
 
 std::string FeatureLabel(const Feature& feature, const std::string& nameField) {
   std::string label = "要素(FID=" + std::to_string(feature.fid());
-  if (!nameField.empty()) {
+  if (!nameField.empty() && !EqualsNoCase(nameField, "FID")) {
     const std::string value = FieldValueText(feature, nameField);
     if (!value.empty()) label += ", " + nameField + "=" + value;
   }

@@ -36,6 +36,12 @@ const ControlEntry& Entry(const char* name) {
   return *entry;
 }
 
+// What the marginal texts replace, told where they are typed.
+const char* const kPlaceholderHint =
+    "可用占位符：[坐标系] 换成本次所用坐标系统的名称（如2000国家大地坐标系）；"
+    "[字段名] 换成要素的字段值，输入图幅号时 [TFH] 换成图幅号；"
+    "YYYY年MM月DD日 为中文数字日期，yyyy年mm月dd日 为阿拉伯数字日期";
+
 std::optional<QFont> AskFontWithDialog(const QFont& initial, QWidget* parent) {
   TFontDialog dialog(initial, parent);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
@@ -110,6 +116,11 @@ QLineEdit* TFrmset::MakeEdit(const char* name) {
   Entry(name);
   auto* edit = new QLineEdit;
   edit->setObjectName(name);
+  const std::string_view n = name;
+  if (n == "edtscale")
+    edit->setToolTip(QString::fromUtf8("[scale] 换成比例尺分母"));
+  else if (n != "edtField")
+    edit->setToolTip(QString::fromUtf8(kPlaceholderHint));
   return edit;
 }
 
@@ -155,6 +166,7 @@ QWidget* TFrmset::MakeMemo(const char* name) {
   Entry(name);
   auto* memo = new QPlainTextEdit;
   memo->setObjectName(name);
+  memo->setToolTip(QString::fromUtf8(kPlaceholderHint));
   // Room for the five lines of the default notes, not more: the dialog
   // should fit small screens.
   memo->setMaximumHeight(memo->fontMetrics().lineSpacing() * 6 + 12);
