@@ -78,6 +78,10 @@ MainTitle ExpandMainTitle(const std::string& text, const FieldLookup& lookup) {
   return title;
 }
 
+std::string ExpandCoordinateSystem(const std::string& text, Datum datum) {
+  return ReplaceAll(text, "[坐标系]", InfoOf(datum).marginName);
+}
+
 Date Date::Today() {
   const std::time_t now = std::time(nullptr);
   std::tm local{};

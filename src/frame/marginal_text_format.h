@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "coords/datum.h"
+
 namespace tarvik {
 
 // The trimmed text value of a field of the feature being framed; no value
@@ -27,6 +29,11 @@ struct MainTitle {
 // The main title's placeholder: as ExpandFieldText without the space rules;
 // a 3-character result becomes "c1  c2  c3", a 2-character one "c1    c2".
 MainTitle ExpandMainTitle(const std::string& text, const FieldLookup& lookup);
+
+// Replaces every "[坐标系]" with the datum's name as maps print it
+// ("2000国家大地坐标系", "1980西安坐标系", "1954年北京坐标系", "WGS84坐标系"),
+// so that a note always names the system the frame is drawn in.
+std::string ExpandCoordinateSystem(const std::string& text, Datum datum);
 
 struct Date {
   int year = 2000, month = 1, day = 1;

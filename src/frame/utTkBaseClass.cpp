@@ -137,7 +137,11 @@ void TtkBaseClass::RunFeatures(const FeatureClass& input, const std::string& nam
       auto feature = std::make_shared<Feature>();
       if (!cursor.next(*feature)) break;
       ++done;
-      if (const auto why = FrameShapeProblem(feature->geometry(), S.CreateMode == 1)) {
+      // A sheet of an index is drawn from its corners: a polygon that is no
+      // sheet would give a rotated or skewed frame.
+      const auto why = S.CreateMode == 1 ? IndexSheetProblem(feature->geometry(), FCoords, S.GeodeticOutput)
+                                         : FrameShapeProblem(feature->geometry(), false);
+      if (why) {
         ++FCounts.skipped;
         FFeedback.message("跳过" + FeatureLabel(*feature, nameField) + "：" + *why);
       } else {
@@ -315,7 +319,11 @@ FieldLookup TtkBaseClass::currentFeatureLookup() const {
 }
 
 std::string TtkBaseClass::ExpandFieldText(const std::string& text) const {
-  return tarvik::ExpandFieldText(text, currentFeatureLookup());
+  return tarvik::ExpandFieldText(ExpandRunText(text), currentFeatureLookup());
+}
+
+std::string TtkBaseClass::ExpandRunText(const std::string& text) const {
+  return ExpandCoordinateSystem(text, FCoords.datum);
 }
 
 bool TtkBaseClass::CheckGridValue(long double value, const char* what) {

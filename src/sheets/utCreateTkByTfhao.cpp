@@ -8,12 +8,27 @@
 #include "sheets/uttfhao.h"
 
 namespace tarvik {
+namespace {
+
+// A typed number has no attributes but itself: the names sheet-number
+// fields go by give it ("[TFH]" in a subtitle), any other name nothing, so
+// no placeholder is printed as written.
+FieldLookup SheetNumberFields(const std::string& number) {
+  return [number](const std::string& field) -> std::optional<std::string> {
+    for (const char* name : {"TFH", "图幅号", "图号", "MAPNO"})
+      if (EqualsNoCase(field, name)) return number;
+    return std::nullopt;
+  };
+}
+
+}  // namespace
 
 TCreateTkByTfhao::TCreateTkByTfhao(const std::string& sheetNumber, const TFrameSettings& settings,
                                    RunValues run, std::unique_ptr<FrameStore> store,
                                    UserFeedback& feedback)
     : TstandardMap(settings, std::move(run), std::move(store), feedback), FMapNo(sheetNumber) {
   S.CreateMode = 0;
+  FTypedSheetFields = SheetNumberFields(Trim(FMapNo));
 }
 
 TCreateTkByTfhao::TCreateTkByTfhao(const RectSheet& sheet, const TFrameSettings& settings, RunValues run,
@@ -21,10 +36,7 @@ TCreateTkByTfhao::TCreateTkByTfhao(const RectSheet& sheet, const TFrameSettings&
     : TstandardMap(settings, std::move(run), std::move(store), feedback), FMapNo(sheet.number()) {
   S.CreateMode = 0;
   FRectSheet = sheet;
-  FTypedSheetFields = [number = FMapNo](const std::string& field) -> std::optional<std::string> {
-    if (EqualsNoCase(field, "TFH")) return number;
-    return std::nullopt;
-  };
+  FTypedSheetFields = SheetNumberFields(FMapNo);
 }
 
 long double TCreateTkByTfhao::ScaleOfIndex(int scaleIndex) {
