@@ -16,12 +16,17 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QScreen>
 #include <QSpinBox>
+#include <QTextBrowser>
 #include <QTimer>
+#include <QToolButton>
+#include <QToolTip>
 #include <QUrl>
+#include <QValidator>
 #include <QVBoxLayout>
 
 #include "common/error.h"
@@ -30,6 +35,7 @@
 #include "settings/qt/pascoverset.h"
 #include "settings/qt/radio_group.h"
 #include "settings/settings_path.h"
+#include "sheets/rect_sheets.h"
 #include "sheets/uttfhao.h"
 
 namespace tarvik {
@@ -64,11 +70,32 @@ QPushButton* MakeButton(const char* name, const char* caption, QWidget* parent) 
   return button;
 }
 
+// A small button beside 浏览 whose menu lists recent paths.
+QToolButton* MakeRecentButton(const char* name, const QString& tip, QWidget* parent) {
+  auto* button = new QToolButton(parent);
+  button->setObjectName(name);
+  button->setArrowType(Qt::DownArrow);
+  button->setToolTip(tip);
+  button->setPopupMode(QToolButton::InstantPopup);
+  button->setStyleSheet("QToolButton::menu-indicator { image: none; width: 0px; }");  // the arrow says it
+  button->setMenu(new QMenu(button));
+  return button;
+}
+
 QLineEdit* MakeEdit(const char* name, const QString& text, QWidget* parent) {
   auto* edit = new QLineEdit(text, parent);
   edit->setObjectName(name);
   return edit;
 }
+
+// The scale box's validator: what can become a scale as maps write it.
+class ScaleValidator : public QValidator {
+ public:
+  using QValidator::QValidator;
+  State validate(QString& input, int&) const override {
+    return ScaleTextTypable(input) ? Acceptable : Invalid;
+  }
+};
 
 // Tight group margins, as the 467 x 431 window needs.
 void Tighten(QLayout* layout) {
@@ -89,6 +116,7 @@ TFrmTarvik::TFrmTarvik(const std::filesystem::path& programPath, QWidget* parent
       feedback_(dialogs_, progress_) {
   if (programPath_.empty())
     programPath_ = QCoreApplication::applicationFilePath().toStdString();
+  progress_.setAnchor(this);
   setObjectName("FrmTarvik");
   setFont(QFont(U("宋体"), 9));
   setFixedSize(kClientWidth, kClientHeight);
@@ -131,7 +159,7 @@ void TFrmTarvik::BuildControls() {
   gbMapno->setFixedHeight(kModeAreaHeight);
   edtMapNO = MakeEdit("edtMapNO", "E45G095066", gbMapno);
   edtMapNO->setGeometry(128, 28, 186, 22);
-  edtMapNO->setToolTip(U("新图幅号（如E45G095066）或旧图幅号（如J-50-5）"));
+  edtMapNO->setToolTip(U("新图幅号（如E45G095066）、旧图幅号（如J-50-5）或矩形图幅号（如3810.40-500.75，按所填比例尺）"));
   lblMapNoHint = new QLabel(U("新图幅号如 E45G095066，旧图幅号如 J-50-5、J-50-5-(24)"), gbMapno);
   lblMapNoHint->setGeometry(12, 60, 420, 18);
   lblMapNoHint->setAlignment(Qt::AlignHCenter);
@@ -157,7 +185,12 @@ void TFrmTarvik::BuildControls() {
   reditwhere->setProperty("RichEdit", true);
   reditwhere->setToolTip(U("属性条件（SQL where子句），空为全部要素"));
   fileGrid->addWidget(edtFile, 0, 0, 1, 4);
-  fileGrid->addWidget(btnfile, 0, 4);
+  auto* fileButtons = new QHBoxLayout;
+  fileButtons->setSpacing(0);
+  fileButtons->addWidget(btnfile);
+  btnRecentInputs = MakeRecentButton("btnRecentInputs", U("最近用过的输入文件"), gbFile);
+  fileButtons->addWidget(btnRecentInputs);
+  fileGrid->addLayout(fileButtons, 0, 4);
   fileGrid->addWidget(MakeLabel("字段:", gbFile), 1, 0);
   fileGrid->addWidget(CbField, 1, 1);
   fileGrid->addWidget(MakeLabel("数据目录名:", gbFile), 1, 2);
@@ -210,9 +243,17 @@ void TFrmTarvik::BuildControls() {
   auto* scaleBox = new QHBoxLayout(gbScale);
   Tighten(scaleBox);
   edtMapscale1 = MakeEdit("edtMapscale1", "10000", gbScale);
-  edtMapscale1->setToolTip(U("比例尺分母；右键选择常用比例尺"));
+  edtMapscale1->setToolTip(U("比例尺分母，如 10000、5万、2.5万；右键选择常用比例尺"));
+  // Letters typed or pasted are refused where the person sees it.
+  edtMapscale1->setValidator(new ScaleValidator(edtMapscale1));
+  lblScaleSource = new QLabel(U("按图幅号"), gbScale);
+  lblScaleSource->setObjectName("lblScaleSource");
+  lblScaleSource->setForegroundRole(QPalette::PlaceholderText);
+  lblScaleSource->setToolTip(U("比例尺取自图幅号的比例尺代码"));
+  lblScaleSource->hide();
   scaleBox->addWidget(MakeLabel("1:", gbScale));
   scaleBox->addWidget(edtMapscale1, 1);
+  scaleBox->addWidget(lblScaleSource);
   rgjw = MakeRadio(this, "rgjw", "坐标系统", {U("平面(XY)坐标"), U("大地(经纬度)坐标")}, 2, 0);
   scaleRow->addWidget(gbScale, 2);
   scaleRow->addWidget(rgjw, 3);
@@ -228,7 +269,18 @@ void TFrmTarvik::BuildControls() {
   btnout = MakeButton("btnout", "浏览", gboutfile);
   outRow->addWidget(edtoutFile, 1);
   outRow->addWidget(btnout);
+  btnRecentOutputs = MakeRecentButton("btnRecentOutputs", U("最近用过的输出"), gboutfile);
+  outRow->setSpacing(0);
+  outRow->insertSpacing(1, 4);
+  outRow->addWidget(btnRecentOutputs);
   main->addWidget(gboutfile);
+  // The recent paths, kept in the settings file as lists (never shown).
+  lstRecentInputs = new QListWidget(this);
+  lstRecentInputs->setObjectName("lstRecentInputs");
+  lstRecentInputs->hide();
+  lstRecentOutputs = new QListWidget(this);
+  lstRecentOutputs->setObjectName("lstRecentOutputs");
+  lstRecentOutputs->hide();
 
   main->addStretch(1);
   auto* buttons = new QHBoxLayout;
@@ -293,9 +345,28 @@ void TFrmTarvik::Connect() {
   });
   edtMapNO->installEventFilter(this);
   edtMapscale1->installEventFilter(this);
+  // Files dropped on the window or on its path boxes.
+  setAcceptDrops(true);
+  for (QLineEdit* box : {edtFile, edtoutFile}) box->installEventFilter(this);
+  connect(btnRecentInputs->menu(), &QMenu::aboutToShow, this,
+          [this] { FillRecentMenu(btnRecentInputs->menu(), lstRecentInputs, true); });
+  connect(btnRecentOutputs->menu(), &QMenu::aboutToShow, this,
+          [this] { FillRecentMenu(btnRecentOutputs->menu(), lstRecentOutputs, false); });
+  connect(edtMapscale1, &QLineEdit::inputRejected, this, [this] { edtMapscale1Refused(); });
+  // A scale typed by hand is the person's, not the sheet number's.
+  connect(edtMapscale1, &QLineEdit::textEdited, this, [this] { lblScaleSource->hide(); });
 }
 
 bool TFrmTarvik::eventFilter(QObject* watched, QEvent* event) {
+  if ((watched == edtFile || watched == edtoutFile) &&
+      (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove || event->type() == QEvent::Drop)) {
+    // A file dropped on a path box is taken as the window takes it, not
+    // pasted in as text.
+    auto* drop = static_cast<QDropEvent*>(event);
+    if (!DropFiles(drop->mimeData(), event->type() == QEvent::Drop)) return false;
+    drop->acceptProposedAction();
+    return true;
+  }
   if (exitAtRelease_ && event->type() == QEvent::MouseButtonRelease) {
     // The click that took the focus from the sheet-number box ends. The run
     // button takes the exit itself, first; for any other control the exit
@@ -325,21 +396,23 @@ bool TFrmTarvik::eventFilter(QObject* watched, QEvent* event) {
       Guarded([this] { edtMapNOExit(); });
     }
   } else if (watched == edtMapscale1 && event->type() == QEvent::InputMethod) {
-    // Text committed by an input method passes the same filter, character by character.
+    // Text committed by an input method keeps what can belong to a scale,
+    // character by character ("五万" typed as "5万" keeps both), and shows
+    // the refusal of the rest.
     auto* im = static_cast<QInputMethodEvent*>(event);
+    QString text = edtMapscale1->text();
+    const int at = edtMapscale1->hasSelectedText() ? edtMapscale1->selectionStart() : edtMapscale1->cursorPosition();
+    if (edtMapscale1->hasSelectedText()) text.remove(at, edtMapscale1->selectedText().size());
     QString kept;
-    for (const QChar c : im->commitString())
-      if (ScaleKeyAccepted(edtMapscale1->text() + kept, c)) kept += c;
+    for (const QChar c : im->commitString()) {
+      QString candidate = text;
+      candidate.insert(at, kept + c);
+      if (ScaleTextTypable(candidate)) kept += c;
+    }
     if (kept != im->commitString()) {
       im->setCommitString(kept);
+      edtMapscale1Refused();
     }
-  } else if (watched == edtMapscale1 && event->type() == QEvent::KeyPress) {
-    const auto* key = static_cast<QKeyEvent*>(event);
-    const QString text = key->text();
-    const bool shortcut = key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-    if (!shortcut && text.size() == 1 && (text[0].isPrint() || text[0] == '\b') &&
-        !edtMapscale1KeyPress(text[0]))
-      return true;  // discarded
   }
   return QWidget::eventFilter(watched, event);
 }
@@ -370,6 +443,7 @@ void TFrmTarvik::FormShow() {
   });
   edtMapNO->move(edtMapNO->x(), (gbMapno->height() - edtMapNO->height()) / 2);
   rgtypeClick();
+  followedField_ = CbField->currentText();
 }
 
 void TFrmTarvik::closeEvent(QCloseEvent* event) {
@@ -404,38 +478,95 @@ void TFrmTarvik::rgtypeClick() {
   gbFile->setVisible(mode == 1 || mode == 2);
   gbMapno->setVisible(mode == 0);
   if (mode == 0) edtMapNO->move(edtMapNO->x(), 28);
-}
-
-void TFrmTarvik::btnoutClick() {
-  const QStringList filters = {U("文件地理数据库 (*.gdb)"), U("GeoPackage (*.gpkg)")};
-  const QStringList extensions = {"*.gdb", "*.gpkg"};
-  if (!dialogs_.saveFile) return;
-  const auto choice = dialogs_.saveFile(edtoutFile->text(), filters);
-  if (!choice) return;
-  edtoutFile->setText(PathWithChosenExtension(choice->path, extensions, choice->filterIndex, ".gdb"));
+  // A scale taken from the other mode's numbers is no longer theirs.
+  if (lblScaleSource) lblScaleSource->hide();
 }
 
 void TFrmTarvik::CbFieldChange() {
   edtFileName->setText(TemplateWithField(edtFileName->text(), CbField->currentText()));
+  FollowNameField(CbField->currentText());
+}
+
+void TFrmTarvik::FollowNameField(const QString& field) {
+  // The adjacent-sheet table names the neighbours by the field that names
+  // the frames, unless its field was set by hand (it is then neither empty
+  // nor the field it followed).
+  auto* table = dlg->findChild<QLineEdit*>("edtField");
+  const QString current = table->text().trimmed();
+  if (current.isEmpty() || current.compare(followedField_, Qt::CaseInsensitive) == 0) table->setText(field);
+  followedField_ = field;
 }
 
 void TFrmTarvik::edtMapNOExit() {
   CheckMapNo();
+  // A rectangular sheet number carries no longitude to suggest a meridian
+  // from, and is read at the scale in the box.
+  if (LooksLikeRectNumber(edtMapNO->text().toStdString())) return;
   const long double meridian = SuggestCentralMeridian(edtMapNO->text().toStdString(), feedback_);
-  if (meridian >= 0) centerL->setValue(static_cast<int>(meridian));
+  if (meridian < 0) return;
+  centerL->setValue(static_cast<int>(meridian));
+  // The run draws at the scale of the number's scale letter: the box says so.
+  const MapNoReading reading = ReadMapNo(edtMapNO->text().toStdString());
+  if (!reading.number.empty()) SetScaleFromSheetNumbers(reading.scaleIndex);
+}
+
+void TFrmTarvik::SetScaleFromSheetNumbers(int scaleIndex) {
+  edtMapscale1->setText(QString::number(ScaleDenominatorOfIndex(scaleIndex)));
+  ClearScaleRefusal();
+  lblScaleSource->show();
 }
 
 void TFrmTarvik::N15001Click(QAction* sender) {
   if (sender) edtMapscale1->setText(QString::number(sender->property("Tag").toInt()));
 }
 
-bool TFrmTarvik::edtMapscale1KeyPress(QChar key) {
-  return ScaleKeyAccepted(edtMapscale1->text(), key);
+void TFrmTarvik::edtMapscale1Refused() {
+  QApplication::beep();
+  edtMapscale1->setProperty("inputRefused", true);
+  edtMapscale1->setStyleSheet("QLineEdit { border: 2px solid #d01010; }");
+  QToolTip::showText(edtMapscale1->mapToGlobal(QPoint(0, edtMapscale1->height())),
+                     U("比例尺只能填写数字，如 10000、1:5万、2.5万"), edtMapscale1);
+  QTimer::singleShot(2500, this, [this] { ClearScaleRefusal(); });
+}
+
+void TFrmTarvik::ClearScaleRefusal() {
+  if (!edtMapscale1->property("inputRefused").toBool()) return;
+  edtMapscale1->setProperty("inputRefused", false);
+  edtMapscale1->setStyleSheet(QString());
 }
 
 void TFrmTarvik::btndownClick() { dlg->exec(); }
 
-void TFrmTarvik::Button9Click() { ShellOpen(QString::fromStdString(manualPath().string())); }
+void TFrmTarvik::Button9Click() {
+  const QString manual = QString::fromStdString(manualPath().string());
+  if (!QFileInfo(manual).isFile()) {
+    ShellOpen(manual);  // says what is missing
+    return;
+  }
+  if (dialogs_.openUrl && dialogs_.openUrl(QUrl::fromLocalFile(manual))) return;
+  // No browser on the desktop: the manual opens in a window of ours.
+  ShowManual(manual);
+}
+
+void TFrmTarvik::ShowManual(const QString& path) {
+  if (!manualWindow_) {
+    manualWindow_ = new QWidget(this, Qt::Window);
+    manualWindow_->setObjectName("ManualWindow");
+    manualWindow_->setWindowTitle(U("Tarvik 帮助"));
+    auto* layout = new QVBoxLayout(manualWindow_);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* browser = new QTextBrowser(manualWindow_);
+    browser->setObjectName("ManualBrowser");
+    browser->setOpenExternalLinks(true);
+    layout->addWidget(browser);
+    manualWindow_->resize(820, 640);
+  }
+  auto* browser = manualWindow_->findChild<QTextBrowser*>("ManualBrowser");
+  browser->setSource(QUrl::fromLocalFile(path));
+  manualWindow_->show();
+  manualWindow_->raise();
+  manualWindow_->activateWindow();
+}
 
 void TFrmTarvik::Button10Click() { close(); }
 

@@ -17,6 +17,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include <QString>
@@ -28,15 +29,21 @@
 #include "app/window_rules.h"
 #include "frame/utTkBaseClass.h"
 #include "settings/frame_settings.h"
+#include "sheets/rect_sheets.h"
 
 class QAction;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QDragEnterEvent;
+class QDropEvent;
 class QLineEdit;
+class QListWidget;
+class QMimeData;
 class QMenu;
 class QPushButton;
 class QSpinBox;
+class QToolButton;
 
 namespace tarvik {
 
@@ -74,11 +81,19 @@ class TFrmTarvik : public QWidget {
   void rgtypeClick();
   void btnoutClick();
   void btnfileClick();
+  // An input file picked (dialog, drop or recent list): its coordinate
+  // system presets the window, its fields fill the field box.
+  void PickInput(const QString& path);
+  // Local files in `data`: a .shp is picked as the input, a .gdb or .gpkg
+  // becomes the output. False when nothing in it is either; with `take`
+  // false only tells whether a drop would be taken.
+  bool DropFiles(const QMimeData* data, bool take);
   void CbFieldChange();
   void edtMapNOExit();
   void N15001Click(QAction* sender);
-  // A key typed into the scale box; false when it is discarded.
-  bool edtMapscale1KeyPress(QChar key);
+  // Something typed or pasted into the scale box that no scale can hold was
+  // refused: a beep, a red frame and a tooltip saying what the box takes.
+  void edtMapscale1Refused();
   void btndownClick();
   void Button9Click();
   void Button10Click();
@@ -88,14 +103,21 @@ class TFrmTarvik : public QWidget {
   void CheckMapNo();
   // Every check of the run's inputs that can be made before the output is
   // touched (the sheet number, or the input file with its condition, names
-  // and shapes; the grid work of the settings; the coordinates). RunError
-  // when one fails; else the names of the frames the run will make.
-  std::vector<std::string> CheckRunInputs(int mode, const QString& fieldName);
+  // and shapes, and the scale its sheet numbers name; the grid work of the
+  // settings; the coordinates). RunError when one fails; nothing when the
+  // person declined a change the run needs; else the names of the frames the
+  // run will make.
+  std::optional<std::vector<std::string>> CheckRunInputs(int mode, const QString& fieldName);
   QString GetNameField();
   void ApplyInputSpatialRef(const SpatialReference& reference);
   // Refuses (RunError) a run whose coordinate settings do not describe its
-  // sheet or input file; made before an existing output is touched.
-  void CheckRunCoordinates(int mode);
+  // sheet or input file; made before an existing output is touched. A typed
+  // sheet beyond the reach of the meridian is offered the meridian of its
+  // zone: false when the person declines it.
+  bool CheckRunCoordinates(int mode);
+  // The typed rectangular sheet number read at the typed scale; RunError
+  // with the reason when it is off the sheet grid of that scale.
+  RectSheet TypedRectSheet(const std::string& number) const;
   void CollectParameters();
   void RightAlignTagged();
   bool ConfirmBox(const QString& text, const QString& caption);
@@ -139,6 +161,11 @@ class TFrmTarvik : public QWidget {
   QGroupBox* gboutfile = nullptr;
   QLineEdit* edtoutFile = nullptr;
   QPushButton* btnout = nullptr;
+  // Menus of the recent inputs and outputs, and the lists that keep them.
+  QToolButton* btnRecentInputs = nullptr;
+  QToolButton* btnRecentOutputs = nullptr;
+  QListWidget* lstRecentInputs = nullptr;
+  QListWidget* lstRecentOutputs = nullptr;
   QPushButton* Button1 = nullptr;
   QPushButton* btndown = nullptr;
   QPushButton* Button9 = nullptr;
@@ -152,6 +179,8 @@ class TFrmTarvik : public QWidget {
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -159,14 +188,33 @@ class TFrmTarvik : public QWidget {
   void BuildScaleMenu();
   void Connect();
   void ShowError(const std::exception& e);
+  void ClearScaleRefusal();
+  // Puts a path first in a recent list (kept to its last eight).
+  void RememberPath(QListWidget* list, const QString& path);
+  void FillRecentMenu(QMenu* menu, QListWidget* list, bool inputs);
+  // The table's name field (edtField) follows the field naming the frames.
+  void FollowNameField(const QString& field);
+  // The manual in a window of the program (when the desktop opens nothing).
+  void ShowManual(const QString& path);
+  // Writes the scale a sheet number names into the scale box and says so.
+  void SetScaleFromSheetNumbers(int scaleIndex);
   void SaveSettings();
   // The steps of a run after the checks: the builder of the mode; what it
   // wrote. A RunError that ends the run says how many frames are complete.
   TtkBaseClass::Counts CreateByMapNo(const std::string& output);
   TtkBaseClass::Counts CreateByStandardFile(const std::string& output, const QString& fieldName);
   TtkBaseClass::Counts CreateByAreaFile(const std::string& output, const QString& fieldName);
-  // Offers the picture of the frame a run wrote first.
-  void OfferPreview(const QString& output, const QString& frame);
+  // The end of a run in one box: how many frames, where, in what time, or
+  // that it was cancelled and what it kept; elements the store refused
+  // ("保存失败"), which the output lacks; buttons for the picture of the
+  // first frame (the default), the folder and the QGIS project.
+  void ReportRun(const QString& output, const std::vector<std::string>& written, qint64 milliseconds,
+                 bool cancelled, int refused = 0);
+  // Draws a written frame and shows its picture.
+  void ShowFramePicture(const QString& output, const QString& frame);
+  // A run going on: the window's controls are disabled (the progress window
+  // stays usable) and the progress window is held until the output is closed.
+  void SetRunning(bool running);
 
   std::filesystem::path programPath_;
   WindowDialogs dialogs_;
@@ -174,6 +222,11 @@ class TFrmTarvik : public QWidget {
   WindowFeedback feedback_;
   TFrmset* dlg = nullptr;
   QLabel* lblMapNoHint = nullptr;
+  // Beside the scale box when the scale came from a sheet number.
+  QLabel* lblScaleSource = nullptr;
+  QWidget* manualWindow_ = nullptr;
+  // The name field the table's field last followed.
+  QString followedField_;
 
   // The settings and run values of the program, overwritten before every run.
   TFrameSettings FSettings;

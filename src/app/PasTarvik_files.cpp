@@ -11,6 +11,7 @@
 #include "frame/dxf_frame_store.h"
 #include "frame/utcreatetk.h"
 #include "frame/utstandardMap.h"
+#include "settings/qt/radio_group.h"
 
 namespace tarvik {
 namespace {
@@ -24,17 +25,31 @@ std::string Text(const QString& text) { return text.toStdString(); }
 void TFrmTarvik::btnfileClick() {
   if (!dialogs_.openFile) return;
   const auto chosen = dialogs_.openFile(edtFile->text(), {U("*.shp (*.shp)")});
-  if (!chosen) return;
-  edtFile->setText(*chosen);
+  if (chosen) PickInput(*chosen);
+}
+
+void TFrmTarvik::PickInput(const QString& path) {
+  edtFile->setText(path);
+  RememberPath(lstRecentInputs, path);
   // Only inspected: no output, nothing written.
-  Tcreatetk inspector(FSettings, FRun, nullptr, feedback_, Text(*chosen));
+  Tcreatetk inspector(FSettings, FRun, nullptr, feedback_, Text(path));
   ApplyInputSpatialRef(inspector.FInputSpatialRef);
   std::vector<std::string> fields;
   inspector.ListNameFields(fields);
-  const QString text = CbField->currentText();
+  QStringList names;
+  for (const std::string& field : fields) names << QString::fromStdString(field);
+  const QString field = FieldOfNewInput(CbField->currentText(), names, rgtype->itemIndex() == 1);
   CbField->clear();
-  for (const std::string& field : fields) CbField->addItem(QString::fromStdString(field));
-  CbField->setEditText(text);  // the chosen field and the template stay as they were
+  CbField->addItems(names);
+  CbField->setCurrentIndex(static_cast<int>(names.indexOf(field)));
+  // A template naming a field the new file lacks gets the chosen one.
+  QString templateField;
+  try {
+    templateField = NameFieldOfTemplate(edtFileName->text(), names);
+  } catch (const RunError&) {
+  }
+  if (templateField.isEmpty() && !field.isEmpty()) edtFileName->setText(TemplateWithField(edtFileName->text(), field));
+  FollowNameField(CbField->currentText());
 }
 
 namespace {
@@ -45,8 +60,13 @@ namespace {
 template <typename Builder>
 TtkBaseClass::Counts RunFileBuilder(const TFrameSettings& settings, RunValues& run, const std::string& output,
                                     UserFeedback& feedback, const QLineEdit& input, const QString& where,
-                                    const QString& fieldName, const QLineEdit& nameTemplate) {
+                                    const QString& fieldName, const QLineEdit& nameTemplate,
+                                    ProgressState& progress) {
   Builder builder(settings, run, OpenFrameStore(output, feedback), feedback, Text(input.text()));
+  // The progress window names the frame just drawn.
+  builder.FOnFrameDone = [&progress](int, int, const std::string& name) {
+    progress.SetCurrentName(QString::fromStdString(name));
+  };
   builder.FWhereClause = Text(where.trimmed());
   builder.FNameField = Text(fieldName);
   builder.FNameTemplate = Text(nameTemplate.text());
@@ -59,12 +79,12 @@ TtkBaseClass::Counts RunFileBuilder(const TFrameSettings& settings, RunValues& r
 
 TtkBaseClass::Counts TFrmTarvik::CreateByStandardFile(const std::string& output, const QString& fieldName) {
   return RunFileBuilder<TstandardMap>(FSettings, FRun, output, feedback_, *edtFile, reditwhere->text(), fieldName,
-                                      *edtFileName);
+                                      *edtFileName, progress_);
 }
 
 TtkBaseClass::Counts TFrmTarvik::CreateByAreaFile(const std::string& output, const QString& fieldName) {
   return RunFileBuilder<Tcreatetk>(FSettings, FRun, output, feedback_, *edtFile, reditwhere->text(), fieldName,
-                                   *edtFileName);
+                                   *edtFileName, progress_);
 }
 
 }  // namespace tarvik

@@ -2,25 +2,26 @@
 // their order, the output prepared, the parameters collected, the builder of
 // the chosen mode, the elapsed time; and the input file's coordinate system
 // and naming fields when a file is picked.
+#include <cmath>
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <system_error>
 
 #include <QComboBox>
 #include <QElapsedTimer>
-#include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSpinBox>
-#include <QUrl>
 
 #include "app/PasTarvik.h"
 #include "common/error.h"
 #include "common/text_util.h"
-#include "deliver/qgis_project.h"
 #include "frame/dxf_frame_store.h"
 #include "frame/gdb_frame_store.h"
+#include "coords/zone_reach.h"
+#include "frame/index_sheets.h"
 #include "frame/input_coordinates.h"
 #include "frame/run_checks.h"
 #include "gdb/class_queries.h"
@@ -33,9 +34,6 @@
 #include "settings/qt/pascoverset.h"
 #include "settings/qt/radio_group.h"
 #include "sheets/utCreateTkByTfhao.h"
-#ifdef TARVIK_HAVE_PREVIEW
-#include "preview/preview.h"
-#endif
 
 namespace tarvik {
 namespace fs = std::filesystem;
@@ -58,37 +56,14 @@ std::vector<std::string> FrameNames(const std::string& output) {
   return names;
 }
 
-// The first frame of the store that is not among `before`.
-std::string FirstNewFrame(const std::string& output, const std::vector<std::string>& before) {
+// The frames of the store that are not among `before`, in the order written.
+std::vector<std::string> NewFrames(const std::string& output, const std::vector<std::string>& before) {
   const std::set<std::string> old(before.begin(), before.end());
+  std::vector<std::string> added;
   for (const std::string& name : FrameNames(output))
-    if (!old.count(name)) return name;
-  return {};
+    if (!old.count(name)) added.push_back(name);
+  return added;
 }
-
-// What a run wrote, after its time: "，写入 N 个图廓: …", and the elements
-// the store refused, which the output lacks.
-QString RunSummary(const TtkBaseClass::Counts& c) {
-  QString text = U("，写入 %1 个图廓: %2 条线, %3 个面, %4 个注记")
-                     .arg(c.finished)
-                     .arg(c.lines)
-                     .arg(c.polygons)
-                     .arg(c.texts);
-  if (c.refused > 0) text += U("；%1 个要素保存失败，输出中缺少它们").arg(c.refused);
-  return text;
-}
-
-// Offers to open the QGIS project written beside the output.
-void OfferProject(WindowDialogs& dialogs, const std::string& project) {
-  const QString path = QString::fromStdString(project);
-  if (!dialogs.confirm || !dialogs.confirm(U("QGIS工程已写入") + path + U("，是否打开？"), U("QGIS工程"))) return;
-  if (dialogs.openUrl && !dialogs.openUrl(QUrl::fromLocalFile(path)) && dialogs.errorWithCaption)
-    dialogs.errorWithCaption(U("没有程序能打开") + path + U("，请安装QGIS"), U("打开文件") + path);
-}
-
-// Resolution of the preview picture: a 1:10 000 sheet (about 60 cm on paper)
-// comes to some 2 300 pixels, enough to read its texts when zoomed in.
-constexpr int kPreviewDpi = 96;
 
 }  // namespace
 
@@ -112,8 +87,16 @@ void TFrmTarvik::Button1Click() {
   // 7., 8. Every parameter of both windows, and every check of the inputs
   // and their coordinates, before the output is touched: a refused run
   // leaves an existing output as it was.
+  // The scale of a typed sheet number is its scale letter's: the box shows
+  // what the run draws.
+  if (mode == 0 && !LooksLikeRectNumber(Text(edtMapNO->text()))) {
+    const MapNoReading reading = ReadMapNo(Text(edtMapNO->text()));
+    if (!reading.number.empty()) SetScaleFromSheetNumbers(reading.scaleIndex);
+  }
   CollectParameters();
-  const std::vector<std::string> frames = CheckRunInputs(mode, fieldName);
+  const auto checked = CheckRunInputs(mode, fieldName);
+  if (!checked) return;  // the person kept settings the run cannot use
+  const std::vector<std::string>& frames = *checked;
   // 5. The folder, with its parents (a failure shows when the store is made).
   std::error_code ec;
   fs::create_directories(fs::path(Text(directory)), ec);
@@ -128,9 +111,16 @@ void TFrmTarvik::Button1Click() {
       DeleteDirectory(P);
     }
   } else if (fs::exists(output, ec) && !fs::is_directory(output, ec)) {
-    const QString question = U("文件") + P + U("已存在，是否删除");
-    if (ConfirmBox(question, question)) {
+    // One question, replacing the default: frames are never added to an
+    // existing file unless the person says so.
+    const int answer =
+        dialogs_.choose ? dialogs_.choose(U("文件") + P + U("已存在。替换它，还是把这次的图廓加入其中？"),
+                                          U("输出已存在"), {U("替换"), U("加入其中"), U("取消")}, 0)
+                        : 2;
+    if (answer == 0) {
       RemoveOutputStore(output);
+    } else if (answer != 1) {
+      return;
     } else {
       // Written into as it is: a frame it already holds (letter case
       // ignored, as the store compares names) cannot be made again.
@@ -140,47 +130,52 @@ void TFrmTarvik::Button1Click() {
         if (held.count(ToUpperAscii(name))) throw RunError("输出" + output + "中已经有图廓" + name);
     }
   }
+  // The paths of a run that starts are the ones worth offering again.
+  RememberPath(lstRecentOutputs, P);
+  if (mode != 0) RememberPath(lstRecentInputs, edtFile->text());
   // 9.-11.
   FRun.StandardSheetMode = mode < 2;
   const std::vector<std::string> framesBefore = FrameNames(output);
   QElapsedTimer clock;
   clock.start();
-  Button1->setEnabled(false);
-  running_ = true;
+  SetRunning(true);
+  TtkBaseClass::Counts counts;
   {
-    const auto enableAgain = qScopeGuard([this] {
-      Button1->setEnabled(true);
-      running_ = false;
-    });
+    const auto enableAgain = qScopeGuard([this] { SetRunning(false); });
     // 12. The builder of the mode.
-    TtkBaseClass::Counts counts;
     if (mode == 2)
       counts = CreateByAreaFile(output, fieldName);
     else if (mode == 1)
       counts = CreateByStandardFile(output, fieldName);
     else
       counts = CreateByMapNo(output);
-    // 13. The time, and what was written as the command line tells it. The
-    // run is over: the output is free for others while the box is open.
-    lock.release();
-    if (dialogs_.message)
-      dialogs_.message(U("完成，用时") + QString::number(clock.elapsed()) + U("毫秒") + RunSummary(counts));
   }  // 14.
-  const QString firstFrame = QString::fromStdString(FirstNewFrame(output, framesBefore));
-  emit runFinished(P, firstFrame);
-  if (firstFrame.isEmpty()) return;
-  // The project is written before anything is offered, so that it is there
-  // whatever the answers.
-  const deliver::DeliveredFiles project = deliver::WriteQgisProject(output);
-  OfferPreview(P, firstFrame);
-  OfferProject(dialogs_, project.project);
+  // The run is over: the output is free for others while the box is open.
+  lock.release();
+  // 13. What was written, where, in what time; the ways to look at it.
+  const std::vector<std::string> written = NewFrames(output, framesBefore);
+  emit runFinished(P, written.empty() ? QString() : QString::fromStdString(written.front()));
+  ReportRun(P, written, clock.elapsed(), progress_.runAborted(), counts.refused);
 }
 
-std::vector<std::string> TFrmTarvik::CheckRunInputs(int mode, const QString& fieldName) {
+std::optional<std::vector<std::string>> TFrmTarvik::CheckRunInputs(int mode, const QString& fieldName) {
   std::vector<std::string> names;
+  if (mode == 1) {
+    // The sheet numbers of an index name their scale: the run draws at it,
+    // and the box says so. Without such numbers the sheets' size is checked
+    // against the scale in the box.
+    if (const FeatureClass input = OpenShapefileClass(Text(edtFile->text()))) {
+      if (const auto scale = IndexNumberScale(input, Text(reditwhere->text().trimmed()),
+                                              {Text(fieldName), FSettings.edtField})) {
+        SetScaleFromSheetNumbers(*scale);
+        FSettings.ScaleFactor = static_cast<long double>(ScaleDenominatorOfIndex(*scale)) / 10000;
+      }
+    }
+  }
   if (mode == 0) {
     CheckMapNo();
-    CheckSheetRun(Text(edtMapNO->text()), FSettings);
+    // A rectangular number is checked on its grid with the coordinates below.
+    if (!LooksLikeRectNumber(Text(edtMapNO->text()))) CheckSheetRun(Text(edtMapNO->text()), FSettings);
     names.push_back(CleanFrameName(Text(edtMapNO->text())));
   } else {
     names = CheckFileRun({mode, Text(edtFile->text()), Text(reditwhere->text().trimmed()), Text(fieldName),
@@ -188,28 +183,26 @@ std::vector<std::string> TFrmTarvik::CheckRunInputs(int mode, const QString& fie
                          FSettings)
                 .names;
   }
-  CheckRunCoordinates(mode);
+  if (!CheckRunCoordinates(mode)) return std::nullopt;
   return names;
 }
 
 TtkBaseClass::Counts TFrmTarvik::CreateByMapNo(const std::string& output) {
-  TCreateTkByTfhao builder(Text(edtMapNO->text()), FSettings, FRun,
-                           OpenFrameStore(output, feedback_), feedback_);
+  const std::string number = Text(edtMapNO->text());
+  if (LooksLikeRectNumber(number)) {
+    // Checked with the coordinates before the output was touched.
+    const RectSheet sheet = TypedRectSheet(number);
+    TCreateTkByTfhao builder(sheet, FSettings, FRun, OpenFrameStore(output, feedback_), feedback_);
+    // Geographic output was told and refused by the builder.
+    builder.RunAndClose([&] { builder.Run(); }, output);
+    FRun.ZoneNumberText = builder.run().ZoneNumberText;
+    return builder.counts();
+  }
+  TCreateTkByTfhao builder(number, FSettings, FRun, OpenFrameStore(output, feedback_), feedback_);
   // A wrong number was reported by the codec; nothing is written then.
   builder.RunAndClose([&] { builder.Run(); }, output);
   FRun.ZoneNumberText = builder.run().ZoneNumberText;
   return builder.counts();
-}
-
-void TFrmTarvik::OfferPreview(const QString& output, const QString& frame) {
-#ifdef TARVIK_HAVE_PREVIEW
-  if (!ConfirmBox(U("是否预览第一幅图廓") + frame + U("？"), U("预览"))) return;
-  const QImage image = RenderFrameImage(Text(output), Text(frame), kPreviewDpi);
-  if (dialogs_.showImage) dialogs_.showImage(image, U("预览 ") + frame);
-#else
-  (void)output;
-  (void)frame;
-#endif
 }
 
 void TFrmTarvik::CollectParameters() {
@@ -242,23 +235,55 @@ void TFrmTarvik::ApplyInputSpatialRef(const SpatialReference& reference) {
   if (c.centralMeridian) centerL->setValue(static_cast<int>(*c.centralMeridian));
 }
 
-void TFrmTarvik::CheckRunCoordinates(int mode) {
+RectSheet TFrmTarvik::TypedRectSheet(const std::string& number) const {
+  const long denominator = std::lround(static_cast<double>(FSettings.ScaleFactor * 10000));
+  auto parsed = ParseRectNumber(number, denominator);
+  if (auto* reason = std::get_if<std::string>(&parsed)) throw RunError(*reason);
+  return std::get<RectSheet>(parsed);
+}
+
+bool TFrmTarvik::CheckRunCoordinates(int mode) {
   if (mode == 0) {
     SilentFeedback quiet;  // a wrong number is reported by the run itself
     const std::string number = Text(edtMapNO->text());
+    // A rectangular sheet at the typed scale, on its grid and in the chosen
+    // Gauss-Krueger system.
+    if (LooksLikeRectNumber(number)) {
+      CheckRectSheetCoordinates(CoordParamsOf(FSettings), TypedRectSheet(number));
+      return true;
+    }
     const std::string current = NormalizeMapNo(number, quiet);
-    if (current.empty()) return;
-    if (const auto extent = DecodeMapNo(current, quiet))
-      CheckSheetCoordinates(FSettings, extent->westLon, extent->westLon + extent->lonSize, number);
-    return;
+    if (current.empty()) return true;
+    const auto extent = DecodeMapNo(current, quiet);
+    if (!extent) return true;
+    const long double west = extent->westLon, east = west + extent->lonSize;
+    try {
+      CheckSheetCoordinates(FSettings, west, east, number);
+    } catch (const RunError& e) {
+      // A meridian left from other data: offered the sheet's own, and the
+      // run goes on with it when the person agrees.
+      const auto suggested = static_cast<int>(ZoneMeridianOf((west + east) / 2, FSettings.is3DegreeZone));
+      if (suggested == static_cast<int>(FSettings.centralMeridian) || suggested < centerL->minimum() ||
+          suggested > centerL->maximum() || !dialogs_.choose)
+        throw;
+      const QString change = U("改用中央经线 ") + QString::number(suggested);
+      if (dialogs_.choose(QString::fromUtf8(e.what()) + U("\n\n") + change + U("，继续生成图廓？"), U("中央经线"),
+                          {change, U("取消")}, 0) != 0)
+        return false;
+      centerL->setValue(suggested);
+      FSettings.centralMeridian = suggested;
+      CheckSheetCoordinates(FSettings, west, east, number);
+    }
+    return true;
   }
   const std::string input = Text(edtFile->text());
   const FeatureClass cls = OpenShapefileClass(input);
-  if (!cls) return;  // the builder says what is wrong with the file
+  if (!cls) return true;  // the builder says what is wrong with the file
   const SpatialReference ref = DatasetSpatialReference(cls);
   const InputCoordinates c = InputCoordinatesOf(ref);
   if (const auto extent = SelectionExtent(cls, Text(reditwhere->text().trimmed())))
     CheckInputCoordinates(c, ref, FSettings, *extent, input);
+  return true;
 }
 
 }  // namespace tarvik

@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QLibraryInfo>
-#include <QLocale>
 #include <QMessageBox>
 #include <QTranslator>
 
@@ -21,13 +20,19 @@ void PrepareApplication(QApplication& app) {
   // keep "." as their decimal point.
   std::setlocale(LC_NUMERIC, "C");
   InstallWindowsFontSubstitutes();
-  // Qt's own texts (file dialogs, OK/Cancel) in the desktop's language when
-  // its translations are installed.
+  InstallQtTranslations(app);
+}
+
+bool InstallQtTranslations(QApplication& app) {
+  // The program speaks Chinese whatever the desktop's language: Qt's own
+  // buttons and dialogs (file dialogs, OK/Cancel, the font dialog) too.
   auto* translator = new QTranslator(&app);
-  if (translator->load(QLocale::system(), "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+  if (translator->load("qtbase_zh_CN", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
     app.installTranslator(translator);
-  else
-    delete translator;
+    return true;
+  }
+  delete translator;
+  return false;
 }
 
 QString RuntimeProblemText(const QStringList& missing) {

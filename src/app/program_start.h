@@ -12,8 +12,13 @@ namespace tarvik {
 
 // Sets the application up: title "Tarvik", the Windows font names of settings
 // files mapped to installed faces, "." as the decimal point of C number
-// conversions whatever the desktop's locale.
+// conversions whatever the desktop's locale, Qt's own texts in Chinese.
 void PrepareApplication(QApplication& app);
+
+// Loads Qt's own Chinese texts (qtbase_zh_CN from Qt's translations folder,
+// Debian's qt6-translations-l10n). False when they are not installed: Qt's
+// buttons then stay in English.
+bool InstallQtTranslations(QApplication& app);
 
 // The message naming what GDAL or PROJ lacks; empty when nothing is missing.
 QString RuntimeProblemText(const QStringList& missing);

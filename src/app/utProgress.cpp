@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
@@ -27,9 +28,21 @@ TMyProgress::TMyProgress(ProgressState& state, int barCount, bool cancellable)
   setModal(false);
   const int n = barCount < 1 ? 1 : barCount;
   setFixedSize(kClientWidth, n * 35 + 61);
-  int screenWidth = 1024;
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) screenWidth = screen->geometry().width();
-  move((screenWidth - kClientWidth) / 2, kTop);
+  if (state_.anchor_ && state_.anchor_->isVisible()) {
+    // Over the window the run was started from, where the person looks.
+    const QRect over = state_.anchor_->frameGeometry();
+    move(over.center() - QPoint(kClientWidth / 2, height() / 2));
+  } else {
+    int screenWidth = 1024;
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) screenWidth = screen->geometry().width();
+    move((screenWidth - kClientWidth) / 2, kTop);
+  }
+  lblCount = new QLabel(this);
+  lblCount->setObjectName("lblCount");
+  lblCount->setGeometry(9, 4, 304, 18);
+  lblTime = new QLabel(this);
+  lblTime->setObjectName("lblTime");
+  lblTime->setGeometry(9, n * 30 + 27, 230, 20);
 
   state_.abort_ = false;
   state_.bars_.clear();
@@ -99,34 +112,85 @@ void ProgressState::ProgressStart(int total, const QString& caption, bool cancel
   const int i = CurrentLevel();
   total_[i] = total;
   position_[i] = 0;
+  currentName_.clear();
+  clock_.start();
 }
 
 bool ProgressState::ProgressStep(int count) {
   const bool aborted = abort_;
+  // The loop of a held run stops when told so: the run was cancelled.
+  if (aborted && holding_) runAborted_ = true;
   if (!progress_) return aborted;
   if (!progress_->isVisible()) progress_->show();  // a new window comes to the front
   if (abort_) {
-    ProgressClose(false);
+    CloseOrHold(QString::fromUtf8("正在停止，保存已完成的图廓……"));
     return aborted;
   }
   const int i = CurrentLevel();
   position_[i] += count;
+  ShowStatus();
   if (QApplication::activeWindow()) progress_->raise();
   QApplication::processEvents();
   if (!progress_) return aborted;  // closed by a handler that ran just now
   if (total_[i] < 1) total_[i] = 1;
   bars_[i]->setValue(static_cast<int>(static_cast<long long>(position_[i]) * 100 / total_[i]));
-  if (AllLevelsComplete()) ProgressClose(true);
+  if (AllLevelsComplete()) {
+    // Repainted at once: the run goes straight on to close its output.
+    CloseOrHold(QString::fromUtf8("正在保存输出……"));
+    if (progress_) progress_->repaint();
+  }
   return aborted;
 }
 
 void ProgressState::ProgressClose(bool force) {
   if (levelCount_ < 2 || abort_ || force) {
-    progress_.reset();
+    CloseOrHold(abort_ ? QString::fromUtf8("正在停止，保存已完成的图廓……") : QString::fromUtf8("正在保存输出……"));
     levelCount_ = 1;
     return;
   }
-  if (AllLevelsComplete()) progress_.reset();
+  if (AllLevelsComplete()) CloseOrHold(QString::fromUtf8("正在保存输出……"));
+}
+
+void ProgressState::CloseOrHold(const QString& text) {
+  if (!holding_) {
+    progress_.reset();
+    return;
+  }
+  if (!progress_) return;
+  progress_->timeLabel()->setText(text);
+  if (QPushButton* cancel = progress_->cancelButton()) cancel->setEnabled(false);
+}
+
+void ProgressState::BeginRun() {
+  holding_ = true;
+  runAborted_ = false;
+  abort_ = false;
+}
+
+void ProgressState::EndRun() {
+  holding_ = false;
+  progress_.reset();
+  levelCount_ = 1;
+}
+
+void ProgressState::SetCurrentName(const QString& name) { currentName_ = name; }
+
+void ProgressState::ShowStatus() {
+  if (!progress_ || position_.empty()) return;
+  const int done = position_[0], total = total_[0];
+  QString count = QString("%1 / %2").arg(done).arg(total);
+  if (!currentName_.isEmpty()) count += "  " + currentName_;
+  progress_->countLabel()->setText(count);
+  // Time left at the pace so far, once there is a pace to speak of.
+  if (done < 1 || done >= total) {
+    progress_->timeLabel()->clear();
+    return;
+  }
+  const qint64 left = clock_.elapsed() * (total - done) / done / 1000;
+  const QString text = left < 1    ? QString::fromUtf8("剩余不到1秒")
+                       : left >= 60 ? QString::fromUtf8("剩余约 %1分%2秒").arg(left / 60).arg(left % 60, 2, 10, QChar('0'))
+                                  : QString::fromUtf8("剩余约 %1秒").arg(left);
+  progress_->timeLabel()->setText(text);
 }
 
 bool ProgressState::AllLevelsComplete() const {

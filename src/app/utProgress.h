@@ -15,10 +15,17 @@
 // feature before it stops. The window closes itself when every level has
 // reached its total.
 //
-// Layout for n bars (always 1 here): client 326 x (n x 35 + 61); bar i at
-// (9, i x 30 + 25), 304 wide, showing a whole-number percentage; Cancel at
-// (246, n x 30 + 24), 62 x 26; the window at top 200, centred horizontally on
-// the screen; no close box: the person closes it only through Cancel.
+// Layout for n bars (always 1 here): client 326 x (n x 35 + 61); above the
+// bars the count done and the name of the last frame ("12 / 768  E45G095066"),
+// bar i at (9, i x 30 + 25), 304 wide, showing a whole-number percentage;
+// below them the time left; Cancel at (246, n x 30 + 24), 62 x 26. The window
+// sits centred over the main window (its anchor), or at top 200 centred
+// horizontally on the screen; no close box: the person closes it only
+// through Cancel.
+//
+// During a run of the main window (BeginRun .. EndRun) the window stays
+// until the run ends, also when the last step is done or an abort stops the
+// loop: the output is still being closed then, and the person sees so.
 #pragma once
 
 #include <functional>
@@ -26,8 +33,10 @@
 #include <vector>
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QString>
 
+class QLabel;
 class QProgressBar;
 class QPushButton;
 
@@ -46,6 +55,9 @@ class TMyProgress : public QDialog {
 
   QProgressBar* bar(int level) const;
   QPushButton* cancelButton() const { return btnCancel; }
+  // "12 / 768  E45G095066" and "剩余约 35秒" (or what the run is doing).
+  QLabel* countLabel() const { return lblCount; }
+  QLabel* timeLabel() const { return lblTime; }
 
   // Cancel: asks; OK sets the abort flag, Cancel keeps the window on top.
   void btnCancelClick();
@@ -60,6 +72,8 @@ class TMyProgress : public QDialog {
   ProgressState& state_;
   std::vector<QProgressBar*> bars_;
   QPushButton* btnCancel = nullptr;
+  QLabel* lblCount = nullptr;
+  QLabel* lblTime = nullptr;
   bool closing_ = false;
 };
 
@@ -83,6 +97,19 @@ class ProgressState {
 
   void setConfirmFunction(ConfirmFunction confirm) { confirm_ = std::move(confirm); }
 
+  // The window the progress window is centred over (none: the screen).
+  void setAnchor(QWidget* anchor) { anchor_ = anchor; }
+  // A run of the main window: the abort flag is cleared, and the window,
+  // once started, stays open until EndRun (finished or stopped, it says the
+  // output is being closed). EndRun closes it.
+  void BeginRun();
+  void EndRun();
+  // Whether a step of the run being held (or of the last one) told its loop
+  // to stop: the run was cancelled.
+  bool runAborted() const { return runAborted_; }
+  // The name of the frame just finished, shown with the count.
+  void SetCurrentName(const QString& name);
+
   // For the window and for tests.
   TMyProgress* window() const { return progress_.get(); }
   bool aborted() const { return abort_; }
@@ -94,6 +121,10 @@ class ProgressState {
 
   int CurrentLevel() const { return levelCount_ < 1 ? 0 : levelCount_ - 1; }
   bool AllLevelsComplete() const;
+  // The count, the name and the time left, after a step.
+  void ShowStatus();
+  // Closes the window unless a run holds it; then it only says `text`.
+  void CloseOrHold(const QString& text);
 
   ConfirmFunction confirm_;
   std::unique_ptr<TMyProgress> progress_;
@@ -103,6 +134,11 @@ class ProgressState {
   std::vector<int> position_;
   std::vector<int> total_;
   int levelCount_ = 0;
+  QWidget* anchor_ = nullptr;
+  bool holding_ = false;
+  bool runAborted_ = false;
+  QString currentName_;
+  QElapsedTimer clock_;  // since ProgressStart
 };
 
 }  // namespace tarvik

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 #include <QScreen>
 #include <QGraphicsPixmapItem>
 #include <QGraphicsScene>
@@ -145,6 +146,17 @@ WindowDialogs DesktopDialogs(QWidget* parent) {
                     owner.data());
     box.setDefaultButton(QMessageBox::Cancel);
     return box.exec() == QMessageBox::Ok;
+  };
+  d.choose = [owner](const QString& text, const QString& caption, const QStringList& buttons,
+                     int defaultButton) {
+    QMessageBox box(QMessageBox::Information, caption, text, QMessageBox::NoButton, owner.data());
+    QList<QAbstractButton*> made;
+    for (qsizetype i = 0; i < buttons.size(); ++i)
+      made << box.addButton(buttons[i], i + 1 == buttons.size() ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
+    if (defaultButton >= 0 && defaultButton < made.size())
+      box.setDefaultButton(qobject_cast<QPushButton*>(made[defaultButton]));
+    box.exec();
+    return static_cast<int>(made.indexOf(box.clickedButton()));
   };
   d.openFile = [owner](const QString& start, const QStringList& filters) -> std::optional<QString> {
     const QString path = QFileDialog::getOpenFileName(owner.data(), QString::fromUtf8("选择文件名"), start,

@@ -31,6 +31,11 @@ struct WindowDialogs {
   std::function<void(const QString& text, const QString& caption)> errorWithCaption;
   // OK/Cancel with the question icon, Cancel the default; true for OK.
   std::function<bool(const QString& text, const QString& caption)> confirm;
+  // A box with buttons of its own: the index of the button chosen. The last
+  // button is the way out (Esc and the close box choose it); `defaultButton`
+  // is the one Enter presses.
+  std::function<int(const QString& text, const QString& caption, const QStringList& buttons, int defaultButton)>
+      choose;
   // An open dialog starting at `start`; the path chosen, or nothing.
   std::function<std::optional<QString>(const QString& start, const QStringList& filters)> openFile;
   // A save dialog starting at `start`; a folder ending in ".gdb" can be

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include "common/error.h"
 
@@ -25,11 +26,22 @@ QString TemplateWithField(const QString& nameTemplate, const QString& field) {
   return prefix + "[" + field + "]" + suffix;
 }
 
-bool ScaleKeyAccepted(const QString& currentText, QChar key) {
-  if (key.unicode() >= '0' && key.unicode() <= '9') return true;
-  if (key.unicode() == '\b') return true;
-  if (key == '.') return !currentText.contains('.');
-  return false;
+QString FieldOfNewInput(const QString& before, const QStringList& fields, bool sheetIndex) {
+  const auto named = [&fields](const QString& name) -> QString {
+    for (const QString& f : fields)
+      if (f.compare(name, Qt::CaseInsensitive) == 0) return f;
+    return {};
+  };
+  if (const QString kept = named(before); !before.isEmpty() && !kept.isEmpty()) return kept;
+  if (const QString numbers = named("TFH"); sheetIndex && !numbers.isEmpty()) return numbers;
+  for (const QString& f : fields)
+    if (f.compare("FID", Qt::CaseInsensitive) != 0) return f;
+  return fields.value(0);
+}
+
+bool ScaleTextTypable(const QString& text) {
+  static const QRegularExpression pattern(QString::fromUtf8(R"(^\s*(1\s*[:：]\s*)?\d*(\.\d*)?\s*万?\s*$)"));
+  return pattern.match(text).hasMatch();
 }
 
 QString PathWithChosenExtension(const QString& path, const QStringList& extensions, int filterIndex,

@@ -22,8 +22,17 @@ QString NameFieldOfTemplate(const QString& nameTemplate, const QStringList& fiel
 // with NEW gives "图_[NEW]_2"; a template without brackets becomes "[NEW]").
 QString TemplateWithField(const QString& nameTemplate, const QString& field);
 
-// Whether the scale box takes a typed character: digits, backspace and one ".".
-bool ScaleKeyAccepted(const QString& currentText, QChar key);
+// The naming field after a new input file was picked: the field chosen
+// before when the new file has it (in the file's spelling), else its sheet
+// numbers (TFH) for an index, else its first field of its own (not FID),
+// else FID; empty without fields.
+QString FieldOfNewInput(const QString& before, const QStringList& fields, bool sheetIndex);
+
+// Whether a text in the scale box can be (the beginning of) a scale as maps
+// write it: a number with at most one ".", optionally after "1:" or "1：",
+// optionally followed by "万" ("10000", "1:5万", "2.5万"). Letters and
+// anything else are refused as they are typed or pasted.
+bool ScaleTextTypable(const QString& text);
 
 // The path of a save dialog's choice with the extension of the chosen filter:
 // the filter's entry of `extensions` (first filter, first entry) loses its

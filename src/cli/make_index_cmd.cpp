@@ -11,6 +11,7 @@
 #include "cli/args.h"
 #include "cli/cli_feedback.h"
 #include "cli/command.h"
+#include "cli/rect_options.h"
 #include "common/delphi.h"
 #include "common/error.h"
 #include "common/text_util.h"
@@ -121,6 +122,7 @@ GeoBox CoverBox(const Cover& cover, const Envelope& e, CliFeedback& feedback) {
 
 int Run(const std::vector<std::string>& rawArgs) {
   try {
+    if (AsksForRectIndex(rawArgs)) return MakeRectIndex(rawArgs);
     const Args args(JoinBbox(rawArgs),
                     {"--scale", "--bbox", "--cover", "-o", "--output", "--datum", "--zone-width",
                      "--central-meridian"},
@@ -253,7 +255,7 @@ int Run(const std::vector<std::string>& rawArgs) {
     }
     return kExitOk;
   } catch (const UsageError& e) {
-    std::cerr << "tarvik-cli make-index: " << e.what() << "\n\n" << kUsage;
+    std::cerr << "tarvik-cli make-index: " << e.what() << "\n\n" << kUsage << RectIndexUsage();
     return kExitUsage;
   } catch (const RunError& e) {
     std::cerr << e.what() << "\n";
@@ -262,7 +264,7 @@ int Run(const std::vector<std::string>& rawArgs) {
 }
 
 const CommandRegistration kRegistration({"make-index", "write a standard sheet index for an area",
-                                         kUsage, &Run});
+                                         kUsage + std::string(RectIndexUsage()), &Run});
 
 }  // namespace
 }  // namespace tarvik::cli

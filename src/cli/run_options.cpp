@@ -31,7 +31,7 @@ const char* RunOptionsHelp() {
          "  --overwrite              remove an existing output first (only a File\n"
          "                           Geodatabase or GeoPackage is ever removed)\n"
          "  --no-project             write no QGIS project (PATH.qgs) beside the output\n"
-         "  --scale N                scale denominator (default 10000)\n"
+         "  --scale N                scale denominator (default 10000; also 1:5万, 2.5万)\n"
          "  --datum NAME             cgcs2000, xian80 (default), beijing54 or wgs84\n"
          "  --zone-width 3|6         Gauss-Krueger zone width in degrees (default 3)\n"
          "  --central-meridian N     central meridian in whole degrees, 72..138; a meridian\n"
@@ -72,11 +72,8 @@ TFrameSettings SettingsFromArgs(const Args& args, const InputCoordinates& defaul
   if (defaults.centralMeridian) s.centralMeridian = *defaults.centralMeridian;
   if (defaults.geographic) s.GeodeticOutput = *defaults.geographic;
 
-  if (const auto scale = args.value("--scale")) {
-    const auto n = StrToFloat(*scale);
-    if (!n || *n <= 0) throw UsageError("--scale 需要一个正数: " + *scale);
-    Apply(s, "edtMapscale1", *scale, "--scale");
-  }
+  // Read as the window's scale box reads it ("50000", "1:5万").
+  if (const auto scale = args.value("--scale")) Apply(s, "edtMapscale1", *scale, "--scale");
   if (const auto datum = args.value("--datum")) {
     const auto d = DatumOfKey(*datum);
     if (!d) throw UsageError("--datum 只能是 " + DatumKeyList() + ": " + *datum);

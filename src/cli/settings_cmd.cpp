@@ -14,16 +14,17 @@ namespace tarvik::cli {
 namespace {
 
 const char* kUsage =
-    "Usage: tarvik-cli settings [--settings FILE.set] [--set NAME=VALUE]... [--write FILE.set]\n\n"
+    "Usage: tarvik-cli settings [--settings FILE.set] [--set NAME=VALUE]... [--write FILE.set [--dialog-only]]\n\n"
     "Lists every setting the frame commands take with --set NAME=VALUE: its control\n"
     "name (as in the window and the settings file), caption, value form and value.\n"
     "The values are the defaults, or those of --settings FILE.set, after the --set\n"
     "options. --write saves them as a settings file that the window and\n"
-    "--settings read.\n";
+    "--settings read; with --dialog-only it holds the settings dialog's values\n"
+    "alone, leaving datum, zone, meridian and scale to whoever loads it.\n";
 
 int Run(const std::vector<std::string>& argv) {
   try {
-    const Args args(argv, {"--settings", "--write"}, {}, {"--set"});
+    const Args args(argv, {"--settings", "--write"}, {"--dialog-only"}, {"--set"});
     if (!args.positional().empty()) throw UsageError("多余的参数: " + args.positional()[0]);
     TFrameSettings s;
     if (const auto file = args.value("--settings")) LoadSettingsOption(*file, s);
@@ -34,7 +35,12 @@ int Run(const std::vector<std::string>& argv) {
         throw UsageError("--set " + assignment + ": " + *reason);
     }
     if (const auto out = args.value("--write")) {
-      for (const auto& warning : SaveSettingsFile(*out, BuildSettingsDocument(s)))
+      SettingsDocument document = BuildSettingsDocument(s);
+      // Only the frame's own settings: datum, zone, meridian and scale stay
+      // with the run that loads the file.
+      if (args.flag("--dialog-only"))
+        std::erase_if(document.forms, [](const FormSettings& f) { return f.name != FormName(SettingsForm::Dialog); });
+      for (const auto& warning : SaveSettingsFile(*out, document))
         std::cerr << warning << "\n";
       std::cout << "已保存: " << *out << "\n";
       return kExitOk;

@@ -1,5 +1,7 @@
-// tarvik-cli sheet NUMBER -o OUTPUT [...]: the whole frame of one sheet.
+// tarvik-cli sheet NUMBER -o OUTPUT [...]: the whole frame of one sheet, of
+// the national series or a large-scale rectangular one ("x-y" --scale N).
 #include <chrono>
+#include <cmath>
 #include <iostream>
 
 #include "cli/args.h"
@@ -7,7 +9,9 @@
 #include "cli/command.h"
 #include "cli/preview_option.h"
 #include "cli/project_option.h"
+#include "cli/rect_options.h"
 #include "cli/run_options.h"
+#include "common/delphi.h"
 #include "common/error.h"
 #include "coords/zone_reach.h"
 #include "frame/dxf_frame_store.h"
@@ -29,16 +33,64 @@ std::string Usage() {
              "the number: dataset yNAME with L_NAME (lines), p_NAME (polygons) and a_NAME\n"
              "(texts). Without --central-meridian the zone of the sheet's west edge is\n"
              "used; a meridian too far from the sheet is refused.\n\n"
+             "A large-scale rectangular sheet is given by its number, the south-west\n"
+             "corner in km with x (northing) first, its scale and the Gauss-Krueger system\n"
+             "of its coordinates: 3810.40-500.75 --scale 500 --datum cgcs2000\n"
+             "--central-meridian 117. Its frame has kilometre corner labels, the\n"
+             "neighbours' numbers in the adjacent-sheet table and a grid every 10 cm; the\n"
+             "settings of this layout ship as rect_sheets.set (--settings).\n\n"
              "Options:\n") +
-         RunOptionsHelp() + PreviewOptionsHelp();
+         RunOptionsHelp() + RectOptionHelp() + PreviewOptionsHelp();
+}
+
+std::vector<std::string> ValueOptions() {
+  std::vector<std::string> options = WithPreviewOptions(RunValueOptions());
+  options.push_back("--rect");
+  return options;
+}
+
+// The frame of a rectangular sheet: read at the scale of the options, in the
+// Gauss-Krueger system they must state (its number tells no longitude).
+int RunRect(const Args& args, const std::string& text) {
+  if (!RectSystemStated(args))
+    throw UsageError("矩形图幅号不含经纬度，请用 --datum 和 --central-meridian 说明其坐标系统（需要时加 --zone-width、--zone-prefix）");
+  TFrameSettings settings = SettingsFromArgs(args, InputCoordinates{});
+  settings.CreateMode = 0;
+  if (settings.GeodeticOutput) throw UsageError("矩形图幅只能输出平面(XY)坐标，不能用 --geographic");
+  const long denominator = std::lround(static_cast<double>(settings.ScaleFactor * 10000));
+  if (!IsRectScale(denominator)) throw UsageError("矩形图幅号需要 --scale 500、1000、2000 或 5000");
+  const RectSheet sheet = RectSheetOfNumber(text, denominator, args);
+  CheckRectSheetCoordinates(CoordParamsOf(settings), sheet);
+  const PreparedOutput prepared = PrepareOutput(args);
+  const std::string& output = prepared.path;
+
+  const auto start = std::chrono::steady_clock::now();
+  CliFeedback feedback;
+  RunValues run;
+  run.StandardSheetMode = true;
+  TCreateTkByTfhao builder(sheet, settings, run, OpenFrameStore(output, feedback), feedback);
+  bool drawn = false;
+  builder.RunAndClose([&] { drawn = builder.Run(); }, output);
+  if (!drawn) return kExitRefused;
+  const auto ms =
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+  std::cout << "矩形图幅 " << sheet.number() << "：1:" << denominator << "，" << RectLayoutName(sheet.layout)
+            << "厘米\n";
+  const auto& c = builder.counts();
+  PrintSummary(c.finished, c.lines, c.polygons, c.texts, c.refused, ms);
+  WriteProjectUnlessAsked(args, output);
+  WritePreviewIfAsked(args, output, CleanFrameName(sheet.number()));
+  return c.refused > 0 ? RefusedElementsExit(c.refused) : kExitOk;
 }
 
 int Run(const std::vector<std::string>& argv) {
   try {
-    const Args args(argv, WithPreviewOptions(RunValueOptions()), RunFlagOptions(), RunRepeatableOptions());
+    const Args args(argv, ValueOptions(), RunFlagOptions(), RunRepeatableOptions());
     CheckPreviewOptions(args);
     if (args.positional().size() != 1) throw UsageError("需要一个图幅号");
     const std::string number = args.positional()[0];
+    if (LooksLikeRectNumber(number)) return RunRect(args, number);
+    if (args.value("--rect")) throw UsageError("--rect 只用于矩形图幅号 (x-y)");
 
     InputCoordinates defaults;
     SilentFeedback quiet;  // the builder reports a wrong number itself

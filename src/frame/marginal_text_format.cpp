@@ -50,7 +50,11 @@ std::string ExpandFieldText(const std::string& text, const FieldLookup& lookup) 
   if (!r.replaced) return r.text;
   if (const auto space = r.text.find(' '); space != std::string::npos) r.text.erase(space, 1);
   const auto chars = Characters(r.text);
-  if (chars.size() == 10) {
+  // Ten characters are taken for a sheet number of the national series and
+  // spaced as one; a rectangular sheet number ("623.0-10.0") keeps its form.
+  const bool rectNumber = r.text.find('-') != std::string::npos &&
+                          r.text.find_first_not_of("0123456789.-") == std::string::npos;
+  if (chars.size() == 10 && !rectNumber) {
     std::string spaced;
     for (std::size_t i = 0; i < chars.size(); ++i) {
       if (i == 3 || i == 4) spaced += ' ';
@@ -72,6 +76,10 @@ MainTitle ExpandMainTitle(const std::string& text, const FieldLookup& lookup) {
   else if (chars.size() == 2)
     title.text = chars[0] + "    " + chars[1];
   return title;
+}
+
+std::string ExpandCoordinateSystem(const std::string& text, Datum datum) {
+  return ReplaceAll(text, "[坐标系]", InfoOf(datum).marginName);
 }
 
 Date Date::Today() {

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "coords/datum.h"
+
 namespace tarvik {
 
 // The trimmed text value of a field of the feature being framed; no value
@@ -16,7 +18,8 @@ using FieldLookup = std::function<std::optional<std::string>(const std::string& 
 // Replaces the first "[Field]" with the feature's value of Field when there is
 // a feature to read from and "[" comes before "]". After a replacement the
 // first space is removed, and a result of exactly ten characters (a sheet
-// number) is spaced as "E45 G 095066". A missing field gives an empty value.
+// number) is spaced as "E45 G 095066", unless it is a rectangular sheet
+// number ("623.0-10.0"). A missing field gives an empty value.
 std::string ExpandFieldText(const std::string& text, const FieldLookup& lookup);
 
 struct MainTitle {
@@ -26,6 +29,11 @@ struct MainTitle {
 // The main title's placeholder: as ExpandFieldText without the space rules;
 // a 3-character result becomes "c1  c2  c3", a 2-character one "c1    c2".
 MainTitle ExpandMainTitle(const std::string& text, const FieldLookup& lookup);
+
+// Replaces every "[坐标系]" with the datum's name as maps print it
+// ("2000国家大地坐标系", "1980西安坐标系", "1954年北京坐标系", "WGS84坐标系"),
+// so that a note always names the system the frame is drawn in.
+std::string ExpandCoordinateSystem(const std::string& text, Datum datum);
 
 struct Date {
   int year = 2000, month = 1, day = 1;

@@ -11,11 +11,13 @@
 #include "common/error.h"
 #include "common/text_util.h"
 #include "coords/utlbxy.h"
+#include "frame/index_sheets.h"
 #include "frame/input_coordinates.h"
 #include "frame/utTkBaseClass.h"
 #include "frame/utcreatetk.h"
 #include "frame/utstandardMap.h"
 #include "gdb/class_queries.h"
+#include "sheets/sheet_index.h"
 
 namespace tarvik {
 namespace {
@@ -140,9 +142,16 @@ std::optional<std::string> FrameShapeProblem(const Geometry& shape, bool sheetIn
   return std::nullopt;
 }
 
+std::optional<std::string> IndexSheetProblem(const Geometry& shape, const CoordParams& coords, bool geographic) {
+  if (auto why = FrameShapeProblem(shape, true)) return why;
+  const auto sheet = ReadIndexSheet(shape, coords, geographic);
+  if (const auto* why = std::get_if<std::string>(&sheet)) return *why;
+  return std::nullopt;
+}
+
 std::string FeatureLabel(const Feature& feature, const std::string& nameField) {
   std::string label = "要素(FID=" + std::to_string(feature.fid());
-  if (!nameField.empty()) {
+  if (!nameField.empty() && !EqualsNoCase(nameField, "FID")) {
     const std::string value = FieldValueText(feature, nameField);
     if (!value.empty()) label += ", " + nameField + "=" + value;
   }
@@ -199,12 +208,26 @@ FileRunCheck CheckFileRun(const FileRunRequest& r, const TFrameSettings& setting
   // Output names as the stores compare them, with the feature that took each.
   std::map<std::string, std::string> names;
   std::int64_t framable = 0;
+  const CoordParams coords = CoordParamsOf(settings);
+  const long double denominator = settings.ScaleFactor * 10000;
+  const int runScale = ScaleIndexOfDenominator(std::lround(static_cast<double>(denominator)));
+  // The first sheet whose size is that of another scale of the series.
+  std::string otherScale;
   ReadSelectedFeatures(input, r.where, [&](const Feature& feature) {
     ++result.selected;
     const std::string label = FeatureLabel(feature, r.nameField);
-    if (const auto why = FrameShapeProblem(feature.geometry(), index)) {
+    const auto why = index ? IndexSheetProblem(feature.geometry(), coords, ref.isGeographic())
+                           : FrameShapeProblem(feature.geometry(), false);
+    if (why) {
       result.skipped.push_back(label + "：" + *why);
       return;
+    }
+    if (index && otherScale.empty()) {
+      const auto sheet = std::get<IndexSheet>(ReadIndexSheet(feature.geometry(), coords, ref.isGeographic()));
+      if (sheet.graticule && sheet.scaleIndex >= 0 && sheet.scaleIndex != runScale)
+        otherScale = label + "是" + SeriesSheetName(sheet.scaleIndex) + "，而比例尺是" + ScaleName(denominator) +
+                     "，文字和间距会按错误的比例尺绘制；请把比例尺设为" +
+                     std::to_string(ScaleDenominatorOfIndex(sheet.scaleIndex));
     }
     ++framable;
     const std::string name =
@@ -221,6 +244,16 @@ FileRunCheck CheckFileRun(const FileRunRequest& r, const TFrameSettings& setting
     CheckGridWork(settings, index, size, label + "的图廓");
   });
   if (result.selected == 0) throw RunError("没有数据，可能条件设置错误");
+  if (index && static_cast<std::int64_t>(result.skipped.size()) * 2 > result.selected) {
+    std::string text = path + "不是标准图幅索引：选中的" + std::to_string(result.selected) + "个要素中有" +
+                       std::to_string(result.skipped.size()) + "个不是图幅：";
+    for (std::size_t i = 0; i < result.skipped.size() && i < 10; ++i) text += "\n" + result.skipped[i];
+    if (result.skipped.size() > 10) text += "\n……";
+    throw RunError(text +
+                   "\n标准图幅文件的每个要素应是一个图幅：四个角点位于两条经线和两条纬线上（或大比例尺矩形图幅的"
+                   "四角）。为任意多边形生成图廓，请选择“行政区划文件”方式。");
+  }
+  if (!otherScale.empty()) throw RunError(otherScale);
   if (framable == 0) {
     std::string text = "选中的" + std::to_string(result.selected) + "个要素都不能生成图廓：";
     for (std::size_t i = 0; i < result.skipped.size() && i < 10; ++i) text += "\n" + result.skipped[i];

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "coords/utlbxy.h"
 #include "gdb/feature.h"
 #include "gdb/geometry.h"
 #include "settings/frame_settings.h"
@@ -54,6 +55,10 @@ void CheckGridWork(const TFrameSettings& settings, bool standardSheet, const Fra
 // all of them numbers (no NaN, no infinity). A sheet of a standard sheet
 // index must be one ring of four corners (four or five vertices).
 std::optional<std::string> FrameShapeProblem(const Geometry& shape, bool sheetIndex);
+// A sheet of a standard sheet index: FrameShapeProblem, then whether its
+// corners are a sheet at all (ReadIndexSheet, index_sheets.h), read with
+// the run's coordinate parameters (planar) or as stored (`geographic`).
+std::optional<std::string> IndexSheetProblem(const Geometry& shape, const CoordParams& coords, bool geographic);
 
 // How a feature is named in messages: "要素(FID=3, TFH=E45G094065)", the
 // field left out when empty or not given.
@@ -90,7 +95,11 @@ struct FileRunCheck {
 // every selected feature reads (a truncated or damaged file is refused);
 // the output names of the features that can be framed are neither empty nor
 // equal when letter case is ignored (the stores compare names so); their
-// grids are within bounds; and at least one feature can be framed.
+// grids are within bounds; and at least one feature can be framed. A sheet
+// index must be one: a file whose selected features are mostly not sheets
+// is refused as a whole (a few odd ones are skipped by name), and so is an
+// index whose sheets have the size of another scale of the series than the
+// run's (its texts and distances would be drawn at the wrong scale).
 FileRunCheck CheckFileRun(const FileRunRequest& request, const TFrameSettings& settings);
 
 }  // namespace tarvik

@@ -1,7 +1,8 @@
 // The adjacent-sheet table above the upper-left part of a standard sheet: a
 // 3 x 3 table whose hatched centre cell is the sheet itself and whose eight
 // other cells hold the names of the neighbouring sheets (looked up in the
-// index when there is one).
+// index when there is one) or, where the index names none, their numbers.
+#include <algorithm>
 #include <string>
 
 #include "common/gbk.h"
@@ -15,8 +16,14 @@ struct HalfNames {
   std::string first, second;
 };
 
-// Splits a name by characters: the first floor(n / 2) characters, then the rest.
+// Splits a name by characters: the first floor(n / 2) characters, then the
+// rest. A rectangular sheet number ("3810.40-500.75") breaks after its "-", so
+// that each line holds one coordinate.
 HalfNames SplitName(const std::string& name) {
+  if (LooksLikeRectNumber(name) && name.find_first_not_of("0123456789.-") == std::string::npos) {
+    const std::size_t dash = name.find('-');
+    return {name.substr(0, dash + 1), name.substr(dash + 1)};
+  }
   const std::size_t n = CodePointCount(name);
   const std::string first(Utf8Prefix(name, n / 2));
   return {first, name.substr(first.size())};
@@ -55,7 +62,13 @@ void TstandardMap::DrawAdjacentTable() {
 }
 
 void TstandardMap::DrawTableNames(long double N0, long double E0, long double CW, long double CH) {
-  if (S.CreateMode == 0 || !FNeighbourName) return;
+  // Names come from the index; cells it names no sheet for get the
+  // neighbour's number when that is wanted and known.
+  const bool names = S.CreateMode != 0 && FNeighbourName;
+  const bool numbers = S.chkNeighbourNo &&
+                       std::any_of(FNeighbourNumbers.begin(), FNeighbourNumbers.end(),
+                                   [](const std::string& n) { return !n.empty(); });
+  if (!names && !numbers) return;
   const bool geo = S.GeodeticOutput;
   const long double G = FFrameGap;
   const long double Eleft = FOuterEast[1];
@@ -73,8 +86,9 @@ void TstandardMap::DrawTableNames(long double N0, long double E0, long double CW
     for (int j = 0; j <= 2; ++j) {
       if (i == 1 && j == 1) continue;
       const long double sampleN = Nc + (1 - j) * DN, sampleE = Ec + (i - 1) * DE;
-      const std::string name =
-          FNeighbourName(static_cast<double>(sampleE), static_cast<double>(sampleN));
+      std::string name =
+          names ? FNeighbourName(static_cast<double>(sampleE), static_cast<double>(sampleN)) : std::string();
+      if (name.empty() && numbers) name = FNeighbourNumbers[static_cast<std::size_t>(NeighbourIndexOfCell(i, j))];
       const long double Em = E0 + (i + 0.5L) * CW;
       const long double Nm = N0 + (2 - j + 0.5L) * CH;
       if (geo) {

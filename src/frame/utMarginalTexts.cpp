@@ -16,14 +16,14 @@ void TtkBaseClass::DrawLeftTexts(long double BottomX, long double LeftY) {
     AddText(ExpandDate(ExpandFieldText(S.molb), FRun.today), S.btnleftdown, kLeft, kTop,
             BottomX - S.selb * k, LeftY + FFrameGap);
   if (!S.edtleft.empty())
-    AddVerticalText(S.edtleft, S.btnleft, BottomX + FFrameGap - 25 * k, LeftY - S.seleft * k);
+    AddVerticalText(ExpandRunText(S.edtleft), S.btnleft, BottomX + FFrameGap - 25 * k, LeftY - S.seleft * k);
 }
 
 void TtkBaseClass::DrawRightBottomText(long double BottomX, long double RightY) {
   if (S.morb.empty()) return;
   const long double k = S.ScaleFactor;
   const FontDesc& font = S.btnrightdown;
-  const std::string note = ExpandDate(S.morb, FRun.today);
+  const std::string note = ExpandDate(ExpandRunText(S.morb), FRun.today);
   if (S.edtrightbottom.empty()) {
     AddText(note, font, kRight, kTop, BottomX - S.serb * k, RightY - FFrameGap);
     return;
@@ -31,7 +31,7 @@ void TtkBaseClass::DrawRightBottomText(long double BottomX, long double RightY) 
   const long double h = TextHeight(font);
   const long double W = TextHeight2(font) * GbkByteLength(S.edtrightbottom) / 4;
   const int n = LineCount(S.morb);
-  AddText(ExpandDate(S.edtrightbottom, FRun.today), font, kRight, kTop,
+  AddText(ExpandDate(ExpandRunText(S.edtrightbottom), FRun.today), font, kRight, kTop,
           BottomX - S.serb * k - n * h / 3, RightY - FFrameGap);
   AddText(note, font, kRight, kTop, BottomX - S.serb * k, RightY - FFrameGap - W);
 }
@@ -54,15 +54,15 @@ void TtkBaseClass::DrawRightTopTexts(long double TopX, long double RightY) {
   if (S.edtru.empty()) return;
   const long double k = S.ScaleFactor;
   // The 20 is ground metres and does not scale.
-  AddTextRight(S.edtru, S.btnRightUp, kBottom, TopX + S.seru * k, RightY - FFrameGap - 20);
-  AddTextRight(S.edtmapTitle, S.btnmapTitle, kBottom, TopX + S.seMapTitleTop * k,
+  AddTextRight(ExpandRunText(S.edtru), S.btnRightUp, kBottom, TopX + S.seru * k, RightY - FFrameGap - 20);
+  AddTextRight(ExpandRunText(S.edtmapTitle), S.btnmapTitle, kBottom, TopX + S.seMapTitleTop * k,
                RightY - FFrameGap - 20 - S.semapTitler * k);
 }
 
 void TtkBaseClass::DrawTitles(long double TopX, long double RightY, long double LeftY) {
   const long double k = S.ScaleFactor;
   if (!S.edtmian.empty()) {
-    const MainTitle title = ExpandMainTitle(S.edtmian, currentFeatureLookup());
+    const MainTitle title = ExpandMainTitle(ExpandRunText(S.edtmian), currentFeatureLookup());
     CharSpacing = title.length < 4 ? 0 : 30;
     AddTextMidway(title.text, S.btntlitle1, kCentre, kBottom, RightY, TopX + S.seMain * k, LeftY);
     CharSpacing = 0;
@@ -112,16 +112,16 @@ void TtkBaseClass::DrawLeftTextsGeo(long double outerLat, long double outerLon,
                                     long double innerLat, long double innerLon) {
   const long double k = S.ScaleFactor;
   if (!S.molb.empty())
-    AddTextDirect(ExpandDate(S.molb, FRun.today), S.btnleftdown, kLeft, kTop,
+    AddTextDirect(ExpandDate(ExpandRunText(S.molb), FRun.today), S.btnleftdown, kLeft, kTop,
                   outerLat - GeoDeltaNorth(S.selb * k, innerLat, innerLon), innerLon);
   if (!S.edtleft.empty())
-    AddTextDirect(VerticalText(S.edtleft), S.btnleft, kRight, kBottom, innerLat,
+    AddTextDirect(VerticalText(ExpandRunText(S.edtleft)), S.btnleft, kRight, kBottom, innerLat,
                   outerLon - GeoDeltaEast(S.seleft * k, innerLat, innerLon));
 }
 
 void TtkBaseClass::DrawRightBottomTextGeo(long double outerLat, long double innerLon) {
   if (S.morb.empty()) return;
-  AddTextDirect(ExpandDate(S.morb, FRun.today), S.btnrightdown, kRight, kTop,
+  AddTextDirect(ExpandDate(ExpandRunText(S.morb), FRun.today), S.btnrightdown, kRight, kTop,
                 outerLat - GeoDeltaNorth(S.serb * S.ScaleFactor, outerLat, innerLon), innerLon);
 }
 
@@ -134,7 +134,7 @@ void TtkBaseClass::DrawScaleTextGeo(long double bottomLat, long double rightLon,
 
 void TtkBaseClass::DrawRightTopTextsGeo(long double outerLat, long double innerLon) {
   if (S.edtru.empty()) return;
-  AddTextDirect(S.edtru, S.btnRightUp, kRight, kBottom,
+  AddTextDirect(ExpandRunText(S.edtru), S.btnRightUp, kRight, kBottom,
                 outerLat + GeoDeltaNorth(S.seru * S.ScaleFactor, outerLat, innerLon), innerLon);
 }
 

@@ -34,10 +34,11 @@ void TstandardMap::DrawKilometreGrid(bool full) {
   const long double LabelGap = 1 * S.ScaleFactor;
   const bool labels = S.Chkiskmann;
 
-  // North-south lines. A line on the minimum side of the envelope is never
-  // drawn, one on the maximum side is.
-  const long double E0 = Int((Emin + I) / I) * I;
-  const std::int64_t count = Trunc(Int(Emax / I) - E0 / I);
+  // North-south lines, where the crosshair grid puts its crosses (whole or
+  // half intervals, rgHor). A line on the minimum side of the envelope is
+  // never drawn, one on the maximum side is.
+  const long double E0 = FirstGridValue(Emin, I, S.rgHor);
+  const std::int64_t count = LastGridIndex(E0, Emax, I);
   for (std::int64_t k = 0; k <= count; ++k) {
     const long double E = E0 + k * I;
     const auto bottom = NorthingAtEasting(E, FOuterNorth, FOuterEast, 0, 3);
@@ -100,9 +101,9 @@ void TstandardMap::DrawKilometreGrid(bool full) {
     if (bottomReached) AddText(Small, small, kLeft, kBottom, Nbot + LabelGap, Ebot + LabelGap);
   }
 
-  // East-west lines.
-  const long double N0 = Int((Nmin + I) / I) * I;
-  const std::int64_t count2 = Trunc((Int(Nmax) - N0) / I);
+  // East-west lines, likewise (rgver).
+  const long double N0 = FirstGridValue(Nmin, I, S.rgver);
+  const std::int64_t count2 = LastGridIndex(N0, Nmax, I);
   // The first and last lines that meet each inner side (-1 when none does).
   std::int64_t firstL = -1, lastL = -1, firstR = -1, lastR = -1;
   for (std::int64_t k = 0; k <= count2; ++k) {

@@ -163,7 +163,11 @@ void TtkBaseClass::RunFeatures(const FeatureClass& input, const std::string& nam
       auto feature = std::make_shared<Feature>();
       if (!cursor.next(*feature)) break;
       ++done;
-      if (const auto why = FrameShapeProblem(feature->geometry(), S.CreateMode == 1)) {
+      // A sheet of an index is drawn from its corners: a polygon that is no
+      // sheet would give a rotated or skewed frame.
+      const auto why = S.CreateMode == 1 ? IndexSheetProblem(feature->geometry(), FCoords, S.GeodeticOutput)
+                                         : FrameShapeProblem(feature->geometry(), false);
+      if (why) {
         ++FCounts.skipped;
         FFeedback.message("跳过" + FeatureLabel(*feature, nameField) + "：" + *why);
       } else {
@@ -358,13 +362,18 @@ long double TtkBaseClass::GeoDeltaEast(long double distance, long double lat, lo
 }
 
 FieldLookup TtkBaseClass::currentFeatureLookup() const {
-  // Placeholders are only read when frames come from an input file.
-  if (S.CreateMode == 0) return {};
+  // Placeholders are read when frames come from an input file, and for a
+  // typed sheet number only what its builder offers.
+  if (S.CreateMode == 0) return FTypedSheetFields;
   return FCurrentFeature;
 }
 
 std::string TtkBaseClass::ExpandFieldText(const std::string& text) const {
-  return tarvik::ExpandFieldText(text, currentFeatureLookup());
+  return tarvik::ExpandFieldText(ExpandRunText(text), currentFeatureLookup());
+}
+
+std::string TtkBaseClass::ExpandRunText(const std::string& text) const {
+  return ExpandCoordinateSystem(text, FCoords.datum);
 }
 
 bool TtkBaseClass::CheckGridValue(long double value, const char* what) {

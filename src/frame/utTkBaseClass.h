@@ -187,6 +187,9 @@ class TtkBaseClass {
   // Field placeholders read from the feature being framed (empty when none).
   FieldLookup currentFeatureLookup() const;
   std::string ExpandFieldText(const std::string& text) const;
+  // The placeholders of the run itself ("[坐标系]": the datum's name as maps
+  // print it), replaced before the field placeholders.
+  std::string ExpandRunText(const std::string& text) const;
 
   // A grid setting of 0 or less cannot be drawn; says so once per run and
   // returns false.
@@ -214,6 +217,9 @@ class TtkBaseClass {
 
   // The feature being framed, as a field reader; empty for a typed sheet number.
   FieldLookup FCurrentFeature;
+  // What placeholders read for a typed sheet number instead (empty: they are
+  // left as written).
+  FieldLookup FTypedSheetFields;
 
   TFrameSettings S;
   RunValues FRun;

@@ -59,12 +59,17 @@ std::optional<long double> TstandardMap::EastingAtNorthing(long double N,
 
 void TstandardMap::DrawFrame() {
   const bool geo = S.GeodeticOutput;
+  // A rectangular sheet's corners are labelled in kilometres: its grid may be
+  // a local one without latitudes and longitudes.
+  const int labelMode = S.rgdmsmode;
+  if (FRectSheet) S.rgdmsmode = 2;
   for (int i = 0; i < 4; ++i) {
     if (geo)
       LabelCornerGeo(i, FInnerNorth[i], FInnerEast[i]);
     else
       LabelCorner(i, FInnerNorth[i], FInnerEast[i]);
   }
+  S.rgdmsmode = labelMode;
   DrawInnerFrame();
   DrawOuterFrame();
   DrawCornerMarks();
@@ -98,7 +103,12 @@ void TstandardMap::DrawFrame() {
   DrawAdjacentTable();
   if (geo) ToPlanarCorners();
 
-  switch (S.rgGrid) {
+  // Rectangular sheets have their own line and crosshair grids.
+  const int grid = FRectSheet && (S.rgGrid == 1 || S.rgGrid == 2) ? -1 : S.rgGrid;
+  switch (grid) {
+    case -1:
+      DrawRectSheetGrid();
+      break;
     case 1:
       DrawKilometreGrid(true);
       break;

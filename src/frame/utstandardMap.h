@@ -15,6 +15,8 @@
 #include "frame/utTkBaseClass.h"
 #include "gdb/feature_class.h"
 #include "gdb/geometry.h"
+#include "sheets/rect_sheets.h"
+#include "sheets/sheet_neighbours.h"
 
 namespace tarvik {
 
@@ -65,6 +67,19 @@ class TstandardMap : public TtkBaseClass {
   // the adjacent-sheet table; empty when no sheet contains it. Set by the
   // index-file run; unset for a typed sheet number.
   std::function<std::string(double x, double y)> FNeighbourName;
+  // The neighbours' sheet numbers (table order, kNeighbourSteps), written
+  // into the cells the index names no sheet for while chkNeighbourNo is set;
+  // empty where there is no neighbour or the sheet is not known.
+  NeighbourNumbers FNeighbourNumbers{};
+  // The current sheet when it is a large-scale rectangular sheet: its frame
+  // gets the grid of those sheets (DrawRectSheetGrid).
+  std::optional<RectSheet> FRectSheet;
+  // Finds out which sheet the corners just read are, at the run's scale: a
+  // rectangular sheet, or a sheet of the national series whose corners agree
+  // with the ones read; fills FRectSheet and FNeighbourNumbers (both empty
+  // when the corners are neither). RunError when the corners are a
+  // rectangular sheet of another scale than the run's.
+  void IdentifySheet();
 
   // Fills the outer corners (and in geographic mode the geographic rectangle)
   // from the inner corners.
@@ -81,6 +96,10 @@ class TstandardMap : public TtkBaseClass {
   void DrawGraticule();
   void DrawGraticuleCrosses();
   void DrawAdjacentTable();
+  // The grid of a rectangular sheet, every 10 cm on paper whatever the
+  // scale: full lines (rgGrid 1), or crosses 1 cm wide at the inner
+  // intersections with 5 mm ticks inside the frame (rgGrid 2).
+  void DrawRectSheetGrid();
 
   // Inner corners: easting (or longitude) and northing (or latitude).
   std::array<long double, 4> FInnerEast{}, FInnerNorth{};

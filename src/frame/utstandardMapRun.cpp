@@ -112,6 +112,7 @@ bool TstandardMap::ReadSheetCorners() {
     FInnerNorth[static_cast<std::size_t>(i)] = p.y;
   }
   ComputeOuterCorners();
+  IdentifySheet();
   return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 
 #include "common/delphi.h"
 #include "common/text_util.h"
@@ -79,11 +80,13 @@ std::vector<ControlEntry> BuildTable() {
                     {"平面(XY)坐标", "大地(经纬度)坐标"}));
 
   // Settings dialog, page 0: basic information.
-  t.push_back(Edit(kDlg, "edtmian", &S::edtmian, Conversion::Plain, "苏 州 市 土 地 利 用 现 状 图",
-                   "主标题"));
+  // A new user's first map carries no sample content: no title of some
+  // other map, no classification, no company; the subtitle is the sheet
+  // number and the notes name the system the frame is drawn in.
+  t.push_back(Edit(kDlg, "edtmian", &S::edtmian, Conversion::Plain, "", "主标题"));
   t.push_back(Spin(kDlg, "seMain", &S::seMain, "180", "边距(距离外廓上边,单位0.1毫米):", mm));
   t.push_back(Font("btntlitle1", &S::btntlitle1, "宋体,50"));
-  t.push_back(Edit(kDlg, "edtmian1", &S::edtmian1, Conversion::Plain, "", "副标题1"));
+  t.push_back(Edit(kDlg, "edtmian1", &S::edtmian1, Conversion::Plain, "[TFH]", "副标题1"));
   t.push_back(Spin(kDlg, "semian1", &S::semian1, "80", "", mm));
   t.push_back(Font("btntlitle2", &S::btntlitle2, "宋体,28"));
   t.push_back(Edit(kDlg, "edtmian2", &S::edtmian2, Conversion::Plain, "", "副标题2"));
@@ -95,28 +98,23 @@ std::vector<ControlEntry> BuildTable() {
   t.push_back(Font("btntscale", &S::btntscale, "宋体,15"));
 
   // Page 1: marginal notes.
-  t.push_back(Memo("morb", &S::morb,
-                   "Norvale科技有限公司<Br>YYYY年MM月DD日                     ", "右下角"));
+  t.push_back(Memo("morb", &S::morb, "", "右下角"));
   t.push_back(Spin(kDlg, "serb", &S::serb, "30", "边距(距离外廓下边,单位0.1毫米):", mm));
   t.push_back(Font("btnrightdown", &S::btnrightdown, "宋体,12"));
   t.push_back(Edit(kDlg, "edtrightbottom", &S::edtrightbottom, Conversion::Trimmed, "", "居中内容"));
-  t.push_back(Edit(kDlg, "edtru", &S::edtru, Conversion::Plain, "秘密", "右上角"));
+  t.push_back(Edit(kDlg, "edtru", &S::edtru, Conversion::Plain, "", "右上角"));
   t.push_back(Spin(kDlg, "seru", &S::seru, "25", "边距(距离外廓上边,单位0.1毫米):", mm));
   t.push_back(Font("btnRightUp", &S::btnRightUp, "宋体,10"));
-  t.push_back(Edit(kDlg, "edtmapTitle", &S::edtmapTitle, Conversion::Plain, "苏州市土地利用现状图",
-                   "标题内容："));
+  t.push_back(Edit(kDlg, "edtmapTitle", &S::edtmapTitle, Conversion::Plain, "", "标题内容："));
   t.push_back(Spin(kDlg, "seMapTitleTop", &S::seMapTitleTop, "25", "边距(距离外廓上边,单位0.1毫米):",
                    mm));
   t.push_back(Spin(kDlg, "semapTitler", &S::semapTitler, "80", "边距(距离外廓右边,单位0.1毫米):",
                    mm));
   t.push_back(Font("btnmapTitle", &S::btnmapTitle, "宋体,10"));
-  t.push_back(Edit(kDlg, "edtleft", &S::edtleft, Conversion::Plain, "vuderavo", "左边单位信息"));
+  t.push_back(Edit(kDlg, "edtleft", &S::edtleft, Conversion::Plain, "", "左边单位信息"));
   t.push_back(Spin(kDlg, "seleft", &S::seleft, "30", "边距(距离外廓左边,单位0.1毫米):", mm));
   t.push_back(Font("btnleft", &S::btnleft, "宋体,11"));
-  t.push_back(Memo("molb", &S::molb,
-                   "采用2003年11月SPOT2.5米全色数据及10米多光谱影像融合数据。<Br>2009年7月制作。<Br>"
-                   "1954年北京坐标系。<Br>1956年黄海高程系。<Br>yyyy年mm月dd日",
-                   "左下角"));
+  t.push_back(Memo("molb", &S::molb, "[坐标系]。<Br>1985国家高程基准。<Br>yyyy年mm月dd日", "左下角"));
   t.push_back(Spin(kDlg, "selb", &S::selb, "30", "边距(距离外廓下边,单位0.1毫米):", mm));
   t.push_back(Font("btnleftdown", &S::btnleftdown, "宋体,10"));
 
@@ -171,6 +169,7 @@ std::vector<ControlEntry> BuildTable() {
   t.push_back(Font("btnjionMap", &S::btnjionMap, "宋体,8", "标注字体大小设置"));
   t.push_back(Edit(kDlg, "edtField", &S::edtField, Conversion::StripBrackets, "",
                    "图名对应字段名"));
+  t.push_back(Check("chkNeighbourNo", &S::chkNeighbourNo, "True", "无图名时标注相邻图幅号"));
 
   // Page 5: scale bar.
   t.push_back(Check("chkscaleBarShow", &S::chkscaleBarShow, "False", "标注比例尺条"));
@@ -203,6 +202,8 @@ std::optional<std::string> Parse(const ControlEntry& e, std::string_view value, 
   switch (e.kind) {
     case ControlKind::Edit:
     case ControlKind::RichEdit:
+      if (e.conversion == Conversion::ScaleText && !ScaleDenominatorOfText(value))
+        return "比例尺" + Quote(value) + "无法识别：应为比例尺分母，如10000、1:5万、2.5万";
       out = std::string(value);
       return std::nullopt;
     case ControlKind::Memo:
@@ -294,17 +295,37 @@ void Store(TFrameSettings& s, const ControlEntry& e, Parsed&& v) {
     case Conversion::Trimmed:
       s.*MemberAs<std::string>(e) = Trim(std::get<std::string>(v));
       return;
-    case Conversion::ScaleText: {
-      const long double denominator = StrToFloat(std::get<std::string>(v)).value_or(10000.0L);
-      s.*MemberAs<long double>(e) = denominator / 10000.0L;
+    case Conversion::ScaleText:
+      // Parse has refused a text that does not read.
+      s.*MemberAs<long double>(e) = ScaleDenominatorOfText(std::get<std::string>(v)).value_or(0) / 10000.0L;
       return;
-    }
   }
 }
 
 std::string Whole(long double v) { return std::to_string(Round(v)); }
 
 }  // namespace
+
+std::optional<long double> ScaleDenominatorOfText(std::string_view text) {
+  std::string t = Trim(text);
+  // "1:" or "1：" in front: the ratio as it is printed.
+  for (const std::string_view colon : {std::string_view(":"), std::string_view("：")}) {
+    const auto at = t.find(colon);
+    if (at == std::string::npos) continue;
+    if (Trim(t.substr(0, at)) != "1") return std::nullopt;
+    t = Trim(t.substr(at + colon.size()));
+    break;
+  }
+  long double unit = 1;
+  static constexpr std::string_view kWan = "万";
+  if (t.size() >= kWan.size() && t.compare(t.size() - kWan.size(), kWan.size(), kWan) == 0) {
+    unit = 10000;
+    t = Trim(t.substr(0, t.size() - kWan.size()));
+  }
+  const auto number = StrToFloat(t);
+  if (!number || !std::isfinite(*number * unit) || !(*number > 0)) return std::nullopt;
+  return *number * unit;
+}
 
 std::string_view FormName(SettingsForm form) {
   return form == SettingsForm::Main ? "FrmTarvik" : "Frmset";
@@ -394,7 +415,7 @@ std::string DescribeValueForm(const ControlEntry& e) {
   }
   switch (e.kind) {
     case ControlKind::Edit:
-      if (e.conversion == Conversion::ScaleText) return "比例尺分母（数字，无法识别时按10000）";
+      if (e.conversion == Conversion::ScaleText) return "比例尺分母：数字，可写作1:10000、5万、1:2.5万";
       if (e.conversion == Conversion::StripBrackets) return "字段名（去掉第一个“[”和第一个“]”）";
       if (e.conversion == Conversion::Trimmed) return "文字（去掉首尾空格）";
       return "文字";

@@ -50,9 +50,17 @@ enum class Conversion {
   IndexIsZero,       // choice index -> flag, true for index 0
   StripBrackets,     // the text loses its first "[" and its first "]"
   Trimmed,           // the text without surrounding blanks
-  ScaleText,         // scale denominator text -> ScaleFactor = number / 10000,
-                     // 10000 when the text is not a number
+  ScaleText,         // scale text (ScaleDenominatorOfText) -> ScaleFactor =
+                     // denominator / 10000; a text that is no scale is refused
 };
+
+// The scale denominator a scale text gives: a number ("10000"), optionally
+// after "1:" (or the full-width "1："), optionally counted in 万 ("5万" is
+// 50000, "1:2.5万" 25000); blanks around the parts are ignored. No value for
+// anything else, or for a denominator that is not a positive number. A
+// scale that does not read must never quietly become another: it draws a
+// different map.
+std::optional<long double> ScaleDenominatorOfText(std::string_view text);
 
 using SettingsMember =
     std::variant<int TFrameSettings::*, long double TFrameSettings::*, bool TFrameSettings::*,

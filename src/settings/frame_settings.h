@@ -11,7 +11,10 @@
 //   - fonts are FontDesc (height in pixels at 96 dpi, negative = character
 //     height, colour 0x00BBGGRR).
 // Multi-line texts hold their lines joined by CR LF, without a final break.
-// Defaults are the dialog's defaults.
+// Defaults are the dialog's defaults, those of a new user: texts are empty
+// or neutral (no sample titles, classification or company), the subtitle is
+// the sheet number ("[TFH]") and the lower-left note names the run's
+// coordinate system ("[坐标系]"). Settings files keep whatever they carry.
 #pragma once
 
 #include <string>
@@ -42,10 +45,10 @@ struct TFrameSettings {
   bool addZoneNumber = false;
 
   // ---- Page 0: basic information ----
-  std::string edtmian = "苏 州 市 土 地 利 用 现 状 图";  // main title
+  std::string edtmian;                                    // main title
   long double seMain = 180;                               // 0.1 mm above the outer top edge
   FontDesc btntlitle1 = FontDesc::FromPixels("宋体", 67);
-  std::string edtmian1;                                   // subtitle 1
+  std::string edtmian1 = "[TFH]";                         // subtitle 1
   long double semian1 = 80;                               // 0.1 mm above the outer top edge
   FontDesc btntlitle2 = FontDesc::FromPixels("宋体", 37);
   std::string edtmian2;                                   // subtitle 2
@@ -56,26 +59,23 @@ struct TFrameSettings {
   FontDesc btntscale = FontDesc::FromPixels("宋体", 20);
 
   // ---- Page 1: marginal notes ----
-  // Lower-right note, lines joined by CR LF; the date line ends in 21 spaces.
-  std::string morb = "Norvale科技有限公司\r\nYYYY年MM月DD日" + std::string(21, ' ');
+  std::string morb;        // lower-right note, lines joined by CR LF
   long double serb = 30;  // 0.1 mm below the outer bottom edge
   FontDesc btnrightdown = FontDesc::FromPixels("宋体", 16);
   std::string edtrightbottom;             // centred last part of the note, trimmed
-  std::string edtru = "秘密";             // classification mark, upper right
+  std::string edtru;                      // classification mark, upper right
   long double seru = 25;                  // 0.1 mm above the outer top edge
   FontDesc btnRightUp = FontDesc::FromPixels("宋体", 13);
-  std::string edtmapTitle = "苏州市土地利用现状图";  // upper-right map title
+  std::string edtmapTitle;                           // upper-right map title
   long double seMapTitleTop = 25;                    // 0.1 mm above the outer top edge
   long double semapTitler = 80;                      // 0.1 mm from the outer right edge
   FontDesc btnmapTitle = FontDesc::FromPixels("宋体", 13);
-  std::string edtleft = "vuderavo";  // unit name written vertically on the left
+  std::string edtleft;               // unit name written vertically on the left
   long double seleft = 30;           // 0.1 mm left of the outer left edge
   FontDesc btnleft = FontDesc::FromPixels("宋体", 15);
   std::string molb =  // lower-left note, lines joined by CR LF
-      "采用2003年11月SPOT2.5米全色数据及10米多光谱影像融合数据。\r\n"
-      "2009年7月制作。\r\n"
-      "1954年北京坐标系。\r\n"
-      "1956年黄海高程系。\r\n"
+      "[坐标系]。\r\n"
+      "1985国家高程基准。\r\n"
       "yyyy年mm月dd日";
   long double selb = 30;  // 0.1 mm below the outer bottom edge
   FontDesc btnleftdown = FontDesc::FromPixels("宋体", 13);
@@ -119,6 +119,9 @@ struct TFrameSettings {
   long double SeH = 70;   // 0.1 mm, cell height
   FontDesc btnjionMap = FontDesc::FromPixels("宋体", 11);
   std::string edtField;   // sheet-name field of the index file, without brackets
+  // Cells without a name from the index get the neighbour's sheet number,
+  // computed from the current sheet's own number.
+  bool chkNeighbourNo = true;
 
   // ---- Page 5: scale bar ----
   bool chkscaleBarShow = false;

@@ -1,17 +1,42 @@
 #include "sheets/utCreateTkByTfhao.h"
 
 #include "coords/utBJ54Xian80.h"
+#include "common/text_util.h"
 #include "coords/zone_reach.h"
 #include "gdb/frame_domain.h"
+#include "sheets/sheet_neighbours.h"
 #include "sheets/uttfhao.h"
 
 namespace tarvik {
+namespace {
+
+// A typed number has no attributes but itself: the names sheet-number
+// fields go by give it ("[TFH]" in a subtitle), any other name nothing, so
+// no placeholder is printed as written.
+FieldLookup SheetNumberFields(const std::string& number) {
+  return [number](const std::string& field) -> std::optional<std::string> {
+    for (const char* name : {"TFH", "图幅号", "图号", "MAPNO"})
+      if (EqualsNoCase(field, name)) return number;
+    return std::nullopt;
+  };
+}
+
+}  // namespace
 
 TCreateTkByTfhao::TCreateTkByTfhao(const std::string& sheetNumber, const TFrameSettings& settings,
                                    RunValues run, std::unique_ptr<FrameStore> store,
                                    UserFeedback& feedback)
     : TstandardMap(settings, std::move(run), std::move(store), feedback), FMapNo(sheetNumber) {
   S.CreateMode = 0;
+  FTypedSheetFields = SheetNumberFields(Trim(FMapNo));
+}
+
+TCreateTkByTfhao::TCreateTkByTfhao(const RectSheet& sheet, const TFrameSettings& settings, RunValues run,
+                                   std::unique_ptr<FrameStore> store, UserFeedback& feedback)
+    : TstandardMap(settings, std::move(run), std::move(store), feedback), FMapNo(sheet.number()) {
+  S.CreateMode = 0;
+  FRectSheet = sheet;
+  FTypedSheetFields = SheetNumberFields(FMapNo);
 }
 
 long double TCreateTkByTfhao::ScaleOfIndex(int scaleIndex) {
@@ -23,7 +48,10 @@ bool TCreateTkByTfhao::Run() {
     FRun.ZoneNumberText = std::to_string(ZoneNumberOf(S.is3DegreeZone, S.centralMeridian));
   if (!PrepareCorners()) return false;
   // A meridian chosen for other data would put the frame far off its sheet.
-  CheckLongitudeReach(FCoords, FSheetLon, FSheetLon + FSheetWidth, "图幅" + FMapNo);
+  if (FRectSheet)
+    CheckRectSheetCoordinates(FCoords, *FRectSheet);
+  else
+    CheckLongitudeReach(FCoords, FSheetLon, FSheetLon + FSheetWidth, "图幅" + FMapNo);
   try {
     MakeSpatialReference();
     BeginFrameDrawing();
@@ -38,6 +66,7 @@ bool TCreateTkByTfhao::Run() {
 }
 
 bool TCreateTkByTfhao::PrepareCorners() {
+  if (FRectSheet) return PrepareRectCorners();
   const std::string number = NormalizeMapNo(FMapNo, FFeedback);
   if (number.empty()) return false;
   const auto extent = DecodeMapNo(number, FFeedback);
@@ -64,6 +93,27 @@ bool TCreateTkByTfhao::PrepareCorners() {
     }
   }
   ComputeOuterCorners();
+  SilentFeedback quiet;  // a number the codec read but that names no sheet just has no neighbours
+  FNeighbourNumbers = SheetNeighbours(number, quiet).value_or(NeighbourNumbers{});
+  return true;
+}
+
+bool TCreateTkByTfhao::PrepareRectCorners() {
+  // Rectangular sheets are planar by nature; their grid may be a local one
+  // that no longitude and latitude belong to.
+  if (S.GeodeticOutput) {
+    FFeedback.message("矩形图幅" + FMapNo + "只能输出平面(XY)坐标");
+    return false;
+  }
+  S.ScaleFactor = static_cast<long double>(FRectSheet->denominator) / 10000;
+  FFrameGap = S.senw * S.ScaleFactor;
+  const auto west = static_cast<long double>(FRectSheet->west());
+  const auto south = static_cast<long double>(FRectSheet->south());
+  const long double east = west + FRectSheet->ySize(), north = south + FRectSheet->xSize();
+  FInnerEast = {west, west, east, east};
+  FInnerNorth = {south, north, north, south};
+  ComputeOuterCorners();
+  FNeighbourNumbers = RectNeighbours(*FRectSheet);
   return true;
 }
 

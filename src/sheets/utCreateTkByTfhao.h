@@ -2,7 +2,8 @@
 // decoded, the map scale taken from its scale letter, the four corners built
 // from the sheet's geographic rectangle, and the output reference chosen from
 // the datum and zone settings. One run writes one frame, into classes named
-// after the number as typed.
+// after the number as typed. Large-scale rectangular sheets ("x-y" numbers)
+// are framed the same way from their planar corners.
 #pragma once
 
 #include <string>
@@ -14,6 +15,11 @@ namespace tarvik {
 class TCreateTkByTfhao : public TstandardMap {
  public:
   TCreateTkByTfhao(const std::string& sheetNumber, const TFrameSettings& settings, RunValues run,
+                   std::unique_ptr<FrameStore> store, UserFeedback& feedback);
+  // A large-scale rectangular sheet (ParseRectNumber), at its own scale:
+  // planar corners straight from its number, classes named after its
+  // number, placeholders "[TFH]" giving the number.
+  TCreateTkByTfhao(const RectSheet& sheet, const TFrameSettings& settings, RunValues run,
                    std::unique_ptr<FrameStore> store, UserFeedback& feedback);
 
   // The whole run. An invalid number has already been reported by the codec
@@ -29,6 +35,9 @@ class TCreateTkByTfhao : public TstandardMap {
   static long double ScaleOfIndex(int scaleIndex);
 
   const std::string FMapNo;
+
+ private:
+  bool PrepareRectCorners();
 };
 
 }  // namespace tarvik

@@ -33,10 +33,15 @@ struct DialogRecorder {
   std::vector<std::pair<QString, QString>> questions;      // (text, caption)
   std::deque<bool> answers;  // answers to the questions, in order; then `answer`
   bool answer = true;
+  // Boxes with buttons of their own: (text, buttons); the answers in order,
+  // then the box's default button.
+  std::vector<std::pair<QString, QStringList>> choices;
+  std::deque<int> choiceAnswers;
   std::optional<QString> openAnswer;
   std::vector<QStringList> openFilters;
   std::optional<SaveChoice> saveAnswer;
   std::vector<QString> saveStarts;
+  std::vector<QStringList> saveFilters;
   std::vector<QUrl> opened;
   bool openSucceeds = true;
   std::vector<std::pair<QImage, QString>> images;
@@ -52,12 +57,20 @@ struct DialogRecorder {
       answers.pop_front();
       return a;
     };
+    d.choose = [this](const QString& t, const QString&, const QStringList& buttons, int defaultButton) {
+      choices.emplace_back(t, buttons);
+      if (choiceAnswers.empty()) return defaultButton;
+      const int a = choiceAnswers.front();
+      choiceAnswers.pop_front();
+      return a;
+    };
     d.openFile = [this](const QString&, const QStringList& filters) {
       openFilters.push_back(filters);
       return openAnswer;
     };
-    d.saveFile = [this](const QString& start, const QStringList&) {
+    d.saveFile = [this](const QString& start, const QStringList& filters) {
       saveStarts.push_back(start);
+      saveFilters.push_back(filters);
       return saveAnswer;
     };
     d.openUrl = [this](const QUrl& url) {
@@ -78,6 +91,7 @@ struct DialogRecorder {
     for (const QString& m : messages) out += "message: " + m.toStdString() + "\n";
     for (const QString& e : errors) out += "error: " + e.toStdString() + "\n";
     for (const auto& q : questions) out += "question: " + q.first.toStdString() + "\n";
+    for (const auto& c : choices) out += "choice: " + c.first.toStdString() + "\n";
     return out;
   }
 };

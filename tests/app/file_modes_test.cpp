@@ -5,9 +5,11 @@
 
 #include <filesystem>
 
+#include <QLabel>
 #include <QTimer>
 
 #include "app_test_support.h"
+#include "settings/qt/pascoverset.h"
 #include "coords/utBJ54Xian80.h"
 #include "coords/utlbxy.h"
 #include "gdb/sheet_index_writer.h"
@@ -58,8 +60,10 @@ TEST(WindowFileModes, PickingAnInputPresetsTheWindowAndListsItsFields) {
   w->rgjw->setItemIndex(1);
   w->CbField->addItem("OLD");
   w->CbField->setEditText("OLD");
-  w->edtFileName->setText("[OLD]");
-  PickInput(w, 1, index, "[OLD]", "");
+  w->rgtype->setItemIndex(1);
+  w->edtFileName->setText(U("[OLD]图"));
+  w.dialogs.openAnswer = QString::fromStdString(index);
+  w->btnfile->click();
   ASSERT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
   EXPECT_EQ(w.dialogs.openFilters.at(0), QStringList{"*.shp (*.shp)"});
   EXPECT_EQ(w->edtFile->text(), QString::fromStdString(index));
@@ -71,8 +75,28 @@ TEST(WindowFileModes, PickingAnInputPresetsTheWindowAndListsItsFields) {
   QStringList items;
   for (int i = 0; i < w->CbField->count(); ++i) items << w->CbField->itemText(i);
   EXPECT_EQ(items, (QStringList{"FID", "TFH"}));
-  EXPECT_EQ(w->CbField->currentText(), "OLD") << "the field box keeps its text";
-  EXPECT_EQ(w->edtFileName->text(), "[OLD]");
+  // The field the new file lacks gives way to its sheet numbers, in the
+  // field box, the template and the table's name field.
+  EXPECT_EQ(w->CbField->currentText(), "TFH");
+  EXPECT_EQ(w->edtFileName->text(), U("[TFH]图"));
+  QLineEdit* table = w->settingsDialog()->findChild<QLineEdit*>("edtField");
+  EXPECT_EQ(table->text(), "TFH");
+
+  // A file with other fields: the template follows, the table's field set
+  // by hand stays; all of it comes back after a restart.
+  const std::string area = dir / "area.shp";
+  test::WriteTestShapefile(area, 2374, {"NAME"}, {{{{"NAME", "a"}}, {test::Rectangle(500000, 3000000, 501000, 3001000)}}});
+  table->setText("MC");
+  w.dialogs.openAnswer = QString::fromStdString(area);
+  w->btnfile->click();
+  EXPECT_EQ(w->CbField->currentText(), "NAME");
+  EXPECT_EQ(w->edtFileName->text(), U("[NAME]图"));
+  EXPECT_EQ(table->text(), "MC");
+  w->show();
+  w.reopen();
+  w->show();
+  EXPECT_EQ(w->CbField->currentText(), "NAME");
+  EXPECT_EQ(w->CbField->count(), 2);
 
   // A file without a coordinate system: the message, the fields stay.
   const std::string bare = dir / "bare.shp";
@@ -90,11 +114,14 @@ TEST(WindowFileModes, IndexRunFramesTheSelectedSheets) {
   const std::string output = w.dir / "sheets.gdb";
   PickInput(w, 1, index, "[tfh]", output);  // the field's letter case does not matter
   w->reditwhere->setText("  TFH <> 'E45G067067'  ");
-  w.dialogs.answer = false;  // no preview
+  w.dialogs.choiceAnswers = {1};  // the folder
   w->Button1->click();
   ASSERT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
-  ASSERT_EQ(w.dialogs.messages.size(), 1u) << w.dialogs.describe();
-  EXPECT_TRUE(w.dialogs.messages[0].startsWith(U("完成，用时")));
+  EXPECT_TRUE(w.dialogs.messages.empty()) << w.dialogs.describe();
+  ASSERT_EQ(w.dialogs.choices.size(), 1u) << w.dialogs.describe();
+  EXPECT_TRUE(w.dialogs.choices[0].first.startsWith(U("完成，用时")));
+  EXPECT_TRUE(w.dialogs.choices[0].first.contains(U("写入 5 个图廓到 ") + QString::fromStdString(output)));
+  EXPECT_EQ(w.dialogs.opened, std::vector<QUrl>{QUrl::fromLocalFile(QString::fromStdString(w.dir.path().string()))});
   EXPECT_TRUE(w->runValues().StandardSheetMode);
   EXPECT_EQ(w->frameSettings().CreateMode, 1);
   EXPECT_EQ(w->progress().window(), nullptr);
@@ -105,9 +132,34 @@ TEST(WindowFileModes, IndexRunFramesTheSelectedSheets) {
     frames += store.has(std::string("L_") + sheet);
   EXPECT_EQ(frames, 5);
   EXPECT_FALSE(store.has("L_E45G067067"));
-  ASSERT_GE(w.dialogs.questions.size(), 2u);
-  EXPECT_TRUE(w.dialogs.questions.end()[-2].first.startsWith(U("是否预览第一幅图廓E45G06")));
-  EXPECT_EQ(w.dialogs.questions.back().second, U("QGIS工程"));
+  EXPECT_TRUE(w.dialogs.choices[0].second.front().startsWith(U("查看第一幅图廓E45G06")));
+}
+
+// An index is drawn at the scale of its sheet numbers when they read, and
+// the box says so; otherwise its sheets' size must be of the box's scale.
+TEST(WindowFileModes, IndexScaleFromItsNumbersOrCheckedAgainstTheBox) {
+  test::TempDir dir;
+  const std::string index = WriteIndex(dir, {66}, {66, 67});
+  WindowUnderTest w;
+  const std::string output = w.dir / "two.gpkg";
+  PickInput(w, 1, index, "[FID]", output);
+  w->settingsDialog()->findChild<QLineEdit*>("edtField")->clear();  // no sheet numbers to read
+  w->edtMapscale1->setText("50000");
+  w->Button1->click();
+  ASSERT_EQ(w.dialogs.errors.size(), 1u) << w.dialogs.describe();
+  EXPECT_TRUE(w.dialogs.errors[0].contains(U("是1:1万标准图幅"))) << w.dialogs.describe();
+  EXPECT_TRUE(w.dialogs.errors[0].endsWith(U("请把比例尺设为10000"))) << w.dialogs.describe();
+  EXPECT_FALSE(fs::exists(output));
+
+  w.dialogs.errors.clear();
+  w->edtFileName->setText("[TFH]");
+  w.dialogs.choiceAnswers = {3};
+  w->Button1->click();
+  ASSERT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
+  EXPECT_EQ(w->edtMapscale1->text(), "10000");
+  EXPECT_FALSE(w->findChild<QLabel*>("lblScaleSource")->isHidden());
+  EXPECT_EQ(w->frameSettings().ScaleFactor, 1.0L);
+  EXPECT_TRUE(test::ReadWithGdal(output).has("a_E45G066067"));
 }
 
 TEST(WindowFileModes, CancelDuringARunStopsAfterTheNextSheetAndTheWindowStaysOpen) {
@@ -117,30 +169,42 @@ TEST(WindowFileModes, CancelDuringARunStopsAfterTheNextSheetAndTheWindowStaysOpe
   const std::string output = w.dir / "five.gpkg";
   PickInput(w, 1, index, "[TFH]", output);
   w->show();
-  // During the second sheet's step: a try to close the main window, then
-  // Cancel in the progress window, confirmed.
+  // During the second sheet's step: what the window and the progress window
+  // show, a try to close the main window, then Cancel, confirmed.
   bool closed = true;
   bool clicked = false;
+  bool controlsEnabled = true;
+  QString count;
+  QPoint offCentre;
   QTimer poll;
   QObject::connect(&poll, &QTimer::timeout, [&] {
     TMyProgress* progress = w->progress().window();
     if (clicked || !progress || w->progress().position() < 2) return;
     clicked = true;
+    controlsEnabled = w->btndown->isEnabled() || w->Button1->isEnabled() || w->edtFile->isEnabled();
+    count = progress->countLabel()->text();
+    offCentre = progress->frameGeometry().center() - w->frameGeometry().center();
     closed = w->close();
     progress->cancelButton()->click();
   });
   poll.start(0);
-  w.dialogs.answers = {true, false};  // stop: yes; preview: no
+  w.dialogs.answers = {true};     // stop: yes
+  w.dialogs.choiceAnswers = {3};  // close the report
   w->Button1->click();
   poll.stop();
   EXPECT_TRUE(clicked);
   EXPECT_FALSE(closed) << "the main window cannot close during a run";
+  EXPECT_FALSE(controlsEnabled) << "the settings and the run's inputs cannot change during a run";
+  EXPECT_EQ(count, U("2 / 5  E45G066067"));
+  EXPECT_LE(offCentre.manhattanLength(), 2) << "over the main window";
   EXPECT_TRUE(w->isVisible());
   ASSERT_GE(w.dialogs.questions.size(), 1u);
   EXPECT_EQ(w.dialogs.questions[0], std::make_pair(U("你确定终止吗"), U("终止")));
   EXPECT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
-  EXPECT_TRUE(w.dialogs.messages.back().startsWith(U("完成，用时")));
-  EXPECT_TRUE(w->Button1->isEnabled());
+  ASSERT_EQ(w.dialogs.choices.size(), 1u) << w.dialogs.describe();
+  EXPECT_TRUE(w.dialogs.choices[0].first.startsWith(U("已取消：写入 3 个图廓，保留在 ") + QString::fromStdString(output)))
+      << w.dialogs.describe();
+  EXPECT_TRUE(w->Button1->isEnabled() && w->btndown->isEnabled());
   EXPECT_EQ(w->progress().window(), nullptr);
   const test::ReadStore store = test::ReadWithGdal(output);
   int lineClasses = 0;
@@ -163,7 +227,7 @@ TEST(WindowFileModes, AreaRunFramesEachPolygonUnderItsName) {
   w->CbFieldChange();
   w->edtFileName->setText(w->edtFileName->text() + U("图"));
   EXPECT_EQ(w->edtFileName->text(), U("[NAME]图"));
-  w.dialogs.answer = false;
+  w.dialogs.choiceAnswers = {3};  // close the report
   w->Button1->click();
   ASSERT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
   EXPECT_FALSE(w->runValues().StandardSheetMode);
@@ -185,7 +249,7 @@ TEST(WindowFileModes, MissingInputIsReportedBeforeTheOutputIsTouched) {
   const std::string output = w.dir / "old.gdb";
   w->rgtype->setItemIndex(0);
   w->edtoutFile->setText(QString::fromStdString(output));
-  w.dialogs.answer = false;
+  w.dialogs.choiceAnswers = {3};  // close the report
   w->Button1->click();
   ASSERT_TRUE(fs::exists(output));
   w.dialogs.answer = true;

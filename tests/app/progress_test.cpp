@@ -3,6 +3,7 @@
 #include <vector>
 
 #include <QApplication>
+#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -74,6 +75,32 @@ TEST(ProgressWindow, PercentagesAndClosingItselfWhenComplete) {
   state.ProgressClose(false);  // harmless afterwards
   EXPECT_FALSE(state.ProgressStep(1));
   EXPECT_EQ(state.window(), nullptr);
+}
+
+// A run of the main window holds the window until its output is closed,
+// finished or stopped, and says what it is doing meanwhile.
+TEST(ProgressWindow, HeldByARunUntilItEnds) {
+  Questions q;
+  ProgressState state(q.function());
+  for (const bool stop : {false, true}) {
+    SCOPED_TRACE(stop);
+    state.BeginRun();
+    state.ProgressStart(3, U("正在生成图廓"), true);
+    state.SetCurrentName("E45G095066");
+    EXPECT_FALSE(state.ProgressStep(1));
+    EXPECT_EQ(state.window()->countLabel()->text(), U("1 / 3  E45G095066"));
+    EXPECT_TRUE(state.window()->timeLabel()->text().startsWith(U("剩余"))) << state.window()->timeLabel()->text().toStdString();
+    if (stop) ClickCancelDuringNextStep(state);
+    EXPECT_FALSE(state.ProgressStep(1));
+    EXPECT_EQ(state.ProgressStep(1), stop);
+    state.ProgressClose(false);  // the builder's clean-up
+    ASSERT_NE(state.window(), nullptr) << "still there while the output closes";
+    EXPECT_EQ(state.window()->timeLabel()->text(), stop ? U("正在停止，保存已完成的图廓……") : U("正在保存输出……"));
+    EXPECT_FALSE(state.window()->cancelButton()->isEnabled());
+    state.EndRun();
+    EXPECT_EQ(state.window(), nullptr);
+    EXPECT_EQ(state.runAborted(), stop);
+  }
 }
 
 TEST(ProgressWindow, ZeroTotalCannotDivideByZero) {

@@ -2,6 +2,7 @@
 // output prepared, whole runs read back with GDAL.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <functional>
 
@@ -114,30 +115,40 @@ TEST(WindowRun, PersonalGeodatabaseIsRefusedBeforeAnythingIsMade) {
 }
 
 TEST(WindowRun, SheetNumberIntoEachKindOfStore) {
-  for (const char* name : {"deep/er/E45G095066.gdb", "E45G095066.gpkg"}) {
-    SCOPED_TRACE(name);
+  // The end of the run is one box; its default shows the picture of the
+  // frame, another button opens the QGIS project written beside the output.
+  const struct {
+    const char* name;
+    int button;
+  } cases[] = {{"deep/er/E45G095066.gdb", 2}, {"E45G095066.gpkg", 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
     WindowUnderTest w;
-    const std::string output = w.dir / name;
+    const std::string output = w.dir / c.name;
     w->rgtype->setItemIndex(0);
     w->edtoutFile->setText(QString::fromStdString(output));
+    w.dialogs.choiceAnswers = {c.button};
     w->Button1->click();
     ASSERT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
-    ASSERT_EQ(w.dialogs.messages.size(), 1u) << w.dialogs.describe();
-    EXPECT_TRUE(StartsWith(w.dialogs.messages[0], "完成，用时"));
-    EXPECT_TRUE(w.dialogs.messages[0].contains(U("毫秒，写入 1 个图廓: "))) << w.dialogs.describe();
-    EXPECT_FALSE(w.dialogs.messages[0].contains(U("保存失败")));
-    // The picture of the frame is offered and shown, then the QGIS project
-    // written beside the output is offered and opened.
-    ASSERT_EQ(w.dialogs.questions.size(), 2u);
-    EXPECT_EQ(w.dialogs.questions[0], std::make_pair(U("是否预览第一幅图廓E45G095066？"), U("预览")));
+    EXPECT_TRUE(w.dialogs.messages.empty() && w.dialogs.questions.empty()) << w.dialogs.describe();
+    ASSERT_EQ(w.dialogs.choices.size(), 1u) << w.dialogs.describe();
     const QString project = QString::fromStdString(fs::path(output).replace_extension(".qgs").string());
-    EXPECT_EQ(w.dialogs.questions[1], std::make_pair(U("QGIS工程已写入") + project + U("，是否打开？"), U("QGIS工程")));
-    EXPECT_EQ(w.dialogs.opened, std::vector<QUrl>{QUrl::fromLocalFile(project)});
+    const QString& text = w.dialogs.choices[0].first;
+    EXPECT_TRUE(StartsWith(text, "完成，用时")) << text.toStdString();
+    EXPECT_TRUE(text.contains(U("毫秒\n写入 1 个图廓到 ") + QString::fromStdString(output))) << text.toStdString();
+    EXPECT_TRUE(text.endsWith(U("QGIS工程：") + project)) << text.toStdString();
+    EXPECT_EQ(w.dialogs.choices[0].second,
+              (QStringList{U("查看第一幅图廓E45G095066"), U("打开文件夹"), U("打开QGIS工程"), U("关闭")}));
     EXPECT_TRUE(fs::is_regular_file(project.toStdString()));
-    ASSERT_EQ(w.dialogs.images.size(), 1u);
-    EXPECT_EQ(w.dialogs.images[0].second, U("预览 E45G095066"));
-    EXPECT_GT(w.dialogs.images[0].first.width(), 500);
-    EXPECT_GT(w.dialogs.images[0].first.height(), 500);
+    if (c.button == 2) {
+      EXPECT_EQ(w.dialogs.opened, std::vector<QUrl>{QUrl::fromLocalFile(project)});
+      EXPECT_TRUE(w.dialogs.images.empty());
+    } else {
+      ASSERT_EQ(w.dialogs.images.size(), 1u);
+      EXPECT_EQ(w.dialogs.images[0].second, U("预览 E45G095066"));
+      EXPECT_GT(w.dialogs.images[0].first.width(), 500);
+      EXPECT_GT(w.dialogs.images[0].first.height(), 500);
+    }
     EXPECT_TRUE(w->Button1->isEnabled());
     EXPECT_TRUE(w->runValues().StandardSheetMode);
     EXPECT_EQ(w->runValues().ZoneNumberText, "29");  // 3-degree zone of 87 E, no prefix
@@ -168,6 +179,61 @@ TEST(WindowRun, GeographicBeijingSheetTakesItsSettingsFromTheWindow) {
   EXPECT_EQ(store.layers.at("L_J_50_5").epsg, 4214);
   EXPECT_TRUE(w->frameSettings().GeodeticOutput);
   EXPECT_EQ(w->frameSettings().datum(), Datum::Beijing54);
+}
+
+TEST(WindowRun, RectangularSheetNumberAtTheTypedScale) {
+  WindowUnderTest w;
+  const std::string output = w.dir / "r.gpkg";
+  w->rgtype->setItemIndex(0);
+  w->edtMapscale1->setText("500");
+  w->edtoutFile->setText(QString::fromStdString(output));
+  w->edtMapNO->setText("3810.41-500.75");  // off the 1:500 grid: refused, nothing made
+  w->Button1->click();
+  ASSERT_EQ(w.dialogs.errors.size(), 1u) << w.dialogs.describe();
+  EXPECT_TRUE(w.dialogs.errors[0].contains(U("西南角不在1:500矩形图幅的格网上")));
+  EXPECT_FALSE(fs::exists(output));
+  w.dialogs.errors.clear();
+  w->edtMapNO->setText("3810.40-500.75");
+  w->Button1->click();
+  ASSERT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
+  EXPECT_EQ(w->centerL->value(), 87);  // no meridian suggested from a rectangular number
+  const test::ReadStore store = test::ReadWithGdal(output);
+  ASSERT_TRUE(store.has("L_3810_40_500_75")) << w.dialogs.describe();
+  EXPECT_EQ(store.layers.at("L_3810_40_500_75").epsg, 2374);
+}
+
+// A meridian left from other data is not drawn with: the run offers the
+// sheet's own and goes on with it, or nothing is written. The scale box
+// shows the number's scale, and the notes name the datum drawn in.
+TEST(WindowRun, ASheetFarFromTheMeridianIsOfferedItsOwn) {
+  WindowUnderTest w;
+  const std::string output = w.dir / "J50.gpkg";
+  w->rgtype->setItemIndex(0);
+  w->gb8054->setItemIndex(3);
+  w->edtMapNO->setText("J-50-5");
+  w->centerL->setValue(120);
+  w->edtoutFile->setText(QString::fromStdString(output));
+  w.dialogs.choiceAnswers = {1};  // no
+  w->Button1->click();
+  ASSERT_EQ(w.dialogs.choices.size(), 1u) << w.dialogs.describe();
+  EXPECT_TRUE(w.dialogs.choices[0].first.contains(U("建议中央经线 117"))) << w.dialogs.describe();
+  EXPECT_EQ(w.dialogs.choices[0].second, (QStringList{U("改用中央经线 117"), U("取消")}));
+  EXPECT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
+  EXPECT_FALSE(fs::exists(output));
+  EXPECT_EQ(w->centerL->value(), 120);
+  EXPECT_EQ(w->edtMapscale1->text(), "100000");
+
+  w.dialogs.choiceAnswers = {0, 3};  // yes; then close the report
+  w->Button1->click();
+  ASSERT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
+  EXPECT_EQ(w->centerL->value(), 117);
+  const test::ReadStore store = test::ReadWithGdal(output);
+  ASSERT_TRUE(store.has("a_J_50_5"));
+  EXPECT_EQ(store.layers.at("L_J_50_5").epsg, 4548);  // CGCS2000 3-degree CM 117
+  const auto texts = store.layers.at("a_J_50_5").texts();
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "J-50-5"), texts.end()) << "the subtitle [TFH]";
+  EXPECT_TRUE(std::any_of(texts.begin(), texts.end(),
+                          [](const std::string& t) { return t.rfind("2000国家大地坐标系。", 0) == 0; }));
 }
 
 // Every input is checked before the existing output is offered for
@@ -263,14 +329,22 @@ TEST(WindowRun, KeepingAnExistingGeoPackageWritesIntoIt) {
   w->edtMapNO->setText("J-50-5");
   w->centerL->setValue(117);
   w->edtoutFile->setText(QString::fromStdString(output));
-  w.dialogs.answer = false;
+  // One question about the existing file: cancelled, nothing happens.
+  w.dialogs.choiceAnswers = {2};
   w->Button1->click();
-  const QString question = U("文件") + QString::fromStdString(output) + U("已存在，是否删除");
-  ASSERT_EQ(w.dialogs.questions.size(), 3u);
-  EXPECT_EQ(w.dialogs.questions[0].first, question);
-  // The preview offers the frame this run wrote, not the one already there;
-  // declined, nothing is drawn.
-  EXPECT_EQ(w.dialogs.questions[1].first, U("是否预览第一幅图廓J_50_5？"));
+  ASSERT_EQ(w.dialogs.choices.size(), 1u) << w.dialogs.describe();
+  EXPECT_EQ(w.dialogs.choices[0].second, (QStringList{U("替换"), U("加入其中"), U("取消")}));
+  EXPECT_TRUE(w.dialogs.choices[0].first.startsWith(U("文件") + QString::fromStdString(output) + U("已存在")));
+  EXPECT_FALSE(test::ReadWithGdal(output).has("L_J_50_5"));
+
+  // Added to it when the person says so; the end offers the frame this run
+  // wrote, not the one already there.
+  w.dialogs.choices.clear();
+  w.dialogs.choiceAnswers = {1, 3};
+  w->Button1->click();
+  ASSERT_EQ(w.dialogs.choices.size(), 2u) << w.dialogs.describe();
+  EXPECT_TRUE(w.dialogs.choices[1].first.contains(U("写入 1 个图廓到"))) << w.dialogs.describe();
+  EXPECT_EQ(w.dialogs.choices[1].second.front(), U("查看第一幅图廓J_50_5"));
   EXPECT_TRUE(w.dialogs.images.empty());
   EXPECT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
   const test::ReadStore store = test::ReadWithGdal(output);
@@ -283,6 +357,7 @@ TEST(WindowRun, KeepingAnExistingGeoPackageWritesIntoIt) {
   w->Button1->click();  // not a valid number: refused before the question
   w->edtMapNO->setText("E45G095066");
   w->centerL->setValue(87);
+  w.dialogs.choiceAnswers = {1};
   w->Button1->click();
   ASSERT_EQ(w.dialogs.errors.size(), 2u) << w.dialogs.describe();
   EXPECT_TRUE(w.dialogs.errors[1].endsWith(U("中已经有图廓E45G095066"))) << w.dialogs.errors[1].toStdString();

@@ -1,13 +1,15 @@
 // Not a test: pictures of the window program for looking at its layout, run
 // under xvfb-run (whole-screen pictures need a real X server).
 //
-//   app_screenshots DIR                 the main window in each mode, a run of
-//                                       a sheet number with its message box
+//   app_screenshots DIR                 the main window in each mode, a refused
+//                                       scale, the font dialog, the manual, a run
+//                                       of a sheet number far from the meridian
+//                                       with its question, end box and picture
 //   app_screenshots DIR FILE.shp FIELD  also a run over that sheet index,
 //                                       caught while the progress window shows
 //
 // Message boxes and the preview are answered by the program itself after
-// their picture was taken.
+// their picture was taken (with their default button).
 #include <cstdio>
 #include <filesystem>
 
@@ -22,10 +24,14 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QSpinBox>
+#include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 #include "app/PasTarvik.h"
 #include "app/program_start.h"
+#include "settings/qt/pascoverset.h"
 #include "settings/qt/radio_group.h"
 
 namespace {
@@ -52,7 +58,8 @@ void WatchModalBoxes(const QString& prefix) {
     if (!modal || !modal->isVisible()) return;
     SaveScreen(QString("%1-box%2.png").arg(prefix).arg(++gShot));
     if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-      QAbstractButton* ok = box->button(QMessageBox::Ok);
+      QAbstractButton* ok = box->defaultButton();
+      if (!ok) ok = box->button(QMessageBox::Ok);
       if (!ok) ok = box->button(QMessageBox::Yes);
       if (ok) ok->click();
       else box->reject();
@@ -85,11 +92,38 @@ int main(int argc, char** argv) {
     Save(window.grab(), names[mode]);
   }
 
+  // Letters in the scale box: refused where the person looks.
+  window.edtMapscale1->setFocus();
+  QTest::keyClicks(window.edtMapscale1, "5x");
+  app.processEvents();
+  SaveScreen("scale-refused.png");
+
+  // The manual in the program's own window.
+  const std::filesystem::path manual = std::filesystem::path(TARVIK_APP_BINARY_DIR) / "tarvik.html";
+  window.dialogs().openUrl = [](const QUrl&) { return false; };  // no browser here
+  std::filesystem::copy_file(manual, window.manualPath(), std::filesystem::copy_options::overwrite_existing);
+  window.Button9Click();
+  app.processEvents();
+  SaveScreen("manual-window.png");
+  for (QWidget* top : QApplication::topLevelWidgets())
+    if (top->objectName() == "ManualWindow") top->close();
+
   WatchModalBoxes("sheet-run");
+  // The font dialog of the settings, a face this machine lacks.
+  window.settingsDialog()->show();
+  if (auto* title = window.settingsDialog()->findChild<QPushButton*>("btntlitle1")) title->click();
+  window.settingsDialog()->hide();
+
+  // A sheet number left with another file's meridian: the question, the
+  // run, the end box and the picture of the frame.
   window.rgtype->setItemIndex(0);
-  window.edtoutFile->setText(gDir.filePath("E45G095066.gdb"));
-  std::filesystem::remove_all(gDir.filePath("E45G095066.gdb").toStdString());
+  window.edtMapNO->setText("J-50-5");
+  window.centerL->setValue(120);
+  window.gb8054->setItemIndex(3);
+  window.edtoutFile->setText(gDir.filePath("J-50-5.gpkg"));
+  std::filesystem::remove(gDir.filePath("J-50-5.gpkg").toStdString());
   window.Guarded([&] { window.Button1Click(); });
+  Save(window.grab(), "after-sheet-run.png");
 
   if (argc >= 4) {
     const QString index = QString::fromLocal8Bit(argv[2]);

@@ -56,14 +56,11 @@ TEST(WindowRules, TemplateWithChosenField) {
   for (const auto& c : cases) EXPECT_EQ(TemplateWithField(U(c[0]), U(c[1])), U(c[2])) << c[0];
 }
 
-TEST(WindowRules, ScaleKeys) {
-  EXPECT_TRUE(ScaleKeyAccepted("", '0'));
-  EXPECT_TRUE(ScaleKeyAccepted("12", '9'));
-  EXPECT_TRUE(ScaleKeyAccepted("12", '.'));
-  EXPECT_FALSE(ScaleKeyAccepted("1.2", '.'));
-  EXPECT_TRUE(ScaleKeyAccepted("1.2", '\b'));
-  for (QChar c : {QChar('a'), QChar('-'), QChar(' '), QChar(','), QChar(0x4E07)})
-    EXPECT_FALSE(ScaleKeyAccepted("1", c)) << int(c.unicode());
+TEST(WindowRules, ScaleTextsAsTheyAreTyped) {
+  for (const char* text : {"", "1", "1:", "1：2", "1 : 2.5万", "10000", "2.5", ".5", "5万", " 5 万 "})
+    EXPECT_TRUE(ScaleTextTypable(U(text))) << text;
+  for (const char* text : {"1.2.5", "x", "1:5万x", "2:5000", "5万1", "万万", "-5", "1e4", "50000m"})
+    EXPECT_FALSE(ScaleTextTypable(U(text))) << text;
 }
 
 TEST(WindowRules, ExtensionOfTheChosenFilter) {

@@ -6,11 +6,17 @@
 #include <filesystem>
 
 #include <QAction>
+#include <QClipboard>
+#include <QLabel>
 #include <QApplication>
 #include <QGroupBox>
 #include <QMenu>
+#include <QMimeData>
+#include <QToolButton>
+#include <QMessageBox>
 #include <QKeyEvent>
 #include <QTest>
+#include <QTextBrowser>
 
 #include "app_test_support.h"
 #include "common/error.h"
@@ -18,6 +24,7 @@
 #include "settings/control_table.h"
 #include "settings/qt/control_widgets.h"
 #include "settings/qt/pascoverset.h"
+#include "support/test_shapefile.h"
 
 namespace tarvik {
 namespace {
@@ -98,28 +105,48 @@ void Type(QWidget* widget, const QString& text) {
   }
 }
 
-TEST(MainWindow, ScaleBoxTakesDigitsAndOnePoint) {
+TEST(MainWindow, ScaleBoxTakesScalesAndRefusesTheRestVisibly) {
   WindowUnderTest w;
+  QLineEdit* box = w->edtMapscale1;
   struct Case {
     const char* typed;
     const char* result;
+    bool refused;
   };
-  const Case cases[] = {{"1.2.5", "1.25"}, {"25000", "25000"}, {"1:5万", "15"}, {"..5", ".5"}};
+  const Case cases[] = {{"1.2.5", "1.25", true},  {"25000", "25000", false}, {"1:5万", "1:5万", false},
+                        {"2.5万", "2.5万", false}, {"5x0", "50", true},      {"..5", ".5", true}};
   for (const Case& c : cases) {
-    w->edtMapscale1->clear();
-    Type(w->edtMapscale1, U(c.typed));
-    EXPECT_EQ(w->edtMapscale1->text(), U(c.result)) << c.typed;
+    SCOPED_TRACE(c.typed);
+    box->clear();
+    box->setProperty("inputRefused", false);
+    Type(box, U(c.typed));
+    EXPECT_EQ(box->text(), U(c.result));
+    EXPECT_EQ(box->property("inputRefused").toBool(), c.refused) << "a refusal shows, nothing else does";
   }
-  QTest::keyClick(w->edtMapscale1, Qt::Key_Backspace);
-  EXPECT_EQ(w->edtMapscale1->text(), ".");
-
-  // Text committed by an input method passes the same filter.
-  w->edtMapscale1->setText("100");
-  w->edtMapscale1->setFocus();
+  // Pasted and committed text pass the same rule.
+  box->setText("100");
+  box->selectAll();
+  QApplication::clipboard()->setText("abc");
+  box->paste();
+  EXPECT_EQ(box->text(), "100");
+  box->setFocus();
+  box->setCursorPosition(3);
   QInputMethodEvent commit;
-  commit.setCommitString(U("00万.5.x"));
-  QCoreApplication::sendEvent(w->edtMapscale1, &commit);
-  EXPECT_EQ(w->edtMapscale1->text(), "10000.5");
+  commit.setCommitString(U("00万x"));
+  QCoreApplication::sendEvent(box, &commit);
+  EXPECT_EQ(box->text(), U("10000万"));
+  EXPECT_TRUE(box->property("inputRefused").toBool());
+
+  // What no scale reads as (a settings file may hold anything) is refused
+  // when the run starts, never drawn at 1:10 000.
+  w->rgtype->setItemIndex(2);
+  w->CbField->addItem("NAME");
+  w->edtFileName->setText("[NAME]");
+  w->edtoutFile->setText(QString::fromStdString(w.dir / "x.gpkg"));
+  box->setText("1:5千");
+  w->Button1->click();
+  ASSERT_EQ(w.dialogs.errors.size(), 1u) << w.dialogs.describe();
+  EXPECT_TRUE(w.dialogs.errors[0].contains(U("比例尺“1:5千”无法识别"))) << w.dialogs.describe();
 }
 
 TEST(MainWindow, ScaleMenuWritesItsTag) {
@@ -157,13 +184,19 @@ TEST(MainWindow, LeavingTheSheetNumberSuggestsTheCentralMeridian) {
       {"J-50-145", 99, "输入的J-50-145,错误的旧图幅号：1:10万图号应为1～144", nullptr},
       {"", 99, nullptr, "图幅号不能空"},
   };
-  for (const Case& c : cases) {
+  // The scale follows the number's scale letter, as the meridian does.
+  const char* scales[] = {"10000", "100000", "1:2.5万", "1:2.5万", "1:2.5万"};
+  for (std::size_t k = 0; k < std::size(cases); ++k) {
+    const Case& c = cases[k];
     SCOPED_TRACE(c.number);
     WindowUnderTest w;
     w->centerL->setValue(99);
+    w->edtMapscale1->setText(U("1:2.5万"));
     w->edtMapNO->setText(U(c.number));
     w->Guarded([&] { w->edtMapNOExit(); });
     EXPECT_EQ(w->centerL->value(), c.meridian);
+    EXPECT_EQ(w->edtMapscale1->text(), U(scales[k]));
+    EXPECT_EQ(w->findChild<QLabel*>("lblScaleSource")->isHidden(), k > 1) << "says where the scale came from";
     EXPECT_EQ(w.dialogs.messages.size(), c.message ? 1u : 0u) << w.dialogs.describe();
     if (c.message && !w.dialogs.messages.empty()) {
       EXPECT_TRUE(w.dialogs.messages[0].startsWith(U(c.message))) << w.dialogs.describe();
@@ -249,19 +282,80 @@ TEST(MainWindow, InputCoordinateSystemPresetsTheControls) {
   }
 }
 
-TEST(MainWindow, OutputDialogGivesTheChosenKindItsEnding) {
+TEST(MainWindow, OutputDialogKeepsTheKindOfTheOutput) {
   WindowUnderTest w;
-  w->edtoutFile->setText("/data/start.gdb");
-  w.dialogs.saveAnswer = SaveChoice{"/data/out/frames", 1};
-  w->btnoutClick();
-  EXPECT_EQ(w.dialogs.saveStarts, std::vector<QString>{"/data/start.gdb"});
-  EXPECT_EQ(w->edtoutFile->text(), "/data/out/frames.gpkg");
-  w.dialogs.saveAnswer = SaveChoice{"/data/out/frames.gpkg", 0};
-  w->btnoutClick();
-  EXPECT_EQ(w->edtoutFile->text(), "/data/out/frames.gdb");
+  const QStringList gdbFirst = {U("文件地理数据库 (*.gdb)"), U("GeoPackage (*.gpkg)")};
+  const struct {
+    const char* start;
+    SaveChoice answer;
+    QStringList offered;
+    const char* result;
+  } cases[] = {
+      {"/data/start.gdb", {"/data/out/frames", 1}, gdbFirst, "/data/out/frames.gpkg"},
+      // The current kind is offered first: a bare name keeps it.
+      {"/data/out/frames.gpkg", {"/data/out/more", 0}, {gdbFirst[1], gdbFirst[0]}, "/data/out/more.gpkg"},
+      {"/data/out/more.gpkg", {"/data/out/other.gdb", 0}, {gdbFirst[1], gdbFirst[0]}, "/data/out/other.gdb"},
+      {"", {"/data/out/plain", 0}, gdbFirst, "/data/out/plain.gdb"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.start);
+    w->edtoutFile->setText(c.start);
+    w.dialogs.saveAnswer = c.answer;
+    w->btnoutClick();
+    EXPECT_EQ(w.dialogs.saveStarts.back(), c.start);
+    EXPECT_EQ(w.dialogs.saveFilters.back(), c.offered);
+    EXPECT_EQ(w->edtoutFile->text(), c.result);
+  }
   w.dialogs.saveAnswer.reset();  // cancelled
   w->btnoutClick();
-  EXPECT_EQ(w->edtoutFile->text(), "/data/out/frames.gdb");
+  EXPECT_EQ(w->edtoutFile->text(), "/data/out/plain.gdb");
+}
+
+// A shapefile dropped on the window is picked as the input, a GeoPackage
+// or geodatabase dropped on the output box becomes the output; both are
+// offered again from the recent lists, also after a restart.
+TEST(MainWindow, DroppedFilesAndRecentPaths) {
+  WindowUnderTest w;
+  const std::string shp = w.dir / "county.shp";
+  test::WriteTestShapefile(shp, 2374, {"NAME"}, {{{{"NAME", "a"}}, {test::Rectangle(500000, 3000000, 501000, 3001000)}}});
+  const QString output = QString::fromStdString(w.dir / "new.gpkg");
+  const auto drop = [](QWidget* target, const QList<QUrl>& urls) {
+    QMimeData data;
+    data.setUrls(urls);
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted()) return false;
+    QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &dropped);
+    return dropped.isAccepted();
+  };
+  w->rgtype->setItemIndex(0);
+  w->centerL->setValue(99);
+  EXPECT_FALSE(drop(w.window.get(), {QUrl::fromLocalFile("/tmp/notes.txt")}));
+  EXPECT_TRUE(drop(w.window.get(), {QUrl::fromLocalFile("/tmp/notes.txt"), QUrl::fromLocalFile(QString::fromStdString(shp))}));
+  EXPECT_EQ(w->edtFile->text(), QString::fromStdString(shp));
+  EXPECT_EQ(w->rgtype->itemIndex(), 1);
+  EXPECT_EQ(w->centerL->value(), 87) << "its coordinate system read";
+  EXPECT_EQ(w->CbField->currentText(), "NAME");
+  EXPECT_TRUE(drop(w->edtoutFile, {QUrl::fromLocalFile(output)}));
+  EXPECT_EQ(w->edtoutFile->text(), output);
+
+  w->show();
+  w.reopen();
+  w->show();
+  w->edtFile->clear();
+  w->edtoutFile->clear();
+  QMenu* inputs = w->btnRecentInputs->menu();
+  emit inputs->aboutToShow();
+  ASSERT_FALSE(inputs->actions().isEmpty());
+  EXPECT_EQ(inputs->actions()[0]->text(), QString::fromStdString(shp));
+  inputs->actions()[0]->trigger();
+  EXPECT_EQ(w->edtFile->text(), QString::fromStdString(shp));
+  QMenu* outputs = w->btnRecentOutputs->menu();
+  emit outputs->aboutToShow();
+  ASSERT_FALSE(outputs->actions().isEmpty());
+  outputs->actions()[0]->trigger();
+  EXPECT_EQ(w->edtoutFile->text(), output);
 }
 
 TEST(MainWindow, HelpOpensTheManualBesideTheProgram) {
@@ -279,10 +373,21 @@ TEST(MainWindow, HelpOpensTheManualBesideTheProgram) {
   EXPECT_EQ(w.dialogs.opened[0], QUrl::fromLocalFile(manual));
   EXPECT_EQ(w.dialogs.captionErrors.size(), 1u);
 
-  w.dialogs.openSucceeds = false;  // nothing on the desktop opens it
+  // Nothing on the desktop opens it: the program shows it itself.
+  test::WriteFile(w->manualPath().string(), "<html><body><h1>Tarvik 使用说明</h1></body></html>");
+  w.dialogs.openSucceeds = false;
   w->Button9->click();
-  ASSERT_EQ(w.dialogs.captionErrors.size(), 2u);
-  EXPECT_EQ(w.dialogs.captionErrors[1].first, U("文件运行错误！"));
+  EXPECT_EQ(w.dialogs.captionErrors.size(), 1u) << "no error";
+  auto* browser = w->findChild<QTextBrowser*>("ManualBrowser");
+  ASSERT_NE(browser, nullptr);
+  EXPECT_TRUE(browser->window()->isVisible());
+  EXPECT_TRUE(browser->toPlainText().contains(U("Tarvik 使用说明"))) << browser->toPlainText().toStdString();
+}
+
+TEST(MainWindow, QtsOwnButtonsSpeakChinese) {
+  // The program loads Qt's translations as it starts (PrepareApplication).
+  QMessageBox box(QMessageBox::Question, "t", "t", QMessageBox::Ok | QMessageBox::Cancel);
+  EXPECT_EQ(box.button(QMessageBox::Cancel)->text(), U("取消"));
 }
 
 TEST(MainWindow, ManualIsBuiltBesideTheProgram) {

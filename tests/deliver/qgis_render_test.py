@@ -67,7 +67,11 @@ def main(cli):
     with tempfile.TemporaryDirectory() as tmp:
         QFontDatabase.addApplicationFont(songti(os.path.join(tmp, "songti.ttf")))
         store = os.path.join(tmp, "t.gpkg")
-        run = subprocess.run([cli, "sheet", "E45G095066", "-o", store], capture_output=True, text=True)
+        # Every kind of marginal text, the multi-line notes among them.
+        texts = ["edtmian=某某县土地利用现状图", "edtru=秘密", "edtmapTitle=某某县土地利用现状图",
+                 "edtleft=某某县测绘院", "morb=某某县测绘院<Br>YYYY年MM月DD日"]
+        run = subprocess.run([cli, "sheet", "E45G095066", "-o", store] + [a for t in texts for a in ("--set", t)],
+                             capture_output=True, text=True)
         assert run.returncode == 0, run.stderr
         with sqlite3.connect(store) as db:
             db.execute("DELETE FROM L_E45G095066")

@@ -11,8 +11,11 @@
 #include "common/recording_feedback.h"
 #include "coords/utBJ54Xian80.h"
 #include "frame/gdb_frame_store.h"
+#include "frame/index_sheets.h"
+#include "frame/run_checks.h"
 #include "frame/utcreatetk.h"
 #include "frame/utstandardMap.h"
+#include "gdb/class_queries.h"
 #include "gdb/feature_class.h"
 #include "gdb/output_reader.h"
 #include "gdb/sheet_index_writer.h"
@@ -122,9 +125,11 @@ TEST_P(BatchFrames, SelectedSheetsWithTheirNeighboursNames) {
   EXPECT_EQ(count("E45G0"), 8);
   for (const char* tail : {"94065", "94066", "94067", "95065", "95067", "96065", "96066", "96067"})
     EXPECT_EQ(count(tail), 1) << tail;
-  // A sheet at the edge of the index: only its neighbours that exist.
+  // A sheet at the edge of the index: the neighbours the index lacks get
+  // their numbers all the same.
   const auto edge = s.layers.at("a_E45G095065").texts();
-  EXPECT_EQ(std::count(edge.begin(), edge.end(), "E45G0"), 5);
+  EXPECT_EQ(std::count(edge.begin(), edge.end(), "E45G0"), 8);
+  for (const char* tail : {"94064", "95064", "96064"}) EXPECT_EQ(std::count(edge.begin(), edge.end(), tail), 1) << tail;
 }
 
 TEST_P(BatchFrames, AbortStopsAfterTheSheetBeingDrawn) {
@@ -155,6 +160,13 @@ TEST_P(BatchFrames, SheetsThatAreNotIndexSheetsAreSkippedByName) {
   six.insert(six.begin() + 2, {(six[1].x + six[2].x) / 2, six[1].y + 50});
   auto broken = SheetRing("E45G095068");
   broken[0].x = 612345.5;  // made NaN below, as a damaged file holds it
+  // Four corners that are no sheet: a triangle (closed, four vertices) and
+  // a sheet turned by a few degrees about its centre.
+  auto triangle = SheetRing("E45G095070");
+  triangle.pop_back();
+  auto turned = SheetRing("E45G095071");
+  const XY c{(turned[0].x + turned[2].x) / 2, (turned[0].y + turned[2].y) / 2};
+  for (XY& p : turned) p = {c.x + (p.x - c.x) * 0.998 - (p.y - c.y) * 0.06, c.y + (p.x - c.x) * 0.06 + (p.y - c.y) * 0.998};
   const std::vector<TestFeature> features = {
       {{{"TFH", "E45G095065"}}, {SheetRing("E45G095065")}},
       {{{"TFH", "TWO"}}, {SheetRing("E45G095067"), SheetRing("E45G095068")}},
@@ -162,6 +174,8 @@ TEST_P(BatchFrames, SheetsThatAreNotIndexSheetsAreSkippedByName) {
       {{{"TFH", "NAN"}}, {broken}},
       {{{"TFH", "NONE"}}, {}},
       {{{"TFH", "E45G095069"}}, {SheetRing("E45G095069")}},
+      {{{"TFH", "TRI"}}, {triangle}},
+      {{{"TFH", "TURNED"}}, {turned}},
   };
   test::WriteTestShapefile(index, 2374, {"TFH"}, features);
   test::PoisonShapefileCoordinate(index, 612345.5);
@@ -170,16 +184,17 @@ TEST_P(BatchFrames, SheetsThatAreNotIndexSheetsAreSkippedByName) {
   auto b = IndexBuilder(index, out("odd"), r, feedback_);
   b->Run();
   b->CloseOutput();
-  EXPECT_EQ(b->counts().skipped, 4);
+  EXPECT_EQ(b->counts().skipped, 6);
   EXPECT_EQ(b->counts().finished, 2);
-  for (const char* name : {"FID=1, TFH=TWO", "FID=2, TFH=SIX", "FID=3, TFH=NAN", "FID=4, TFH=NONE"}) {
+  for (const char* name : {"FID=1, TFH=TWO", "FID=2, TFH=SIX", "FID=3, TFH=NAN", "FID=4, TFH=NONE", "FID=6, TFH=TRI",
+                           "FID=7, TFH=TURNED"}) {
     const auto told = std::count_if(feedback_.messages.begin(), feedback_.messages.end(), [&](const std::string& m) {
       return m.rfind(std::string("跳过要素(") + name + ")：", 0) == 0;
     });
     EXPECT_EQ(told, 1) << name;
   }
   const ReadStore s = test::ReadWithGdal(out("odd"));
-  for (const char* name : {"TWO", "SIX", "NAN", "NONE"})
+  for (const char* name : {"TWO", "SIX", "NAN", "NONE", "TRI", "TURNED"})
     EXPECT_FALSE(s.has("L_" + std::string(name))) << name;
   EXPECT_GT(s.layers.at("L_E45G095069").features.size(), 20u);
 }
@@ -360,6 +375,59 @@ TEST(BatchInputs, RefusedWithTheirMessages) {
   EXPECT_EQ(feedback.countOf("没有数据，可能条件设置错误"), 1);
   EXPECT_EQ(b.counts().frames, 0);
   EXPECT_EQ(feedback.progressStarts, 0);
+}
+
+// Before an index run: its sheets must be sheets, of the run's scale; the
+// scale their numbers name is read for the window.
+TEST(BatchInputs, IndexSheetsAgainstTheScale) {
+  test::TempDir dir;
+  WriteIndex(dir / "10k.shp", Sheets({95}, {65, 66}));
+  SilentFeedback quiet;
+  WriteSheetIndex(dir / "50k.shp", MakeGeographicReference(Datum::Xian80, quiet), "TFH",
+                  SheetIndexPolygons({"E45E012017", "E45E012018"}, CoordParams{}, true), false);
+  // Counties: outlines of many vertices; and survey sheets of 500 m at
+  // 1:1000, rectangles of the plane 100 km east of the meridian.
+  std::vector<XY> county = test::Rectangle(613000, 1774000, 617500, 1778200);
+  county.insert(county.begin() + 1, {612000, 1776000});
+  std::vector<XY> skewed = test::Rectangle(620000, 1774000, 625000, 1779000);
+  skewed[2].x += 400;
+  test::WriteTestShapefile(dir / "county.shp", 2374, {"TFH"}, {{{{"TFH", "甲"}}, {county}}, {{{"TFH", "乙"}}, {skewed}}});
+  test::WriteTestShapefile(dir / "rect.shp", 2374, {"TFH"},
+                           {{{{"TFH", "1774.0-600.0"}}, {test::Rectangle(600000, 1774000, 600500, 1774500)}},
+                            {{{"TFH", "1774.0-600.5"}}, {test::Rectangle(600500, 1774000, 601000, 1774500)}}});
+  const struct {
+    const char* file;
+    long scale;
+    bool geographic;
+    const char* refusal;  // part of the message, or nullptr when the run may go on
+  } cases[] = {
+      {"10k.shp", 10000, false, nullptr},
+      {"10k.shp", 50000, false, "是1:1万标准图幅（经差3′45″、纬差2′30″），而比例尺是1:5万"},
+      {"50k.shp", 50000, true, nullptr},
+      {"50k.shp", 10000, true, "请把比例尺设为50000"},
+      {"county.shp", 10000, false, "county.shp不是标准图幅索引：选中的2个要素中有2个不是图幅"},
+      {"rect.shp", 1000, false, nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.file) + " at " + std::to_string(c.scale));
+    TFrameSettings settings;
+    settings.ScaleFactor = c.scale / 10000.0L;
+    settings.GeodeticOutput = c.geographic;
+    try {
+      const FileRunCheck check = CheckFileRun({1, dir / c.file, "", "TFH", "[TFH]"}, settings);
+      EXPECT_EQ(c.refusal, nullptr) << "not refused";
+      EXPECT_EQ(check.names.size(), 2u);
+    } catch (const RunError& e) {
+      ASSERT_NE(c.refusal, nullptr) << e.what();
+      EXPECT_NE(std::string(e.what()).find(c.refusal), std::string::npos) << e.what();
+    }
+  }
+  // The scale the numbers name: the first field that reads on every sheet.
+  const FeatureClass index = OpenShapefileClass(dir / "10k.shp");
+  EXPECT_EQ(IndexNumberScale(index, "", {"NAME", "TFH"}), 6);
+  EXPECT_EQ(IndexNumberScale(OpenShapefileClass(dir / "50k.shp"), "", {"TFH"}), 4);
+  EXPECT_EQ(IndexNumberScale(OpenShapefileClass(dir / "county.shp"), "", {"TFH"}), std::nullopt);
+  EXPECT_EQ(IndexNumberScale(OpenShapefileClass(dir / "rect.shp"), "", {"TFH"}), std::nullopt);
 }
 
 TEST(BatchInputs, NamingFieldsOfAPolygonFile) {

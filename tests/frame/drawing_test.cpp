@@ -139,6 +139,7 @@ TEST_F(Drawing, ScaleTextAndUpperRightTexts) {
 
 TEST_F(Drawing, MainTitleSpacingFollowsItsLength) {
   TFrameSettings s;
+  s.edtmian = "苏 州 市 土 地 利 用 现 状 图";
   s.edtmian1 = "";
   s.edtmian2 = "";
   TstandardMap& b = Builder(s);

@@ -75,6 +75,36 @@ TEST(KilometreGrid, LinesOnTheMaximumSideOnlyAndTheirLabels) {
   }
 }
 
+// Margin ticks and crosses of one frame lie on the same grid, whole or half
+// intervals as rgHor (eastings) and rgver (northings) say.
+TEST(KilometreGrid, TicksAndCrossesShareTheirPositions) {
+  for (int half : {0, 1}) {
+    Recorder r;
+    TFrameSettings s;
+    s.rgHor = s.rgver = half;
+    TstandardMap b(s, RunValues{}, r.store(), r.feedback);
+    b.CreateOutputClasses("T", SpatialReference());
+    SetRectangle(b, 455000.5, 3000000.5, 459000, 3003000);
+    b.DrawKilometreGrid(false);
+    long double eMin, nMin, eMax, nMax;
+    b.InnerEnvelope(eMin, nMin, eMax, nMax);
+    b.DrawCrossGrid(kInnerLine, nMax, nMin, eMax, eMin);
+    const double offset = half ? 500 : 0;
+    int ticks = 0, crossArms = 0;
+    for (const auto& l : r.frames->front().lines) {
+      const bool vertical = l.from.x == l.to.x, horizontal = l.from.y == l.to.y;
+      const double at = vertical ? l.from.x : l.from.y;  // the grid value the line stands on
+      if (vertical == horizontal) continue;
+      const bool inside = vertical ? l.from.y > nMin && l.to.y > nMin && l.from.y < nMax && l.to.y < nMax
+                                   : l.from.x > eMin && l.to.x > eMin && l.from.x < eMax && l.to.x < eMax;
+      (inside ? crossArms : ticks) += 1;
+      EXPECT_EQ(std::fmod(at - offset, 1000.0), 0.0) << (vertical ? "easting " : "northing ") << at;
+    }
+    EXPECT_GT(ticks, 0);
+    EXPECT_GT(crossArms, 0);
+  }
+}
+
 // Endpoints (eastings, west first) of the east-west line at northing n.
 std::vector<double> EastWestLine(const RecordedFrame& f, double n) {
   for (const auto& l : f.lines)
@@ -209,6 +239,39 @@ TEST(AdjacentTable, NeighbourNamesFromTheIndex) {
   EXPECT_EQ(std::count(texts.begin(), texts.end(), "N"), 5);  // north, west, east, south-west, south-east
   EXPECT_EQ(r.frames->front().polygons.size(), 1u);
   EXPECT_EQ(r.frames->front().lines.size(), 8u);
+}
+
+TEST(AdjacentTable, NumbersFillTheCellsTheIndexNamesNoSheetFor) {
+  for (const bool numbers : {true, false}) {
+    Recorder r;
+    TFrameSettings s;
+    s.CreateMode = 1;
+    s.chkNeighbourNo = numbers;
+    TstandardMap b(s, RunValues{}, r.store(), r.feedback);
+    b.CreateOutputClasses("T", SpatialReference());
+    SetRectangle(b, 500000, 3000000, 504000, 3003000);
+    // The index names only the sheet to the north.
+    b.FNeighbourName = [](double x, double y) -> std::string {
+      return y > 3003000 && x > 500000 && x < 504000 ? "北村" : "";
+    };
+    b.FNeighbourNumbers = {"nw", "n", "ne", "w", "e", "sw", "s", "se"};
+    b.DrawAdjacentTable();
+    auto texts = r.texts();
+    texts.erase(std::remove(texts.begin(), texts.end(), ""), texts.end());
+    std::sort(texts.begin(), texts.end());
+    const std::vector<std::string> expected =
+        numbers ? std::vector<std::string>{"e", "ne", "nw", "s", "se", "sw", "w", "北村"} : std::vector<std::string>{"北村"};
+    EXPECT_EQ(texts, expected) << numbers;
+  }
+  // A typed number: every cell gets its neighbour's number (in two lines).
+  Recorder r;
+  TCreateTkByTfhao b("E45G001066", TFrameSettings{}, RunValues{}, r.store(), r.feedback);
+  ASSERT_TRUE(b.Run());
+  const auto texts = r.texts();
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), "F45G0"), 3);
+  EXPECT_EQ(std::count(texts.begin(), texts.end(), "E45G0"), 5);
+  for (const char* tail : {"96065", "96066", "96067", "01065", "01067", "02065", "02066", "02067"})
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), tail), 1) << tail;
 }
 
 TEST(SheetNumberBuilder, ScaleZoneAndRefusals) {

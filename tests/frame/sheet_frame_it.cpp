@@ -113,7 +113,12 @@ TEST_P(SheetFrameIt, DefaultFrameOfE45G095066) {
   EXPECT_EQ(count("02′30″"), 2);
   EXPECT_EQ(count("05′00″"), 2);
   EXPECT_EQ(count("比例尺1:10000"), 1);
-  EXPECT_EQ(count("苏 州 市 土 地 利 用 现 状 图"), 1);
+  // A new user's texts: the number as subtitle, the notes naming the
+  // datum the frame is drawn in.
+  EXPECT_EQ(count("E45 G 095066"), 1);
+  const auto note = std::find_if(texts.begin(), texts.end(),
+                                 [](const std::string& t) { return t.rfind("1980西安坐标系。\r\n1985国家高程基准。", 0) == 0; });
+  EXPECT_NE(note, texts.end());
 
   // The adjacent-sheet table: eight lines 130 m x 70 m cells, its lower edge
   // 20 m above the outer upper-left corner, and the hatched centre cell.

@@ -43,7 +43,7 @@ TEST(ControlTable, EveryControlOfBothWindowsIsThereOnce) {
       "btnjionMap", "SeX", "SeY", "rgHor", "rgver", "Chkiskmann", "rgwdalignmode", "seForenum",
       "seafternum", "seannforenum", "seannafternum", "chkscaleBarShow", "seScaleBarlen",
       "sescalebarkd", "seScaleBarHeight", "btnscalebarFont", "sejwcrosslen", "edtrightbottom",
-      "edtBKZJDIS", "RGBKZJMode", "chkSetDa", "seYaDIS", "RGYaSet"};
+      "edtBKZJDIS", "RGBKZJMode", "chkSetDa", "seYaDIS", "RGYaSet", "chkNeighbourNo"};
   std::set<std::string> seenMain, seenDialog;
   int fonts = 0;
   for (const auto& e : ControlTable()) {
@@ -100,14 +100,20 @@ TEST(ControlTable, Conversions) {
   EXPECT_EQ(ApplyControlValue(s, "edtmian", "  as typed "), std::nullopt);
   EXPECT_EQ(s.edtmian, "  as typed ");
 
+  // Scales as they are written on maps; a text that is no scale is refused
+  // and leaves the scale as it was (factor 0 below).
   const struct {
     const char* text;
     long double factor;
-  } scales[] = {{"50000", 5.0L}, {"2500", 0.25L}, {"abc", 1.0L}, {"", 1.0L}, {"1.25", 1.25e-4L}};
+  } scales[] = {{"50000", 5.0L},     {"2500", 0.25L},     {"1.25", 1.25e-4L},    {"5万", 5.0L},
+                {"1:2.5万", 2.5L},   {" 1 ： 10000 ", 1.0L}, {"1:5000", 0.5L},      {"abc", 0},
+                {"", 0},             {"0", 0},            {"-5000", 0},          {"2:5000", 0},
+                {"5万万", 0},        {"1:", 0},           {"50000m", 0},         {"万", 0}};
   for (const auto& c : scales) {
     s.ScaleFactor = 99;
-    EXPECT_EQ(ApplyControlValue(s, "edtMapscale1", c.text), std::nullopt);
-    EXPECT_EQ(s.ScaleFactor, c.factor) << c.text;
+    const auto refused = ApplyControlValue(s, "edtMapscale1", c.text);
+    EXPECT_EQ(refused.has_value(), c.factor == 0) << c.text;
+    EXPECT_EQ(s.ScaleFactor, c.factor == 0 ? 99 : c.factor) << c.text;
   }
 
   // The datums in the order settings files of the Windows version store them,

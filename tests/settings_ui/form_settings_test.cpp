@@ -116,8 +116,7 @@ TEST(FormSettings, DialogGivesOneRecordPerControlAndItsFonts) {
   EXPECT_EQ(Record(form, "Chkiskmann")->value, "True");
   EXPECT_EQ(Record(form, "chkscaleBarShow")->value, "False");
   EXPECT_EQ(Record(form, "edtscale")->value, "比例尺1:[scale]");
-  EXPECT_EQ(Record(form, "morb")->value,
-            "Norvale科技有限公司<Br>YYYY年MM月DD日" + std::string(21, ' ') + "<Br>");
+  EXPECT_EQ(Record(form, "molb")->value, "[坐标系]。<Br>1985国家高程基准。<Br>yyyy年mm月dd日<Br>");
 }
 
 TEST(FormSettings, EveryKindOfControlWithItsPropertyOnly) {

@@ -5,16 +5,19 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QKeyEvent>
 #include <QTabWidget>
 #include <QTimer>
 
 #include "settings/qt/font_button.h"
+#include "settings/qt/font_dialog.h"
 #include "settings/qt/form_settings.h"
 #include "settings/qt/pascoverset.h"
 #include "settings/qt/radio_group.h"
@@ -294,6 +297,30 @@ TEST_F(PageChange, CrosshairLongerThanTheIntervalKeepsTheGridPage) {
   EXPECT_EQ(messages.shown.size(), 2u);
 }
 
+// Closing by 关闭, Esc or the close box makes the same check, whatever page
+// is shown, and shows the grid page.
+TEST_F(PageChange, CrosshairLongerThanTheIntervalKeepsTheDialogOpen) {
+  for (const int how : {0, 1, 2}) {
+    SCOPED_TRACE(how);
+    messages.shown.clear();
+    Go(TFrmset::kBasicPage);
+    SetGrid(2, 1000, 2000);
+    dialog.show();
+    if (how == 0) dialog.accept();
+    if (how == 1) {
+      QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+      QApplication::sendEvent(&dialog, &escape);
+    }
+    if (how == 2) dialog.close();
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(Page(), TFrmset::kGridPage);
+    EXPECT_EQ(messages.shown, std::vector<QString>{U("十字丝的长度，不能大于间隔")});
+    SetGrid(2, 1000, 1000);
+    dialog.accept();
+    EXPECT_FALSE(dialog.isVisible());
+  }
+}
+
 TEST_F(PageChange, BracketsInTheFieldNameAreRemovedOnceAndThePageStays) {
   struct Case {
     const char *typed, *cleaned;
@@ -365,6 +392,35 @@ TEST(Frmset, FontButtonsOpenTheFontDialogAndKeepWhatQFontLacks) {
   // All fourteen buttons share the handler.
   for (TFontButton* b : dialog.findChildren<TFontButton*>()) b->click();
   EXPECT_EQ(asked, 2 + 14);
+}
+
+// The font dialog keeps a face as given, installed here or not: the name is
+// what ArcGIS draws the texts with.
+TEST(Frmset, FontDialogKeepsTheFaceAsGiven) {
+  TFrmset dialog;
+  TFontButton* button = Child<TFontButton>(dialog, "btntlitle1");
+  const struct {
+    const char* typed;  // nullptr: OK without touching the face
+    const char* face;
+  } cases[] = {{nullptr, "宋体"}, {"仿宋", "仿宋"}, {" 方正小标宋简体 ", "方正小标宋简体"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.face);
+    QString note;
+    QTimer::singleShot(0, [&] {
+      auto* font = qobject_cast<TFontDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(font, nullptr);
+      if (c.typed) font->familyBox()->setEditText(U(c.typed));
+      note = font->substituteNote();
+      font->accept();
+    });
+    button->click();
+    EXPECT_EQ(button->fontDesc().face, c.face);
+    EXPECT_EQ(button->fontDesc().pointSize(), 50);
+    EXPECT_TRUE(note.contains(U(c.face))) << "shown with a stand-in: " << note.toStdString();
+  }
+  TFrameSettings s;
+  dialog.CollectSettings(s);
+  EXPECT_EQ(s.btntlitle1.face, "方正小标宋简体");
 }
 
 TEST(Frmset, ClosingSavesAllFormsEveryTime) {

@@ -48,6 +48,8 @@ std::string CliPath() {
   return cli ? cli : TARVIK_CLI_PATH;
 }
 
+std::string SharedFile(const std::string& name) { return std::string(TARVIK_SHARE_DIR) + "/" + name; }
+
 CliResult RunCli(const std::vector<std::string>& args, const std::string& input) {
   const std::string path = CliPath();
   const char* cli = path.c_str();

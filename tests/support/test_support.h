@@ -33,6 +33,8 @@ struct CliResult {
 CliResult RunCli(const std::vector<std::string>& args, const std::string& input = "");
 // The path of the tarvik-cli RunCli runs.
 std::string CliPath();
+// A settings file the build ships (e.g. "rect_sheets.set").
+std::string SharedFile(const std::string& name);
 
 // tarvik-cli running in the background with its stderr on a pipe (stdout
 // goes to /dev/null), for tests that signal it in the middle of a run.

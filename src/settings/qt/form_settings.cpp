@@ -101,7 +101,9 @@ std::optional<ControlRecord> RecordOf(QObject& o, Kept kind) {
     case Kept::Combo: {
       auto& combo = static_cast<QComboBox&>(o);
       ComboValue v;
-      v.index = combo.currentIndex();
+      // An editable box keeps the item its text shows (its index may lag
+      // behind text set in code).
+      v.index = combo.isEditable() ? combo.findText(combo.currentText()) : combo.currentIndex();
       for (int i = 0; i < combo.count(); ++i) v.items.push_back(S(combo.itemText(i)));
       r.property = "items";
       r.value = FormatComboValue(v);

@@ -5,7 +5,6 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
-#include <QFontDialog>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSpinBox>
@@ -18,6 +17,7 @@
 #include "settings/qt/control_widgets.h"
 #include "settings/qt/font_button.h"
 #include "settings/qt/font_convert.h"
+#include "settings/qt/font_dialog.h"
 #include "settings/qt/form_settings.h"
 #include "settings/qt/radio_group.h"
 
@@ -36,11 +36,16 @@ const ControlEntry& Entry(const char* name) {
   return *entry;
 }
 
+// What the marginal texts replace, told where they are typed.
+const char* const kPlaceholderHint =
+    "可用占位符：[坐标系] 换成本次所用坐标系统的名称（如2000国家大地坐标系）；"
+    "[字段名] 换成要素的字段值，输入图幅号时 [TFH] 换成图幅号；"
+    "YYYY年MM月DD日 为中文数字日期，yyyy年mm月dd日 为阿拉伯数字日期";
+
 std::optional<QFont> AskFontWithDialog(const QFont& initial, QWidget* parent) {
-  bool ok = false;
-  const QFont chosen = QFontDialog::getFont(&ok, initial, parent, QString::fromUtf8("字体"));
-  if (!ok) return std::nullopt;
-  return chosen;
+  TFontDialog dialog(initial, parent);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.selectedFont();
 }
 
 }  // namespace
@@ -111,6 +116,11 @@ QLineEdit* TFrmset::MakeEdit(const char* name) {
   Entry(name);
   auto* edit = new QLineEdit;
   edit->setObjectName(name);
+  const std::string_view n = name;
+  if (n == "edtscale")
+    edit->setToolTip(QString::fromUtf8("[scale] 换成比例尺分母"));
+  else if (n != "edtField")
+    edit->setToolTip(QString::fromUtf8(kPlaceholderHint));
   return edit;
 }
 
@@ -156,6 +166,7 @@ QWidget* TFrmset::MakeMemo(const char* name) {
   Entry(name);
   auto* memo = new QPlainTextEdit;
   memo->setObjectName(name);
+  memo->setToolTip(QString::fromUtf8(kPlaceholderHint));
   // Room for the five lines of the default notes, not more: the dialog
   // should fit small screens.
   memo->setMaximumHeight(memo->fontMetrics().lineSpacing() * 6 + 12);
@@ -170,8 +181,24 @@ void TFrmset::showEvent(QShowEvent* event) {
 }
 
 void TFrmset::done(int result) {
+  // Closed (关闭, Esc or the close box) with crosshairs longer than their
+  // interval: refused as leaving the grid page is, and the page shown.
+  if (!CrosshairFitsInterval()) {
+    if (showMessage_) showMessage_(QString::fromUtf8("十字丝的长度，不能大于间隔"));
+    switchingPage_ = true;
+    PageControl1->setCurrentIndex(kGridPage);
+    currentPage_ = kGridPage;
+    switchingPage_ = false;
+    SeLineLength->setFocus();
+    return;
+  }
   FormClose();
   QDialog::done(result);
+}
+
+bool TFrmset::CrosshairFitsInterval() const {
+  // The crosshair panel shows for grid type 2 only.
+  return rgGrid->itemIndex() != 2 || Seinterval->value() >= SeLineLength->value();
 }
 
 void TFrmset::FormShow() {
@@ -225,8 +252,7 @@ void TFrmset::SeintervalChange() {
 void TFrmset::PageControl1Changing(bool& AllowChange) {
   const int page = PageControl1->currentIndex();
   QWidget* current = PageControl1->currentWidget();
-  if (page == kGridPage && pnlLineLength->isVisibleTo(current) &&
-      Seinterval->value() < SeLineLength->value()) {
+  if (page == kGridPage && pnlLineLength->isVisibleTo(current) && !CrosshairFitsInterval()) {
     AllowChange = false;
     if (showMessage_) showMessage_(QString::fromUtf8("十字丝的长度，不能大于间隔"));
     return;

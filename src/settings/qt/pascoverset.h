@@ -104,6 +104,8 @@ class TFrmset : public QDialog {
   QWidget* MakeMemo(const char* name);
 
   void OnPageChanged(int index);
+  // The crosshairs (grid type 2) are no longer than their interval.
+  bool CrosshairFitsInterval() const;
   void SaveDialogOnly();
 
   QTabWidget* PageControl1 = nullptr;

@@ -323,6 +323,7 @@ void TFrmset::BuildTablePage(QWidget* page) {
   fieldRow->addWidget(Label("图名对应字段名", edtField));
   fieldRow->addWidget(edtField, 1);
   layout->addLayout(fieldRow);
+  layout->addWidget(MakeCheck("chkNeighbourNo"));
   layout->addStretch();
 }
 
