@@ -199,15 +199,17 @@ class TFrmTarvik : public QWidget {
   // Writes the scale a sheet number names into the scale box and says so.
   void SetScaleFromSheetNumbers(int scaleIndex);
   void SaveSettings();
-  // The steps of a run after the checks: the builder of the mode.
-  void CreateByMapNo(const std::string& output);
-  void CreateByStandardFile(const std::string& output, const QString& fieldName);
-  void CreateByAreaFile(const std::string& output, const QString& fieldName);
+  // The steps of a run after the checks: the builder of the mode; what it
+  // wrote. A RunError that ends the run says how many frames are complete.
+  TtkBaseClass::Counts CreateByMapNo(const std::string& output);
+  TtkBaseClass::Counts CreateByStandardFile(const std::string& output, const QString& fieldName);
+  TtkBaseClass::Counts CreateByAreaFile(const std::string& output, const QString& fieldName);
   // The end of a run in one box: how many frames, where, in what time, or
-  // that it was cancelled and what it kept; buttons for the picture of the
+  // that it was cancelled and what it kept; elements the store refused
+  // ("保存失败"), which the output lacks; buttons for the picture of the
   // first frame (the default), the folder and the QGIS project.
   void ReportRun(const QString& output, const std::vector<std::string>& written, qint64 milliseconds,
-                 bool cancelled);
+                 bool cancelled, int refused = 0);
   // Draws a written frame and shows its picture.
   void ShowFramePicture(const QString& output, const QString& frame);
   // A run going on: the window's controls are disabled (the progress window

@@ -55,13 +55,13 @@ void TFrmTarvik::PickInput(const QString& path) {
 namespace {
 
 // One run of a file builder (the index builder or the polygon builder) over
-// the window's input, condition and name template; returns the zone text it
-// used, which the run keeps.
+// the window's input, condition and name template; returns what it wrote and
+// sets the zone text it used, which the run keeps.
 template <typename Builder>
-std::string RunFileBuilder(const TFrameSettings& settings, const RunValues& run,
-                           const std::string& output, UserFeedback& feedback,
-                           const QLineEdit& input, const QString& where, const QString& fieldName,
-                           const QLineEdit& nameTemplate, ProgressState& progress) {
+TtkBaseClass::Counts RunFileBuilder(const TFrameSettings& settings, RunValues& run, const std::string& output,
+                                    UserFeedback& feedback, const QLineEdit& input, const QString& where,
+                                    const QString& fieldName, const QLineEdit& nameTemplate,
+                                    ProgressState& progress) {
   Builder builder(settings, run, OpenFrameStore(output, feedback), feedback, Text(input.text()));
   // The progress window names the frame just drawn.
   builder.FOnFrameDone = [&progress](int, int, const std::string& name) {
@@ -70,21 +70,21 @@ std::string RunFileBuilder(const TFrameSettings& settings, const RunValues& run,
   builder.FWhereClause = Text(where.trimmed());
   builder.FNameField = Text(fieldName);
   builder.FNameTemplate = Text(nameTemplate.text());
-  builder.Run();
-  builder.CloseOutput();
-  return builder.run().ZoneNumberText;
+  builder.RunAndClose([&] { builder.Run(); }, output);
+  run.ZoneNumberText = builder.run().ZoneNumberText;
+  return builder.counts();
 }
 
 }  // namespace
 
-void TFrmTarvik::CreateByStandardFile(const std::string& output, const QString& fieldName) {
-  FRun.ZoneNumberText = RunFileBuilder<TstandardMap>(FSettings, FRun, output, feedback_, *edtFile,
-                                                     reditwhere->text(), fieldName, *edtFileName, progress_);
+TtkBaseClass::Counts TFrmTarvik::CreateByStandardFile(const std::string& output, const QString& fieldName) {
+  return RunFileBuilder<TstandardMap>(FSettings, FRun, output, feedback_, *edtFile, reditwhere->text(), fieldName,
+                                      *edtFileName, progress_);
 }
 
-void TFrmTarvik::CreateByAreaFile(const std::string& output, const QString& fieldName) {
-  FRun.ZoneNumberText = RunFileBuilder<Tcreatetk>(FSettings, FRun, output, feedback_, *edtFile,
-                                                  reditwhere->text(), fieldName, *edtFileName, progress_);
+TtkBaseClass::Counts TFrmTarvik::CreateByAreaFile(const std::string& output, const QString& fieldName) {
+  return RunFileBuilder<Tcreatetk>(FSettings, FRun, output, feedback_, *edtFile, reditwhere->text(), fieldName,
+                                   *edtFileName, progress_);
 }
 
 }  // namespace tarvik

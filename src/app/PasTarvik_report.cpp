@@ -33,12 +33,16 @@ void OpenOnDesktop(WindowDialogs& dialogs, const QString& path, const QString& a
 }  // namespace
 
 void TFrmTarvik::ReportRun(const QString& output, const std::vector<std::string>& written, qint64 milliseconds,
-                           bool cancelled) {
+                           bool cancelled, int refused) {
   const QString time = QString::number(milliseconds) + U("毫秒");
   const QString count = QString::number(static_cast<qsizetype>(written.size()));
+  // Told after the count: the frames are there, but without these elements.
+  const QString missing =
+      refused > 0 ? U("\n") + QString::number(refused) + U(" 个要素保存失败，输出中缺少它们") : QString();
   if (written.empty()) {
     if (dialogs_.message)
-      dialogs_.message(cancelled ? U("已取消：没有写入图廓，用时") + time : U("完成，用时") + time + U("，没有写入图廓"));
+      dialogs_.message((cancelled ? U("已取消：没有写入图廓，用时") + time : U("完成，用时") + time + U("，没有写入图廓")) +
+                       missing);
     return;
   }
   // Written before the box opens, so that it is there whatever the answer.
@@ -50,6 +54,7 @@ void TFrmTarvik::ReportRun(const QString& output, const std::vector<std::string>
   }
   QString text = cancelled ? U("已取消：写入 ") + count + U(" 个图廓，保留在 ") + output + U("，用时") + time
                            : U("完成，用时") + time + U("\n写入 ") + count + U(" 个图廓到 ") + output;
+  text += missing;
   if (!project.empty()) text += U("\nQGIS工程：") + QString::fromStdString(project);
 
   enum Action { Picture, Folder, Project, Close };

@@ -27,6 +27,7 @@
 #include "gdb/class_queries.h"
 #include "sheets/uttfhao.h"
 #include "gdb/output_kind.h"
+#include "gdb/output_lock.h"
 #include "gdb/output_reader.h"
 #include "gdb/output_removal.h"
 #include "settings/qt/control_widgets.h"
@@ -99,8 +100,10 @@ void TFrmTarvik::Button1Click() {
   // 5. The folder, with its parents (a failure shows when the store is made).
   std::error_code ec;
   fs::create_directories(fs::path(Text(directory)), ec);
-  // 6. An existing output: removed after confirmation, and only when it is a
-  // store of ours.
+  // 6. The output is locked against other runs for the whole run, before an
+  // existing one is removed. An existing output: removed after confirmation,
+  // and only when it is a store of ours.
+  OutputLock lock = OutputLock::Acquire(output);
   if (kind == OutputKind::FileGdb) {
     if (fs::is_directory(output, ec)) {
       const QString question = U("目录") + P + U("已存在，是否删除");
@@ -136,20 +139,23 @@ void TFrmTarvik::Button1Click() {
   QElapsedTimer clock;
   clock.start();
   SetRunning(true);
+  TtkBaseClass::Counts counts;
   {
     const auto enableAgain = qScopeGuard([this] { SetRunning(false); });
     // 12. The builder of the mode.
     if (mode == 2)
-      CreateByAreaFile(output, fieldName);
+      counts = CreateByAreaFile(output, fieldName);
     else if (mode == 1)
-      CreateByStandardFile(output, fieldName);
+      counts = CreateByStandardFile(output, fieldName);
     else
-      CreateByMapNo(output);
+      counts = CreateByMapNo(output);
   }  // 14.
+  // The run is over: the output is free for others while the box is open.
+  lock.release();
   // 13. What was written, where, in what time; the ways to look at it.
   const std::vector<std::string> written = NewFrames(output, framesBefore);
   emit runFinished(P, written.empty() ? QString() : QString::fromStdString(written.front()));
-  ReportRun(P, written, clock.elapsed(), progress_.runAborted());
+  ReportRun(P, written, clock.elapsed(), progress_.runAborted(), counts.refused);
 }
 
 std::optional<std::vector<std::string>> TFrmTarvik::CheckRunInputs(int mode, const QString& fieldName) {
@@ -181,21 +187,22 @@ std::optional<std::vector<std::string>> TFrmTarvik::CheckRunInputs(int mode, con
   return names;
 }
 
-void TFrmTarvik::CreateByMapNo(const std::string& output) {
+TtkBaseClass::Counts TFrmTarvik::CreateByMapNo(const std::string& output) {
   const std::string number = Text(edtMapNO->text());
   if (LooksLikeRectNumber(number)) {
     // Checked with the coordinates before the output was touched.
     const RectSheet sheet = TypedRectSheet(number);
     TCreateTkByTfhao builder(sheet, FSettings, FRun, OpenFrameStore(output, feedback_), feedback_);
-    builder.Run();  // geographic output was told and refused by the builder
+    // Geographic output was told and refused by the builder.
+    builder.RunAndClose([&] { builder.Run(); }, output);
     FRun.ZoneNumberText = builder.run().ZoneNumberText;
-    builder.CloseOutput();
-    return;
+    return builder.counts();
   }
   TCreateTkByTfhao builder(number, FSettings, FRun, OpenFrameStore(output, feedback_), feedback_);
-  builder.Run();  // a wrong number was reported by the codec; nothing is written then
+  // A wrong number was reported by the codec; nothing is written then.
+  builder.RunAndClose([&] { builder.Run(); }, output);
   FRun.ZoneNumberText = builder.run().ZoneNumberText;
-  builder.CloseOutput();
+  return builder.counts();
 }
 
 void TFrmTarvik::CollectParameters() {

@@ -5,28 +5,57 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 
 namespace tarvik::cli {
 namespace {
 
-// Set by the SIGINT handler, read by the progress steps: the one value a
+// Set by the signal handler, read by the progress steps: the one value a
 // signal handler may write.
 volatile std::sig_atomic_t gInterrupted = 0;
+// The lock file of the run's output, removed when a second signal ends the
+// program at once (unlink is safe in a signal handler).
+char gLockFile[4096] = {};
 
-extern "C" void OnInterrupt(int) {
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+extern "C" void OnInterrupt(int signal) {
+  if (gInterrupted) {
+    if (gLockFile[0]) ::unlink(gLockFile);
+    static const char kNow[] = "\n立即退出\n";
+    const ssize_t ignored = write(STDERR_FILENO, kNow, sizeof kNow - 1);
+    (void)ignored;
+    // Ends as the signal would have ended it without a handler.
+    struct sigaction plain {};
+    plain.sa_handler = SIG_DFL;
+    sigemptyset(&plain.sa_mask);
+    sigaction(signal, &plain, nullptr);
+    sigset_t self;
+    sigemptyset(&self);
+    sigaddset(&self, signal);
+    sigprocmask(SIG_UNBLOCK, &self, nullptr);
+    raise(signal);
+    _exit(128 + signal);
+  }
   gInterrupted = 1;
   static const char kNote[] = "\n正在完成当前图幅后停止（再按 Ctrl-C 立即退出）\n";
   const ssize_t ignored = write(STDERR_FILENO, kNote, sizeof kNote - 1);
   (void)ignored;
-  std::signal(SIGINT, SIG_DFL);
 }
 
 }  // namespace
 
-void InstallInterruptHandler() {
+void InstallInterruptHandler(const std::string& lockFile) {
   gInterrupted = 0;
-  std::signal(SIGINT, OnInterrupt);
+  const std::size_t n = std::min(lockFile.size(), sizeof gLockFile - 1);
+  std::memcpy(gLockFile, lockFile.data(), n);
+  gLockFile[n] = '\0';
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  for (int s : kStopSignals) sigaddset(&action.sa_mask, s);
+  for (int s : kStopSignals) sigaction(s, &action, nullptr);
 }
 
 bool InterruptRequested() { return gInterrupted != 0; }
@@ -51,7 +80,8 @@ void CliFeedback::message(const std::string& text) {
 
 void CliFeedback::note(const std::string& text) {
   clearBar();
-  std::cerr << text << "\n";
+  // One write per line: a reader of the stream never sees half a line.
+  std::cerr << text + "\n";
   if (open_) drawBar(false);
 }
 

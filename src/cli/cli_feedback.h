@@ -12,10 +12,12 @@
 
 namespace tarvik::cli {
 
-// From now on the first Ctrl-C (SIGINT) only asks the run to stop at its next
-// progress step; a second one ends the program at once.
-void InstallInterruptHandler();
-// Whether Ctrl-C was pressed since InstallInterruptHandler.
+// From now on the first Ctrl-C (SIGINT), SIGTERM or SIGHUP only asks the run
+// to stop after the sheet being drawn; a second one ends the program at once
+// (the frames finished before stay readable: each is on disk when it is
+// reported). `lockFile`, when given, is removed on such an exit.
+void InstallInterruptHandler(const std::string& lockFile = "");
+// Whether a stop was asked for since InstallInterruptHandler.
 bool InterruptRequested();
 
 class CliFeedback : public UserFeedback {

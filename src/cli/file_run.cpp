@@ -124,7 +124,9 @@ std::string FileRunUsage(FileMode mode) {
       "field must be one whose values differ on every feature (tarvik-cli fields\n"
       "lists them). Datum, zone width, zone prefix, central meridian and planar or\n"
       "geographic output default to the input's coordinate system.\n"
-      "Ctrl-C stops after the sheet being drawn; what was written stays readable.\n\n"
+      "Ctrl-C (SIGTERM, SIGHUP) stops after the sheet being drawn; a second Ctrl-C\n"
+      "exits at once. Every sheet reported done is on disk: what was written stays\n"
+      "readable.\n\n"
       "Options:\n"
       "  --name-template TEMPLATE output names: the field between [ and ]\n"
       "  --where CONDITION        attribute condition selecting features, e.g.\n"
@@ -171,7 +173,8 @@ int RunFileCommand(FileMode mode, const std::vector<std::string>& argv) {
     // Every check the run can make, before the output is touched.
     CheckFileRun({settings.CreateMode, input, where, field, *nameTemplate}, settings);
     if (extent) CheckInputCoordinates(facts.coords, facts.ref, settings, *extent, input);
-    const std::string output = PrepareOutput(args);
+    const PreparedOutput prepared = PrepareOutput(args);
+    const std::string& output = prepared.path;
 
     const auto start = std::chrono::steady_clock::now();
     FileBuilder builder(mode, settings, input, output, feedback);
@@ -179,39 +182,33 @@ int RunFileCommand(FileMode mode, const std::vector<std::string>& argv) {
     base.FWhereClause = where;
     builder.setNames(field, *nameTemplate);
     if (args.flag("--verbose")) {
+      // Called once the frame is on disk: a line here is a frame a reader finds.
       base.FOnFrameDone = [&](int done, int total, const std::string& name) {
         std::ostringstream line;
         line << '[' << done << '/' << total << "] " << name;
         feedback.note(line.str());
       };
     }
-    InstallInterruptHandler();
-    try {
-      builder.run();
-    } catch (const RunError& e) {
-      base.CloseOutput();
-      std::cerr << e.what() << "\n";
-      if (base.counts().finished > 0)
-        std::cerr << "此前完成的 " << base.counts().finished << " 个图廓保留在 " << output << "\n";
-      return kExitRefused;
-    }
-    base.CloseOutput();
+    InstallInterruptHandler(prepared.lock.file());
+    base.RunAndClose([&] { builder.run(); }, output);
     const auto& c = base.counts();
     if (base.aborted()) {
       std::cerr << "已中止：写入 " << c.finished << " 个图廓，保留在 " << output << "\n";
-      PrintSummary(c.frames, c.lines, c.polygons, c.texts, MillisecondsSince(start));
+      PrintSummary(c.finished, c.lines, c.polygons, c.texts, c.refused, MillisecondsSince(start));
       return kExitRefused;
     }
-    PrintSummary(c.frames, c.lines, c.polygons, c.texts, MillisecondsSince(start));
+    PrintSummary(c.finished, c.lines, c.polygons, c.texts, c.refused, MillisecondsSince(start));
     if (c.finished > 0) {
       WriteProjectUnlessAsked(args, output);
       WritePreviewIfAsked(args, output, "");
     }
+    int status = kExitOk;
     if (c.skipped > 0) {
       std::cerr << c.skipped << " 个要素的图形有错误，没有生成图廓（见上）\n";
-      return kExitRefused;
+      status = kExitRefused;
     }
-    return kExitOk;
+    if (c.refused > 0) status = RefusedElementsExit(c.refused);
+    return status;
   } catch (const UsageError& e) {
     std::cerr << "tarvik-cli " << command << ": " << e.what() << "\n\n" << FileRunUsage(mode);
     return kExitUsage;

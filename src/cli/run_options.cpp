@@ -4,6 +4,7 @@
 #include <iostream>
 #include <system_error>
 
+#include "cli/command.h"
 #include "common/delphi.h"
 #include "common/error.h"
 #include "common/text_util.h"
@@ -116,33 +117,41 @@ bool CoordinatesStated(const Args& args) {
   return (args.value("--datum") || SetsControl(args, "gb8054")) && MeridianStated(args);
 }
 
-std::string PrepareOutput(const Args& args) {
+PreparedOutput PrepareOutput(const Args& args) {
   auto path = args.value("-o");
   if (!path) path = args.value("--output");
   if (!path) throw UsageError("需要输出: -o PATH.gdb 或 -o PATH.gpkg");
   if (Trim(*path).empty()) throw RunError("输出不能为空");
   if (IsDxfOutput(*path)) {
     if (args.value("--preview")) throw UsageError("--preview 不能用于DXF输出；请先输出 .gpkg 或 .gdb 再预览");
+    PreparedOutput prepared{*path, OutputLock::Acquire(*path)};
     std::error_code ec;
     if (std::filesystem::exists(*path, ec)) {
       if (!args.flag("--overwrite")) throw RunError(*path + " 已存在；加 --overwrite 先删除它");
       if (!IsDxfFile(*path) || !std::filesystem::remove(*path, ec))
         throw RunError(*path + "文件已存在，且无法删除(它不是DXF文件)");
     }
-    return *path;
+    return prepared;
   }
   OutputKindOf(*path);  // refuses .mdb and other kinds with its message
+  PreparedOutput prepared{*path, OutputLock::Acquire(*path)};
   if (OutputExists(*path)) {
     if (!args.flag("--overwrite")) throw RunError(*path + " 已存在；加 --overwrite 先删除它");
     RemoveOutputStore(*path);
   }
-  return *path;
+  return prepared;
 }
 
-void PrintSummary(int frames, int lines, int polygons, int texts, long long milliseconds) {
+void PrintSummary(int frames, int lines, int polygons, int texts, int refused, long long milliseconds) {
   std::cout << "写入 " << frames << " 个图廓: " << lines << " 条线, " << polygons << " 个面, "
-            << texts << " 个注记\n"
-            << "完成，用时" << milliseconds << "毫秒\n";
+            << texts << " 个注记";
+  if (refused > 0) std::cout << "; " << refused << " 个要素保存失败";
+  std::cout << "\n完成，用时" << milliseconds << "毫秒\n";
+}
+
+int RefusedElementsExit(int refused) {
+  std::cerr << refused << " 个要素保存失败，输出中缺少它们\n";
+  return kExitRefused;
 }
 
 }  // namespace tarvik::cli

@@ -9,6 +9,7 @@
 
 #include "cli/args.h"
 #include "frame/input_coordinates.h"
+#include "gdb/output_lock.h"
 #include "settings/frame_settings.h"
 
 namespace tarvik::cli {
@@ -38,13 +39,26 @@ bool CoordinatesStated(const Args& args);
 // --set centerL=).
 bool MeridianStated(const Args& args);
 
-// The output path of -o, checked before anything is written: it must be
-// given and end in .gdb or .gpkg; an existing output is refused unless
-// --overwrite, which removes it first (only a real File Geodatabase or
-// GeoPackage is ever removed). Throws UsageError or RunError.
-std::string PrepareOutput(const Args& args);
+// The output of a run and the lock held on it for the whole run.
+struct PreparedOutput {
+  std::string path;
+  OutputLock lock;
+};
 
-// "完成，用时N毫秒" and the summary line of what was written.
-void PrintSummary(int frames, int lines, int polygons, int texts, long long milliseconds);
+// The output path of -o, checked before anything is written: it must be
+// given and end in .gdb or .gpkg; the output is locked against other runs
+// ("…正在被另一个程序写入"); an existing output is refused unless
+// --overwrite, which removes it (only a real File Geodatabase or GeoPackage
+// is ever removed, and only once the lock is held). Throws UsageError or
+// RunError.
+PreparedOutput PrepareOutput(const Args& args);
+
+// The summary line of what was written ("N 个要素保存失败" added when the
+// store refused any) and "完成，用时N毫秒".
+void PrintSummary(int frames, int lines, int polygons, int texts, int refused, long long milliseconds);
+
+// A run whose store refused elements ("保存失败") drew on, but its output
+// lacks them: says so on stderr and gives the exit status (1).
+int RefusedElementsExit(int refused);
 
 }  // namespace tarvik::cli

@@ -61,24 +61,26 @@ int RunRect(const Args& args, const std::string& text) {
   if (!IsRectScale(denominator)) throw UsageError("矩形图幅号需要 --scale 500、1000、2000 或 5000");
   const RectSheet sheet = RectSheetOfNumber(text, denominator, args);
   CheckRectSheetCoordinates(CoordParamsOf(settings), sheet);
-  const std::string output = PrepareOutput(args);
+  const PreparedOutput prepared = PrepareOutput(args);
+  const std::string& output = prepared.path;
 
   const auto start = std::chrono::steady_clock::now();
   CliFeedback feedback;
   RunValues run;
   run.StandardSheetMode = true;
   TCreateTkByTfhao builder(sheet, settings, run, OpenFrameStore(output, feedback), feedback);
-  if (!builder.Run()) return kExitRefused;
-  builder.CloseOutput();
+  bool drawn = false;
+  builder.RunAndClose([&] { drawn = builder.Run(); }, output);
+  if (!drawn) return kExitRefused;
   const auto ms =
       std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
   std::cout << "矩形图幅 " << sheet.number() << "：1:" << denominator << "，" << RectLayoutName(sheet.layout)
             << "厘米\n";
   const auto& c = builder.counts();
-  PrintSummary(c.frames, c.lines, c.polygons, c.texts, ms);
+  PrintSummary(c.finished, c.lines, c.polygons, c.texts, c.refused, ms);
   WriteProjectUnlessAsked(args, output);
   WritePreviewIfAsked(args, output, CleanFrameName(sheet.number()));
-  return kExitOk;
+  return c.refused > 0 ? RefusedElementsExit(c.refused) : kExitOk;
 }
 
 int Run(const std::vector<std::string>& argv) {
@@ -104,23 +106,25 @@ int Run(const std::vector<std::string>& argv) {
     if (!settings.is3DegreeZone && !MeridianStated(args))
       settings.centralMeridian = ZoneMeridianOf(extent.westLon, false);
     CheckSheetCoordinates(settings, extent.westLon, extent.westLon + extent.lonSize, number);
-    const std::string output = PrepareOutput(args);
+    const PreparedOutput prepared = PrepareOutput(args);
+    const std::string& output = prepared.path;
 
     CliFeedback feedback;
     const auto start = std::chrono::steady_clock::now();
     RunValues run;
     run.StandardSheetMode = true;
     TCreateTkByTfhao builder(number, settings, run, OpenFrameStore(output, feedback), feedback);
-    if (!builder.Run()) return kExitRefused;
-    builder.CloseOutput();
+    bool drawn = false;
+    builder.RunAndClose([&] { drawn = builder.Run(); }, output);
+    if (!drawn) return kExitRefused;
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                         std::chrono::steady_clock::now() - start)
                         .count();
     const auto& c = builder.counts();
-    PrintSummary(c.frames, c.lines, c.polygons, c.texts, ms);
+    PrintSummary(c.finished, c.lines, c.polygons, c.texts, c.refused, ms);
     WriteProjectUnlessAsked(args, output);
     WritePreviewIfAsked(args, output, CleanFrameName(number));
-    return kExitOk;
+    return c.refused > 0 ? RefusedElementsExit(c.refused) : kExitOk;
   } catch (const UsageError& e) {
     std::cerr << "tarvik-cli sheet: " << e.what() << "\n\n" << Usage();
     return kExitUsage;

@@ -32,6 +32,13 @@ class DxfFrameStore : public FrameStore {
     return sink;
   }
 
+  void finishFrame() override {
+    if (inner_) inner_->finishFrame();
+  }
+  void abandonFrame() override {
+    if (inner_) inner_->abandonFrame();
+  }
+
   void close() override {
     if (!inner_) return;
     inner_->close();

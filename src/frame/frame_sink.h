@@ -60,7 +60,13 @@ class FrameStore {
   // it); a class that cannot be made raises RunError.
   virtual FrameSink* createFrame(const std::string& name, const SpatialReference& reference,
                                  double referenceScale) = 0;
-  // Keeps everything written and closes the store (also done on destruction).
+  // The frame is drawn: keeps it, on disk when this returns. RunError when
+  // the store does not take it (the frame is then undone).
+  virtual void finishFrame() {}
+  // The frame failed: undoes it, so that it is not listed as written.
+  virtual void abandonFrame() {}
+  // Keeps everything written and closes the store (also done on
+  // destruction). RunError when the store fails to close.
   virtual void close() {}
 };
 

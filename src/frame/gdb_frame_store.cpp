@@ -31,7 +31,18 @@ class GdbSink : public FrameSink {
         polygons_(std::move(polygons)),
         layer_(MakeFrameLayer(annotation)),
         feedback_(feedback) {}
-  ~GdbSink() override { endDrawing(); }
+  ~GdbSink() override {
+    try {
+      endDrawing();
+    } catch (...) {
+    }
+  }
+  // Drops what is still buffered (the frame is being undone).
+  void discard() {
+    if (layer_.inBatch()) layer_.endAddElements();
+    if (buffer_) buffer_->discard();
+    buffer_.reset();
+  }
 
   void beginDrawing() override {
     if (!buffer_) buffer_.emplace(lines_, feedback_);
@@ -87,6 +98,17 @@ class GdbFrameStore : public FrameStore {
     current_ = std::make_unique<GdbSink>(std::move(lines), std::move(polygons),
                                          std::move(annotation), feedback_);
     return current_.get();
+  }
+
+  void finishFrame() override {
+    if (current_) current_->endDrawing();
+    workspace_.commit();
+  }
+
+  void abandonFrame() override {
+    if (current_) current_->discard();
+    current_.reset();
+    workspace_.abandon();
   }
 
   void close() override {

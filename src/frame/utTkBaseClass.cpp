@@ -68,10 +68,36 @@ void TtkBaseClass::CreateOutputClasses(const std::string& name, const SpatialRef
   const std::string clean = CleanFrameName(name);
   FSink = nullptr;
   if (!FStore) throw RunError("创立目录" + clean + "失败");
+  FinishFrame();
+  FFrameStart = FCounts;
+  // Open from here: a class that cannot be made leaves a frame to undo.
+  FFrameOpen = true;
   FSink = FStore->createFrame(clean, reference, static_cast<double>(S.ScaleFactor * 10000));
-  if (!FSink) throw RunError("创立目录" + clean + "失败");
+  if (!FSink) {
+    FFrameOpen = false;
+    throw RunError("创立目录" + clean + "失败");
+  }
   FFrameName = clean;
   ++FCounts.frames;
+}
+
+void TtkBaseClass::FinishFrame() {
+  if (!FFrameOpen) return;
+  FStore->finishFrame();
+  FFrameOpen = false;
+  FSink = nullptr;
+  ++FCounts.finished;
+}
+
+void TtkBaseClass::AbandonFrame() {
+  if (!FFrameOpen) return;
+  FFrameOpen = false;
+  FSink = nullptr;
+  if (FStore) FStore->abandonFrame();
+  // What the frame stored is gone with it; its refusals were told.
+  const int refused = FCounts.refused;
+  FCounts = FFrameStart;
+  FCounts.refused = refused;
 }
 
 std::string TtkBaseClass::MakeQueryFilter() const { return Trim(FWhereClause); }
@@ -147,7 +173,8 @@ void TtkBaseClass::RunFeatures(const FeatureClass& input, const std::string& nam
       } else {
         SetCurrentFeature(feature);
         frameOne(*feature);
-        ++FCounts.finished;
+        // Told done only once it is on disk.
+        FinishFrame();
         if (FOnFrameDone) FOnFrameDone(done, total, FFrameName);
       }
       if (FFeedback.progressStep(1)) {
@@ -156,6 +183,8 @@ void TtkBaseClass::RunFeatures(const FeatureClass& input, const std::string& nam
       }
     }
   } catch (...) {
+    // A frame that failed midway is not kept as if it were complete.
+    AbandonFrame();
     FFeedback.progressClose(false);
     throw;
   }
@@ -187,8 +216,26 @@ void TtkBaseClass::EndFrameDrawing() {
 }
 
 void TtkBaseClass::CloseOutput() {
+  FinishFrame();
   FSink = nullptr;
   if (FStore) FStore->close();
+}
+
+void TtkBaseClass::RunAndClose(const std::function<void()>& run, const std::string& output) {
+  try {
+    run();
+    CloseOutput();
+  } catch (const RunError& e) {
+    try {
+      AbandonFrame();
+      CloseOutput();
+    } catch (const RunError&) {
+    }
+    const int finished = FCounts.finished;
+    throw RunError(std::string(e.what()) + "\n" +
+                   (finished > 0 ? "此前完成的 " + std::to_string(finished) + " 个图廓保留在 " + output
+                                 : std::string("没有完成的图廓")));
+  }
 }
 
 bool TtkBaseClass::PlanarToGeo(long double X, long double Y, long double& lon, long double& lat) {
@@ -260,7 +307,10 @@ void TtkBaseClass::StoreText(const std::string& text, const FontDesc& font, long
   t.vAlign = FVAlign;
   t.charSpacing = CharSpacing;
   t.anchor = {static_cast<double>(Y), static_cast<double>(X)};
-  if (FSink->text(t)) ++FCounts.texts;
+  if (FSink->text(t))
+    ++FCounts.texts;
+  else
+    ++FCounts.refused;
 }
 
 void TtkBaseClass::AddText(const std::string& text, const FontDesc& font, int hAlign, int vAlign,

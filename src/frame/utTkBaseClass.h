@@ -74,9 +74,11 @@ class TtkBaseClass {
   const RunValues& run() const { return FRun; }
   long double frameGap() const { return FFrameGap; }
   // Frames created so far and what was stored (for the summary of a run).
+  // A frame undone after a failure takes its lines, polygons and texts with
+  // it; `refused` counts every element the store refused ("保存失败").
   struct Counts {
     int frames = 0, lines = 0, polygons = 0, texts = 0, refused = 0;
-    int finished = 0;  // frames of a file run drawn to their end
+    int finished = 0;  // frames drawn to their end and kept on disk
     int skipped = 0;   // features of a file run left out (no shape, NaN, not a sheet)
   };
   const Counts& counts() const { return FCounts; }
@@ -109,8 +111,19 @@ class TtkBaseClass {
   // Opens the line path and the text batch of the current frame / closes both.
   void BeginFrameDrawing();
   void EndFrameDrawing();
-  // Keeps everything written and closes the output store.
+  // The current frame is drawn: kept on disk (the store's RunError when it
+  // does not take it, e.g. a full disk), counted as finished.
+  void FinishFrame();
+  // The current frame failed: undone, and its elements no longer counted.
+  void AbandonFrame();
+  // Finishes an open frame, keeps everything written and closes the output
+  // store. RunError when the store fails to close.
   void CloseOutput();
+  // Runs `run` (the builder's Run) and closes the output. When a RunError
+  // ends it, the output is closed all the same (the frames finished before
+  // stay readable) and the error is raised again with a line saying how many
+  // frames are complete in `output`.
+  void RunAndClose(const std::function<void()>& run, const std::string& output);
 
   // --- Drawing primitives (planar X northing, Y easting) ---
   void AddLine(int kind, long double X1, long double Y1, long double X2, long double Y2);
@@ -232,6 +245,8 @@ class TtkBaseClass {
 
   bool FGridWarned = false;
   bool FAborted = false;
+  bool FFrameOpen = false;  // a frame was created and is not yet finished or undone
+  Counts FFrameStart;       // the counts before the current frame
   std::string FFrameName;
   const void* FFrameReferenceOf = nullptr;
   SpatialReference FFrameReference;

@@ -63,7 +63,7 @@ FeatureClass CreateFrameAnnotationClass(OutputWorkspace& workspace, const std::s
   for (int i = 0; i < kFieldCount; ++i) {
     OGRFieldDefn defn(kFields[i].name, kFields[i].type);
     defn.SetSubType(kFields[i].subType);
-    if (gdal::Quietly([&] { return state->layer->CreateField(&defn); }) != OGRERR_NONE) return fail();
+    if (!detail::AddField(*state, defn)) return fail();
   }
   state->referenceScale = referenceScale;
   auto row = dataset.row ? detail::ClassRow(*dataset.row, state->name, "annotation")
@@ -71,7 +71,7 @@ FeatureClass CreateFrameAnnotationClass(OutputWorkspace& workspace, const std::s
   row.referenceScale = referenceScale;
   row.referenceUnits = "meters";
   row.annotationClasses = "Default";
-  detail::WriteCatalogRow(*state->store, row);
+  state->store->addCatalogRow(row);
   return FeatureClass(state);
 }
 
@@ -139,7 +139,7 @@ bool AnnotationLayer::addElement(const std::string& text, const Geometry& point,
     f->SetField(fields_[kAngle], s.angle);
     f->SetField(fields_[kAnnotationClassId], 0);
     f->SetField(fields_[kColor], s.color);
-    ok = detail::InsertScratch(*state) == OGRERR_NONE;
+    ok = detail::InsertScratch(*state);
   }
   if (!ok) {
     feedback.message("保存失败");

@@ -47,7 +47,12 @@ std::shared_ptr<ClassState> CreateClassIn(const FrameDataset& dataset, const std
 bool InsideDomain(const ClassState& cls, const OGREnvelope& e);
 
 // Writes the scratch feature (geometry and fields already set) as a new
-// feature; OGRERR_NONE on success.
-OGRErr InsertScratch(ClassState& cls);
+// feature; false when the store refused it. A full disk ends the run
+// (Store::fail throws).
+bool InsertScratch(ClassState& cls);
+
+// Adds a field to a class just created; false when the store refused it (a
+// full disk ends the run).
+bool AddField(ClassState& cls, OGRFieldDefn& field);
 
 }  // namespace tarvik::detail

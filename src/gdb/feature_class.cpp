@@ -32,16 +32,30 @@ OGRFeature* ClassState::scratchFeature() {
   return scratch.get();
 }
 
+bool AddField(ClassState& cls, OGRFieldDefn& field) {
+  if (Succeeds([&] { return cls.layer->CreateField(&field); })) return true;
+  if (DiskFull(cls.store->path)) cls.store->fail(cls.name);
+  return false;
+}
+
 bool InsideDomain(const ClassState& cls, const OGREnvelope& e) {
   if (!cls.domain.set) return true;
   return e.MinX >= cls.domain.xMin && e.MaxX <= cls.domain.xMax && e.MinY >= cls.domain.yMin &&
          e.MaxY <= cls.domain.yMax;
 }
 
-OGRErr InsertScratch(ClassState& cls) {
+bool InsertScratch(ClassState& cls) {
   OGRLayer* layer = cls.live();
-  if (!layer) return OGRERR_FAILURE;
-  return gdal::Quietly([&] { return layer->CreateFeature(cls.scratch.get()); });
+  if (!layer) return false;
+  Store& store = *cls.store;
+  if (store.broken()) return false;
+  if (Succeeds([&] { return layer->CreateFeature(cls.scratch.get()); })) {
+    store.addFeature(layer, cls.name, cls.scratch->GetFID());
+    return true;
+  }
+  // A feature the store refuses is told and skipped; a full disk ends the run.
+  if (DiskFull(store.path)) store.fail(cls.name);
+  return false;
 }
 
 }  // namespace detail
@@ -78,7 +92,7 @@ bool WriteOne(detail::ClassState& cls, const OGRGeometry* geometry, std::int32_t
   OGRFeature* f = cls.scratchFeature();
   f->SetGeometry(SinglePart(geometry));
   if (cls.idField >= 0) f->SetField(cls.idField, id);
-  return detail::InsertScratch(cls) == OGRERR_NONE;
+  return detail::InsertScratch(cls);
 }
 
 std::string CleanClassName(const std::string& name) {
@@ -104,7 +118,7 @@ std::optional<FrameDataset> CreateFrameDataset(OutputWorkspace& workspace, const
   if (!store || !store->open() || name.empty() || store->nameTaken(name)) return std::nullopt;
   store->beginFrame();
   auto row = std::make_shared<const detail::CatalogRow>(detail::RowFor(name, name, "dataset", ref));
-  if (!detail::WriteCatalogRow(*store, *row)) return std::nullopt;
+  store->addCatalogRow(*row);
   store->addName(name);
   return FrameDataset{name, ref, store, std::move(row)};
 }
@@ -146,7 +160,10 @@ std::shared_ptr<ClassState> CreateClassIn(const FrameDataset& dataset, const std
                                                                     : wkbPoint;
   OGRSpatialReference* srs = ref.empty() ? nullptr : const_cast<OGRSpatialReference*>(ref.ogr());
   OGRLayer* layer = gdal::Quietly([&] { return store->ds->CreateLayer(name.c_str(), srs, type, options.get()); });
-  if (!layer) return nullptr;
+  if (!layer || CPLGetLastErrorType() >= CE_Failure) {
+    if (DiskFull(store->path)) store->fail(name);
+    return nullptr;
+  }
   auto state = std::make_shared<ClassState>();
   state->store = store;
   state->layer = layer;
@@ -158,7 +175,7 @@ std::shared_ptr<ClassState> CreateClassIn(const FrameDataset& dataset, const std
   state->domain = ref.domain();
   store->addName(name);
   store->addName(state->name);
-  store->addFrameTable(state->name);
+  store->addFrameTable(layer, state->name);
   return state;
 }
 
@@ -171,11 +188,11 @@ FeatureClass CreateFrameClass(const FrameDataset& dataset, const std::string& ra
   auto state = detail::CreateClassIn(dataset, name, kind, "");
   if (!state) return fail();
   OGRFieldDefn id("ID", OFTInteger);
-  if (gdal::Quietly([&] { return state->layer->CreateField(&id); }) != OGRERR_NONE) return fail();
+  if (!detail::AddField(*state, id)) return fail();
   state->idField = state->layer->GetLayerDefn()->GetFieldIndex("ID");
   auto row = dataset.row ? detail::ClassRow(*dataset.row, state->name, KindName(kind))
                          : detail::RowFor(dataset.name, state->name, KindName(kind), dataset.ref);
-  detail::WriteCatalogRow(*state->store, row);
+  state->store->addCatalogRow(row);
   return FeatureClass(state);
 }
 
@@ -240,6 +257,8 @@ int LineBuffer::flush() {
   pending_.reserve(1024);
   int refused = 0;
   auto& state = *cls_.state();
+  // After a failure of the whole store the frame is undone anyway.
+  if (state.store->broken()) return 0;
   for (const auto& entry : entries) {
     bool ok = false;
     if (state.live()) {
@@ -257,7 +276,7 @@ int LineBuffer::flush() {
         line->setPoint(0, entry.x1, entry.y1);
         line->setPoint(1, entry.x2, entry.y2);
         if (state.idField >= 0) f->SetField(state.idField, entry.id);
-        ok = detail::InsertScratch(state) == OGRERR_NONE;
+        ok = detail::InsertScratch(state);
       }
     }
     if (!ok) {

@@ -103,8 +103,11 @@ class LineBuffer {
   bool add(double x1, double y1, double x2, double y2, std::int32_t id);
   // Any line geometry.
   bool add(const Geometry& line, std::int32_t id);
-  // Writes the kept lines; returns how many the store refused.
+  // Writes the kept lines; returns how many the store refused. A full disk
+  // ends the run (RunError).
   int flush();
+  // Forgets the kept lines (their frame is being undone).
+  void discard() { pending_.clear(); }
   std::size_t pending() const { return pending_.size(); }
 
  private:

@@ -32,9 +32,7 @@ CatalogRow ClassRow(const CatalogRow& datasetRow, const std::string& item, const
   return row;
 }
 
-bool WriteCatalogRow(Store& store, const CatalogRow& row) {
-  OGRLayer* catalog = EnsureCatalog(store);
-  if (!catalog) return false;
+bool AppendCatalogRow(OGRLayer* catalog, const CatalogRow& row) {
   gdal::FeaturePtr f(OGRFeature::CreateFeature(catalog->GetLayerDefn()));
   f->SetField("frame", row.frame.c_str());
   f->SetField("dataset", row.dataset.c_str());
@@ -54,7 +52,7 @@ bool WriteCatalogRow(Store& store, const CatalogRow& row) {
     f->SetField("domain_ymax", row.domainYMax);
   }
   f->SetField("xy_resolution", row.xyResolution);
-  return gdal::Quietly([&] { return catalog->CreateFeature(f.get()); }) == OGRERR_NONE;
+  return Succeeds([&] { return catalog->CreateFeature(f.get()); });
 }
 
 std::vector<CatalogRow> ReadCatalog(OGRLayer* catalog) {

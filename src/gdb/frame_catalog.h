@@ -1,5 +1,5 @@
 // Rows of the frame catalog table (tarvik_frames): one row per feature
-// dataset and one per class, written as the frame's items are created.
+// dataset and one per class, written when the frame is committed.
 // Internal to src/gdb; readers go through output_reader.h.
 #pragma once
 
@@ -30,8 +30,9 @@ CatalogRow RowFor(const std::string& dataset, const std::string& item, const std
                   const SpatialReference& ref);
 // The entry of a class of the dataset whose entry is `datasetRow`.
 CatalogRow ClassRow(const CatalogRow& datasetRow, const std::string& item, const std::string& kind);
-// Appends a row; false when the store refused it.
-bool WriteCatalogRow(Store& store, const CatalogRow& row);
+// Appends a row to the catalog table; false when the store refused it. The
+// rows of a frame are kept by the store until the frame's commit.
+bool AppendCatalogRow(OGRLayer* catalog, const CatalogRow& row);
 std::vector<CatalogRow> ReadCatalog(OGRLayer* catalog);
 
 }  // namespace tarvik::detail

@@ -1,7 +1,9 @@
 #include "gdb/gdal_handles.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <mutex>
+#include <system_error>
 
 namespace tarvik::gdal {
 
@@ -14,6 +16,34 @@ std::string LastError(const std::string& fallback) {
   const char* msg = CPLGetLastErrorMsg();
   if (msg && *msg) return msg;
   return fallback;
+}
+
+namespace {
+
+GDALDataset* OpenWith(const std::string& path, const char* driver, unsigned flags) {
+  const char* drivers[] = {driver, nullptr};
+  return Quietly([&] {
+    return GDALDataset::FromHandle(
+        GDALOpenEx(path.c_str(), GDAL_OF_VECTOR | flags, drivers, nullptr, nullptr));
+  });
+}
+
+}  // namespace
+
+DatasetPtr OpenStoreForReading(const std::string& path, bool geoPackage) {
+  EnsureRegistered();
+  const char* driver = geoPackage ? "GPKG" : "OpenFileGDB";
+  DatasetPtr ds(OpenWith(path, driver, GDAL_OF_READONLY));
+  if (ds || !geoPackage) return ds;
+  std::error_code ec;
+  const auto journal = std::filesystem::file_size(path + "-journal", ec);
+  if (ec || journal == 0) return ds;
+  const std::string why = LastError();
+  // SQLite rolls the journal back when this connection first reads.
+  DatasetPtr(OpenWith(path, driver, GDAL_OF_UPDATE));
+  ds.reset(OpenWith(path, driver, GDAL_OF_READONLY));
+  if (!ds && !why.empty()) CPLError(CE_Failure, CPLE_AppDefined, "%s", why.c_str());
+  return ds;
 }
 
 std::string NumberText(double value) {

@@ -55,6 +55,14 @@ auto Quietly(Fn&& fn) {
   return fn();
 }
 
+// Opens an output store read-only (GeoPackage when `geoPackage`, else File
+// GDB); none when it does not open (GDAL's reason in LastError()). A
+// GeoPackage whose writer was killed mid-frame carries SQLite's hot journal,
+// which only a connection that may write can roll back: such a store is
+// opened once for update, which restores its last committed state, and then
+// read.
+DatasetPtr OpenStoreForReading(const std::string& path, bool geoPackage);
+
 // A number written so that GDAL's option parser reads it back exactly.
 std::string NumberText(double value);
 

@@ -21,11 +21,7 @@ struct OutputReader::Impl {
 
 OutputReader::OutputReader(const std::string& path) : impl_(std::make_unique<Impl>()) {
   impl_->kind = OutputKindOf(path);
-  gdal::EnsureRegistered();
-  const char* drivers[] = {impl_->kind == OutputKind::FileGdb ? "OpenFileGDB" : "GPKG", nullptr};
-  impl_->ds.reset(gdal::Quietly([&] {
-    return GDALDataset::FromHandle(GDALOpenEx(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, drivers, nullptr, nullptr));
-  }));
+  impl_->ds = gdal::OpenStoreForReading(path, impl_->kind == OutputKind::GeoPackage);
   if (!impl_->ds) throw RunError("不能打开输出" + path + "：" + gdal::LastError("文件不存在或不是可读的数据库"));
   const auto rows = detail::ReadCatalog(impl_->ds->GetLayerByName(detail::kCatalogTable));
   std::map<std::string, std::size_t> byDataset;

@@ -12,13 +12,19 @@ OutputWorkspace::OutputWorkspace(std::shared_ptr<detail::Store> store) : store_(
 OutputWorkspace::OutputWorkspace(OutputWorkspace&&) noexcept = default;
 OutputWorkspace& OutputWorkspace::operator=(OutputWorkspace&& other) noexcept {
   if (this != &other) {
-    if (store_) store_->close();
+    try {
+      if (store_) store_->close();
+    } catch (...) {
+    }
     store_ = std::move(other.store_);
   }
   return *this;
 }
 OutputWorkspace::~OutputWorkspace() {
-  if (store_) store_->close();
+  try {
+    if (store_) store_->close();
+  } catch (...) {
+  }
 }
 
 OutputKind OutputWorkspace::kind() const { return store_->kind; }
@@ -26,6 +32,9 @@ const std::string& OutputWorkspace::path() const { return store_->path; }
 bool OutputWorkspace::isOpen() const { return store_ && store_->open(); }
 void OutputWorkspace::commit() {
   if (store_) store_->commit();
+}
+void OutputWorkspace::abandon() {
+  if (store_) store_->abandon();
 }
 void OutputWorkspace::close() {
   if (store_) store_->close();

@@ -6,9 +6,12 @@
 //   per frame: CreateFrameDataset, CreateFrameClass (lines, polygons),
 //              CreateFrameAnnotationClass, then a LineBuffer and an
 //              AnnotationBatch (see feature_class.h, annotation.h);
+//   ws.commit() once the frame is drawn (ws.abandon() when it failed);
 //   ws.close() at the end (the destructor closes too).
-// On a GeoPackage each frame is one transaction, committed when the next
-// frame's dataset is created, on commit() and on close.
+// A frame is kept or undone as a whole: on a GeoPackage it is one
+// transaction; on a File GDB its classes, then the catalog, are flushed to
+// the files at its commit. A frame still open when the next frame's dataset
+// is created, or at close, is committed then.
 #pragma once
 
 #include <memory>
@@ -35,9 +38,16 @@ class OutputWorkspace {
   OutputKind kind() const;
   const std::string& path() const;
   bool isOpen() const;
-  // Keeps everything written so far (GeoPackage: commits the current frame).
+  // Ends the current frame keeping what it wrote, on disk when this returns
+  // (a killed program keeps it). RunError when the store does not take it
+  // (a full disk: the message says so); the frame is then undone and the
+  // store takes nothing more.
   void commit();
-  // Commits and closes the store; its classes become unusable.
+  // Undoes the current frame: its classes and features are removed (a
+  // GeoPackage rolls it back) and it is not listed. Never throws.
+  void abandon();
+  // Commits and closes the store; its classes become unusable. RunError
+  // when the last frame or the closing fails.
   void close();
 
   // For src/gdb.

@@ -52,15 +52,16 @@ bool TCreateTkByTfhao::Run() {
     CheckRectSheetCoordinates(FCoords, *FRectSheet);
   else
     CheckLongitudeReach(FCoords, FSheetLon, FSheetLon + FSheetWidth, "图幅" + FMapNo);
-  MakeSpatialReference();
-  BeginFrameDrawing();
   try {
+    MakeSpatialReference();
+    BeginFrameDrawing();
     DrawFrame();
-  } catch (...) {
     EndFrameDrawing();
+    FinishFrame();
+  } catch (...) {
+    AbandonFrame();
     throw;
   }
-  EndFrameDrawing();
   return true;
 }
 

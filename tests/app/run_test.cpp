@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "app_test_support.h"
+#include "gdb/output_lock.h"
 #include "settings/qt/pascoverset.h"
 #include "support/gdal_readback.h"
 #include "support/test_shapefile.h"
@@ -282,6 +283,22 @@ TEST(WindowRun, WrongInputsAreFoundBeforeTheOutputIsTouched) {
     EXPECT_TRUE(w->Button1->isEnabled());
     EXPECT_TRUE(test::ReadWithGdal(output).has("L_E45G095066"));
   }
+}
+
+TEST(WindowRun, AnOutputAnotherRunWritesIsNeitherRemovedNorWritten) {
+  test::TempDir dir;
+  const std::string output = dir / "old.gdb";
+  MakeStore(output);
+  const OutputLock otherRun = OutputLock::Acquire(output);
+  WindowUnderTest w;
+  w->rgtype->setItemIndex(0);
+  w->edtoutFile->setText(QString::fromStdString(output));
+  w->Button1->click();
+  ASSERT_EQ(w.dialogs.errors.size(), 1u) << w.dialogs.describe();
+  EXPECT_TRUE(w.dialogs.errors[0].contains(U("正在被另一个程序写入"))) << w.dialogs.describe();
+  EXPECT_TRUE(w.dialogs.questions.empty()) << "not even asked to remove it";
+  EXPECT_TRUE(test::ReadWithGdal(output).has("L_E45G095066"));
+  EXPECT_TRUE(w->Button1->isEnabled());
 }
 
 TEST(WindowRun, KeepingAnExistingGeodatabaseEndsTheRunSilently) {

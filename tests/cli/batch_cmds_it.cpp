@@ -2,10 +2,8 @@
 // index and area, with their refusals, and Ctrl-C in the middle of a run.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cmath>
@@ -215,57 +213,18 @@ TEST(AreaCli, PlanarPolygonsFramedInLongitudeAndLatitude) {
   EXPECT_FALSE(Contains(r.err, "保存失败"));
 }
 
-// Starts tarvik-cli with stderr on a pipe.
-struct Child {
-  pid_t pid = -1;
-  int err = -1;
-};
-
-Child Start(const std::vector<std::string>& args) {
-  const std::string path = CliPath();
-  const char* cli = path.c_str();
-  int fds[2];
-  if (pipe(fds) != 0) return {};
-  const pid_t pid = fork();
-  if (pid == 0) {
-    std::vector<char*> argv{const_cast<char*>(cli)};
-    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    dup2(fds[1], STDERR_FILENO);
-    const int null = open("/dev/null", O_WRONLY);
-    dup2(null, STDOUT_FILENO);
-    close(fds[0]);
-    execv(cli, argv.data());
-    _exit(127);
-  }
-  close(fds[1]);
-  return {pid, fds[0]};
-}
-
 TEST(IndexCli, CtrlCFinishesTheSheetAndKeepsTheOutputReadable) {
   TempDir dir;
   ASSERT_EQ(RunCli({"make-index", "--scale", "10000", "--bbox", "88", "16", "88.625", "16.625", "-o",
                     dir / "many.shp"})
                 .exitCode,
             0);  // 10 x 14 sheets
-  const Child child = Start({"index", dir / "many.shp", "-o", dir / "many.gpkg", "--name-template", "[TFH]",
-                             "--verbose"});
-  ASSERT_GT(child.pid, 0);
-  std::string err;
-  char buffer[4096];
-  bool signalled = false;
-  for (;;) {
-    const ssize_t n = read(child.err, buffer, sizeof buffer);
-    if (n <= 0) break;
-    err.append(buffer, static_cast<std::size_t>(n));
-    if (!signalled && Contains(err, "[3/")) {
-      kill(child.pid, SIGINT);
-      signalled = true;
-    }
-  }
-  close(child.err);
-  int status = 0;
-  waitpid(child.pid, &status, 0);
+  CliProcess child({"index", dir / "many.shp", "-o", dir / "many.gpkg", "--name-template", "[TFH]", "--verbose"});
+  ASSERT_TRUE(child.started());
+  const bool signalled = child.readUntil("[3/");
+  child.signal(SIGINT);
+  const int status = child.finish();
+  const std::string& err = child.err();
   ASSERT_TRUE(signalled) << err;
   ASSERT_TRUE(WIFEXITED(status)) << err;
   EXPECT_EQ(WEXITSTATUS(status), 1);

@@ -16,7 +16,10 @@
 #include "frame/utcreatetk.h"
 #include "frame/utstandardMap.h"
 #include "gdb/class_queries.h"
+#include "gdb/feature_class.h"
+#include "gdb/output_reader.h"
 #include "gdb/sheet_index_writer.h"
+#include "gdb/workspace.h"
 #include "sheets/sheet_index.h"
 #include "support/gdal_readback.h"
 #include "support/test_shapefile.h"
@@ -263,6 +266,38 @@ TEST_P(BatchFrames, ARepeatedNameEndsTheRunAndKeepsWhatWasWritten) {
   ASSERT_TRUE(s.has("L_A"));
   EXPECT_GT(s.layers.at("L_A").features.size(), 10u);
   EXPECT_GT(s.layers.at("a_A").features.size(), 10u);
+}
+
+TEST_P(BatchFrames, AFrameThatFailsMidwayIsUndoneAndNotCounted) {
+  // The store already holds a class p_Q (in another dataset): frame Q gets its
+  // dataset and line class, then cannot make its polygon class.
+  {
+    OutputWorkspace ws = CreateOutputWorkspace(out("mid"));
+    const auto other = CreateFrameDataset(ws, "yZ", SpatialReference::FromEpsg(2374));
+    ASSERT_TRUE(other);
+    CreateFrameClass(*other, "p_Q", FrameClassKind::Polygon);
+  }
+  const std::string area = dir_ / "pq.shp";
+  test::WriteTestShapefile(area, 2374, {"NAME"},
+                           {{{{"NAME", "P"}}, {test::Rectangle(613000, 1774000, 614000, 1775000)}},
+                            {{{"NAME", "Q"}}, {test::Rectangle(620000, 1774000, 621000, 1775000)}}});
+  Tcreatetk b(TFrameSettings{}, RunValues{}, OpenGdbFrameStore(out("mid"), feedback_), feedback_, area);
+  b.FNameField = "NAME";
+  b.FNameTemplate = "[NAME]";
+  int reported = 0;
+  b.FOnFrameDone = [&](int, int, const std::string&) { ++reported; };
+  EXPECT_THROW(b.Run(), RunError);
+  b.CloseOutput();
+  EXPECT_EQ(b.counts().finished, 1);
+  EXPECT_EQ(reported, 1);
+  const ReadStore s = test::ReadWithGdal(out("mid"));
+  ASSERT_TRUE(s.has("L_P"));
+  EXPECT_EQ(b.counts().lines, static_cast<int>(s.layers.at("L_P").features.size()));
+  EXPECT_FALSE(s.has("L_Q"));
+  std::vector<std::string> listed;
+  const OutputReader reader(out("mid"));
+  for (const auto& f : reader.frames()) listed.push_back(f.frame);
+  EXPECT_EQ(listed, (std::vector<std::string>{"Z", "P"}));
 }
 
 TEST_P(BatchFrames, GeographicIndexGivesGeographicFrames) {

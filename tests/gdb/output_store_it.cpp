@@ -7,6 +7,8 @@
 
 #include <cmath>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -23,6 +25,7 @@
 #include "gdb/frame_domain.h"
 #include "gdb/output_reader.h"
 #include "gdb/workspace.h"
+#include "support/gdal_readback.h"
 #include "support/test_support.h"
 
 namespace tarvik {
@@ -448,6 +451,60 @@ TEST_P(OutputStore, ParentFoldersAreCreatedAndAnExistingOutputIsNotOverwritten) 
   { CreateOutputWorkspace(nested); }
   EXPECT_TRUE(std::filesystem::exists(nested));
   EXPECT_THROW(CreateOutputWorkspace(nested), RunError);
+}
+
+TEST_P(OutputStore, AnAbandonedFrameLeavesNothingAndItsNamesAreFreeAgain) {
+  RecordingFeedback feedback;
+  {
+    OutputWorkspace ws = CreateOutputWorkspace(path());
+    WriteFrame(ws, "A", FrameReference(), feedback);
+    ws.commit();
+    WriteFrame(ws, "B", FrameReference(), feedback);
+    ws.abandon();
+    WriteFrame(ws, "B", FrameReference(), feedback);
+  }
+  const test::ReadStore s = test::ReadWithGdal(path());
+  ASSERT_TRUE(s.has("L_B"));
+  EXPECT_EQ(s.layers.at("L_B").features.size(), 3u);
+  const OutputReader reader(path());
+  ASSERT_EQ(reader.frames().size(), 2u);
+  EXPECT_EQ(reader.frames()[1].frame, "B");
+  EXPECT_EQ(reader.lines(reader.frames()[1]).size(), 3u);
+}
+
+// A writer killed in the middle of a large GeoPackage transaction leaves
+// SQLite's hot journal, which a read-only connection cannot roll back.
+TEST(GeoPackageRecovery, TheReaderRollsAHotJournalBack) {
+  test::TempDir dir;
+  const std::string path = dir / "killed.gpkg";
+  RecordingFeedback feedback;
+  { OutputWorkspace ws = CreateOutputWorkspace(path); WriteFrame(ws, "A", FrameReference(), feedback); }
+  const pid_t child = fork();
+  if (child == 0) {
+    RawDataset ds(GDALDataset::FromHandle(GDALOpenEx(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE, nullptr, nullptr, nullptr)));
+    if (!ds || ds->StartTransaction() != OGRERR_NONE) _exit(1);
+    OGRLayer* junk = ds->CreateLayer("junk", nullptr, wkbNone, nullptr);
+    OGRFieldDefn text("t", OFTString);
+    if (!junk || junk->CreateField(&text) != OGRERR_NONE) _exit(1);
+    const std::string filler(8000, 'x');  // some 16 MB: more than SQLite keeps in memory
+    for (int i = 0; i < 2000; ++i) {
+      OGRFeature* f = OGRFeature::CreateFeature(junk->GetLayerDefn());
+      f->SetField(0, filler.c_str());
+      if (junk->CreateFeature(f) != OGRERR_NONE) _exit(1);
+      OGRFeature::DestroyFeature(f);
+    }
+    _exit(0);  // killed before the commit
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  ASSERT_GT(std::filesystem::file_size(path + "-journal"), 0u);
+  const OutputReader reader(path);
+  ASSERT_EQ(reader.frames().size(), 1u);
+  EXPECT_EQ(reader.lines(reader.frames()[0]).size(), 3u);
+  const test::ReadStore s = test::ReadWithGdal(path);
+  EXPECT_TRUE(s.has("L_A"));
+  EXPECT_FALSE(s.has("junk"));
 }
 
 TEST(GeoPackageCounters, EveryFrameClassKeepsItsAutoincrementCounter) {

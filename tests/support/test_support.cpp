@@ -1,5 +1,7 @@
 #include "support/test_support.h"
 
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -73,6 +75,72 @@ CliResult RunCli(const std::vector<std::string>& args, const std::string& input)
   r.out = ReadFile(outPath);
   r.err = ReadFile(errPath);
   return r;
+}
+
+CliProcess::CliProcess(const std::vector<std::string>& args) {
+  const std::string path = CliPath();
+  int fds[2];
+  if (pipe(fds) != 0) return;
+  const pid_t pid = fork();
+  if (pid == 0) {
+    std::vector<char*> argv{const_cast<char*>(path.c_str())};
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    dup2(fds[1], STDERR_FILENO);
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, STDOUT_FILENO);
+    close(fds[0]);
+    close(fds[1]);
+    execv(path.c_str(), argv.data());
+    _exit(127);
+  }
+  close(fds[1]);
+  if (pid < 0) {
+    close(fds[0]);
+    return;
+  }
+  pid_ = pid;
+  fd_ = fds[0];
+}
+
+CliProcess::~CliProcess() {
+  if (pid_ > 0) {
+    kill(pid_, SIGKILL);
+    finish();
+  }
+  if (fd_ >= 0) close(fd_);
+}
+
+bool CliProcess::readMore() {
+  if (fd_ < 0) return false;
+  char buffer[4096];
+  const ssize_t n = read(fd_, buffer, sizeof buffer);
+  if (n <= 0) {
+    close(fd_);
+    fd_ = -1;
+    return false;
+  }
+  err_.append(buffer, static_cast<std::size_t>(n));
+  return true;
+}
+
+bool CliProcess::readUntil(const std::string& text) {
+  while (err_.find(text) == std::string::npos)
+    if (!readMore()) return false;
+  return true;
+}
+
+void CliProcess::signal(int sig) const {
+  if (pid_ > 0) kill(pid_, sig);
+}
+
+int CliProcess::finish() {
+  while (readMore()) {
+  }
+  int status = 0;
+  if (pid_ > 0) waitpid(pid_, &status, 0);
+  pid_ = -1;
+  return status;
 }
 
 }  // namespace tarvik::test

@@ -36,6 +36,31 @@ std::string CliPath();
 // A settings file the build ships (e.g. "rect_sheets.set").
 std::string SharedFile(const std::string& name);
 
+// tarvik-cli running in the background with its stderr on a pipe (stdout
+// goes to /dev/null), for tests that signal it in the middle of a run.
+class CliProcess {
+ public:
+  explicit CliProcess(const std::vector<std::string>& args);
+  ~CliProcess();  // a child still running is killed and reaped
+  CliProcess(const CliProcess&) = delete;
+  CliProcess& operator=(const CliProcess&) = delete;
+
+  bool started() const { return pid_ > 0; }
+  // Reads stderr until it contains `text` (true) or ends (false).
+  bool readUntil(const std::string& text);
+  void signal(int sig) const;
+  // Reads stderr to its end and waits for the program; returns the wait
+  // status (WIFEXITED, WIFSIGNALED, ...).
+  int finish();
+  const std::string& err() const { return err_; }
+
+ private:
+  bool readMore();
+  int pid_ = -1;
+  int fd_ = -1;
+  std::string err_;
+};
+
 // The whole content of a file.
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& content);
