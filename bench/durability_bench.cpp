@@ -1,10 +1,12 @@
 // Per-frame cost of whole index runs into a File Geodatabase and a
 // GeoPackage, each frame made durable as it is finished: wall-clock and CPU
 // milliseconds per frame (the run and the closing of the store together),
-// over repeated runs, with the smallest and largest. CPU time is reported
-// beside wall time because a shared machine makes wall time noisy.
+// the wall time per frame of the first and the last hundred frames, and the
+// time the closing of the store takes, over repeated runs, with the smallest
+// and largest. CPU time is reported beside wall time because a shared
+// machine makes wall time noisy.
 //
-//   durability_bench [sheets=1000] [repeats=3]
+//   durability_bench [sheets=1000] [repeats=3] [.gdb|.gpkg]
 //
 // It uses only the builder's public entry points, so the same file builds
 // against another revision of the program and its figures can be set beside
@@ -56,6 +58,7 @@ double CpuSeconds() {
 struct Result {
   int frames = 0;
   double wallMs = 0, cpuMs = 0, closeMs = 0;  // per frame, per frame, whole close
+  double firstMs = 0, lastMs = 0;             // per frame, first and last hundred
 };
 
 Result Run(const std::string& index, const std::string& output) {
@@ -67,6 +70,14 @@ Result Run(const std::string& index, const std::string& output) {
   tarvik::TstandardMap builder(s, tarvik::RunValues{}, tarvik::OpenGdbFrameStore(output, quiet), quiet, index);
   builder.FNameField = "TFH";
   builder.FNameTemplate = "[TFH]";
+  // Wall time of every frame, from the end of the one before.
+  std::vector<double> frameMs;
+  auto last = start;
+  builder.FOnFrameDone = [&](int, int, const std::string&) {
+    const auto now = Clock::now();
+    frameMs.push_back(std::chrono::duration<double, std::milli>(now - last).count());
+    last = now;
+  };
   builder.Run();
   const auto drawn = Clock::now();
   builder.CloseOutput();
@@ -78,6 +89,16 @@ Result Run(const std::string& index, const std::string& output) {
   r.wallMs = std::chrono::duration<double, std::milli>(end - start).count() / n;
   r.cpuMs = (CpuSeconds() - cpu) * 1000 / n;
   r.closeMs = std::chrono::duration<double, std::milli>(end - drawn).count();
+  const std::size_t block = std::min<std::size_t>(100, frameMs.size());
+  if (block > 0) {
+    double first = 0, lastBlock = 0;
+    for (std::size_t i = 0; i < block; ++i) {
+      first += frameMs[i];
+      lastBlock += frameMs[frameMs.size() - 1 - i];
+    }
+    r.firstMs = first / static_cast<double>(block);
+    r.lastMs = lastBlock / static_cast<double>(block);
+  }
   return r;
 }
 
@@ -86,24 +107,38 @@ Result Run(const std::string& index, const std::string& output) {
 int main(int argc, char** argv) {
   const int sheets = argc > 1 ? std::atoi(argv[1]) : 1000;
   const int repeats = argc > 2 ? std::atoi(argv[2]) : 3;
+  const std::string only = argc > 3 ? argv[3] : "";
   const fs::path folder = fs::temp_directory_path() / ("tarvik_durability_bench_" + std::to_string(::getpid()));
   fs::create_directories(folder);
   const std::string index = MakeIndex(folder, sheets);
   std::printf("%d sheets at 1:10 000, %d runs per store\n", sheets, repeats);
   for (const char* ext : {".gdb", ".gpkg"}) {
-    std::vector<double> wall, cpu;
+    if (!only.empty() && only != ext) continue;
+    std::vector<double> wall, cpu, first, lastHundred, close;
     for (int i = 0; i < repeats; ++i) {
       const std::string out = (folder / ("run" + std::to_string(i) + ext)).string();
       const Result r = Run(index, out);
-      std::printf("  %-5s run %d: %d frames read back, %.2f ms/frame wall, %.2f ms/frame CPU, close %.0f ms\n", ext, i,
-                  r.frames, r.wallMs, r.cpuMs, r.closeMs);
+      std::printf(
+          "  %-5s run %d: %d frames read back, %.2f ms/frame wall, %.2f ms/frame CPU, first/last hundred %.2f / %.2f "
+          "ms/frame, close %.0f ms\n",
+          ext, i, r.frames, r.wallMs, r.cpuMs, r.firstMs, r.lastMs, r.closeMs);
+      std::fflush(stdout);
       wall.push_back(r.wallMs);
       cpu.push_back(r.cpuMs);
+      first.push_back(r.firstMs);
+      lastHundred.push_back(r.lastMs);
+      close.push_back(r.closeMs);
       fs::remove_all(out);
     }
     std::printf("  %-5s wall min %.2f max %.2f, CPU min %.2f max %.2f ms/frame\n", ext,
                 *std::min_element(wall.begin(), wall.end()), *std::max_element(wall.begin(), wall.end()),
                 *std::min_element(cpu.begin(), cpu.end()), *std::max_element(cpu.begin(), cpu.end()));
+    std::printf("  %-5s first hundred min %.2f max %.2f, last hundred min %.2f max %.2f ms/frame, close min %.0f max %.0f ms\n",
+                ext, *std::min_element(first.begin(), first.end()), *std::max_element(first.begin(), first.end()),
+                *std::min_element(lastHundred.begin(), lastHundred.end()),
+                *std::max_element(lastHundred.begin(), lastHundred.end()), *std::min_element(close.begin(), close.end()),
+                *std::max_element(close.begin(), close.end()));
+    std::fflush(stdout);
   }
   fs::remove_all(folder);
   return 0;

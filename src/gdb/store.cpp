@@ -155,8 +155,11 @@ void Store::commit() {
   if (kind == OutputKind::FileGdb) {
     // The classes first, then the catalog: a frame is listed only once
     // everything it wrote is in the files.
-    for (const Touched& t : touched)
+    for (const Touched& t : touched) {
+      // Flushing a class builds its spatial index.
+      indexTransforms.stock(t.layer->GetSpatialRef());
       if (!Succeeds([&] { return t.layer->SyncToDisk(); })) fail(t.name);
+    }
   }
   if (!pendingRows.empty()) {
     OGRLayer* table = EnsureCatalog(*this);

@@ -21,6 +21,7 @@
 
 #include "gdb/gdal_handles.h"
 #include "gdb/output_kind.h"
+#include "gdb/spatial_index_transforms.h"
 
 namespace tarvik::detail {
 
@@ -67,6 +68,8 @@ struct Store {
   // layer up again.
   std::uint64_t generation = 0;
   int framesSinceOpen = 0;
+  // File GDB: what makes the spatial index of a flushed class cheap.
+  SpatialIndexTransforms indexTransforms;
 
   Store();
   ~Store();
