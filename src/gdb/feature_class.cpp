@@ -159,16 +159,10 @@ std::shared_ptr<ClassState> CreateClassIn(const FrameDataset& dataset, const std
                                   : kind == FrameClassKind::Polygon ? wkbPolygon
                                                                     : wkbPoint;
   OGRSpatialReference* srs = ref.empty() ? nullptr : const_cast<OGRSpatialReference*>(ref.ogr());
-  // GDAL's File GDB writer searches PROJ's database for a code that names
-  // the system of every class it creates. For a system that has none (a
-  // custom transverse Mercator, e.g. on WGS84) the search goes through
-  // thousands of candidates and finds nothing, some 100 ms per class; GDAL's
-  // quick identification gives the same answer and the same files.
-  std::optional<CPLConfigOptionSetter> quickIdentification;
-  if (store->kind == OutputKind::FileGdb && srs && ref.epsgCode() == 0)
-    quickIdentification.emplace("USE_OSR_FIND_MATCHES", "NO", true);
-  OGRLayer* layer = gdal::Quietly([&] { return store->ds->CreateLayer(name.c_str(), srs, type, options.get()); });
-  quickIdentification.reset();
+  OGRLayer* layer = gdal::Quietly([&] {
+    gdal::QuickIdentification quick;
+    return store->ds->CreateLayer(name.c_str(), srs, type, options.get());
+  });
   if (!layer || CPLGetLastErrorType() >= CE_Failure) {
     if (DiskFull(store->path)) store->fail(name);
     return nullptr;

@@ -22,6 +22,7 @@ namespace {
 
 GDALDataset* OpenWith(const std::string& path, const char* driver, unsigned flags) {
   const char* drivers[] = {driver, nullptr};
+  QuickIdentification quick;
   return Quietly([&] {
     return GDALDataset::FromHandle(
         GDALOpenEx(path.c_str(), GDAL_OF_VECTOR | flags, drivers, nullptr, nullptr));

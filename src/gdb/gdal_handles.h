@@ -55,6 +55,22 @@ auto Quietly(Fn&& fn) {
   return fn();
 }
 
+// While alive, GDAL's File GDB driver identifies the coordinate systems of
+// the classes it opens or creates the quick way. Its thorough way searches
+// PROJ's database for an EPSG code for every class whose system the file
+// does not name by code, and for our custom systems (a transverse Mercator
+// on WGS84, or on a meridian that is no zone's) finds none after 0.1-0.3 s
+// per class: minutes for opening a store of a few hundred frames. A system
+// named by code is read by its code either way, so what is read and written
+// is the same.
+class QuickIdentification {
+ public:
+  QuickIdentification() : setter_("USE_OSR_FIND_MATCHES", "NO", true) {}
+
+ private:
+  CPLConfigOptionSetter setter_;
+};
+
 // Opens an output store read-only (GeoPackage when `geoPackage`, else File
 // GDB); none when it does not open (GDAL's reason in LastError()). A
 // GeoPackage whose writer was killed mid-frame carries SQLite's hot journal,

@@ -324,6 +324,7 @@ void Store::beginFrame() {
     if (CPLGetLastErrorType() >= CE_Failure) fail("关闭后重新打开");
     const char* drivers[] = {"OpenFileGDB", nullptr};
     ds.reset(gdal::Quietly([&] {
+      gdal::QuickIdentification quick;
       return GDALDataset::FromHandle(
           GDALOpenEx(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE, drivers, nullptr, nullptr));
     }));

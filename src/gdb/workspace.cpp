@@ -93,6 +93,7 @@ std::optional<OutputWorkspace> OpenOutputWorkspace(const std::string& rawPath, U
   gdal::EnsureRegistered();
   const char* drivers[] = {DriverName(kind), nullptr};
   GDALDataset* ds = gdal::Quietly([&] {
+    gdal::QuickIdentification quick;
     return GDALDataset::FromHandle(
         GDALOpenEx(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE, drivers, nullptr, nullptr));
   });
