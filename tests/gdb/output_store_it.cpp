@@ -537,6 +537,51 @@ TEST(GeoPackageCounters, EveryFrameClassKeepsItsAutoincrementCounter) {
   }
 }
 
+// Frames in a coded and in a custom coordinate system (the spatial index of
+// each class is built as the frame is committed, the second frame's with
+// what the first left ready): read back through GDAL, a spatial filter
+// (answered from the File GDB's index) finds exactly the features that lie
+// in it, and the classes keep their system.
+TEST_P(OutputStore, SpatialFiltersFindTheFramesFeaturesInEverySystem) {
+  struct System {
+    const char* what;
+    SpatialReference ref;
+  };
+  const System systems[] = {
+      {"EPSG:2364", SpatialReference::FromEpsg(2364)},
+      {"WGS84 custom", SpatialReference::TransverseMercator(4326, "WGS 84 / GK CM 120E", 120, 40500000)},
+  };
+  for (const auto& [what, base] : systems) {
+    SCOPED_TRACE(what);
+    std::filesystem::remove_all(path());
+    SpatialReference ref = base;
+    SetFrameDomain(ref, 1.0L, 40520000, 3375000, 40525000, 3380000);
+    RecordingFeedback feedback;
+    {
+      OutputWorkspace ws = CreateOutputWorkspace(path());
+      WriteFrame(ws, "F1", ref, feedback);
+      WriteFrame(ws, "F2", ref, feedback);
+    }
+    ASSERT_TRUE(feedback.messages.empty()) << feedback.messages.front();
+    RawDataset ds = OpenRaw(path());
+    ASSERT_TRUE(ds);
+    for (const char* name : {"L_F1", "L_F2"}) {
+      OGRLayer* lines = ds->GetLayerByName(name);
+      ASSERT_NE(lines, nullptr) << name;
+      ASSERT_NE(lines->GetSpatialRef(), nullptr);
+      EXPECT_TRUE(lines->GetSpatialRef()->IsSame(ref.ogr())) << name;
+      // Around the short line at x 40521000.12345 only; then around the
+      // frame's corner, where the two long lines pass.
+      lines->SetSpatialFilterRect(40520990, 3375040, 40521010, 3375060);
+      EXPECT_EQ(lines->GetFeatureCount(), 1) << name;
+      lines->SetSpatialFilterRect(40519850, 3374850, 40520050, 3375050);
+      EXPECT_EQ(lines->GetFeatureCount(), 2) << name;
+      lines->SetSpatialFilterRect(40530000, 3390000, 40531000, 3391000);
+      EXPECT_EQ(lines->GetFeatureCount(), 0) << name;
+    }
+  }
+}
+
 // Counts the files this process has open.
 int OpenFileCount() {
   int n = 0;
