@@ -72,7 +72,13 @@ void RegisterClassesInOrder(OutputWorkspace& workspace, const std::vector<std::s
   const auto& store = workspace.store();
   if (!store || !store->open() || store->kind != OutputKind::GeoPackage) return;
   for (const auto& name : topFirst) {
-    if (OGRLayer* layer = store->ds->GetLayerByName(name.c_str())) gdal::Quietly([&] { return layer->SyncToDisk(); });
+    // The classes of the frame being written are at hand; GDAL's lookup by
+    // name walks every class of the store.
+    OGRLayer* layer = nullptr;
+    for (const auto& t : store->touched)
+      if (t.name == name) layer = t.layer;
+    if (!layer) layer = store->ds->GetLayerByName(name.c_str());
+    if (layer) gdal::Quietly([&] { return layer->SyncToDisk(); });
   }
 }
 

@@ -14,6 +14,7 @@
 #include "common/error.h"
 #include "common/text_util.h"
 #include "gdb/frame_catalog.h"
+#include "gdb/geopackage_sql.h"
 
 namespace tarvik::detail {
 
@@ -71,12 +72,10 @@ std::string Quoted(const std::string& s, char quote) {
 std::string SqlText(const std::string& s) { return Quoted(s, '\''); }
 std::string SqlName(const std::string& s) { return Quoted(s, '"'); }
 
-// Runs a statement that gives no rows; false when SQLite refused it.
+// Runs a statement that gives no rows on a GeoPackage; false when SQLite
+// refused it.
 bool Execute(GDALDataset* ds, const std::string& sql) {
-  return Succeeds([&] {
-    if (OGRLayer* result = ds->ExecuteSQL(sql.c_str(), nullptr, nullptr)) ds->ReleaseResultSet(result);
-    return OGRERR_NONE;
-  });
+  return Succeeds([&] { return gpkg::Execute(ds, sql) ? OGRERR_NONE : OGRERR_FAILURE; });
 }
 
 // The free space on the disk that holds `path` (or its nearest existing
@@ -173,9 +172,8 @@ void Store::commit() {
   if (kind == OutputKind::GeoPackage) {
     nowCounted = counted;
     nowCounted.insert(nowCounted.end(), frameTables.begin(), frameTables.end());
-    // Setting aside goes through GDAL's SQL entry, which visits every layer
-    // of the dataset: done every few frames, it costs little, and the
-    // counters in sqlite_sequence stay at most a few dozen.
+    // Done every few frames, so that the counters in sqlite_sequence stay
+    // at most a few dozen.
     constexpr std::size_t kSetAsideBatch = 60;
     setAside = nowCounted.size() >= kSetAsideBatch;
     if (setAside) {
@@ -224,7 +222,10 @@ void Store::abandon() {
         const char* drivers[] = {"GPKG", nullptr};
         ds.reset(GDALDataset::FromHandle(
             GDALOpenEx(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE, drivers, nullptr, nullptr)));
-        if (ds) catalog = ds->GetLayerByName(kCatalogTable);
+        if (ds) {
+          catalog = ds->GetLayerByName(kCatalogTable);
+          gpkg::PrepareForWriting(ds.get());
+        }
         else if (failure.empty()) failure = "不能重新打开输出" + path + "：" + gdal::LastError("未知原因");
         return undone;
       }
@@ -352,6 +353,7 @@ void Store::close() {
   try {
     commit();
     restoreCounters();
+    if (output && kind == OutputKind::GeoPackage) gpkg::FinishWriting(ds.get());
   } catch (...) {
     catalog = nullptr;
     gdal::Quietly([&] {

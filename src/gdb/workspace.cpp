@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "common/error.h"
+#include "gdb/geopackage_sql.h"
 #include "gdb/store.h"
 
 namespace tarvik {
@@ -56,6 +57,7 @@ OutputWorkspace WrapOutput(GDALDataset* ds, const std::string& path, OutputKind 
   store->kind = kind;
   store->output = true;
   detail::LoadNames(*store);
+  if (kind == OutputKind::GeoPackage) detail::gpkg::PrepareForWriting(ds);
   return OutputWorkspace(std::move(store));
 }
 
