@@ -279,6 +279,23 @@ void Store::restoreCounters() {
   if (started) gdal::Quietly([&] { return restored ? ds->CommitTransaction() : ds->RollbackTransaction(); });
 }
 
+void Store::finishGeoPackage() {
+  // At closing GDAL writes every class's extent and time of change to
+  // gpkg_contents, one statement and one SQLite transaction (a journal file
+  // made and removed) per class. Done here first in one transaction, while
+  // the index of gpkg::PrepareForWriting still finds the rows, which is
+  // dropped in the same transaction. Should any of it fail, it is rolled
+  // back and the closing does it the usual way (and reports its failure).
+  gdal::Quietly([&] {
+    if (ds->StartTransaction() != OGRERR_NONE) return 0;
+    ds->FlushCache();
+    const bool flushed = CPLGetLastErrorType() < CE_Failure;
+    gpkg::FinishWriting(ds.get());
+    if (!flushed || ds->CommitTransaction() != OGRERR_NONE) ds->RollbackTransaction();
+    return 0;
+  });
+}
+
 // GDAL's File GDB driver keeps the files of every class it has written in
 // this session open (about six per frame). Closing and reopening the dataset
 // releases them; it is done when the frames since the last opening would
@@ -353,7 +370,7 @@ void Store::close() {
   try {
     commit();
     restoreCounters();
-    if (output && kind == OutputKind::GeoPackage) gpkg::FinishWriting(ds.get());
+    if (output && kind == OutputKind::GeoPackage) finishGeoPackage();
   } catch (...) {
     catalog = nullptr;
     gdal::Quietly([&] {

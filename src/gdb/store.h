@@ -98,6 +98,9 @@ struct Store {
   void beginFrame();
   // GeoPackage: puts back the AUTOINCREMENT counters set aside by commit().
   void restoreCounters();
+  // GeoPackage, before closing: GDAL's last updates in one transaction, and
+  // the file left without what made writing it faster.
+  void finishGeoPackage();
   // Commits and closes; afterwards every class of the store is unusable.
   // RunError when the last frame or the closing fails (a store that already
   // failed is closed without a further error).
