@@ -136,7 +136,7 @@ bool ProgressState::ProgressStep(int count) {
   bars_[i]->setValue(static_cast<int>(static_cast<long long>(position_[i]) * 100 / total_[i]));
   if (AllLevelsComplete()) {
     // Repainted at once: the run goes straight on to close its output.
-    CloseOrHold(QString::fromUtf8("正在保存输出……"));
+    CloseOrHold(QString::fromUtf8("正在关闭输出……"));
     if (progress_) progress_->repaint();
   }
   return aborted;
@@ -144,11 +144,11 @@ bool ProgressState::ProgressStep(int count) {
 
 void ProgressState::ProgressClose(bool force) {
   if (levelCount_ < 2 || abort_ || force) {
-    CloseOrHold(abort_ ? QString::fromUtf8("正在停止，保存已完成的图廓……") : QString::fromUtf8("正在保存输出……"));
+    CloseOrHold(abort_ ? QString::fromUtf8("正在停止，保存已完成的图廓……") : QString::fromUtf8("正在关闭输出……"));
     levelCount_ = 1;
     return;
   }
-  if (AllLevelsComplete()) CloseOrHold(QString::fromUtf8("正在保存输出……"));
+  if (AllLevelsComplete()) CloseOrHold(QString::fromUtf8("正在关闭输出……"));
 }
 
 void ProgressState::CloseOrHold(const QString& text) {

@@ -82,7 +82,7 @@ void CliFeedback::note(const std::string& text) {
   clearBar();
   // One write per line: a reader of the stream never sees half a line.
   std::cerr << text + "\n";
-  if (open_) drawBar(false);
+  if (barUp()) drawBar(false);
 }
 
 bool CliFeedback::confirm(const std::string& text, const std::string&) {
@@ -119,8 +119,20 @@ bool CliFeedback::progressStep(int count) {
 
 void CliFeedback::progressClose(bool) {
   if (!open_) return;
-  drawBar(true);
   open_ = false;
+  if (holding_) {
+    closing_ = true;
+    drawBar(false);
+    return;
+  }
+  drawBar(true);
+}
+
+void CliFeedback::outputClosed() {
+  holding_ = false;
+  if (!closing_) return;
+  drawBar(true);
+  closing_ = false;
 }
 
 void CliFeedback::clearBar() {
@@ -138,9 +150,11 @@ void CliFeedback::drawBar(bool final) {
   const double rate = elapsed > 0 ? position_ / elapsed : 0;
   const int width = 30;
   const int filled = std::clamp(position_ * width / total, 0, width);
-  const std::string timing = final || position_ >= total
-                                 ? "用时 " + FormatDuration(elapsed)
-                                 : "剩余 " + (rate > 0 ? FormatDuration((total - position_) / rate) : std::string("?"));
+  const std::string timing = final               ? "用时 " + FormatDuration(elapsed)
+                             : closing_          ? std::string("正在关闭输出…")
+                             : position_ >= total ? "用时 " + FormatDuration(elapsed)
+                                                  : "剩余 " + (rate > 0 ? FormatDuration((total - position_) / rate)
+                                                                        : std::string("?"));
   char line[512];
   std::snprintf(line, sizeof line, "\r\033[K%s [%s%s] %d/%d %3d%%  %.1f 幅/秒  %s", caption_.c_str(),
                 std::string(filled, '#').c_str(), std::string(width - filled, '.').c_str(), position_,

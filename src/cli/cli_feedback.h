@@ -35,6 +35,12 @@ class CliFeedback : public UserFeedback {
   // the progress bar.
   void note(const std::string& text);
 
+  // For runs that close an output after their last step: from now on the
+  // bar, once its steps are done (or stopped), says "正在关闭输出…" and
+  // stays until outputClosed(), which ends it with the time taken.
+  void holdUntilClosed() { holding_ = true; }
+  void outputClosed();
+
   // Every message shown, in order (the command's summary may count them).
   const std::vector<std::string>& messages() const { return messages_; }
   // Asks the run to stop at its next step.
@@ -45,11 +51,14 @@ class CliFeedback : public UserFeedback {
  private:
   void drawBar(bool final);
   void clearBar();
+  bool barUp() const { return open_ || closing_; }
 
   std::vector<std::string> messages_;
   bool isTerminal_ = false;
   bool barShown_ = false;
   bool open_ = false;
+  bool holding_ = false;  // see holdUntilClosed()
+  bool closing_ = false;  // the steps are over, the output is being closed
   bool abortRequested_ = false;
   int total_ = 0;
   int position_ = 0;

@@ -190,7 +190,15 @@ int RunFileCommand(FileMode mode, const std::vector<std::string>& argv) {
       };
     }
     InstallInterruptHandler(prepared.lock.file());
-    base.RunAndClose([&] { builder.run(); }, output);
+    {
+      // The bar stays up until the output is closed, failed or not.
+      struct Closed {
+        CliFeedback& feedback;
+        ~Closed() { feedback.outputClosed(); }
+      } closed{feedback};
+      feedback.holdUntilClosed();
+      base.RunAndClose([&] { builder.run(); }, output);
+    }
     const auto& c = base.counts();
     if (base.aborted()) {
       std::cerr << "已中止：写入 " << c.finished << " 个图廓，保留在 " << output << "\n";

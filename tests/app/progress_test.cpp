@@ -95,7 +95,7 @@ TEST(ProgressWindow, HeldByARunUntilItEnds) {
     EXPECT_EQ(state.ProgressStep(1), stop);
     state.ProgressClose(false);  // the builder's clean-up
     ASSERT_NE(state.window(), nullptr) << "still there while the output closes";
-    EXPECT_EQ(state.window()->timeLabel()->text(), stop ? U("正在停止，保存已完成的图廓……") : U("正在保存输出……"));
+    EXPECT_EQ(state.window()->timeLabel()->text(), stop ? U("正在停止，保存已完成的图廓……") : U("正在关闭输出……"));
     EXPECT_FALSE(state.window()->cancelButton()->isEnabled());
     state.EndRun();
     EXPECT_EQ(state.window(), nullptr);
