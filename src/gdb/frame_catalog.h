@@ -1,6 +1,10 @@
 // Rows of the frame catalog table (tarvik_frames): one row per feature
 // dataset and one per class, written when the frame is committed.
 // Internal to src/gdb; readers go through output_reader.h.
+//
+// The shared layout (output_layout.h) records its dataset and classes once
+// (frame empty, frame_field "FrameName") and every frame in a row of its own
+// (kind "frame") with its reference scale and the extent of its features.
 #pragma once
 
 #include <string>
@@ -15,7 +19,7 @@ struct CatalogRow {
   std::string frame;    // frame name (the dataset name without its "y")
   std::string dataset;  // "y" + frame name
   std::string item;     // the dataset or class name as stored
-  std::string kind;     // "dataset", "line", "polygon" or "annotation"
+  std::string kind;     // "dataset", "line", "polygon", "annotation" or "frame"
   double referenceScale = 0;       // annotation: scale denominator
   std::string referenceUnits;      // annotation: "meters"
   std::string annotationClasses;   // annotation: "Default"
@@ -24,6 +28,11 @@ struct CatalogRow {
   bool hasDomain = false;
   double domainXMin = 0, domainYMin = 0, domainXMax = 0, domainYMax = 0;
   double xyResolution = 0;
+  // Shared layout: the field naming each feature's frame; frames: the
+  // extent of the frame's features (store coordinates).
+  std::string frameField;
+  bool hasExtent = false;
+  double extentXMin = 0, extentYMin = 0, extentXMax = 0, extentYMax = 0;
 };
 
 CatalogRow RowFor(const std::string& dataset, const std::string& item, const std::string& kind,
@@ -34,5 +43,8 @@ CatalogRow ClassRow(const CatalogRow& datasetRow, const std::string& item, const
 // rows of a frame are kept by the store until the frame's commit.
 bool AppendCatalogRow(OGRLayer* catalog, const CatalogRow& row);
 std::vector<CatalogRow> ReadCatalog(OGRLayer* catalog);
+// Adds the columns of the shared layout (frame_field, extent_*) to a catalog
+// that lacks them; false when the store refused one.
+bool AddSharedLayoutColumns(OGRLayer* catalog);
 
 }  // namespace tarvik::detail
