@@ -58,6 +58,11 @@ bool AppendCatalogRow(OGRLayer* catalog, const CatalogRow& row) {
     if (const int i = f->GetFieldIndex(name); i >= 0) f->SetField(i, value);
   };
   if (!row.frameField.empty()) set("frame_field", row.frameField.c_str());
+  for (int i = 0; i < 3; ++i) {
+    if (row.idFirst[i] <= 0) continue;
+    set(kIdFirstColumns[i], static_cast<GIntBig>(row.idFirst[i]));
+    set(kIdLastColumns[i], static_cast<GIntBig>(row.idLast[i]));
+  }
   if (row.hasExtent) {
     set("extent_xmin", row.extentXMin);
     set("extent_ymin", row.extentYMin);
@@ -105,6 +110,12 @@ std::vector<CatalogRow> ReadCatalog(OGRLayer* catalog) {
     row.extentYMin = number(f.get(), "extent_ymin");
     row.extentXMax = number(f.get(), "extent_xmax");
     row.extentYMax = number(f.get(), "extent_ymax");
+    for (int i = 0; i < 3; ++i) {
+      const int a = f->GetFieldIndex(kIdFirstColumns[i]), b = f->GetFieldIndex(kIdLastColumns[i]);
+      if (a < 0 || b < 0 || !f->IsFieldSetAndNotNull(a) || !f->IsFieldSetAndNotNull(b)) continue;
+      row.idFirst[i] = f->GetFieldAsInteger64(a);
+      row.idLast[i] = f->GetFieldAsInteger64(b);
+    }
     rows.push_back(std::move(row));
   }
   return rows;
@@ -115,7 +126,10 @@ bool AddSharedLayoutColumns(OGRLayer* catalog) {
     const char* name;
     OGRFieldType type;
   } columns[] = {{"frame_field", OFTString}, {"extent_xmin", OFTReal}, {"extent_ymin", OFTReal},
-                 {"extent_xmax", OFTReal},   {"extent_ymax", OFTReal}};
+                 {"extent_xmax", OFTReal},   {"extent_ymax", OFTReal},
+                 {kIdFirstColumns[0], OFTInteger64}, {kIdLastColumns[0], OFTInteger64},
+                 {kIdFirstColumns[1], OFTInteger64}, {kIdLastColumns[1], OFTInteger64},
+                 {kIdFirstColumns[2], OFTInteger64}, {kIdLastColumns[2], OFTInteger64}};
   for (const auto& c : columns) {
     if (catalog->GetLayerDefn()->GetFieldIndex(c.name) >= 0) continue;
     OGRFieldDefn defn(c.name, c.type);

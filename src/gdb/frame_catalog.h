@@ -4,9 +4,11 @@
 //
 // The shared layout (output_layout.h) records its dataset and classes once
 // (frame empty, frame_field "FrameName") and every frame in a row of its own
-// (kind "frame") with its reference scale and the extent of its features.
+// (kind "frame") with its reference scale, the extent of its features and
+// their OBJECTIDs in each class.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -33,7 +35,15 @@ struct CatalogRow {
   std::string frameField;
   bool hasExtent = false;
   double extentXMin = 0, extentYMin = 0, extentXMax = 0, extentYMax = 0;
+  // Frames of the shared layout: the OBJECTIDs of the frame's features in
+  // the line, polygon and text class, first and last (0 when none).
+  std::int64_t idFirst[3] = {0, 0, 0};
+  std::int64_t idLast[3] = {0, 0, 0};
 };
+
+// The catalog columns of those OBJECTIDs, in the order line, polygon, text.
+inline constexpr const char* kIdFirstColumns[3] = {"line_first", "polygon_first", "text_first"};
+inline constexpr const char* kIdLastColumns[3] = {"line_last", "polygon_last", "text_last"};
 
 CatalogRow RowFor(const std::string& dataset, const std::string& item, const std::string& kind,
                   const SpatialReference& ref);
@@ -43,8 +53,8 @@ CatalogRow ClassRow(const CatalogRow& datasetRow, const std::string& item, const
 // rows of a frame are kept by the store until the frame's commit.
 bool AppendCatalogRow(OGRLayer* catalog, const CatalogRow& row);
 std::vector<CatalogRow> ReadCatalog(OGRLayer* catalog);
-// Adds the columns of the shared layout (frame_field, extent_*) to a catalog
-// that lacks them; false when the store refused one.
+// Adds the columns of the shared layout (frame_field, extent_*, *_first,
+// *_last) to a catalog that lacks them; false when the store refused one.
 bool AddSharedLayoutColumns(OGRLayer* catalog);
 
 }  // namespace tarvik::detail

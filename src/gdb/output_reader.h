@@ -32,6 +32,12 @@ struct FrameInfo {
   // The extent of the frame's features, store coordinates (recorded by the
   // shared layout only).
   std::optional<Envelope> extent;
+  // The shared layout: the OBJECTIDs the frame's features lie between in
+  // each class (0 when not recorded).
+  struct IdRange {
+    std::int64_t first = 0, last = 0;
+  };
+  IdRange lineIds, polygonIds, textIds;
 };
 
 struct StoredLine {

@@ -136,13 +136,6 @@ void SharedFrameWriter::makeClasses(const SpatialReference& frameRef, double ref
     // classes, which the store then needs to record, also in the batch
     // that made the classes.
     if (detail::Store::Touched* t = TouchedOf(*store, cls.name())) t->created = false;
-    // GeoPackage: indexed as it is written, so that a frame's features are
-    // found at once also in a store whose writer was killed. The File GDB
-    // writer rebuilds its indexes at every flush: there FrameName is
-    // indexed once, at the end.
-    if (store->kind == OutputKind::GeoPackage)
-      Execute(store->ds.get(), "CREATE INDEX IF NOT EXISTS " + Quoted(cls.name() + "_" + kFrameNameField, '"') +
-                                   " ON " + Quoted(cls.name(), '"') + "(" + Quoted(kFrameNameField, '"') + ")");
   }
   classes_ = std::move(made);
   ref_ = ref;
@@ -212,6 +205,14 @@ void SharedFrameWriter::finishFrame(const std::optional<Envelope>& extent) {
   row.annotationClasses = "Default";
   row.epsg = epsg_;
   row.frameField = kFrameNameField;
+  const auto& store = workspace_.store();
+  for (std::size_t i = 0; i < classes_.size() && i < marks_.size(); ++i) {
+    const detail::Store::Touched* t = TouchedOf(*store, classes_[i].name());
+    if (!t || t->fids.size() <= marks_[i]) continue;
+    const auto [first, last] = std::minmax_element(t->fids.begin() + static_cast<std::ptrdiff_t>(marks_[i]), t->fids.end());
+    row.idFirst[i] = *first;
+    row.idLast[i] = *last;
+  }
   if (extent) {
     row.hasExtent = true;
     row.extentXMin = extent->xMin;
@@ -219,7 +220,7 @@ void SharedFrameWriter::finishFrame(const std::optional<Envelope>& extent) {
     row.extentXMax = extent->xMax;
     row.extentYMax = extent->yMax;
   }
-  workspace_.store()->addCatalogRow(row);
+  store->addCatalogRow(row);
   ++held_;
   if (SecondsSince(batchStart_) >= batchSeconds_) writeBatch();
 }
@@ -265,13 +266,22 @@ void SharedFrameWriter::abandonFrame() {
   });
 }
 
+// FrameName is indexed once the frames are written, for readers that pick
+// a frame by its name (QGIS's filters): kept up to date during the run, the
+// index would cost a third of a GeoPackage run, and the File GDB writer
+// rebuilds every index of a class at every flush. Our own readers find a
+// frame's features by their OBJECTIDs, indexed or not (a killed run leaves
+// no index). An index that cannot be made costs readers time, not frames.
 void SharedFrameWriter::indexFrameNames() {
   const auto& store = workspace_.store();
-  if (store->kind != OutputKind::FileGdb) return;
-  // An index that cannot be made costs readers time, not frames.
-  for (const FeatureClass& cls : classes_)
-    Execute(store->ds.get(), "CREATE INDEX " + cls.name().substr(0, 1) + "_FrameName ON " + cls.name() + "(" +
-                                 kFrameNameField + ")");
+  for (const FeatureClass& cls : classes_) {
+    if (store->kind == OutputKind::GeoPackage)
+      Execute(store->ds.get(), "CREATE INDEX IF NOT EXISTS " + Quoted(cls.name() + "_" + kFrameNameField, '"') +
+                                   " ON " + Quoted(cls.name(), '"') + "(" + Quoted(kFrameNameField, '"') + ")");
+    else
+      Execute(store->ds.get(),
+              "CREATE INDEX " + cls.name().substr(0, 1) + "_FrameName ON " + cls.name() + "(" + kFrameNameField + ")");
+  }
 }
 
 void SharedFrameWriter::close() {
