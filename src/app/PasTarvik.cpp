@@ -273,6 +273,16 @@ void TFrmTarvik::BuildControls() {
   outRow->setSpacing(0);
   outRow->insertSpacing(1, 4);
   outRow->addWidget(btnRecentOutputs);
+  // The layout of the output's classes: one set per frame, or shared by all
+  // frames for batches of thousands of sheets.
+  cbLayout = new QComboBox(gboutfile);
+  cbLayout->setObjectName("cbLayout");
+  cbLayout->addItems({U("每幅一组图层"), U("共用图层(大批量)")});
+  cbLayout->setCurrentIndex(0);
+  cbLayout->setToolTip(U("每幅一组图层：每个图廓一个数据集和三个图层；共用图层：所有图廓在三个图层中，"
+                         "以字段FrameName区分，适合成千上万幅的批量"));
+  outRow->addSpacing(6);
+  outRow->addWidget(cbLayout);
   main->addWidget(gboutfile);
   // The recent paths, kept in the settings file as lists (never shown).
   lstRecentInputs = new QListWidget(this);

@@ -160,6 +160,7 @@ class TFrmTarvik : public QWidget {
   TRadioGroup* rgjw = nullptr;
   QGroupBox* gboutfile = nullptr;
   QLineEdit* edtoutFile = nullptr;
+  QComboBox* cbLayout = nullptr;
   QPushButton* btnout = nullptr;
   // Menus of the recent inputs and outputs, and the lists that keep them.
   QToolButton* btnRecentInputs = nullptr;

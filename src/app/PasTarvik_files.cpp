@@ -62,7 +62,8 @@ TtkBaseClass::Counts RunFileBuilder(const TFrameSettings& settings, RunValues& r
                                     UserFeedback& feedback, const QLineEdit& input, const QString& where,
                                     const QString& fieldName, const QLineEdit& nameTemplate,
                                     ProgressState& progress) {
-  Builder builder(settings, run, OpenFrameStore(output, feedback), feedback, Text(input.text()));
+  Builder builder(settings, run, OpenFrameStore(output, feedback, OutputLayoutOf(settings)), feedback,
+                  Text(input.text()));
   // The progress window names the frame just drawn.
   builder.FOnFrameDone = [&progress](int, int, const std::string& name) {
     progress.SetCurrentName(QString::fromStdString(name));

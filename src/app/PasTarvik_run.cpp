@@ -192,13 +192,15 @@ TtkBaseClass::Counts TFrmTarvik::CreateByMapNo(const std::string& output) {
   if (LooksLikeRectNumber(number)) {
     // Checked with the coordinates before the output was touched.
     const RectSheet sheet = TypedRectSheet(number);
-    TCreateTkByTfhao builder(sheet, FSettings, FRun, OpenFrameStore(output, feedback_), feedback_);
+    TCreateTkByTfhao builder(sheet, FSettings, FRun, OpenFrameStore(output, feedback_, OutputLayoutOf(FSettings)),
+                             feedback_);
     // Geographic output was told and refused by the builder.
     builder.RunAndClose([&] { builder.Run(); }, output);
     FRun.ZoneNumberText = builder.run().ZoneNumberText;
     return builder.counts();
   }
-  TCreateTkByTfhao builder(number, FSettings, FRun, OpenFrameStore(output, feedback_), feedback_);
+  TCreateTkByTfhao builder(number, FSettings, FRun, OpenFrameStore(output, feedback_, OutputLayoutOf(FSettings)),
+                           feedback_);
   // A wrong number was reported by the codec; nothing is written then.
   builder.RunAndClose([&] { builder.Run(); }, output);
   FRun.ZoneNumberText = builder.run().ZoneNumberText;

@@ -67,7 +67,7 @@ class FileBuilder {
               const std::string& output, CliFeedback& feedback) {
     RunValues run;
     run.StandardSheetMode = mode == FileMode::Index;
-    auto store = OpenFrameStore(output, feedback);
+    auto store = OpenFrameStore(output, feedback, OutputLayoutOf(settings));
     if (mode == FileMode::Index) {
       auto b = std::make_unique<TstandardMap>(settings, run, std::move(store), feedback, input);
       index_ = b.get();

@@ -10,6 +10,7 @@
 #include "common/text_util.h"
 #include "frame/dxf_frame_store.h"
 #include "gdb/output_kind.h"
+#include "gdb/output_layout.h"
 #include "gdb/output_removal.h"
 #include "settings/control_table.h"
 #include "settings/settings_apply.h"
@@ -17,7 +18,7 @@
 namespace tarvik::cli {
 
 std::vector<std::string> RunValueOptions() {
-  return {"-o", "--output", "--scale", "--datum", "--zone-width", "--central-meridian", "--settings"};
+  return {"-o", "--output", "--scale", "--datum", "--zone-width", "--central-meridian", "--settings", "--layout"};
 }
 std::vector<std::string> RunFlagOptions() {
   return {"--zone-prefix", "--geographic", "--overwrite", "--no-project"};
@@ -31,6 +32,11 @@ const char* RunOptionsHelp() {
          "  --overwrite              remove an existing output first (only a File\n"
          "                           Geodatabase or GeoPackage is ever removed)\n"
          "  --no-project             write no QGIS project (PATH.qgs) beside the output\n"
+         "  --layout per-frame|shared  per-frame (default): a dataset and three classes\n"
+         "                           per frame; shared: every frame in three classes\n"
+         "                           L_frames, p_frames, a_frames, named in the field\n"
+         "                           FrameName (for thousands of sheets; one coordinate\n"
+         "                           system and scale per output)\n"
          "  --scale N                scale denominator (default 10000; also 1:5万, 2.5万)\n"
          "  --datum NAME             cgcs2000, xian80 (default), beijing54 or wgs84\n"
          "  --zone-width 3|6         Gauss-Krueger zone width in degrees (default 3)\n"
@@ -84,6 +90,11 @@ TFrameSettings SettingsFromArgs(const Args& args, const InputCoordinates& defaul
     Apply(s, "cbFdf", *width == "3" ? "0" : "1", "--zone-width");
   }
   if (const auto cm = args.value("--central-meridian")) Apply(s, "centerL", *cm, "--central-meridian");
+  if (const auto layout = args.value("--layout")) {
+    const auto l = OutputLayoutOfKey(*layout);
+    if (!l) throw UsageError("--layout 只能是 per-frame 或 shared: " + *layout);
+    s.sharedLayout = *l == OutputLayout::Shared;
+  }
   if (args.flag("--zone-prefix")) s.addZoneNumber = true;
   if (args.flag("--geographic")) s.GeodeticOutput = true;
 

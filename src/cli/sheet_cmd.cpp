@@ -68,7 +68,8 @@ int RunRect(const Args& args, const std::string& text) {
   CliFeedback feedback;
   RunValues run;
   run.StandardSheetMode = true;
-  TCreateTkByTfhao builder(sheet, settings, run, OpenFrameStore(output, feedback), feedback);
+  TCreateTkByTfhao builder(sheet, settings, run, OpenFrameStore(output, feedback, OutputLayoutOf(settings)),
+                           feedback);
   bool drawn = false;
   builder.RunAndClose([&] { drawn = builder.Run(); }, output);
   if (!drawn) return kExitRefused;
@@ -113,7 +114,8 @@ int Run(const std::vector<std::string>& argv) {
     const auto start = std::chrono::steady_clock::now();
     RunValues run;
     run.StandardSheetMode = true;
-    TCreateTkByTfhao builder(number, settings, run, OpenFrameStore(output, feedback), feedback);
+    TCreateTkByTfhao builder(number, settings, run, OpenFrameStore(output, feedback, OutputLayoutOf(settings)),
+                             feedback);
     bool drawn = false;
     builder.RunAndClose([&] { drawn = builder.Run(); }, output);
     if (!drawn) return kExitRefused;

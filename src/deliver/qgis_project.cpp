@@ -40,9 +40,24 @@ std::string MapLayer(const ProjectLayer& layer, const std::string& crsXml) {
          "<srs>" + crsXml + "</srs><provider encoding=\"UTF-8\">ogr</provider>" + layer.style.body + "</maplayer>\n";
 }
 
+// The filter that selects a frame's features of the shared classes, in
+// QGIS's expression syntax.
+std::string FrameFilter(const FrameInfo& frame) {
+  std::string value;
+  for (char c : frame.frame) value += c == '\'' ? std::string("''") : std::string(1, c);
+  return "\"" + frame.frameField + "\" = '" + value + "'";
+}
+
 // Bounds of everything stored in a frame, store coordinates.
 bool FrameExtent(const OutputReader& reader, const FrameInfo& frame, double& xMin, double& yMin, double& xMax,
                  double& yMax) {
+  if (frame.extent) {
+    xMin = frame.extent->xMin;
+    yMin = frame.extent->yMin;
+    xMax = frame.extent->xMax;
+    yMax = frame.extent->yMax;
+    return true;
+  }
   xMin = yMin = std::numeric_limits<double>::infinity();
   xMax = yMax = -xMin;
   const auto add = [&](const Point2& p) {
@@ -129,24 +144,38 @@ DeliveredFiles WriteQgisProject(const std::string& outputPath) {
   model.xMax = xMax + margin;
   model.yMax = yMax + margin;
 
-  int index = 0;
-  for (const FrameInfo& f : frames) {
+  int index = 0, sharedGroups = 0;
+  const FrameInfo* shared = nullptr;
+  const auto groupOf = [&](const FrameInfo& f, const std::string& name, const std::string& subset) {
     ProjectGroup group;
-    group.name = f.frame;
+    group.name = name;
     group.crsXml = SpatialRefSysXml(f.ref);
     const double scale = f.referenceScale > 0 ? f.referenceScale : 10000;
     const auto add = [&](const std::string& cls, const char* geometry, FrameLayerKind kind) {
       if (cls.empty()) return;
       // QGIS keeps a layer id only when it is longer than ten characters.
-      group.layers.push_back({"tarvik_" + cls + "_" + std::to_string(index), cls, "./" + file + "|layername=" + cls, geometry,
-                              FrameLayerStyle(kind, scale)});
+      group.layers.push_back({"tarvik_" + cls + "_" + std::to_string(index),
+                              cls, "./" + file + "|layername=" + cls + subset, geometry, FrameLayerStyle(kind, scale)});
     };
     add(f.annotationClass, "Point", FrameLayerKind::Texts);
     add(f.lineClass, "Line", FrameLayerKind::Lines);
     add(f.polygonClass, "Polygon", FrameLayerKind::Polygons);
     model.groups.push_back(std::move(group));
     ++index;
+  };
+  for (const FrameInfo& f : frames) {
+    if (f.frameField.empty()) {
+      groupOf(f, f.frame, "");
+      continue;
+    }
+    // The shared classes: the frame's features through a filter on its
+    // name, for as many frames as a layer panel can list.
+    if (!shared) shared = &f;
+    if (sharedGroups++ < kMaxFilteredFrameGroups) groupOf(f, f.frame, "|subset=" + FrameFilter(f));
   }
+  // And the shared classes whole: every frame, and a layer to filter by any
+  // frame's name.
+  if (shared) groupOf(*shared, "全部图廓", "");
 
   DeliveredFiles out;
   out.frames = static_cast<int>(frames.size());

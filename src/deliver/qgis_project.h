@@ -7,6 +7,13 @@
 // for geographic frames, and the map opens on the first frame. Data sources
 // are relative, so the output and its project can be moved together.
 //
+// Frames of the shared layout (gdb/output_layout.h) get the same groups,
+// their layers being the shared classes filtered by the frame's name
+// ("FrameName" = 'NAME'), for the first kMaxFilteredFrameGroups frames, and
+// one more group, 全部图廓, with the shared classes whole: every frame at
+// once, and layers that Layer Properties > Source > Query Builder filters by
+// any frame's name.
+//
 // A File Geodatabase cannot hold styles: NAME.qml beside it styles any of
 // its classes added by hand (one rule-based style for lines, polygons and
 // texts).
@@ -18,6 +25,9 @@
 #include "deliver/qgis_styles.h"
 
 namespace tarvik::deliver {
+
+// Frames of the shared layout that get a group of their own.
+inline constexpr int kMaxFilteredFrameGroups = 200;
 
 // NAME.qgs for the output NAME.gdb or NAME.gpkg (trailing separators ignored).
 std::string ProjectPathFor(const std::string& outputPath);

@@ -8,6 +8,7 @@
 #include "common/text_util.h"
 #include "deliver/dxf_export.h"
 #include "frame/gdb_frame_store.h"
+#include "frame/shared_frame_store.h"
 #include "gdb/output_kind.h"
 #include "gdb/output_removal.h"
 
@@ -16,8 +17,8 @@ namespace {
 
 class DxfFrameStore : public FrameStore {
  public:
-  DxfFrameStore(std::string dxfPath, std::string storePath, UserFeedback& feedback)
-      : dxfPath_(std::move(dxfPath)), storePath_(std::move(storePath)), inner_(OpenGdbFrameStore(storePath_, feedback)) {}
+  DxfFrameStore(std::string dxfPath, std::string storePath, std::unique_ptr<FrameStore> inner)
+      : dxfPath_(std::move(dxfPath)), storePath_(std::move(storePath)), inner_(std::move(inner)) {}
   ~DxfFrameStore() override {
     try {
       close();
@@ -38,6 +39,8 @@ class DxfFrameStore : public FrameStore {
   void abandonFrame() override {
     if (inner_) inner_->abandonFrame();
   }
+
+  int keptFrames() const override { return inner_ ? inner_->keptFrames() : -1; }
 
   void close() override {
     if (!inner_) return;
@@ -66,13 +69,27 @@ bool IsDxfFile(const std::string& path) {
   return Trim(code) == "0" && Trim(value) == "SECTION";
 }
 
-std::unique_ptr<FrameStore> OpenFrameStore(const std::string& path, UserFeedback& feedback) {
-  if (!IsDxfOutput(path)) return OpenGdbFrameStore(path, feedback);
+namespace {
+
+std::unique_ptr<FrameStore> OpenStoreOf(const std::string& path, UserFeedback& feedback, OutputLayout layout) {
+  if (layout == OutputLayout::Shared)
+    return MakeSharedFrameStore(OpenOrCreateOutputWorkspace(path, feedback), feedback);
+  return OpenGdbFrameStore(path, feedback);
+}
+
+}  // namespace
+
+OutputLayout OutputLayoutOf(const TFrameSettings& settings) {
+  return settings.sharedLayout ? OutputLayout::Shared : OutputLayout::PerFrame;
+}
+
+std::unique_ptr<FrameStore> OpenFrameStore(const std::string& path, UserFeedback& feedback, OutputLayout layout) {
+  if (!IsDxfOutput(path)) return OpenStoreOf(path, feedback, layout);
   const std::string store = path + ".gpkg";
   std::error_code ec;
   // Left by a run that was killed: it is ours to replace.
   if (std::filesystem::exists(store, ec)) RemoveOutputStore(store);
-  return std::make_unique<DxfFrameStore>(path, store, feedback);
+  return std::make_unique<DxfFrameStore>(path, store, OpenStoreOf(store, feedback, layout));
 }
 
 }  // namespace tarvik

@@ -9,6 +9,8 @@
 
 #include "common/user_feedback.h"
 #include "frame/frame_sink.h"
+#include "gdb/output_layout.h"
+#include "settings/frame_settings.h"
 
 namespace tarvik {
 
@@ -20,8 +22,11 @@ bool IsDxfOutput(const std::string& path);
 bool IsDxfFile(const std::string& path);
 
 // The frame store of any output path: .dxf as above, .gdb and .gpkg as
-// OpenGdbFrameStore. RunError as OpenGdbFrameStore, or when the DXF cannot
-// be written at close.
-std::unique_ptr<FrameStore> OpenFrameStore(const std::string& path, UserFeedback& feedback);
+// OpenGdbFrameStore, or in the shared layout as MakeSharedFrameStore.
+// RunError as OpenGdbFrameStore, or when the DXF cannot be written at close.
+std::unique_ptr<FrameStore> OpenFrameStore(const std::string& path, UserFeedback& feedback,
+                                           OutputLayout layout = OutputLayout::PerFrame);
+// The layout the settings ask for (the window's 图层组织, --layout).
+OutputLayout OutputLayoutOf(const TFrameSettings& settings);
 
 }  // namespace tarvik

@@ -68,6 +68,11 @@ class FrameStore {
   // Keeps everything written and closes the store (also done on
   // destruction). RunError when the store fails to close.
   virtual void close() {}
+  // How many finished frames are on disk: a store that writes frames in
+  // batches holds a finished frame until its batch is written, and a frame
+  // is told done only then. -1: every frame is on disk when finishFrame()
+  // returns.
+  virtual int keptFrames() const { return -1; }
 };
 
 }  // namespace tarvik

@@ -86,7 +86,25 @@ void TtkBaseClass::FinishFrame() {
   FStore->finishFrame();
   FFrameOpen = false;
   FSink = nullptr;
-  ++FCounts.finished;
+  ++FFramesFinished;
+  FUntold.push_back({FFeatureDone, FFeatureTotal, FFrameName});
+  UpdateKeptFrames();
+  TellKeptFrames();
+}
+
+void TtkBaseClass::UpdateKeptFrames() {
+  const int kept = FStore ? FStore->keptFrames() : -1;
+  FCounts.finished = kept < 0 ? FFramesFinished : kept;
+  if (FCounts.finished == FFramesFinished) FKeptCounts = FCounts;
+}
+
+void TtkBaseClass::TellKeptFrames() {
+  while (FTold < FCounts.finished && !FUntold.empty()) {
+    const UntoldFrame frame = std::move(FUntold.front());
+    FUntold.pop_front();
+    ++FTold;
+    if (FOnFrameDone && frame.total > 0) FOnFrameDone(frame.done, frame.total, frame.name);
+  }
 }
 
 void TtkBaseClass::AbandonFrame() {
@@ -172,10 +190,12 @@ void TtkBaseClass::RunFeatures(const FeatureClass& input, const std::string& nam
         FFeedback.message("跳过" + FeatureLabel(*feature, nameField) + "：" + *why);
       } else {
         SetCurrentFeature(feature);
+        FFeatureDone = done;
+        FFeatureTotal = total;
         frameOne(*feature);
         // Told done only once it is on disk.
         FinishFrame();
-        if (FOnFrameDone) FOnFrameDone(done, total, FFrameName);
+        FFeatureDone = FFeatureTotal = 0;
       }
       if (FFeedback.progressStep(1)) {
         FAborted = true;
@@ -219,6 +239,8 @@ void TtkBaseClass::CloseOutput() {
   FinishFrame();
   FSink = nullptr;
   if (FStore) FStore->close();
+  UpdateKeptFrames();
+  TellKeptFrames();
 }
 
 void TtkBaseClass::RunAndClose(const std::function<void()>& run, const std::string& output) {
@@ -231,6 +253,15 @@ void TtkBaseClass::RunAndClose(const std::function<void()>& run, const std::stri
       CloseOutput();
     } catch (const RunError&) {
     }
+    // Frames held for a batch the store could not write are lost: the
+    // counts are those of the frames on disk.
+    UpdateKeptFrames();
+    if (FCounts.finished < FFramesFinished) {
+      const int refused = FCounts.refused;
+      FCounts = FKeptCounts;
+      FCounts.refused = refused;
+    }
+    TellKeptFrames();
     const int finished = FCounts.finished;
     throw RunError(std::string(e.what()) + "\n" +
                    (finished > 0 ? "此前完成的 " + std::to_string(finished) + " 个图廓保留在 " + output

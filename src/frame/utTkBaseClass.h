@@ -11,6 +11,7 @@
 // ground metres when multiplied by ScaleFactor.
 #pragma once
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -86,8 +87,11 @@ class TtkBaseClass {
   // Whether the last file run was stopped by the user (the frames drawn
   // before stay in the output).
   bool aborted() const { return FAborted; }
-  // Told after every frame of a file run: frames done so far, the number
-  // selected, and the frame's name as used for its classes.
+  // Told after every frame of a file run, once the frame is on disk (a
+  // store that writes frames in batches tells them when their batch is
+  // written, at the latest when the output is closed): the features done
+  // when it was drawn, the number selected, and the frame's name as used
+  // for its classes.
   std::function<void(int done, int total, const std::string& name)> FOnFrameDone;
 
   // --- Runs over an input file ---
@@ -242,6 +246,21 @@ class TtkBaseClass {
   void LabelCornerAt(int corner, long double X, long double Y, bool convertValues);
   // The input's reference with the frame domain, made once per input class.
   const SpatialReference& InputFrameReference(const FeatureClass& inputClass);
+
+  // The frames finished, whether on disk yet or held by the store, and
+  // the counts when every one of them was on disk; frames finished but not
+  // yet told done (FOnFrameDone).
+  void UpdateKeptFrames();
+  void TellKeptFrames();
+  struct UntoldFrame {
+    int done = 0, total = 0;
+    std::string name;
+  };
+  int FFramesFinished = 0;
+  Counts FKeptCounts;
+  std::deque<UntoldFrame> FUntold;
+  int FTold = 0;  // frames told so far
+  int FFeatureDone = 0, FFeatureTotal = 0;  // of the feature being framed in a file run
 
   bool FGridWarned = false;
   bool FAborted = false;

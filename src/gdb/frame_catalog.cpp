@@ -38,7 +38,7 @@ bool AppendCatalogRow(OGRLayer* catalog, const CatalogRow& row) {
   f->SetField("dataset", row.dataset.c_str());
   f->SetField("item", row.item.c_str());
   f->SetField("kind", row.kind.c_str());
-  if (row.kind == "annotation") {
+  if (row.kind == "annotation" || row.kind == "frame") {
     f->SetField("reference_scale", row.referenceScale);
     f->SetField("reference_units", row.referenceUnits.c_str());
     f->SetField("annotation_classes", row.annotationClasses.c_str());
@@ -52,6 +52,23 @@ bool AppendCatalogRow(OGRLayer* catalog, const CatalogRow& row) {
     f->SetField("domain_ymax", row.domainYMax);
   }
   f->SetField("xy_resolution", row.xyResolution);
+  // Catalogs written before the shared layout lack these columns, and
+  // per-frame rows leave them empty.
+  const auto set = [&](const char* name, auto value) {
+    if (const int i = f->GetFieldIndex(name); i >= 0) f->SetField(i, value);
+  };
+  if (!row.frameField.empty()) set("frame_field", row.frameField.c_str());
+  for (int i = 0; i < 3; ++i) {
+    if (row.idFirst[i] <= 0) continue;
+    set(kIdFirstColumns[i], static_cast<GIntBig>(row.idFirst[i]));
+    set(kIdLastColumns[i], static_cast<GIntBig>(row.idLast[i]));
+  }
+  if (row.hasExtent) {
+    set("extent_xmin", row.extentXMin);
+    set("extent_ymin", row.extentYMin);
+    set("extent_xmax", row.extentXMax);
+    set("extent_ymax", row.extentYMax);
+  }
   return Succeeds([&] { return catalog->CreateFeature(f.get()); });
 }
 
@@ -86,9 +103,39 @@ std::vector<CatalogRow> ReadCatalog(OGRLayer* catalog) {
     row.domainXMax = number(f.get(), "domain_xmax");
     row.domainYMax = number(f.get(), "domain_ymax");
     row.xyResolution = number(f.get(), "xy_resolution");
+    row.frameField = text(f.get(), "frame_field");
+    const int ex = f->GetFieldIndex("extent_xmin");
+    row.hasExtent = ex >= 0 && f->IsFieldSetAndNotNull(ex);
+    row.extentXMin = number(f.get(), "extent_xmin");
+    row.extentYMin = number(f.get(), "extent_ymin");
+    row.extentXMax = number(f.get(), "extent_xmax");
+    row.extentYMax = number(f.get(), "extent_ymax");
+    for (int i = 0; i < 3; ++i) {
+      const int a = f->GetFieldIndex(kIdFirstColumns[i]), b = f->GetFieldIndex(kIdLastColumns[i]);
+      if (a < 0 || b < 0 || !f->IsFieldSetAndNotNull(a) || !f->IsFieldSetAndNotNull(b)) continue;
+      row.idFirst[i] = f->GetFieldAsInteger64(a);
+      row.idLast[i] = f->GetFieldAsInteger64(b);
+    }
     rows.push_back(std::move(row));
   }
   return rows;
+}
+
+bool AddSharedLayoutColumns(OGRLayer* catalog) {
+  const struct {
+    const char* name;
+    OGRFieldType type;
+  } columns[] = {{"frame_field", OFTString}, {"extent_xmin", OFTReal}, {"extent_ymin", OFTReal},
+                 {"extent_xmax", OFTReal},   {"extent_ymax", OFTReal},
+                 {kIdFirstColumns[0], OFTInteger64}, {kIdLastColumns[0], OFTInteger64},
+                 {kIdFirstColumns[1], OFTInteger64}, {kIdLastColumns[1], OFTInteger64},
+                 {kIdFirstColumns[2], OFTInteger64}, {kIdLastColumns[2], OFTInteger64}};
+  for (const auto& c : columns) {
+    if (catalog->GetLayerDefn()->GetFieldIndex(c.name) >= 0) continue;
+    OGRFieldDefn defn(c.name, c.type);
+    if (!Succeeds([&] { return catalog->CreateField(&defn); })) return false;
+  }
+  return true;
 }
 
 }  // namespace tarvik::detail

@@ -1,8 +1,14 @@
 // Rows of the frame catalog table (tarvik_frames): one row per feature
 // dataset and one per class, written when the frame is committed.
 // Internal to src/gdb; readers go through output_reader.h.
+//
+// The shared layout (output_layout.h) records its dataset and classes once
+// (frame empty, frame_field "FrameName") and every frame in a row of its own
+// (kind "frame") with its reference scale, the extent of its features and
+// their OBJECTIDs in each class.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -15,7 +21,7 @@ struct CatalogRow {
   std::string frame;    // frame name (the dataset name without its "y")
   std::string dataset;  // "y" + frame name
   std::string item;     // the dataset or class name as stored
-  std::string kind;     // "dataset", "line", "polygon" or "annotation"
+  std::string kind;     // "dataset", "line", "polygon", "annotation" or "frame"
   double referenceScale = 0;       // annotation: scale denominator
   std::string referenceUnits;      // annotation: "meters"
   std::string annotationClasses;   // annotation: "Default"
@@ -24,7 +30,20 @@ struct CatalogRow {
   bool hasDomain = false;
   double domainXMin = 0, domainYMin = 0, domainXMax = 0, domainYMax = 0;
   double xyResolution = 0;
+  // Shared layout: the field naming each feature's frame; frames: the
+  // extent of the frame's features (store coordinates).
+  std::string frameField;
+  bool hasExtent = false;
+  double extentXMin = 0, extentYMin = 0, extentXMax = 0, extentYMax = 0;
+  // Frames of the shared layout: the OBJECTIDs of the frame's features in
+  // the line, polygon and text class, first and last (0 when none).
+  std::int64_t idFirst[3] = {0, 0, 0};
+  std::int64_t idLast[3] = {0, 0, 0};
 };
+
+// The catalog columns of those OBJECTIDs, in the order line, polygon, text.
+inline constexpr const char* kIdFirstColumns[3] = {"line_first", "polygon_first", "text_first"};
+inline constexpr const char* kIdLastColumns[3] = {"line_last", "polygon_last", "text_last"};
 
 CatalogRow RowFor(const std::string& dataset, const std::string& item, const std::string& kind,
                   const SpatialReference& ref);
@@ -34,5 +53,8 @@ CatalogRow ClassRow(const CatalogRow& datasetRow, const std::string& item, const
 // rows of a frame are kept by the store until the frame's commit.
 bool AppendCatalogRow(OGRLayer* catalog, const CatalogRow& row);
 std::vector<CatalogRow> ReadCatalog(OGRLayer* catalog);
+// Adds the columns of the shared layout (frame_field, extent_*, *_first,
+// *_last) to a catalog that lacks them; false when the store refused one.
+bool AddSharedLayoutColumns(OGRLayer* catalog);
 
 }  // namespace tarvik::detail

@@ -9,7 +9,15 @@ namespace tarvik::gdal {
 
 void EnsureRegistered() {
   static std::once_flag once;
-  std::call_once(once, [] { GDALAllRegister(); });
+  std::call_once(once, [] {
+    GDALAllRegister();
+    // GDAL lists at most 10 000 tables of a GeoPackage unless told
+    // otherwise, and a table it does not list cannot be opened by name: a
+    // store of more than 3333 frames of the per-frame layout would hide its
+    // frame catalog, and a writer adding to it would miss names already
+    // taken. Every store this program opens lists all its tables.
+    CPLSetConfigOption("OGR_TABLE_LIMIT", "0");
+  });
 }
 
 std::string LastError(const std::string& fallback) {

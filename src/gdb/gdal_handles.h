@@ -40,7 +40,8 @@ class Options {
   char** list_ = nullptr;
 };
 
-// Registers the drivers once (GDAL keeps the registry itself).
+// Registers the drivers once (GDAL keeps the registry itself), and lets
+// GeoPackages of any number of tables be opened whole (OGR_TABLE_LIMIT).
 void EnsureRegistered();
 
 // GDAL's last error message, or `fallback` when there is none.

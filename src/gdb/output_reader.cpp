@@ -19,33 +19,63 @@ struct OutputReader::Impl {
   }
 };
 
+namespace {
+
+// What a catalog row tells of a frame's (or the shared) dataset and classes.
+void AddRow(FrameInfo& info, const detail::CatalogRow& row) {
+  if (info.dataset.empty()) {
+    info.dataset = row.dataset;
+    info.ref = SpatialReference::FromWkt(row.srsWkt);
+    if (row.hasDomain && !info.ref.empty())
+      info.ref.setDomain(row.domainXMin, row.domainXMax, row.domainYMin, row.domainYMax);
+  }
+  if (row.kind == "line") info.lineClass = row.item;
+  if (row.kind == "polygon") info.polygonClass = row.item;
+  if (row.kind == "annotation") {
+    info.annotationClass = row.item;
+    info.referenceScale = row.referenceScale;
+    info.referenceUnits = row.referenceUnits;
+    info.annotationClasses = row.annotationClasses;
+  }
+}
+
+}  // namespace
+
 OutputReader::OutputReader(const std::string& path) : impl_(std::make_unique<Impl>()) {
   impl_->kind = OutputKindOf(path);
   impl_->ds = gdal::OpenStoreForReading(path, impl_->kind == OutputKind::GeoPackage);
   if (!impl_->ds) throw RunError("不能打开输出" + path + "：" + gdal::LastError("文件不存在或不是可读的数据库"));
   const auto rows = detail::ReadCatalog(impl_->ds->GetLayerByName(detail::kCatalogTable));
+  // The classes of the shared layout, by dataset: recorded once, before the
+  // rows of their frames.
+  std::map<std::string, FrameInfo> shared;
+  for (const auto& row : rows) {
+    if (row.frameField.empty() || row.kind == "frame") continue;
+    FrameInfo& info = shared[row.dataset];
+    AddRow(info, row);
+    info.frameField = row.frameField;
+  }
   std::map<std::string, std::size_t> byDataset;
   for (const auto& row : rows) {
+    if (!row.frameField.empty()) {
+      if (row.kind != "frame") continue;
+      FrameInfo info = shared[row.dataset];
+      info.frame = row.frame;
+      info.referenceScale = row.referenceScale;
+      if (row.hasExtent) info.extent = Envelope{row.extentXMin, row.extentYMin, row.extentXMax, row.extentYMax};
+      FrameInfo::IdRange* ranges[3] = {&info.lineIds, &info.polygonIds, &info.textIds};
+      for (int i = 0; i < 3; ++i) *ranges[i] = {row.idFirst[i], row.idLast[i]};
+      impl_->frames.push_back(std::move(info));
+      continue;
+    }
     auto it = byDataset.find(row.dataset);
     if (it == byDataset.end()) {
       FrameInfo info;
       info.frame = row.frame;
-      info.dataset = row.dataset;
-      info.ref = SpatialReference::FromWkt(row.srsWkt);
-      if (row.hasDomain && !info.ref.empty())
-        info.ref.setDomain(row.domainXMin, row.domainXMax, row.domainYMin, row.domainYMax);
       impl_->frames.push_back(std::move(info));
       it = byDataset.emplace(row.dataset, impl_->frames.size() - 1).first;
     }
-    FrameInfo& info = impl_->frames[it->second];
-    if (row.kind == "line") info.lineClass = row.item;
-    if (row.kind == "polygon") info.polygonClass = row.item;
-    if (row.kind == "annotation") {
-      info.annotationClass = row.item;
-      info.referenceScale = row.referenceScale;
-      info.referenceUnits = row.referenceUnits;
-      info.annotationClasses = row.annotationClasses;
-    }
+    AddRow(impl_->frames[it->second], row);
   }
 }
 
@@ -58,11 +88,43 @@ const std::vector<FrameInfo>& OutputReader::frames() const { return impl_->frame
 
 namespace {
 
+// The features of the frame in the class: all of them, or in a shared class
+// those whose frame field names the frame. A frame's features lie between
+// the OBJECTIDs its catalog row records, which finds them at once whether
+// the class has an index on its frame field or not (a killed run leaves
+// none): a GeoPackage through its row ids, a File GDB by reading each.
 template <typename Fn>
-void ForEach(OGRLayer* layer, Fn&& fn) {
+void ForEach(OGRLayer* layer, OutputKind kind, const FrameInfo& frame, const FrameInfo::IdRange& ids, Fn&& fn) {
   if (!layer) return;
+  if (frame.frameField.empty()) {
+    layer->ResetReading();
+    while (gdal::FeaturePtr f{layer->GetNextFeature()}) fn(f.get());
+    return;
+  }
+  const int field = layer->GetLayerDefn()->GetFieldIndex(frame.frameField.c_str());
+  if (field < 0) return;
+  const auto mine = [&](OGRFeature* f) { return frame.frame == f->GetFieldAsString(field); };
+  if (ids.first > 0 && ids.last >= ids.first && kind == OutputKind::FileGdb) {
+    for (std::int64_t fid = ids.first; fid <= ids.last; ++fid) {
+      gdal::FeaturePtr f{gdal::Quietly([&] { return layer->GetFeature(fid); })};
+      if (f && mine(f.get())) fn(f.get());
+    }
+    return;
+  }
+  std::string filter;
+  if (ids.first > 0 && ids.last >= ids.first) {
+    const char* fidColumn = layer->GetFIDColumn();
+    filter.append("\"").append(*fidColumn ? fidColumn : "fid").append("\" BETWEEN ");
+    filter.append(std::to_string(ids.first)).append(" AND ").append(std::to_string(ids.last)).append(" AND ");
+  }
+  filter.append("\"").append(frame.frameField).append("\" = '");
+  for (char c : frame.frame) filter.append(c == '\'' ? 2 : 1, c);
+  filter.append("'");
+  if (layer->SetAttributeFilter(filter.c_str()) != OGRERR_NONE) return;
   layer->ResetReading();
-  while (gdal::FeaturePtr f{layer->GetNextFeature()}) fn(f.get());
+  while (gdal::FeaturePtr f{layer->GetNextFeature()})
+    if (mine(f.get())) fn(f.get());
+  layer->SetAttributeFilter(nullptr);
 }
 
 std::vector<std::vector<Point2>> Parts(OGRFeature* f) {
@@ -74,7 +136,7 @@ std::vector<std::vector<Point2>> Parts(OGRFeature* f) {
 
 std::vector<StoredLine> OutputReader::lines(const FrameInfo& frame) const {
   std::vector<StoredLine> out;
-  ForEach(impl_->layer(frame.lineClass), [&](OGRFeature* f) {
+  ForEach(impl_->layer(frame.lineClass), impl_->kind, frame, frame.lineIds, [&](OGRFeature* f) {
     out.push_back({f->GetFID(), f->GetFieldAsInteger("ID"), Parts(f)});
   });
   return out;
@@ -82,7 +144,7 @@ std::vector<StoredLine> OutputReader::lines(const FrameInfo& frame) const {
 
 std::vector<StoredPolygon> OutputReader::polygons(const FrameInfo& frame) const {
   std::vector<StoredPolygon> out;
-  ForEach(impl_->layer(frame.polygonClass), [&](OGRFeature* f) {
+  ForEach(impl_->layer(frame.polygonClass), impl_->kind, frame, frame.polygonIds, [&](OGRFeature* f) {
     out.push_back({f->GetFID(), f->GetFieldAsInteger("ID"), Parts(f)});
   });
   return out;
@@ -90,7 +152,7 @@ std::vector<StoredPolygon> OutputReader::polygons(const FrameInfo& frame) const 
 
 std::vector<StoredText> OutputReader::texts(const FrameInfo& frame) const {
   std::vector<StoredText> out;
-  ForEach(impl_->layer(frame.annotationClass), [&](OGRFeature* f) {
+  ForEach(impl_->layer(frame.annotationClass), impl_->kind, frame, frame.textIds, [&](OGRFeature* f) {
     StoredText t;
     t.objectId = f->GetFID();
     t.text = f->GetFieldAsString("TextString");

@@ -1,10 +1,12 @@
 // Reading a written output store back from disk: the frames it holds and
-// each frame's lines, polygons and texts. Used by the preview and the tests;
-// it never sees the writer's memory.
+// each frame's lines, polygons and texts, in either layout (output_layout.h:
+// a frame's own classes, or its features of the shared classes). Used by the
+// preview, the deliveries and the tests; it never sees the writer's memory.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,19 @@ struct FrameInfo {
   double referenceScale = 0;   // of the annotation class
   std::string referenceUnits;  // "meters"
   std::string annotationClasses;  // "Default"
+  // The shared layout: the field that names the frame in its classes
+  // ("FrameName"), which the classes share with other frames; empty when
+  // the classes are the frame's own.
+  std::string frameField;
+  // The extent of the frame's features, store coordinates (recorded by the
+  // shared layout only).
+  std::optional<Envelope> extent;
+  // The shared layout: the OBJECTIDs the frame's features lie between in
+  // each class (0 when not recorded).
+  struct IdRange {
+    std::int64_t first = 0, last = 0;
+  };
+  IdRange lineIds, polygonIds, textIds;
 };
 
 struct StoredLine {

@@ -43,6 +43,10 @@ struct TFrameSettings {
   bool is3DegreeZone = true;
   // Eastings carry the zone number in front (`rgisband` index 1).
   bool addZoneNumber = false;
+  // Every frame of the output in one line, polygon and text class, named in
+  // the field FrameName (`cbLayout` index 1); false: classes of its own per
+  // frame.
+  bool sharedLayout = false;
 
   // ---- Page 0: basic information ----
   std::string edtmian;                                    // main title

@@ -1,0 +1,308 @@
+#include "gdb/shared_store.h"
+
+#include <ogr_spatialref.h>
+
+#include <algorithm>
+
+#include "common/delphi.h"
+#include "common/error.h"
+#include "common/text_util.h"
+#include "gdb/annotation.h"
+#include "gdb/class_state.h"
+#include "gdb/frame_catalog.h"
+#include "gdb/output_layout.h"
+
+namespace tarvik {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A batch gathers frames for at least this long, and on a File GDB for
+// kWriteShare times as long as writing the last batch took (a share of
+// 1 / kWriteShare of the run at most, however large the classes grow).
+constexpr double kMinBatchSeconds = 0.25;
+constexpr double kWriteShare = 8;
+
+double SecondsSince(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
+
+// The XY domain of the shared classes: the whole zone of a Gauss-Krueger
+// system (1000 km either side of its false easting, from 1000 km south of
+// the equator to the pole), the globe for a geographic one.
+SpatialReference WithZoneDomain(SpatialReference ref) {
+  if (ref.empty()) return ref;
+  if (ref.isGeographic()) {
+    ref.setDomain(-180, 180, -90, 90);
+  } else {
+    const double falseEasting = ref.ogr()->GetNormProjParm(SRS_PP_FALSE_EASTING, 0);
+    ref.setDomain(falseEasting - 1e6, falseEasting + 1e6, -1e6, 1e7);
+  }
+  return ref;
+}
+
+std::string Quoted(const std::string& s, char quote) {
+  std::string out(1, quote);
+  for (char c : s) {
+    out.push_back(c);
+    if (c == quote) out.push_back(quote);
+  }
+  out.push_back(quote);
+  return out;
+}
+
+void Execute(GDALDataset* ds, const std::string& sql) {
+  gdal::Quietly([&] {
+    if (OGRLayer* result = ds->ExecuteSQL(sql.c_str(), nullptr, nullptr)) ds->ReleaseResultSet(result);
+    return 0;
+  });
+}
+
+// The store's record of the features the current batch added to a class.
+detail::Store::Touched* TouchedOf(detail::Store& store, const std::string& cls) {
+  for (auto& t : store.touched)
+    if (t.name == cls) return &t;
+  return nullptr;
+}
+
+const char* const kClassNames[] = {kSharedLineClass, kSharedPolygonClass, kSharedTextClass};
+
+}  // namespace
+
+SharedFrameWriter::SharedFrameWriter(OutputWorkspace workspace) : workspace_(std::move(workspace)) {
+  if (workspace_.isOpen()) openClasses();
+}
+
+SharedFrameWriter::~SharedFrameWriter() {
+  try {
+    close();
+  } catch (...) {
+  }
+}
+
+void SharedFrameWriter::openClasses() {
+  detail::Store& store = *workspace_.store();
+  const detail::CatalogRow* rows[3] = {};
+  const auto catalog = detail::ReadCatalog(store.catalog);
+  for (const auto& row : catalog) {
+    if (row.frameField.empty()) continue;
+    if (row.kind == "frame") store.addName("y" + row.frame);
+    if (row.kind == "line") rows[0] = &row;
+    if (row.kind == "polygon") rows[1] = &row;
+    if (row.kind == "annotation") rows[2] = &row;
+  }
+  if (!rows[0] && !rows[1] && !rows[2]) return;
+  for (int i = 0; i < 3; ++i) {
+    OGRLayer* layer = rows[i] ? store.ds->GetLayerByName(rows[i]->item.c_str()) : nullptr;
+    if (!layer) throw RunError("输出" + store.path + "中的共用图层" + kClassNames[i] + "缺失，不能加入图廓");
+    auto state = std::make_shared<detail::ClassState>();
+    state->store = workspace_.store();
+    state->layer = layer;
+    state->generation = store.generation;
+    state->name = layer->GetName();
+    state->kind = i == 0 ? FrameClassKind::Line : i == 1 ? FrameClassKind::Polygon : FrameClassKind::Annotation;
+    state->annotation = i == 2;
+    state->referenceScale = rows[i]->referenceScale;
+    state->ref = SpatialReference::FromWkt(rows[i]->srsWkt);
+    if (rows[i]->hasDomain && !state->ref.empty())
+      state->ref.setDomain(rows[i]->domainXMin, rows[i]->domainXMax, rows[i]->domainYMin, rows[i]->domainYMax);
+    state->domain = state->ref.domain();
+    state->idField = layer->GetLayerDefn()->GetFieldIndex("ID");
+    classes_.emplace_back(state);
+  }
+  ref_ = classes_[0].spatialReference();
+  referenceScale_ = classes_[2].referenceScale();
+  epsg_ = ref_.epsgCode();
+}
+
+void SharedFrameWriter::makeClasses(const SpatialReference& frameRef, double referenceScale) {
+  const auto& store = workspace_.store();
+  OGRLayer* catalog = detail::EnsureCatalog(*store);
+  if (!catalog || !detail::AddSharedLayoutColumns(catalog)) store->fail(detail::kCatalogTable);
+  const SpatialReference ref = WithZoneDomain(frameRef);
+  detail::CatalogRow row = detail::RowFor(kSharedDataset, kSharedDataset, "dataset", ref);
+  row.frame.clear();
+  row.frameField = kFrameNameField;
+  store->addCatalogRow(row);
+  store->addName(kSharedDataset);
+  const FrameDataset dataset{kSharedDataset, ref, store, std::make_shared<const detail::CatalogRow>(row)};
+  std::vector<FeatureClass> made;
+  made.push_back(CreateFrameClass(dataset, kSharedLineClass, FrameClassKind::Line));
+  made.push_back(CreateFrameClass(dataset, kSharedPolygonClass, FrameClassKind::Polygon));
+  made.push_back(CreateFrameAnnotationClass(workspace_, kSharedTextClass, dataset, referenceScale));
+  for (FeatureClass& cls : made) {
+    OGRFieldDefn field(kFrameNameField, OFTString);
+    if (!detail::AddField(*cls.state(), field)) throw RunError("不能创立表" + cls.name());
+    // A frame that fails is undone by removing its features from the
+    // classes, which the store then needs to record, also in the batch
+    // that made the classes.
+    if (detail::Store::Touched* t = TouchedOf(*store, cls.name())) t->created = false;
+  }
+  classes_ = std::move(made);
+  ref_ = ref;
+  referenceScale_ = referenceScale;
+  epsg_ = ref_.epsgCode();
+  madeClasses_ = true;
+}
+
+void SharedFrameWriter::checkSystem(const SpatialReference& ref, double referenceScale, const std::string& name) {
+  const std::string& path = workspace_.path();
+  if (referenceScale != referenceScale_)
+    throw RunError("共用图层的输出" + path + "中的图廓是1:" + FloatToStr(referenceScale_) + "，图廓" + name + "是1:" +
+                   FloatToStr(referenceScale) + "；不同比例尺的图廓请输出到不同的文件");
+  // The frames of a run share one reference object: it is compared once.
+  if (ref.ogr() == checkedRef_ && ref.epsgCode() == checkedEpsg_) return;
+  const bool same = ref.empty() == ref_.empty() && (ref.empty() || ref.ogr()->IsSame(ref_.ogr()));
+  if (!same)
+    throw RunError("共用图层的输出只能有一个坐标系统：" + path + "中的图廓是" + ref_.name() + "，图廓" + name + "是" +
+                   (ref.empty() ? std::string("没有坐标系统") : ref.name()) +
+                   "。请按坐标系统（分带）分别输出到不同的文件，或每幅一组图层输出（--layout per-frame）");
+  checkedRef_ = ref.ogr();
+  checkedEpsg_ = ref.epsgCode();
+}
+
+std::optional<SharedFrameClasses> SharedFrameWriter::beginFrame(const std::string& name, const SpatialReference& ref,
+                                                                double referenceScale) {
+  madeClasses_ = false;
+  const auto& store = workspace_.store();
+  if (!store || !store->open()) return std::nullopt;
+  if (store->broken()) throw RunError(store->failure);
+  if (frameOpen_) abandonFrame();
+  if (name.empty() || store->nameTaken("y" + name)) return std::nullopt;
+  if (!classes_.empty()) checkSystem(ref, referenceScale, name);
+  if (!batchOpen_) {
+    store->beginFrame();
+    batchOpen_ = true;
+    batchStart_ = Clock::now();
+  }
+  if (classes_.empty()) makeClasses(ref, referenceScale);
+  store->addName("y" + name);
+  frame_ = name;
+  frameOpen_ = true;
+  marks_.clear();
+  for (FeatureClass& cls : classes_) {
+    const detail::Store::Touched* t = TouchedOf(*store, cls.name());
+    marks_.push_back(t ? t->fids.size() : 0);
+    // Every feature written through the class's scratch feature carries
+    // the frame's name: set once here, kept by the feature afterwards.
+    detail::ClassState& state = *cls.state();
+    if (!state.live()) throw RunError("不能写入" + cls.name());
+    OGRFeature* f = state.scratchFeature();
+    f->SetField(f->GetFieldIndex(kFrameNameField), name.c_str());
+  }
+  return SharedFrameClasses{classes_[0], classes_[1], classes_[2]};
+}
+
+void SharedFrameWriter::finishFrame(const std::optional<Envelope>& extent) {
+  if (!frameOpen_) return;
+  frameOpen_ = false;
+  detail::CatalogRow row;
+  row.frame = frame_;
+  row.dataset = kSharedDataset;
+  row.item = frame_;
+  row.kind = "frame";
+  row.referenceScale = referenceScale_;
+  row.referenceUnits = "meters";
+  row.annotationClasses = "Default";
+  row.epsg = epsg_;
+  row.frameField = kFrameNameField;
+  const auto& store = workspace_.store();
+  for (std::size_t i = 0; i < classes_.size() && i < marks_.size(); ++i) {
+    const detail::Store::Touched* t = TouchedOf(*store, classes_[i].name());
+    if (!t || t->fids.size() <= marks_[i]) continue;
+    const auto [first, last] = std::minmax_element(t->fids.begin() + static_cast<std::ptrdiff_t>(marks_[i]), t->fids.end());
+    row.idFirst[i] = *first;
+    row.idLast[i] = *last;
+  }
+  if (extent) {
+    row.hasExtent = true;
+    row.extentXMin = extent->xMin;
+    row.extentYMin = extent->yMin;
+    row.extentXMax = extent->xMax;
+    row.extentYMax = extent->yMax;
+  }
+  store->addCatalogRow(row);
+  ++held_;
+  if (SecondsSince(batchStart_) >= batchSeconds_) writeBatch();
+}
+
+void SharedFrameWriter::writeBatch() {
+  const auto start = Clock::now();
+  try {
+    workspace_.commit();
+  } catch (...) {
+    // The store undid the batch: its frames are lost, never reported.
+    held_ = 0;
+    batchOpen_ = false;
+    throw;
+  }
+  kept_ += held_;
+  held_ = 0;
+  batchOpen_ = false;
+  batchSeconds_ = workspace_.kind() == OutputKind::FileGdb
+                      ? std::max(kMinBatchSeconds, kWriteShare * SecondsSince(start))
+                      : kMinBatchSeconds;
+}
+
+void SharedFrameWriter::abandonFrame() {
+  if (!frameOpen_) return;
+  frameOpen_ = false;
+  const auto& store = workspace_.store();
+  if (!store) return;
+  store->names.erase(ToUpperAscii("y" + frame_));
+  if (!store->open() || store->broken()) return;
+  // As far as the store allows: a feature that cannot be removed (on a
+  // failing disk) stays behind, unlisted.
+  gdal::Quietly([&] {
+    bool undone = true;
+    for (std::size_t i = 0; i < classes_.size() && i < marks_.size(); ++i) {
+      detail::Store::Touched* t = TouchedOf(*store, classes_[i].name());
+      OGRLayer* layer = classes_[i].state()->live();
+      if (!t || !layer) continue;
+      for (std::size_t k = marks_[i]; k < t->fids.size(); ++k)
+        undone = layer->DeleteFeature(t->fids[k]) == OGRERR_NONE && undone;
+      t->fids.resize(std::min(t->fids.size(), marks_[i]));
+    }
+    return undone;
+  });
+}
+
+// FrameName is indexed once the frames are written, for readers that pick
+// a frame by its name (QGIS's filters): kept up to date during the run, the
+// index would cost a third of a GeoPackage run, and the File GDB writer
+// rebuilds every index of a class at every flush. Our own readers find a
+// frame's features by their OBJECTIDs, indexed or not (a killed run leaves
+// no index). An index that cannot be made costs readers time, not frames.
+void SharedFrameWriter::indexFrameNames() {
+  const auto& store = workspace_.store();
+  for (const FeatureClass& cls : classes_) {
+    if (store->kind == OutputKind::GeoPackage)
+      Execute(store->ds.get(), "CREATE INDEX IF NOT EXISTS " + Quoted(cls.name() + "_" + kFrameNameField, '"') +
+                                   " ON " + Quoted(cls.name(), '"') + "(" + Quoted(kFrameNameField, '"') + ")");
+    else
+      Execute(store->ds.get(),
+              "CREATE INDEX " + cls.name().substr(0, 1) + "_FrameName ON " + cls.name() + "(" + kFrameNameField + ")");
+  }
+}
+
+void SharedFrameWriter::close() {
+  if (frameOpen_) abandonFrame();
+  const auto& store = workspace_.store();
+  if (!store || !store->open()) return;
+  if (store->broken()) {
+    held_ = 0;
+    workspace_.close();
+    return;
+  }
+  try {
+    if (batchOpen_ || held_ > 0) writeBatch();
+    if (!classes_.empty()) indexFrameNames();
+    classes_.clear();
+    workspace_.close();
+  } catch (...) {
+    held_ = 0;
+    classes_.clear();
+    throw;
+  }
+}
+
+}  // namespace tarvik

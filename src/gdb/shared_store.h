@@ -1,0 +1,94 @@
+// Writing frames into the classes of the shared layout (output_layout.h):
+// one line, one polygon and one text class for every frame of the store,
+// each feature naming its frame in FrameName, and a catalog row per frame
+// with its reference scale and the extent of its features.
+//
+// Frames are kept in batches: a batch is one transaction of a GeoPackage,
+// and on a File Geodatabase one flush of the classes and then of the
+// catalog. A frame is on disk (a killed program keeps it) once its batch is
+// written, which keptFrames() tells; until then it is held. Batches are
+// written every fraction of a second, and on a File GDB, whose writer
+// rebuilds the spatial index of a class at every flush (a cost that grows
+// with the class), no more often than keeps that work a small share of the
+// run. A frame that fails is undone alone; the frames held with it stay.
+//
+// The classes have one spatial reference and one annotation reference
+// scale, those of the store's first frame: a frame in another coordinate
+// system or at another scale is refused (RunError saying why). Their XY
+// domain spans the whole zone (or the globe), not one frame, so that frames
+// anywhere in it can be added.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "coords/spatial_reference.h"
+#include "gdb/feature_class.h"
+#include "gdb/geometry.h"
+#include "gdb/workspace.h"
+
+namespace tarvik {
+
+struct SharedFrameClasses {
+  FeatureClass lines, polygons, texts;
+};
+
+class SharedFrameWriter {
+ public:
+  // Reads the shared classes the store already holds (a store added to),
+  // and the names of its frames.
+  explicit SharedFrameWriter(OutputWorkspace workspace);
+  ~SharedFrameWriter();  // closes; errors are lost (call close())
+  SharedFrameWriter(const SharedFrameWriter&) = delete;
+  SharedFrameWriter& operator=(const SharedFrameWriter&) = delete;
+
+  OutputWorkspace& workspace() { return workspace_; }
+
+  // Starts the frame `name` (already cleaned): the classes, made with the
+  // first frame, ready to take its features. None when the name is taken
+  // by a frame, class or table of the store (the caller reports it).
+  // RunError when the frame's coordinate system or scale is not the
+  // classes', or the store fails.
+  std::optional<SharedFrameClasses> beginFrame(const std::string& name, const SpatialReference& ref,
+                                               double referenceScale);
+  // Whether the last beginFrame made the classes (the caller styles them).
+  bool madeClasses() const { return madeClasses_; }
+  // The frame is drawn: listed with the extent of its features (none when
+  // it has none), written with its batch. RunError when the store fails
+  // (the batch is then undone).
+  void finishFrame(const std::optional<Envelope>& extent);
+  // The frame failed: its features are removed. Never throws.
+  void abandonFrame();
+  // Frames finished and on disk so far.
+  int keptFrames() const { return kept_; }
+  // Writes the last batch, indexes FrameName and closes the store.
+  // RunError when that fails.
+  void close();
+
+ private:
+  void openClasses();
+  void makeClasses(const SpatialReference& ref, double referenceScale);
+  void checkSystem(const SpatialReference& ref, double referenceScale, const std::string& name);
+  void writeBatch();
+  void indexFrameNames();
+
+  OutputWorkspace workspace_;
+  std::vector<FeatureClass> classes_;  // lines, polygons, texts once made
+  SpatialReference ref_;               // of the classes
+  double referenceScale_ = 0;
+  int epsg_ = 0;                       // of ref_, for the frames' catalog rows
+  const void* checkedRef_ = nullptr;   // the reference last found the classes'
+  int checkedEpsg_ = 0;
+  std::string frame_;                  // the frame being drawn
+  bool frameOpen_ = false, batchOpen_ = false, madeClasses_ = false;
+  std::vector<std::size_t> marks_;     // features of each class before the frame
+  int kept_ = 0, held_ = 0;
+  std::chrono::steady_clock::time_point batchStart_;
+  double batchSeconds_ = 0;            // how long a batch gathers frames
+};
+
+}  // namespace tarvik
