@@ -31,9 +31,9 @@
 
 #include "common/error.h"
 #include "coords/datum.h"
-#include "settings/qt/form_settings.h"
-#include "settings/qt/pascoverset.h"
-#include "settings/qt/radio_group.h"
+#include "settings_ui/form_settings.h"
+#include "settings_ui/pascoverset.h"
+#include "settings_ui/radio_group.h"
 #include "settings/settings_path.h"
 #include "sheets/rect_sheets.h"
 #include "sheets/uttfhao.h"

@@ -11,7 +11,7 @@
 #include "frame/dxf_frame_store.h"
 #include "frame/utcreatetk.h"
 #include "frame/utstandardMap.h"
-#include "settings/qt/radio_group.h"
+#include "settings_ui/radio_group.h"
 
 namespace tarvik {
 namespace {

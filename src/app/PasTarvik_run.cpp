@@ -30,10 +30,10 @@
 #include "gdb/output_lock.h"
 #include "gdb/output_reader.h"
 #include "gdb/output_removal.h"
-#include "settings/qt/control_widgets.h"
-#include "settings/qt/pascoverset.h"
-#include "settings/qt/radio_group.h"
-#include "sheets/utCreateTkByTfhao.h"
+#include "settings_ui/control_widgets.h"
+#include "settings_ui/pascoverset.h"
+#include "settings_ui/radio_group.h"
+#include "frame/utCreateTkByTfhao.h"
 
 namespace tarvik {
 namespace fs = std::filesystem;

@@ -19,7 +19,7 @@
 #include "frame/input_coordinates.h"
 #include "frame/run_checks.h"
 #include "frame/utTkBaseClass.h"
-#include "sheets/utCreateTkByTfhao.h"
+#include "frame/utCreateTkByTfhao.h"
 #include "sheets/uttfhao.h"
 
 namespace tarvik::cli {

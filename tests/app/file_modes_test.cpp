@@ -9,7 +9,7 @@
 #include <QTimer>
 
 #include "app_test_support.h"
-#include "settings/qt/pascoverset.h"
+#include "settings_ui/pascoverset.h"
 #include "coords/utBJ54Xian80.h"
 #include "coords/utlbxy.h"
 #include "gdb/sheet_index_writer.h"

@@ -8,7 +8,7 @@
 
 #include "app_test_support.h"
 #include "gdb/output_lock.h"
-#include "settings/qt/pascoverset.h"
+#include "settings_ui/pascoverset.h"
 #include "support/gdal_readback.h"
 #include "support/test_shapefile.h"
 

@@ -9,7 +9,7 @@
 #include "common/recording_feedback.h"
 #include "frame/recording_store.h"
 #include "frame/utstandardMap.h"
-#include "sheets/utCreateTkByTfhao.h"
+#include "frame/utCreateTkByTfhao.h"
 
 namespace tarvik {
 namespace {

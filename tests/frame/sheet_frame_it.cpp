@@ -9,7 +9,7 @@
 #include "coords/utlbxy.h"
 #include "frame/gdb_frame_store.h"
 #include "gdb/output_reader.h"
-#include "sheets/utCreateTkByTfhao.h"
+#include "frame/utCreateTkByTfhao.h"
 #include "support/gdal_readback.h"
 #include "support/test_support.h"
 

@@ -8,7 +8,7 @@
 #include "common/recording_feedback.h"
 #include "frame/gdb_frame_store.h"
 #include "settings/control_table.h"
-#include "sheets/utCreateTkByTfhao.h"
+#include "frame/utCreateTkByTfhao.h"
 
 namespace tarvik::test {
 

@@ -14,11 +14,11 @@
 #include <QTextEdit>
 
 #include "common/error.h"
-#include "settings/qt/control_widgets.h"
-#include "settings/qt/font_button.h"
-#include "settings/qt/form_settings.h"
-#include "settings/qt/pascoverset.h"
-#include "settings/qt/radio_group.h"
+#include "settings_ui/control_widgets.h"
+#include "settings_ui/font_button.h"
+#include "settings_ui/form_settings.h"
+#include "settings_ui/pascoverset.h"
+#include "settings_ui/radio_group.h"
 #include "settings/settings_apply.h"
 #include "settings/settings_file.h"
 #include "settings_ui_support.h"

@@ -1,4 +1,4 @@
-#include "sheets/utCreateTkByTfhao.h"
+#include "frame/utCreateTkByTfhao.h"
 
 #include "coords/utBJ54Xian80.h"
 #include "common/text_util.h"
