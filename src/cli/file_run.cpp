@@ -165,7 +165,7 @@ int RunFileCommand(FileMode mode, const std::vector<std::string>& argv) {
                      "--zone-width、--central-meridian 和 --zone-prefix 说明");
     const std::optional<Envelope> extent = SelectionExtent(facts.cls, where);
     TFrameSettings settings = SettingsFromArgs(args, facts.coords);
-    settings.CreateMode = mode == FileMode::Index ? 1 : 2;
+    settings.CreateMode = mode == FileMode::Index ? CreationMode::SheetIndex : CreationMode::PolygonFile;
     // Longitudes name no zone: a geographic input is drawn in the zone of its
     // centre unless a meridian is asked for.
     if (facts.coords.geographic.value_or(false) && extent && !MeridianStated(args))

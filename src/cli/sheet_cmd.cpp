@@ -55,7 +55,7 @@ int RunRect(const Args& args, const std::string& text) {
   if (!RectSystemStated(args))
     throw UsageError("矩形图幅号不含经纬度，请用 --datum 和 --central-meridian 说明其坐标系统（需要时加 --zone-width、--zone-prefix）");
   TFrameSettings settings = SettingsFromArgs(args, InputCoordinates{});
-  settings.CreateMode = 0;
+  settings.CreateMode = CreationMode::SheetNumber;
   if (settings.GeodeticOutput) throw UsageError("矩形图幅只能输出平面(XY)坐标，不能用 --geographic");
   const long denominator = std::lround(static_cast<double>(settings.ScaleFactor * 10000));
   if (!IsRectScale(denominator)) throw UsageError("矩形图幅号需要 --scale 500、1000、2000 或 5000");
@@ -97,7 +97,7 @@ int Run(const std::vector<std::string>& argv) {
     if (const long double cm = SuggestCentralMeridian(number, quiet); cm >= 0)
       defaults.centralMeridian = static_cast<long double>(static_cast<long long>(cm));
     TFrameSettings settings = SettingsFromArgs(args, defaults);
-    settings.CreateMode = 0;
+    settings.CreateMode = CreationMode::SheetNumber;
 
     // Every check the run can make, before the output is touched.
     const SheetExtent extent = CheckSheetRun(number, settings);

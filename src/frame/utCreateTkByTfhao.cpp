@@ -27,14 +27,14 @@ TCreateTkByTfhao::TCreateTkByTfhao(const std::string& sheetNumber, const TFrameS
                                    RunValues run, std::unique_ptr<FrameStore> store,
                                    UserFeedback& feedback)
     : TstandardMap(settings, std::move(run), std::move(store), feedback), FMapNo(sheetNumber) {
-  S.CreateMode = 0;
+  S.CreateMode = CreationMode::SheetNumber;
   FTypedSheetFields = SheetNumberFields(Trim(FMapNo));
 }
 
 TCreateTkByTfhao::TCreateTkByTfhao(const RectSheet& sheet, const TFrameSettings& settings, RunValues run,
                                    std::unique_ptr<FrameStore> store, UserFeedback& feedback)
     : TstandardMap(settings, std::move(run), std::move(store), feedback), FMapNo(sheet.number()) {
-  S.CreateMode = 0;
+  S.CreateMode = CreationMode::SheetNumber;
   FRectSheet = sheet;
   FTypedSheetFields = SheetNumberFields(FMapNo);
 }

@@ -165,7 +165,7 @@ void TtkBaseClass::RunFeatures(const FeatureClass& input, const std::string& nam
       ++done;
       // A sheet of an index is drawn from its corners: a polygon that is no
       // sheet would give a rotated or skewed frame.
-      const auto why = S.CreateMode == 1 ? IndexSheetProblem(feature->geometry(), FCoords, S.GeodeticOutput)
+      const auto why = S.CreateMode == CreationMode::SheetIndex ? IndexSheetProblem(feature->geometry(), FCoords, S.GeodeticOutput)
                                          : FrameShapeProblem(feature->geometry(), false);
       if (why) {
         ++FCounts.skipped;
@@ -250,7 +250,7 @@ long double TtkBaseClass::TextHeight2(const FontDesc& font) const {
   return tarvik::TextHeight2(font, S.ScaleFactor);
 }
 
-void TtkBaseClass::StoreLine(int kind, long double X1, long double Y1, long double X2,
+void TtkBaseClass::StoreLine(LineKind kind, long double X1, long double Y1, long double X2,
                              long double Y2) {
   if (!FSink) return;
   const StorePoint from{static_cast<double>(Y1), static_cast<double>(X1)};
@@ -261,7 +261,7 @@ void TtkBaseClass::StoreLine(int kind, long double X1, long double Y1, long doub
     ++FCounts.refused;
 }
 
-void TtkBaseClass::AddLine(int kind, long double X1, long double Y1, long double X2,
+void TtkBaseClass::AddLine(LineKind kind, long double X1, long double Y1, long double X2,
                            long double Y2) {
   if (S.GeodeticOutput) {
     // Converted in place: a point that does not convert keeps its planar value
@@ -279,22 +279,17 @@ void TtkBaseClass::AddLine(int kind, long double X1, long double Y1, long double
   StoreLine(kind, X1, Y1, X2, Y2);
 }
 
-void TtkBaseClass::AddLineDirect(int kind, long double X1, long double Y1, long double X2,
+void TtkBaseClass::AddLineDirect(LineKind kind, long double X1, long double Y1, long double X2,
                                  long double Y2) {
   StoreLine(kind, X1, Y1, X2, Y2);
 }
 
-void TtkBaseClass::StorePolygon(int id, const Geometry& polygon) {
+void TtkBaseClass::StorePolygon(PolygonKind id, const Geometry& polygon) {
   if (!FSink) return;
   if (FSink->polygon(id, polygon))
     ++FCounts.polygons;
   else
     ++FCounts.refused;
-}
-
-void TtkBaseClass::SetAlignment(int hAlign, int vAlign) {
-  FHAlign = hAlign == 1 ? kLeft : hAlign == 2 ? kCentre : kRight;
-  FVAlign = vAlign == 1 ? kTop : vAlign == 2 ? kMiddle : kBottom;
 }
 
 void TtkBaseClass::StoreText(const std::string& text, const FontDesc& font, long double X,
@@ -313,9 +308,10 @@ void TtkBaseClass::StoreText(const std::string& text, const FontDesc& font, long
     ++FCounts.refused;
 }
 
-void TtkBaseClass::AddText(const std::string& text, const FontDesc& font, int hAlign, int vAlign,
+void TtkBaseClass::AddText(const std::string& text, const FontDesc& font, HorizontalAlignment hAlign, VerticalAlignment vAlign,
                            long double X, long double Y) {
-  SetAlignment(hAlign, vAlign);
+  FHAlign = hAlign;
+  FVAlign = vAlign;
   if (S.GeodeticOutput) {
     long double lon = Y, lat = X;
     PlanarToGeo(X, Y, lon, lat);
@@ -325,19 +321,20 @@ void TtkBaseClass::AddText(const std::string& text, const FontDesc& font, int hA
   StoreText(text, font, X, Y);
 }
 
-void TtkBaseClass::AddTextDirect(const std::string& text, const FontDesc& font, int hAlign,
-                                 int vAlign, long double X, long double Y) {
-  SetAlignment(hAlign, vAlign);
+void TtkBaseClass::AddTextDirect(const std::string& text, const FontDesc& font, HorizontalAlignment hAlign,
+                                 VerticalAlignment vAlign, long double X, long double Y) {
+  FHAlign = hAlign;
+  FVAlign = vAlign;
   StoreText(text, font, X, Y);
 }
 
-void TtkBaseClass::AddTextRight(const std::string& text, const FontDesc& font, int vAlign,
+void TtkBaseClass::AddTextRight(const std::string& text, const FontDesc& font, VerticalAlignment vAlign,
                                 long double X, long double Y) {
   AddText(text, font, kRight, vAlign, X, Y);
 }
 
-void TtkBaseClass::AddTextMidway(const std::string& text, const FontDesc& font, int hAlign,
-                                 int vAlign, long double Y1, long double X, long double Y2) {
+void TtkBaseClass::AddTextMidway(const std::string& text, const FontDesc& font, HorizontalAlignment hAlign,
+                                 VerticalAlignment vAlign, long double Y1, long double X, long double Y2) {
   AddText(text, font, hAlign, vAlign, X, (Y1 + Y2) / 2);
 }
 
@@ -364,7 +361,7 @@ long double TtkBaseClass::GeoDeltaEast(long double distance, long double lat, lo
 FieldLookup TtkBaseClass::currentFeatureLookup() const {
   // Placeholders are read when frames come from an input file, and for a
   // typed sheet number only what its builder offers.
-  if (S.CreateMode == 0) return FTypedSheetFields;
+  if (S.CreateMode == CreationMode::SheetNumber) return FTypedSheetFields;
   return FCurrentFeature;
 }
 
@@ -385,7 +382,7 @@ bool TtkBaseClass::CheckGridValue(long double value, const char* what) {
   return false;
 }
 
-void TtkBaseClass::DrawCrossGrid(int kind, long double XMax, long double XMin, long double YMax,
+void TtkBaseClass::DrawCrossGrid(LineKind kind, long double XMax, long double XMin, long double YMax,
                                  long double YMin) {
   if (!CheckGridValue(S.Seinterval, "网格间隔") || !CheckGridValue(S.SeLineLength, "十字丝线的长度"))
     return;

@@ -27,16 +27,6 @@
 
 namespace tarvik {
 
-// Line kinds stored in the "ID" field of line features.
-enum LineKind : int {
-  kCrossLine = 0,      // crosses of the crosshair grid of polygon frames
-  kInnerLine = 1,      // inner frame, corner marks, grids, ticks, table lines
-  kOuterLine = 2,      // outer frame
-  kScaleBarLine = 3,   // scale bar
-};
-// "ID" values of polygon features.
-enum PolygonKind : int { kTableCentreCell = 1, kOuterBand = 10, kMaskRing = 100 };
-
 // The values of one run that are not settings: set by the front end before
 // the run, some filled by the builders.
 struct RunValues {
@@ -126,19 +116,19 @@ class TtkBaseClass {
   void RunAndClose(const std::function<void()>& run, const std::string& output);
 
   // --- Drawing primitives (planar X northing, Y easting) ---
-  void AddLine(int kind, long double X1, long double Y1, long double X2, long double Y2);
-  void AddLineDirect(int kind, long double X1, long double Y1, long double X2, long double Y2);
-  void AddText(const std::string& text, const FontDesc& font, int hAlign, int vAlign, long double X,
+  void AddLine(LineKind kind, long double X1, long double Y1, long double X2, long double Y2);
+  void AddLineDirect(LineKind kind, long double X1, long double Y1, long double X2, long double Y2);
+  void AddText(const std::string& text, const FontDesc& font, HorizontalAlignment hAlign, VerticalAlignment vAlign, long double X,
                long double Y);
-  void AddTextDirect(const std::string& text, const FontDesc& font, int hAlign, int vAlign,
+  void AddTextDirect(const std::string& text, const FontDesc& font, HorizontalAlignment hAlign, VerticalAlignment vAlign,
                      long double X, long double Y);
-  void AddTextRight(const std::string& text, const FontDesc& font, int vAlign, long double X,
+  void AddTextRight(const std::string& text, const FontDesc& font, VerticalAlignment vAlign, long double X,
                     long double Y);
-  void AddTextMidway(const std::string& text, const FontDesc& font, int hAlign, int vAlign,
+  void AddTextMidway(const std::string& text, const FontDesc& font, HorizontalAlignment hAlign, VerticalAlignment vAlign,
                      long double Y1, long double X, long double Y2);
   void AddVerticalText(const std::string& text, const FontDesc& font, long double X, long double Y);
   // Stores a polygon (store coordinates) with its "ID"; "保存失败" when refused.
-  void StorePolygon(int id, const Geometry& polygon);
+  void StorePolygon(PolygonKind id, const Geometry& polygon);
 
   // Degrees of latitude spanned by a northward ground offset of `distance`
   // metres at (lat, lon), and degrees of longitude of an eastward one (signed).
@@ -157,7 +147,7 @@ class TtkBaseClass {
 
   // --- Crosshair grid: crosses at the grid intersections inside the
   // rectangle (planar metres).
-  void DrawCrossGrid(int kind, long double XMax, long double XMin, long double YMax,
+  void DrawCrossGrid(LineKind kind, long double XMax, long double XMin, long double YMax,
                      long double YMin);
 
   // --- Marginal texts and scale bar (edges of the outer frame) ---
@@ -231,14 +221,14 @@ class TtkBaseClass {
   Counts FCounts;
 
   // Shared text state of the text writer.
-  int FHAlign = kLeft;
-  int FVAlign = kBottom;
+  HorizontalAlignment FHAlign = kLeft;
+  VerticalAlignment FVAlign = kBottom;
   int CharSpacing = 0;
 
  private:
-  void StoreLine(int kind, long double X1, long double Y1, long double X2, long double Y2);
+  void StoreLine(LineKind kind, long double X1, long double Y1, long double X2, long double Y2);
   void StoreText(const std::string& text, const FontDesc& font, long double X, long double Y);
-  void SetAlignment(int hAlign, int vAlign);
+  
   void LabelCornerAt(int corner, long double X, long double Y, bool convertValues);
   // The input's reference with the frame domain, made once per input class.
   const SpatialReference& InputFrameReference(const FeatureClass& inputClass);

@@ -10,7 +10,7 @@ namespace tarvik {
 Tcreatetk::Tcreatetk(const TFrameSettings& settings, RunValues run, std::unique_ptr<FrameStore> store,
                      UserFeedback& feedback, const std::string& inputPath)
     : TtkBaseClass(settings, std::move(run), std::move(store), feedback) {
-  S.CreateMode = 2;
+  S.CreateMode = CreationMode::PolygonFile;
   FRun.StandardSheetMode = false;
   if (inputPath.empty()) return;
   FInputPath = inputPath;
@@ -78,14 +78,14 @@ void Tcreatetk::DrawRectFrame(long double Emin, long double Emax, long double Nm
     DrawScaleBar(N1o, (E1o + E2o) / 2);
   }
   switch (S.rgGrid) {
-    case 1:
+    case GridType::Kilometre:
       DrawKmGrid(true);
       break;
-    case 2:
+    case GridType::Crosshair:
       DrawKmGrid(false);
       DrawCrossGrid(kCrossLine, N2o - G, N1o + G, E2o - G, E1o + G);
       break;
-    default:  // 0, 3 and 4: the straight-line graticule
+    default:  // none and both graticule forms: the straight-line graticule
       DrawRectGraticule();
       break;
   }
@@ -106,14 +106,14 @@ void Tcreatetk::LabelRectCorners() {
   LabelPlanarCorner(3, N1, E2);
 }
 
-void Tcreatetk::DrawExtendedRect(int kind, long double G) {
+void Tcreatetk::DrawExtendedRect(LineKind kind, long double G) {
   AddLine(kind, N2 + G, E1, N1 - G, E1);  // west
   AddLine(kind, N2 + G, E2, N1 - G, E2);  // east
   AddLine(kind, N2, E2 + G, N2, E1 - G);  // north
   AddLine(kind, N1, E2 + G, N1, E1 - G);  // south
 }
 
-void Tcreatetk::DrawRect(int kind) {
+void Tcreatetk::DrawRect(LineKind kind) {
   AddLine(kind, N2o, E1o, N1o, E1o);
   AddLine(kind, N2o, E2o, N1o, E2o);
   AddLine(kind, N2o, E2o, N2o, E1o);

@@ -61,8 +61,8 @@ class Tcreatetk : public TtkBaseClass {
   void DrawFeature(const Feature& feature);
   void FrameFeature(const Feature& feature);
   void LabelRectCorners();
-  void DrawExtendedRect(int kind, long double G);
-  void DrawRect(int kind);
+  void DrawExtendedRect(LineKind kind, long double G);
+  void DrawRect(LineKind kind);
   void DrawOuterBand();
   void DrawKmGrid(bool full);
   void DrawRectGraticule();

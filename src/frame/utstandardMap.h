@@ -91,6 +91,8 @@ class TstandardMap : public TtkBaseClass {
   void InnerEnvelope(long double& eMin, long double& nMin, long double& eMax,
                      long double& nMax) const;
 
+  // The grid of the settings (rgGrid), or a rectangular sheet's own.
+  void DrawGrid();
   // Grids (planar after ToPlanarCorners) and the adjacent-sheet table.
   void DrawKilometreGrid(bool full);
   void DrawGraticule();

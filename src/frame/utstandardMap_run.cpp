@@ -16,7 +16,7 @@ TstandardMap::TstandardMap(const TFrameSettings& settings, RunValues run,
                            std::unique_ptr<FrameStore> store, UserFeedback& feedback,
                            const std::string& inputPath)
     : TtkBaseClass(settings, std::move(run), std::move(store), feedback) {
-  S.CreateMode = 1;
+  S.CreateMode = CreationMode::SheetIndex;
   FRun.StandardSheetMode = true;
   if (inputPath.empty()) return;
   std::error_code ec;

@@ -64,7 +64,7 @@ void TstandardMap::DrawAdjacentTable() {
 void TstandardMap::DrawTableNames(long double N0, long double E0, long double CW, long double CH) {
   // Names come from the index; cells it names no sheet for get the
   // neighbour's number when that is wanted and known.
-  const bool names = S.CreateMode != 0 && FNeighbourName;
+  const bool names = S.CreateMode != CreationMode::SheetNumber && FNeighbourName;
   const bool numbers = S.chkNeighbourNo &&
                        std::any_of(FNeighbourNumbers.begin(), FNeighbourNumbers.end(),
                                    [](const std::string& n) { return !n.empty(); });

@@ -123,7 +123,7 @@ TEST(WindowFileModes, IndexRunFramesTheSelectedSheets) {
   EXPECT_TRUE(w.dialogs.choices[0].first.contains(U("写入 5 个图廓到 ") + QString::fromStdString(output)));
   EXPECT_EQ(w.dialogs.opened, std::vector<QUrl>{QUrl::fromLocalFile(QString::fromStdString(w.dir.path().string()))});
   EXPECT_TRUE(w->runValues().StandardSheetMode);
-  EXPECT_EQ(w->frameSettings().CreateMode, 1);
+  EXPECT_EQ(w->frameSettings().CreateMode, CreationMode::SheetIndex);
   EXPECT_EQ(w->progress().window(), nullptr);
   const test::ReadStore store = test::ReadWithGdal(output);
   int frames = 0;

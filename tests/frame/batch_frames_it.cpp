@@ -414,7 +414,7 @@ TEST(BatchInputs, IndexSheetsAgainstTheScale) {
     settings.ScaleFactor = c.scale / 10000.0L;
     settings.GeodeticOutput = c.geographic;
     try {
-      const FileRunCheck check = CheckFileRun({1, dir / c.file, "", "TFH", "[TFH]"}, settings);
+      const FileRunCheck check = CheckFileRun({CreationMode::SheetIndex, dir / c.file, "", "TFH", "[TFH]"}, settings);
       EXPECT_EQ(c.refusal, nullptr) << "not refused";
       EXPECT_EQ(check.names.size(), 2u);
     } catch (const RunError& e) {

@@ -153,7 +153,7 @@ TEST_F(Drawing, MainTitleSpacingFollowsItsLength) {
 
 TEST_F(Drawing, PlanarCornerLabelsInKilometreMode) {
   TFrameSettings s;
-  s.rgdmsmode = 2;
+  s.rgdmsmode = CornerLabelMode::Planar;
   TstandardMap& b = Builder(s);
   b.LabelCorner(1, 3456789, 500123);
   const RecordedFrame& f = frame();
@@ -182,7 +182,7 @@ TEST_F(Drawing, CornerOutsideChinaStopsTheRun) {
   TstandardMap& b = Builder(s);
   const PlanarXY p = b.GeoToPlanar(0.5L, 88.0L);
   EXPECT_THROW(b.LabelCorner(0, p.x, p.y), RunError);
-  s.rgdmsmode = 2;  // in XY mode nothing is converted or checked
+  s.rgdmsmode = CornerLabelMode::Planar;  // in XY mode nothing is converted or checked
   TstandardMap& b2 = Builder(s);
   EXPECT_NO_THROW(b2.LabelCorner(0, p.x, p.y));
 }

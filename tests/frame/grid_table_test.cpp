@@ -218,7 +218,7 @@ TEST(Graticule, WgsDrawsTicksAndMinutesOnly) {
 TEST(AdjacentTable, NeighbourNamesFromTheIndex) {
   Recorder r;
   TFrameSettings s;
-  s.CreateMode = 1;
+  s.CreateMode = CreationMode::SheetIndex;
   TstandardMap b(s, RunValues{}, r.store(), r.feedback);
   b.CreateOutputClasses("T", SpatialReference());
   SetRectangle(b, 500000, 3000000, 504000, 3003000);
@@ -245,7 +245,7 @@ TEST(AdjacentTable, NumbersFillTheCellsTheIndexNamesNoSheetFor) {
   for (const bool numbers : {true, false}) {
     Recorder r;
     TFrameSettings s;
-    s.CreateMode = 1;
+    s.CreateMode = CreationMode::SheetIndex;
     s.chkNeighbourNo = numbers;
     TstandardMap b(s, RunValues{}, r.store(), r.feedback);
     b.CreateOutputClasses("T", SpatialReference());

@@ -219,7 +219,7 @@ TEST_P(SheetFrameIt, EveryGridType) {
   // Frame lines without any grid: 4 inner + 4 outer + 8 table (+ 8 corner marks when planar).
   for (const auto& c : cases) {
     TFrameSettings s;
-    s.rgGrid = c.grid;
+    s.rgGrid = static_cast<GridType>(c.grid);
     s.GeodeticOutput = c.geographic;
     // At the default intervals (225″ x 150″) a 1:10 000 sheet has no interior
     // meridian or parallel; these give two of each.

@@ -14,7 +14,7 @@ namespace tarvik::test {
 
 TFrameSettings NoteOnlySettings(bool geographic) {
   TFrameSettings s;
-  s.CreateMode = 0;
+  s.CreateMode = CreationMode::SheetNumber;
   s.GeodeticOutput = geographic;
   s.edtmian.clear();
   s.edtmian1.clear();

@@ -141,7 +141,7 @@ TEST(ControlTable, Conversions) {
   EXPECT_EQ(ApplyControlValue(s, "Rg4JAnn", "0"), std::nullopt);
   EXPECT_FALSE(s.Rg4JAnn);
   EXPECT_EQ(ApplyControlValue(s, "rgtype", "2"), std::nullopt);
-  EXPECT_EQ(s.CreateMode, 2);
+  EXPECT_EQ(s.CreateMode, CreationMode::PolygonFile);
   EXPECT_EQ(ApplyControlValue(s, "centerL", "117"), std::nullopt);
   EXPECT_EQ(s.centralMeridian, 117.0L);
 

@@ -235,7 +235,7 @@ TEST(FormSettings, FilesOfTheCoreLoadIntoTheFormsAndBack) {
   test::TempDir dir;
   const auto path = dir.path() / "tarvik.set";
   TFrameSettings changed = test::ChangedSettings(SettingsForm::Dialog);
-  changed.CreateMode = 2;
+  changed.CreateMode = CreationMode::PolygonFile;
   changed.is3DegreeZone = false;
   changed.centralMeridian = 117;
   SaveSettingsFile(path, BuildSettingsDocument(changed));
@@ -297,7 +297,7 @@ TEST(FormSettings, BadRecordsAreSkippedReportedOnceAndLoadingGoesOn) {
   expected.senw = 99;
   expected.seYaDIS = 1000000;  // clamped into the spin edit's range
   expected.edtmian = "标题,带逗号";
-  expected.rgdmsmode = 2;
+  expected.rgdmsmode = CornerLabelMode::Planar;
   expected.chkscaleBarShow = true;
   expected.btnleft = FontDesc::FromPixels("黑体", 20);
   EXPECT_EQ(s, expected) << test::Differences(s, expected);

@@ -219,7 +219,7 @@ TEST(Frmset, GridTypeShowsItsGroups) {
   }
   // Values set in code (loading) take effect the same way.
   TFrameSettings s;
-  s.rgGrid = 4;
+  s.rgGrid = GridType::GraticuleCrosses;
   dialog.ShowSettings(s);
   EXPECT_FALSE(Child<QWidget>(dialog, "pnlJwCross")->isHidden());
   EXPECT_TRUE(Child<QWidget>(dialog, "pnlInterval")->isHidden());
