@@ -31,6 +31,7 @@
 
 #include "common/error.h"
 #include "coords/datum.h"
+#include "frame/name_template.h"
 #include "settings_ui/form_settings.h"
 #include "settings_ui/pascoverset.h"
 #include "settings_ui/radio_group.h"
@@ -483,7 +484,8 @@ void TFrmTarvik::rgtypeClick() {
 }
 
 void TFrmTarvik::CbFieldChange() {
-  edtFileName->setText(TemplateWithField(edtFileName->text(), CbField->currentText()));
+  edtFileName->setText(QString::fromStdString(
+      TemplateWithField(edtFileName->text().toStdString(), CbField->currentText().toStdString())));
   FollowNameField(CbField->currentText());
 }
 
@@ -577,9 +579,9 @@ void TFrmTarvik::CheckMapNo() {
 }
 
 QString TFrmTarvik::GetNameField() {
-  QStringList fields;
-  for (int i = 0; i < CbField->count(); ++i) fields << CbField->itemText(i);
-  return NameFieldOfTemplate(edtFileName->text(), fields);
+  std::vector<std::string> fields;
+  for (int i = 0; i < CbField->count(); ++i) fields.push_back(CbField->itemText(i).toStdString());
+  return QString::fromStdString(tarvik::GetNameField(edtFileName->text().toStdString(), fields));
 }
 
 void TFrmTarvik::RightAlignTagged() {

@@ -9,6 +9,7 @@
 #include "app/PasTarvik.h"
 #include "common/error.h"
 #include "frame/dxf_frame_store.h"
+#include "frame/name_template.h"
 #include "frame/utcreatetk.h"
 #include "frame/utstandardMap.h"
 #include "settings_ui/radio_group.h"
@@ -38,17 +39,18 @@ void TFrmTarvik::PickInput(const QString& path) {
   inspector.ListNameFields(fields);
   QStringList names;
   for (const std::string& field : fields) names << QString::fromStdString(field);
-  const QString field = FieldOfNewInput(CbField->currentText(), names, rgtype->itemIndex() == 1);
+  const std::string field = FieldOfNewInput(Text(CbField->currentText()), fields, rgtype->itemIndex() == 1);
   CbField->clear();
   CbField->addItems(names);
-  CbField->setCurrentIndex(static_cast<int>(names.indexOf(field)));
+  CbField->setCurrentIndex(static_cast<int>(names.indexOf(QString::fromStdString(field))));
   // A template naming a field the new file lacks gets the chosen one.
-  QString templateField;
+  bool templateNamesAField = false;
   try {
-    templateField = NameFieldOfTemplate(edtFileName->text(), names);
+    templateNamesAField = !tarvik::GetNameField(Text(edtFileName->text()), fields).empty();
   } catch (const RunError&) {
   }
-  if (templateField.isEmpty() && !field.isEmpty()) edtFileName->setText(TemplateWithField(edtFileName->text(), field));
+  if (!templateNamesAField && !field.empty())
+    edtFileName->setText(QString::fromStdString(TemplateWithField(Text(edtFileName->text()), field)));
   FollowNameField(CbField->currentText());
 }
 

@@ -38,20 +38,6 @@ bool LineIntersection(long double& Y, long double& X, long double X1, long doubl
   return true;
 }
 
-std::string ExpandNameTemplate(const std::string& nameTemplate, const std::string& fieldName,
-                               const std::string& value) {
-  return ReplaceFirst(nameTemplate, "[" + fieldName + "]", value);
-}
-
-std::string CleanFrameName(const std::string& name) {
-  std::string out;
-  for (char c : name) {
-    if (c == '-' || c == '.') out += '_';
-    else if (c != ' ' && c != '(' && c != ')') out += c;
-  }
-  return out;
-}
-
 TtkBaseClass::TtkBaseClass(const TFrameSettings& settings, RunValues run,
                            std::unique_ptr<FrameStore> store, UserFeedback& feedback)
     : S(settings), FRun(std::move(run)), FFeedback(feedback), FStore(std::move(store)) {

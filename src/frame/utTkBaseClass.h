@@ -21,6 +21,7 @@
 #include "coords/utlbxy.h"
 #include "frame/frame_sink.h"
 #include "frame/marginal_text_format.h"
+#include "frame/name_template.h"
 #include "gdb/feature.h"
 #include "gdb/feature_class.h"
 #include "settings/frame_settings.h"
@@ -40,13 +41,6 @@ struct RunValues {
 // untouched) when there is none.
 bool LineIntersection(long double& Y, long double& X, long double X1, long double Y1, long double X2,
                       long double Y2, long double X3, long double Y3, long double X4, long double Y4);
-
-// Output name of one frame: the template with the first "[" + field + "]"
-// replaced by the value (case-sensitive).
-std::string ExpandNameTemplate(const std::string& nameTemplate, const std::string& fieldName,
-                               const std::string& value);
-// "-" and "." become "_"; " ", "(" and ")" are removed.
-std::string CleanFrameName(const std::string& name);
 
 class TtkBaseClass {
  public:

@@ -205,13 +205,5 @@ TEST(LineIntersection, CasesAndParallels) {
   EXPECT_EQ(X, 42);
 }
 
-TEST(FrameNames, TemplateAndCleaning) {
-  EXPECT_EQ(ExpandNameTemplate("[NAME]图", "NAME", "E45G095066"), "E45G095066图");
-  EXPECT_EQ(ExpandNameTemplate("plain", "NAME", "x"), "plain");
-  EXPECT_EQ(ExpandNameTemplate("[name]", "NAME", "x"), "[name]");  // case-sensitive
-  EXPECT_EQ(CleanFrameName("J-50 (1).a"), "J_501_a");
-  EXPECT_EQ(CleanFrameName("J-50-5-(24)"), "J_50_5_24");
-}
-
 }  // namespace
 }  // namespace tarvik
