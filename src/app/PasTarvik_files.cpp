@@ -9,6 +9,7 @@
 #include "app/PasTarvik.h"
 #include "common/error.h"
 #include "frame/dxf_frame_store.h"
+#include "frame/input_inspection.h"
 #include "frame/name_template.h"
 #include "frame/utcreatetk.h"
 #include "frame/utstandardMap.h"
@@ -32,11 +33,10 @@ void TFrmTarvik::btnfileClick() {
 void TFrmTarvik::PickInput(const QString& path) {
   edtFile->setText(path);
   RememberPath(lstRecentInputs, path);
-  // Only inspected: no output, nothing written.
-  Tcreatetk inspector(FSettings, FRun, nullptr, feedback_, Text(path));
-  ApplyInputSpatialRef(inspector.FInputSpatialRef);
-  std::vector<std::string> fields;
-  inspector.ListNameFields(fields);
+  // Only inspected: nothing written.
+  const InputInspection inspection = InspectInput(Text(path));
+  ApplyInputSpatialRef(inspection.ref);
+  const std::vector<std::string>& fields = inspection.nameFields;
   QStringList names;
   for (const std::string& field : fields) names << QString::fromStdString(field);
   const std::string field = FieldOfNewInput(Text(CbField->currentText()), fields, rgtype->itemIndex() == 1);

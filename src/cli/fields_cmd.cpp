@@ -13,7 +13,7 @@
 #include "common/error.h"
 #include "coords/ut5480SpatialReference.h"
 #include "frame/input_coordinates.h"
-#include "frame/utcreatetk.h"
+#include "frame/input_inspection.h"
 #include "gdb/class_queries.h"
 
 namespace tarvik::cli {
@@ -49,27 +49,15 @@ int Run(const std::vector<std::string>& argv) {
     const Args args(argv, {}, {"--json"});
     if (args.positional().size() != 1) throw UsageError("需要一个 .shp 文件");
     const std::string path = args.positional()[0];
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) throw RunError("文件" + path + ",不存在");
-
-    SilentFeedback feedback;
-    Tcreatetk inspect(TFrameSettings{}, RunValues{}, nullptr, feedback, path);
-    if (!inspect.FInputClass) throw RunError("不能打开" + path + "，它不是可以读取的shapefile");
-    ReadSelectedFeatures(inspect.FInputClass, "", [](const Feature&) {});  // a damaged file is refused
-    std::optional<InputCoordinates> coords;
-    std::string coordError;
-    int epsg = 0;
-    try {
-      coords = InputCoordinatesOf(inspect.FInputSpatialRef);
-      epsg = IdentifyEpsgCode(inspect.FInputSpatialRef);
-    } catch (const RunError& e) {
-      coordError = e.what();
-    }
+    const InputInspection inspection = InspectInput(path);
+    ReadSelectedFeatures(inspection.cls, "", [](const Feature&) {});  // a damaged file is refused
+    const std::optional<InputCoordinates>& coords = inspection.coords;
+    const std::string& coordError = inspection.coordinateError;
+    const int epsg = coords ? IdentifyEpsgCode(inspection.ref) : 0;
     const bool known = coords && coords->recognised;
-    std::vector<std::string> fields;
-    inspect.ListNameFields(fields);
-    const bool polygons = IsPolygonClass(inspect.FInputClass);
-    const long long features = static_cast<long long>(FeatureCount(inspect.FInputClass, ""));
+    const std::vector<std::string>& fields = inspection.nameFields;
+    const bool polygons = inspection.polygons;
+    const long long features = static_cast<long long>(inspection.featureCount);
 
     if (args.flag("--json")) {
       std::cout << "{\"file\": " << JsonString(path) << ", \"polygons\": " << (polygons ? "true" : "false")

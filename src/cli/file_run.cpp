@@ -19,6 +19,7 @@
 #include "frame/dxf_frame_store.h"
 #include "frame/gdb_frame_store.h"
 #include "frame/input_coordinates.h"
+#include "frame/input_inspection.h"
 #include "frame/name_template.h"
 #include "frame/run_checks.h"
 #include "frame/utcreatetk.h"
@@ -44,20 +45,10 @@ struct InputFacts {
   FeatureClass cls;
 };
 
-InputFacts InspectInput(const std::string& path) {
-  std::error_code ec;
-  if (!std::filesystem::exists(path, ec)) throw RunError("文件" + path + ",不存在");
-  // The window inspects a picked file through a builder without output.
-  SilentFeedback quiet;
-  Tcreatetk inspect(TFrameSettings{}, RunValues{}, nullptr, quiet, path);
-  if (!inspect.FInputClass) throw RunError("不能打开" + path + "，它不是可以读取的shapefile");
-  if (!IsPolygonClass(inspect.FInputClass)) throw RunError(path + "不是面(多边形)图层，不能生成图廓");
-  InputFacts facts;
-  facts.ref = inspect.FInputSpatialRef;
-  facts.cls = inspect.FInputClass;
-  facts.coords = InputCoordinatesOf(inspect.FInputSpatialRef);
-  inspect.ListNameFields(facts.nameFields);
-  return facts;
+InputFacts InspectFrameInput(const std::string& path) {
+  const InputInspection in = InspectInput(path);
+  if (!in.polygons) throw RunError(path + "不是面(多边形)图层，不能生成图廓");
+  return {in.nameFields, in.coordinates(), in.ref, in.cls};
 }
 
 // The builder of the mode, ready to run.
@@ -153,7 +144,7 @@ int RunFileCommand(FileMode mode, const std::vector<std::string>& argv) {
     if (!nameTemplate) throw UsageError("需要 --name-template，例如 [TFH] 或 [NAME]图");
 
     CliFeedback feedback;
-    const InputFacts facts = InspectInput(input);
+    const InputFacts facts = InspectFrameInput(input);
     const std::string field = GetNameField(*nameTemplate, facts.nameFields);
     const std::string where = Trim(args.value("--where").value_or(""));
     // A system the program cannot read is never guessed at: the user says

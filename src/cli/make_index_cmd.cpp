@@ -18,6 +18,7 @@
 #include "coords/utBJ54Xian80.h"
 #include "coords/zone_reach.h"
 #include "frame/input_coordinates.h"
+#include "frame/input_inspection.h"
 #include "frame/run_checks.h"
 #include "gdb/class_queries.h"
 #include "gdb/sheet_index_writer.h"
@@ -156,12 +157,11 @@ int Run(const std::vector<std::string>& rawArgs) {
     GeoBox box;
     GeoBox area;  // the area itself (box may grow by a sheet on every side)
     if (coverPath) {
-      if (!std::filesystem::exists(*coverPath, ec)) throw RunError("文件" + *coverPath + ",不存在");
+      const InputInspection inspection = InspectInput(*coverPath);
+      if (!inspection.polygons) throw RunError(*coverPath + "不是面(多边形)图层");
       Cover c;
-      c.cls = OpenShapefileClass(*coverPath);
-      if (!c.cls) throw RunError("不能打开" + *coverPath + "，它不是可以读取的shapefile");
-      if (!IsPolygonClass(c.cls)) throw RunError(*coverPath + "不是面(多边形)图层");
-      const InputCoordinates ic = InputCoordinatesOf(DatasetSpatialReference(c.cls));
+      c.cls = inspection.cls;
+      const InputCoordinates& ic = inspection.coordinates();
       c.geographic = ic.geographic.value_or(false);
       c.coords.datum = DatumOfIndex(ic.coordSysIndex.value_or(0)).value_or(Datum::Xian80);
       c.coords.is3DegreeZone = ic.is3DegreeZone.value_or(true);

@@ -18,10 +18,6 @@ Tcreatetk::Tcreatetk(const TFrameSettings& settings, RunValues run, std::unique_
   FInputSpatialRef = DatasetSpatialReference(FInputClass);
 }
 
-void Tcreatetk::ListNameFields(std::vector<std::string>& list) {
-  ListIdentifyingFields(FInputPath, list, FFeedback);
-}
-
 void Tcreatetk::Run() {
   CheckPolygonInput(FInputClass, FInputPath);
   CheckInputCoordinates(FInputSpatialRef, FInputPath);

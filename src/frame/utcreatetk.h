@@ -22,15 +22,9 @@ class Tcreatetk : public TtkBaseClass {
  public:
   // Opens the polygon file at `inputPath` (when not empty) and reads its
   // spatial reference; raises nothing: a missing or unreadable file leaves
-  // FInputClass null, and Run reports it. `store` may be null when the
-  // builder only inspects the file.
+  // FInputClass null, and Run reports it.
   Tcreatetk(const TFrameSettings& settings, RunValues run, std::unique_ptr<FrameStore> store,
             UserFeedback& feedback, const std::string& inputPath);
-
-  // The fields whose values differ on every feature: the ones that can name
-  // the outputs. A file that does not open is reported ("不能打开" + path)
-  // and adds nothing.
-  void ListNameFields(std::vector<std::string>& list);
 
   // One frame for every feature the where clause selects. Refuses (RunError)
   // before counting: a file that did not open, one that does not hold
