@@ -202,8 +202,7 @@ class TFrmTarvik : public QWidget {
   // The steps of a run after the checks: the builder of the mode; what it
   // wrote. A RunError that ends the run says how many frames are complete.
   TtkBaseClass::Counts CreateByMapNo(const std::string& output);
-  TtkBaseClass::Counts CreateByStandardFile(const std::string& output, const QString& fieldName);
-  TtkBaseClass::Counts CreateByAreaFile(const std::string& output, const QString& fieldName);
+  TtkBaseClass::Counts CreateByFile(CreationMode mode, const std::string& output, const QString& fieldName);
   // The end of a run in one box: how many frames, where, in what time, or
   // that it was cancelled and what it kept; elements the store refused
   // ("保存失败"), which the output lacks; buttons for the picture of the

@@ -11,8 +11,7 @@
 #include "frame/dxf_frame_store.h"
 #include "frame/input_inspection.h"
 #include "frame/name_template.h"
-#include "frame/utcreatetk.h"
-#include "frame/utstandardMap.h"
+#include "frame/file_builder.h"
 #include "settings_ui/radio_group.h"
 
 namespace tarvik {
@@ -54,39 +53,21 @@ void TFrmTarvik::PickInput(const QString& path) {
   FollowNameField(CbField->currentText());
 }
 
-namespace {
-
-// One run of a file builder (the index builder or the polygon builder) over
-// the window's input, condition and name template; returns what it wrote and
-// sets the zone text it used, which the run keeps.
-template <typename Builder>
-TtkBaseClass::Counts RunFileBuilder(const TFrameSettings& settings, RunValues& run, const std::string& output,
-                                    UserFeedback& feedback, const QLineEdit& input, const QString& where,
-                                    const QString& fieldName, const QLineEdit& nameTemplate,
-                                    ProgressState& progress) {
-  Builder builder(settings, run, OpenFrameStore(output, feedback), feedback, Text(input.text()));
+TtkBaseClass::Counts TFrmTarvik::CreateByFile(CreationMode mode, const std::string& output,
+                                               const QString& fieldName) {
+  const auto builder =
+      MakeFileBuilder(mode, FSettings, FRun, OpenFrameStore(output, feedback_), feedback_, Text(edtFile->text()));
   // The progress window names the frame just drawn.
-  builder.FOnFrameDone = [&progress](int, int, const std::string& name) {
-    progress.SetCurrentName(QString::fromStdString(name));
+  builder->FOnFrameDone = [this](int, int, const std::string& name) {
+    progress_.SetCurrentName(QString::fromStdString(name));
   };
-  builder.FWhereClause = Text(where.trimmed());
-  builder.FNameField = Text(fieldName);
-  builder.FNameTemplate = Text(nameTemplate.text());
-  builder.RunAndClose([&] { builder.Run(); }, output);
-  run.ZoneNumberText = builder.run().ZoneNumberText;
-  return builder.counts();
-}
-
-}  // namespace
-
-TtkBaseClass::Counts TFrmTarvik::CreateByStandardFile(const std::string& output, const QString& fieldName) {
-  return RunFileBuilder<TstandardMap>(FSettings, FRun, output, feedback_, *edtFile, reditwhere->text(), fieldName,
-                                      *edtFileName, progress_);
-}
-
-TtkBaseClass::Counts TFrmTarvik::CreateByAreaFile(const std::string& output, const QString& fieldName) {
-  return RunFileBuilder<Tcreatetk>(FSettings, FRun, output, feedback_, *edtFile, reditwhere->text(), fieldName,
-                                   *edtFileName, progress_);
+  builder->FWhereClause = Text(reditwhere->text().trimmed());
+  builder->FNameField = Text(fieldName);
+  builder->FNameTemplate = Text(edtFileName->text());
+  builder->RunAndClose(output);
+  // The run keeps the zone text the builder used.
+  FRun.ZoneNumberText = builder->run().ZoneNumberText;
+  return builder->counts();
 }
 
 }  // namespace tarvik

@@ -134,7 +134,6 @@ void TFrmTarvik::Button1Click() {
   RememberPath(lstRecentOutputs, P);
   if (mode != CreationMode::SheetNumber) RememberPath(lstRecentInputs, edtFile->text());
   // 9.-11.
-  FRun.StandardSheetMode = mode != CreationMode::PolygonFile;
   const std::vector<std::string> framesBefore = FrameNames(output);
   QElapsedTimer clock;
   clock.start();
@@ -143,12 +142,7 @@ void TFrmTarvik::Button1Click() {
   {
     const auto enableAgain = qScopeGuard([this] { SetRunning(false); });
     // 12. The builder of the mode.
-    if (mode == CreationMode::PolygonFile)
-      counts = CreateByAreaFile(output, fieldName);
-    else if (mode == CreationMode::SheetIndex)
-      counts = CreateByStandardFile(output, fieldName);
-    else
-      counts = CreateByMapNo(output);
+    counts = mode == CreationMode::SheetNumber ? CreateByMapNo(output) : CreateByFile(mode, output, fieldName);
   }  // 14.
   // The run is over: the output is free for others while the box is open.
   lock.release();
@@ -194,13 +188,13 @@ TtkBaseClass::Counts TFrmTarvik::CreateByMapNo(const std::string& output) {
     const RectSheet sheet = TypedRectSheet(number);
     TCreateTkByTfhao builder(sheet, FSettings, FRun, OpenFrameStore(output, feedback_), feedback_);
     // Geographic output was told and refused by the builder.
-    builder.RunAndClose([&] { builder.Run(); }, output);
+    builder.RunAndClose(output);
     FRun.ZoneNumberText = builder.run().ZoneNumberText;
     return builder.counts();
   }
   TCreateTkByTfhao builder(number, FSettings, FRun, OpenFrameStore(output, feedback_), feedback_);
   // A wrong number was reported by the codec; nothing is written then.
-  builder.RunAndClose([&] { builder.Run(); }, output);
+  builder.RunAndClose(output);
   FRun.ZoneNumberText = builder.run().ZoneNumberText;
   return builder.counts();
 }

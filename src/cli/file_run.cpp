@@ -22,8 +22,7 @@
 #include "frame/input_inspection.h"
 #include "frame/name_template.h"
 #include "frame/run_checks.h"
-#include "frame/utcreatetk.h"
-#include "frame/utstandardMap.h"
+#include "frame/file_builder.h"
 #include "gdb/class_queries.h"
 
 namespace tarvik::cli {
@@ -50,47 +49,6 @@ InputFacts InspectFrameInput(const std::string& path) {
   if (!in.polygons) throw RunError(path + "不是面(多边形)图层，不能生成图廓");
   return {in.nameFields, in.coordinates(), in.ref, in.cls};
 }
-
-// The builder of the mode, ready to run.
-class FileBuilder {
- public:
-  FileBuilder(FileMode mode, const TFrameSettings& settings, const std::string& input,
-              const std::string& output, CliFeedback& feedback) {
-    RunValues run;
-    run.StandardSheetMode = mode == FileMode::Index;
-    auto store = OpenFrameStore(output, feedback);
-    if (mode == FileMode::Index) {
-      auto b = std::make_unique<TstandardMap>(settings, run, std::move(store), feedback, input);
-      index_ = b.get();
-      base_ = std::move(b);
-    } else {
-      auto b = std::make_unique<Tcreatetk>(settings, run, std::move(store), feedback, input);
-      area_ = b.get();
-      base_ = std::move(b);
-    }
-  }
-  TtkBaseClass& base() { return *base_; }
-  void setNames(const std::string& field, const std::string& nameTemplate) {
-    if (index_) {
-      index_->FNameField = field;
-      index_->FNameTemplate = nameTemplate;
-    } else {
-      area_->FNameField = field;
-      area_->FNameTemplate = nameTemplate;
-    }
-  }
-  void run() {
-    if (index_)
-      index_->Run();
-    else
-      area_->Run();
-  }
-
- private:
-  std::unique_ptr<TtkBaseClass> base_;
-  TstandardMap* index_ = nullptr;
-  Tcreatetk* area_ = nullptr;
-};
 
 long long MillisecondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
@@ -168,10 +126,12 @@ int RunFileCommand(FileMode mode, const std::vector<std::string>& argv) {
     const std::string& output = prepared.path;
 
     const auto start = std::chrono::steady_clock::now();
-    FileBuilder builder(mode, settings, input, output, feedback);
-    TtkBaseClass& base = builder.base();
+    const auto builder =
+        MakeFileBuilder(settings.CreateMode, settings, RunValues{}, OpenFrameStore(output, feedback), feedback, input);
+    TtkBaseClass& base = *builder;
     base.FWhereClause = where;
-    builder.setNames(field, *nameTemplate);
+    base.FNameField = field;
+    base.FNameTemplate = *nameTemplate;
     if (args.flag("--verbose")) {
       // Called once the frame is on disk: a line here is a frame a reader finds.
       base.FOnFrameDone = [&](int done, int total, const std::string& name) {
@@ -181,7 +141,7 @@ int RunFileCommand(FileMode mode, const std::vector<std::string>& argv) {
       };
     }
     InstallInterruptHandler(prepared.lock.file());
-    base.RunAndClose([&] { builder.run(); }, output);
+    base.RunAndClose(output);
     const auto& c = base.counts();
     if (base.aborted()) {
       std::cerr << "已中止：写入 " << c.finished << " 个图廓，保留在 " << output << "\n";

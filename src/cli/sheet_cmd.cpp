@@ -66,12 +66,9 @@ int RunRect(const Args& args, const std::string& text) {
 
   const auto start = std::chrono::steady_clock::now();
   CliFeedback feedback;
-  RunValues run;
-  run.StandardSheetMode = true;
-  TCreateTkByTfhao builder(sheet, settings, run, OpenFrameStore(output, feedback), feedback);
-  bool drawn = false;
-  builder.RunAndClose([&] { drawn = builder.Run(); }, output);
-  if (!drawn) return kExitRefused;
+  TCreateTkByTfhao builder(sheet, settings, RunValues{}, OpenFrameStore(output, feedback), feedback);
+  builder.RunAndClose(output);
+  if (builder.counts().finished == 0) return kExitRefused;
   const auto ms =
       std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
   std::cout << "矩形图幅 " << sheet.number() << "：1:" << denominator << "，" << RectLayoutName(sheet.layout)
@@ -111,12 +108,10 @@ int Run(const std::vector<std::string>& argv) {
 
     CliFeedback feedback;
     const auto start = std::chrono::steady_clock::now();
-    RunValues run;
-    run.StandardSheetMode = true;
-    TCreateTkByTfhao builder(number, settings, run, OpenFrameStore(output, feedback), feedback);
-    bool drawn = false;
-    builder.RunAndClose([&] { drawn = builder.Run(); }, output);
-    if (!drawn) return kExitRefused;
+    TCreateTkByTfhao builder(number, settings, RunValues{}, OpenFrameStore(output, feedback), feedback);
+    // A number the codec refused was told; nothing is written then.
+    builder.RunAndClose(output);
+    if (builder.counts().finished == 0) return kExitRefused;
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                         std::chrono::steady_clock::now() - start)
                         .count();

@@ -43,10 +43,9 @@ long double TCreateTkByTfhao::ScaleOfIndex(int scaleIndex) {
   return static_cast<long double>(ScaleDenominatorOfIndex(scaleIndex)) / 10000;
 }
 
-bool TCreateTkByTfhao::Run() {
-  if (!S.addZoneNumber)
-    FRun.ZoneNumberText = std::to_string(ZoneNumberOf(S.is3DegreeZone, S.centralMeridian));
-  if (!PrepareCorners()) return false;
+void TCreateTkByTfhao::Run() {
+  SetZoneNumberText();
+  if (!PrepareCorners()) return;
   // A meridian chosen for other data would put the frame far off its sheet.
   if (FRectSheet)
     CheckRectSheetCoordinates(FCoords, *FRectSheet);
@@ -54,15 +53,16 @@ bool TCreateTkByTfhao::Run() {
     CheckLongitudeReach(FCoords, FSheetLon, FSheetLon + FSheetWidth, "图幅" + FMapNo);
   try {
     MakeSpatialReference();
-    BeginFrameDrawing();
-    DrawFrame();
-    EndFrameDrawing();
+    {
+      FrameDrawing drawing(*this);
+      DrawFrame();
+      drawing.end();
+    }
     FinishFrame();
   } catch (...) {
     AbandonFrame();
     throw;
   }
-  return true;
 }
 
 bool TCreateTkByTfhao::PrepareCorners() {

@@ -111,9 +111,8 @@ const SpatialReference& TtkBaseClass::InputFrameReference(const FeatureClass& in
   return FFrameReference;
 }
 
-void TtkBaseClass::PrepareOutput(const Feature& feature, const std::string& nameField,
-                                 const FeatureClass& inputClass, const std::string& nameTemplate) {
-  const std::string name = ExpandNameTemplate(nameTemplate, nameField, FieldValueText(feature, nameField));
+void TtkBaseClass::PrepareOutput(const Feature& feature, const FeatureClass& inputClass) {
+  const std::string name = ExpandNameTemplate(FNameTemplate, FNameField, FieldValueText(feature, FNameField));
   CreateOutputClasses(name, InputFrameReference(inputClass));
 }
 
@@ -130,11 +129,14 @@ void TtkBaseClass::CheckPolygonInput(const FeatureClass& input, const std::strin
   if (!IsPolygonClass(input)) throw RunError(path + "不是面(多边形)图层，不能生成图廓");
 }
 
-void TtkBaseClass::RunFeatures(const FeatureClass& input, const std::string& nameField,
-                               const std::function<void(const Feature&)>& frameOne) {
-  FAborted = false;
+void TtkBaseClass::SetZoneNumberText() {
   if (!S.addZoneNumber)
     FRun.ZoneNumberText = std::to_string(ZoneNumberOf(S.is3DegreeZone, S.centralMeridian));
+}
+
+void TtkBaseClass::RunFeatures(const FeatureClass& input, const std::function<void(const Feature&)>& drawOne) {
+  FAborted = false;
+  SetZoneNumberText();
   const std::string filter = MakeQueryFilter();
   const std::int64_t count = FeatureCount(input, filter);
   if (count <= 0) {
@@ -155,10 +157,15 @@ void TtkBaseClass::RunFeatures(const FeatureClass& input, const std::string& nam
                                          : FrameShapeProblem(feature->geometry(), false);
       if (why) {
         ++FCounts.skipped;
-        FFeedback.message("跳过" + FeatureLabel(*feature, nameField) + "：" + *why);
+        FFeedback.message("跳过" + FeatureLabel(*feature, FNameField) + "：" + *why);
       } else {
         SetCurrentFeature(feature);
-        frameOne(*feature);
+        PrepareOutput(*feature, input);
+        {
+          FrameDrawing drawing(*this);
+          drawOne(*feature);
+          drawing.end();
+        }
         // Told done only once it is on disk.
         FinishFrame();
         if (FOnFrameDone) FOnFrameDone(done, total, FFrameName);
@@ -207,9 +214,9 @@ void TtkBaseClass::CloseOutput() {
   if (FStore) FStore->close();
 }
 
-void TtkBaseClass::RunAndClose(const std::function<void()>& run, const std::string& output) {
+void TtkBaseClass::RunAndClose(const std::string& output) {
   try {
-    run();
+    Run();
     CloseOutput();
   } catch (const RunError& e) {
     try {
@@ -222,6 +229,19 @@ void TtkBaseClass::RunAndClose(const std::function<void()>& run, const std::stri
                    (finished > 0 ? "此前完成的 " + std::to_string(finished) + " 个图廓保留在 " + output
                                  : std::string("没有完成的图廓")));
   }
+}
+
+FrameDrawing::~FrameDrawing() {
+  if (!open_) return;
+  try {
+    builder_.EndFrameDrawing();
+  } catch (const RunError&) {
+  }
+}
+
+void FrameDrawing::end() {
+  open_ = false;
+  builder_.EndFrameDrawing();
 }
 
 bool TtkBaseClass::PlanarToGeo(long double X, long double Y, long double& lon, long double& lat) {

@@ -11,7 +11,6 @@ Tcreatetk::Tcreatetk(const TFrameSettings& settings, RunValues run, std::unique_
                      UserFeedback& feedback, const std::string& inputPath)
     : TtkBaseClass(settings, std::move(run), std::move(store), feedback) {
   S.CreateMode = CreationMode::PolygonFile;
-  FRun.StandardSheetMode = false;
   if (inputPath.empty()) return;
   FInputPath = inputPath;
   FInputClass = OpenShapefileClass(inputPath);
@@ -21,7 +20,7 @@ Tcreatetk::Tcreatetk(const TFrameSettings& settings, RunValues run, std::unique_
 void Tcreatetk::Run() {
   CheckPolygonInput(FInputClass, FInputPath);
   CheckInputCoordinates(FInputSpatialRef, FInputPath);
-  RunFeatures(FInputClass, FNameField, [this](const Feature& feature) { DrawFeature(feature); });
+  RunFeatures(FInputClass, [this](const Feature& feature) { FrameFeature(feature); });
 }
 
 void Tcreatetk::CheckInputCoordinates(const SpatialReference& inputRef, const std::string& path) {
@@ -30,18 +29,6 @@ void Tcreatetk::CheckInputCoordinates(const SpatialReference& inputRef, const st
   // would be taken for metres.
   if (inputRef.isGeographic())
     throw RunError(path + "是经纬度坐标，行政区划文件必须是平面(高斯-克吕格)坐标才能生成图廓");
-}
-
-void Tcreatetk::DrawFeature(const Feature& feature) {
-  PrepareOutput(feature, FNameField, FInputClass, FNameTemplate);
-  BeginFrameDrawing();
-  try {
-    FrameFeature(feature);
-  } catch (...) {
-    EndFrameDrawing();
-    throw;
-  }
-  EndFrameDrawing();
 }
 
 void Tcreatetk::FrameFeature(const Feature& feature) {

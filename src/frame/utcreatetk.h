@@ -30,7 +30,8 @@ class Tcreatetk : public TtkBaseClass {
   // before counting: a file that did not open, one that does not hold
   // polygons, one without a spatial reference, and one in geographic
   // coordinates (its frame would be drawn in degrees as if they were metres).
-  void Run();
+  void Run() override;
+  bool StandardSheetMode() const override { return false; }
   // RunError for an input without a spatial reference ("没有定义坐标系统")
   // or with a geographic one.
   static void CheckInputCoordinates(const SpatialReference& inputRef, const std::string& path);
@@ -38,9 +39,6 @@ class Tcreatetk : public TtkBaseClass {
   // The frame of one rectangle of the input (store coordinates of the
   // polygon's envelope: eastings Emin..Emax, northings Nmin..Nmax).
   void DrawRectFrame(long double Emin, long double Emax, long double Nmin, long double Nmax);
-
-  std::string FNameField;     // field whose value names each frame
-  std::string FNameTemplate;  // output-name template, e.g. "[NAME]图"
 
   FeatureClass FInputClass;
   std::string FInputPath;
@@ -52,7 +50,6 @@ class Tcreatetk : public TtkBaseClass {
   long double E1o = 0, N1o = 0, E2o = 0, N2o = 0;
 
  private:
-  void DrawFeature(const Feature& feature);
   void FrameFeature(const Feature& feature);
   void LabelRectCorners();
   void DrawExtendedRect(LineKind kind, long double G);

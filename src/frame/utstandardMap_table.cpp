@@ -32,7 +32,6 @@ HalfNames SplitName(const std::string& name) {
 }  // namespace
 
 void TstandardMap::DrawAdjacentTable() {
-  if (!FRun.StandardSheetMode) return;
   const long double k = S.ScaleFactor;
   const long double CW = S.SEW * k, CH = S.SeH * k;
   const long double G = FFrameGap;

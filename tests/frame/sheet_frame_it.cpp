@@ -35,8 +35,9 @@ std::unique_ptr<SheetRun> DrawSheet(const test::TempDir& dir, const std::string&
     RunValues values;
     TCreateTkByTfhao builder(number, settings, values, OpenGdbFrameStore(path, run->feedback),
                              run->feedback);
-    run->ok = builder.Run();
+    builder.Run();
     builder.CloseOutput();
+    run->ok = builder.counts().finished == 1;
   }
   run->store = test::ReadWithGdal(path);
   return run;

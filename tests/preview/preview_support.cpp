@@ -37,9 +37,9 @@ bool WriteSheet(const std::string& path, const std::string& number, const TFrame
   RecordingFeedback feedback;
   RunValues run;
   TCreateTkByTfhao builder(number, settings, run, OpenGdbFrameStore(path, feedback), feedback);
-  const bool ok = builder.Run();
+  builder.Run();
   builder.CloseOutput();
-  return ok;
+  return builder.counts().finished == 1;
 }
 
 PageMap::PageMap(const ReadStore& store, const std::string& frame, bool geo, double dpiValue)
