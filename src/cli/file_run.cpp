@@ -28,8 +28,6 @@
 namespace tarvik::cli {
 namespace {
 
-const char* CommandName(FileMode mode) { return mode == FileMode::Index ? "index" : "area"; }
-
 std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std::string>& b) {
   a.insert(a.end(), b.begin(), b.end());
   return a;
@@ -90,83 +88,74 @@ std::string FileRunUsage(FileMode mode) {
 }
 
 int RunFileCommand(FileMode mode, const std::vector<std::string>& argv) {
-  const std::string command = CommandName(mode);
-  try {
-    const Args args(argv, WithPreviewOptions(Join(RunValueOptions(), {"--name-template", "--where"})),
-                    Join(RunFlagOptions(), {"--verbose"}), RunRepeatableOptions());
-    CheckPreviewOptions(args);
-    if (args.positional().size() != 1)
-      throw UsageError(mode == FileMode::Index ? "需要一个标准图幅文件 (.shp)" : "需要一个面图层文件 (.shp)");
-    const std::string input = args.positional()[0];
-    const auto nameTemplate = args.value("--name-template");
-    if (!nameTemplate) throw UsageError("需要 --name-template，例如 [TFH] 或 [NAME]图");
+  const Args args(argv, WithPreviewOptions(Join(RunValueOptions(), {"--name-template", "--where"})),
+                  Join(RunFlagOptions(), {"--verbose"}), RunRepeatableOptions());
+  CheckPreviewOptions(args);
+  if (args.positional().size() != 1)
+    throw UsageError(mode == FileMode::Index ? "需要一个标准图幅文件 (.shp)" : "需要一个面图层文件 (.shp)");
+  const std::string input = args.positional()[0];
+  const auto nameTemplate = args.value("--name-template");
+  if (!nameTemplate) throw UsageError("需要 --name-template，例如 [TFH] 或 [NAME]图");
 
-    CliFeedback feedback;
-    const InputFacts facts = InspectFrameInput(input);
-    const std::string field = GetNameField(*nameTemplate, facts.nameFields);
-    const std::string where = Trim(args.value("--where").value_or(""));
-    // A system the program cannot read is never guessed at: the user says
-    // what the coordinates are, or the run is refused.
-    if (!facts.coords.recognised && !CoordinatesStated(args))
-      throw RunError(input + "的坐标系统 " + facts.coords.description +
-                     " 不是能自动识别的坐标系统（" + DatumCaptions() +
-                     "的高斯-克吕格或经纬度坐标）；如果它的坐标是高斯-克吕格坐标，请用 --datum、"
-                     "--zone-width、--central-meridian 和 --zone-prefix 说明");
-    const std::optional<Envelope> extent = SelectionExtent(facts.cls, where);
-    TFrameSettings settings = SettingsFromArgs(args, facts.coords);
-    settings.CreateMode = mode == FileMode::Index ? CreationMode::SheetIndex : CreationMode::PolygonFile;
-    // Longitudes name no zone: a geographic input is drawn in the zone of its
-    // centre unless a meridian is asked for.
-    if (facts.coords.geographic.value_or(false) && extent && !MeridianStated(args))
-      settings.centralMeridian = ZoneMeridianOf((extent->xMin + extent->xMax) / 2, settings.is3DegreeZone);
-    // Every check the run can make, before the output is touched.
-    CheckFileRun({settings.CreateMode, input, where, field, *nameTemplate}, settings);
-    if (extent) CheckInputCoordinates(facts.coords, facts.ref, settings, *extent, input);
-    const PreparedOutput prepared = PrepareOutput(args);
-    const std::string& output = prepared.path;
+  CliFeedback feedback;
+  const InputFacts facts = InspectFrameInput(input);
+  const std::string field = GetNameField(*nameTemplate, facts.nameFields);
+  const std::string where = Trim(args.value("--where").value_or(""));
+  // A system the program cannot read is never guessed at: the user says
+  // what the coordinates are, or the run is refused.
+  if (!facts.coords.recognised && !CoordinatesStated(args))
+    throw RunError(input + "的坐标系统 " + facts.coords.description +
+                   " 不是能自动识别的坐标系统（" + DatumCaptions() +
+                   "的高斯-克吕格或经纬度坐标）；如果它的坐标是高斯-克吕格坐标，请用 --datum、"
+                   "--zone-width、--central-meridian 和 --zone-prefix 说明");
+  const std::optional<Envelope> extent = SelectionExtent(facts.cls, where);
+  TFrameSettings settings = SettingsFromArgs(args, facts.coords);
+  settings.CreateMode = mode == FileMode::Index ? CreationMode::SheetIndex : CreationMode::PolygonFile;
+  // Longitudes name no zone: a geographic input is drawn in the zone of its
+  // centre unless a meridian is asked for.
+  if (facts.coords.geographic.value_or(false) && extent && !MeridianStated(args))
+    settings.centralMeridian = ZoneMeridianOf((extent->xMin + extent->xMax) / 2, settings.is3DegreeZone);
+  // Every check the run can make, before the output is touched.
+  CheckFileRun({settings.CreateMode, input, where, field, *nameTemplate}, settings);
+  if (extent) CheckInputCoordinates(facts.coords, facts.ref, settings, *extent, input);
+  const PreparedOutput prepared = PrepareOutput(args);
+  const std::string& output = prepared.path;
 
-    const auto start = std::chrono::steady_clock::now();
-    const auto builder =
-        MakeFileBuilder(settings.CreateMode, settings, RunValues{}, OpenFrameStore(output, feedback), feedback, input);
-    TtkBaseClass& base = *builder;
-    base.FWhereClause = where;
-    base.FNameField = field;
-    base.FNameTemplate = *nameTemplate;
-    if (args.flag("--verbose")) {
-      // Called once the frame is on disk: a line here is a frame a reader finds.
-      base.FOnFrameDone = [&](int done, int total, const std::string& name) {
-        std::ostringstream line;
-        line << '[' << done << '/' << total << "] " << name;
-        feedback.note(line.str());
-      };
-    }
-    InstallInterruptHandler(prepared.lock.file());
-    base.RunAndClose(output);
-    const auto& c = base.counts();
-    if (base.aborted()) {
-      std::cerr << "已中止：写入 " << c.finished << " 个图廓，保留在 " << output << "\n";
-      PrintSummary(c.finished, c.lines, c.polygons, c.texts, c.refused, MillisecondsSince(start));
-      return kExitRefused;
-    }
+  const auto start = std::chrono::steady_clock::now();
+  const auto builder =
+      MakeFileBuilder(settings.CreateMode, settings, RunValues{}, OpenFrameStore(output, feedback), feedback, input);
+  TtkBaseClass& base = *builder;
+  base.FWhereClause = where;
+  base.FNameField = field;
+  base.FNameTemplate = *nameTemplate;
+  if (args.flag("--verbose")) {
+    // Called once the frame is on disk: a line here is a frame a reader finds.
+    base.FOnFrameDone = [&](int done, int total, const std::string& name) {
+      std::ostringstream line;
+      line << '[' << done << '/' << total << "] " << name;
+      feedback.note(line.str());
+    };
+  }
+  InstallInterruptHandler(prepared.lock.file());
+  base.RunAndClose(output);
+  const auto& c = base.counts();
+  if (base.aborted()) {
+    std::cerr << "已中止：写入 " << c.finished << " 个图廓，保留在 " << output << "\n";
     PrintSummary(c.finished, c.lines, c.polygons, c.texts, c.refused, MillisecondsSince(start));
-    if (c.finished > 0) {
-      WriteProjectUnlessAsked(args, output);
-      WritePreviewIfAsked(args, output, "");
-    }
-    int status = kExitOk;
-    if (c.skipped > 0) {
-      std::cerr << c.skipped << " 个要素的图形有错误，没有生成图廓（见上）\n";
-      status = kExitRefused;
-    }
-    if (c.refused > 0) status = RefusedElementsExit(c.refused);
-    return status;
-  } catch (const UsageError& e) {
-    std::cerr << "tarvik-cli " << command << ": " << e.what() << "\n\n" << FileRunUsage(mode);
-    return kExitUsage;
-  } catch (const RunError& e) {
-    std::cerr << e.what() << "\n";
     return kExitRefused;
   }
+  PrintSummary(c.finished, c.lines, c.polygons, c.texts, c.refused, MillisecondsSince(start));
+  if (c.finished > 0) {
+    WriteProjectUnlessAsked(args, output);
+    WritePreviewIfAsked(args, output, "");
+  }
+  int status = kExitOk;
+  if (c.skipped > 0) {
+    std::cerr << c.skipped << " 个要素的图形有错误，没有生成图廓（见上）\n";
+    status = kExitRefused;
+  }
+  if (c.refused > 0) status = RefusedElementsExit(c.refused);
+  return status;
 }
 
 }  // namespace tarvik::cli

@@ -81,52 +81,44 @@ int RunRect(const Args& args, const std::string& text) {
 }
 
 int Run(const std::vector<std::string>& argv) {
-  try {
-    const Args args(argv, ValueOptions(), RunFlagOptions(), RunRepeatableOptions());
-    CheckPreviewOptions(args);
-    if (args.positional().size() != 1) throw UsageError("需要一个图幅号");
-    const std::string number = args.positional()[0];
-    if (LooksLikeRectNumber(number)) return RunRect(args, number);
-    if (args.value("--rect")) throw UsageError("--rect 只用于矩形图幅号 (x-y)");
+  const Args args(argv, ValueOptions(), RunFlagOptions(), RunRepeatableOptions());
+  CheckPreviewOptions(args);
+  if (args.positional().size() != 1) throw UsageError("需要一个图幅号");
+  const std::string number = args.positional()[0];
+  if (LooksLikeRectNumber(number)) return RunRect(args, number);
+  if (args.value("--rect")) throw UsageError("--rect 只用于矩形图幅号 (x-y)");
 
-    InputCoordinates defaults;
-    SilentFeedback quiet;  // the builder reports a wrong number itself
-    if (const long double cm = SuggestCentralMeridian(number, quiet); cm >= 0)
-      defaults.centralMeridian = static_cast<long double>(static_cast<long long>(cm));
-    TFrameSettings settings = SettingsFromArgs(args, defaults);
-    settings.CreateMode = CreationMode::SheetNumber;
+  InputCoordinates defaults;
+  SilentFeedback quiet;  // the builder reports a wrong number itself
+  if (const long double cm = SuggestCentralMeridian(number, quiet); cm >= 0)
+    defaults.centralMeridian = static_cast<long double>(static_cast<long long>(cm));
+  TFrameSettings settings = SettingsFromArgs(args, defaults);
+  settings.CreateMode = CreationMode::SheetNumber;
 
-    // Every check the run can make, before the output is touched.
-    const SheetExtent extent = CheckSheetRun(number, settings);
-    // Without a meridian asked for, the zone of the sheet's west edge in the
-    // run's zone width (the suggestion above is a 3-degree zone's).
-    if (!settings.is3DegreeZone && !MeridianStated(args))
-      settings.centralMeridian = ZoneMeridianOf(extent.westLon, false);
-    CheckSheetCoordinates(settings, extent.westLon, extent.westLon + extent.lonSize, number);
-    const PreparedOutput prepared = PrepareOutput(args);
-    const std::string& output = prepared.path;
+  // Every check the run can make, before the output is touched.
+  const SheetExtent extent = CheckSheetRun(number, settings);
+  // Without a meridian asked for, the zone of the sheet's west edge in the
+  // run's zone width (the suggestion above is a 3-degree zone's).
+  if (!settings.is3DegreeZone && !MeridianStated(args))
+    settings.centralMeridian = ZoneMeridianOf(extent.westLon, false);
+  CheckSheetCoordinates(settings, extent.westLon, extent.westLon + extent.lonSize, number);
+  const PreparedOutput prepared = PrepareOutput(args);
+  const std::string& output = prepared.path;
 
-    CliFeedback feedback;
-    const auto start = std::chrono::steady_clock::now();
-    TCreateTkByTfhao builder(number, settings, RunValues{}, OpenFrameStore(output, feedback), feedback);
-    // A number the codec refused was told; nothing is written then.
-    builder.RunAndClose(output);
-    if (builder.counts().finished == 0) return kExitRefused;
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        std::chrono::steady_clock::now() - start)
-                        .count();
-    const auto& c = builder.counts();
-    PrintSummary(c.finished, c.lines, c.polygons, c.texts, c.refused, ms);
-    WriteProjectUnlessAsked(args, output);
-    WritePreviewIfAsked(args, output, CleanFrameName(number));
-    return c.refused > 0 ? RefusedElementsExit(c.refused) : kExitOk;
-  } catch (const UsageError& e) {
-    std::cerr << "tarvik-cli sheet: " << e.what() << "\n\n" << Usage();
-    return kExitUsage;
-  } catch (const RunError& e) {
-    std::cerr << e.what() << "\n";
-    return kExitRefused;
-  }
+  CliFeedback feedback;
+  const auto start = std::chrono::steady_clock::now();
+  TCreateTkByTfhao builder(number, settings, RunValues{}, OpenFrameStore(output, feedback), feedback);
+  // A number the codec refused was told; nothing is written then.
+  builder.RunAndClose(output);
+  if (builder.counts().finished == 0) return kExitRefused;
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                      std::chrono::steady_clock::now() - start)
+                      .count();
+  const auto& c = builder.counts();
+  PrintSummary(c.finished, c.lines, c.polygons, c.texts, c.refused, ms);
+  WriteProjectUnlessAsked(args, output);
+  WritePreviewIfAsked(args, output, CleanFrameName(number));
+  return c.refused > 0 ? RefusedElementsExit(c.refused) : kExitOk;
 }
 
 const CommandRegistration kRegistration({"sheet", "draw the frame of one sheet number into a .gdb or .gpkg",
