@@ -78,11 +78,11 @@ tarvik::TFrameSettings Settings() {
 struct RecordedFrame {
   std::string name;
   struct Line {
-    int kind;
+    tarvik::LineKind kind;
     tarvik::StorePoint from, to;
   };
   std::vector<Line> lines;
-  std::vector<std::pair<int, std::vector<std::vector<Point2>>>> polygons;
+  std::vector<std::pair<tarvik::PolygonKind, std::vector<std::vector<Point2>>>> polygons;
   std::vector<tarvik::FrameText> texts;
 };
 
@@ -95,11 +95,11 @@ class Recorder : public tarvik::FrameStore, public tarvik::FrameSink {
   }
   void beginDrawing() override {}
   int endDrawing() override { return 0; }
-  bool line(int kind, tarvik::StorePoint from, tarvik::StorePoint to) override {
+  bool line(tarvik::LineKind kind, tarvik::StorePoint from, tarvik::StorePoint to) override {
     frames.back().lines.push_back({kind, from, to});
     return true;
   }
-  bool polygon(int id, const tarvik::Geometry& polygon) override {
+  bool polygon(tarvik::PolygonKind id, const tarvik::Geometry& polygon) override {
     frames.back().polygons.push_back({id, polygon.parts()});
     return true;
   }
@@ -115,8 +115,8 @@ class CountingStore : public tarvik::FrameStore, public tarvik::FrameSink {
   tarvik::FrameSink* createFrame(const std::string&, const tarvik::SpatialReference&, double) override { return this; }
   void beginDrawing() override {}
   int endDrawing() override { return 0; }
-  bool line(int, tarvik::StorePoint, tarvik::StorePoint) override { return true; }
-  bool polygon(int, const tarvik::Geometry&) override { return true; }
+  bool line(tarvik::LineKind, tarvik::StorePoint, tarvik::StorePoint) override { return true; }
+  bool polygon(tarvik::PolygonKind, const tarvik::Geometry&) override { return true; }
   bool text(const tarvik::FrameText&) override { return true; }
 };
 
@@ -237,8 +237,8 @@ Timing WriteBare(const std::string& path, const std::vector<RecordedFrame>& fram
       f->SetField(3, 0);
       f->SetField(4, 0);
       f->SetField(5, 0);
-      f->SetField(6, text.hAlign);
-      f->SetField(7, text.vAlign);
+      f->SetField(6, static_cast<int>(text.hAlign));
+      f->SetField(7, static_cast<int>(text.vAlign));
       f->SetField(8, static_cast<double>(text.charSpacing));
       f->SetField(9, 0.0);
       f->SetField(10, 0);

@@ -31,8 +31,8 @@ class CountingSink : public tarvik::FrameSink {
  public:
   void beginDrawing() override {}
   int endDrawing() override { return 0; }
-  bool line(int, tarvik::StorePoint, tarvik::StorePoint) override { return ++lines, true; }
-  bool polygon(int, const tarvik::Geometry&) override { return ++polygons, true; }
+  bool line(tarvik::LineKind, tarvik::StorePoint, tarvik::StorePoint) override { return ++lines, true; }
+  bool polygon(tarvik::PolygonKind, const tarvik::Geometry&) override { return ++polygons, true; }
   bool text(const tarvik::FrameText&) override { return ++texts, true; }
   int lines = 0, polygons = 0, texts = 0;
 };
@@ -79,7 +79,7 @@ double DrawFrames(std::unique_ptr<tarvik::FrameStore> store, int frames, const S
                   tarvik::TstandardMap::Counts* counts) {
   tarvik::SilentFeedback feedback;
   tarvik::TFrameSettings settings;
-  settings.CreateMode = 0;
+  settings.CreateMode = tarvik::CreationMode::SheetNumber;
   tarvik::RunValues run;
   run.ZoneNumberText = "29";
   const auto start = Clock::now();

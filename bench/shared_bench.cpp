@@ -85,11 +85,11 @@ class Recorder : public tarvik::FrameStore, public tarvik::FrameSink {
   }
   void beginDrawing() override {}
   int endDrawing() override { return 0; }
-  bool line(int kind, tarvik::StorePoint from, tarvik::StorePoint to) override {
+  bool line(tarvik::LineKind kind, tarvik::StorePoint from, tarvik::StorePoint to) override {
     r_.frames.back().lines.push_back({kind, from, to});
     return true;
   }
-  bool polygon(int id, const tarvik::Geometry& polygon) override {
+  bool polygon(tarvik::PolygonKind id, const tarvik::Geometry& polygon) override {
     r_.frames.back().polygons.emplace_back(id, polygon);
     return true;
   }
@@ -260,8 +260,8 @@ Timing WriteBare(const std::string& path, const Recorded& recorded, const tarvik
       fa->SetField(1, text.font.face.c_str());
       fa->SetField(2, static_cast<double>(text.font.pointSize()));
       for (int i = 3; i <= 5; ++i) fa->SetField(i, 0);
-      fa->SetField(6, text.hAlign);
-      fa->SetField(7, text.vAlign);
+      fa->SetField(6, static_cast<int>(text.hAlign));
+      fa->SetField(7, static_cast<int>(text.vAlign));
       fa->SetField(8, static_cast<double>(text.charSpacing));
       fa->SetField(9, 0.0);
       fa->SetField(10, 0);

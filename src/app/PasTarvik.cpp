@@ -31,9 +31,10 @@
 
 #include "common/error.h"
 #include "coords/datum.h"
-#include "settings/qt/form_settings.h"
-#include "settings/qt/pascoverset.h"
-#include "settings/qt/radio_group.h"
+#include "frame/name_template.h"
+#include "settings_ui/form_settings.h"
+#include "settings_ui/pascoverset.h"
+#include "settings_ui/radio_group.h"
 #include "settings/settings_path.h"
 #include "sheets/rect_sheets.h"
 #include "sheets/uttfhao.h"
@@ -493,7 +494,8 @@ void TFrmTarvik::rgtypeClick() {
 }
 
 void TFrmTarvik::CbFieldChange() {
-  edtFileName->setText(TemplateWithField(edtFileName->text(), CbField->currentText()));
+  edtFileName->setText(QString::fromStdString(
+      TemplateWithField(edtFileName->text().toStdString(), CbField->currentText().toStdString())));
   FollowNameField(CbField->currentText());
 }
 
@@ -587,9 +589,9 @@ void TFrmTarvik::CheckMapNo() {
 }
 
 QString TFrmTarvik::GetNameField() {
-  QStringList fields;
-  for (int i = 0; i < CbField->count(); ++i) fields << CbField->itemText(i);
-  return NameFieldOfTemplate(edtFileName->text(), fields);
+  std::vector<std::string> fields;
+  for (int i = 0; i < CbField->count(); ++i) fields.push_back(CbField->itemText(i).toStdString());
+  return QString::fromStdString(tarvik::GetNameField(edtFileName->text().toStdString(), fields));
 }
 
 void TFrmTarvik::RightAlignTagged() {

@@ -107,14 +107,14 @@ class TFrmTarvik : public QWidget {
   // settings; the coordinates). RunError when one fails; nothing when the
   // person declined a change the run needs; else the names of the frames the
   // run will make.
-  std::optional<std::vector<std::string>> CheckRunInputs(int mode, const QString& fieldName);
+  std::optional<std::vector<std::string>> CheckRunInputs(CreationMode mode, const QString& fieldName);
   QString GetNameField();
   void ApplyInputSpatialRef(const SpatialReference& reference);
   // Refuses (RunError) a run whose coordinate settings do not describe its
   // sheet or input file; made before an existing output is touched. A typed
   // sheet beyond the reach of the meridian is offered the meridian of its
   // zone: false when the person declines it.
-  bool CheckRunCoordinates(int mode);
+  bool CheckRunCoordinates(CreationMode mode);
   // The typed rectangular sheet number read at the typed scale; RunError
   // with the reason when it is off the sheet grid of that scale.
   RectSheet TypedRectSheet(const std::string& number) const;
@@ -203,8 +203,7 @@ class TFrmTarvik : public QWidget {
   // The steps of a run after the checks: the builder of the mode; what it
   // wrote. A RunError that ends the run says how many frames are complete.
   TtkBaseClass::Counts CreateByMapNo(const std::string& output);
-  TtkBaseClass::Counts CreateByStandardFile(const std::string& output, const QString& fieldName);
-  TtkBaseClass::Counts CreateByAreaFile(const std::string& output, const QString& fieldName);
+  TtkBaseClass::Counts CreateByFile(CreationMode mode, const std::string& output, const QString& fieldName);
   // The end of a run in one box: how many frames, where, in what time, or
   // that it was cancelled and what it kept; elements the store refused
   // ("保存失败"), which the output lacks; buttons for the picture of the

@@ -9,9 +9,10 @@
 #include "app/PasTarvik.h"
 #include "common/error.h"
 #include "frame/dxf_frame_store.h"
-#include "frame/utcreatetk.h"
-#include "frame/utstandardMap.h"
-#include "settings/qt/radio_group.h"
+#include "frame/input_inspection.h"
+#include "frame/name_template.h"
+#include "frame/file_builder.h"
+#include "settings_ui/radio_group.h"
 
 namespace tarvik {
 namespace {
@@ -31,61 +32,42 @@ void TFrmTarvik::btnfileClick() {
 void TFrmTarvik::PickInput(const QString& path) {
   edtFile->setText(path);
   RememberPath(lstRecentInputs, path);
-  // Only inspected: no output, nothing written.
-  Tcreatetk inspector(FSettings, FRun, nullptr, feedback_, Text(path));
-  ApplyInputSpatialRef(inspector.FInputSpatialRef);
-  std::vector<std::string> fields;
-  inspector.ListNameFields(fields);
+  // Only inspected: nothing written.
+  const InputInspection inspection = InspectInput(Text(path));
+  ApplyInputSpatialRef(inspection.ref);
+  const std::vector<std::string>& fields = inspection.nameFields;
   QStringList names;
   for (const std::string& field : fields) names << QString::fromStdString(field);
-  const QString field = FieldOfNewInput(CbField->currentText(), names, rgtype->itemIndex() == 1);
+  const std::string field = FieldOfNewInput(Text(CbField->currentText()), fields, rgtype->itemIndex() == 1);
   CbField->clear();
   CbField->addItems(names);
-  CbField->setCurrentIndex(static_cast<int>(names.indexOf(field)));
+  CbField->setCurrentIndex(static_cast<int>(names.indexOf(QString::fromStdString(field))));
   // A template naming a field the new file lacks gets the chosen one.
-  QString templateField;
+  bool templateNamesAField = false;
   try {
-    templateField = NameFieldOfTemplate(edtFileName->text(), names);
+    templateNamesAField = !tarvik::GetNameField(Text(edtFileName->text()), fields).empty();
   } catch (const RunError&) {
   }
-  if (templateField.isEmpty() && !field.isEmpty()) edtFileName->setText(TemplateWithField(edtFileName->text(), field));
+  if (!templateNamesAField && !field.empty())
+    edtFileName->setText(QString::fromStdString(TemplateWithField(Text(edtFileName->text()), field)));
   FollowNameField(CbField->currentText());
 }
 
-namespace {
-
-// One run of a file builder (the index builder or the polygon builder) over
-// the window's input, condition and name template; returns what it wrote and
-// sets the zone text it used, which the run keeps.
-template <typename Builder>
-TtkBaseClass::Counts RunFileBuilder(const TFrameSettings& settings, RunValues& run, const std::string& output,
-                                    UserFeedback& feedback, const QLineEdit& input, const QString& where,
-                                    const QString& fieldName, const QLineEdit& nameTemplate,
-                                    ProgressState& progress) {
-  Builder builder(settings, run, OpenFrameStore(output, feedback, OutputLayoutOf(settings)), feedback,
-                  Text(input.text()));
+TtkBaseClass::Counts TFrmTarvik::CreateByFile(CreationMode mode, const std::string& output,
+                                               const QString& fieldName) {
+  const auto builder =
+      MakeFileBuilder(mode, FSettings, FRun, OpenFrameStore(output, feedback_, OutputLayoutOf(FSettings)), feedback_, Text(edtFile->text()));
   // The progress window names the frame just drawn.
-  builder.FOnFrameDone = [&progress](int, int, const std::string& name) {
-    progress.SetCurrentName(QString::fromStdString(name));
+  builder->FOnFrameDone = [this](int, int, const std::string& name) {
+    progress_.SetCurrentName(QString::fromStdString(name));
   };
-  builder.FWhereClause = Text(where.trimmed());
-  builder.FNameField = Text(fieldName);
-  builder.FNameTemplate = Text(nameTemplate.text());
-  builder.RunAndClose([&] { builder.Run(); }, output);
-  run.ZoneNumberText = builder.run().ZoneNumberText;
-  return builder.counts();
-}
-
-}  // namespace
-
-TtkBaseClass::Counts TFrmTarvik::CreateByStandardFile(const std::string& output, const QString& fieldName) {
-  return RunFileBuilder<TstandardMap>(FSettings, FRun, output, feedback_, *edtFile, reditwhere->text(), fieldName,
-                                      *edtFileName, progress_);
-}
-
-TtkBaseClass::Counts TFrmTarvik::CreateByAreaFile(const std::string& output, const QString& fieldName) {
-  return RunFileBuilder<Tcreatetk>(FSettings, FRun, output, feedback_, *edtFile, reditwhere->text(), fieldName,
-                                   *edtFileName, progress_);
+  builder->FWhereClause = Text(reditwhere->text().trimmed());
+  builder->FNameField = Text(fieldName);
+  builder->FNameTemplate = Text(edtFileName->text());
+  builder->RunAndClose(output);
+  // The run keeps the zone text the builder used.
+  FRun.ZoneNumberText = builder->run().ZoneNumberText;
+  return builder->counts();
 }
 
 }  // namespace tarvik

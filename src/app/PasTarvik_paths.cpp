@@ -11,7 +11,7 @@
 #include <QUrl>
 
 #include "app/PasTarvik.h"
-#include "settings/qt/radio_group.h"
+#include "settings_ui/radio_group.h"
 
 namespace tarvik {
 namespace {

@@ -30,10 +30,10 @@
 #include "gdb/output_lock.h"
 #include "gdb/output_reader.h"
 #include "gdb/output_removal.h"
-#include "settings/qt/control_widgets.h"
-#include "settings/qt/pascoverset.h"
-#include "settings/qt/radio_group.h"
-#include "sheets/utCreateTkByTfhao.h"
+#include "settings_ui/control_widgets.h"
+#include "settings_ui/pascoverset.h"
+#include "settings_ui/radio_group.h"
+#include "frame/utCreateTkByTfhao.h"
 
 namespace tarvik {
 namespace fs = std::filesystem;
@@ -70,10 +70,10 @@ std::vector<std::string> NewFrames(const std::string& output, const std::vector<
 void TFrmTarvik::Button1Click() {
   // 1. The datum is kept before anything is checked.
   FSettings.CoordSysIndex = gb8054->itemIndex();
-  const int mode = rgtype->itemIndex();
+  const auto mode = static_cast<CreationMode>(rgtype->itemIndex());
   // 2. The field of the output-name template.
   QString fieldName;
-  if (mode == 1 || mode == 2) fieldName = GetNameField();
+  if (mode != CreationMode::SheetNumber) fieldName = GetNameField();
   // 3., 4. The output and its folder.
   // A trailing separator ("…/x.gdb/") still names the same output.
   const QString P = QString::fromStdString(WithoutTrailingSeparators(Text(edtoutFile->text())));
@@ -89,7 +89,7 @@ void TFrmTarvik::Button1Click() {
   // leaves an existing output as it was.
   // The scale of a typed sheet number is its scale letter's: the box shows
   // what the run draws.
-  if (mode == 0 && !LooksLikeRectNumber(Text(edtMapNO->text()))) {
+  if (mode == CreationMode::SheetNumber && !LooksLikeRectNumber(Text(edtMapNO->text()))) {
     const MapNoReading reading = ReadMapNo(Text(edtMapNO->text()));
     if (!reading.number.empty()) SetScaleFromSheetNumbers(reading.scaleIndex);
   }
@@ -132,9 +132,8 @@ void TFrmTarvik::Button1Click() {
   }
   // The paths of a run that starts are the ones worth offering again.
   RememberPath(lstRecentOutputs, P);
-  if (mode != 0) RememberPath(lstRecentInputs, edtFile->text());
+  if (mode != CreationMode::SheetNumber) RememberPath(lstRecentInputs, edtFile->text());
   // 9.-11.
-  FRun.StandardSheetMode = mode < 2;
   const std::vector<std::string> framesBefore = FrameNames(output);
   QElapsedTimer clock;
   clock.start();
@@ -143,12 +142,7 @@ void TFrmTarvik::Button1Click() {
   {
     const auto enableAgain = qScopeGuard([this] { SetRunning(false); });
     // 12. The builder of the mode.
-    if (mode == 2)
-      counts = CreateByAreaFile(output, fieldName);
-    else if (mode == 1)
-      counts = CreateByStandardFile(output, fieldName);
-    else
-      counts = CreateByMapNo(output);
+    counts = mode == CreationMode::SheetNumber ? CreateByMapNo(output) : CreateByFile(mode, output, fieldName);
   }  // 14.
   // The run is over: the output is free for others while the box is open.
   lock.release();
@@ -158,9 +152,9 @@ void TFrmTarvik::Button1Click() {
   ReportRun(P, written, clock.elapsed(), progress_.runAborted(), counts.refused);
 }
 
-std::optional<std::vector<std::string>> TFrmTarvik::CheckRunInputs(int mode, const QString& fieldName) {
+std::optional<std::vector<std::string>> TFrmTarvik::CheckRunInputs(CreationMode mode, const QString& fieldName) {
   std::vector<std::string> names;
-  if (mode == 1) {
+  if (mode == CreationMode::SheetIndex) {
     // The sheet numbers of an index name their scale: the run draws at it,
     // and the box says so. Without such numbers the sheets' size is checked
     // against the scale in the box.
@@ -172,7 +166,7 @@ std::optional<std::vector<std::string>> TFrmTarvik::CheckRunInputs(int mode, con
       }
     }
   }
-  if (mode == 0) {
+  if (mode == CreationMode::SheetNumber) {
     CheckMapNo();
     // A rectangular number is checked on its grid with the coordinates below.
     if (!LooksLikeRectNumber(Text(edtMapNO->text()))) CheckSheetRun(Text(edtMapNO->text()), FSettings);
@@ -195,14 +189,14 @@ TtkBaseClass::Counts TFrmTarvik::CreateByMapNo(const std::string& output) {
     TCreateTkByTfhao builder(sheet, FSettings, FRun, OpenFrameStore(output, feedback_, OutputLayoutOf(FSettings)),
                              feedback_);
     // Geographic output was told and refused by the builder.
-    builder.RunAndClose([&] { builder.Run(); }, output);
+    builder.RunAndClose(output);
     FRun.ZoneNumberText = builder.run().ZoneNumberText;
     return builder.counts();
   }
   TCreateTkByTfhao builder(number, FSettings, FRun, OpenFrameStore(output, feedback_, OutputLayoutOf(FSettings)),
                            feedback_);
   // A wrong number was reported by the codec; nothing is written then.
-  builder.RunAndClose([&] { builder.Run(); }, output);
+  builder.RunAndClose(output);
   FRun.ZoneNumberText = builder.run().ZoneNumberText;
   return builder.counts();
 }
@@ -244,8 +238,8 @@ RectSheet TFrmTarvik::TypedRectSheet(const std::string& number) const {
   return std::get<RectSheet>(parsed);
 }
 
-bool TFrmTarvik::CheckRunCoordinates(int mode) {
-  if (mode == 0) {
+bool TFrmTarvik::CheckRunCoordinates(CreationMode mode) {
+  if (mode == CreationMode::SheetNumber) {
     SilentFeedback quiet;  // a wrong number is reported by the run itself
     const std::string number = Text(edtMapNO->text());
     // A rectangular sheet at the typed scale, on its grid and in the chosen

@@ -9,7 +9,7 @@
 
 #include "app/PasTarvik.h"
 #include "gdb/runtime_check.h"
-#include "settings/qt/font_convert.h"
+#include "settings_ui/font_convert.h"
 
 namespace tarvik {
 

@@ -8,37 +8,6 @@
 
 namespace tarvik {
 
-QString NameFieldOfTemplate(const QString& nameTemplate, const QStringList& fields) {
-  const QString t = nameTemplate.trimmed();
-  if (t.isEmpty()) throw RunError("字段值没有设置，所以输出图层名为空");
-  const qsizetype open = t.indexOf('['), close = t.indexOf(']');
-  if (open < 0 || close < 0) throw RunError("文件名格式不正确");
-  const QString field = close > open ? t.mid(open + 1, close - open - 1) : QString();
-  if (field.isEmpty() || !fields.contains(field, Qt::CaseInsensitive))
-    throw RunError("文件名中，必须包括字段");
-  return field;
-}
-
-QString TemplateWithField(const QString& nameTemplate, const QString& field) {
-  const qsizetype open = nameTemplate.indexOf('['), close = nameTemplate.indexOf(']');
-  const QString prefix = open < 0 ? QString() : nameTemplate.left(open);
-  const QString suffix = close < 0 ? QString() : nameTemplate.mid(close + 1);
-  return prefix + "[" + field + "]" + suffix;
-}
-
-QString FieldOfNewInput(const QString& before, const QStringList& fields, bool sheetIndex) {
-  const auto named = [&fields](const QString& name) -> QString {
-    for (const QString& f : fields)
-      if (f.compare(name, Qt::CaseInsensitive) == 0) return f;
-    return {};
-  };
-  if (const QString kept = named(before); !before.isEmpty() && !kept.isEmpty()) return kept;
-  if (const QString numbers = named("TFH"); sheetIndex && !numbers.isEmpty()) return numbers;
-  for (const QString& f : fields)
-    if (f.compare("FID", Qt::CaseInsensitive) != 0) return f;
-  return fields.value(0);
-}
-
 bool ScaleTextTypable(const QString& text) {
   static const QRegularExpression pattern(QString::fromUtf8(R"(^\s*(1\s*[:：]\s*)?\d*(\.\d*)?\s*万?\s*$)"));
   return pattern.match(text).hasMatch();

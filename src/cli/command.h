@@ -17,6 +17,7 @@ struct Command {
   std::string summary;  // one line for the program's --help
   std::string usage;    // the command's own --help text
   // Runs with the arguments after the command name; returns an ExitCode.
+  // UsageError and RunError are told by the program (RunCommand).
   int (*run)(const std::vector<std::string>& args);
 };
 
@@ -26,5 +27,9 @@ class CommandRegistration {
 };
 
 const std::vector<Command>& Commands();
+
+// Runs the command, and tells what ends it: a UsageError with the command's
+// usage (kExitUsage), a RunError with its message (kExitRefused).
+int RunCommand(const Command& command, const std::vector<std::string>& args);
 
 }  // namespace tarvik::cli

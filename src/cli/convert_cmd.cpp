@@ -276,19 +276,12 @@ Settings ReadSettings(const Args& args) {
 }
 
 int Run(const std::vector<std::string>& argv) {
-  Settings s;
-  std::vector<std::string> pair;
-  try {
-    const Args args(argv, {"--datum", "--zone-width", "--central-meridian"},
-                    {"--to-xy", "--to-lb", "--zone-prefix", "--dms", "--json"});
-    s = ReadSettings(args);
-    pair = args.positional();
-    if (!(pair.size() == 2 || (pair.size() == 1 && pair[0] == "-")))
-      throw UsageError(s.toXY ? "--to-xy 需要 LAT LON 或 -" : "--to-lb 需要 X Y 或 -");
-  } catch (const UsageError& e) {
-    std::cerr << "tarvik-cli convert: " << e.what() << "\n" << kUsage;
-    return kExitUsage;
-  }
+  const Args args(argv, {"--datum", "--zone-width", "--central-meridian"},
+                  {"--to-xy", "--to-lb", "--zone-prefix", "--dms", "--json"});
+  const Settings s = ReadSettings(args);
+  const std::vector<std::string> pair = args.positional();
+  if (!(pair.size() == 2 || (pair.size() == 1 && pair[0] == "-")))
+    throw UsageError(s.toXY ? "--to-xy 需要 LAT LON 或 -" : "--to-lb 需要 X Y 或 -");
   if (pair.size() == 1) return ConvertStream(s);
   try {
     std::string out;

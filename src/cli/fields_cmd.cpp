@@ -13,7 +13,7 @@
 #include "common/error.h"
 #include "coords/ut5480SpatialReference.h"
 #include "frame/input_coordinates.h"
-#include "frame/utcreatetk.h"
+#include "frame/input_inspection.h"
 #include "gdb/class_queries.h"
 
 namespace tarvik::cli {
@@ -45,89 +45,69 @@ std::string UnrecognisedReason(const InputCoordinates& c) {
 }
 
 int Run(const std::vector<std::string>& argv) {
-  try {
-    const Args args(argv, {}, {"--json"});
-    if (args.positional().size() != 1) throw UsageError("需要一个 .shp 文件");
-    const std::string path = args.positional()[0];
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) throw RunError("文件" + path + ",不存在");
+  const Args args(argv, {}, {"--json"});
+  if (args.positional().size() != 1) throw UsageError("需要一个 .shp 文件");
+  const std::string path = args.positional()[0];
+  const InputInspection inspection = InspectInput(path);
+  ReadSelectedFeatures(inspection.cls, "", [](const Feature&) {});  // a damaged file is refused
+  const std::optional<InputCoordinates>& coords = inspection.coords;
+  const std::string& coordError = inspection.coordinateError;
+  const int epsg = coords ? IdentifyEpsgCode(inspection.ref) : 0;
+  const bool known = coords && coords->recognised;
+  const std::vector<std::string>& fields = inspection.nameFields;
+  const bool polygons = inspection.polygons;
+  const long long features = static_cast<long long>(inspection.featureCount);
 
-    SilentFeedback feedback;
-    Tcreatetk inspect(TFrameSettings{}, RunValues{}, nullptr, feedback, path);
-    if (!inspect.FInputClass) throw RunError("不能打开" + path + "，它不是可以读取的shapefile");
-    ReadSelectedFeatures(inspect.FInputClass, "", [](const Feature&) {});  // a damaged file is refused
-    std::optional<InputCoordinates> coords;
-    std::string coordError;
-    int epsg = 0;
-    try {
-      coords = InputCoordinatesOf(inspect.FInputSpatialRef);
-      epsg = IdentifyEpsgCode(inspect.FInputSpatialRef);
-    } catch (const RunError& e) {
-      coordError = e.what();
-    }
-    const bool known = coords && coords->recognised;
-    std::vector<std::string> fields;
-    inspect.ListNameFields(fields);
-    const bool polygons = IsPolygonClass(inspect.FInputClass);
-    const long long features = static_cast<long long>(FeatureCount(inspect.FInputClass, ""));
-
-    if (args.flag("--json")) {
-      std::cout << "{\"file\": " << JsonString(path) << ", \"polygons\": " << (polygons ? "true" : "false")
-                << ", \"features\": " << features << ", \"epsg\": ";
-      if (epsg) std::cout << epsg; else std::cout << "null";
-      std::cout << ", \"coordinate_system\": ";
-      if (!coords) {
-        std::cout << "null";
-      } else {
-        const bool geographic = coords->geographic.value_or(false);
-        std::cout << "{\"recognised\": " << (known ? "true" : "false")
-                  << ", \"name\": " << JsonString(coords->description)
-                  << ", \"geographic\": " << (geographic ? "true" : "false");
-        if (!known) {
-          std::cout << ", \"reason\": " << JsonString(UnrecognisedReason(*coords));
-        } else {
-          std::cout << ", \"datum\": " << JsonString(DatumOf(*coords).key);
-          if (!geographic)
-            std::cout << ", \"zone_width\": " << (*coords->is3DegreeZone ? 3 : 6)
-                      << ", \"central_meridian\": " << JsonNumber(static_cast<double>(*coords->centralMeridian))
-                      << ", \"zone_prefix\": " << (*coords->addZoneNumber ? "true" : "false");
-        }
-        std::cout << "}";
-      }
-      std::cout << ", \"coordinate_error\": " << (coordError.empty() ? "null" : JsonString(coordError))
-                << ", \"name_fields\": [";
-      for (std::size_t i = 0; i < fields.size(); ++i) std::cout << (i ? ", " : "") << JsonString(fields[i]);
-      std::cout << "]}\n";
-      return kExitOk;
-    }
-
-    std::cout << "文件:       " << path << "\n"
-              << "图形:       " << (polygons ? "面" : "不是面图层") << "，" << features << " 个要素\n"
-              << "坐标系统:   ";
-    if (!coordError.empty()) {
-      std::cout << coordError;
-    } else if (!known) {
-      std::cout << UnrecognisedReason(*coords);
-    } else if (*coords->geographic) {
-      std::cout << DatumOf(*coords).caption << " 经纬度坐标";
+  if (args.flag("--json")) {
+    std::cout << "{\"file\": " << JsonString(path) << ", \"polygons\": " << (polygons ? "true" : "false")
+              << ", \"features\": " << features << ", \"epsg\": ";
+    if (epsg) std::cout << epsg; else std::cout << "null";
+    std::cout << ", \"coordinate_system\": ";
+    if (!coords) {
+      std::cout << "null";
     } else {
-      std::cout << DatumOf(*coords).caption << " 高斯-克吕格 " << (*coords->is3DegreeZone ? 3 : 6)
-                << "度带，中央经线 " << FloatToStr(*coords->centralMeridian) << "°，"
-                << (*coords->addZoneNumber ? "加带号" : "不加带号");
+      const bool geographic = coords->geographic.value_or(false);
+      std::cout << "{\"recognised\": " << (known ? "true" : "false")
+                << ", \"name\": " << JsonString(coords->description)
+                << ", \"geographic\": " << (geographic ? "true" : "false");
+      if (!known) {
+        std::cout << ", \"reason\": " << JsonString(UnrecognisedReason(*coords));
+      } else {
+        std::cout << ", \"datum\": " << JsonString(DatumOf(*coords).key);
+        if (!geographic)
+          std::cout << ", \"zone_width\": " << (*coords->is3DegreeZone ? 3 : 6)
+                    << ", \"central_meridian\": " << JsonNumber(static_cast<double>(*coords->centralMeridian))
+                    << ", \"zone_prefix\": " << (*coords->addZoneNumber ? "true" : "false");
+      }
+      std::cout << "}";
     }
-    if (epsg && known) std::cout << " (EPSG:" << epsg << ")";
-    std::cout << "\n命名字段:   ";
-    for (std::size_t i = 0; i < fields.size(); ++i) std::cout << (i ? ", " : "") << fields[i];
-    if (fields.empty()) std::cout << "(无)";
-    std::cout << "\n";
+    std::cout << ", \"coordinate_error\": " << (coordError.empty() ? "null" : JsonString(coordError))
+              << ", \"name_fields\": [";
+    for (std::size_t i = 0; i < fields.size(); ++i) std::cout << (i ? ", " : "") << JsonString(fields[i]);
+    std::cout << "]}\n";
     return kExitOk;
-  } catch (const UsageError& e) {
-    std::cerr << "tarvik-cli fields: " << e.what() << "\n\n" << kUsage;
-    return kExitUsage;
-  } catch (const RunError& e) {
-    std::cerr << e.what() << "\n";
-    return kExitRefused;
   }
+
+  std::cout << "文件:       " << path << "\n"
+            << "图形:       " << (polygons ? "面" : "不是面图层") << "，" << features << " 个要素\n"
+            << "坐标系统:   ";
+  if (!coordError.empty()) {
+    std::cout << coordError;
+  } else if (!known) {
+    std::cout << UnrecognisedReason(*coords);
+  } else if (*coords->geographic) {
+    std::cout << DatumOf(*coords).caption << " 经纬度坐标";
+  } else {
+    std::cout << DatumOf(*coords).caption << " 高斯-克吕格 " << (*coords->is3DegreeZone ? 3 : 6)
+              << "度带，中央经线 " << FloatToStr(*coords->centralMeridian) << "°，"
+              << (*coords->addZoneNumber ? "加带号" : "不加带号");
+  }
+  if (epsg && known) std::cout << " (EPSG:" << epsg << ")";
+  std::cout << "\n命名字段:   ";
+  for (std::size_t i = 0; i < fields.size(); ++i) std::cout << (i ? ", " : "") << fields[i];
+  if (fields.empty()) std::cout << "(无)";
+  std::cout << "\n";
+  return kExitOk;
 }
 
 const CommandRegistration kRegistration({"fields", "coordinate system and naming fields of an input file",

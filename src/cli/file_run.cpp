@@ -19,16 +19,14 @@
 #include "frame/dxf_frame_store.h"
 #include "frame/gdb_frame_store.h"
 #include "frame/input_coordinates.h"
+#include "frame/input_inspection.h"
 #include "frame/name_template.h"
 #include "frame/run_checks.h"
-#include "frame/utcreatetk.h"
-#include "frame/utstandardMap.h"
+#include "frame/file_builder.h"
 #include "gdb/class_queries.h"
 
 namespace tarvik::cli {
 namespace {
-
-const char* CommandName(FileMode mode) { return mode == FileMode::Index ? "index" : "area"; }
 
 std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std::string>& b) {
   a.insert(a.end(), b.begin(), b.end());
@@ -44,62 +42,11 @@ struct InputFacts {
   FeatureClass cls;
 };
 
-InputFacts InspectInput(const std::string& path) {
-  std::error_code ec;
-  if (!std::filesystem::exists(path, ec)) throw RunError("文件" + path + ",不存在");
-  // The window inspects a picked file through a builder without output.
-  SilentFeedback quiet;
-  Tcreatetk inspect(TFrameSettings{}, RunValues{}, nullptr, quiet, path);
-  if (!inspect.FInputClass) throw RunError("不能打开" + path + "，它不是可以读取的shapefile");
-  if (!IsPolygonClass(inspect.FInputClass)) throw RunError(path + "不是面(多边形)图层，不能生成图廓");
-  InputFacts facts;
-  facts.ref = inspect.FInputSpatialRef;
-  facts.cls = inspect.FInputClass;
-  facts.coords = InputCoordinatesOf(inspect.FInputSpatialRef);
-  inspect.ListNameFields(facts.nameFields);
-  return facts;
+InputFacts InspectFrameInput(const std::string& path) {
+  const InputInspection in = InspectInput(path);
+  if (!in.polygons) throw RunError(path + "不是面(多边形)图层，不能生成图廓");
+  return {in.nameFields, in.coordinates(), in.ref, in.cls};
 }
-
-// The builder of the mode, ready to run.
-class FileBuilder {
- public:
-  FileBuilder(FileMode mode, const TFrameSettings& settings, const std::string& input,
-              const std::string& output, CliFeedback& feedback) {
-    RunValues run;
-    run.StandardSheetMode = mode == FileMode::Index;
-    auto store = OpenFrameStore(output, feedback, OutputLayoutOf(settings));
-    if (mode == FileMode::Index) {
-      auto b = std::make_unique<TstandardMap>(settings, run, std::move(store), feedback, input);
-      index_ = b.get();
-      base_ = std::move(b);
-    } else {
-      auto b = std::make_unique<Tcreatetk>(settings, run, std::move(store), feedback, input);
-      area_ = b.get();
-      base_ = std::move(b);
-    }
-  }
-  TtkBaseClass& base() { return *base_; }
-  void setNames(const std::string& field, const std::string& nameTemplate) {
-    if (index_) {
-      index_->FNameField = field;
-      index_->FNameTemplate = nameTemplate;
-    } else {
-      area_->FNameField = field;
-      area_->FNameTemplate = nameTemplate;
-    }
-  }
-  void run() {
-    if (index_)
-      index_->Run();
-    else
-      area_->Run();
-  }
-
- private:
-  std::unique_ptr<TtkBaseClass> base_;
-  TstandardMap* index_ = nullptr;
-  Tcreatetk* area_ = nullptr;
-};
 
 long long MillisecondsSince(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
@@ -141,89 +88,82 @@ std::string FileRunUsage(FileMode mode) {
 }
 
 int RunFileCommand(FileMode mode, const std::vector<std::string>& argv) {
-  const std::string command = CommandName(mode);
-  try {
-    const Args args(argv, WithPreviewOptions(Join(RunValueOptions(), {"--name-template", "--where"})),
-                    Join(RunFlagOptions(), {"--verbose"}), RunRepeatableOptions());
-    CheckPreviewOptions(args);
-    if (args.positional().size() != 1)
-      throw UsageError(mode == FileMode::Index ? "需要一个标准图幅文件 (.shp)" : "需要一个面图层文件 (.shp)");
-    const std::string input = args.positional()[0];
-    const auto nameTemplate = args.value("--name-template");
-    if (!nameTemplate) throw UsageError("需要 --name-template，例如 [TFH] 或 [NAME]图");
+  const Args args(argv, WithPreviewOptions(Join(RunValueOptions(), {"--name-template", "--where"})),
+                  Join(RunFlagOptions(), {"--verbose"}), RunRepeatableOptions());
+  CheckPreviewOptions(args);
+  if (args.positional().size() != 1)
+    throw UsageError(mode == FileMode::Index ? "需要一个标准图幅文件 (.shp)" : "需要一个面图层文件 (.shp)");
+  const std::string input = args.positional()[0];
+  const auto nameTemplate = args.value("--name-template");
+  if (!nameTemplate) throw UsageError("需要 --name-template，例如 [TFH] 或 [NAME]图");
 
-    CliFeedback feedback;
-    const InputFacts facts = InspectInput(input);
-    const std::string field = GetNameField(*nameTemplate, facts.nameFields);
-    const std::string where = Trim(args.value("--where").value_or(""));
-    // A system the program cannot read is never guessed at: the user says
-    // what the coordinates are, or the run is refused.
-    if (!facts.coords.recognised && !CoordinatesStated(args))
-      throw RunError(input + "的坐标系统 " + facts.coords.description +
-                     " 不是能自动识别的坐标系统（" + DatumCaptions() +
-                     "的高斯-克吕格或经纬度坐标）；如果它的坐标是高斯-克吕格坐标，请用 --datum、"
-                     "--zone-width、--central-meridian 和 --zone-prefix 说明");
-    const std::optional<Envelope> extent = SelectionExtent(facts.cls, where);
-    TFrameSettings settings = SettingsFromArgs(args, facts.coords);
-    settings.CreateMode = mode == FileMode::Index ? 1 : 2;
-    // Longitudes name no zone: a geographic input is drawn in the zone of its
-    // centre unless a meridian is asked for.
-    if (facts.coords.geographic.value_or(false) && extent && !MeridianStated(args))
-      settings.centralMeridian = ZoneMeridianOf((extent->xMin + extent->xMax) / 2, settings.is3DegreeZone);
-    // Every check the run can make, before the output is touched.
-    CheckFileRun({settings.CreateMode, input, where, field, *nameTemplate}, settings);
-    if (extent) CheckInputCoordinates(facts.coords, facts.ref, settings, *extent, input);
-    const PreparedOutput prepared = PrepareOutput(args);
-    const std::string& output = prepared.path;
+  CliFeedback feedback;
+  const InputFacts facts = InspectFrameInput(input);
+  const std::string field = GetNameField(*nameTemplate, facts.nameFields);
+  const std::string where = Trim(args.value("--where").value_or(""));
+  // A system the program cannot read is never guessed at: the user says
+  // what the coordinates are, or the run is refused.
+  if (!facts.coords.recognised && !CoordinatesStated(args))
+    throw RunError(input + "的坐标系统 " + facts.coords.description +
+                   " 不是能自动识别的坐标系统（" + DatumCaptions() +
+                   "的高斯-克吕格或经纬度坐标）；如果它的坐标是高斯-克吕格坐标，请用 --datum、"
+                   "--zone-width、--central-meridian 和 --zone-prefix 说明");
+  const std::optional<Envelope> extent = SelectionExtent(facts.cls, where);
+  TFrameSettings settings = SettingsFromArgs(args, facts.coords);
+  settings.CreateMode = mode == FileMode::Index ? CreationMode::SheetIndex : CreationMode::PolygonFile;
+  // Longitudes name no zone: a geographic input is drawn in the zone of its
+  // centre unless a meridian is asked for.
+  if (facts.coords.geographic.value_or(false) && extent && !MeridianStated(args))
+    settings.centralMeridian = ZoneMeridianOf((extent->xMin + extent->xMax) / 2, settings.is3DegreeZone);
+  // Every check the run can make, before the output is touched.
+  CheckFileRun({settings.CreateMode, input, where, field, *nameTemplate}, settings);
+  if (extent) CheckInputCoordinates(facts.coords, facts.ref, settings, *extent, input);
+  const PreparedOutput prepared = PrepareOutput(args);
+  const std::string& output = prepared.path;
 
-    const auto start = std::chrono::steady_clock::now();
-    FileBuilder builder(mode, settings, input, output, feedback);
-    TtkBaseClass& base = builder.base();
-    base.FWhereClause = where;
-    builder.setNames(field, *nameTemplate);
-    if (args.flag("--verbose")) {
-      // Called once the frame is on disk: a line here is a frame a reader finds.
-      base.FOnFrameDone = [&](int done, int total, const std::string& name) {
-        std::ostringstream line;
-        line << '[' << done << '/' << total << "] " << name;
-        feedback.note(line.str());
-      };
-    }
-    InstallInterruptHandler(prepared.lock.file());
-    {
-      // The bar stays up until the output is closed, failed or not.
-      struct Closed {
-        CliFeedback& feedback;
-        ~Closed() { feedback.outputClosed(); }
-      } closed{feedback};
-      feedback.holdUntilClosed();
-      base.RunAndClose([&] { builder.run(); }, output);
-    }
-    const auto& c = base.counts();
-    if (base.aborted()) {
-      std::cerr << "已中止：写入 " << c.finished << " 个图廓，保留在 " << output << "\n";
-      PrintSummary(c.finished, c.lines, c.polygons, c.texts, c.refused, MillisecondsSince(start));
-      return kExitRefused;
-    }
+  const auto start = std::chrono::steady_clock::now();
+  const auto builder = MakeFileBuilder(settings.CreateMode, settings, RunValues{},
+                                       OpenFrameStore(output, feedback, OutputLayoutOf(settings)), feedback, input);
+  TtkBaseClass& base = *builder;
+  base.FWhereClause = where;
+  base.FNameField = field;
+  base.FNameTemplate = *nameTemplate;
+  if (args.flag("--verbose")) {
+    // Called once the frame is on disk: a line here is a frame a reader finds.
+    base.FOnFrameDone = [&](int done, int total, const std::string& name) {
+      std::ostringstream line;
+      line << '[' << done << '/' << total << "] " << name;
+      feedback.note(line.str());
+    };
+  }
+  InstallInterruptHandler(prepared.lock.file());
+  {
+    // The bar stays up until the output is closed, failed or not.
+    struct Closed {
+      CliFeedback& feedback;
+      ~Closed() { feedback.outputClosed(); }
+    } closed{feedback};
+    feedback.holdUntilClosed();
+    base.RunAndClose(output);
+  }
+  const auto& c = base.counts();
+  if (base.aborted()) {
+    std::cerr << "已中止：写入 " << c.finished << " 个图廓，保留在 " << output << "\n";
     PrintSummary(c.finished, c.lines, c.polygons, c.texts, c.refused, MillisecondsSince(start));
-    if (c.finished > 0) {
-      WriteProjectUnlessAsked(args, output);
-      WritePreviewIfAsked(args, output, "");
-    }
-    int status = kExitOk;
-    if (c.skipped > 0) {
-      std::cerr << c.skipped << " 个要素的图形有错误，没有生成图廓（见上）\n";
-      status = kExitRefused;
-    }
-    if (c.refused > 0) status = RefusedElementsExit(c.refused);
-    return status;
-  } catch (const UsageError& e) {
-    std::cerr << "tarvik-cli " << command << ": " << e.what() << "\n\n" << FileRunUsage(mode);
-    return kExitUsage;
-  } catch (const RunError& e) {
-    std::cerr << e.what() << "\n";
     return kExitRefused;
   }
+  PrintSummary(c.finished, c.lines, c.polygons, c.texts, c.refused, MillisecondsSince(start));
+  if (c.finished > 0) {
+    WriteProjectUnlessAsked(args, output);
+    WritePreviewIfAsked(args, output, "");
+  }
+  int status = kExitOk;
+  if (c.skipped > 0) {
+    std::cerr << c.skipped << " 个要素的图形有错误，没有生成图廓（见上）\n";
+    status = kExitRefused;
+  }
+  if (c.refused > 0) status = RefusedElementsExit(c.refused);
+  return status;
 }
 
 }  // namespace tarvik::cli

@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "cli/args.h"
 #include "cli/command.h"
+#include "common/error.h"
 #include "gdb/runtime_check.h"
 
 namespace tarvik::cli {
@@ -39,6 +41,18 @@ CommandRegistration::CommandRegistration(Command command) {
 
 const std::vector<Command>& Commands() { return Registry(); }
 
+int RunCommand(const Command& command, const std::vector<std::string>& args) {
+  try {
+    return command.run(args);
+  } catch (const UsageError& e) {
+    std::cerr << "tarvik-cli " << command.name << ": " << e.what() << "\n\n" << command.usage;
+    return kExitUsage;
+  } catch (const RunError& e) {
+    std::cerr << e.what() << "\n";
+    return kExitRefused;
+  }
+}
+
 }  // namespace tarvik::cli
 
 int main(int argc, char** argv) {
@@ -67,7 +81,7 @@ int main(int argc, char** argv) {
         return kExitOk;
       }
     }
-    return c.run(rest);
+    return RunCommand(c, rest);
   }
   std::cerr << "tarvik-cli: 未知命令: " << args[0] << "\n\n";
   PrintHelp(std::cerr);

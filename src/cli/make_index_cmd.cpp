@@ -18,6 +18,7 @@
 #include "coords/utBJ54Xian80.h"
 #include "coords/zone_reach.h"
 #include "frame/input_coordinates.h"
+#include "frame/input_inspection.h"
 #include "frame/run_checks.h"
 #include "gdb/class_queries.h"
 #include "gdb/sheet_index_writer.h"
@@ -121,146 +122,137 @@ GeoBox CoverBox(const Cover& cover, const Envelope& e, CliFeedback& feedback) {
 }
 
 int Run(const std::vector<std::string>& rawArgs) {
-  try {
-    if (AsksForRectIndex(rawArgs)) return MakeRectIndex(rawArgs);
-    const Args args(JoinBbox(rawArgs),
-                    {"--scale", "--bbox", "--cover", "-o", "--output", "--datum", "--zone-width",
-                     "--central-meridian"},
-                    {"--zone-prefix", "--geographic", "--overwrite"});
-    if (!args.positional().empty()) throw UsageError("多余的参数: " + args.positional()[0]);
-    const auto scaleText = args.value("--scale");
-    if (!scaleText) throw UsageError("需要 --scale");
-    const auto scale = StrToInt(*scaleText);
-    const int scaleIndex = scale ? ScaleIndexOfDenominator(static_cast<long>(*scale)) : -1;
-    if (scaleIndex < 0)
-      throw UsageError("--scale 只能是 1000000、500000、250000、100000、50000、25000、10000 或 5000: " + *scaleText);
-    const auto bboxText = args.value("--bbox");
-    const auto coverPath = args.value("--cover");
-    if (bboxText.has_value() == coverPath.has_value()) throw UsageError("需要 --bbox 或 --cover 之一");
-    auto output = args.value("-o");
-    if (!output) output = args.value("--output");
-    if (!output) throw UsageError("需要输出: -o SHEETS.shp");
-    if (!EndsWithNoCase(*output, ".shp")) throw UsageError("输出必须是 .shp 文件: " + *output);
-    std::error_code ec;
-    if (std::filesystem::exists(*output, ec) && !args.flag("--overwrite"))
-      throw RunError(*output + " 已存在；加 --overwrite 替换它");
+  if (AsksForRectIndex(rawArgs)) return MakeRectIndex(rawArgs);
+  const Args args(JoinBbox(rawArgs),
+                  {"--scale", "--bbox", "--cover", "-o", "--output", "--datum", "--zone-width",
+                   "--central-meridian"},
+                  {"--zone-prefix", "--geographic", "--overwrite"});
+  if (!args.positional().empty()) throw UsageError("多余的参数: " + args.positional()[0]);
+  const auto scaleText = args.value("--scale");
+  if (!scaleText) throw UsageError("需要 --scale");
+  const auto scale = StrToInt(*scaleText);
+  const int scaleIndex = scale ? ScaleIndexOfDenominator(static_cast<long>(*scale)) : -1;
+  if (scaleIndex < 0)
+    throw UsageError("--scale 只能是 1000000、500000、250000、100000、50000、25000、10000 或 5000: " + *scaleText);
+  const auto bboxText = args.value("--bbox");
+  const auto coverPath = args.value("--cover");
+  if (bboxText.has_value() == coverPath.has_value()) throw UsageError("需要 --bbox 或 --cover 之一");
+  auto output = args.value("-o");
+  if (!output) output = args.value("--output");
+  if (!output) throw UsageError("需要输出: -o SHEETS.shp");
+  if (!EndsWithNoCase(*output, ".shp")) throw UsageError("输出必须是 .shp 文件: " + *output);
+  std::error_code ec;
+  if (std::filesystem::exists(*output, ec) && !args.flag("--overwrite"))
+    throw RunError(*output + " 已存在；加 --overwrite 替换它");
 
-    CliFeedback feedback;
-    const auto start = std::chrono::steady_clock::now();
-    // Output coordinates: the defaults, then what the cover's system says,
-    // then the options.
-    CoordParams out;
-    bool geographic = false;
-    std::optional<Cover> cover;
-    std::vector<std::string> skipped;  // cover features left out
-    GeoBox box;
-    GeoBox area;  // the area itself (box may grow by a sheet on every side)
-    if (coverPath) {
-      if (!std::filesystem::exists(*coverPath, ec)) throw RunError("文件" + *coverPath + ",不存在");
-      Cover c;
-      c.cls = OpenShapefileClass(*coverPath);
-      if (!c.cls) throw RunError("不能打开" + *coverPath + "，它不是可以读取的shapefile");
-      if (!IsPolygonClass(c.cls)) throw RunError(*coverPath + "不是面(多边形)图层");
-      const InputCoordinates ic = InputCoordinatesOf(DatasetSpatialReference(c.cls));
-      c.geographic = ic.geographic.value_or(false);
-      c.coords.datum = DatumOfIndex(ic.coordSysIndex.value_or(0)).value_or(Datum::Xian80);
-      c.coords.is3DegreeZone = ic.is3DegreeZone.value_or(true);
-      c.coords.addZoneNumber = ic.addZoneNumber.value_or(false);
-      c.coords.centralMeridian = ic.centralMeridian.value_or(87);
-      c.known = ic.recognised;
-      // Shapes that cannot be used (none, NaN or infinite coordinates) are
-      // left out by name; the index then lacks the sheets only they cover.
-      ReadSelectedFeatures(c.cls, "", [&](const Feature& f) {
-        if (const auto why = FrameShapeProblem(f.geometry(), false))
-          skipped.push_back(FeatureLabel(f, "") + "：" + *why);
-      });
-      for (const std::string& line : skipped) std::cerr << "跳过" << line << "\n";
-      if (!ClassExtent(c.cls)) throw RunError(*coverPath + "没有图形");
-      if (!c.known && !(args.value("--datum") && args.value("--central-meridian")))
-        throw RunError(*coverPath + "的坐标系统 " + ic.description + " 不是能自动识别的坐标系统（" +
-                       DatumCaptions() + "的高斯-克吕格或经纬度坐标）；请用 --datum、--zone-width、"
-                       "--central-meridian 和 --zone-prefix 说明它的坐标");
-      // Planar output unless --geographic; a geographic cover leaves the zone
-      // to the area's centre.
-      out = c.coords;
-      if (c.geographic) out.centralMeridian = -1;
-      cover = std::move(c);
-    } else {
-      box = ParseBox(*bboxText);
-      area = box;
-      out.centralMeridian = -1;  // the zone of the box's centre, below
-    }
+  CliFeedback feedback;
+  const auto start = std::chrono::steady_clock::now();
+  // Output coordinates: the defaults, then what the cover's system says,
+  // then the options.
+  CoordParams out;
+  bool geographic = false;
+  std::optional<Cover> cover;
+  std::vector<std::string> skipped;  // cover features left out
+  GeoBox box;
+  GeoBox area;  // the area itself (box may grow by a sheet on every side)
+  if (coverPath) {
+    const InputInspection inspection = InspectInput(*coverPath);
+    if (!inspection.polygons) throw RunError(*coverPath + "不是面(多边形)图层");
+    Cover c;
+    c.cls = inspection.cls;
+    const InputCoordinates& ic = inspection.coordinates();
+    c.geographic = ic.geographic.value_or(false);
+    c.coords.datum = DatumOfIndex(ic.coordSysIndex.value_or(0)).value_or(Datum::Xian80);
+    c.coords.is3DegreeZone = ic.is3DegreeZone.value_or(true);
+    c.coords.addZoneNumber = ic.addZoneNumber.value_or(false);
+    c.coords.centralMeridian = ic.centralMeridian.value_or(87);
+    c.known = ic.recognised;
+    // Shapes that cannot be used (none, NaN or infinite coordinates) are
+    // left out by name; the index then lacks the sheets only they cover.
+    ReadSelectedFeatures(c.cls, "", [&](const Feature& f) {
+      if (const auto why = FrameShapeProblem(f.geometry(), false))
+        skipped.push_back(FeatureLabel(f, "") + "：" + *why);
+    });
+    for (const std::string& line : skipped) std::cerr << "跳过" << line << "\n";
+    if (!ClassExtent(c.cls)) throw RunError(*coverPath + "没有图形");
+    if (!c.known && !(args.value("--datum") && args.value("--central-meridian")))
+      throw RunError(*coverPath + "的坐标系统 " + ic.description + " 不是能自动识别的坐标系统（" +
+                     DatumCaptions() + "的高斯-克吕格或经纬度坐标）；请用 --datum、--zone-width、"
+                     "--central-meridian 和 --zone-prefix 说明它的坐标");
+    // Planar output unless --geographic; a geographic cover leaves the zone
+    // to the area's centre.
+    out = c.coords;
+    if (c.geographic) out.centralMeridian = -1;
+    cover = std::move(c);
+  } else {
+    box = ParseBox(*bboxText);
+    area = box;
+    out.centralMeridian = -1;  // the zone of the box's centre, below
+  }
 
-    if (const auto d = args.value("--datum")) {
-      const auto datum = DatumOfKey(*d);
-      if (!datum) throw UsageError("--datum 只能是 " + DatumKeyList() + ": " + *d);
-      out.datum = *datum;
-    }
-    if (const auto w = args.value("--zone-width")) {
-      if (*w != "3" && *w != "6") throw UsageError("--zone-width 只能是 3 或 6: " + *w);
-      out.is3DegreeZone = *w == "3";
-    }
-    if (args.flag("--zone-prefix")) out.addZoneNumber = true;
-    if (args.flag("--geographic")) geographic = true;
-    if (const auto cm = args.value("--central-meridian")) {
-      const auto v = StrToFloat(*cm);
-      if (!v || *v < 72 || *v > 138 || *v != std::floor(*v))
-        throw UsageError("--central-meridian 需要 72..138 之间的整度数: " + *cm);
-      out.centralMeridian = *v;
-    }
-    if (cover) {
-      // A cover whose system could not be identified is read as the options say.
-      if (!cover->known) cover->coords = out;
-      box = CoverBox(*cover, *ClassExtent(cover->cls), feedback);
-      area = box;
-      // Sheets that only touch the box are tested against the cover anyway.
-      long double lonSize = 0, latSize = 0;
-      SheetSize(ScaleLetter(scaleIndex), lonSize, latSize);
-      box = {std::max(-180.0L, box.west - lonSize), std::max(0.0L, box.south - latSize),
-             std::min(180.0L, box.east + lonSize), std::min(88.0L, box.north + latSize)};
-    }
-    if (out.centralMeridian < 0) out.centralMeridian = ZoneMeridianOf((area.west + area.east) / 2, out.is3DegreeZone);
+  if (const auto d = args.value("--datum")) {
+    const auto datum = DatumOfKey(*d);
+    if (!datum) throw UsageError("--datum 只能是 " + DatumKeyList() + ": " + *d);
+    out.datum = *datum;
+  }
+  if (const auto w = args.value("--zone-width")) {
+    if (*w != "3" && *w != "6") throw UsageError("--zone-width 只能是 3 或 6: " + *w);
+    out.is3DegreeZone = *w == "3";
+  }
+  if (args.flag("--zone-prefix")) out.addZoneNumber = true;
+  if (args.flag("--geographic")) geographic = true;
+  if (const auto cm = args.value("--central-meridian")) {
+    const auto v = StrToFloat(*cm);
+    if (!v || *v < 72 || *v > 138 || *v != std::floor(*v))
+      throw UsageError("--central-meridian 需要 72..138 之间的整度数: " + *cm);
+    out.centralMeridian = *v;
+  }
+  if (cover) {
+    // A cover whose system could not be identified is read as the options say.
+    if (!cover->known) cover->coords = out;
+    box = CoverBox(*cover, *ClassExtent(cover->cls), feedback);
+    area = box;
+    // Sheets that only touch the box are tested against the cover anyway.
+    long double lonSize = 0, latSize = 0;
+    SheetSize(ScaleLetter(scaleIndex), lonSize, latSize);
+    box = {std::max(-180.0L, box.west - lonSize), std::max(0.0L, box.south - latSize),
+           std::min(180.0L, box.east + lonSize), std::min(88.0L, box.north + latSize)};
+  }
+  if (out.centralMeridian < 0) out.centralMeridian = ZoneMeridianOf((area.west + area.east) / 2, out.is3DegreeZone);
 
-    const std::int64_t count = SheetCountInBox(scaleIndex, box);
-    if (count > kMaxSheets)
-      throw RunError("范围内有 " + std::to_string(count) + " 个图幅，超过 " + std::to_string(kMaxSheets) +
-                     " 个；请缩小范围或选择较小的比例尺");
-    const std::vector<std::string> numbers = SheetNumbersInBox(scaleIndex, box);
-    // Sheets far from the meridian would be drawn hundreds of kilometres off.
-    if (!geographic) CheckProjectedParams(out);
-    if (!geographic) CheckLongitudeReach(out, area.west, area.east, "范围");
+  const std::int64_t count = SheetCountInBox(scaleIndex, box);
+  if (count > kMaxSheets)
+    throw RunError("范围内有 " + std::to_string(count) + " 个图幅，超过 " + std::to_string(kMaxSheets) +
+                   " 个；请缩小范围或选择较小的比例尺");
+  const std::vector<std::string> numbers = SheetNumbersInBox(scaleIndex, box);
+  // Sheets far from the meridian would be drawn hundreds of kilometres off.
+  if (!geographic) CheckProjectedParams(out);
+  if (!geographic) CheckLongitudeReach(out, area.west, area.east, "范围");
 
-    std::function<bool(const SheetExtent&)> keep;
-    if (cover) {
-      keep = [&](const SheetExtent& sheet) {
-        const auto c = SheetCorners(sheet, cover->coords, cover->geographic);
-        const Geometry polygon = Geometry::Polygon({{c.begin(), c.end()}});
-        return QueryFeatures(cover->cls, polygon, "", QueryLimit::First).count > 0;
-      };
-    }
-    const std::vector<IndexPolygon> sheets = SheetIndexPolygons(numbers, out, geographic, keep);
-    if (sheets.empty()) throw RunError("范围内没有图幅");
+  std::function<bool(const SheetExtent&)> keep;
+  if (cover) {
+    keep = [&](const SheetExtent& sheet) {
+      const auto c = SheetCorners(sheet, cover->coords, cover->geographic);
+      const Geometry polygon = Geometry::Polygon({{c.begin(), c.end()}});
+      return QueryFeatures(cover->cls, polygon, "", QueryLimit::First).count > 0;
+    };
+  }
+  const std::vector<IndexPolygon> sheets = SheetIndexPolygons(numbers, out, geographic, keep);
+  if (sheets.empty()) throw RunError("范围内没有图幅");
 
-    const SpatialReference ref =
-        geographic ? MakeGeographicReference(out.datum, feedback) : MakeProjectedReference(out, feedback);
-    if (ref.empty()) throw RunError("无法建立输出的坐标系统");
-    WriteSheetIndex(*output, ref, "TFH", sheets, args.flag("--overwrite"));
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
-                        .count();
-    std::cout << "写入 " << sheets.size() << " 个图幅到 " << *output << " (" << ref.name() << ")\n"
-              << "完成，用时" << ms << "毫秒\n";
-    if (!skipped.empty()) {
-      std::cerr << skipped.size() << " 个覆盖范围要素的图形有错误，索引中没有只属于它们的图幅（见上）\n";
-      return kExitRefused;
-    }
-    return kExitOk;
-  } catch (const UsageError& e) {
-    std::cerr << "tarvik-cli make-index: " << e.what() << "\n\n" << kUsage << RectIndexUsage();
-    return kExitUsage;
-  } catch (const RunError& e) {
-    std::cerr << e.what() << "\n";
+  const SpatialReference ref =
+      geographic ? MakeGeographicReference(out.datum, feedback) : MakeProjectedReference(out, feedback);
+  if (ref.empty()) throw RunError("无法建立输出的坐标系统");
+  WriteSheetIndex(*output, ref, "TFH", sheets, args.flag("--overwrite"));
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
+                      .count();
+  std::cout << "写入 " << sheets.size() << " 个图幅到 " << *output << " (" << ref.name() << ")\n"
+            << "完成，用时" << ms << "毫秒\n";
+  if (!skipped.empty()) {
+    std::cerr << skipped.size() << " 个覆盖范围要素的图形有错误，索引中没有只属于它们的图幅（见上）\n";
     return kExitRefused;
   }
+  return kExitOk;
 }
 
 const CommandRegistration kRegistration({"make-index", "write a standard sheet index for an area",

@@ -19,6 +19,7 @@
 #include "coords/utBJ54Xian80.h"
 #include "coords/zone_reach.h"
 #include "frame/input_coordinates.h"
+#include "frame/input_inspection.h"
 #include "gdb/class_queries.h"
 #include "gdb/sheet_index_writer.h"
 
@@ -112,14 +113,13 @@ int MakeRectIndex(const std::vector<std::string>& rawArgs) {
   CoordParams coords;
   FeatureClass cover;
   if (coverPath) {
-    if (!std::filesystem::exists(*coverPath, ec)) throw RunError("文件" + *coverPath + ",不存在");
-    cover = OpenShapefileClass(*coverPath);
-    if (!cover) throw RunError("不能打开" + *coverPath + "，它不是可以读取的shapefile");
-    if (!IsPolygonClass(cover)) throw RunError(*coverPath + "不是面(多边形)图层");
-    const SpatialReference coverRef = DatasetSpatialReference(cover);
+    const InputInspection inspection = InspectInput(*coverPath);
+    if (!inspection.polygons) throw RunError(*coverPath + "不是面(多边形)图层");
+    cover = inspection.cls;
+    const SpatialReference& coverRef = inspection.ref;
     if (coverRef.empty()) throw RunError(*coverPath + "没有定义坐标系统");
     if (coverRef.isGeographic()) throw RunError(*coverPath + "是经纬度坐标；矩形分幅需要平面坐标的范围");
-    const InputCoordinates ic = InputCoordinatesOf(coverRef);
+    const InputCoordinates& ic = inspection.coordinates();
     if (ic.recognised) {
       if (systemOptions) throw UsageError("--cover 文件自带坐标系统，索引沿用它；不能再给 --datum 等选项");
       ref = coverRef;

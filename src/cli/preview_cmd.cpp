@@ -54,37 +54,29 @@ int RunAll(const Args& args, const std::string& output, const std::string& file)
 }
 
 int Run(const std::vector<std::string>& argv) {
-  try {
-    const Args args(argv, {"--frame", "-o", "--output", "--dpi", "--paper"}, {"--all"});
-    if (args.positional().size() != 1) throw UsageError("需要一个输出(.gdb 或 .gpkg)");
-    const std::string output = args.positional()[0];
-    auto file = args.value("-o");
-    if (!file) file = args.value("--output");
-    if (!file) throw UsageError("需要 -o FILE(.png、.svg 或 .pdf)");
-    if (!PreviewFormatOf(*file)) throw UsageError("-o 的文件扩展名应为 .png、.svg 或 .pdf: " + *file);
-    if (args.flag("--all")) return RunAll(args, output, *file);
-    if (args.value("--paper")) throw UsageError("--paper 只用于 --all");
-    int dpi = kDefaultPreviewDpi;
-    if (const auto n = args.integer("--dpi")) {
-      if (*n < kMinPreviewDpi || *n > kMaxPreviewDpi)
-        throw UsageError("--dpi 应在 " + std::to_string(kMinPreviewDpi) + " 到 " + std::to_string(kMaxPreviewDpi) +
-                         " 之间: " + std::to_string(*n));
-      dpi = static_cast<int>(*n);
-    }
-    if (!std::filesystem::exists(output)) throw RunError("输出不存在: " + output);
-
-    const PreviewResult r = RenderFrame(output, args.value("--frame").value_or(""), *file, dpi);
-    std::cout << "图廓 " << r.frame << " 的预览: " << std::filesystem::absolute(*file).string();
-    if (!r.pixels.isEmpty()) std::cout << " (" << r.pixels.width() << "×" << r.pixels.height() << "像素)";
-    std::cout << "\n";
-    return kExitOk;
-  } catch (const UsageError& e) {
-    std::cerr << "tarvik-cli preview: " << e.what() << "\n\n" << kUsage;
-    return kExitUsage;
-  } catch (const RunError& e) {
-    std::cerr << e.what() << "\n";
-    return kExitRefused;
+  const Args args(argv, {"--frame", "-o", "--output", "--dpi", "--paper"}, {"--all"});
+  if (args.positional().size() != 1) throw UsageError("需要一个输出(.gdb 或 .gpkg)");
+  const std::string output = args.positional()[0];
+  auto file = args.value("-o");
+  if (!file) file = args.value("--output");
+  if (!file) throw UsageError("需要 -o FILE(.png、.svg 或 .pdf)");
+  if (!PreviewFormatOf(*file)) throw UsageError("-o 的文件扩展名应为 .png、.svg 或 .pdf: " + *file);
+  if (args.flag("--all")) return RunAll(args, output, *file);
+  if (args.value("--paper")) throw UsageError("--paper 只用于 --all");
+  int dpi = kDefaultPreviewDpi;
+  if (const auto n = args.integer("--dpi")) {
+    if (*n < kMinPreviewDpi || *n > kMaxPreviewDpi)
+      throw UsageError("--dpi 应在 " + std::to_string(kMinPreviewDpi) + " 到 " + std::to_string(kMaxPreviewDpi) +
+                       " 之间: " + std::to_string(*n));
+    dpi = static_cast<int>(*n);
   }
+  if (!std::filesystem::exists(output)) throw RunError("输出不存在: " + output);
+
+  const PreviewResult r = RenderFrame(output, args.value("--frame").value_or(""), *file, dpi);
+  std::cout << "图廓 " << r.frame << " 的预览: " << std::filesystem::absolute(*file).string();
+  if (!r.pixels.isEmpty()) std::cout << " (" << r.pixels.width() << "×" << r.pixels.height() << "像素)";
+  std::cout << "\n";
+  return kExitOk;
 }
 
 const CommandRegistration kRegistration({"preview", "draw a written frame to PNG, SVG or PDF", kUsage, &Run});

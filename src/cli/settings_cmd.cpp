@@ -23,41 +23,33 @@ const char* kUsage =
     "alone, leaving datum, zone, meridian and scale to whoever loads it.\n";
 
 int Run(const std::vector<std::string>& argv) {
-  try {
-    const Args args(argv, {"--settings", "--write"}, {"--dialog-only"}, {"--set"});
-    if (!args.positional().empty()) throw UsageError("多余的参数: " + args.positional()[0]);
-    TFrameSettings s;
-    if (const auto file = args.value("--settings")) LoadSettingsOption(*file, s);
-    for (const std::string& assignment : args.values("--set")) {
-      const auto eq = assignment.find('=');
-      if (eq == std::string::npos || eq == 0) throw UsageError("--set 需要 NAME=VALUE: " + assignment);
-      if (const auto reason = ApplyControlValue(s, assignment.substr(0, eq), assignment.substr(eq + 1)))
-        throw UsageError("--set " + assignment + ": " + *reason);
-    }
-    if (const auto out = args.value("--write")) {
-      SettingsDocument document = BuildSettingsDocument(s);
-      // Only the frame's own settings: datum, zone, meridian and scale stay
-      // with the run that loads the file.
-      if (args.flag("--dialog-only"))
-        std::erase_if(document.forms, [](const FormSettings& f) { return f.name != FormName(SettingsForm::Dialog); });
-      for (const auto& warning : SaveSettingsFile(*out, document))
-        std::cerr << warning << "\n";
-      std::cout << "已保存: " << *out << "\n";
-      return kExitOk;
-    }
-    for (const ControlEntry& e : ControlTable()) {
-      std::cout << e.name << " = " << ReadControlValue(s, e) << "\n    "
-                << (e.caption.empty() ? std::string_view("") : e.caption)
-                << (e.caption.empty() ? "" : "  ") << DescribeValueForm(e) << "\n";
-    }
-    return kExitOk;
-  } catch (const UsageError& e) {
-    std::cerr << "tarvik-cli settings: " << e.what() << "\n\n" << kUsage;
-    return kExitUsage;
-  } catch (const RunError& e) {
-    std::cerr << e.what() << "\n";
-    return kExitRefused;
+  const Args args(argv, {"--settings", "--write"}, {"--dialog-only"}, {"--set"});
+  if (!args.positional().empty()) throw UsageError("多余的参数: " + args.positional()[0]);
+  TFrameSettings s;
+  if (const auto file = args.value("--settings")) LoadSettingsOption(*file, s);
+  for (const std::string& assignment : args.values("--set")) {
+    const auto eq = assignment.find('=');
+    if (eq == std::string::npos || eq == 0) throw UsageError("--set 需要 NAME=VALUE: " + assignment);
+    if (const auto reason = ApplyControlValue(s, assignment.substr(0, eq), assignment.substr(eq + 1)))
+      throw UsageError("--set " + assignment + ": " + *reason);
   }
+  if (const auto out = args.value("--write")) {
+    SettingsDocument document = BuildSettingsDocument(s);
+    // Only the frame's own settings: datum, zone, meridian and scale stay
+    // with the run that loads the file.
+    if (args.flag("--dialog-only"))
+      std::erase_if(document.forms, [](const FormSettings& f) { return f.name != FormName(SettingsForm::Dialog); });
+    for (const auto& warning : SaveSettingsFile(*out, document))
+      std::cerr << warning << "\n";
+    std::cout << "已保存: " << *out << "\n";
+    return kExitOk;
+  }
+  for (const ControlEntry& e : ControlTable()) {
+    std::cout << e.name << " = " << ReadControlValue(s, e) << "\n    "
+              << (e.caption.empty() ? std::string_view("") : e.caption)
+              << (e.caption.empty() ? "" : "  ") << DescribeValueForm(e) << "\n";
+  }
+  return kExitOk;
 }
 
 const CommandRegistration kRegistration({"settings", "list the settings (--set names), or write a settings file",

@@ -19,7 +19,7 @@
 #include "frame/input_coordinates.h"
 #include "frame/run_checks.h"
 #include "frame/utTkBaseClass.h"
-#include "sheets/utCreateTkByTfhao.h"
+#include "frame/utCreateTkByTfhao.h"
 #include "sheets/uttfhao.h"
 
 namespace tarvik::cli {
@@ -55,7 +55,7 @@ int RunRect(const Args& args, const std::string& text) {
   if (!RectSystemStated(args))
     throw UsageError("矩形图幅号不含经纬度，请用 --datum 和 --central-meridian 说明其坐标系统（需要时加 --zone-width、--zone-prefix）");
   TFrameSettings settings = SettingsFromArgs(args, InputCoordinates{});
-  settings.CreateMode = 0;
+  settings.CreateMode = CreationMode::SheetNumber;
   if (settings.GeodeticOutput) throw UsageError("矩形图幅只能输出平面(XY)坐标，不能用 --geographic");
   const long denominator = std::lround(static_cast<double>(settings.ScaleFactor * 10000));
   if (!IsRectScale(denominator)) throw UsageError("矩形图幅号需要 --scale 500、1000、2000 或 5000");
@@ -66,13 +66,9 @@ int RunRect(const Args& args, const std::string& text) {
 
   const auto start = std::chrono::steady_clock::now();
   CliFeedback feedback;
-  RunValues run;
-  run.StandardSheetMode = true;
-  TCreateTkByTfhao builder(sheet, settings, run, OpenFrameStore(output, feedback, OutputLayoutOf(settings)),
-                           feedback);
-  bool drawn = false;
-  builder.RunAndClose([&] { drawn = builder.Run(); }, output);
-  if (!drawn) return kExitRefused;
+  TCreateTkByTfhao builder(sheet, settings, RunValues{}, OpenFrameStore(output, feedback, OutputLayoutOf(settings)), feedback);
+  builder.RunAndClose(output);
+  if (builder.counts().finished == 0) return kExitRefused;
   const auto ms =
       std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
   std::cout << "矩形图幅 " << sheet.number() << "：1:" << denominator << "，" << RectLayoutName(sheet.layout)
@@ -85,55 +81,44 @@ int RunRect(const Args& args, const std::string& text) {
 }
 
 int Run(const std::vector<std::string>& argv) {
-  try {
-    const Args args(argv, ValueOptions(), RunFlagOptions(), RunRepeatableOptions());
-    CheckPreviewOptions(args);
-    if (args.positional().size() != 1) throw UsageError("需要一个图幅号");
-    const std::string number = args.positional()[0];
-    if (LooksLikeRectNumber(number)) return RunRect(args, number);
-    if (args.value("--rect")) throw UsageError("--rect 只用于矩形图幅号 (x-y)");
+  const Args args(argv, ValueOptions(), RunFlagOptions(), RunRepeatableOptions());
+  CheckPreviewOptions(args);
+  if (args.positional().size() != 1) throw UsageError("需要一个图幅号");
+  const std::string number = args.positional()[0];
+  if (LooksLikeRectNumber(number)) return RunRect(args, number);
+  if (args.value("--rect")) throw UsageError("--rect 只用于矩形图幅号 (x-y)");
 
-    InputCoordinates defaults;
-    SilentFeedback quiet;  // the builder reports a wrong number itself
-    if (const long double cm = SuggestCentralMeridian(number, quiet); cm >= 0)
-      defaults.centralMeridian = static_cast<long double>(static_cast<long long>(cm));
-    TFrameSettings settings = SettingsFromArgs(args, defaults);
-    settings.CreateMode = 0;
+  InputCoordinates defaults;
+  SilentFeedback quiet;  // the builder reports a wrong number itself
+  if (const long double cm = SuggestCentralMeridian(number, quiet); cm >= 0)
+    defaults.centralMeridian = static_cast<long double>(static_cast<long long>(cm));
+  TFrameSettings settings = SettingsFromArgs(args, defaults);
+  settings.CreateMode = CreationMode::SheetNumber;
 
-    // Every check the run can make, before the output is touched.
-    const SheetExtent extent = CheckSheetRun(number, settings);
-    // Without a meridian asked for, the zone of the sheet's west edge in the
-    // run's zone width (the suggestion above is a 3-degree zone's).
-    if (!settings.is3DegreeZone && !MeridianStated(args))
-      settings.centralMeridian = ZoneMeridianOf(extent.westLon, false);
-    CheckSheetCoordinates(settings, extent.westLon, extent.westLon + extent.lonSize, number);
-    const PreparedOutput prepared = PrepareOutput(args);
-    const std::string& output = prepared.path;
+  // Every check the run can make, before the output is touched.
+  const SheetExtent extent = CheckSheetRun(number, settings);
+  // Without a meridian asked for, the zone of the sheet's west edge in the
+  // run's zone width (the suggestion above is a 3-degree zone's).
+  if (!settings.is3DegreeZone && !MeridianStated(args))
+    settings.centralMeridian = ZoneMeridianOf(extent.westLon, false);
+  CheckSheetCoordinates(settings, extent.westLon, extent.westLon + extent.lonSize, number);
+  const PreparedOutput prepared = PrepareOutput(args);
+  const std::string& output = prepared.path;
 
-    CliFeedback feedback;
-    const auto start = std::chrono::steady_clock::now();
-    RunValues run;
-    run.StandardSheetMode = true;
-    TCreateTkByTfhao builder(number, settings, run, OpenFrameStore(output, feedback, OutputLayoutOf(settings)),
-                             feedback);
-    bool drawn = false;
-    builder.RunAndClose([&] { drawn = builder.Run(); }, output);
-    if (!drawn) return kExitRefused;
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        std::chrono::steady_clock::now() - start)
-                        .count();
-    const auto& c = builder.counts();
-    PrintSummary(c.finished, c.lines, c.polygons, c.texts, c.refused, ms);
-    WriteProjectUnlessAsked(args, output);
-    WritePreviewIfAsked(args, output, CleanFrameName(number));
-    return c.refused > 0 ? RefusedElementsExit(c.refused) : kExitOk;
-  } catch (const UsageError& e) {
-    std::cerr << "tarvik-cli sheet: " << e.what() << "\n\n" << Usage();
-    return kExitUsage;
-  } catch (const RunError& e) {
-    std::cerr << e.what() << "\n";
-    return kExitRefused;
-  }
+  CliFeedback feedback;
+  const auto start = std::chrono::steady_clock::now();
+  TCreateTkByTfhao builder(number, settings, RunValues{}, OpenFrameStore(output, feedback, OutputLayoutOf(settings)), feedback);
+  // A number the codec refused was told; nothing is written then.
+  builder.RunAndClose(output);
+  if (builder.counts().finished == 0) return kExitRefused;
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                      std::chrono::steady_clock::now() - start)
+                      .count();
+  const auto& c = builder.counts();
+  PrintSummary(c.finished, c.lines, c.polygons, c.texts, c.refused, ms);
+  WriteProjectUnlessAsked(args, output);
+  WritePreviewIfAsked(args, output, CleanFrameName(number));
+  return c.refused > 0 ? RefusedElementsExit(c.refused) : kExitOk;
 }
 
 const CommandRegistration kRegistration({"sheet", "draw the frame of one sheet number into a .gdb or .gpkg",

@@ -95,59 +95,51 @@ int RectInfo(const Args& args, const std::string& text) {
 }
 
 int Run(const std::vector<std::string>& argv) {
-  try {
-    const Args args(argv, {"--scale", "--rect"}, {"--json", "--neighbours"});
-    if (args.positional().size() != 1) throw UsageError("需要一个图幅号");
-    const std::string& text = args.positional()[0];
-    if (LooksLikeRectNumber(text)) return RectInfo(args, text);
-    if (args.value("--scale") || args.value("--rect"))
-      throw UsageError("--scale 和 --rect 只用于矩形图幅号 (x-y)；国家基本比例尺图幅号自带比例尺");
+  const Args args(argv, {"--scale", "--rect"}, {"--json", "--neighbours"});
+  if (args.positional().size() != 1) throw UsageError("需要一个图幅号");
+  const std::string& text = args.positional()[0];
+  if (LooksLikeRectNumber(text)) return RectInfo(args, text);
+  if (args.value("--scale") || args.value("--rect"))
+    throw UsageError("--scale 和 --rect 只用于矩形图幅号 (x-y)；国家基本比例尺图幅号自带比例尺");
 
-    CliFeedback feedback;
-    const std::string number = NormalizeMapNo(text, feedback);
-    if (number.empty()) return kExitRefused;
-    const auto extent = DecodeMapNo(number, feedback);
-    if (!extent) return kExitRefused;
-    std::optional<NeighbourNumbers> neighbours;
-    if (args.flag("--neighbours")) {
-      neighbours = SheetNeighbours(number, feedback);
-      if (!neighbours) return kExitRefused;
-    }
-    // From the text as typed: a whole 1:1,000,000 sheet has no ten-character form.
-    const long double cm = SuggestCentralMeridian(text, feedback);
-    const long scale = ScaleDenominatorOfIndex(extent->scaleIndex);
-
-    if (args.flag("--json")) {
-      std::cout << "{\"number\": " << JsonString(number) << ", \"scale\": " << scale
-                << ", \"west\": " << JsonNumber(static_cast<double>(extent->westLon))
-                << ", \"south\": " << JsonNumber(static_cast<double>(extent->southLat))
-                << ", \"lon_size\": " << JsonNumber(static_cast<double>(extent->lonSize))
-                << ", \"lat_size\": " << JsonNumber(static_cast<double>(extent->latSize))
-                << ", \"central_meridian\": " << JsonNumber(static_cast<double>(cm));
-      if (neighbours) std::cout << ", \"neighbours\": " << JsonNeighbours(*neighbours);
-      std::cout << "}\n";
-      return kExitOk;
-    }
-    std::cout << "图幅号:     " << number << "\n"
-              << "比例尺:     1:" << scale << "\n"
-              << "西南角经度: " << FloatToStr(extent->westLon) << "  (" << FormatDMS(extent->westLon)
-              << ")\n"
-              << "西南角纬度: " << FloatToStr(extent->southLat) << "  ("
-              << FormatDMS(extent->southLat) << ")\n"
-              << "经差:       " << FloatToStr(extent->lonSize) << "  (" << FormatDMS(extent->lonSize)
-              << ")\n"
-              << "纬差:       " << FloatToStr(extent->latSize) << "  (" << FormatDMS(extent->latSize)
-              << ")\n"
-              << "中央经线:   " << FloatToStr(cm) << "  (3度带)\n";
-    if (neighbours) PrintNeighbours(number, *neighbours);
-    return kExitOk;
-  } catch (const UsageError& e) {
-    std::cerr << "tarvik-cli sheet-info: " << e.what() << "\n" << kUsage;
-    return kExitUsage;
-  } catch (const RunError& e) {
-    std::cerr << e.what() << "\n";
-    return kExitRefused;
+  CliFeedback feedback;
+  const std::string number = NormalizeMapNo(text, feedback);
+  if (number.empty()) return kExitRefused;
+  const auto extent = DecodeMapNo(number, feedback);
+  if (!extent) return kExitRefused;
+  std::optional<NeighbourNumbers> neighbours;
+  if (args.flag("--neighbours")) {
+    neighbours = SheetNeighbours(number, feedback);
+    if (!neighbours) return kExitRefused;
   }
+  // From the text as typed: a whole 1:1,000,000 sheet has no ten-character form.
+  const long double cm = SuggestCentralMeridian(text, feedback);
+  const long scale = ScaleDenominatorOfIndex(extent->scaleIndex);
+
+  if (args.flag("--json")) {
+    std::cout << "{\"number\": " << JsonString(number) << ", \"scale\": " << scale
+              << ", \"west\": " << JsonNumber(static_cast<double>(extent->westLon))
+              << ", \"south\": " << JsonNumber(static_cast<double>(extent->southLat))
+              << ", \"lon_size\": " << JsonNumber(static_cast<double>(extent->lonSize))
+              << ", \"lat_size\": " << JsonNumber(static_cast<double>(extent->latSize))
+              << ", \"central_meridian\": " << JsonNumber(static_cast<double>(cm));
+    if (neighbours) std::cout << ", \"neighbours\": " << JsonNeighbours(*neighbours);
+    std::cout << "}\n";
+    return kExitOk;
+  }
+  std::cout << "图幅号:     " << number << "\n"
+            << "比例尺:     1:" << scale << "\n"
+            << "西南角经度: " << FloatToStr(extent->westLon) << "  (" << FormatDMS(extent->westLon)
+            << ")\n"
+            << "西南角纬度: " << FloatToStr(extent->southLat) << "  ("
+            << FormatDMS(extent->southLat) << ")\n"
+            << "经差:       " << FloatToStr(extent->lonSize) << "  (" << FormatDMS(extent->lonSize)
+            << ")\n"
+            << "纬差:       " << FloatToStr(extent->latSize) << "  (" << FormatDMS(extent->latSize)
+            << ")\n"
+            << "中央经线:   " << FloatToStr(cm) << "  (3度带)\n";
+  if (neighbours) PrintNeighbours(number, *neighbours);
+  return kExitOk;
 }
 
 const CommandRegistration kRegistration({"sheet-info", "decode a sheet number: scale, corner, size, zone, neighbours",

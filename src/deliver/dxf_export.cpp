@@ -6,6 +6,7 @@
 #include "coords/zone_reference.h"
 #include "deliver/dxf_document.h"
 #include "deliver/file_output.h"
+#include "gdb/element_kinds.h"
 
 namespace tarvik::deliver {
 namespace {
@@ -113,13 +114,13 @@ std::string FramesToDxf(const OutputReader& reader, DxfCounts* counts, const Dxf
     // Drawn in order: the mask first, then bands and hatching, lines, texts.
     for (int pass = 0; pass < 2; ++pass)
       for (const auto& poly : polygons) {
-        if ((pass == 0) != (poly.id == 100)) continue;
+        if ((pass == 0) != (poly.id == kMaskRing)) continue;
         std::vector<std::vector<Point2>> rings;
         for (const auto& r : poly.rings) rings.push_back(planeAll(r));
-        if (poly.id == 100) {
+        if (poly.id == kMaskRing) {
           dxf.addSolidHatch(mask, rings, 0xFFFFFF);
           for (const auto& r : rings) dxf.addPolyline(mask, r, true), ++n.polylines;
-        } else if (poly.id == 10) {
+        } else if (poly.id == kOuterBand) {
           dxf.addSolidHatch(band, rings);
         } else {
           // 1 mm apart on paper, rising to the right.
@@ -128,7 +129,10 @@ std::string FramesToDxf(const OutputReader& reader, DxfCounts* counts, const Dxf
         ++n.hatches;
       }
     for (const auto& line : lines) {
-      const std::string& layer = line.id == 2 ? outer : line.id == 0 ? cross : line.id == 3 ? bar : thin;
+      const std::string& layer = line.id == kOuterLine      ? outer
+                                 : line.id == kCrossLine    ? cross
+                                 : line.id == kScaleBarLine ? bar
+                                                            : thin;
       for (const auto& path : line.paths) {
         dxf.addPolyline(layer, planeAll(path), false);
         ++n.polylines;

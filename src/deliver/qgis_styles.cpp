@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "deliver/xml_text.h"
+#include "gdb/element_kinds.h"
 
 namespace tarvik::deliver {
 namespace {
@@ -90,14 +91,16 @@ struct Category {
 
 std::vector<Category> LineCategories() {
   const auto line = [](double mm) { return [mm](const std::string& name) { return LineSymbol(name, mm); }; };
-  return {{2, "外图廓", line(1.0)}, {1, "内图廓、格网、接合表", line(0.1)}, {0, "十字线", line(0.15)},
-          {3, "比例尺", line(0.15)}};
+  return {{kOuterLine, "外图廓", line(1.0)},
+          {kInnerLine, "内图廓、格网、接合表", line(0.1)},
+          {kCrossLine, "十字线", line(0.15)},
+          {kScaleBarLine, "比例尺", line(0.15)}};
 }
 
 std::vector<Category> PolygonCategories() {
-  return {{1, "接合表中心格", HatchSymbol},
-          {10, "外框带", [](const std::string& name) { return SolidFillSymbol(name, kBlack, kBlack, 0); }},
-          {100, "掩膜", [](const std::string& name) { return SolidFillSymbol(name, kWhite, kGrey, 0.1); }}};
+  return {{kTableCentreCell, "接合表中心格", HatchSymbol},
+          {kOuterBand, "外框带", [](const std::string& name) { return SolidFillSymbol(name, kBlack, kBlack, 0); }},
+          {kMaskRing, "掩膜", [](const std::string& name) { return SolidFillSymbol(name, kWhite, kGrey, 0.1); }}};
 }
 
 // Features drawn by falling "ID": the mask ring (100) first, so that it

@@ -1,6 +1,6 @@
 // QGIS layer styles (QML of QGIS 3.22) that make the classes of a frame look
 // as the preview draws them:
-//   lines    by "ID": 2 outer frame 1.0 mm, 1 thin lines 0.1 mm, 0 crosses
+//   lines    by "ID" (gdb/element_kinds.h): 2 outer frame 1.0 mm, 1 thin lines 0.1 mm, 0 crosses
 //            and 3 scale bar 0.15 mm, black, square caps;
 //   polygons by "ID": 1 hatched (0.1 mm lines 1 mm apart, rising to the
 //            right), 10 black, 100 white with a grey 0.1 mm outline;

@@ -13,7 +13,9 @@
 
 #include "common/font_desc.h"
 #include "coords/spatial_reference.h"
+#include "gdb/element_kinds.h"
 #include "gdb/geometry.h"
+#include "gdb/text_alignment.h"
 
 namespace tarvik {
 
@@ -22,15 +24,19 @@ struct StorePoint {
   double y = 0;  // northing or latitude
 };
 
-// Alignment codes of the drawing operations.
-enum HAlign : int { kLeft = 1, kCentre = 2, kRight = 3 };
-enum VAlign : int { kTop = 1, kMiddle = 2, kBottom = 3 };
+// The drawing operations' short names of the alignments.
+inline constexpr HorizontalAlignment kLeft = HorizontalAlignment::Left;
+inline constexpr HorizontalAlignment kCentre = HorizontalAlignment::Center;
+inline constexpr HorizontalAlignment kRight = HorizontalAlignment::Right;
+inline constexpr VerticalAlignment kTop = VerticalAlignment::Top;
+inline constexpr VerticalAlignment kMiddle = VerticalAlignment::Center;
+inline constexpr VerticalAlignment kBottom = VerticalAlignment::Bottom;
 
 struct FrameText {
   std::string text;  // as given, not trimmed; lines joined by CR LF
   FontDesc font;     // face, point size, colour and style of the text
-  int hAlign = kLeft;
-  int vAlign = kBottom;
+  HorizontalAlignment hAlign = kLeft;
+  VerticalAlignment vAlign = kBottom;
   int charSpacing = 0;
   StorePoint anchor;
 };
@@ -45,8 +51,8 @@ class FrameSink {
   virtual int endDrawing() = 0;
   // Each returns false when the store refused the element (it is then not
   // written); the store has told the user ("保存失败") and drawing goes on.
-  virtual bool line(int kind, StorePoint from, StorePoint to) = 0;
-  virtual bool polygon(int id, const Geometry& polygon) = 0;
+  virtual bool line(LineKind kind, StorePoint from, StorePoint to) = 0;
+  virtual bool polygon(PolygonKind id, const Geometry& polygon) = 0;
   // Blank texts are skipped by the sink.
   virtual bool text(const FrameText& text) = 0;
 };

@@ -10,16 +10,7 @@
 namespace tarvik {
 namespace {
 
-TextAlignment AlignmentOf(const FrameText& t) {
-  TextAlignment a;
-  a.horizontal = t.hAlign == kLeft     ? HorizontalAlignment::Left
-                 : t.hAlign == kCentre ? HorizontalAlignment::Center
-                                       : HorizontalAlignment::Right;
-  a.vertical = t.vAlign == kTop      ? VerticalAlignment::Top
-               : t.vAlign == kMiddle ? VerticalAlignment::Center
-                                     : VerticalAlignment::Bottom;
-  return a;
-}
+TextAlignment AlignmentOf(const FrameText& t) { return {t.hAlign, t.vAlign}; }
 
 // One frame's classes: lines through a buffer, polygons one by one, texts in
 // one annotation batch.
@@ -57,11 +48,11 @@ class GdbSink : public FrameSink {
     }
     return refused;
   }
-  bool line(int kind, StorePoint from, StorePoint to) override {
+  bool line(LineKind kind, StorePoint from, StorePoint to) override {
     if (!buffer_) beginDrawing();
     return buffer_->add(from.x, from.y, to.x, to.y, kind);
   }
-  bool polygon(int id, const Geometry& polygon) override {
+  bool polygon(PolygonKind id, const Geometry& polygon) override {
     return StoreFrameFeature(polygons_, polygon, id, feedback_);
   }
   bool text(const FrameText& t) override {

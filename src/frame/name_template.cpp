@@ -25,4 +25,31 @@ std::string TemplateWithField(const std::string& nameTemplate, const std::string
   return prefix + "[" + field + "]" + suffix;
 }
 
+std::string FieldOfNewInput(const std::string& before, const std::vector<std::string>& fields, bool sheetIndex) {
+  const auto named = [&fields](const std::string& name) -> std::string {
+    for (const std::string& f : fields)
+      if (EqualsNoCase(f, name)) return f;
+    return {};
+  };
+  if (const std::string kept = named(before); !before.empty() && !kept.empty()) return kept;
+  if (const std::string numbers = named("TFH"); sheetIndex && !numbers.empty()) return numbers;
+  for (const std::string& f : fields)
+    if (!EqualsNoCase(f, "FID")) return f;
+  return fields.empty() ? std::string() : fields.front();
+}
+
+std::string ExpandNameTemplate(const std::string& nameTemplate, const std::string& fieldName,
+                               const std::string& value) {
+  return ReplaceFirst(nameTemplate, "[" + fieldName + "]", value);
+}
+
+std::string CleanFrameName(const std::string& name) {
+  std::string out;
+  for (char c : name) {
+    if (c == '-' || c == '.') out += '_';
+    else if (c != ' ' && c != '(' && c != ')') out += c;
+  }
+  return out;
+}
+
 }  // namespace tarvik

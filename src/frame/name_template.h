@@ -1,6 +1,6 @@
 // The output-name template of the file modes: a text such as "[TFH]" or
 // "[NAME]图" whose field between "[" and "]" names each frame after the
-// feature's value of that field.
+// feature's value of that field; and the frame names made from it.
 #pragma once
 
 #include <string>
@@ -21,5 +21,19 @@ std::string GetNameField(const std::string& nameTemplate, const std::vector<std:
 // first "[" and after the first "]" is kept; a template without brackets
 // becomes "[" + field + "]".
 std::string TemplateWithField(const std::string& nameTemplate, const std::string& field);
+
+// The naming field after a new input file was picked: the field chosen
+// before when the new file has it (in the file's spelling), else its sheet
+// numbers (TFH) for an index, else its first field of its own (not FID),
+// else FID; empty without fields. Letter case is ignored.
+std::string FieldOfNewInput(const std::string& before, const std::vector<std::string>& fields, bool sheetIndex);
+
+// Output name of one frame: the template with the first "[" + field + "]"
+// replaced by the value (case-sensitive).
+std::string ExpandNameTemplate(const std::string& nameTemplate, const std::string& fieldName,
+                               const std::string& value);
+// The name as the frame's classes carry it: "-" and "." become "_"; " ",
+// "(" and ")" are removed.
+std::string CleanFrameName(const std::string& name);
 
 }  // namespace tarvik

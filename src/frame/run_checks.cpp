@@ -95,20 +95,20 @@ GridWork EstimateGridWork(const TFrameSettings& s, bool standardSheet, const Fra
   const long double geoCrosses = Positions(f.lon, s.seJd) * Positions(f.lat, s.sewd);
   GridWork w;
   switch (s.rgGrid) {
-    case 1: w.lines = Clamped(kmLines); break;
-    case 2:
+    case GridType::Kilometre: w.lines = Clamped(kmLines); break;
+    case GridType::Crosshair:
       w.lines = Clamped(kmLines);  // the margin ticks
       w.crosses = Clamped(kmCrosses);
       break;
-    case 4:
+    case GridType::GraticuleCrosses:
       if (standardSheet) {
         w.lines = Clamped(geoLines);  // the margin ticks
         w.crosses = Clamped(geoCrosses);
         break;
       }
       [[fallthrough]];
-    default:  // 3, and 0 for polygon frames: the graticule
-      if (standardSheet && s.rgGrid == 0) break;
+    default:  // Graticule, and None for polygon frames: the graticule
+      if (standardSheet && s.rgGrid == GridType::None) break;
       w.lines = Clamped(geoLines);
       break;
   }
@@ -117,7 +117,7 @@ GridWork EstimateGridWork(const TFrameSettings& s, bool standardSheet, const Fra
 
 void CheckGridWork(const TFrameSettings& s, bool standardSheet, const FrameSize& size, const std::string& what) {
   const GridWork w = EstimateGridWork(s, standardSheet, size);
-  const bool kilometres = s.rgGrid == 1 || s.rgGrid == 2;
+  const bool kilometres = s.rgGrid == GridType::Kilometre || s.rgGrid == GridType::Crosshair;
   const std::string setting = kilometres ? "网格间隔Seinterval为" + FloatToStr(s.Seinterval) + "米"
                                          : "经纬网间隔（经度差seJd为" + Seconds(s.seJd) + "秒，纬度差sewd为" +
                                                Seconds(s.sewd) + "秒）";
@@ -195,7 +195,7 @@ FileRunCheck CheckFileRun(const FileRunRequest& r, const TFrameSettings& setting
   if (!input) throw RunError("不能打开" + path + "，它不是可以读取的shapefile");
   if (!IsPolygonClass(input)) throw RunError(path + "不是面(多边形)图层，不能生成图廓");
   const SpatialReference ref = DatasetSpatialReference(input);
-  const bool index = r.createMode == 1;
+  const bool index = r.createMode == CreationMode::SheetIndex;
   if (index) {
     if (ref.empty()) throw RunError(path + "必须设置坐标系统");
     TstandardMap::CheckIndexCoordinates(ref, path, settings.GeodeticOutput);

@@ -71,7 +71,7 @@ SheetExtent CheckSheetRun(const std::string& number, const TFrameSettings& setti
 
 // A run over an input file, as the front end will start it.
 struct FileRunRequest {
-  int createMode = 1;        // 1 standard sheet index, 2 polygon file
+  CreationMode createMode = CreationMode::SheetIndex;  // SheetIndex or PolygonFile
   std::string inputPath;
   std::string where;         // attribute condition (empty: every feature)
   std::string nameField;     // the field of the template

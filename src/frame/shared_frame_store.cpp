@@ -11,16 +11,7 @@
 namespace tarvik {
 namespace {
 
-TextAlignment AlignmentOf(const FrameText& t) {
-  TextAlignment a;
-  a.horizontal = t.hAlign == kLeft ? HorizontalAlignment::Left
-                 : t.hAlign == kCentre ? HorizontalAlignment::Center
-                                       : HorizontalAlignment::Right;
-  a.vertical = t.vAlign == kTop      ? VerticalAlignment::Top
-               : t.vAlign == kMiddle ? VerticalAlignment::Center
-                                     : VerticalAlignment::Bottom;
-  return a;
-}
+TextAlignment AlignmentOf(const FrameText& t) { return {t.hAlign, t.vAlign}; }
 
 // One frame's share of the classes: lines through a buffer, polygons one by
 // one, texts in one batch; and the extent of what was stored, for the
@@ -51,13 +42,13 @@ class SharedSink : public FrameSink {
     if (texts_.inBatch()) texts_.endAddElements();
     return lines_.flush();
   }
-  bool line(int kind, StorePoint from, StorePoint to) override {
+  bool line(LineKind kind, StorePoint from, StorePoint to) override {
     if (!lines_.add(from.x, from.y, to.x, to.y, kind)) return false;
     add(from.x, from.y);
     add(to.x, to.y);
     return true;
   }
-  bool polygon(int id, const Geometry& polygon) override {
+  bool polygon(PolygonKind id, const Geometry& polygon) override {
     if (!StoreFrameFeature(polygons_, polygon, id, feedback_)) return false;
     if (!polygon.isEmpty()) {
       const Envelope e = polygon.envelope();

@@ -38,20 +38,6 @@ bool LineIntersection(long double& Y, long double& X, long double X1, long doubl
   return true;
 }
 
-std::string ExpandNameTemplate(const std::string& nameTemplate, const std::string& fieldName,
-                               const std::string& value) {
-  return ReplaceFirst(nameTemplate, "[" + fieldName + "]", value);
-}
-
-std::string CleanFrameName(const std::string& name) {
-  std::string out;
-  for (char c : name) {
-    if (c == '-' || c == '.') out += '_';
-    else if (c != ' ' && c != '(' && c != ')') out += c;
-  }
-  return out;
-}
-
 TtkBaseClass::TtkBaseClass(const TFrameSettings& settings, RunValues run,
                            std::unique_ptr<FrameStore> store, UserFeedback& feedback)
     : S(settings), FRun(std::move(run)), FFeedback(feedback), FStore(std::move(store)) {
@@ -143,9 +129,8 @@ const SpatialReference& TtkBaseClass::InputFrameReference(const FeatureClass& in
   return FFrameReference;
 }
 
-void TtkBaseClass::PrepareOutput(const Feature& feature, const std::string& nameField,
-                                 const FeatureClass& inputClass, const std::string& nameTemplate) {
-  const std::string name = ExpandNameTemplate(nameTemplate, nameField, FieldValueText(feature, nameField));
+void TtkBaseClass::PrepareOutput(const Feature& feature, const FeatureClass& inputClass) {
+  const std::string name = ExpandNameTemplate(FNameTemplate, FNameField, FieldValueText(feature, FNameField));
   CreateOutputClasses(name, InputFrameReference(inputClass));
 }
 
@@ -162,11 +147,14 @@ void TtkBaseClass::CheckPolygonInput(const FeatureClass& input, const std::strin
   if (!IsPolygonClass(input)) throw RunError(path + "不是面(多边形)图层，不能生成图廓");
 }
 
-void TtkBaseClass::RunFeatures(const FeatureClass& input, const std::string& nameField,
-                               const std::function<void(const Feature&)>& frameOne) {
-  FAborted = false;
+void TtkBaseClass::SetZoneNumberText() {
   if (!S.addZoneNumber)
     FRun.ZoneNumberText = std::to_string(ZoneNumberOf(S.is3DegreeZone, S.centralMeridian));
+}
+
+void TtkBaseClass::RunFeatures(const FeatureClass& input, const std::function<void(const Feature&)>& drawOne) {
+  FAborted = false;
+  SetZoneNumberText();
   const std::string filter = MakeQueryFilter();
   const std::int64_t count = FeatureCount(input, filter);
   if (count <= 0) {
@@ -183,16 +171,21 @@ void TtkBaseClass::RunFeatures(const FeatureClass& input, const std::string& nam
       ++done;
       // A sheet of an index is drawn from its corners: a polygon that is no
       // sheet would give a rotated or skewed frame.
-      const auto why = S.CreateMode == 1 ? IndexSheetProblem(feature->geometry(), FCoords, S.GeodeticOutput)
+      const auto why = S.CreateMode == CreationMode::SheetIndex ? IndexSheetProblem(feature->geometry(), FCoords, S.GeodeticOutput)
                                          : FrameShapeProblem(feature->geometry(), false);
       if (why) {
         ++FCounts.skipped;
-        FFeedback.message("跳过" + FeatureLabel(*feature, nameField) + "：" + *why);
+        FFeedback.message("跳过" + FeatureLabel(*feature, FNameField) + "：" + *why);
       } else {
         SetCurrentFeature(feature);
         FFeatureDone = done;
         FFeatureTotal = total;
-        frameOne(*feature);
+        PrepareOutput(*feature, input);
+        {
+          FrameDrawing drawing(*this);
+          drawOne(*feature);
+          drawing.end();
+        }
         // Told done only once it is on disk.
         FinishFrame();
         FFeatureDone = FFeatureTotal = 0;
@@ -243,9 +236,9 @@ void TtkBaseClass::CloseOutput() {
   TellKeptFrames();
 }
 
-void TtkBaseClass::RunAndClose(const std::function<void()>& run, const std::string& output) {
+void TtkBaseClass::RunAndClose(const std::string& output) {
   try {
-    run();
+    Run();
     CloseOutput();
   } catch (const RunError& e) {
     try {
@@ -269,6 +262,19 @@ void TtkBaseClass::RunAndClose(const std::function<void()>& run, const std::stri
   }
 }
 
+FrameDrawing::~FrameDrawing() {
+  if (!open_) return;
+  try {
+    builder_.EndFrameDrawing();
+  } catch (const RunError&) {
+  }
+}
+
+void FrameDrawing::end() {
+  open_ = false;
+  builder_.EndFrameDrawing();
+}
+
 bool TtkBaseClass::PlanarToGeo(long double X, long double Y, long double& lon, long double& lat) {
   return XYToLB(FCoords, X, Y, lon, lat, FFeedback);
 }
@@ -281,7 +287,7 @@ long double TtkBaseClass::TextHeight2(const FontDesc& font) const {
   return tarvik::TextHeight2(font, S.ScaleFactor);
 }
 
-void TtkBaseClass::StoreLine(int kind, long double X1, long double Y1, long double X2,
+void TtkBaseClass::StoreLine(LineKind kind, long double X1, long double Y1, long double X2,
                              long double Y2) {
   if (!FSink) return;
   const StorePoint from{static_cast<double>(Y1), static_cast<double>(X1)};
@@ -292,7 +298,7 @@ void TtkBaseClass::StoreLine(int kind, long double X1, long double Y1, long doub
     ++FCounts.refused;
 }
 
-void TtkBaseClass::AddLine(int kind, long double X1, long double Y1, long double X2,
+void TtkBaseClass::AddLine(LineKind kind, long double X1, long double Y1, long double X2,
                            long double Y2) {
   if (S.GeodeticOutput) {
     // Converted in place: a point that does not convert keeps its planar value
@@ -310,22 +316,17 @@ void TtkBaseClass::AddLine(int kind, long double X1, long double Y1, long double
   StoreLine(kind, X1, Y1, X2, Y2);
 }
 
-void TtkBaseClass::AddLineDirect(int kind, long double X1, long double Y1, long double X2,
+void TtkBaseClass::AddLineDirect(LineKind kind, long double X1, long double Y1, long double X2,
                                  long double Y2) {
   StoreLine(kind, X1, Y1, X2, Y2);
 }
 
-void TtkBaseClass::StorePolygon(int id, const Geometry& polygon) {
+void TtkBaseClass::StorePolygon(PolygonKind id, const Geometry& polygon) {
   if (!FSink) return;
   if (FSink->polygon(id, polygon))
     ++FCounts.polygons;
   else
     ++FCounts.refused;
-}
-
-void TtkBaseClass::SetAlignment(int hAlign, int vAlign) {
-  FHAlign = hAlign == 1 ? kLeft : hAlign == 2 ? kCentre : kRight;
-  FVAlign = vAlign == 1 ? kTop : vAlign == 2 ? kMiddle : kBottom;
 }
 
 void TtkBaseClass::StoreText(const std::string& text, const FontDesc& font, long double X,
@@ -344,9 +345,10 @@ void TtkBaseClass::StoreText(const std::string& text, const FontDesc& font, long
     ++FCounts.refused;
 }
 
-void TtkBaseClass::AddText(const std::string& text, const FontDesc& font, int hAlign, int vAlign,
+void TtkBaseClass::AddText(const std::string& text, const FontDesc& font, HorizontalAlignment hAlign, VerticalAlignment vAlign,
                            long double X, long double Y) {
-  SetAlignment(hAlign, vAlign);
+  FHAlign = hAlign;
+  FVAlign = vAlign;
   if (S.GeodeticOutput) {
     long double lon = Y, lat = X;
     PlanarToGeo(X, Y, lon, lat);
@@ -356,19 +358,20 @@ void TtkBaseClass::AddText(const std::string& text, const FontDesc& font, int hA
   StoreText(text, font, X, Y);
 }
 
-void TtkBaseClass::AddTextDirect(const std::string& text, const FontDesc& font, int hAlign,
-                                 int vAlign, long double X, long double Y) {
-  SetAlignment(hAlign, vAlign);
+void TtkBaseClass::AddTextDirect(const std::string& text, const FontDesc& font, HorizontalAlignment hAlign,
+                                 VerticalAlignment vAlign, long double X, long double Y) {
+  FHAlign = hAlign;
+  FVAlign = vAlign;
   StoreText(text, font, X, Y);
 }
 
-void TtkBaseClass::AddTextRight(const std::string& text, const FontDesc& font, int vAlign,
+void TtkBaseClass::AddTextRight(const std::string& text, const FontDesc& font, VerticalAlignment vAlign,
                                 long double X, long double Y) {
   AddText(text, font, kRight, vAlign, X, Y);
 }
 
-void TtkBaseClass::AddTextMidway(const std::string& text, const FontDesc& font, int hAlign,
-                                 int vAlign, long double Y1, long double X, long double Y2) {
+void TtkBaseClass::AddTextMidway(const std::string& text, const FontDesc& font, HorizontalAlignment hAlign,
+                                 VerticalAlignment vAlign, long double Y1, long double X, long double Y2) {
   AddText(text, font, hAlign, vAlign, X, (Y1 + Y2) / 2);
 }
 
@@ -395,7 +398,7 @@ long double TtkBaseClass::GeoDeltaEast(long double distance, long double lat, lo
 FieldLookup TtkBaseClass::currentFeatureLookup() const {
   // Placeholders are read when frames come from an input file, and for a
   // typed sheet number only what its builder offers.
-  if (S.CreateMode == 0) return FTypedSheetFields;
+  if (S.CreateMode == CreationMode::SheetNumber) return FTypedSheetFields;
   return FCurrentFeature;
 }
 
@@ -416,7 +419,7 @@ bool TtkBaseClass::CheckGridValue(long double value, const char* what) {
   return false;
 }
 
-void TtkBaseClass::DrawCrossGrid(int kind, long double XMax, long double XMin, long double YMax,
+void TtkBaseClass::DrawCrossGrid(LineKind kind, long double XMax, long double XMin, long double YMax,
                                  long double YMin) {
   if (!CheckGridValue(S.Seinterval, "网格间隔") || !CheckGridValue(S.SeLineLength, "十字丝线的长度"))
     return;

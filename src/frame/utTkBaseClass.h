@@ -22,26 +22,16 @@
 #include "coords/utlbxy.h"
 #include "frame/frame_sink.h"
 #include "frame/marginal_text_format.h"
+#include "frame/name_template.h"
 #include "gdb/feature.h"
 #include "gdb/feature_class.h"
 #include "settings/frame_settings.h"
 
 namespace tarvik {
 
-// Line kinds stored in the "ID" field of line features.
-enum LineKind : int {
-  kCrossLine = 0,      // crosses of the crosshair grid of polygon frames
-  kInnerLine = 1,      // inner frame, corner marks, grids, ticks, table lines
-  kOuterLine = 2,      // outer frame
-  kScaleBarLine = 3,   // scale bar
-};
-// "ID" values of polygon features.
-enum PolygonKind : int { kTableCentreCell = 1, kOuterBand = 10, kMaskRing = 100 };
-
 // The values of one run that are not settings: set by the front end before
 // the run, some filled by the builders.
 struct RunValues {
-  bool StandardSheetMode = true;  // creation mode 0 or 1
   std::string ZoneNumberText;     // zone number put before easting labels (builders fill it)
   Date today = Date::Today();     // the date of the date placeholders
 };
@@ -51,13 +41,6 @@ struct RunValues {
 // untouched) when there is none.
 bool LineIntersection(long double& Y, long double& X, long double X1, long double Y1, long double X2,
                       long double Y2, long double X3, long double Y3, long double X4, long double Y4);
-
-// Output name of one frame: the template with the first "[" + field + "]"
-// replaced by the value (case-sensitive).
-std::string ExpandNameTemplate(const std::string& nameTemplate, const std::string& fieldName,
-                               const std::string& value);
-// "-" and "." become "_"; " ", "(" and ")" are removed.
-std::string CleanFrameName(const std::string& name);
 
 class TtkBaseClass {
  public:
@@ -69,7 +52,26 @@ class TtkBaseClass {
   TtkBaseClass(const TtkBaseClass&) = delete;
   TtkBaseClass& operator=(const TtkBaseClass&) = delete;
 
+  // --- The run ---
+  // A run over an input file names each frame after the template with the
+  // feature's value of the name field, and frames the features the where
+  // clause selects.
+  std::string FNameField;     // e.g. "TFH"
+  std::string FNameTemplate;  // e.g. "[TFH]" or "[NAME]图"
   std::string FWhereClause;
+
+  // Draws every frame of the run, each into its own classes, and keeps each
+  // on disk as it is finished. A RunError ends the run: the frame being
+  // drawn is undone, the frames finished before stay in the output.
+  virtual void Run() = 0;
+  // Whether the builder frames standard sheets (corners from the sheet,
+  // adjacent-sheet table) rather than the rectangle around a polygon.
+  virtual bool StandardSheetMode() const = 0;
+  // Run, then closes the output. When a RunError ends it, the output is
+  // closed all the same (the frames finished before stay readable) and the
+  // error is raised again with a line saying how many frames are complete
+  // in `output`.
+  void RunAndClose(const std::string& output);
 
   const TFrameSettings& settings() const { return S; }
   const RunValues& run() const { return FRun; }
@@ -101,8 +103,7 @@ class TtkBaseClass {
   // The output of one feature: the name from the template with the value of
   // the name field, the input's spatial reference with the domain around the
   // input's extent, then CreateOutputClasses.
-  void PrepareOutput(const Feature& feature, const std::string& nameField, const FeatureClass& inputClass,
-                     const std::string& nameTemplate);
+  void PrepareOutput(const Feature& feature, const FeatureClass& inputClass);
   // FCurrentFeature reads the feature's fields from now on.
   void SetCurrentFeature(std::shared_ptr<const Feature> feature);
   // The name of the current frame's classes (cleaned), empty before the first.
@@ -112,7 +113,8 @@ class TtkBaseClass {
   // Creates the dataset and the three classes of a frame. Raises
   // "创立目录" + name + "失败" when the dataset cannot be made.
   void CreateOutputClasses(const std::string& name, const SpatialReference& reference);
-  // Opens the line path and the text batch of the current frame / closes both.
+  // Opens the line path and the text batch of the current frame / closes both
+  // (FrameDrawing pairs them).
   void BeginFrameDrawing();
   void EndFrameDrawing();
   // The current frame is drawn: kept on disk (the store's RunError when it
@@ -123,26 +125,20 @@ class TtkBaseClass {
   // Finishes an open frame, keeps everything written and closes the output
   // store. RunError when the store fails to close.
   void CloseOutput();
-  // Runs `run` (the builder's Run) and closes the output. When a RunError
-  // ends it, the output is closed all the same (the frames finished before
-  // stay readable) and the error is raised again with a line saying how many
-  // frames are complete in `output`.
-  void RunAndClose(const std::function<void()>& run, const std::string& output);
-
   // --- Drawing primitives (planar X northing, Y easting) ---
-  void AddLine(int kind, long double X1, long double Y1, long double X2, long double Y2);
-  void AddLineDirect(int kind, long double X1, long double Y1, long double X2, long double Y2);
-  void AddText(const std::string& text, const FontDesc& font, int hAlign, int vAlign, long double X,
+  void AddLine(LineKind kind, long double X1, long double Y1, long double X2, long double Y2);
+  void AddLineDirect(LineKind kind, long double X1, long double Y1, long double X2, long double Y2);
+  void AddText(const std::string& text, const FontDesc& font, HorizontalAlignment hAlign, VerticalAlignment vAlign, long double X,
                long double Y);
-  void AddTextDirect(const std::string& text, const FontDesc& font, int hAlign, int vAlign,
+  void AddTextDirect(const std::string& text, const FontDesc& font, HorizontalAlignment hAlign, VerticalAlignment vAlign,
                      long double X, long double Y);
-  void AddTextRight(const std::string& text, const FontDesc& font, int vAlign, long double X,
+  void AddTextRight(const std::string& text, const FontDesc& font, VerticalAlignment vAlign, long double X,
                     long double Y);
-  void AddTextMidway(const std::string& text, const FontDesc& font, int hAlign, int vAlign,
+  void AddTextMidway(const std::string& text, const FontDesc& font, HorizontalAlignment hAlign, VerticalAlignment vAlign,
                      long double Y1, long double X, long double Y2);
   void AddVerticalText(const std::string& text, const FontDesc& font, long double X, long double Y);
   // Stores a polygon (store coordinates) with its "ID"; "保存失败" when refused.
-  void StorePolygon(int id, const Geometry& polygon);
+  void StorePolygon(PolygonKind id, const Geometry& polygon);
 
   // Degrees of latitude spanned by a northward ground offset of `distance`
   // metres at (lat, lon), and degrees of longitude of an eastward one (signed).
@@ -161,7 +157,7 @@ class TtkBaseClass {
 
   // --- Crosshair grid: crosses at the grid intersections inside the
   // rectangle (planar metres).
-  void DrawCrossGrid(int kind, long double XMax, long double XMin, long double YMax,
+  void DrawCrossGrid(LineKind kind, long double XMax, long double XMin, long double YMax,
                      long double YMin);
 
   // --- Marginal texts and scale bar (edges of the outer frame) ---
@@ -207,14 +203,16 @@ class TtkBaseClass {
  protected:
   // The loop both file builders share: counts the features the filter
   // selects ("没有数据，可能条件设置错误" when none), opens the progress
-  // display, hands each feature to `frameOne` (FCurrentFeature already set),
-  // advances the progress and stops when it reports an abort. A feature whose
-  // shape cannot be framed (none, NaN or infinite coordinates; for an index
-  // not one four-corner ring) is skipped before its classes are made, told
-  // by name (`nameField`) and counted. The progress display is closed also
-  // when an error leaves the loop.
-  void RunFeatures(const FeatureClass& input, const std::string& nameField,
-                   const std::function<void(const Feature&)>& frameOne);
+  // display, makes each feature's classes (PrepareOutput) and hands it to
+  // `drawOne` with FCurrentFeature set and the drawing open, keeps the frame
+  // on disk, advances the progress and stops when it reports an abort. A
+  // feature whose shape cannot be framed (none, NaN or infinite coordinates;
+  // for an index not one four-corner ring) is skipped before its classes are
+  // made, told by name (FNameField) and counted. The progress display is
+  // closed also when an error leaves the loop.
+  void RunFeatures(const FeatureClass& input, const std::function<void(const Feature&)>& drawOne);
+  // The zone number put before easting labels when eastings do not carry it.
+  void SetZoneNumberText();
   // Refuses, before anything is counted, an input that did not open or does
   // not hold polygons.
   static void CheckPolygonInput(const FeatureClass& input, const std::string& path);
@@ -235,14 +233,14 @@ class TtkBaseClass {
   Counts FCounts;
 
   // Shared text state of the text writer.
-  int FHAlign = kLeft;
-  int FVAlign = kBottom;
+  HorizontalAlignment FHAlign = kLeft;
+  VerticalAlignment FVAlign = kBottom;
   int CharSpacing = 0;
 
  private:
-  void StoreLine(int kind, long double X1, long double Y1, long double X2, long double Y2);
+  void StoreLine(LineKind kind, long double X1, long double Y1, long double X2, long double Y2);
   void StoreText(const std::string& text, const FontDesc& font, long double X, long double Y);
-  void SetAlignment(int hAlign, int vAlign);
+  
   void LabelCornerAt(int corner, long double X, long double Y, bool convertValues);
   // The input's reference with the frame domain, made once per input class.
   const SpatialReference& InputFrameReference(const FeatureClass& inputClass);
@@ -269,6 +267,23 @@ class TtkBaseClass {
   std::string FFrameName;
   const void* FFrameReferenceOf = nullptr;
   SpatialReference FFrameReference;
+};
+
+// The drawing of the current frame, open while this lives: the line path and
+// the text batch are closed by end(), or by the destructor when drawing
+// failed (a failure of its own then gives way to the error in flight).
+class FrameDrawing {
+ public:
+  explicit FrameDrawing(TtkBaseClass& builder) : builder_(builder) { builder_.BeginFrameDrawing(); }
+  ~FrameDrawing();
+  FrameDrawing(const FrameDrawing&) = delete;
+  FrameDrawing& operator=(const FrameDrawing&) = delete;
+  // Closes the drawing; the store's RunError when it fails.
+  void end();
+
+ private:
+  TtkBaseClass& builder_;
+  bool open_ = true;
 };
 
 }  // namespace tarvik

@@ -10,22 +10,17 @@ namespace tarvik {
 Tcreatetk::Tcreatetk(const TFrameSettings& settings, RunValues run, std::unique_ptr<FrameStore> store,
                      UserFeedback& feedback, const std::string& inputPath)
     : TtkBaseClass(settings, std::move(run), std::move(store), feedback) {
-  S.CreateMode = 2;
-  FRun.StandardSheetMode = false;
+  S.CreateMode = CreationMode::PolygonFile;
   if (inputPath.empty()) return;
   FInputPath = inputPath;
   FInputClass = OpenShapefileClass(inputPath);
   FInputSpatialRef = DatasetSpatialReference(FInputClass);
 }
 
-void Tcreatetk::ListNameFields(std::vector<std::string>& list) {
-  ListIdentifyingFields(FInputPath, list, FFeedback);
-}
-
 void Tcreatetk::Run() {
   CheckPolygonInput(FInputClass, FInputPath);
   CheckInputCoordinates(FInputSpatialRef, FInputPath);
-  RunFeatures(FInputClass, FNameField, [this](const Feature& feature) { DrawFeature(feature); });
+  RunFeatures(FInputClass, [this](const Feature& feature) { FrameFeature(feature); });
 }
 
 void Tcreatetk::CheckInputCoordinates(const SpatialReference& inputRef, const std::string& path) {
@@ -34,18 +29,6 @@ void Tcreatetk::CheckInputCoordinates(const SpatialReference& inputRef, const st
   // would be taken for metres.
   if (inputRef.isGeographic())
     throw RunError(path + "是经纬度坐标，行政区划文件必须是平面(高斯-克吕格)坐标才能生成图廓");
-}
-
-void Tcreatetk::DrawFeature(const Feature& feature) {
-  PrepareOutput(feature, FNameField, FInputClass, FNameTemplate);
-  BeginFrameDrawing();
-  try {
-    FrameFeature(feature);
-  } catch (...) {
-    EndFrameDrawing();
-    throw;
-  }
-  EndFrameDrawing();
 }
 
 void Tcreatetk::FrameFeature(const Feature& feature) {
@@ -78,14 +61,14 @@ void Tcreatetk::DrawRectFrame(long double Emin, long double Emax, long double Nm
     DrawScaleBar(N1o, (E1o + E2o) / 2);
   }
   switch (S.rgGrid) {
-    case 1:
+    case GridType::Kilometre:
       DrawKmGrid(true);
       break;
-    case 2:
+    case GridType::Crosshair:
       DrawKmGrid(false);
       DrawCrossGrid(kCrossLine, N2o - G, N1o + G, E2o - G, E1o + G);
       break;
-    default:  // 0, 3 and 4: the straight-line graticule
+    default:  // none and both graticule forms: the straight-line graticule
       DrawRectGraticule();
       break;
   }
@@ -106,14 +89,14 @@ void Tcreatetk::LabelRectCorners() {
   LabelPlanarCorner(3, N1, E2);
 }
 
-void Tcreatetk::DrawExtendedRect(int kind, long double G) {
+void Tcreatetk::DrawExtendedRect(LineKind kind, long double G) {
   AddLine(kind, N2 + G, E1, N1 - G, E1);  // west
   AddLine(kind, N2 + G, E2, N1 - G, E2);  // east
   AddLine(kind, N2, E2 + G, N2, E1 - G);  // north
   AddLine(kind, N1, E2 + G, N1, E1 - G);  // south
 }
 
-void Tcreatetk::DrawRect(int kind) {
+void Tcreatetk::DrawRect(LineKind kind) {
   AddLine(kind, N2o, E1o, N1o, E1o);
   AddLine(kind, N2o, E2o, N1o, E2o);
   AddLine(kind, N2o, E2o, N2o, E1o);

@@ -22,21 +22,16 @@ class Tcreatetk : public TtkBaseClass {
  public:
   // Opens the polygon file at `inputPath` (when not empty) and reads its
   // spatial reference; raises nothing: a missing or unreadable file leaves
-  // FInputClass null, and Run reports it. `store` may be null when the
-  // builder only inspects the file.
+  // FInputClass null, and Run reports it.
   Tcreatetk(const TFrameSettings& settings, RunValues run, std::unique_ptr<FrameStore> store,
             UserFeedback& feedback, const std::string& inputPath);
-
-  // The fields whose values differ on every feature: the ones that can name
-  // the outputs. A file that does not open is reported ("不能打开" + path)
-  // and adds nothing.
-  void ListNameFields(std::vector<std::string>& list);
 
   // One frame for every feature the where clause selects. Refuses (RunError)
   // before counting: a file that did not open, one that does not hold
   // polygons, one without a spatial reference, and one in geographic
   // coordinates (its frame would be drawn in degrees as if they were metres).
-  void Run();
+  void Run() override;
+  bool StandardSheetMode() const override { return false; }
   // RunError for an input without a spatial reference ("没有定义坐标系统")
   // or with a geographic one.
   static void CheckInputCoordinates(const SpatialReference& inputRef, const std::string& path);
@@ -44,9 +39,6 @@ class Tcreatetk : public TtkBaseClass {
   // The frame of one rectangle of the input (store coordinates of the
   // polygon's envelope: eastings Emin..Emax, northings Nmin..Nmax).
   void DrawRectFrame(long double Emin, long double Emax, long double Nmin, long double Nmax);
-
-  std::string FNameField;     // field whose value names each frame
-  std::string FNameTemplate;  // output-name template, e.g. "[NAME]图"
 
   FeatureClass FInputClass;
   std::string FInputPath;
@@ -58,11 +50,10 @@ class Tcreatetk : public TtkBaseClass {
   long double E1o = 0, N1o = 0, E2o = 0, N2o = 0;
 
  private:
-  void DrawFeature(const Feature& feature);
   void FrameFeature(const Feature& feature);
   void LabelRectCorners();
-  void DrawExtendedRect(int kind, long double G);
-  void DrawRect(int kind);
+  void DrawExtendedRect(LineKind kind, long double G);
+  void DrawRect(LineKind kind);
   void DrawOuterBand();
   void DrawKmGrid(bool full);
   void DrawRectGraticule();

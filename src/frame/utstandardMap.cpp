@@ -61,8 +61,8 @@ void TstandardMap::DrawFrame() {
   const bool geo = S.GeodeticOutput;
   // A rectangular sheet's corners are labelled in kilometres: its grid may be
   // a local one without latitudes and longitudes.
-  const int labelMode = S.rgdmsmode;
-  if (FRectSheet) S.rgdmsmode = 2;
+  const CornerLabelMode labelMode = S.rgdmsmode;
+  if (FRectSheet) S.rgdmsmode = CornerLabelMode::Planar;
   for (int i = 0; i < 4; ++i) {
     if (geo)
       LabelCornerGeo(i, FInnerNorth[i], FInnerEast[i]);
@@ -103,32 +103,36 @@ void TstandardMap::DrawFrame() {
   DrawAdjacentTable();
   if (geo) ToPlanarCorners();
 
+  DrawGrid();
+  DrawMask();
+}
+
+void TstandardMap::DrawGrid() {
   // Rectangular sheets have their own line and crosshair grids.
-  const int grid = FRectSheet && (S.rgGrid == 1 || S.rgGrid == 2) ? -1 : S.rgGrid;
-  switch (grid) {
-    case -1:
-      DrawRectSheetGrid();
-      break;
-    case 1:
+  if (FRectSheet && (S.rgGrid == GridType::Kilometre || S.rgGrid == GridType::Crosshair)) {
+    DrawRectSheetGrid();
+    return;
+  }
+  switch (S.rgGrid) {
+    case GridType::Kilometre:
       DrawKilometreGrid(true);
       break;
-    case 2: {
+    case GridType::Crosshair: {
       DrawKilometreGrid(false);
       long double eMin, nMin, eMax, nMax;
       InnerEnvelope(eMin, nMin, eMax, nMax);
       DrawCrossGrid(kInnerLine, nMax, nMin, eMax, eMin);
       break;
     }
-    case 3:
+    case GridType::Graticule:
       DrawGraticule();
       break;
-    case 4:
+    case GridType::GraticuleCrosses:
       DrawGraticuleCrosses();
       break;
-    default:
+    case GridType::None:
       break;
   }
-  DrawMask();
 }
 
 void TstandardMap::DrawInnerFrame() {

@@ -32,20 +32,14 @@ class TstandardMap : public TtkBaseClass {
   TstandardMap(const TFrameSettings& settings, RunValues run, std::unique_ptr<FrameStore> store,
                UserFeedback& feedback, const std::string& inputPath);
 
-  // The index run: set before Run.
-  std::string FNameField;     // field whose value names each frame
-  std::string FNameTemplate;  // output-name template, e.g. "[TFH]" or "[NAME]图"
-
-  // One frame for every sheet the where clause selects, each into its own
-  // classes. Refuses (RunError) an index that does not hold polygons, and an
-  // index whose coordinates (planar or geographic) differ from the output
-  // coordinates chosen, before anything is created. An error while a sheet
-  // is drawn closes the sheet's drawing and the progress display and travels
-  // on; the sheets finished before stay in the output.
-  void Run();
-  // Frames the current feature into the current classes: opens and closes
-  // the drawing (also when drawing fails).
-  void DrawSheet();
+  // One frame for every sheet of the index the where clause selects, each
+  // into its own classes. Refuses (RunError) an index that does not hold
+  // polygons, and an index whose coordinates (planar or geographic) differ
+  // from the output coordinates chosen, before anything is created. An error
+  // while a sheet is drawn closes the sheet's drawing and the progress
+  // display and travels on; the sheets finished before stay in the output.
+  void Run() override;
+  bool StandardSheetMode() const override { return true; }
   // RunError when the index's coordinates (geographic or planar) differ
   // from the output coordinates chosen: the corners are read as stored.
   static void CheckIndexCoordinates(const SpatialReference& indexRef, const std::string& path,
@@ -91,6 +85,8 @@ class TstandardMap : public TtkBaseClass {
   void InnerEnvelope(long double& eMin, long double& nMin, long double& eMax,
                      long double& nMax) const;
 
+  // The grid of the settings (rgGrid), or a rectangular sheet's own.
+  void DrawGrid();
   // Grids (planar after ToPlanarCorners) and the adjacent-sheet table.
   void DrawKilometreGrid(bool full);
   void DrawGraticule();

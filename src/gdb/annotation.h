@@ -25,18 +25,9 @@
 #include "common/user_feedback.h"
 #include "gdb/feature_class.h"
 #include "gdb/geometry.h"
+#include "gdb/text_alignment.h"
 
 namespace tarvik {
-
-enum class HorizontalAlignment { Left = 0, Center = 1, Right = 2 };
-enum class VerticalAlignment { Top = 0, Center = 1, Baseline = 2, Bottom = 3 };
-
-// The alignment of the next texts, kept by the caller (the frame engine's
-// text state). Left and bottom until first set.
-struct TextAlignment {
-  HorizontalAlignment horizontal = HorizontalAlignment::Left;
-  VerticalAlignment vertical = VerticalAlignment::Bottom;
-};
 
 struct TextSymbol {
   std::string fontName;

@@ -195,6 +195,12 @@ bool ListIdentifyingFields(const std::string& shapefilePath, std::vector<std::st
     feedback.message("不能打开" + shapefilePath);
     return false;
   }
+  const std::vector<std::string> fields = IdentifyingFields(cls);
+  list.insert(list.end(), fields.begin(), fields.end());
+  return true;
+}
+
+std::vector<std::string> IdentifyingFields(const FeatureClass& cls) {
   std::vector<std::string> fields;
   ListAttributeFields(cls, fields);
   const std::int64_t count = FeatureCount(cls, "");
@@ -207,8 +213,7 @@ bool ListIdentifyingFields(const std::string& shapefilePath, std::vector<std::st
     for (const std::string& v : values) names.insert(ToUpperAscii(v));
     if (static_cast<std::int64_t>(names.size()) != count) fields.erase(fields.begin() + static_cast<std::ptrdiff_t>(i));
   }
-  list.insert(list.end(), fields.begin(), fields.end());
-  return true;
+  return fields;
 }
 
 void UniqueValues(const FeatureClass& cls, const std::string& fieldName, std::vector<std::string>& list) {

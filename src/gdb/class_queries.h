@@ -39,6 +39,8 @@ int ListAttributeFields(const FeatureClass& cls, std::vector<std::string>& list)
 // "不能打开" + path through `feedback`, leaves the list unchanged and
 // returns false.
 bool ListIdentifyingFields(const std::string& shapefilePath, std::vector<std::string>& list, UserFeedback& feedback);
+// The same fields of an open class.
+std::vector<std::string> IdentifyingFields(const FeatureClass& cls);
 
 // Appends the distinct values of the field as text, sorted ascending with
 // letter case ignored; when the class has features but the field gave no

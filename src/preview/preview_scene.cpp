@@ -10,6 +10,7 @@
 
 #include "common/error.h"
 #include "common/text_util.h"
+#include "gdb/element_kinds.h"
 #include "preview/hatch.h"
 
 namespace tarvik {
@@ -22,9 +23,9 @@ constexpr double kMeasureDpi = 1016;
 
 double LineWidthOf(int id) {
   switch (id) {
-    case 2: return kOuterFrameWidthMm;
-    case 0:
-    case 3: return kMediumLineWidthMm;
+    case kOuterLine: return kOuterFrameWidthMm;
+    case kCrossLine:
+    case kScaleBarLine: return kMediumLineWidthMm;
     default: return kThinLineWidthMm;
   }
 }
@@ -180,15 +181,15 @@ PreviewScene BuildPreviewScene(const OutputReader& reader, const FrameInfo& fram
   std::vector<SceneStroke> polygonStrokes;
   for (int pass = 0; pass < 2; ++pass) {
     for (const auto& poly : polygons) {
-      const bool mask = poly.id == 100;
+      const bool mask = poly.id == kMaskRing;
       if ((pass == 0) != mask) continue;
       auto rings = pageRings(poly.rings);
       if (mask) {
         scene.fills.push_back({rings, 0xffffffff});
         for (const auto& r : rings) polygonStrokes.push_back({r, kThinLineWidthMm, kMaskOutlineColor, false});
-      } else if (poly.id == 10) {
+      } else if (poly.id == kOuterBand) {
         scene.fills.push_back({std::move(rings), 0xff000000});
-      } else if (poly.id == 1) {
+      } else if (poly.id == kTableCentreCell) {
         for (const QLineF& s : HatchSegments(rings, kHatchSpacingMm, kHatchAngleDegrees))
           polygonStrokes.push_back({{s.p1(), s.p2()}, kThinLineWidthMm, 0xff000000, false});
       } else {

@@ -27,14 +27,14 @@
 
 namespace tarvik {
 
-// Paper widths of the line kinds stored in "ID", in mm.
-inline constexpr double kOuterFrameWidthMm = 1.0;  // 2 outer frame
-inline constexpr double kThinLineWidthMm = 0.1;    // 1 inner frame, marks, grids, table
-inline constexpr double kMediumLineWidthMm = 0.15;  // 0 crosshairs, 3 scale bar
-// Hatching of the adjacent table's centre cell (polygon ID 1).
+// Paper widths of the line kinds stored in "ID" (element_kinds.h), in mm.
+inline constexpr double kOuterFrameWidthMm = 1.0;   // kOuterLine
+inline constexpr double kThinLineWidthMm = 0.1;     // kInnerLine
+inline constexpr double kMediumLineWidthMm = 0.15;  // kCrossLine, kScaleBarLine
+// Hatching of the adjacent table's centre cell (kTableCentreCell).
 inline constexpr double kHatchSpacingMm = 1.0;
 inline constexpr double kHatchAngleDegrees = -45;  // rising to the right on paper
-// The mask ring's outline (polygon ID 100).
+// The mask ring's outline (kMaskRing).
 inline constexpr QRgb kMaskOutlineColor = 0xff808080;
 
 struct SceneStroke {

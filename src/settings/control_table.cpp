@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <type_traits>
 
 #include "common/delphi.h"
 #include "common/text_util.h"
@@ -265,14 +266,35 @@ T S::*MemberAs(const ControlEntry& e) {
   return std::get<T S::*>(e.member);
 }
 
+// A whole number into an int, long double or choice member.
+void StoreNumber(TFrameSettings& s, const ControlEntry& e, std::int64_t n) {
+  std::visit(
+      [&](auto S::*m) {
+        using T = std::remove_reference_t<decltype(s.*m)>;
+        if constexpr (std::is_same_v<T, int> || std::is_enum_v<T> || std::is_same_v<T, long double>)
+          s.*m = static_cast<T>(n);
+      },
+      e.member);
+}
+
+// An int or choice member as a whole number; nothing for other members.
+std::optional<std::int64_t> ReadNumber(const TFrameSettings& s, const ControlEntry& e) {
+  return std::visit(
+      [&](auto S::*m) -> std::optional<std::int64_t> {
+        using T = std::remove_cvref_t<decltype(s.*m)>;
+        if constexpr (std::is_same_v<T, int> || std::is_enum_v<T>)
+          return static_cast<std::int64_t>(s.*m);
+        else
+          return std::nullopt;
+      },
+      e.member);
+}
+
 void Store(TFrameSettings& s, const ControlEntry& e, Parsed&& v) {
   switch (e.conversion) {
     case Conversion::Plain:
       if (auto* i = std::get_if<std::int64_t>(&v)) {
-        if (auto* m = std::get_if<int S::*>(&e.member))
-          s.*(*m) = static_cast<int>(*i);
-        else
-          s.*MemberAs<long double>(e) = static_cast<long double>(*i);
+        StoreNumber(s, e, *i);
       } else if (auto* b = std::get_if<bool>(&v)) {
         s.*MemberAs<bool>(e) = *b;
       } else if (auto* t = std::get_if<std::string>(&v)) {
@@ -386,7 +408,7 @@ std::string ReadControlValue(const TFrameSettings& s, const ControlEntry& e) {
       if (e.kind == ControlKind::FontButton) return FormatFontValue(s.*MemberAs<FontDesc>(e));
       if (e.kind == ControlKind::Memo) return ReplaceAll(s.*MemberAs<std::string>(e), "\r\n", "<Br>");
       if (IsText(e.kind)) return s.*MemberAs<std::string>(e);
-      if (auto* m = std::get_if<int S::*>(&e.member)) return std::to_string(s.*(*m));
+      if (const auto n = ReadNumber(s, e)) return std::to_string(*n);
       return Whole(s.*MemberAs<long double>(e));
     case Conversion::SecondsToDegrees:
       return Whole(s.*MemberAs<long double>(e) * 3600.0L);

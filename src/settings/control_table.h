@@ -64,7 +64,8 @@ std::optional<long double> ScaleDenominatorOfText(std::string_view text);
 
 using SettingsMember =
     std::variant<int TFrameSettings::*, long double TFrameSettings::*, bool TFrameSettings::*,
-                 std::string TFrameSettings::*, FontDesc TFrameSettings::*>;
+                 std::string TFrameSettings::*, FontDesc TFrameSettings::*, CreationMode TFrameSettings::*,
+                 GridType TFrameSettings::*, CornerLabelMode TFrameSettings::*>;
 
 struct SpinRange {
   int min;

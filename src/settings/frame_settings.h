@@ -24,14 +24,40 @@
 
 namespace tarvik {
 
+// The choices of the radio groups that steer the drawing; the values are the
+// groups' item indexes, as settings files store them.
+
+// How frames are made (`rgtype`).
+enum class CreationMode : int {
+  SheetNumber = 0,  // one typed sheet number
+  SheetIndex = 1,   // every sheet of a standard sheet index file
+  PolygonFile = 2,  // around every polygon of any polygon file
+};
+
+// The grid inside the frame (`rgGrid`).
+enum class GridType : int {
+  None = 0,
+  Kilometre = 1,         // kilometre lines
+  Crosshair = 2,         // crosses at the kilometre intersections, margin ticks
+  Graticule = 3,         // meridians and parallels
+  GraticuleCrosses = 4,  // crosses at the graticule intersections
+};
+
+// How the corners are labelled (`rgdmsmode`).
+enum class CornerLabelMode : int {
+  DegMinSec = 0,  // 度分秒
+  DegMin = 1,     // 度分
+  Planar = 2,     // XY in kilometres
+};
+
 struct TFrameSettings {
   // ---- Main window ----
   // Scale denominator / 10000 (1.0 at 1:10000); from `edtMapscale1`.
   long double ScaleFactor = 1.0L;
   // true: stored positions are longitude/latitude ("大地(经纬度)坐标"); `rgjw` index 1.
   bool GeodeticOutput = false;
-  // 0 typed sheet number, 1 standard sheet index file, 2 administrative division file; `rgtype`.
-  int CreateMode = 1;
+  // `rgtype`.
+  CreationMode CreateMode = CreationMode::SheetIndex;
   // The datum's row in the datum table: 0 西安80, 1 北京54, 2 WGS84,
   // 3 CGCS2000; `gb8054`.
   int CoordSysIndex = 0;
@@ -90,13 +116,13 @@ struct TFrameSettings {
   int seoutw = 0;           // 0.1 mm, outer frame band width
   bool Rg4JAnn = true;      // label the corners (`Rg4JAnn` index 1 "标注经纬度")
   FontDesc btn4j = FontDesc::FromPixels("宋体", 8);  // corner labels
-  int rgdmsmode = 0;        // index: 0 度分秒, 1 度分, 2 XY
+  CornerLabelMode rgdmsmode = CornerLabelMode::DegMinSec;
   int rgwdalignmode = 1;    // index: 0 紧靠内廓, 1 居中
   int seForenum = 2;        // digits before the thousands of corner XY labels
   int seafternum = 2;       // digits after the thousands of corner XY labels
 
   // ---- Page 3: grid ----
-  int rgGrid = 1;           // index: 0 none, 1 km grid, 2 crosshairs, 3 graticule, 4 graticule crosses
+  GridType rgGrid = GridType::Kilometre;
   int Seinterval = 1000;    // m, grid interval
   int seannforenum = 2;     // digits before the thousands of grid numbers
   int seannafternum = 2;    // digits after the thousands of grid numbers

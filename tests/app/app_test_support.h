@@ -18,7 +18,7 @@
 #include <QUrl>
 
 #include "app/PasTarvik.h"
-#include "settings/qt/radio_group.h"
+#include "settings_ui/radio_group.h"
 #include "support/test_support.h"
 
 namespace tarvik::test {

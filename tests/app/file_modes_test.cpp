@@ -9,7 +9,7 @@
 #include <QTimer>
 
 #include "app_test_support.h"
-#include "settings/qt/pascoverset.h"
+#include "settings_ui/pascoverset.h"
 #include "coords/utBJ54Xian80.h"
 #include "coords/utlbxy.h"
 #include "gdb/sheet_index_writer.h"
@@ -122,8 +122,7 @@ TEST(WindowFileModes, IndexRunFramesTheSelectedSheets) {
   EXPECT_TRUE(w.dialogs.choices[0].first.startsWith(U("完成，用时")));
   EXPECT_TRUE(w.dialogs.choices[0].first.contains(U("写入 5 个图廓到 ") + QString::fromStdString(output)));
   EXPECT_EQ(w.dialogs.opened, std::vector<QUrl>{QUrl::fromLocalFile(QString::fromStdString(w.dir.path().string()))});
-  EXPECT_TRUE(w->runValues().StandardSheetMode);
-  EXPECT_EQ(w->frameSettings().CreateMode, 1);
+  EXPECT_EQ(w->frameSettings().CreateMode, CreationMode::SheetIndex);
   EXPECT_EQ(w->progress().window(), nullptr);
   const test::ReadStore store = test::ReadWithGdal(output);
   int frames = 0;
@@ -230,7 +229,6 @@ TEST(WindowFileModes, AreaRunFramesEachPolygonUnderItsName) {
   w.dialogs.choiceAnswers = {3};  // close the report
   w->Button1->click();
   ASSERT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
-  EXPECT_FALSE(w->runValues().StandardSheetMode);
   const test::ReadStore store = test::ReadWithGdal(output);
   ASSERT_TRUE(store.has("L_甲图"));
   ASSERT_TRUE(store.has("L_乙图"));

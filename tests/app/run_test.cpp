@@ -8,7 +8,7 @@
 
 #include "app_test_support.h"
 #include "gdb/output_lock.h"
-#include "settings/qt/pascoverset.h"
+#include "settings_ui/pascoverset.h"
 #include "support/gdal_readback.h"
 #include "support/test_shapefile.h"
 
@@ -150,7 +150,6 @@ TEST(WindowRun, SheetNumberIntoEachKindOfStore) {
       EXPECT_GT(w.dialogs.images[0].first.height(), 500);
     }
     EXPECT_TRUE(w->Button1->isEnabled());
-    EXPECT_TRUE(w->runValues().StandardSheetMode);
     EXPECT_EQ(w->runValues().ZoneNumberText, "29");  // 3-degree zone of 87 E, no prefix
     const test::ReadStore store = test::ReadWithGdal(output);
     ASSERT_TRUE(store.has("L_E45G095066"));

@@ -31,8 +31,8 @@
 
 #include "app/PasTarvik.h"
 #include "app/program_start.h"
-#include "settings/qt/pascoverset.h"
-#include "settings/qt/radio_group.h"
+#include "settings_ui/pascoverset.h"
+#include "settings_ui/radio_group.h"
 
 namespace {
 

@@ -9,53 +9,6 @@ namespace {
 
 QString U(const char* text) { return QString::fromUtf8(text); }
 
-TEST(WindowRules, FieldOfTheNameTemplate) {
-  const QStringList fields = {"Name", "CODE"};
-  struct Case {
-    const char* tmpl;
-    const char* field;  // nullptr: refused
-    const char* error;
-  };
-  const Case cases[] = {
-      {"[NAME]", "NAME", nullptr},  // letter case ignored, the template's spelling passed on
-      {"  图_[code]_2 ", "code", nullptr},
-      {"[Name]图[CODE]", "Name", nullptr},
-      {"", nullptr, "字段值没有设置，所以输出图层名为空"},
-      {"   ", nullptr, "字段值没有设置，所以输出图层名为空"},
-      {"abc", nullptr, "文件名格式不正确"},
-      {"[abc", nullptr, "文件名格式不正确"},
-      {"abc]", nullptr, "文件名格式不正确"},
-      {"]x[", nullptr, "文件名中，必须包括字段"},
-      {"[]", nullptr, "文件名中，必须包括字段"},
-      {"[OTHER]", nullptr, "文件名中，必须包括字段"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.tmpl);
-    if (c.field) {
-      EXPECT_EQ(NameFieldOfTemplate(U(c.tmpl), fields), U(c.field));
-      continue;
-    }
-    try {
-      NameFieldOfTemplate(U(c.tmpl), fields);
-      ADD_FAILURE() << "accepted";
-    } catch (const RunError& e) {
-      EXPECT_STREQ(e.what(), c.error);
-    }
-  }
-}
-
-TEST(WindowRules, TemplateWithChosenField) {
-  const char* cases[][3] = {
-      {"图_[OLD]_2", "NEW", "图_[NEW]_2"},
-      {"", "NEW", "[NEW]"},
-      {"abc", "NEW", "[NEW]"},
-      {"前[OLD", "NEW", "前[NEW]"},
-      {"OLD]后", "NEW", "[NEW]后"},
-      {"[A]x[B]", "NEW", "[NEW]x[B]"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(TemplateWithField(U(c[0]), U(c[1])), U(c[2])) << c[0];
-}
-
 TEST(WindowRules, ScaleTextsAsTheyAreTyped) {
   for (const char* text : {"", "1", "1:", "1：2", "1 : 2.5万", "10000", "2.5", ".5", "5万", " 5 万 "})
     EXPECT_TRUE(ScaleTextTypable(U(text))) << text;

@@ -22,8 +22,8 @@
 #include "common/error.h"
 #include "coords/spatial_reference.h"
 #include "settings/control_table.h"
-#include "settings/qt/control_widgets.h"
-#include "settings/qt/pascoverset.h"
+#include "settings_ui/control_widgets.h"
+#include "settings_ui/pascoverset.h"
 #include "support/test_shapefile.h"
 
 namespace tarvik {

@@ -12,6 +12,7 @@
 #include "coords/utBJ54Xian80.h"
 #include "frame/gdb_frame_store.h"
 #include "frame/index_sheets.h"
+#include "frame/input_inspection.h"
 #include "frame/run_checks.h"
 #include "frame/utcreatetk.h"
 #include "frame/utstandardMap.h"
@@ -414,7 +415,7 @@ TEST(BatchInputs, IndexSheetsAgainstTheScale) {
     settings.ScaleFactor = c.scale / 10000.0L;
     settings.GeodeticOutput = c.geographic;
     try {
-      const FileRunCheck check = CheckFileRun({1, dir / c.file, "", "TFH", "[TFH]"}, settings);
+      const FileRunCheck check = CheckFileRun({CreationMode::SheetIndex, dir / c.file, "", "TFH", "[TFH]"}, settings);
       EXPECT_EQ(c.refusal, nullptr) << "not refused";
       EXPECT_EQ(check.names.size(), 2u);
     } catch (const RunError& e) {
@@ -435,12 +436,12 @@ TEST(BatchInputs, NamingFieldsOfAPolygonFile) {
   test::WriteTestShapefile(dir / "p.shp", 2374, {"NAME", "KIND"},
                            {{{{"NAME", "甲"}, {"KIND", "乡"}}, {test::Rectangle(0, 0, 1, 1)}},
                             {{{"NAME", "乙"}, {"KIND", "乡"}}, {test::Rectangle(2, 0, 3, 1)}}});
-  RecordingFeedback feedback;
-  Tcreatetk inspect(TFrameSettings{}, RunValues{}, nullptr, feedback, dir / "p.shp");
-  std::vector<std::string> fields;
-  inspect.ListNameFields(fields);
-  EXPECT_EQ(fields, (std::vector<std::string>{"FID", "NAME"}));
-  EXPECT_EQ(inspect.FInputSpatialRef.epsgCode(), 2374);
+  const InputInspection inspect = InspectInput(dir / "p.shp");
+  EXPECT_EQ(inspect.nameFields, (std::vector<std::string>{"FID", "NAME"}));
+  EXPECT_EQ(inspect.ref.epsgCode(), 2374);
+  EXPECT_TRUE(inspect.polygons);
+  EXPECT_EQ(inspect.featureCount, 2);
+  EXPECT_EQ(inspect.coordinates().centralMeridian, 87);
 }
 
 }  // namespace

@@ -153,7 +153,7 @@ TEST_F(Drawing, MainTitleSpacingFollowsItsLength) {
 
 TEST_F(Drawing, PlanarCornerLabelsInKilometreMode) {
   TFrameSettings s;
-  s.rgdmsmode = 2;
+  s.rgdmsmode = CornerLabelMode::Planar;
   TstandardMap& b = Builder(s);
   b.LabelCorner(1, 3456789, 500123);
   const RecordedFrame& f = frame();
@@ -182,7 +182,7 @@ TEST_F(Drawing, CornerOutsideChinaStopsTheRun) {
   TstandardMap& b = Builder(s);
   const PlanarXY p = b.GeoToPlanar(0.5L, 88.0L);
   EXPECT_THROW(b.LabelCorner(0, p.x, p.y), RunError);
-  s.rgdmsmode = 2;  // in XY mode nothing is converted or checked
+  s.rgdmsmode = CornerLabelMode::Planar;  // in XY mode nothing is converted or checked
   TstandardMap& b2 = Builder(s);
   EXPECT_NO_THROW(b2.LabelCorner(0, p.x, p.y));
 }
@@ -203,14 +203,6 @@ TEST(LineIntersection, CasesAndParallels) {
   EXPECT_FALSE(LineIntersection(Y, X, 0, 1, 10, 1, 0, 2, 10, 2));
   EXPECT_EQ(Y, 42);
   EXPECT_EQ(X, 42);
-}
-
-TEST(FrameNames, TemplateAndCleaning) {
-  EXPECT_EQ(ExpandNameTemplate("[NAME]图", "NAME", "E45G095066"), "E45G095066图");
-  EXPECT_EQ(ExpandNameTemplate("plain", "NAME", "x"), "plain");
-  EXPECT_EQ(ExpandNameTemplate("[name]", "NAME", "x"), "[name]");  // case-sensitive
-  EXPECT_EQ(CleanFrameName("J-50 (1).a"), "J_501_a");
-  EXPECT_EQ(CleanFrameName("J-50-5-(24)"), "J_50_5_24");
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include "common/recording_feedback.h"
 #include "frame/recording_store.h"
 #include "frame/utstandardMap.h"
-#include "sheets/utCreateTkByTfhao.h"
+#include "frame/utCreateTkByTfhao.h"
 
 namespace tarvik {
 namespace {
@@ -218,7 +218,7 @@ TEST(Graticule, WgsDrawsTicksAndMinutesOnly) {
 TEST(AdjacentTable, NeighbourNamesFromTheIndex) {
   Recorder r;
   TFrameSettings s;
-  s.CreateMode = 1;
+  s.CreateMode = CreationMode::SheetIndex;
   TstandardMap b(s, RunValues{}, r.store(), r.feedback);
   b.CreateOutputClasses("T", SpatialReference());
   SetRectangle(b, 500000, 3000000, 504000, 3003000);
@@ -245,7 +245,7 @@ TEST(AdjacentTable, NumbersFillTheCellsTheIndexNamesNoSheetFor) {
   for (const bool numbers : {true, false}) {
     Recorder r;
     TFrameSettings s;
-    s.CreateMode = 1;
+    s.CreateMode = CreationMode::SheetIndex;
     s.chkNeighbourNo = numbers;
     TstandardMap b(s, RunValues{}, r.store(), r.feedback);
     b.CreateOutputClasses("T", SpatialReference());
@@ -266,7 +266,8 @@ TEST(AdjacentTable, NumbersFillTheCellsTheIndexNamesNoSheetFor) {
   // A typed number: every cell gets its neighbour's number (in two lines).
   Recorder r;
   TCreateTkByTfhao b("E45G001066", TFrameSettings{}, RunValues{}, r.store(), r.feedback);
-  ASSERT_TRUE(b.Run());
+  b.Run();
+  ASSERT_EQ(b.counts().finished, 1);
   const auto texts = r.texts();
   EXPECT_EQ(std::count(texts.begin(), texts.end(), "F45G0"), 3);
   EXPECT_EQ(std::count(texts.begin(), texts.end(), "E45G0"), 5);
@@ -278,7 +279,8 @@ TEST(SheetNumberBuilder, ScaleZoneAndRefusals) {
   {
     Recorder r;
     TCreateTkByTfhao b("E45G09506", TFrameSettings{}, RunValues{}, r.store(), r.feedback);
-    EXPECT_FALSE(b.Run());
+    b.Run();
+    EXPECT_EQ(b.counts().finished, 0);
     ASSERT_EQ(r.feedback.messages.size(), 1u);
     EXPECT_EQ(r.feedback.messages[0].rfind("图幅号输入错误：", 0), 0u) << r.feedback.messages[0];
     EXPECT_TRUE(r.frames->empty());
@@ -289,7 +291,8 @@ TEST(SheetNumberBuilder, ScaleZoneAndRefusals) {
     s.ScaleFactor = 5;  // the typed scale gives way to the sheet's own
     s.centralMeridian = 117;
     TCreateTkByTfhao b("J-50-5", s, RunValues{}, r.store(), r.feedback);
-    ASSERT_TRUE(b.Run());
+    b.Run();
+    ASSERT_EQ(b.counts().finished, 1);
     EXPECT_EQ(b.settings().ScaleFactor, 10);
     EXPECT_DOUBLE_EQ(static_cast<double>(b.frameGap()), 800);
     EXPECT_NEAR(static_cast<double>(b.FSheetLat), 39 + 2.0 / 3, 1e-12);
@@ -299,7 +302,8 @@ TEST(SheetNumberBuilder, ScaleZoneAndRefusals) {
   {
     Recorder r;
     TCreateTkByTfhao b("E45G095066", TFrameSettings{}, RunValues{}, r.store(), r.feedback);
-    ASSERT_TRUE(b.Run());
+    b.Run();
+    ASSERT_EQ(b.counts().finished, 1);
     EXPECT_EQ(b.run().ZoneNumberText, "29");
     const auto texts = r.texts();
     EXPECT_NE(std::find(texts.begin(), texts.end(), "296"), texts.end());  // zone 29 + 6xx km

@@ -17,6 +17,7 @@ TEST(NameTemplate, FieldOrTheMessageOfTheFault) {
       {"[NAME]", "NAME", nullptr},
       {"[Name]图", "Name", nullptr},  // letter case ignored, kept as written
       {"  前缀[tfh]后缀  ", "tfh", nullptr},
+      {"[Name]图[CODE]", "Name", nullptr},  // the first field
       {"", nullptr, "字段值没有设置，所以输出图层名为空"},
       {"   ", nullptr, "字段值没有设置，所以输出图层名为空"},
       {"abc", nullptr, "文件名格式不正确"},
@@ -45,6 +46,16 @@ TEST(NameTemplate, ChoosingAFieldKeepsWhatSurroundsIt) {
   EXPECT_EQ(TemplateWithField("", "NEW"), "[NEW]");
   EXPECT_EQ(TemplateWithField("abc", "NEW"), "[NEW]");
   EXPECT_EQ(TemplateWithField("前[", "NEW"), "前[NEW]");
+  EXPECT_EQ(TemplateWithField("OLD]后", "NEW"), "[NEW]后");
+  EXPECT_EQ(TemplateWithField("[A]x[B]", "NEW"), "[NEW]x[B]");
+}
+
+TEST(FrameNames, TemplateAndCleaning) {
+  EXPECT_EQ(ExpandNameTemplate("[NAME]图", "NAME", "E45G095066"), "E45G095066图");
+  EXPECT_EQ(ExpandNameTemplate("plain", "NAME", "x"), "plain");
+  EXPECT_EQ(ExpandNameTemplate("[name]", "NAME", "x"), "[name]");  // case-sensitive
+  EXPECT_EQ(CleanFrameName("J-50 (1).a"), "J_501_a");
+  EXPECT_EQ(CleanFrameName("J-50-5-(24)"), "J_50_5_24");
 }
 
 }  // namespace

@@ -111,7 +111,7 @@ TEST_F(PolygonFrame, GridTypes) {
   // A 10 km square holds whole graticule intervals (2'30" x 3'45").
   for (int grid : {0, 1, 2, 3, 4}) {
     TFrameSettings s;
-    s.rgGrid = grid;
+    s.rgGrid = static_cast<GridType>(grid);
     const RecordedFrame& f = Draw(s, 500000, 510000, 3375000, 3385000);
     const Tcreatetk& b = *builder_;
     const bool graticule = grid == 0 || grid == 3 || grid == 4;
@@ -189,7 +189,7 @@ TEST_F(PolygonFrame, ZeroIntervalsDrawNoGridAndSaySoOnce) {
   EXPECT_EQ(f.linesOfKind(kOuterLine), 4);  // the rest of the frame is drawn
   builder_->DrawRectFrame(500000, 501000, 3375000, 3376000);
   EXPECT_EQ(feedback_.countOf("网格间隔必须大于0，该网格没有绘制"), 1);
-  s.rgGrid = 3;
+  s.rgGrid = GridType::Graticule;
   s.sewd = 0;
   Draw(s);
   EXPECT_EQ(feedback_.countOf("纬度差必须大于0，该网格没有绘制"), 1);

@@ -12,11 +12,11 @@
 namespace tarvik::test {
 
 struct RecordedLine {
-  int kind;
+  LineKind kind;
   StorePoint from, to;
 };
 struct RecordedPolygon {
-  int id;
+  PolygonKind id;
   Geometry polygon;
 };
 
@@ -29,7 +29,7 @@ struct RecordedFrame {
   std::vector<FrameText> texts;
   int begins = 0, ends = 0;
 
-  int linesOfKind(int kind) const {
+  int linesOfKind(LineKind kind) const {
     int n = 0;
     for (const auto& l : lines) n += l.kind == kind;
     return n;
@@ -49,11 +49,11 @@ class RecordingSink : public FrameSink {
     ++frame_.ends;
     return 0;
   }
-  bool line(int kind, StorePoint from, StorePoint to) override {
+  bool line(LineKind kind, StorePoint from, StorePoint to) override {
     frame_.lines.push_back({kind, from, to});
     return true;
   }
-  bool polygon(int id, const Geometry& polygon) override {
+  bool polygon(PolygonKind id, const Geometry& polygon) override {
     frame_.polygons.push_back({id, polygon});
     return true;
   }

@@ -9,7 +9,7 @@
 #include "coords/utlbxy.h"
 #include "frame/gdb_frame_store.h"
 #include "gdb/output_reader.h"
-#include "sheets/utCreateTkByTfhao.h"
+#include "frame/utCreateTkByTfhao.h"
 #include "support/gdal_readback.h"
 #include "support/test_support.h"
 
@@ -35,8 +35,9 @@ std::unique_ptr<SheetRun> DrawSheet(const test::TempDir& dir, const std::string&
     RunValues values;
     TCreateTkByTfhao builder(number, settings, values, OpenGdbFrameStore(path, run->feedback),
                              run->feedback);
-    run->ok = builder.Run();
+    builder.Run();
     builder.CloseOutput();
+    run->ok = builder.counts().finished == 1;
   }
   run->store = test::ReadWithGdal(path);
   return run;
@@ -219,7 +220,7 @@ TEST_P(SheetFrameIt, EveryGridType) {
   // Frame lines without any grid: 4 inner + 4 outer + 8 table (+ 8 corner marks when planar).
   for (const auto& c : cases) {
     TFrameSettings s;
-    s.rgGrid = c.grid;
+    s.rgGrid = static_cast<GridType>(c.grid);
     s.GeodeticOutput = c.geographic;
     // At the default intervals (225″ x 150″) a 1:10 000 sheet has no interior
     // meridian or parallel; these give two of each.

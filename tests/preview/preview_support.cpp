@@ -8,13 +8,13 @@
 #include "common/recording_feedback.h"
 #include "frame/gdb_frame_store.h"
 #include "settings/control_table.h"
-#include "sheets/utCreateTkByTfhao.h"
+#include "frame/utCreateTkByTfhao.h"
 
 namespace tarvik::test {
 
 TFrameSettings NoteOnlySettings(bool geographic) {
   TFrameSettings s;
-  s.CreateMode = 0;
+  s.CreateMode = CreationMode::SheetNumber;
   s.GeodeticOutput = geographic;
   s.edtmian.clear();
   s.edtmian1.clear();
@@ -37,9 +37,9 @@ bool WriteSheet(const std::string& path, const std::string& number, const TFrame
   RecordingFeedback feedback;
   RunValues run;
   TCreateTkByTfhao builder(number, settings, run, OpenGdbFrameStore(path, feedback), feedback);
-  const bool ok = builder.Run();
+  builder.Run();
   builder.CloseOutput();
-  return ok;
+  return builder.counts().finished == 1;
 }
 
 PageMap::PageMap(const ReadStore& store, const std::string& frame, bool geo, double dpiValue)

@@ -166,7 +166,7 @@ TEST(RenderIt, SvgKeepsTextsAndPdfIsOnePageOfTheFrameSize) {
   TempDir dir;
   const std::string store = dir / "full.gdb";
   TFrameSettings settings;
-  settings.CreateMode = 0;
+  settings.CreateMode = CreationMode::SheetNumber;
   ASSERT_TRUE(WriteSheet(store, kSheet, settings));
 
   const std::string svgPath = dir / "out/full.svg";  // folder made as needed
@@ -225,9 +225,9 @@ TEST(RenderIt, BandIsBlackMaskIsWhiteWithAGreyOutline) {
     FrameSink* sink = store->createFrame("kinds", ref, 10000);
     ASSERT_NE(sink, nullptr);
     sink->beginDrawing();
-    EXPECT_TRUE(sink->polygon(100, Geometry::Polygon({square(0), square(100)})));
-    EXPECT_TRUE(sink->polygon(10, Geometry::Polygon({square(200), square(250)})));
-    EXPECT_TRUE(sink->line(1, {e0 + 500, n0 + 100}, {e0 + 500, n0 + 900}));
+    EXPECT_TRUE(sink->polygon(kMaskRing, Geometry::Polygon({square(0), square(100)})));
+    EXPECT_TRUE(sink->polygon(kOuterBand, Geometry::Polygon({square(200), square(250)})));
+    EXPECT_TRUE(sink->line(kInnerLine, {e0 + 500, n0 + 100}, {e0 + 500, n0 + 900}));
     sink->endDrawing();
     store->close();
   }

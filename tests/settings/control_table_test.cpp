@@ -32,7 +32,7 @@ std::string OtherValue(const ControlEntry& e) {
 
 TEST(ControlTable, EveryControlOfBothWindowsIsThereOnce) {
   const std::set<std::string> main = {"rgtype", "gb8054", "rgisband", "cbFdf",
-                                      "centerL", "edtMapscale1", "rgjw"};
+                                      "centerL", "edtMapscale1", "rgjw", "cbLayout"};
   const std::set<std::string> dialog = {
       "rgdmsmode", "sentod", "senw", "Seinterval", "btnDFont", "btnXFont", "SeLineLength",
       "btntscale", "btn4j", "Rg4JAnn", "morb", "btnrightdown", "serb", "edtmapTitle",
@@ -141,7 +141,7 @@ TEST(ControlTable, Conversions) {
   EXPECT_EQ(ApplyControlValue(s, "Rg4JAnn", "0"), std::nullopt);
   EXPECT_FALSE(s.Rg4JAnn);
   EXPECT_EQ(ApplyControlValue(s, "rgtype", "2"), std::nullopt);
-  EXPECT_EQ(s.CreateMode, 2);
+  EXPECT_EQ(s.CreateMode, CreationMode::PolygonFile);
   EXPECT_EQ(ApplyControlValue(s, "centerL", "117"), std::nullopt);
   EXPECT_EQ(s.centralMeridian, 117.0L);
 

@@ -30,7 +30,7 @@ TFrameSettings Changed() {
   TFrameSettings s;
   s.ScaleFactor = 5;
   s.GeodeticOutput = true;
-  s.CreateMode = 0;
+  s.CreateMode = CreationMode::SheetNumber;
   s.CoordSysIndex = 1;
   s.centralMeridian = 117;
   s.is3DegreeZone = false;
@@ -121,7 +121,7 @@ TEST(SettingsApply, BadRecordsAreSkippedAndTheRestStillLoads) {
   EXPECT_TRUE(report.unknownForm.empty());
   EXPECT_EQ(s.senw, 80);
   EXPECT_EQ(s.seMain, 5.0L);
-  EXPECT_EQ(s.rgGrid, 1);
+  EXPECT_EQ(s.rgGrid, GridType::Kilometre);
   EXPECT_TRUE(s.Chkiskmann);
   EXPECT_EQ(s.seru, 12.0L);   // a spin edit's Text is its number
   EXPECT_EQ(s.SEW, 1000.0L);  // clamped as the spin edit does
@@ -171,7 +171,7 @@ TEST(SettingsApply, AnUnknownFormEndsLoading) {
   TFrameSettings s;
   const auto report = ApplySettingsDocument(doc, s);
   EXPECT_EQ(report.unknownForm, "FrmOther");
-  EXPECT_EQ(s.CreateMode, 2);
+  EXPECT_EQ(s.CreateMode, CreationMode::PolygonFile);
   EXPECT_EQ(s.senw, 80);
 }
 

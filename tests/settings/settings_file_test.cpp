@@ -215,7 +215,7 @@ TEST(VeskStream, AFontOfAnUnknownButtonDoesNotDerailTheRest) {
   const auto report = ApplySettingsDocument(read.document, s);
   EXPECT_TRUE(report.skipped.empty());
   EXPECT_EQ(s.btn4j, HandFontDesc());
-  EXPECT_EQ(s.CreateMode, 0);
+  EXPECT_EQ(s.CreateMode, CreationMode::SheetNumber);
 }
 
 TEST(VeskStream, TextEncodings) {

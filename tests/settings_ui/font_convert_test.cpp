@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "settings/qt/font_button.h"
-#include "settings/qt/font_convert.h"
+#include "settings_ui/font_button.h"
+#include "settings_ui/font_convert.h"
 
 namespace tarvik {
 namespace {

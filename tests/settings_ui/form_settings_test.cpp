@@ -14,11 +14,11 @@
 #include <QTextEdit>
 
 #include "common/error.h"
-#include "settings/qt/control_widgets.h"
-#include "settings/qt/font_button.h"
-#include "settings/qt/form_settings.h"
-#include "settings/qt/pascoverset.h"
-#include "settings/qt/radio_group.h"
+#include "settings_ui/control_widgets.h"
+#include "settings_ui/font_button.h"
+#include "settings_ui/form_settings.h"
+#include "settings_ui/pascoverset.h"
+#include "settings_ui/radio_group.h"
 #include "settings/settings_apply.h"
 #include "settings/settings_file.h"
 #include "settings_ui_support.h"
@@ -235,7 +235,7 @@ TEST(FormSettings, FilesOfTheCoreLoadIntoTheFormsAndBack) {
   test::TempDir dir;
   const auto path = dir.path() / "tarvik.set";
   TFrameSettings changed = test::ChangedSettings(SettingsForm::Dialog);
-  changed.CreateMode = 2;
+  changed.CreateMode = CreationMode::PolygonFile;
   changed.is3DegreeZone = false;
   changed.centralMeridian = 117;
   SaveSettingsFile(path, BuildSettingsDocument(changed));
@@ -297,7 +297,7 @@ TEST(FormSettings, BadRecordsAreSkippedReportedOnceAndLoadingGoesOn) {
   expected.senw = 99;
   expected.seYaDIS = 1000000;  // clamped into the spin edit's range
   expected.edtmian = "标题,带逗号";
-  expected.rgdmsmode = 2;
+  expected.rgdmsmode = CornerLabelMode::Planar;
   expected.chkscaleBarShow = true;
   expected.btnleft = FontDesc::FromPixels("黑体", 20);
   EXPECT_EQ(s, expected) << test::Differences(s, expected);

@@ -16,11 +16,11 @@
 #include <QTabWidget>
 #include <QTimer>
 
-#include "settings/qt/font_button.h"
-#include "settings/qt/font_dialog.h"
-#include "settings/qt/form_settings.h"
-#include "settings/qt/pascoverset.h"
-#include "settings/qt/radio_group.h"
+#include "settings_ui/font_button.h"
+#include "settings_ui/font_dialog.h"
+#include "settings_ui/form_settings.h"
+#include "settings_ui/pascoverset.h"
+#include "settings_ui/radio_group.h"
 #include "settings_ui_support.h"
 #include "support/test_support.h"
 
@@ -219,7 +219,7 @@ TEST(Frmset, GridTypeShowsItsGroups) {
   }
   // Values set in code (loading) take effect the same way.
   TFrameSettings s;
-  s.rgGrid = 4;
+  s.rgGrid = GridType::GraticuleCrosses;
   dialog.ShowSettings(s);
   EXPECT_FALSE(Child<QWidget>(dialog, "pnlJwCross")->isHidden());
   EXPECT_TRUE(Child<QWidget>(dialog, "pnlInterval")->isHidden());

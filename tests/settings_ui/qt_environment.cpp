@@ -4,7 +4,7 @@
 
 #include <QApplication>
 
-#include "settings/qt/font_convert.h"
+#include "settings_ui/font_convert.h"
 
 namespace {
 

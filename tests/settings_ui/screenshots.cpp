@@ -7,9 +7,9 @@
 #include <QPixmap>
 #include <QTabWidget>
 
-#include "settings/qt/font_convert.h"
-#include "settings/qt/pascoverset.h"
-#include "settings/qt/radio_group.h"
+#include "settings_ui/font_convert.h"
+#include "settings_ui/pascoverset.h"
+#include "settings_ui/radio_group.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);

@@ -9,7 +9,7 @@
 
 #include "settings/control_table.h"
 #include "settings/frame_settings.h"
-#include "settings/qt/message_function.h"
+#include "settings_ui/message_function.h"
 
 namespace tarvik::test {
 

@@ -1,4 +1,4 @@
-#include "settings/qt/font_dialog.h"
+#include "settings_ui/font_dialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>

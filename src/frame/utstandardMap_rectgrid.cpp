@@ -15,7 +15,7 @@ void TstandardMap::DrawRectSheetGrid() {
   const long double half = FRectSheet->denominator / 200.0L;  // 5 mm: half a cross, one tick
   const std::int64_t columns = std::llround(static_cast<double>((eMax - eMin) / step));
   const std::int64_t rows = std::llround(static_cast<double>((nMax - nMin) / step));
-  if (S.rgGrid == 1) {
+  if (S.rgGrid == GridType::Kilometre) {
     for (std::int64_t k = 1; k < columns; ++k) AddLine(kInnerLine, nMax, eMin + k * step, nMin, eMin + k * step);
     for (std::int64_t k = 1; k < rows; ++k) AddLine(kInnerLine, nMin + k * step, eMax, nMin + k * step, eMin);
     return;

@@ -1,4 +1,4 @@
-#include "settings/qt/pascoverset.h"
+#include "settings_ui/pascoverset.h"
 
 #include <climits>
 #include <stdexcept>
@@ -14,12 +14,12 @@
 #include "common/error.h"
 #include "common/text_util.h"
 #include "settings/control_table.h"
-#include "settings/qt/control_widgets.h"
-#include "settings/qt/font_button.h"
-#include "settings/qt/font_convert.h"
-#include "settings/qt/font_dialog.h"
-#include "settings/qt/form_settings.h"
-#include "settings/qt/radio_group.h"
+#include "settings_ui/control_widgets.h"
+#include "settings_ui/font_button.h"
+#include "settings_ui/font_convert.h"
+#include "settings_ui/font_dialog.h"
+#include "settings_ui/form_settings.h"
+#include "settings_ui/radio_group.h"
 
 namespace tarvik {
 namespace {

@@ -37,9 +37,9 @@ void TtkBaseClass::LabelPlanarCorner(int corner, long double X, long double Y) {
 
 void TtkBaseClass::LabelCornerAt(int corner, long double X, long double Y, bool convertValues) {
   CharSpacing = -30;
-  const int mode = S.rgdmsmode;
+  const CornerLabelMode mode = S.rgdmsmode;
   long double V1 = Y, V2 = X;
-  if (mode != 2 && convertValues) {
+  if (mode != CornerLabelMode::Planar && convertValues) {
     long double lon = Y, lat = X;
     PlanarToGeo(X, Y, lon, lat);
     V1 = lon;
@@ -47,10 +47,10 @@ void TtkBaseClass::LabelCornerAt(int corner, long double X, long double Y, bool 
     CheckLatLon(V2, V1);
   }
   std::string T1, T2;
-  if (mode == 0) {
+  if (mode == CornerLabelMode::DegMinSec) {
     T1 = FormatDMS(V1);
     T2 = FormatDMS(V2);
-  } else if (mode == 1) {
+  } else if (mode == CornerLabelMode::DegMin) {
     T1 = FormatDM(V1);
     T2 = FormatDM(V2);
   } else {
@@ -60,7 +60,7 @@ void TtkBaseClass::LabelCornerAt(int corner, long double X, long double Y, bool 
 
   const FontDesc& font = S.btn4j;
   const long double Gap = FFrameGap;
-  if (mode == 2) {
+  if (mode == CornerLabelMode::Planar) {
     // Easting label above or below the corner, northing label beside it.
     const bool upper = UpperCorner(corner);
     AddText(T1, font, kCentre, upper ? kTop : kBottom, upper ? X + Gap : X - Gap, Y);
@@ -77,7 +77,7 @@ void TtkBaseClass::LabelCornerAt(int corner, long double X, long double Y, bool 
   // Longitude one text height below the frame's lower corners, above the upper ones.
   const bool upper = UpperCorner(corner);
   const long double lonX = upper ? X + GapA + H : X - GapA - H;
-  const int lonV = upper ? kBottom : kTop;
+  const VerticalAlignment lonV = upper ? kBottom : kTop;
   AddText(lon.degrees, font, kRight, lonV, lonX, Y);
   AddText(lon.rest, font, kLeft, lonV, lonX, Y + GapB);
   if (S.rgwdalignmode == 1) {
@@ -85,7 +85,7 @@ void TtkBaseClass::LabelCornerAt(int corner, long double X, long double Y, bool 
     AddText(lat.degrees, font, kCentre, kBottom, X, latY);
     AddText(lat.rest, font, kCentre, kTop, X, latY);
   } else {
-    const int h = RightSide(corner) ? kLeft : kRight;
+    const HorizontalAlignment h = RightSide(corner) ? kLeft : kRight;
     const long double degreesY = (corner == 0 || corner == 3) ? Y : Y + GapB;
     AddText(lat.degrees, font, h, kBottom, X, degreesY);
     AddText(lat.rest, font, h, kTop, X, Y + GapB);
@@ -98,10 +98,10 @@ void TtkBaseClass::LabelCornerGeo(int corner, long double lat, long double lon) 
   const long double DLat = GeoDeltaNorth(FFrameGap, lat, lon);
   CheckLatLon(lat, lon);
   std::string lonText, latText;
-  if (S.rgdmsmode == 0) {
+  if (S.rgdmsmode == CornerLabelMode::DegMinSec) {
     lonText = FormatDMS(lon);
     latText = FormatDMS(lat);
-  } else if (S.rgdmsmode == 1) {
+  } else if (S.rgdmsmode == CornerLabelMode::DegMin) {
     lonText = FormatDM(lon);
     latText = FormatDM(lat);
   } else {

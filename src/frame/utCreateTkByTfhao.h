@@ -22,9 +22,9 @@ class TCreateTkByTfhao : public TstandardMap {
   TCreateTkByTfhao(const RectSheet& sheet, const TFrameSettings& settings, RunValues run,
                    std::unique_ptr<FrameStore> store, UserFeedback& feedback);
 
-  // The whole run. An invalid number has already been reported by the codec
-  // and ends the run without writing; false then.
-  bool Run();
+  // The whole run: one frame. An invalid number is told by the codec and
+  // ends the run without writing anything (counts().finished stays 0).
+  void Run() override;
 
   // Decodes the number, sets the scale, fills the geographic rectangle and the
   // inner and outer corners. False when the number is not valid.

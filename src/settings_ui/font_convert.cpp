@@ -1,4 +1,4 @@
-#include "settings/qt/font_convert.h"
+#include "settings_ui/font_convert.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "settings/qt/message_function.h"
+#include "settings_ui/message_function.h"
 
 #include <QApplication>
 #include <QMessageBox>

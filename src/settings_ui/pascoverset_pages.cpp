@@ -10,9 +10,9 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include "settings/qt/font_button.h"
-#include "settings/qt/pascoverset.h"
-#include "settings/qt/radio_group.h"
+#include "settings_ui/font_button.h"
+#include "settings_ui/pascoverset.h"
+#include "settings_ui/radio_group.h"
 
 namespace tarvik {
 namespace {

@@ -16,8 +16,7 @@ TstandardMap::TstandardMap(const TFrameSettings& settings, RunValues run,
                            std::unique_ptr<FrameStore> store, UserFeedback& feedback,
                            const std::string& inputPath)
     : TtkBaseClass(settings, std::move(run), std::move(store), feedback) {
-  S.CreateMode = 1;
-  FRun.StandardSheetMode = true;
+  S.CreateMode = CreationMode::SheetIndex;
   if (inputPath.empty()) return;
   std::error_code ec;
   if (!std::filesystem::exists(inputPath, ec)) throw RunError("文件" + inputPath + "不存在");
@@ -41,10 +40,9 @@ TstandardMap::TstandardMap(const TFrameSettings& settings, RunValues run,
 void TstandardMap::Run() {
   CheckPolygonInput(FInputClass, FInputPath);
   CheckIndexCoordinates(DatasetSpatialReference(FInputClass), FInputPath, S.GeodeticOutput);
-  RunFeatures(FInputClass, FNameField, [this](const Feature& feature) {
+  RunFeatures(FInputClass, [this](const Feature& feature) {
     FSheetShape = feature.geometry();
-    PrepareOutput(feature, FNameField, FInputClass, FNameTemplate);
-    DrawSheet();
+    FrameSheet();
   });
 }
 
@@ -57,17 +55,6 @@ void TstandardMap::CheckIndexCoordinates(const SpatialReference& indexRef, const
     throw RunError(path + "是经纬度坐标，必须选择大地(经纬度)坐标输出");
   if (!geographicIndex && geodeticOutput)
     throw RunError(path + "是平面坐标，不能选择大地(经纬度)坐标输出");
-}
-
-void TstandardMap::DrawSheet() {
-  BeginFrameDrawing();
-  try {
-    FrameSheet();
-  } catch (...) {
-    EndFrameDrawing();
-    throw;
-  }
-  EndFrameDrawing();
 }
 
 void TstandardMap::FrameSheet() {

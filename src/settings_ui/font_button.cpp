@@ -1,10 +1,10 @@
-#include "settings/qt/font_button.h"
+#include "settings_ui/font_button.h"
 
 #include <QPalette>
 
 #include <algorithm>
 
-#include "settings/qt/font_convert.h"
+#include "settings_ui/font_convert.h"
 
 namespace tarvik {
 namespace {

@@ -1,4 +1,4 @@
-#include "settings/qt/form_settings.h"
+#include "settings_ui/form_settings.h"
 
 #include <climits>
 #include <functional>
@@ -17,8 +17,8 @@
 #include "common/delphi.h"
 #include "common/gbk.h"
 #include "common/text_util.h"
-#include "settings/qt/font_button.h"
-#include "settings/qt/radio_group.h"
+#include "settings_ui/font_button.h"
+#include "settings_ui/radio_group.h"
 #include "settings/settings_file.h"
 
 namespace tarvik {

@@ -34,7 +34,7 @@
 #include <string>
 #include <vector>
 
-#include "settings/qt/message_function.h"
+#include "settings_ui/message_function.h"
 #include "settings/settings_apply.h"
 #include "settings/settings_document.h"
 

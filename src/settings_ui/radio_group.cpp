@@ -1,4 +1,4 @@
-#include "settings/qt/radio_group.h"
+#include "settings_ui/radio_group.h"
 
 #include <QGridLayout>
 #include <QRadioButton>

@@ -23,7 +23,7 @@
 #include <QFont>
 
 #include "settings/frame_settings.h"
-#include "settings/qt/message_function.h"
+#include "settings_ui/message_function.h"
 
 class QLineEdit;
 class QSpinBox;

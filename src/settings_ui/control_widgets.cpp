@@ -1,4 +1,4 @@
-#include "settings/qt/control_widgets.h"
+#include "settings_ui/control_widgets.h"
 
 #include <climits>
 
@@ -12,8 +12,8 @@
 #include "common/delphi.h"
 #include "common/text_util.h"
 #include "settings/font_value.h"
-#include "settings/qt/font_button.h"
-#include "settings/qt/radio_group.h"
+#include "settings_ui/font_button.h"
+#include "settings_ui/radio_group.h"
 #include "settings/settings_document.h"
 
 namespace tarvik {

@@ -1,4 +1,4 @@
-#include "sheets/utCreateTkByTfhao.h"
+#include "frame/utCreateTkByTfhao.h"
 
 #include "coords/utBJ54Xian80.h"
 #include "common/text_util.h"
@@ -27,14 +27,14 @@ TCreateTkByTfhao::TCreateTkByTfhao(const std::string& sheetNumber, const TFrameS
                                    RunValues run, std::unique_ptr<FrameStore> store,
                                    UserFeedback& feedback)
     : TstandardMap(settings, std::move(run), std::move(store), feedback), FMapNo(sheetNumber) {
-  S.CreateMode = 0;
+  S.CreateMode = CreationMode::SheetNumber;
   FTypedSheetFields = SheetNumberFields(Trim(FMapNo));
 }
 
 TCreateTkByTfhao::TCreateTkByTfhao(const RectSheet& sheet, const TFrameSettings& settings, RunValues run,
                                    std::unique_ptr<FrameStore> store, UserFeedback& feedback)
     : TstandardMap(settings, std::move(run), std::move(store), feedback), FMapNo(sheet.number()) {
-  S.CreateMode = 0;
+  S.CreateMode = CreationMode::SheetNumber;
   FRectSheet = sheet;
   FTypedSheetFields = SheetNumberFields(FMapNo);
 }
@@ -43,10 +43,9 @@ long double TCreateTkByTfhao::ScaleOfIndex(int scaleIndex) {
   return static_cast<long double>(ScaleDenominatorOfIndex(scaleIndex)) / 10000;
 }
 
-bool TCreateTkByTfhao::Run() {
-  if (!S.addZoneNumber)
-    FRun.ZoneNumberText = std::to_string(ZoneNumberOf(S.is3DegreeZone, S.centralMeridian));
-  if (!PrepareCorners()) return false;
+void TCreateTkByTfhao::Run() {
+  SetZoneNumberText();
+  if (!PrepareCorners()) return;
   // A meridian chosen for other data would put the frame far off its sheet.
   if (FRectSheet)
     CheckRectSheetCoordinates(FCoords, *FRectSheet);
@@ -54,15 +53,16 @@ bool TCreateTkByTfhao::Run() {
     CheckLongitudeReach(FCoords, FSheetLon, FSheetLon + FSheetWidth, "图幅" + FMapNo);
   try {
     MakeSpatialReference();
-    BeginFrameDrawing();
-    DrawFrame();
-    EndFrameDrawing();
+    {
+      FrameDrawing drawing(*this);
+      DrawFrame();
+      drawing.end();
+    }
     FinishFrame();
   } catch (...) {
     AbandonFrame();
     throw;
   }
-  return true;
 }
 
 bool TCreateTkByTfhao::PrepareCorners() {

@@ -32,7 +32,6 @@ HalfNames SplitName(const std::string& name) {
 }  // namespace
 
 void TstandardMap::DrawAdjacentTable() {
-  if (!FRun.StandardSheetMode) return;
   const long double k = S.ScaleFactor;
   const long double CW = S.SEW * k, CH = S.SeH * k;
   const long double G = FFrameGap;
@@ -64,7 +63,7 @@ void TstandardMap::DrawAdjacentTable() {
 void TstandardMap::DrawTableNames(long double N0, long double E0, long double CW, long double CH) {
   // Names come from the index; cells it names no sheet for get the
   // neighbour's number when that is wanted and known.
-  const bool names = S.CreateMode != 0 && FNeighbourName;
+  const bool names = S.CreateMode != CreationMode::SheetNumber && FNeighbourName;
   const bool numbers = S.chkNeighbourNo &&
                        std::any_of(FNeighbourNumbers.begin(), FNeighbourNumbers.end(),
                                    [](const std::string& n) { return !n.empty(); });

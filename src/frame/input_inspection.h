@@ -1,0 +1,41 @@
+// What an input file (a sheet index or any polygon file) tells before a run:
+// its geometry, how many features it has, its coordinate system and the
+// fields that can name the frames. The window reads it when a file is
+// picked, the command line before a frame run, `fields` shows it, and
+// `make-index --cover` takes its area and system from it.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "coords/spatial_reference.h"
+#include "frame/input_coordinates.h"
+#include "gdb/feature_class.h"
+
+namespace tarvik {
+
+struct InputInspection {
+  std::string path;
+  FeatureClass cls;                     // the file's one layer, open for reading
+  SpatialReference ref;                 // the file's system; empty when it has none
+  bool polygons = false;                // the layer holds polygons
+  std::int64_t featureCount = 0;
+  std::vector<std::string> nameFields;  // fields whose values differ on every feature
+  // What the system says about the run's coordinate settings; none when it
+  // cannot be read (no system: coordinateError says why).
+  std::optional<InputCoordinates> coords;
+  std::string coordinateError;
+
+  // The coordinates, or RunError with coordinateError.
+  const InputCoordinates& coordinates() const;
+};
+
+// Opens and reads the file; writes nothing. RunError "文件" + path + ",不存在"
+// for a missing file and "不能打开" + path + "，它不是可以读取的shapefile" for
+// one that does not open. A layer that holds no polygons or has no system is
+// reported in the result, not refused: each caller says what it needs.
+InputInspection InspectInput(const std::string& path);
+
+}  // namespace tarvik
