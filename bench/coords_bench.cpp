@@ -90,7 +90,7 @@ Spread Measure(const System& s, double halfWidth) {
         const PlanarXY ours = LBToXY(p, B, L);
         spread.forwardUm = std::max(
             spread.forwardUm,
-            1e6 * std::hypot(static_cast<double>(ours.y) - c.xy.x, static_cast<double>(ours.x) - c.xy.y));
+            1e6 * std::hypot(static_cast<double>(ours.easting) - c.xy.x, static_cast<double>(ours.northing) - c.xy.y));
         long double lon = 0, lat = 0;
         if (!XYToLB(p, c.xy.y, c.xy.x, lon, lat, quiet)) throw std::runtime_error("inverse failed");
         const double north = (static_cast<double>(lat) - B) * 111320.0;

@@ -63,8 +63,8 @@ Sheet DefaultSheet(const tarvik::TFrameSettings& s) {
   Sheet sheet;
   for (int i = 0; i < 4; ++i) {
     const tarvik::PlanarXY xy = tarvik::LBToXY(p, lat[i], lon[i]);
-    sheet.north[i] = xy.x;
-    sheet.east[i] = xy.y;
+    sheet.north[i] = xy.northing;
+    sheet.east[i] = xy.easting;
   }
   tarvik::SilentFeedback quiet;
   sheet.ref = tarvik::MakeProjectedReference(tarvik::CoordParams{}, quiet);

@@ -121,9 +121,9 @@ void Convert(const Settings& s, std::string_view first, std::string_view second,
       throw RunError("经度 " + std::string(second) + " 离中央经线 " + FloatToStr(p.centralMeridian) +
                      " 超过 6 度");
     out += s.json ? "{\"x\": " : "";
-    AppendFixed(out, xy.x, 4);
+    AppendFixed(out, xy.northing, 4);
     out += s.json ? ", \"y\": " : " ";
-    AppendFixed(out, xy.y, 4);
+    AppendFixed(out, xy.easting, 4);
     if (s.json) out += "}";
     return;
   }

@@ -127,10 +127,10 @@ long double InverseSqrt(long double w) {
   const double yHigher = (1 - t2 + e2) * mm * (1.0 / 6) +
                          (5 - 18 * t2 + t2 * t2 + 14 * e2 - 58 * e2 * t2) * mm * mm * (1.0 / 120);
   PlanarXY out;
-  out.x = MeridianArc(d, B, sinB, cosB) + N * sinB * cosB * (l * l) * (0.5L + xHigher);
-  out.y = N * (m + m * static_cast<long double>(yHigher)) +
+  out.northing = MeridianArc(d, B, sinB, cosB) + N * sinB * cosB * (l * l) * (0.5L + xHigher);
+  out.easting = N * (m + m * static_cast<long double>(yHigher)) +
           FalseEasting(is3Degree, addZone, centralMeridian);
-  if (!std::isfinite(out.x) || !std::isfinite(out.y)) throw RunError(kBadInput);
+  if (!std::isfinite(out.northing) || !std::isfinite(out.easting)) throw RunError(kBadInput);
   return out;
 }
 
@@ -139,9 +139,9 @@ PlanarXY KruegerForward(const KruegerTM& tm, long double B, long double L, bool 
   double x = 0, y = 0;
   tm.forward(static_cast<double>(B), static_cast<double>(L - centralMeridian), x, y);
   PlanarXY out;
-  out.x = x;
-  out.y = y + FalseEasting(is3Degree, addZone, centralMeridian);
-  if (!std::isfinite(out.x) || !std::isfinite(out.y)) throw RunError(kBadInput);
+  out.northing = x;
+  out.easting = y + FalseEasting(is3Degree, addZone, centralMeridian);
+  if (!std::isfinite(out.northing) || !std::isfinite(out.easting)) throw RunError(kBadInput);
   return out;
 }
 

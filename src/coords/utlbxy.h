@@ -51,10 +51,10 @@ struct CoordParams {
   long double centralMeridian = 87;  // degrees east
 };
 
-// A Gauss-Krueger position in metres: x northing, y easting.
+// A Gauss-Krueger position in metres (the geodesist's X and Y).
 struct PlanarXY {
-  long double x = 0;
-  long double y = 0;
+  long double northing = 0;  // X
+  long double easting = 0;   // Y, with the zone prefix when the run adds it
 };
 
 // deg x pi / 180.

@@ -172,10 +172,10 @@ SheetExtent CheckSheetRun(const std::string& number, const TFrameSettings& setti
   for (const long double lat : lats) {
     for (const long double lon : lons) {
       const PlanarXY p = LBToXY(c, lat, lon);
-      eMin = std::min(eMin, p.y);
-      eMax = std::max(eMax, p.y);
-      nMin = std::min(nMin, p.x);
-      nMax = std::max(nMax, p.x);
+      eMin = std::min(eMin, p.easting);
+      eMax = std::max(eMax, p.easting);
+      nMin = std::min(nMin, p.northing);
+      nMax = std::max(nMax, p.northing);
     }
   }
   FrameSize size;

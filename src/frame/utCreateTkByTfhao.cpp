@@ -88,8 +88,8 @@ bool TCreateTkByTfhao::PrepareCorners() {
       FInnerNorth[i] = lat[i];
     } else {
       const PlanarXY p = GeoToPlanar(lat[i], lon[i]);
-      FInnerEast[i] = p.y;
-      FInnerNorth[i] = p.x;
+      FInnerEast[i] = p.easting;
+      FInnerNorth[i] = p.northing;
     }
   }
   ComputeOuterCorners();

@@ -384,14 +384,14 @@ void TtkBaseClass::AddVerticalText(const std::string& text, const FontDesc& font
 long double TtkBaseClass::GeoDeltaNorth(long double distance, long double lat, long double lon) {
   const PlanarXY p = GeoToPlanar(lat, lon);
   long double L = lon, B = lat;
-  PlanarToGeo(p.x + distance, p.y, L, B);
+  PlanarToGeo(p.northing + distance, p.easting, L, B);
   return std::fabs(B - lat);
 }
 
 long double TtkBaseClass::GeoDeltaEast(long double distance, long double lat, long double lon) {
   const PlanarXY p = GeoToPlanar(lat, lon);
   long double L = lon, B = lat;
-  PlanarToGeo(p.x, p.y + distance, L, B);
+  PlanarToGeo(p.northing, p.easting + distance, L, B);
   return L - lon;
 }
 

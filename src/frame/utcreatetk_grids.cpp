@@ -105,8 +105,8 @@ void Tcreatetk::DrawRectGraticule() {
   for (std::int64_t K = 0; K < nLat; ++K) {
     const long double Lat = LatStart + K * dLat;
     if (!(Lat < LatNE)) continue;
-    const long double Nw = GeoToPlanar(Lat, LonSW).x;
-    const long double Ne = GeoToPlanar(Lat, LonNE).x;
+    const long double Nw = GeoToPlanar(Lat, LonSW).northing;
+    const long double Ne = GeoToPlanar(Lat, LonNE).northing;
     AddLine(kInnerLine, Ne, iE2, Nw, iE1);
     const std::string T = DMSAfterDegree(Lat);
     AddText(T, big, kRight, kMiddle, Nw, iE1);
@@ -120,8 +120,8 @@ void Tcreatetk::DrawRectGraticule() {
   for (std::int64_t K = 0; K < nLon; ++K) {
     const long double Lon = LonStart + K * dLon;
     if (!(Lon < LonNE)) continue;
-    const long double Es = GeoToPlanar(LatSW, Lon).y;
-    const long double En = GeoToPlanar(LatNE, Lon).y;
+    const long double Es = GeoToPlanar(LatSW, Lon).easting;
+    const long double En = GeoToPlanar(LatNE, Lon).easting;
     AddLine(kInnerLine, iN2, En, iN1, Es);
     const std::string T = DMSAfterDegree(Lon);
     AddText(T, big, kCentre, kBottom, iN2, En);

@@ -81,7 +81,7 @@ void TstandardMap::DrawFrame() {
   const long double midEast = (FOuterEast[0] + FOuterEast[3]) / 2;
   if (geo) {
     const PlanarXY p = GeoToPlanar(midNorth, midEast);
-    DrawScaleBar(p.x, p.y);
+    DrawScaleBar(p.northing, p.easting);
   } else {
     DrawScaleBar(midNorth, midEast);
   }
@@ -189,11 +189,11 @@ void TstandardMap::DrawCornerMarks() {
 void TstandardMap::ToPlanarCorners() {
   for (int i = 0; i < 4; ++i) {
     const PlanarXY inner = GeoToPlanar(FInnerNorth[i], FInnerEast[i]);
-    FInnerNorth[i] = inner.x;
-    FInnerEast[i] = inner.y;
+    FInnerNorth[i] = inner.northing;
+    FInnerEast[i] = inner.easting;
     const PlanarXY outer = GeoToPlanar(FOuterNorth[i], FOuterEast[i]);
-    FOuterNorth[i] = outer.x;
-    FOuterEast[i] = outer.y;
+    FOuterNorth[i] = outer.northing;
+    FOuterEast[i] = outer.easting;
   }
 }
 

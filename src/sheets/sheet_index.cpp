@@ -85,7 +85,7 @@ std::array<Point2, 4> SheetCorners(const SheetExtent& sheet, const CoordParams& 
       corners[i] = {static_cast<double>(lon[i]), static_cast<double>(lat[i])};
     } else {
       const PlanarXY p = LBToXY(coords, lat[i], lon[i]);
-      corners[i] = {static_cast<double>(p.y), static_cast<double>(p.x)};
+      corners[i] = {static_cast<double>(p.easting), static_cast<double>(p.northing)};
     }
   }
   return corners;

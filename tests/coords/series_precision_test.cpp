@@ -36,10 +36,10 @@ PlanarXY Reference(const Constants& k, long double B, long double L, long double
   const long double N = k.c / std::sqrt(1 + eta2);
   const long double m = c * ((L - cm) * kPi / 180);
   PlanarXY p;
-  p.x = Arc(k, B) + N * t * m * m *
+  p.northing = Arc(k, B) + N * t * m * m *
                         (0.5L + (5 - t * t + 9 * eta2 + 4 * eta2 * eta2) * m * m / 24 +
                          (61 - 58 * t * t + t * t * t * t) * m * m * m * m / 720);
-  p.y = N * (m + (1 - t * t + eta2) * m * m * m / 6 +
+  p.easting = N * (m + (1 - t * t + eta2) * m * m * m / 6 +
              (5 - 18 * t * t + t * t * t * t + 14 * eta2 - 58 * eta2 * t * t) * std::pow(m, 5) / 120) +
         500000;
   return p;
@@ -62,8 +62,8 @@ TEST(SeriesPrecision, ForwardMatchesPlainLongDouble) {
       const double d = static_cast<double>(v);
       return static_cast<long double>(std::nextafter(std::fabs(d), INFINITY) - std::fabs(d));
     };
-    worstX = std::max(worstX, std::fabs(fast.x - plain.x) / ulp(plain.x));
-    worstY = std::max(worstY, std::fabs(fast.y - plain.y) / ulp(plain.y));
+    worstX = std::max(worstX, std::fabs(fast.northing - plain.northing) / ulp(plain.northing));
+    worstY = std::max(worstY, std::fabs(fast.easting - plain.easting) / ulp(plain.easting));
   }
   // Far below the last bit of the double the caller keeps.
   EXPECT_LT(worstX, 0.01L);

@@ -162,7 +162,7 @@ TEST(ReferenceAxes, GdalPutsTheSeriesPositionsBackOnTheirLongitudeAndLatitude) {
     ASSERT_TRUE(transform);
     const long double lon = p.centralMeridian + 1.25L, lat = 30.5L;
     const PlanarXY xy = LBToXY(p, lat, lon);
-    double x = static_cast<double>(xy.y), y = static_cast<double>(xy.x);  // easting, northing
+    double x = static_cast<double>(xy.easting), y = static_cast<double>(xy.northing);  // easting, northing
     ASSERT_TRUE(transform->Transform(1, &x, &y));
     const double tolerance = InfoOf(p.datum).textbook ? 1e-8 : 1e-11;  // degrees
     EXPECT_NEAR(x, static_cast<double>(lon), tolerance) << projected.name();

@@ -47,20 +47,20 @@ TEST(GaussForward, PublishedValuesToTheMillimetre) {
     SCOPED_TRACE(std::string(c.lat) + " " + c.lon);
     const PlanarXY p = GaussForward(c.beijing, c.lat, c.lon, false, c.threeDegree, c.prefix, c.cm);
     if (!std::isnan(c.x)) {
-      EXPECT_NEAR(D(p.x), c.x, 0.0005);
+      EXPECT_NEAR(D(p.northing), c.x, 0.0005);
     }
-    EXPECT_NEAR(D(p.y), c.y, 0.0005);
+    EXPECT_NEAR(D(p.easting), c.y, 0.0005);
   }
   // On the central meridian the easting is the false easting exactly.
-  EXPECT_EQ(GaussForward(kXian, "40", "87", false, k6, kPlain, 87).y, 500000.0L);
+  EXPECT_EQ(GaussForward(kXian, "40", "87", false, k6, kPlain, 87).easting, 500000.0L);
 }
 
 TEST(GaussForward, ReadsDmsTextsWhenAsked) {
   // 30°30′ 114°15′ in D.MMSS is the decimal 30.5 114.25 of the case above.
   const PlanarXY dms = GaussForward(kXian, "30.30", "114.15", true, k3, kPrefix, 114);
   const PlanarXY dec = GaussForward(kXian, "30.5", "114.25", false, k3, kPrefix, 114);
-  EXPECT_EQ(dms.x, dec.x);
-  EXPECT_EQ(dms.y, dec.y);
+  EXPECT_EQ(dms.northing, dec.northing);
+  EXPECT_EQ(dms.easting, dec.easting);
 }
 
 TEST(GaussForward, RefusesTextThatIsNotANumber) {
@@ -131,7 +131,7 @@ TEST(GaussInverse, RoundTripForEveryOfferedCentralMeridian) {
           const long double B = 35.25L, L = cm + dl;
           const PlanarXY xy = LBToXY(p, B, L);
           long double lon = -1, lat = -1;
-          ASSERT_TRUE(XYToLB(p, xy.x, xy.y, lon, lat, quiet));
+          ASSERT_TRUE(XYToLB(p, xy.northing, xy.easting, lon, lat, quiet));
           EXPECT_NEAR(D(lon), D(L), 1e-9) << "cm " << cm << (threeDegree ? " 3" : " 6")
                                           << (prefix ? " prefix" : "");
           EXPECT_NEAR(D(lat), D(B), 1e-9);
@@ -156,7 +156,7 @@ TEST(GaussInverse, RoundTripAcrossChinaForBothDatums) {
         const long double B = lat + 0.123456789L, L = p.centralMeridian + dl;
         const PlanarXY xy = LBToXY(p, B, L);
         long double lon = 0, back = 0;
-        ASSERT_TRUE(XYToLB(p, xy.x, xy.y, lon, back, quiet));
+        ASSERT_TRUE(XYToLB(p, xy.northing, xy.easting, lon, back, quiet));
         SCOPED_TRACE(testing::Message() << (beijing == kBeijing ? "Beijing " : "Xian ") << D(B) << " " << D(L));
         EXPECT_NEAR(D(back), D(Decimal15(B)), 1e-9);
         EXPECT_NEAR(D(lon), D(Decimal15(L)), std::fabs(dl) <= 2 ? 1e-9 : 1e-8);
@@ -173,7 +173,7 @@ TEST(GaussInverse, MeridianPointsNeedNoEastingTerms) {
     for (long double B : {18.0L, 30.0L, 45.0L, 53.5L}) {
       const PlanarXY xy = GaussForward(beijing, FloatToStr(B), "117", false, k6, kPlain, 117);
       long double L = 0, lat = 0;
-      ASSERT_TRUE(GaussInverse(beijing, xy.x, xy.y, k6, kPlain, 117, L, lat, feedback));
+      ASSERT_TRUE(GaussInverse(beijing, xy.northing, xy.easting, k6, kPlain, 117, L, lat, feedback));
       EXPECT_NEAR(D(lat), D(B), 1e-11);
       EXPECT_EQ(L, 117);
     }
@@ -222,8 +222,8 @@ TEST(LBToXY, EqualsTheForwardConversionOfThe15DigitTexts) {
     const PlanarXY fast = LBToXY(p, B, L);
     const PlanarXY text = GaussForward(p.datum, FloatToStr(B), FloatToStr(L), false,
                                        p.is3DegreeZone, p.addZoneNumber, p.centralMeridian);
-    ASSERT_EQ(fast.x, text.x) << FloatToStr(B) << " " << FloatToStr(L);
-    ASSERT_EQ(fast.y, text.y);
+    ASSERT_EQ(fast.northing, text.northing) << FloatToStr(B) << " " << FloatToStr(L);
+    ASSERT_EQ(fast.easting, text.easting);
   }
 }
 
@@ -292,7 +292,7 @@ TEST(KruegerSeries, AgreesWithProjBothWays) {
             double e = L, n = B;
             ASSERT_TRUE(toPlane->Transform(1, &e, &n));
             const PlanarXY ours = LBToXY(p, B, L);
-            worstForward = std::max(worstForward, std::hypot(D(ours.y) - e, D(ours.x) - n));
+            worstForward = std::max(worstForward, std::hypot(D(ours.easting) - e, D(ours.northing) - n));
             long double lon = 0, lat = 0;
             ASSERT_TRUE(XYToLB(p, n, e, lon, lat, quiet));
             worstInverse = std::max(worstInverse, std::hypot(D(lat) - B, D(lon) - L) * 111320);
@@ -305,9 +305,9 @@ TEST(KruegerSeries, AgreesWithProjBothWays) {
   }
   // The meridian arc, as published for CGCS2000 (and PROJ gives).
   const CoordParams cgcs{Datum::Cgcs2000, k6, kPlain, 117};
-  EXPECT_NEAR(D(LBToXY(cgcs, 30, 117).x), 3320113.3978, 5e-5);
-  EXPECT_NEAR(D(LBToXY(cgcs, 45, 117).x), 4984944.3779, 5e-5);
-  EXPECT_NEAR(D(LBToXY(cgcs, 53.5L, 117).x), 5930265.8603, 5e-5);
+  EXPECT_NEAR(D(LBToXY(cgcs, 30, 117).northing), 3320113.3978, 5e-5);
+  EXPECT_NEAR(D(LBToXY(cgcs, 45, 117).northing), 4984944.3779, 5e-5);
+  EXPECT_NEAR(D(LBToXY(cgcs, 53.5L, 117).northing), 5930265.8603, 5e-5);
 }
 
 }  // namespace

@@ -171,7 +171,7 @@ TEST_F(Drawing, GeographicCornerLabelsSplitAtTheDegreeSign) {
   TFrameSettings s;  // degrees-minutes-seconds, latitude centred
   TstandardMap& b = Builder(s);
   const PlanarXY p = b.GeoToPlanar(16.0416666666666667L, 88.0625L);
-  b.LabelCorner(0, p.x, p.y);
+  b.LabelCorner(0, p.northing, p.easting);
   std::vector<std::string> texts;
   for (const auto& t : frame().texts) texts.push_back(t.text);
   EXPECT_EQ(texts, (std::vector<std::string>{"88°", "03′45″", "16°", "02′30″"}));
@@ -181,10 +181,10 @@ TEST_F(Drawing, CornerOutsideChinaStopsTheRun) {
   TFrameSettings s;
   TstandardMap& b = Builder(s);
   const PlanarXY p = b.GeoToPlanar(0.5L, 88.0L);
-  EXPECT_THROW(b.LabelCorner(0, p.x, p.y), RunError);
+  EXPECT_THROW(b.LabelCorner(0, p.northing, p.easting), RunError);
   s.rgdmsmode = CornerLabelMode::Planar;  // in XY mode nothing is converted or checked
   TstandardMap& b2 = Builder(s);
-  EXPECT_NO_THROW(b2.LabelCorner(0, p.x, p.y));
+  EXPECT_NO_THROW(b2.LabelCorner(0, p.northing, p.easting));
 }
 
 TEST(LineIntersection, CasesAndParallels) {

@@ -91,13 +91,13 @@ TEST_P(SheetFrameIt, DefaultFrameOfE45G095066) {
   const int es[4] = {-1, -1, 1, 1}, ns[4] = {-1, 1, 1, -1};
   for (int i = 0; i < 4; ++i) {
     const int j = (i + 1) % 4;
-    EXPECT_TRUE(HasLine(lines, 1, static_cast<double>(corner[i].y), static_cast<double>(corner[i].x),
-                        static_cast<double>(corner[j].y), static_cast<double>(corner[j].x)))
+    EXPECT_TRUE(HasLine(lines, 1, static_cast<double>(corner[i].easting), static_cast<double>(corner[i].northing),
+                        static_cast<double>(corner[j].easting), static_cast<double>(corner[j].northing)))
         << "inner side " << i;
-    EXPECT_TRUE(HasLine(lines, 2, static_cast<double>(corner[i].y) + es[i] * 80,
-                        static_cast<double>(corner[i].x) + ns[i] * 80,
-                        static_cast<double>(corner[j].y) + es[j] * 80,
-                        static_cast<double>(corner[j].x) + ns[j] * 80))
+    EXPECT_TRUE(HasLine(lines, 2, static_cast<double>(corner[i].easting) + es[i] * 80,
+                        static_cast<double>(corner[i].northing) + ns[i] * 80,
+                        static_cast<double>(corner[j].easting) + es[j] * 80,
+                        static_cast<double>(corner[j].northing) + ns[j] * 80))
         << "outer side " << i;
   }
   EXPECT_EQ(lines.countId(2), 4);
@@ -123,8 +123,8 @@ TEST_P(SheetFrameIt, DefaultFrameOfE45G095066) {
 
   // The adjacent-sheet table: eight lines 130 m x 70 m cells, its lower edge
   // 20 m above the outer upper-left corner, and the hatched centre cell.
-  const double n0 = static_cast<double>(corner[1].x) + 80 + 20;
-  const double e0 = static_cast<double>(corner[1].y) - 80 + 80;
+  const double n0 = static_cast<double>(corner[1].northing) + 80 + 20;
+  const double e0 = static_cast<double>(corner[1].easting) - 80 + 80;
   for (int i = 0; i <= 3; ++i) {
     EXPECT_TRUE(HasLine(lines, 1, e0, n0 + i * 70, e0 + 390, n0 + i * 70)) << "row line " << i;
     EXPECT_TRUE(HasLine(lines, 1, e0 + i * 130, n0, e0 + i * 130, n0 + 210)) << "column line " << i;
@@ -202,8 +202,8 @@ TEST_P(SheetFrameIt, ScaleBarAndBeijing1954) {
   CoordParams p;
   p.datum = Datum::Beijing54;
   const PlanarXY ll = LBToXY(p, 16 + 1.0L / 24, 88.0625L), ul = LBToXY(p, 16 + 2.0L / 24, 88.0625L);
-  EXPECT_TRUE(HasLine(lines, 1, static_cast<double>(ul.y), static_cast<double>(ul.x),
-                      static_cast<double>(ll.y), static_cast<double>(ll.x)));
+  EXPECT_TRUE(HasLine(lines, 1, static_cast<double>(ul.easting), static_cast<double>(ul.northing),
+                      static_cast<double>(ll.easting), static_cast<double>(ll.northing)));
   const auto texts = run->store.layers.at("a_E45G095066").texts();
   EXPECT_NE(std::find(texts.begin(), texts.end(), "800m"), texts.end());
 }
