@@ -57,6 +57,13 @@ struct PlanarXY {
   long double easting = 0;   // Y, with the zone prefix when the run adds it
 };
 
+// A geographic position in decimal degrees, latitude first as the planar
+// northing is.
+struct LatLon {
+  long double lat = 0;
+  long double lon = 0;
+};
+
 // deg x pi / 180.
 long double DegToRad(long double deg);
 

@@ -287,38 +287,35 @@ long double TtkBaseClass::TextHeight2(const FontDesc& font) const {
   return tarvik::TextHeight2(font, S.ScaleFactor);
 }
 
-void TtkBaseClass::StoreLine(LineKind kind, long double X1, long double Y1, long double X2,
-                             long double Y2) {
+void TtkBaseClass::StoreLine(LineKind kind, StorePoint from, StorePoint to) {
   if (!FSink) return;
-  const StorePoint from{static_cast<double>(Y1), static_cast<double>(X1)};
-  const StorePoint to{static_cast<double>(Y2), static_cast<double>(X2)};
   if (FSink->line(kind, from, to))
     ++FCounts.lines;
   else
     ++FCounts.refused;
 }
 
-void TtkBaseClass::AddLine(LineKind kind, long double X1, long double Y1, long double X2,
-                           long double Y2) {
-  if (S.GeodeticOutput) {
-    // Converted in place: a point that does not convert keeps its planar value
-    // and is then refused by the store's domain.
-    long double lon = Y2, lat = X2;
-    PlanarToGeo(X2, Y2, lon, lat);
-    X2 = lat;
-    Y2 = lon;
-    lon = Y1;
-    lat = X1;
-    PlanarToGeo(X1, Y1, lon, lat);
-    X1 = lat;
-    Y1 = lon;
-  }
-  StoreLine(kind, X1, Y1, X2, Y2);
+StorePoint TtkBaseClass::StoredAt(PlanarXY p) {
+  long double lon = p.easting, lat = p.northing;
+  if (S.GeodeticOutput) PlanarToGeo(p.northing, p.easting, lon, lat);
+  return {static_cast<double>(lon), static_cast<double>(lat)};
 }
 
-void TtkBaseClass::AddLineDirect(LineKind kind, long double X1, long double Y1, long double X2,
-                                 long double Y2) {
-  StoreLine(kind, X1, Y1, X2, Y2);
+namespace {
+
+StorePoint StorePointOf(LatLon p) { return {static_cast<double>(p.lon), static_cast<double>(p.lat)}; }
+
+}  // namespace
+
+void TtkBaseClass::AddLine(LineKind kind, PlanarXY from, PlanarXY to) {
+  // The end first: a failed conversion tells its message in this order.
+  const StorePoint end = StoredAt(to);
+  const StorePoint start = StoredAt(from);
+  StoreLine(kind, start, end);
+}
+
+void TtkBaseClass::AddLineDirect(LineKind kind, LatLon from, LatLon to) {
+  StoreLine(kind, StorePointOf(from), StorePointOf(to));
 }
 
 void TtkBaseClass::StorePolygon(PolygonKind id, const Geometry& polygon) {
@@ -329,8 +326,7 @@ void TtkBaseClass::StorePolygon(PolygonKind id, const Geometry& polygon) {
     ++FCounts.refused;
 }
 
-void TtkBaseClass::StoreText(const std::string& text, const FontDesc& font, long double X,
-                             long double Y) {
+void TtkBaseClass::StoreText(const std::string& text, const FontDesc& font, StorePoint at) {
   if (!FSink || Trim(text).empty()) return;
   FrameText t;
   t.text = text;
@@ -338,7 +334,7 @@ void TtkBaseClass::StoreText(const std::string& text, const FontDesc& font, long
   t.hAlign = FHAlign;
   t.vAlign = FVAlign;
   t.charSpacing = CharSpacing;
-  t.anchor = {static_cast<double>(Y), static_cast<double>(X)};
+  t.anchor = at;
   if (FSink->text(t))
     ++FCounts.texts;
   else
@@ -346,39 +342,32 @@ void TtkBaseClass::StoreText(const std::string& text, const FontDesc& font, long
 }
 
 void TtkBaseClass::AddText(const std::string& text, const FontDesc& font, HorizontalAlignment hAlign, VerticalAlignment vAlign,
-                           long double X, long double Y) {
+                           PlanarXY at) {
   FHAlign = hAlign;
   FVAlign = vAlign;
-  if (S.GeodeticOutput) {
-    long double lon = Y, lat = X;
-    PlanarToGeo(X, Y, lon, lat);
-    X = lat;
-    Y = lon;
-  }
-  StoreText(text, font, X, Y);
+  StoreText(text, font, StoredAt(at));
 }
 
 void TtkBaseClass::AddTextDirect(const std::string& text, const FontDesc& font, HorizontalAlignment hAlign,
-                                 VerticalAlignment vAlign, long double X, long double Y) {
+                                 VerticalAlignment vAlign, LatLon at) {
   FHAlign = hAlign;
   FVAlign = vAlign;
-  StoreText(text, font, X, Y);
+  StoreText(text, font, StorePointOf(at));
 }
 
 void TtkBaseClass::AddTextRight(const std::string& text, const FontDesc& font, VerticalAlignment vAlign,
-                                long double X, long double Y) {
-  AddText(text, font, kRight, vAlign, X, Y);
+                                PlanarXY at) {
+  AddText(text, font, kRight, vAlign, at);
 }
 
 void TtkBaseClass::AddTextMidway(const std::string& text, const FontDesc& font, HorizontalAlignment hAlign,
                                  VerticalAlignment vAlign, long double Y1, long double X, long double Y2) {
-  AddText(text, font, hAlign, vAlign, X, (Y1 + Y2) / 2);
+  AddText(text, font, hAlign, vAlign, {X, (Y1 + Y2) / 2});
 }
 
-void TtkBaseClass::AddVerticalText(const std::string& text, const FontDesc& font, long double X,
-                                   long double Y) {
+void TtkBaseClass::AddVerticalText(const std::string& text, const FontDesc& font, PlanarXY at) {
   if (text.empty()) return;
-  AddText(VerticalText(text), font, kRight, kBottom, X, Y);
+  AddText(VerticalText(text), font, kRight, kBottom, at);
 }
 
 long double TtkBaseClass::GeoDeltaNorth(long double distance, long double lat, long double lon) {
@@ -434,8 +423,8 @@ void TtkBaseClass::DrawCrossGrid(LineKind kind, long double XMax, long double XM
     const long double E = Ys + w * I;
     for (std::int64_t a = 0; a <= Nx; ++a) {
       const long double N = Xs + a * I;
-      AddLine(kind, N + L / 2, E, N - L / 2, E);
-      AddLine(kind, N, E + L / 2, N, E - L / 2);
+      AddLine(kind, {N + L / 2, E}, {N - L / 2, E});
+      AddLine(kind, {N, E + L / 2}, {N, E - L / 2});
     }
   }
 }

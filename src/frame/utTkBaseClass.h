@@ -125,18 +125,19 @@ class TtkBaseClass {
   // Finishes an open frame, keeps everything written and closes the output
   // store. RunError when the store fails to close.
   void CloseOutput();
-  // --- Drawing primitives (planar X northing, Y easting) ---
-  void AddLine(LineKind kind, long double X1, long double Y1, long double X2, long double Y2);
-  void AddLineDirect(LineKind kind, long double X1, long double Y1, long double X2, long double Y2);
-  void AddText(const std::string& text, const FontDesc& font, HorizontalAlignment hAlign, VerticalAlignment vAlign, long double X,
-               long double Y);
+  // --- Drawing primitives: planar points, or with ...Direct geographic
+  // points of a geographic output, stored as they are ---
+  void AddLine(LineKind kind, PlanarXY from, PlanarXY to);
+  void AddLineDirect(LineKind kind, LatLon from, LatLon to);
+  void AddText(const std::string& text, const FontDesc& font, HorizontalAlignment hAlign, VerticalAlignment vAlign,
+               PlanarXY at);
   void AddTextDirect(const std::string& text, const FontDesc& font, HorizontalAlignment hAlign, VerticalAlignment vAlign,
-                     long double X, long double Y);
-  void AddTextRight(const std::string& text, const FontDesc& font, VerticalAlignment vAlign, long double X,
-                    long double Y);
+                     LatLon at);
+  void AddTextRight(const std::string& text, const FontDesc& font, VerticalAlignment vAlign, PlanarXY at);
+  // At northing X, midway between the eastings Y1 and Y2.
   void AddTextMidway(const std::string& text, const FontDesc& font, HorizontalAlignment hAlign, VerticalAlignment vAlign,
                      long double Y1, long double X, long double Y2);
-  void AddVerticalText(const std::string& text, const FontDesc& font, long double X, long double Y);
+  void AddVerticalText(const std::string& text, const FontDesc& font, PlanarXY at);
   // Stores a polygon (store coordinates) with its "ID"; "保存失败" when refused.
   void StorePolygon(PolygonKind id, const Geometry& polygon);
 
@@ -238,8 +239,12 @@ class TtkBaseClass {
   int CharSpacing = 0;
 
  private:
-  void StoreLine(LineKind kind, long double X1, long double Y1, long double X2, long double Y2);
-  void StoreText(const std::string& text, const FontDesc& font, long double X, long double Y);
+  void StoreLine(LineKind kind, StorePoint from, StorePoint to);
+  void StoreText(const std::string& text, const FontDesc& font, StorePoint at);
+  // Where a planar point of the frame is stored: converted to (longitude,
+  // latitude) for a geographic output. A point that does not convert keeps
+  // its planar value, and the store's domain then refuses it.
+  StorePoint StoredAt(PlanarXY p);
   
   void LabelCornerAt(int corner, long double X, long double Y, bool convertValues);
   // The input's reference with the frame domain, made once per input class.

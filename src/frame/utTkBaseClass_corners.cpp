@@ -63,8 +63,8 @@ void TtkBaseClass::LabelCornerAt(int corner, long double X, long double Y, bool 
   if (mode == CornerLabelMode::Planar) {
     // Easting label above or below the corner, northing label beside it.
     const bool upper = UpperCorner(corner);
-    AddText(T1, font, kCentre, upper ? kTop : kBottom, upper ? X + Gap : X - Gap, Y);
-    AddText(T2, font, RightSide(corner) ? kLeft : kRight, kBottom, X, Y);
+    AddText(T1, font, kCentre, upper ? kTop : kBottom, {upper ? X + Gap : X - Gap, Y});
+    AddText(T2, font, RightSide(corner) ? kLeft : kRight, kBottom, {X, Y});
     CharSpacing = 0;
     return;
   }
@@ -78,17 +78,17 @@ void TtkBaseClass::LabelCornerAt(int corner, long double X, long double Y, bool 
   const bool upper = UpperCorner(corner);
   const long double lonX = upper ? X + GapA + H : X - GapA - H;
   const VerticalAlignment lonV = upper ? kBottom : kTop;
-  AddText(lon.degrees, font, kRight, lonV, lonX, Y);
-  AddText(lon.rest, font, kLeft, lonV, lonX, Y + GapB);
+  AddText(lon.degrees, font, kRight, lonV, {lonX, Y});
+  AddText(lon.rest, font, kLeft, lonV, {lonX, Y + GapB});
   if (S.rgwdalignmode == 1) {
     const long double latY = RightSide(corner) ? Y + Gap / 2 : Y - Gap / 2;
-    AddText(lat.degrees, font, kCentre, kBottom, X, latY);
-    AddText(lat.rest, font, kCentre, kTop, X, latY);
+    AddText(lat.degrees, font, kCentre, kBottom, {X, latY});
+    AddText(lat.rest, font, kCentre, kTop, {X, latY});
   } else {
     const HorizontalAlignment h = RightSide(corner) ? kLeft : kRight;
     const long double degreesY = (corner == 0 || corner == 3) ? Y : Y + GapB;
-    AddText(lat.degrees, font, h, kBottom, X, degreesY);
-    AddText(lat.rest, font, h, kTop, X, Y + GapB);
+    AddText(lat.degrees, font, h, kBottom, {X, degreesY});
+    AddText(lat.rest, font, h, kTop, {X, Y + GapB});
   }
   CharSpacing = 0;
 }
@@ -113,15 +113,15 @@ void TtkBaseClass::LabelCornerGeo(int corner, long double lat, long double lon) 
   const bool right = RightSide(corner);
   const long double sideLon = right ? lon + DLon / 2 : lon - DLon / 2;
   if (S.rgwdalignmode == 1)
-    AddTextDirect(B.degrees, font, kCentre, kBottom, lat, sideLon);
+    AddTextDirect(B.degrees, font, kCentre, kBottom, {lat, sideLon});
   else
-    AddTextDirect(B.degrees, font, right ? kLeft : kRight, kBottom, lat, lon);
-  AddTextDirect(B.rest, font, kCentre, kTop, lat, sideLon);
+    AddTextDirect(B.degrees, font, right ? kLeft : kRight, kBottom, {lat, lon});
+  AddTextDirect(B.rest, font, kCentre, kTop, {lat, sideLon});
   // The longitude is centred in the band between inner and outer frame and
   // split at the corner's meridian.
   const long double lonLat = UpperCorner(corner) ? lat + DLat / 2 : lat - DLat / 2;
-  AddTextDirect(L.degrees, font, kRight, kMiddle, lonLat, lon);
-  AddTextDirect(L.rest, font, kLeft, kMiddle, lonLat, lon);
+  AddTextDirect(L.degrees, font, kRight, kMiddle, {lonLat, lon});
+  AddTextDirect(L.rest, font, kLeft, kMiddle, {lonLat, lon});
 }
 
 }  // namespace tarvik

@@ -14,9 +14,9 @@ void TtkBaseClass::DrawLeftTexts(long double BottomX, long double LeftY) {
   const long double k = S.ScaleFactor;
   if (!S.molb.empty())
     AddText(ExpandDate(ExpandFieldText(S.molb), FRun.today), S.btnleftdown, kLeft, kTop,
-            BottomX - S.selb * k, LeftY + FFrameGap);
+            {BottomX - S.selb * k, LeftY + FFrameGap});
   if (!S.edtleft.empty())
-    AddVerticalText(ExpandRunText(S.edtleft), S.btnleft, BottomX + FFrameGap - 25 * k, LeftY - S.seleft * k);
+    AddVerticalText(ExpandRunText(S.edtleft), S.btnleft, {BottomX + FFrameGap - 25 * k, LeftY - S.seleft * k});
 }
 
 void TtkBaseClass::DrawRightBottomText(long double BottomX, long double RightY) {
@@ -25,15 +25,15 @@ void TtkBaseClass::DrawRightBottomText(long double BottomX, long double RightY) 
   const FontDesc& font = S.btnrightdown;
   const std::string note = ExpandDate(ExpandRunText(S.morb), FRun.today);
   if (S.edtrightbottom.empty()) {
-    AddText(note, font, kRight, kTop, BottomX - S.serb * k, RightY - FFrameGap);
+    AddText(note, font, kRight, kTop, {BottomX - S.serb * k, RightY - FFrameGap});
     return;
   }
   const long double h = TextHeight(font);
   const long double W = TextHeight2(font) * GbkByteLength(S.edtrightbottom) / 4;
   const int n = LineCount(S.morb);
   AddText(ExpandDate(ExpandRunText(S.edtrightbottom), FRun.today), font, kRight, kTop,
-          BottomX - S.serb * k - n * h / 3, RightY - FFrameGap);
-  AddText(note, font, kRight, kTop, BottomX - S.serb * k, RightY - FFrameGap - W);
+          {BottomX - S.serb * k - n * h / 3, RightY - FFrameGap});
+  AddText(note, font, kRight, kTop, {BottomX - S.serb * k, RightY - FFrameGap - W});
 }
 
 namespace {
@@ -47,16 +47,16 @@ std::string ScaleText(const std::string& pattern, long double scaleFactor) {
 
 void TtkBaseClass::DrawScaleText(long double BottomX, long double RightY, long double LeftY) {
   AddText(ScaleText(S.edtscale, S.ScaleFactor), S.btntscale, kCentre, kTop,
-          BottomX - S.sescale * S.ScaleFactor, (RightY + LeftY) / 2);
+          {BottomX - S.sescale * S.ScaleFactor, (RightY + LeftY) / 2});
 }
 
 void TtkBaseClass::DrawRightTopTexts(long double TopX, long double RightY) {
   if (S.edtru.empty()) return;
   const long double k = S.ScaleFactor;
   // The 20 is ground metres and does not scale.
-  AddTextRight(ExpandRunText(S.edtru), S.btnRightUp, kBottom, TopX + S.seru * k, RightY - FFrameGap - 20);
-  AddTextRight(ExpandRunText(S.edtmapTitle), S.btnmapTitle, kBottom, TopX + S.seMapTitleTop * k,
-               RightY - FFrameGap - 20 - S.semapTitler * k);
+  AddTextRight(ExpandRunText(S.edtru), S.btnRightUp, kBottom, {TopX + S.seru * k, RightY - FFrameGap - 20});
+  AddTextRight(ExpandRunText(S.edtmapTitle), S.btnmapTitle, kBottom,
+               {TopX + S.seMapTitleTop * k, RightY - FFrameGap - 20 - S.semapTitler * k});
 }
 
 void TtkBaseClass::DrawTitles(long double TopX, long double RightY, long double LeftY) {
@@ -82,7 +82,7 @@ void TtkBaseClass::DrawScaleBar(long double XBase, long double YCentre) {
   const long double H = S.sescalebarkd * k;
   const long double Xb = XBase - S.seScaleBarHeight * k;
   const long double Y0 = YCentre - L / 2;
-  AddLine(kScaleBarLine, Xb, YCentre + L / 2, Xb, Y0);
+  AddLine(kScaleBarLine, {Xb, YCentre + L / 2}, {Xb, Y0});
   // Ground metres per centimetre of map: the labels assume ten 1 cm segments.
   const std::int64_t F = Trunc(k * 100);
   for (int i = 0; i <= 10; ++i) {
@@ -94,12 +94,12 @@ void TtkBaseClass::DrawScaleBar(long double XBase, long double YCentre) {
     else if (i == 1) label = std::to_string(F);
     else if (i % 2 == 0 && i <= 8) label = std::to_string((i - 2) * F);
     else if (i == 10) label = std::to_string(8 * F) + "m";
-    if (!label.empty()) AddText(label, S.btnscalebarFont, kCentre, kBottom, Xt, Yi);
-    AddLine(kScaleBarLine, Xt, Yi, Xb, Yi);
+    if (!label.empty()) AddText(label, S.btnscalebarFont, kCentre, kBottom, {Xt, Yi});
+    AddLine(kScaleBarLine, {Xt, Yi}, {Xb, Yi});
     if (i <= 1) {
       for (int j = 1; j <= 4; ++j) {
         const long double Y = Yi + j * L / 50;
-        AddLine(kScaleBarLine, Xb + H / 2, Y, Xb, Y);
+        AddLine(kScaleBarLine, {Xb + H / 2, Y}, {Xb, Y});
       }
     }
   }
@@ -113,29 +113,28 @@ void TtkBaseClass::DrawLeftTextsGeo(long double outerLat, long double outerLon,
   const long double k = S.ScaleFactor;
   if (!S.molb.empty())
     AddTextDirect(ExpandDate(ExpandRunText(S.molb), FRun.today), S.btnleftdown, kLeft, kTop,
-                  outerLat - GeoDeltaNorth(S.selb * k, innerLat, innerLon), innerLon);
+                  {outerLat - GeoDeltaNorth(S.selb * k, innerLat, innerLon), innerLon});
   if (!S.edtleft.empty())
-    AddTextDirect(VerticalText(ExpandRunText(S.edtleft)), S.btnleft, kRight, kBottom, innerLat,
-                  outerLon - GeoDeltaEast(S.seleft * k, innerLat, innerLon));
+    AddTextDirect(VerticalText(ExpandRunText(S.edtleft)), S.btnleft, kRight, kBottom,
+                  {innerLat, outerLon - GeoDeltaEast(S.seleft * k, innerLat, innerLon)});
 }
 
 void TtkBaseClass::DrawRightBottomTextGeo(long double outerLat, long double innerLon) {
   if (S.morb.empty()) return;
   AddTextDirect(ExpandDate(ExpandRunText(S.morb), FRun.today), S.btnrightdown, kRight, kTop,
-                outerLat - GeoDeltaNorth(S.serb * S.ScaleFactor, outerLat, innerLon), innerLon);
+                {outerLat - GeoDeltaNorth(S.serb * S.ScaleFactor, outerLat, innerLon), innerLon});
 }
 
 void TtkBaseClass::DrawScaleTextGeo(long double bottomLat, long double rightLon,
                                     long double leftLon) {
   AddTextDirect(ScaleText(S.edtscale, S.ScaleFactor), S.btntscale, kCentre, kTop,
-                bottomLat - GeoDeltaNorth(S.sescale * S.ScaleFactor, bottomLat, leftLon),
-                (rightLon + leftLon) / 2);
+                {bottomLat - GeoDeltaNorth(S.sescale * S.ScaleFactor, bottomLat, leftLon), (rightLon + leftLon) / 2});
 }
 
 void TtkBaseClass::DrawRightTopTextsGeo(long double outerLat, long double innerLon) {
   if (S.edtru.empty()) return;
   AddTextDirect(ExpandRunText(S.edtru), S.btnRightUp, kRight, kBottom,
-                outerLat + GeoDeltaNorth(S.seru * S.ScaleFactor, outerLat, innerLon), innerLon);
+                {outerLat + GeoDeltaNorth(S.seru * S.ScaleFactor, outerLat, innerLon), innerLon});
 }
 
 void TtkBaseClass::DrawTitlesGeo(long double topLat, long double rightLon, long double leftLon) {
@@ -151,7 +150,7 @@ void TtkBaseClass::DrawTitlesGeo(long double topLat, long double rightLon, long 
   for (const auto& t : titles) {
     if (t.text.empty()) continue;
     AddTextDirect(ExpandFieldText(t.text), t.font, kCentre, kBottom,
-                  topLat + GeoDeltaNorth(t.margin * k, topLat, leftLon), middle);
+                  {topLat + GeoDeltaNorth(t.margin * k, topLat, leftLon), middle});
   }
 }
 

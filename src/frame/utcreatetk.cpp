@@ -90,17 +90,17 @@ void Tcreatetk::LabelRectCorners() {
 }
 
 void Tcreatetk::DrawExtendedRect(LineKind kind, long double G) {
-  AddLine(kind, N2 + G, E1, N1 - G, E1);  // west
-  AddLine(kind, N2 + G, E2, N1 - G, E2);  // east
-  AddLine(kind, N2, E2 + G, N2, E1 - G);  // north
-  AddLine(kind, N1, E2 + G, N1, E1 - G);  // south
+  AddLine(kind, {N2 + G, E1}, {N1 - G, E1});  // west
+  AddLine(kind, {N2 + G, E2}, {N1 - G, E2});  // east
+  AddLine(kind, {N2, E2 + G}, {N2, E1 - G});  // north
+  AddLine(kind, {N1, E2 + G}, {N1, E1 - G});  // south
 }
 
 void Tcreatetk::DrawRect(LineKind kind) {
-  AddLine(kind, N2o, E1o, N1o, E1o);
-  AddLine(kind, N2o, E2o, N1o, E2o);
-  AddLine(kind, N2o, E2o, N2o, E1o);
-  AddLine(kind, N1o, E2o, N1o, E1o);
+  AddLine(kind, {N2o, E1o}, {N1o, E1o});
+  AddLine(kind, {N2o, E2o}, {N1o, E2o});
+  AddLine(kind, {N2o, E2o}, {N2o, E1o});
+  AddLine(kind, {N1o, E2o}, {N1o, E1o});
 }
 
 void Tcreatetk::DrawOuterBand() {

@@ -30,10 +30,10 @@ void Tcreatetk::DrawKmGrid(bool full) {
   for (std::int64_t k = 0; k <= count; ++k) {
     const long double E = E0 + k * I;
     if (full) {
-      AddLine(kInnerLine, N2o, E, N1o, E);
+      AddLine(kInnerLine, {N2o, E}, {N1o, E});
     } else {
-      AddLine(kInnerLine, N1o + G, E, N1o, E);
-      AddLine(kInnerLine, N2o - G, E, N2o, E);
+      AddLine(kInnerLine, {N1o + G, E}, {N1o, E});
+      AddLine(kInnerLine, {N2o - G, E}, {N2o, E});
     }
     long double EL = E;
     if (k == 0 && E < E1o + EndGap) EL = E1o + EndGap;
@@ -41,18 +41,18 @@ void Tcreatetk::DrawKmGrid(bool full) {
     if (!labels) continue;
     if (I < 1000) {
       const std::string T = FormatKm(E, S.seannforenum, S.seannafternum);
-      AddText(T, small, kCentre, kTop, N2o - LabelGap, E);
-      AddText(T, small, kCentre, kTop, N1o - LabelGap + SmallH, E);
+      AddText(T, small, kCentre, kTop, {N2o - LabelGap, E});
+      AddText(T, small, kCentre, kTop, {N1o - LabelGap + SmallH, E});
       continue;
     }
     if (k == 0 || k == count) {
       const std::string Big = FRun.ZoneNumberText + FloatToStr(Int(E / 1000 / 100));
-      AddTextRight(Big, big, kTop, N2o - LabelGap, EL);
-      AddTextRight(Big, big, kBottom, N1o + SmallH - BigH - LabelGap * 2 / 3, EL);
+      AddTextRight(Big, big, kTop, {N2o - LabelGap, EL});
+      AddTextRight(Big, big, kBottom, {N1o + SmallH - BigH - LabelGap * 2 / 3, EL});
     }
     const std::string Small = LastTwo(Int(E / 1000));
-    AddText(Small, small, kLeft, kTop, N2o - LabelGap, EL + LabelGap);
-    AddText(Small, small, kLeft, kTop, N1o - LabelGap + SmallH, EL + LabelGap);
+    AddText(Small, small, kLeft, kTop, {N2o - LabelGap, EL + LabelGap});
+    AddText(Small, small, kLeft, kTop, {N1o - LabelGap + SmallH, EL + LabelGap});
   }
 
   // East-west lines (constant northing).
@@ -61,10 +61,10 @@ void Tcreatetk::DrawKmGrid(bool full) {
   for (std::int64_t k = 0; k <= count2; ++k) {
     const long double N = N0 + k * I;
     if (full) {
-      AddLine(kInnerLine, N, E2o, N, E1o);
+      AddLine(kInnerLine, {N, E2o}, {N, E1o});
     } else {
-      AddLine(kInnerLine, N, E1o + G, N, E1o);
-      AddLine(kInnerLine, N, E2o, N, E2o - G);
+      AddLine(kInnerLine, {N, E1o + G}, {N, E1o});
+      AddLine(kInnerLine, {N, E2o}, {N, E2o - G});
     }
     long double NL = N;
     if (k == 0 && N < N1o + BigH) NL = N1o + BigH;
@@ -72,20 +72,20 @@ void Tcreatetk::DrawKmGrid(bool full) {
     if (!labels) continue;
     if (I < 1000) {
       const std::string T = FormatKm(N, S.seannforenum, S.seannafternum);
-      AddText(T, small, kRight, kBottom, N, E1o + G);
-      AddText(T, small, kLeft, kBottom, N, E2o - G);
+      AddText(T, small, kRight, kBottom, {N, E1o + G});
+      AddText(T, small, kLeft, kBottom, {N, E2o - G});
       continue;
     }
     const bool end = k == 0 || k == count2;
     if (end) {
       // No zone number on northings.
       const std::string Big = FloatToStr(Int(N / 1000 / 100));
-      AddText(Big, big, kLeft, kBottom, NL + SmallH - BigH, E1o + LabelGap);
-      AddTextRight(Big, big, kBottom, NL + SmallH - BigH, E2o - LabelGap - SmallW2);
+      AddText(Big, big, kLeft, kBottom, {NL + SmallH - BigH, E1o + LabelGap});
+      AddTextRight(Big, big, kBottom, {NL + SmallH - BigH, E2o - LabelGap - SmallW2});
     }
     const std::string Small = LastTwo(Int(N / 1000));
-    AddText(Small, small, kLeft, kBottom, NL + LabelGap, E1o + LabelGap + (end ? BigW2 : 0));
-    AddTextRight(Small, small, kBottom, NL + LabelGap, E2o);
+    AddText(Small, small, kLeft, kBottom, {NL + LabelGap, E1o + LabelGap + (end ? BigW2 : 0)});
+    AddTextRight(Small, small, kBottom, {NL + LabelGap, E2o});
   }
 }
 
@@ -107,10 +107,10 @@ void Tcreatetk::DrawRectGraticule() {
     if (!(Lat < LatNE)) continue;
     const long double Nw = GeoToPlanar(Lat, LonSW).northing;
     const long double Ne = GeoToPlanar(Lat, LonNE).northing;
-    AddLine(kInnerLine, Ne, iE2, Nw, iE1);
+    AddLine(kInnerLine, {Ne, iE2}, {Nw, iE1});
     const std::string T = DMSAfterDegree(Lat);
-    AddText(T, big, kRight, kMiddle, Nw, iE1);
-    AddText(T, big, kLeft, kMiddle, Ne, iE2);
+    AddText(T, big, kRight, kMiddle, {Nw, iE1});
+    AddText(T, big, kLeft, kMiddle, {Ne, iE2});
   }
 
   // Meridians.
@@ -122,10 +122,10 @@ void Tcreatetk::DrawRectGraticule() {
     if (!(Lon < LonNE)) continue;
     const long double Es = GeoToPlanar(LatSW, Lon).easting;
     const long double En = GeoToPlanar(LatNE, Lon).easting;
-    AddLine(kInnerLine, iN2, En, iN1, Es);
+    AddLine(kInnerLine, {iN2, En}, {iN1, Es});
     const std::string T = DMSAfterDegree(Lon);
-    AddText(T, big, kCentre, kBottom, iN2, En);
-    AddText(T, big, kCentre, kTop, iN1, Es);
+    AddText(T, big, kCentre, kBottom, {iN2, En});
+    AddText(T, big, kCentre, kTop, {iN1, Es});
   }
 }
 

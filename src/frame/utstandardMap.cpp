@@ -139,7 +139,7 @@ void TstandardMap::DrawInnerFrame() {
   if (!S.GeodeticOutput) {
     for (int i = 0; i < 4; ++i) {
       const int j = (i + 1) % 4;
-      AddLine(kInnerLine, FInnerNorth[j], FInnerEast[j], FInnerNorth[i], FInnerEast[i]);
+      AddLine(kInnerLine, {FInnerNorth[j], FInnerEast[j]}, {FInnerNorth[i], FInnerEast[i]});
     }
     return;
   }
@@ -148,26 +148,26 @@ void TstandardMap::DrawInnerFrame() {
   FGapLon = GeoDeltaEast(FFrameGap, FSheetLat, FSheetLon);
   FGapLat = GeoDeltaNorth(FFrameGap, FSheetLat, FSheetLon);
   const long double top = FSheetLat + FSheetHeight, right = FSheetLon + FSheetWidth;
-  AddLineDirect(kInnerLine, top + FGapLat, FSheetLon, FSheetLat - FGapLat, FSheetLon);
-  AddLineDirect(kInnerLine, top, right + FGapLon, top, FSheetLon - FGapLon);
-  AddLineDirect(kInnerLine, top + FGapLat, right, FSheetLat - FGapLat, right);
-  AddLineDirect(kInnerLine, FSheetLat, right + FGapLon, FSheetLat, FSheetLon - FGapLon);
+  AddLineDirect(kInnerLine, {top + FGapLat, FSheetLon}, {FSheetLat - FGapLat, FSheetLon});
+  AddLineDirect(kInnerLine, {top, right + FGapLon}, {top, FSheetLon - FGapLon});
+  AddLineDirect(kInnerLine, {top + FGapLat, right}, {FSheetLat - FGapLat, right});
+  AddLineDirect(kInnerLine, {FSheetLat, right + FGapLon}, {FSheetLat, FSheetLon - FGapLon});
 }
 
 void TstandardMap::DrawOuterFrame() {
   if (!S.GeodeticOutput) {
     for (int i = 0; i < 4; ++i) {
       const int j = (i + 1) % 4;
-      AddLine(kOuterLine, FOuterNorth[j], FOuterEast[j], FOuterNorth[i], FOuterEast[i]);
+      AddLine(kOuterLine, {FOuterNorth[j], FOuterEast[j]}, {FOuterNorth[i], FOuterEast[i]});
     }
     return;
   }
   const long double south = FSheetLat - FGapLat, north = FSheetLat + FSheetHeight + FGapLat;
   const long double west = FSheetLon - FGapLon, east = FSheetLon + FSheetWidth + FGapLon;
-  AddLineDirect(kOuterLine, north, west, south, west);
-  AddLineDirect(kOuterLine, north, east, north, west);
-  AddLineDirect(kOuterLine, north, east, south, east);
-  AddLineDirect(kOuterLine, south, east, south, west);
+  AddLineDirect(kOuterLine, {north, west}, {south, west});
+  AddLineDirect(kOuterLine, {north, east}, {north, west});
+  AddLineDirect(kOuterLine, {north, east}, {south, east});
+  AddLineDirect(kOuterLine, {south, east}, {south, west});
 }
 
 void TstandardMap::DrawCornerMarks() {
@@ -180,9 +180,9 @@ void TstandardMap::DrawCornerMarks() {
     const long double N = FInnerNorth[i], E = FInnerEast[i];
     // A side without an intersection (parallel or degenerate) gets no mark.
     if (const auto e = EastingAtNorthing(N, FOuterNorth, FOuterEast, sideA[i], sideB[i]))
-      AddLine(kInnerLine, N, *e, N, E);
+      AddLine(kInnerLine, {N, *e}, {N, E});
     if (const auto n = NorthingAtEasting(E, FOuterNorth, FOuterEast, endA[i], endB[i]))
-      AddLine(kInnerLine, *n, E, N, E);
+      AddLine(kInnerLine, {*n, E}, {N, E});
   }
 }
 

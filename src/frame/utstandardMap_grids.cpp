@@ -68,16 +68,16 @@ void TstandardMap::DrawKilometreGrid(bool full) {
       }
     }
     if (full) {
-      AddLine(kInnerLine, Ntop, E, Nbot, E);
+      AddLine(kInnerLine, {Ntop, E}, {Nbot, E});
     } else {
-      if (bottomReached) AddLine(kInnerLine, Nbot + G, E, Nbot, E);
-      if (topReached) AddLine(kInnerLine, Ntop - G, E, Ntop, E);
+      if (bottomReached) AddLine(kInnerLine, {Nbot + G, E}, {Nbot, E});
+      if (topReached) AddLine(kInnerLine, {Ntop - G, E}, {Ntop, E});
     }
     if (!labels) continue;
     if (I < 1000) {
       const std::string T = FormatKm(E, S.seannforenum, S.seannafternum);
-      if (topReached) AddText(T, small, kCentre, kTop, Ntop - LabelGap, E);
-      if (bottomReached) AddText(T, small, kCentre, kTop, Nbot - LabelGap + SmallH, E);
+      if (topReached) AddText(T, small, kCentre, kTop, {Ntop - LabelGap, E});
+      if (bottomReached) AddText(T, small, kCentre, kTop, {Nbot - LabelGap + SmallH, E});
       continue;
     }
     // Labels of the end lines keep EndGap away from the frame's corners.
@@ -92,13 +92,13 @@ void TstandardMap::DrawKilometreGrid(bool full) {
     if (k == 0 || k == count) {
       // The hundreds of kilometres, with the zone number when eastings do not carry it.
       const std::string Big = FRun.ZoneNumberText + FloatToStr(Int(E / 1000 / 100));
-      if (topReached) AddTextRight(Big, big, kTop, Ntop - LabelGap, Etop - 2 * LabelGap);
+      if (topReached) AddTextRight(Big, big, kTop, {Ntop - LabelGap, Etop - 2 * LabelGap});
       if (bottomReached)
-        AddTextRight(Big, big, kBottom, Nbot + LabelGap + SmallH - BigH, Ebot - 2 * LabelGap);
+        AddTextRight(Big, big, kBottom, {Nbot + LabelGap + SmallH - BigH, Ebot - 2 * LabelGap});
     }
     const std::string Small = LastTwo(Int(E / 1000));
-    if (topReached) AddText(Small, small, kLeft, kTop, Ntop - LabelGap, Etop + LabelGap);
-    if (bottomReached) AddText(Small, small, kLeft, kBottom, Nbot + LabelGap, Ebot + LabelGap);
+    if (topReached) AddText(Small, small, kLeft, kTop, {Ntop - LabelGap, Etop + LabelGap});
+    if (bottomReached) AddText(Small, small, kLeft, kBottom, {Nbot + LabelGap, Ebot + LabelGap});
   }
 
   // East-west lines, likewise (rgver).
@@ -145,16 +145,16 @@ void TstandardMap::DrawKilometreGrid(bool full) {
     const bool westInMargin = !slopeEnd || *second < *first;
     const bool eastInMargin = !slopeEnd || *second > *first;
     if (full) {
-      AddLine(kInnerLine, N, E2, N, E1);
+      AddLine(kInnerLine, {N, E2}, {N, E1});
     } else {
-      if (westInMargin) AddLine(kInnerLine, N, E1 + G, N, E1);
-      if (eastInMargin) AddLine(kInnerLine, N, E2, N, E2 - G);
+      if (westInMargin) AddLine(kInnerLine, {N, E1 + G}, {N, E1});
+      if (eastInMargin) AddLine(kInnerLine, {N, E2}, {N, E2 - G});
     }
     if (!labels) continue;
     if (I < 1000) {
       const std::string T = FormatKm(N, S.seannforenum, S.seannafternum);
-      if (westInMargin) AddText(T, small, kRight, kBottom, N, E1 + G);
-      if (eastInMargin) AddText(T, small, kLeft, kBottom, N, E2 - G);
+      if (westInMargin) AddText(T, small, kRight, kBottom, {N, E1 + G});
+      if (eastInMargin) AddText(T, small, kLeft, kBottom, {N, E2 - G});
       continue;
     }
     long double NL = N + LabelGap, NR = N + LabelGap;
@@ -165,14 +165,14 @@ void TstandardMap::DrawKilometreGrid(bool full) {
     const std::string Big = FloatToStr(Int(N / 1000 / 100));  // no zone number on northings
     const std::string Small = LastTwo(Int(N / 1000));
     if (k == firstL || k == lastL) {
-      AddText(Big, big, kLeft, kBottom, NL + SmallW2 - BigW2, E1 + LabelGap);
-      AddText(Small, small, kLeft, kBottom, NL, E1 + LabelGap + BigW2);
+      AddText(Big, big, kLeft, kBottom, {NL + SmallW2 - BigW2, E1 + LabelGap});
+      AddText(Small, small, kLeft, kBottom, {NL, E1 + LabelGap + BigW2});
     } else if (firstL < k && k < lastL) {
-      AddText(Small, small, kLeft, kBottom, NL, E1 + LabelGap);
+      AddText(Small, small, kLeft, kBottom, {NL, E1 + LabelGap});
     }
     if (k == firstR || k == lastR)
-      AddText(Big, big, kRight, kBottom, NR + SmallW2 - BigW2, E2 - LabelGap - SmallW2);
-    if (firstR <= k && k <= lastR && firstR >= 0) AddTextRight(Small, small, kBottom, NR, E2);
+      AddText(Big, big, kRight, kBottom, {NR + SmallW2 - BigW2, E2 - LabelGap - SmallW2});
+    if (firstR <= k && k <= lastR && firstR >= 0) AddTextRight(Small, small, kBottom, {NR, E2});
   }
 }
 
@@ -213,28 +213,28 @@ void TstandardMap::DrawGraticule() {
       return pos == std::string::npos ? std::string() : text.substr(pos + 2, 2 + 3);
     };
     for (const long double lon : meridians) {
-      AddLineDirect(kInnerLine, FSheetLat - FGapLat, lon, FSheetLat, lon);
-      AddLineDirect(kInnerLine, top + FGapLat, lon, top, lon);
-      AddTextDirect(minutes(lon), font, kLeft, kBottom, top, lon);
-      AddTextDirect(minutes(lon), font, kLeft, kTop, FSheetLat, lon);
+      AddLineDirect(kInnerLine, {FSheetLat - FGapLat, lon}, {FSheetLat, lon});
+      AddLineDirect(kInnerLine, {top + FGapLat, lon}, {top, lon});
+      AddTextDirect(minutes(lon), font, kLeft, kBottom, {top, lon});
+      AddTextDirect(minutes(lon), font, kLeft, kTop, {FSheetLat, lon});
     }
     for (const long double lat : parallels) {
-      AddLineDirect(kInnerLine, lat, FSheetLon, lat, FSheetLon - FGapLon);
-      AddLineDirect(kInnerLine, lat, right + FGapLon, lat, right);
-      AddTextDirect(minutes(lat), font, kRight, kTop, lat, FSheetLon);
-      AddTextDirect(minutes(lat), font, kLeft, kTop, lat, right);
+      AddLineDirect(kInnerLine, {lat, FSheetLon}, {lat, FSheetLon - FGapLon});
+      AddLineDirect(kInnerLine, {lat, right + FGapLon}, {lat, right});
+      AddTextDirect(minutes(lat), font, kRight, kTop, {lat, FSheetLon});
+      AddTextDirect(minutes(lat), font, kLeft, kTop, {lat, right});
     }
     return;
   }
   for (const long double lon : meridians) {
-    AddLineDirect(kInnerLine, top, lon, FSheetLat, lon);
-    AddTextDirect(label(lon), font, kCentre, kBottom, top, lon);
-    AddTextDirect(label(lon), font, kCentre, kTop, FSheetLat, lon);
+    AddLineDirect(kInnerLine, {top, lon}, {FSheetLat, lon});
+    AddTextDirect(label(lon), font, kCentre, kBottom, {top, lon});
+    AddTextDirect(label(lon), font, kCentre, kTop, {FSheetLat, lon});
   }
   for (const long double lat : parallels) {
-    AddLineDirect(kInnerLine, lat, right, lat, FSheetLon);
-    AddTextDirect(label(lat), font, kRight, kMiddle, lat, FSheetLon);
-    AddTextDirect(label(lat), font, kLeft, kMiddle, lat, right);
+    AddLineDirect(kInnerLine, {lat, right}, {lat, FSheetLon});
+    AddTextDirect(label(lat), font, kRight, kMiddle, {lat, FSheetLon});
+    AddTextDirect(label(lat), font, kLeft, kMiddle, {lat, right});
   }
 }
 
@@ -254,19 +254,19 @@ void TstandardMap::DrawGraticuleCrosses() {
   const auto parallels = InteriorLines(FSheetLat, FSheetHeight, S.sewd);
   for (const long double lon : meridians) {
     for (const long double lat : parallels) {
-      AddLineDirect(kInnerLine, lat, lon + A / 2, lat, lon - A / 2);
-      AddLineDirect(kInnerLine, lat + A / 2, lon, lat - A / 2, lon);
+      AddLineDirect(kInnerLine, {lat, lon + A / 2}, {lat, lon - A / 2});
+      AddLineDirect(kInnerLine, {lat + A / 2, lon}, {lat - A / 2, lon});
     }
-    AddLineDirect(kInnerLine, top + FGapLat, lon, top, lon);
-    AddLineDirect(kInnerLine, FSheetLat - FGapLat, lon, FSheetLat, lon);
-    AddTextDirect(label(lon), font, kCentre, kTop, top + FGapLat, lon);
-    AddTextDirect(label(lon), font, kCentre, kBottom, FSheetLat - FGapLat, lon);
+    AddLineDirect(kInnerLine, {top + FGapLat, lon}, {top, lon});
+    AddLineDirect(kInnerLine, {FSheetLat - FGapLat, lon}, {FSheetLat, lon});
+    AddTextDirect(label(lon), font, kCentre, kTop, {top + FGapLat, lon});
+    AddTextDirect(label(lon), font, kCentre, kBottom, {FSheetLat - FGapLat, lon});
   }
   for (const long double lat : parallels) {
-    AddTextDirect(label(lat), font, kRight, kBottom, lat, FSheetLon);
-    AddTextDirect(label(lat), font, kLeft, kBottom, lat, right);
-    AddLineDirect(kInnerLine, lat, FSheetLon - FGapLon, lat, FSheetLon);
-    AddLineDirect(kInnerLine, lat, right + FGapLon, lat, right);
+    AddTextDirect(label(lat), font, kRight, kBottom, {lat, FSheetLon});
+    AddTextDirect(label(lat), font, kLeft, kBottom, {lat, right});
+    AddLineDirect(kInnerLine, {lat, FSheetLon - FGapLon}, {lat, FSheetLon});
+    AddLineDirect(kInnerLine, {lat, right + FGapLon}, {lat, right});
   }
 }
 

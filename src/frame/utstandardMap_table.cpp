@@ -38,8 +38,8 @@ void TstandardMap::DrawAdjacentTable() {
   if (!S.GeodeticOutput) {
     const long double N0 = FOuterNorth[1] + S.SeY * k;
     const long double E0 = FOuterEast[1] + G + S.SeX * k;
-    for (int i = 0; i <= 3; ++i) AddLine(kInnerLine, N0 + i * CH, E0 + 3 * CW, N0 + i * CH, E0);
-    for (int i = 0; i <= 3; ++i) AddLine(kInnerLine, N0 + 3 * CH, E0 + i * CW, N0, E0 + i * CW);
+    for (int i = 0; i <= 3; ++i) AddLine(kInnerLine, {N0 + i * CH, E0 + 3 * CW}, {N0 + i * CH, E0});
+    for (int i = 0; i <= 3; ++i) AddLine(kInnerLine, {N0 + 3 * CH, E0 + i * CW}, {N0, E0 + i * CW});
     StorePolygon(kTableCentreCell,
                  EnvelopePolygon({static_cast<double>(E0 + CW), static_cast<double>(N0 + CH),
                                   static_cast<double>(E0 + 2 * CW), static_cast<double>(N0 + 2 * CH)}));
@@ -52,8 +52,8 @@ void TstandardMap::DrawAdjacentTable() {
   const long double Lon0 = FSheetLon + GeoDeltaEast(S.SeX * k, top, FSheetLon);
   const long double Lat0 = top + FGapLat + GeoDeltaNorth(S.SeY * k, top, FSheetLon);
   const long double cw = FTableCellLon, ch = FTableCellLat;
-  for (int i = 0; i <= 3; ++i) AddLineDirect(kInnerLine, Lat0 + i * ch, Lon0 + 3 * cw, Lat0 + i * ch, Lon0);
-  for (int i = 0; i <= 3; ++i) AddLineDirect(kInnerLine, Lat0 + 3 * ch, Lon0 + i * cw, Lat0, Lon0 + i * cw);
+  for (int i = 0; i <= 3; ++i) AddLineDirect(kInnerLine, {Lat0 + i * ch, Lon0 + 3 * cw}, {Lat0 + i * ch, Lon0});
+  for (int i = 0; i <= 3; ++i) AddLineDirect(kInnerLine, {Lat0 + 3 * ch, Lon0 + i * cw}, {Lat0, Lon0 + i * cw});
   StorePolygon(kTableCentreCell,
                EnvelopePolygon({static_cast<double>(Lon0 + cw), static_cast<double>(Lat0 + ch),
                                 static_cast<double>(Lon0 + 2 * cw), static_cast<double>(Lat0 + 2 * ch)}));
@@ -97,18 +97,18 @@ void TstandardMap::DrawTableNames(long double N0, long double E0, long double CW
           const HalfNames halves = SplitName(name);
           text = halves.first + "\r\n" + halves.second;
         }
-        AddTextDirect(text, font, kCentre, kMiddle, Nm, Em);
+        AddTextDirect(text, font, kCentre, kMiddle, {Nm, Em});
         continue;
       }
       const std::size_t L = GbkByteLength(name);
       if (L < 9) {
-        AddText(name, font, kLeft, kTop, Nm + H / 2, Em - L * H / 2.1L / 2);
+        AddText(name, font, kLeft, kTop, {Nm + H / 2, Em - L * H / 2.1L / 2});
       } else {
         const HalfNames halves = SplitName(name);
         const long double W1 = GbkByteLength(halves.first) * H / 2.1L;
         const long double W2 = GbkByteLength(halves.second) * H / 2.1L;
-        AddText(halves.first, font, kLeft, kBottom, Nm, Em - W1 / 2);
-        AddText(halves.second, font, kLeft, kTop, Nm, Em - W2 / 2);
+        AddText(halves.first, font, kLeft, kBottom, {Nm, Em - W1 / 2});
+        AddText(halves.second, font, kLeft, kTop, {Nm, Em - W2 / 2});
       }
     }
   }
