@@ -23,13 +23,6 @@ const CommandRegistration kRegistration({"preview", "draw a written frame (not i
 
 }  // namespace
 
-std::vector<std::string> PreviewValueOptions() { return {"--preview", "--preview-dpi"}; }
-
-std::vector<std::string> WithPreviewOptions(std::vector<std::string> valueOptions) {
-  for (auto& o : PreviewValueOptions()) valueOptions.push_back(std::move(o));
-  return valueOptions;
-}
-
 const char* PreviewOptionsHelp() {
   return "  --preview FILE           not in this build (built without Qt)\n";
 }

@@ -20,13 +20,6 @@ int DpiOf(const Args& args, const std::string& option) {
 
 }  // namespace
 
-std::vector<std::string> PreviewValueOptions() { return {"--preview", "--preview-dpi"}; }
-
-std::vector<std::string> WithPreviewOptions(std::vector<std::string> valueOptions) {
-  for (auto& o : PreviewValueOptions()) valueOptions.push_back(std::move(o));
-  return valueOptions;
-}
-
 const char* PreviewOptionsHelp() {
   return "  --preview FILE           afterwards draw the frame from the output to FILE\n"
          "                           (.png, .svg or .pdf) at its scale\n"
