@@ -137,13 +137,7 @@ int Run(const std::vector<std::string>& rawArgs) {
   const auto bboxText = args.value("--bbox");
   const auto coverPath = args.value("--cover");
   if (bboxText.has_value() == coverPath.has_value()) throw UsageError("需要 --bbox 或 --cover 之一");
-  auto output = args.value("-o");
-  if (!output) output = args.value("--output");
-  if (!output) throw UsageError("需要输出: -o SHEETS.shp");
-  if (!EndsWithNoCase(*output, ".shp")) throw UsageError("输出必须是 .shp 文件: " + *output);
-  std::error_code ec;
-  if (std::filesystem::exists(*output, ec) && !args.flag("--overwrite"))
-    throw RunError(*output + " 已存在；加 --overwrite 替换它");
+  const std::string output = IndexOutputOption(args);
 
   CliFeedback feedback;
   const auto start = std::chrono::steady_clock::now();
@@ -243,10 +237,10 @@ int Run(const std::vector<std::string>& rawArgs) {
   const SpatialReference ref =
       geographic ? MakeGeographicReference(out.datum, feedback) : MakeProjectedReference(out, feedback);
   if (ref.empty()) throw RunError("无法建立输出的坐标系统");
-  WriteSheetIndex(*output, ref, "TFH", sheets, args.flag("--overwrite"));
+  WriteSheetIndex(output, ref, "TFH", sheets, args.flag("--overwrite"));
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
                       .count();
-  std::cout << "写入 " << sheets.size() << " 个图幅到 " << *output << " (" << ref.name() << ")\n"
+  std::cout << "写入 " << sheets.size() << " 个图幅到 " << output << " (" << ref.name() << ")\n"
             << "完成，用时" << ms << "毫秒\n";
   if (!skipped.empty()) {
     std::cerr << skipped.size() << " 个覆盖范围要素的图形有错误，索引中没有只属于它们的图幅（见上）\n";
@@ -259,4 +253,16 @@ const CommandRegistration kRegistration({"make-index", "write a standard sheet i
                                          kUsage + std::string(RectIndexUsage()), &Run});
 
 }  // namespace
+
+std::string IndexOutputOption(const Args& args) {
+  auto output = args.value("-o");
+  if (!output) output = args.value("--output");
+  if (!output) throw UsageError("需要输出: -o SHEETS.shp");
+  if (!EndsWithNoCase(*output, ".shp")) throw UsageError("输出必须是 .shp 文件: " + *output);
+  std::error_code ec;
+  if (std::filesystem::exists(*output, ec) && !args.flag("--overwrite"))
+    throw RunError(*output + " 已存在；加 --overwrite 替换它");
+  return *output;
+}
+
 }  // namespace tarvik::cli

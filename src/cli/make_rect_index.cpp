@@ -96,13 +96,7 @@ int MakeRectIndex(const std::vector<std::string>& rawArgs) {
   const auto extentText = args.value("--extent");
   const auto coverPath = args.value("--cover");
   if (extentText.has_value() == coverPath.has_value()) throw UsageError("需要 --extent 或 --cover 之一");
-  auto output = args.value("-o");
-  if (!output) output = args.value("--output");
-  if (!output) throw UsageError("需要输出: -o SHEETS.shp");
-  if (!EndsWithNoCase(*output, ".shp")) throw UsageError("输出必须是 .shp 文件: " + *output);
-  std::error_code ec;
-  if (std::filesystem::exists(*output, ec) && !args.flag("--overwrite"))
-    throw RunError(*output + " 已存在；加 --overwrite 替换它");
+  const std::string output = IndexOutputOption(args);
   const bool systemOptions = args.value("--datum") || args.value("--zone-width") ||
                              args.value("--central-meridian") || args.flag("--zone-prefix");
 
@@ -169,10 +163,10 @@ int MakeRectIndex(const std::vector<std::string>& rawArgs) {
     sheets.push_back(std::move(polygon));
   }
   if (sheets.empty()) throw RunError("范围内没有图幅");
-  WriteSheetIndex(*output, ref, "TFH", sheets, args.flag("--overwrite"));
+  WriteSheetIndex(output, ref, "TFH", sheets, args.flag("--overwrite"));
   const auto ms =
       std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
-  std::cout << "写入 " << sheets.size() << " 个图幅到 " << *output << " (" << ref.name() << ")\n"
+  std::cout << "写入 " << sheets.size() << " 个图幅到 " << output << " (" << ref.name() << ")\n"
             << "矩形图幅 1:" << denominator << "，" << RectLayoutName(*layout) << "厘米\n"
             << "完成，用时" << ms << "毫秒\n";
   return kExitOk;

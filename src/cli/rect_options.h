@@ -36,4 +36,8 @@ bool AsksForRectIndex(const std::vector<std::string>& argv);
 int MakeRectIndex(const std::vector<std::string>& argv);
 const char* RectIndexUsage();
 
+// make-index's output, -o or --output: a .shp, refused when it exists and
+// --overwrite is not given (UsageError, RunError).
+std::string IndexOutputOption(const Args& args);
+
 }  // namespace tarvik::cli
