@@ -287,6 +287,11 @@ long double TtkBaseClass::TextHeight2(const FontDesc& font) const {
   return tarvik::TextHeight2(font, S.ScaleFactor);
 }
 
+TtkBaseClass::KmLabelStyle TtkBaseClass::KmLabels() const {
+  const long double BigH = TextHeight(S.btnDFont), SmallH = TextHeight(S.btnXFont);
+  return {S.btnDFont, S.btnXFont, BigH, SmallH, BigH / 2.1L * 2, SmallH / 2.1L * 2, 1 * S.ScaleFactor};
+}
+
 void TtkBaseClass::StoreLine(LineKind kind, StorePoint from, StorePoint to) {
   if (!FSink) return;
   if (FSink->line(kind, from, to))

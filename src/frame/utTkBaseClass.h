@@ -156,6 +156,17 @@ class TtkBaseClass {
   long double TextHeight(const FontDesc& font) const;
   long double TextHeight2(const FontDesc& font) const;
 
+  // Fonts and sizes (ground metres) of the kilometre grids' labels, the same
+  // for both builders.
+  struct KmLabelStyle {
+    const FontDesc& big;         // hundreds of kilometres
+    const FontDesc& small;       // the kilometre digits
+    long double BigH, SmallH;    // text heights
+    long double BigW2, SmallW2;  // widths of two characters
+    long double LabelGap;        // 1 mm on paper
+  };
+  KmLabelStyle KmLabels() const;
+
   // --- Crosshair grid: crosses at the grid intersections inside the
   // rectangle (planar metres).
   void DrawCrossGrid(LineKind kind, long double XMax, long double XMin, long double YMax,

@@ -16,11 +16,7 @@ void Tcreatetk::DrawKmGrid(bool full) {
   if (!CheckGridValue(S.Seinterval, "网格间隔")) return;
   const long double I = S.Seinterval;
   const long double G = FFrameGap;
-  const FontDesc& big = S.btnDFont;
-  const FontDesc& small = S.btnXFont;
-  const long double BigH = TextHeight(big), SmallH = TextHeight(small);
-  const long double BigW2 = BigH / 2.1L * 2, SmallW2 = SmallH / 2.1L * 2;
-  const long double LabelGap = 1 * S.ScaleFactor;
+  const auto& [big, small, BigH, SmallH, BigW2, SmallW2, LabelGap] = KmLabels();
   const bool labels = S.Chkiskmann;
 
   // North-south lines (constant easting).

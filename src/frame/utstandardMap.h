@@ -8,9 +8,11 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "frame/utTkBaseClass.h"
 #include "gdb/feature_class.h"
@@ -88,6 +90,7 @@ class TstandardMap : public TtkBaseClass {
   // The grid of the settings (rgGrid), or a rectangular sheet's own.
   void DrawGrid();
   // Grids (planar after ToPlanarCorners) and the adjacent-sheet table.
+  // The kilometre grid: whole lines (full) or margin ticks, with labels.
   void DrawKilometreGrid(bool full);
   void DrawGraticule();
   void DrawGraticuleCrosses();
@@ -114,6 +117,31 @@ class TstandardMap : public TtkBaseClass {
   void ToPlanarCorners();
   void DrawMask();
   void DrawTableNames(long double N0, long double E0, long double CW, long double CH);
+
+  // One kilometre line cut to the frame: its easting (a north-south line) or
+  // northing (east-west), its southern or western end `low` and northern or
+  // eastern end `high`, whether each end lies in the margin (where its tick
+  // and label go; not on a sloping inner side), and its index among the
+  // grid positions.
+  struct KmGridLine {
+    long double at, low, high;
+    bool lowInMargin, highInMargin;
+    std::int64_t k;
+  };
+  struct KmGridLines {
+    std::vector<KmGridLine> lines;  // the positions that cross the frame
+    std::int64_t last = -1;         // index of the last grid position
+    // East-west lines: the first and last positions that meet the inner
+    // left and right sides (-1 when none does).
+    std::int64_t firstLeft = -1, lastLeft = -1, firstRight = -1, lastRight = -1;
+  };
+  // The north-south lines between the envelope's eastings, and the east-west
+  // lines between its northings, at the positions of the crosshair grid.
+  KmGridLines KmMeridians(long double Emin, long double Emax) const;
+  KmGridLines KmParallels(long double Nmin, long double Nmax) const;
+  // The kilometre numbers of one line.
+  void LabelKmMeridian(const KmGridLine& line, std::int64_t last);
+  void LabelKmParallel(const KmGridLine& line, const KmGridLines& grid);
 
   // Intersection of the north-south line at easting E (or east-west line at
   // northing N) with the side from corner a to corner b of a corner array.

@@ -24,32 +24,52 @@ void TstandardMap::DrawKilometreGrid(bool full) {
   if (!CheckGridValue(S.Seinterval, "网格间隔")) return;
   long double Emin, Nmin, Emax, Nmax;
   InnerEnvelope(Emin, Nmin, Emax, Nmax);
-  const long double I = S.Seinterval;
   const long double G = FFrameGap;
-  const FontDesc& big = S.btnDFont;
-  const FontDesc& small = S.btnXFont;
-  const long double BigH = TextHeight(big), SmallH = TextHeight(small);
-  const long double BigW2 = BigH / 2.1L * 2, SmallW2 = SmallH / 2.1L * 2;
-  const long double EndGap = 60 * S.ScaleFactor;
-  const long double LabelGap = 1 * S.ScaleFactor;
   const bool labels = S.Chkiskmann;
 
-  // North-south lines, where the crosshair grid puts its crosses (whole or
-  // half intervals, rgHor). A line on the minimum side of the envelope is
-  // never drawn, one on the maximum side is.
+  const KmGridLines meridians = KmMeridians(Emin, Emax);
+  for (const KmGridLine& m : meridians.lines) {
+    const long double E = m.at;
+    if (full) {
+      AddLine(kInnerLine, {m.high, E}, {m.low, E});
+    } else {
+      if (m.lowInMargin) AddLine(kInnerLine, {m.low + G, E}, {m.low, E});
+      if (m.highInMargin) AddLine(kInnerLine, {m.high - G, E}, {m.high, E});
+    }
+    if (labels) LabelKmMeridian(m, meridians.last);
+  }
+
+  const KmGridLines parallels = KmParallels(Nmin, Nmax);
+  for (const KmGridLine& p : parallels.lines) {
+    const long double N = p.at;
+    if (full) {
+      AddLine(kInnerLine, {N, p.high}, {N, p.low});
+    } else {
+      if (p.lowInMargin) AddLine(kInnerLine, {N, p.low + G}, {N, p.low});
+      if (p.highInMargin) AddLine(kInnerLine, {N, p.high}, {N, p.high - G});
+    }
+    if (labels) LabelKmParallel(p, parallels);
+  }
+}
+
+TstandardMap::KmGridLines TstandardMap::KmMeridians(long double Emin, long double Emax) const {
+  // Where the crosshair grid puts its crosses (whole or half intervals,
+  // rgHor). A line on the minimum side of the envelope is never drawn, one on
+  // the maximum side is.
+  const long double I = S.Seinterval;
+  KmGridLines grid;
   const long double E0 = FirstGridValue(Emin, I, S.rgHor);
-  const std::int64_t count = LastGridIndex(E0, Emax, I);
-  for (std::int64_t k = 0; k <= count; ++k) {
+  grid.last = LastGridIndex(E0, Emax, I);
+  for (std::int64_t k = 0; k <= grid.last; ++k) {
     const long double E = E0 + k * I;
     const auto bottom = NorthingAtEasting(E, FOuterNorth, FOuterEast, 0, 3);
     const auto top = NorthingAtEasting(E, FOuterNorth, FOuterEast, 1, 2);
     if (!bottom || !top) continue;  // no crossing with a frame side: no line
-    long double Nbot = *bottom, Ntop = *top;
+    KmGridLine line{E, *bottom, *top, true, true, k};
     // The inner left and right sides slant with the meridians' convergence: a
     // line between the eastings of a side's two corners leaves the map face
     // through that side, and stops there instead of running on through the
     // frame band (and, on small scales, past the outer frame).
-    bool bottomReached = true, topReached = true;
     const int sides[2][2] = {{0, 1}, {3, 2}};  // inner left side, inner right side
     for (const auto& side : sides) {
       const long double eLow = FInnerEast[side[0]], eHigh = FInnerEast[side[1]];
@@ -60,64 +80,35 @@ void TstandardMap::DrawKilometreGrid(bool full) {
       // the lower corner (west of it on the left side, east on the right).
       const bool lowerOutside = side[0] == 0 ? E < eLow : E > eLow;
       if (lowerOutside) {
-        Nbot = *n;
-        bottomReached = false;
+        line.low = *n;
+        line.lowInMargin = false;
       } else {
-        Ntop = *n;
-        topReached = false;
+        line.high = *n;
+        line.highInMargin = false;
       }
     }
-    if (full) {
-      AddLine(kInnerLine, {Ntop, E}, {Nbot, E});
-    } else {
-      if (bottomReached) AddLine(kInnerLine, {Nbot + G, E}, {Nbot, E});
-      if (topReached) AddLine(kInnerLine, {Ntop - G, E}, {Ntop, E});
-    }
-    if (!labels) continue;
-    if (I < 1000) {
-      const std::string T = FormatKm(E, S.seannforenum, S.seannafternum);
-      if (topReached) AddText(T, small, kCentre, kTop, {Ntop - LabelGap, E});
-      if (bottomReached) AddText(T, small, kCentre, kTop, {Nbot - LabelGap + SmallH, E});
-      continue;
-    }
-    // Labels of the end lines keep EndGap away from the frame's corners.
-    long double Etop = E, Ebot = E;
-    if (k == 0) {
-      if (FInnerEast[0] > E - EndGap) Ebot = FInnerEast[0] + EndGap;
-      if (FInnerEast[1] > E - EndGap) Etop = FInnerEast[1] + EndGap;
-    } else if (k == count) {
-      if (!(FInnerEast[3] >= E + EndGap)) Ebot = FInnerEast[3] - EndGap;
-      if (!(FInnerEast[2] >= E + EndGap)) Etop = FInnerEast[2] - EndGap;
-    }
-    if (k == 0 || k == count) {
-      // The hundreds of kilometres, with the zone number when eastings do not carry it.
-      const std::string Big = FRun.ZoneNumberText + FloatToStr(Int(E / 1000 / 100));
-      if (topReached) AddTextRight(Big, big, kTop, {Ntop - LabelGap, Etop - 2 * LabelGap});
-      if (bottomReached)
-        AddTextRight(Big, big, kBottom, {Nbot + LabelGap + SmallH - BigH, Ebot - 2 * LabelGap});
-    }
-    const std::string Small = LastTwo(Int(E / 1000));
-    if (topReached) AddText(Small, small, kLeft, kTop, {Ntop - LabelGap, Etop + LabelGap});
-    if (bottomReached) AddText(Small, small, kLeft, kBottom, {Nbot + LabelGap, Ebot + LabelGap});
+    grid.lines.push_back(line);
   }
+  return grid;
+}
 
-  // East-west lines, likewise (rgver).
+TstandardMap::KmGridLines TstandardMap::KmParallels(long double Nmin, long double Nmax) const {
+  const long double I = S.Seinterval;
+  KmGridLines grid;
   const long double N0 = FirstGridValue(Nmin, I, S.rgver);
-  const std::int64_t count2 = LastGridIndex(N0, Nmax, I);
-  // The first and last lines that meet each inner side (-1 when none does).
-  std::int64_t firstL = -1, lastL = -1, firstR = -1, lastR = -1;
-  for (std::int64_t k = 0; k <= count2; ++k) {
+  grid.last = LastGridIndex(N0, Nmax, I);
+  for (std::int64_t k = 0; k <= grid.last; ++k) {
     const long double N = N0 + k * I;
     if (FInnerNorth[0] < N && N < FInnerNorth[1]) {
-      if (firstL < 0) firstL = k;
-      lastL = k;
+      if (grid.firstLeft < 0) grid.firstLeft = k;
+      grid.lastLeft = k;
     }
     if (FInnerNorth[3] < N && N < FInnerNorth[2]) {
-      if (firstR < 0) firstR = k;
-      lastR = k;
+      if (grid.firstRight < 0) grid.firstRight = k;
+      grid.lastRight = k;
     }
   }
-  for (std::int64_t k = 0; k <= count2; ++k) {
+  for (std::int64_t k = 0; k <= grid.last; ++k) {
     const long double N = N0 + k * I;
     std::optional<long double> first, second;
     // A line in the band of a sloping inner bottom or top side starts where it
@@ -141,39 +132,71 @@ void TstandardMap::DrawKilometreGrid(bool full) {
     // Left-side ticks and labels go at the western end, right-side ones at the
     // eastern end; an end on a sloping inner side has no margin, so nothing
     // is put there.
-    const long double E1 = std::min(*first, *second), E2 = std::max(*first, *second);
-    const bool westInMargin = !slopeEnd || *second < *first;
-    const bool eastInMargin = !slopeEnd || *second > *first;
-    if (full) {
-      AddLine(kInnerLine, {N, E2}, {N, E1});
-    } else {
-      if (westInMargin) AddLine(kInnerLine, {N, E1 + G}, {N, E1});
-      if (eastInMargin) AddLine(kInnerLine, {N, E2}, {N, E2 - G});
-    }
-    if (!labels) continue;
-    if (I < 1000) {
-      const std::string T = FormatKm(N, S.seannforenum, S.seannafternum);
-      if (westInMargin) AddText(T, small, kRight, kBottom, {N, E1 + G});
-      if (eastInMargin) AddText(T, small, kLeft, kBottom, {N, E2 - G});
-      continue;
-    }
-    long double NL = N + LabelGap, NR = N + LabelGap;
-    if (k == firstL && FInnerNorth[0] > NL - EndGap) NL = FInnerNorth[0] + EndGap;
-    if (k == lastL && !(FInnerNorth[1] >= NL + EndGap)) NL = FInnerNorth[1] - EndGap;
-    if (k == firstR && FInnerNorth[3] > NR - EndGap) NR = FInnerNorth[3] + EndGap;
-    if (k == lastR && !(FInnerNorth[2] >= NR + EndGap)) NR = FInnerNorth[2] - EndGap;
-    const std::string Big = FloatToStr(Int(N / 1000 / 100));  // no zone number on northings
-    const std::string Small = LastTwo(Int(N / 1000));
-    if (k == firstL || k == lastL) {
-      AddText(Big, big, kLeft, kBottom, {NL + SmallW2 - BigW2, E1 + LabelGap});
-      AddText(Small, small, kLeft, kBottom, {NL, E1 + LabelGap + BigW2});
-    } else if (firstL < k && k < lastL) {
-      AddText(Small, small, kLeft, kBottom, {NL, E1 + LabelGap});
-    }
-    if (k == firstR || k == lastR)
-      AddText(Big, big, kRight, kBottom, {NR + SmallW2 - BigW2, E2 - LabelGap - SmallW2});
-    if (firstR <= k && k <= lastR && firstR >= 0) AddTextRight(Small, small, kBottom, {NR, E2});
+    grid.lines.push_back({N, std::min(*first, *second), std::max(*first, *second), !slopeEnd || *second < *first,
+                          !slopeEnd || *second > *first, k});
   }
+  return grid;
+}
+
+void TstandardMap::LabelKmMeridian(const KmGridLine& m, std::int64_t last) {
+  const auto& [big, small, BigH, SmallH, BigW2, SmallW2, LabelGap] = KmLabels();
+  const long double E = m.at, Nbot = m.low, Ntop = m.high;
+  if (S.Seinterval < 1000) {
+    const std::string T = FormatKm(E, S.seannforenum, S.seannafternum);
+    if (m.highInMargin) AddText(T, small, kCentre, kTop, {Ntop - LabelGap, E});
+    if (m.lowInMargin) AddText(T, small, kCentre, kTop, {Nbot - LabelGap + SmallH, E});
+    return;
+  }
+  // Labels of the end lines keep EndGap away from the frame's corners.
+  const long double EndGap = 60 * S.ScaleFactor;
+  const bool firstLine = m.k == 0, lastLine = m.k == last;
+  long double Etop = E, Ebot = E;
+  if (firstLine) {
+    if (FInnerEast[0] > E - EndGap) Ebot = FInnerEast[0] + EndGap;
+    if (FInnerEast[1] > E - EndGap) Etop = FInnerEast[1] + EndGap;
+  } else if (lastLine) {
+    if (!(FInnerEast[3] >= E + EndGap)) Ebot = FInnerEast[3] - EndGap;
+    if (!(FInnerEast[2] >= E + EndGap)) Etop = FInnerEast[2] - EndGap;
+  }
+  if (firstLine || lastLine) {
+    // The hundreds of kilometres, with the zone number when eastings do not carry it.
+    const std::string Big = FRun.ZoneNumberText + FloatToStr(Int(E / 1000 / 100));
+    if (m.highInMargin) AddTextRight(Big, big, kTop, {Ntop - LabelGap, Etop - 2 * LabelGap});
+    if (m.lowInMargin) AddTextRight(Big, big, kBottom, {Nbot + LabelGap + SmallH - BigH, Ebot - 2 * LabelGap});
+  }
+  const std::string Small = LastTwo(Int(E / 1000));
+  if (m.highInMargin) AddText(Small, small, kLeft, kTop, {Ntop - LabelGap, Etop + LabelGap});
+  if (m.lowInMargin) AddText(Small, small, kLeft, kBottom, {Nbot + LabelGap, Ebot + LabelGap});
+}
+
+void TstandardMap::LabelKmParallel(const KmGridLine& p, const KmGridLines& grid) {
+  const auto& [big, small, BigH, SmallH, BigW2, SmallW2, LabelGap] = KmLabels();
+  const long double N = p.at, E1 = p.low, E2 = p.high;
+  const std::int64_t k = p.k;
+  if (S.Seinterval < 1000) {
+    const std::string T = FormatKm(N, S.seannforenum, S.seannafternum);
+    if (p.lowInMargin) AddText(T, small, kRight, kBottom, {N, E1 + FFrameGap});
+    if (p.highInMargin) AddText(T, small, kLeft, kBottom, {N, E2 - FFrameGap});
+    return;
+  }
+  const long double EndGap = 60 * S.ScaleFactor;
+  const std::int64_t firstL = grid.firstLeft, lastL = grid.lastLeft, firstR = grid.firstRight,
+                     lastR = grid.lastRight;
+  long double NL = N + LabelGap, NR = N + LabelGap;
+  if (k == firstL && FInnerNorth[0] > NL - EndGap) NL = FInnerNorth[0] + EndGap;
+  if (k == lastL && !(FInnerNorth[1] >= NL + EndGap)) NL = FInnerNorth[1] - EndGap;
+  if (k == firstR && FInnerNorth[3] > NR - EndGap) NR = FInnerNorth[3] + EndGap;
+  if (k == lastR && !(FInnerNorth[2] >= NR + EndGap)) NR = FInnerNorth[2] - EndGap;
+  const std::string Big = FloatToStr(Int(N / 1000 / 100));  // no zone number on northings
+  const std::string Small = LastTwo(Int(N / 1000));
+  if (k == firstL || k == lastL) {
+    AddText(Big, big, kLeft, kBottom, {NL + SmallW2 - BigW2, E1 + LabelGap});
+    AddText(Small, small, kLeft, kBottom, {NL, E1 + LabelGap + BigW2});
+  } else if (firstL < k && k < lastL) {
+    AddText(Small, small, kLeft, kBottom, {NL, E1 + LabelGap});
+  }
+  if (k == firstR || k == lastR) AddText(Big, big, kRight, kBottom, {NR + SmallW2 - BigW2, E2 - LabelGap - SmallW2});
+  if (firstR <= k && k <= lastR && firstR >= 0) AddTextRight(Small, small, kBottom, {NR, E2});
 }
 
 namespace {
