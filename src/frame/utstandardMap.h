@@ -140,8 +140,8 @@ class TstandardMap : public TtkBaseClass {
   KmGridLines KmMeridians(long double Emin, long double Emax) const;
   KmGridLines KmParallels(long double Nmin, long double Nmax) const;
   // The kilometre numbers of one line.
-  void LabelKmMeridian(const KmGridLine& line, std::int64_t last);
-  void LabelKmParallel(const KmGridLine& line, const KmGridLines& grid);
+  void LabelKmMeridian(const KmGridLine& line, std::int64_t last, const KmLabelStyle& style);
+  void LabelKmParallel(const KmGridLine& line, const KmGridLines& grid, const KmLabelStyle& style);
 
   // Intersection of the north-south line at easting E (or east-west line at
   // northing N) with the side from corner a to corner b of a corner array.

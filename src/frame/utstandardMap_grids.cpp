@@ -26,6 +26,7 @@ void TstandardMap::DrawKilometreGrid(bool full) {
   InnerEnvelope(Emin, Nmin, Emax, Nmax);
   const long double G = FFrameGap;
   const bool labels = S.Chkiskmann;
+  const KmLabelStyle style = KmLabels();
 
   const KmGridLines meridians = KmMeridians(Emin, Emax);
   for (const KmGridLine& m : meridians.lines) {
@@ -36,7 +37,7 @@ void TstandardMap::DrawKilometreGrid(bool full) {
       if (m.lowInMargin) AddLine(kInnerLine, {m.low + G, E}, {m.low, E});
       if (m.highInMargin) AddLine(kInnerLine, {m.high - G, E}, {m.high, E});
     }
-    if (labels) LabelKmMeridian(m, meridians.last);
+    if (labels) LabelKmMeridian(m, meridians.last, style);
   }
 
   const KmGridLines parallels = KmParallels(Nmin, Nmax);
@@ -48,7 +49,7 @@ void TstandardMap::DrawKilometreGrid(bool full) {
       if (p.lowInMargin) AddLine(kInnerLine, {N, p.low + G}, {N, p.low});
       if (p.highInMargin) AddLine(kInnerLine, {N, p.high}, {N, p.high - G});
     }
-    if (labels) LabelKmParallel(p, parallels);
+    if (labels) LabelKmParallel(p, parallels, style);
   }
 }
 
@@ -138,8 +139,8 @@ TstandardMap::KmGridLines TstandardMap::KmParallels(long double Nmin, long doubl
   return grid;
 }
 
-void TstandardMap::LabelKmMeridian(const KmGridLine& m, std::int64_t last) {
-  const auto& [big, small, BigH, SmallH, BigW2, SmallW2, LabelGap] = KmLabels();
+void TstandardMap::LabelKmMeridian(const KmGridLine& m, std::int64_t last, const KmLabelStyle& style) {
+  const auto& [big, small, BigH, SmallH, BigW2, SmallW2, LabelGap] = style;
   const long double E = m.at, Nbot = m.low, Ntop = m.high;
   if (S.Seinterval < 1000) {
     const std::string T = FormatKm(E, S.seannforenum, S.seannafternum);
@@ -169,8 +170,8 @@ void TstandardMap::LabelKmMeridian(const KmGridLine& m, std::int64_t last) {
   if (m.lowInMargin) AddText(Small, small, kLeft, kBottom, {Nbot + LabelGap, Ebot + LabelGap});
 }
 
-void TstandardMap::LabelKmParallel(const KmGridLine& p, const KmGridLines& grid) {
-  const auto& [big, small, BigH, SmallH, BigW2, SmallW2, LabelGap] = KmLabels();
+void TstandardMap::LabelKmParallel(const KmGridLine& p, const KmGridLines& grid, const KmLabelStyle& style) {
+  const auto& [big, small, BigH, SmallH, BigW2, SmallW2, LabelGap] = style;
   const long double N = p.at, E1 = p.low, E2 = p.high;
   const std::int64_t k = p.k;
   if (S.Seinterval < 1000) {
