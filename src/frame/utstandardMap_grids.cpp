@@ -61,6 +61,7 @@ TstandardMap::KmGridLines TstandardMap::KmMeridians(long double Emin, long doubl
   KmGridLines grid;
   const long double E0 = FirstGridValue(Emin, I, S.rgHor);
   grid.last = LastGridIndex(E0, Emax, I);
+  grid.lines.reserve(static_cast<std::size_t>(std::clamp<std::int64_t>(grid.last + 1, 0, 4096)));
   for (std::int64_t k = 0; k <= grid.last; ++k) {
     const long double E = E0 + k * I;
     const auto bottom = NorthingAtEasting(E, FOuterNorth, FOuterEast, 0, 3);
@@ -98,6 +99,7 @@ TstandardMap::KmGridLines TstandardMap::KmParallels(long double Nmin, long doubl
   KmGridLines grid;
   const long double N0 = FirstGridValue(Nmin, I, S.rgver);
   grid.last = LastGridIndex(N0, Nmax, I);
+  grid.lines.reserve(static_cast<std::size_t>(std::clamp<std::int64_t>(grid.last + 1, 0, 4096)));
   for (std::int64_t k = 0; k <= grid.last; ++k) {
     const long double N = N0 + k * I;
     if (FInnerNorth[0] < N && N < FInnerNorth[1]) {
