@@ -295,7 +295,10 @@ void SharedFrameWriter::close() {
   }
   try {
     if (batchOpen_ || held_ > 0) writeBatch();
-    if (!classes_.empty()) indexFrameNames();
+    // Only a store this writer wrote frames to: on a File GDB whose classes
+    // were only opened (a refused frame), GDAL 3.6 writes the new index as
+    // the class's only one and drops the others (OBJECTID, Shape).
+    if (!classes_.empty() && kept_ > 0) indexFrameNames();
     classes_.clear();
     workspace_.close();
   } catch (...) {
