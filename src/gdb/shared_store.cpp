@@ -10,6 +10,7 @@
 #include "gdb/annotation.h"
 #include "gdb/class_state.h"
 #include "gdb/frame_catalog.h"
+#include "gdb/geopackage_sql.h"
 #include "gdb/output_layout.h"
 
 namespace tarvik {
@@ -23,6 +24,9 @@ using Clock = std::chrono::steady_clock;
 // 1 / kWriteShare of the run at most, however large the classes grow).
 constexpr double kMinBatchSeconds = 0.25;
 constexpr double kWriteShare = 8;
+
+// SQLite's page cache of a GeoPackage in the shared layout, in KiB.
+constexpr int kCacheKiB = 4096;
 
 double SecondsSince(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
 
@@ -69,7 +73,15 @@ const char* const kClassNames[] = {kSharedLineClass, kSharedPolygonClass, kShare
 }  // namespace
 
 SharedFrameWriter::SharedFrameWriter(OutputWorkspace workspace) : workspace_(std::move(workspace)) {
-  if (workspace_.isOpen()) openClasses();
+  if (!workspace_.isOpen()) return;
+  // The page cache the store sets for thousands of frame classes would
+  // here fill with the pages of the growing shared classes, which are
+  // written once at their end and not read again: the memory of a run
+  // grew with its output (10 000 sheets: 100 MB more than 1000). SQLite's
+  // sort that builds the FrameName index at the close is held to the same.
+  if (workspace_.kind() == OutputKind::GeoPackage)
+    detail::gpkg::Execute(workspace_.store()->ds.get(), "PRAGMA cache_size = -" + std::to_string(kCacheKiB));
+  openClasses();
 }
 
 SharedFrameWriter::~SharedFrameWriter() {
@@ -295,7 +307,10 @@ void SharedFrameWriter::close() {
   }
   try {
     if (batchOpen_ || held_ > 0) writeBatch();
-    if (!classes_.empty()) indexFrameNames();
+    // Only a store this writer wrote frames to: on a File GDB whose classes
+    // were only opened (a refused frame), GDAL 3.6 writes the new index as
+    // the class's only one and drops the others (OBJECTID, Shape).
+    if (!classes_.empty() && kept_ > 0) indexFrameNames();
     classes_.clear();
     workspace_.close();
   } catch (...) {

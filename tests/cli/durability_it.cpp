@@ -16,6 +16,9 @@
 #include <regex>
 #include <tuple>
 
+#include <gdal_priv.h>
+#include <ogrsf_frmts.h>
+
 #include "gdb/output_reader.h"
 #include "support/gdal_readback.h"
 #include "support/test_support.h"
@@ -150,6 +153,74 @@ INSTANTIATE_TEST_SUITE_P(Signals, StoppedRun,
                          ::testing::Values(Stop{".gdb", SIGKILL, false}, Stop{".gpkg", SIGKILL, false},
                                            Stop{".gdb", SIGTERM, false}, Stop{".gpkg", SIGHUP, false},
                                            Stop{".gdb", SIGINT, true}));
+
+// Features per frame of a shared-layout output, counted by GDAL from the
+// frame names alone (a thousand frames read whole would take seconds).
+std::map<std::string, Sizes> SharedSizesOf(const std::string& output) {
+  std::map<std::string, Sizes> out;
+  GDALAllRegister();
+  std::unique_ptr<GDALDataset> ds(GDALDataset::Open(output.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY));
+  if (!ds) {
+    ADD_FAILURE() << "GDAL cannot open " << output;
+    return out;
+  }
+  for (const char* name : {"L_frames", "p_frames", "a_frames"}) {
+    OGRLayer* layer = ds->GetLayerByName(name);
+    if (!layer) continue;
+    const char* ignored[] = {"OGR_GEOMETRY", nullptr};
+    layer->SetIgnoredFields(ignored);
+    for (auto& f : *layer) {
+      Sizes& s = out[f->GetFieldAsString("FrameName")];
+      ++(name[0] == 'L' ? s.lines : name[0] == 'p' ? s.polygons : s.texts);
+    }
+  }
+  return out;
+}
+
+// A shared-layout run writes frames in batches of a quarter of a second or
+// more and tells them done once their batch is on disk: a run killed after
+// its first report keeps every frame it told, complete, and lists no other.
+// The index is large enough that the run is still going when it is killed.
+class KilledSharedRun : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(KilledSharedRun, KeepsEveryReportedFrameComplete) {
+  static const TempDir data;
+  static const std::string index = data / "block.shp";
+  static const std::map<std::string, Sizes> reference = [] {
+    EXPECT_EQ(RunCli({"make-index", "--scale", "10000", "--bbox", "88", "16", "89.5625", "18", "-o", index}).exitCode,
+              0);
+    EXPECT_EQ(RunCli({"index", index, "-o", data / "ref.gpkg", "--name-template", "[TFH]", "--layout", "shared",
+                      "--no-project"})
+                  .exitCode,
+              0);
+    return SharedSizesOf(data / "ref.gpkg");
+  }();
+  ASSERT_EQ(reference.size(), 1200u);
+  TempDir dir;
+  const std::string out = dir / (std::string("out") + GetParam());
+  CliProcess child(
+      {"index", index, "-o", out, "--name-template", "[TFH]", "--verbose", "--layout", "shared", "--no-project"});
+  ASSERT_TRUE(child.started());
+  ASSERT_TRUE(child.readUntil("[1/")) << child.err();
+  child.signal(SIGKILL);
+  const int status = child.finish();
+  ASSERT_TRUE(WIFSIGNALED(status)) << "the run ended before it was killed";
+  const std::vector<std::string> reported = Reported(child.err());
+  std::vector<std::string> listed;
+  const OutputReader reader(out);
+  for (const FrameInfo& f : reader.frames()) listed.push_back(f.frame);
+  ASSERT_GE(reported.size(), 1u);
+  ASSERT_GE(listed.size(), reported.size());
+  EXPECT_LT(listed.size(), reference.size());
+  EXPECT_TRUE(std::equal(reported.begin(), reported.end(), listed.begin()));
+  const auto found = SharedSizesOf(out);
+  for (const std::string& name : listed)
+    EXPECT_TRUE(found.count(name) && found.at(name) == reference.at(name)) << name << " is incomplete";
+  for (const auto& [name, sizes] : found)
+    EXPECT_NE(std::find(listed.begin(), listed.end(), name), listed.end()) << name << " is written but not listed";
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, KilledSharedRun, ::testing::Values(".gdb", ".gpkg"));
 
 TEST(OutputLockCli, ASecondRunOnTheSameOutputIsRefusedEvenWithOverwrite) {
   TempDir dir;
