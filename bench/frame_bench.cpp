@@ -85,8 +85,7 @@ double DrawFrames(std::unique_ptr<tarvik::FrameStore> store, int frames, const S
   const auto start = Clock::now();
   {
     tarvik::TstandardMap builder(settings, run, std::move(store), feedback);
-    builder.FInnerEast = sheet.east;
-    builder.FInnerNorth = sheet.north;
+    for (std::size_t c = 0; c < 4; ++c) builder.FInner[c] = {sheet.north[c], sheet.east[c]};
     builder.ComputeOuterCorners();
     for (int i = 0; i < frames; ++i) {
       builder.CreateOutputClasses(FrameName(i), sheet.ref);

@@ -82,15 +82,11 @@ bool TCreateTkByTfhao::PrepareCorners() {
   FSheetHeight = extent->latSize;
   const long double lon[4] = {FSheetLon, FSheetLon, FSheetLon + FSheetWidth, FSheetLon + FSheetWidth};
   const long double lat[4] = {FSheetLat, FSheetLat + FSheetHeight, FSheetLat + FSheetHeight, FSheetLat};
-  for (int i = 0; i < 4; ++i) {
-    if (S.GeodeticOutput) {
-      FInnerEast[i] = lon[i];
-      FInnerNorth[i] = lat[i];
-    } else {
-      const PlanarXY p = GeoToPlanar(lat[i], lon[i]);
-      FInnerEast[i] = p.easting;
-      FInnerNorth[i] = p.northing;
-    }
+  for (std::size_t i = 0; i < 4; ++i) {
+    if (S.GeodeticOutput)
+      FInnerGeo[i] = {lat[i], lon[i]};
+    else
+      FInner[i] = GeoToPlanar(lat[i], lon[i]);
   }
   ComputeOuterCorners();
   SilentFeedback quiet;  // a number the codec read but that names no sheet just has no neighbours
@@ -110,8 +106,7 @@ bool TCreateTkByTfhao::PrepareRectCorners() {
   const auto west = static_cast<long double>(FRectSheet->west());
   const auto south = static_cast<long double>(FRectSheet->south());
   const long double east = west + FRectSheet->ySize(), north = south + FRectSheet->xSize();
-  FInnerEast = {west, west, east, east};
-  FInnerNorth = {south, north, north, south};
+  FInner = {PlanarXY{south, west}, PlanarXY{north, west}, PlanarXY{north, east}, PlanarXY{south, east}};
   ComputeOuterCorners();
   FNeighbourNumbers = RectNeighbours(*FRectSheet);
   return true;

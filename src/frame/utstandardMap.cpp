@@ -8,51 +8,61 @@
 namespace tarvik {
 
 void TstandardMap::ComputeOuterCorners() {
-  long double dE = FFrameGap, dN = FFrameGap;
-  if (S.GeodeticOutput) {
-    FSheetLon = FInnerEast[0];
-    FSheetLat = FInnerNorth[0];
-    FSheetWidth = FInnerEast[2] - FSheetLon;
-    FSheetHeight = FInnerNorth[2] - FSheetLat;
-    dE = GeoDeltaEast(FFrameGap, FSheetLat, FSheetLon);
-    dN = GeoDeltaNorth(FFrameGap, FSheetLat, FSheetLon);
-  }
   // Lower-left, upper-left, upper-right, lower-right: each moved outwards.
   const int eastSign[4] = {-1, -1, 1, 1};
   const int northSign[4] = {-1, 1, 1, -1};
-  for (int i = 0; i < 4; ++i) {
-    FOuterEast[i] = FInnerEast[i] + eastSign[i] * dE;
-    FOuterNorth[i] = FInnerNorth[i] + northSign[i] * dN;
+  if (!S.GeodeticOutput) {
+    for (std::size_t i = 0; i < 4; ++i) {
+      FOuter[i].easting = FInner[i].easting + eastSign[i] * FFrameGap;
+      FOuter[i].northing = FInner[i].northing + northSign[i] * FFrameGap;
+    }
+    return;
+  }
+  FSheetLon = FInnerGeo[0].lon;
+  FSheetLat = FInnerGeo[0].lat;
+  FSheetWidth = FInnerGeo[2].lon - FSheetLon;
+  FSheetHeight = FInnerGeo[2].lat - FSheetLat;
+  const long double dE = GeoDeltaEast(FFrameGap, FSheetLat, FSheetLon);
+  const long double dN = GeoDeltaNorth(FFrameGap, FSheetLat, FSheetLon);
+  for (std::size_t i = 0; i < 4; ++i) {
+    FOuterGeo[i].lon = FInnerGeo[i].lon + eastSign[i] * dE;
+    FOuterGeo[i].lat = FInnerGeo[i].lat + northSign[i] * dN;
+    // The grids are drawn in metres: the planar images of the corners.
+    FInner[i] = GeoToPlanar(FInnerGeo[i].lat, FInnerGeo[i].lon);
+    FOuter[i] = GeoToPlanar(FOuterGeo[i].lat, FOuterGeo[i].lon);
   }
 }
 
 void TstandardMap::InnerEnvelope(long double& eMin, long double& nMin, long double& eMax,
                                  long double& nMax) const {
-  eMin = *std::min_element(FInnerEast.begin(), FInnerEast.end());
-  eMax = *std::max_element(FInnerEast.begin(), FInnerEast.end());
-  nMin = *std::min_element(FInnerNorth.begin(), FInnerNorth.end());
-  nMax = *std::max_element(FInnerNorth.begin(), FInnerNorth.end());
+  eMin = eMax = FInner[0].easting;
+  nMin = nMax = FInner[0].northing;
+  for (const PlanarXY& c : FInner) {
+    eMin = std::min(eMin, c.easting);
+    eMax = std::max(eMax, c.easting);
+    nMin = std::min(nMin, c.northing);
+    nMax = std::max(nMax, c.northing);
+  }
 }
 
-std::optional<long double> TstandardMap::NorthingAtEasting(long double E,
-                                                           const std::array<long double, 4>& north,
-                                                           const std::array<long double, 4>& east,
+std::optional<long double> TstandardMap::NorthingAtEasting(long double E, const std::array<PlanarXY, 4>& corners,
                                                            int a, int b) const {
+  const PlanarXY& p = corners[static_cast<std::size_t>(a)];
+  const PlanarXY& q = corners[static_cast<std::size_t>(b)];
   long double Y = 0, X = 0;
   // The north-south line through E, given by two of its points.
-  if (!LineIntersection(Y, X, north[a], E, north[a] + 1000, E, north[a], east[a], north[b],
-                        east[b]))
+  if (!LineIntersection(Y, X, p.northing, E, p.northing + 1000, E, p.northing, p.easting, q.northing, q.easting))
     return std::nullopt;
   return X;
 }
 
-std::optional<long double> TstandardMap::EastingAtNorthing(long double N,
-                                                           const std::array<long double, 4>& north,
-                                                           const std::array<long double, 4>& east,
+std::optional<long double> TstandardMap::EastingAtNorthing(long double N, const std::array<PlanarXY, 4>& corners,
                                                            int a, int b) const {
+  const PlanarXY& p = corners[static_cast<std::size_t>(a)];
+  const PlanarXY& q = corners[static_cast<std::size_t>(b)];
   long double Y = 0, X = 0;
   // The east-west line through N, given by two of its points.
-  if (!LineIntersection(Y, X, N, east[a], N, east[a] + 1000, north[a], east[a], north[b], east[b]))
+  if (!LineIntersection(Y, X, N, p.easting, N, p.easting + 1000, p.northing, p.easting, q.northing, q.easting))
     return std::nullopt;
   return Y;
 }
@@ -63,11 +73,11 @@ void TstandardMap::DrawFrame() {
   // a local one without latitudes and longitudes.
   const CornerLabelMode labelMode = S.rgdmsmode;
   if (FRectSheet) S.rgdmsmode = CornerLabelMode::Planar;
-  for (int i = 0; i < 4; ++i) {
+  for (std::size_t i = 0; i < 4; ++i) {
     if (geo)
-      LabelCornerGeo(i, FInnerNorth[i], FInnerEast[i]);
+      LabelCornerGeo(static_cast<int>(i), FInnerGeo[i].lat, FInnerGeo[i].lon);
     else
-      LabelCorner(i, FInnerNorth[i], FInnerEast[i]);
+      LabelCorner(static_cast<int>(i), FInner[i].northing, FInner[i].easting);
   }
   S.rgdmsmode = labelMode;
   DrawInnerFrame();
@@ -75,33 +85,31 @@ void TstandardMap::DrawFrame() {
   DrawCornerMarks();
 
   // Scale bar below the middle of the outer bottom edge. It is built in
-  // planar metres; in geographic mode its anchor is converted to planar first
-  // so the bar's ground lengths stay metres.
-  const long double midNorth = (FOuterNorth[0] + FOuterNorth[3]) / 2;
-  const long double midEast = (FOuterEast[0] + FOuterEast[3]) / 2;
+  // planar metres; in geographic mode its anchor is the planar image of the
+  // geographic midpoint so the bar's ground lengths stay metres.
   if (geo) {
-    const PlanarXY p = GeoToPlanar(midNorth, midEast);
+    const PlanarXY p =
+        GeoToPlanar((FOuterGeo[0].lat + FOuterGeo[3].lat) / 2, (FOuterGeo[0].lon + FOuterGeo[3].lon) / 2);
     DrawScaleBar(p.northing, p.easting);
   } else {
-    DrawScaleBar(midNorth, midEast);
+    DrawScaleBar((FOuter[0].northing + FOuter[3].northing) / 2, (FOuter[0].easting + FOuter[3].easting) / 2);
   }
 
   if (geo) {
-    DrawLeftTextsGeo(FOuterNorth[0], FOuterEast[0], FInnerNorth[0], FInnerEast[0]);
-    DrawRightBottomTextGeo(FOuterNorth[3], FInnerEast[3]);
-    DrawScaleTextGeo((FOuterNorth[0] + FOuterNorth[3]) / 2, FOuterEast[3], FOuterEast[0]);
-    DrawRightTopTextsGeo(FOuterNorth[2], FInnerEast[2]);
-    DrawTitlesGeo((FOuterNorth[1] + FOuterNorth[2]) / 2, FOuterEast[2], FOuterEast[1]);
+    DrawLeftTextsGeo(FOuterGeo[0].lat, FOuterGeo[0].lon, FInnerGeo[0].lat, FInnerGeo[0].lon);
+    DrawRightBottomTextGeo(FOuterGeo[3].lat, FInnerGeo[3].lon);
+    DrawScaleTextGeo((FOuterGeo[0].lat + FOuterGeo[3].lat) / 2, FOuterGeo[3].lon, FOuterGeo[0].lon);
+    DrawRightTopTextsGeo(FOuterGeo[2].lat, FInnerGeo[2].lon);
+    DrawTitlesGeo((FOuterGeo[1].lat + FOuterGeo[2].lat) / 2, FOuterGeo[2].lon, FOuterGeo[1].lon);
   } else {
-    DrawLeftTexts(FOuterNorth[0], FOuterEast[0]);
-    DrawRightBottomText(FOuterNorth[3], FOuterEast[3]);
-    DrawScaleText((FOuterNorth[0] + FOuterNorth[3]) / 2, FOuterEast[3], FOuterEast[0]);
-    DrawRightTopTexts(FOuterNorth[2], FOuterEast[2]);
-    DrawTitles((FOuterNorth[1] + FOuterNorth[2]) / 2, FOuterEast[2], FOuterEast[1]);
+    DrawLeftTexts(FOuter[0].northing, FOuter[0].easting);
+    DrawRightBottomText(FOuter[3].northing, FOuter[3].easting);
+    DrawScaleText((FOuter[0].northing + FOuter[3].northing) / 2, FOuter[3].easting, FOuter[0].easting);
+    DrawRightTopTexts(FOuter[2].northing, FOuter[2].easting);
+    DrawTitles((FOuter[1].northing + FOuter[2].northing) / 2, FOuter[2].easting, FOuter[1].easting);
   }
 
   DrawAdjacentTable();
-  if (geo) ToPlanarCorners();
 
   DrawGrid();
   DrawMask();
@@ -137,10 +145,7 @@ void TstandardMap::DrawGrid() {
 
 void TstandardMap::DrawInnerFrame() {
   if (!S.GeodeticOutput) {
-    for (int i = 0; i < 4; ++i) {
-      const int j = (i + 1) % 4;
-      AddLine(kInnerLine, {FInnerNorth[j], FInnerEast[j]}, {FInnerNorth[i], FInnerEast[i]});
-    }
+    for (std::size_t i = 0; i < 4; ++i) AddLine(kInnerLine, FInner[(i + 1) % 4], FInner[i]);
     return;
   }
   // The sides of the geographic rectangle, each extended by the frame gap
@@ -156,10 +161,7 @@ void TstandardMap::DrawInnerFrame() {
 
 void TstandardMap::DrawOuterFrame() {
   if (!S.GeodeticOutput) {
-    for (int i = 0; i < 4; ++i) {
-      const int j = (i + 1) % 4;
-      AddLine(kOuterLine, {FOuterNorth[j], FOuterEast[j]}, {FOuterNorth[i], FOuterEast[i]});
-    }
+    for (std::size_t i = 0; i < 4; ++i) AddLine(kOuterLine, FOuter[(i + 1) % 4], FOuter[i]);
     return;
   }
   const long double south = FSheetLat - FGapLat, north = FSheetLat + FSheetHeight + FGapLat;
@@ -177,23 +179,13 @@ void TstandardMap::DrawCornerMarks() {
   const int sideA[4] = {0, 0, 2, 2}, sideB[4] = {1, 1, 3, 3};
   const int endA[4] = {0, 1, 1, 0}, endB[4] = {3, 2, 2, 3};
   for (int i = 0; i < 4; ++i) {
-    const long double N = FInnerNorth[i], E = FInnerEast[i];
+    const PlanarXY& corner = FInner[static_cast<std::size_t>(i)];
+    const long double N = corner.northing, E = corner.easting;
     // A side without an intersection (parallel or degenerate) gets no mark.
-    if (const auto e = EastingAtNorthing(N, FOuterNorth, FOuterEast, sideA[i], sideB[i]))
+    if (const auto e = EastingAtNorthing(N, FOuter, sideA[i], sideB[i]))
       AddLine(kInnerLine, {N, *e}, {N, E});
-    if (const auto n = NorthingAtEasting(E, FOuterNorth, FOuterEast, endA[i], endB[i]))
+    if (const auto n = NorthingAtEasting(E, FOuter, endA[i], endB[i]))
       AddLine(kInnerLine, {*n, E}, {N, E});
-  }
-}
-
-void TstandardMap::ToPlanarCorners() {
-  for (int i = 0; i < 4; ++i) {
-    const PlanarXY inner = GeoToPlanar(FInnerNorth[i], FInnerEast[i]);
-    FInnerNorth[i] = inner.northing;
-    FInnerEast[i] = inner.easting;
-    const PlanarXY outer = GeoToPlanar(FOuterNorth[i], FOuterEast[i]);
-    FOuterNorth[i] = outer.northing;
-    FOuterEast[i] = outer.easting;
   }
 }
 

@@ -3,8 +3,9 @@
 // scale bar, marginal texts, adjacent-sheet table, grid, mask ring).
 //
 // Corner arrays have four entries: 0 lower-left, 1 upper-left, 2 upper-right,
-// 3 lower-right. In planar mode a corner is (northing, easting) in metres; in
-// geographic mode (latitude, longitude) in degrees until ToPlanarCorners.
+// 3 lower-right. The planar corners (metres) are always filled; in geographic
+// mode they are the Gauss-Krueger images of the geographic corners (degrees),
+// which only that mode fills.
 #pragma once
 
 #include <array>
@@ -77,8 +78,9 @@ class TstandardMap : public TtkBaseClass {
   // rectangular sheet of another scale than the run's.
   void IdentifySheet();
 
-  // Fills the outer corners (and in geographic mode the geographic rectangle)
-  // from the inner corners.
+  // Fills the outer corners from the inner ones: in planar mode from
+  // FInner; in geographic mode from FInnerGeo (with the geographic
+  // rectangle), then FInner and FOuter as their planar images.
   void ComputeOuterCorners();
   // Draws everything of one sheet from the corner arrays.
   void DrawFrame();
@@ -89,7 +91,7 @@ class TstandardMap : public TtkBaseClass {
 
   // The grid of the settings (rgGrid), or a rectangular sheet's own.
   void DrawGrid();
-  // Grids (planar after ToPlanarCorners) and the adjacent-sheet table.
+  // Grids and the adjacent-sheet table.
   // The kilometre grid: whole lines (full) or margin ticks, with labels.
   void DrawKilometreGrid(bool full);
   void DrawGraticule();
@@ -100,9 +102,10 @@ class TstandardMap : public TtkBaseClass {
   // intersections with 5 mm ticks inside the frame (rgGrid 2).
   void DrawRectSheetGrid();
 
-  // Inner corners: easting (or longitude) and northing (or latitude).
-  std::array<long double, 4> FInnerEast{}, FInnerNorth{};
-  std::array<long double, 4> FOuterEast{}, FOuterNorth{};
+  // Planar inner and outer corners (metres), in every mode.
+  std::array<PlanarXY, 4> FInner{}, FOuter{};
+  // Geographic inner and outer corners (degrees), geographic mode only.
+  std::array<LatLon, 4> FInnerGeo{}, FOuterGeo{};
   // Geographic rectangle of the sheet (degrees): lower-left corner and size.
   long double FSheetLon = 0, FSheetLat = 0, FSheetWidth = 0, FSheetHeight = 0;
   // The frame gap and a table cell in degrees at the sheet (geographic mode).
@@ -114,7 +117,6 @@ class TstandardMap : public TtkBaseClass {
   void DrawInnerFrame();
   void DrawOuterFrame();
   void DrawCornerMarks();
-  void ToPlanarCorners();
   void DrawMask();
   void DrawTableNames(long double N0, long double E0, long double CW, long double CH);
 
@@ -145,11 +147,9 @@ class TstandardMap : public TtkBaseClass {
 
   // Intersection of the north-south line at easting E (or east-west line at
   // northing N) with the side from corner a to corner b of a corner array.
-  std::optional<long double> NorthingAtEasting(long double E, const std::array<long double, 4>& north,
-                                               const std::array<long double, 4>& east, int a,
+  std::optional<long double> NorthingAtEasting(long double E, const std::array<PlanarXY, 4>& corners, int a,
                                                int b) const;
-  std::optional<long double> EastingAtNorthing(long double N, const std::array<long double, 4>& north,
-                                               const std::array<long double, 4>& east, int a,
+  std::optional<long double> EastingAtNorthing(long double N, const std::array<PlanarXY, 4>& corners, int a,
                                                int b) const;
 };
 

@@ -64,8 +64,8 @@ TstandardMap::KmGridLines TstandardMap::KmMeridians(long double Emin, long doubl
   grid.lines.reserve(static_cast<std::size_t>(std::clamp<std::int64_t>(grid.last + 1, 0, 4096)));
   for (std::int64_t k = 0; k <= grid.last; ++k) {
     const long double E = E0 + k * I;
-    const auto bottom = NorthingAtEasting(E, FOuterNorth, FOuterEast, 0, 3);
-    const auto top = NorthingAtEasting(E, FOuterNorth, FOuterEast, 1, 2);
+    const auto bottom = NorthingAtEasting(E, FOuter, 0, 3);
+    const auto top = NorthingAtEasting(E, FOuter, 1, 2);
     if (!bottom || !top) continue;  // no crossing with a frame side: no line
     KmGridLine line{E, *bottom, *top, true, true, k};
     // The inner left and right sides slant with the meridians' convergence: a
@@ -74,9 +74,10 @@ TstandardMap::KmGridLines TstandardMap::KmMeridians(long double Emin, long doubl
     // frame band (and, on small scales, past the outer frame).
     const int sides[2][2] = {{0, 1}, {3, 2}};  // inner left side, inner right side
     for (const auto& side : sides) {
-      const long double eLow = FInnerEast[side[0]], eHigh = FInnerEast[side[1]];
+      const long double eLow = FInner[static_cast<std::size_t>(side[0])].easting;
+      const long double eHigh = FInner[static_cast<std::size_t>(side[1])].easting;
       if (!StrictlyBetween(E, eLow, eHigh)) continue;
-      const auto n = NorthingAtEasting(E, FInnerNorth, FInnerEast, side[0], side[1]);
+      const auto n = NorthingAtEasting(E, FInner, side[0], side[1]);
       if (!n) continue;
       // Outside the face at the lower corner's end when the line lies beyond
       // the lower corner (west of it on the left side, east on the right).
@@ -102,11 +103,11 @@ TstandardMap::KmGridLines TstandardMap::KmParallels(long double Nmin, long doubl
   grid.lines.reserve(static_cast<std::size_t>(std::clamp<std::int64_t>(grid.last + 1, 0, 4096)));
   for (std::int64_t k = 0; k <= grid.last; ++k) {
     const long double N = N0 + k * I;
-    if (FInnerNorth[0] < N && N < FInnerNorth[1]) {
+    if (FInner[0].northing < N && N < FInner[1].northing) {
       if (grid.firstLeft < 0) grid.firstLeft = k;
       grid.lastLeft = k;
     }
-    if (FInnerNorth[3] < N && N < FInnerNorth[2]) {
+    if (FInner[3].northing < N && N < FInner[2].northing) {
       if (grid.firstRight < 0) grid.firstRight = k;
       grid.lastRight = k;
     }
@@ -118,17 +119,17 @@ TstandardMap::KmGridLines TstandardMap::KmParallels(long double Nmin, long doubl
     // meets that side and runs to the outer side on the map's side of it: the
     // one nearer the lower bottom corner, or the higher top corner.
     bool slopeEnd = true;
-    if (StrictlyBetween(N, FInnerNorth[0], FInnerNorth[3])) {
-      first = EastingAtNorthing(N, FInnerNorth, FInnerEast, 0, 3);
-      second = FInnerNorth[0] > FInnerNorth[3] ? EastingAtNorthing(N, FOuterNorth, FOuterEast, 2, 3)
-                                               : EastingAtNorthing(N, FOuterNorth, FOuterEast, 0, 1);
-    } else if (StrictlyBetween(N, FInnerNorth[1], FInnerNorth[2])) {
-      first = EastingAtNorthing(N, FInnerNorth, FInnerEast, 1, 2);
-      second = FInnerNorth[1] > FInnerNorth[2] ? EastingAtNorthing(N, FOuterNorth, FOuterEast, 0, 1)
-                                               : EastingAtNorthing(N, FOuterNorth, FOuterEast, 2, 3);
+    if (StrictlyBetween(N, FInner[0].northing, FInner[3].northing)) {
+      first = EastingAtNorthing(N, FInner, 0, 3);
+      second = FInner[0].northing > FInner[3].northing ? EastingAtNorthing(N, FOuter, 2, 3)
+                                                       : EastingAtNorthing(N, FOuter, 0, 1);
+    } else if (StrictlyBetween(N, FInner[1].northing, FInner[2].northing)) {
+      first = EastingAtNorthing(N, FInner, 1, 2);
+      second = FInner[1].northing > FInner[2].northing ? EastingAtNorthing(N, FOuter, 0, 1)
+                                                       : EastingAtNorthing(N, FOuter, 2, 3);
     } else {
-      first = EastingAtNorthing(N, FOuterNorth, FOuterEast, 0, 1);
-      second = EastingAtNorthing(N, FOuterNorth, FOuterEast, 2, 3);
+      first = EastingAtNorthing(N, FOuter, 0, 1);
+      second = EastingAtNorthing(N, FOuter, 2, 3);
       slopeEnd = false;
     }
     if (!first || !second) continue;
@@ -155,11 +156,11 @@ void TstandardMap::LabelKmMeridian(const KmGridLine& m, std::int64_t last, const
   const bool firstLine = m.k == 0, lastLine = m.k == last;
   long double Etop = E, Ebot = E;
   if (firstLine) {
-    if (FInnerEast[0] > E - EndGap) Ebot = FInnerEast[0] + EndGap;
-    if (FInnerEast[1] > E - EndGap) Etop = FInnerEast[1] + EndGap;
+    if (FInner[0].easting > E - EndGap) Ebot = FInner[0].easting + EndGap;
+    if (FInner[1].easting > E - EndGap) Etop = FInner[1].easting + EndGap;
   } else if (lastLine) {
-    if (!(FInnerEast[3] >= E + EndGap)) Ebot = FInnerEast[3] - EndGap;
-    if (!(FInnerEast[2] >= E + EndGap)) Etop = FInnerEast[2] - EndGap;
+    if (!(FInner[3].easting >= E + EndGap)) Ebot = FInner[3].easting - EndGap;
+    if (!(FInner[2].easting >= E + EndGap)) Etop = FInner[2].easting - EndGap;
   }
   if (firstLine || lastLine) {
     // The hundreds of kilometres, with the zone number when eastings do not carry it.
@@ -186,10 +187,10 @@ void TstandardMap::LabelKmParallel(const KmGridLine& p, const KmGridLines& grid,
   const std::int64_t firstL = grid.firstLeft, lastL = grid.lastLeft, firstR = grid.firstRight,
                      lastR = grid.lastRight;
   long double NL = N + LabelGap, NR = N + LabelGap;
-  if (k == firstL && FInnerNorth[0] > NL - EndGap) NL = FInnerNorth[0] + EndGap;
-  if (k == lastL && !(FInnerNorth[1] >= NL + EndGap)) NL = FInnerNorth[1] - EndGap;
-  if (k == firstR && FInnerNorth[3] > NR - EndGap) NR = FInnerNorth[3] + EndGap;
-  if (k == lastR && !(FInnerNorth[2] >= NR + EndGap)) NR = FInnerNorth[2] - EndGap;
+  if (k == firstL && FInner[0].northing > NL - EndGap) NL = FInner[0].northing + EndGap;
+  if (k == lastL && !(FInner[1].northing >= NL + EndGap)) NL = FInner[1].northing - EndGap;
+  if (k == firstR && FInner[3].northing > NR - EndGap) NR = FInner[3].northing + EndGap;
+  if (k == lastR && !(FInner[2].northing >= NR + EndGap)) NR = FInner[2].northing - EndGap;
   const std::string Big = FloatToStr(Int(N / 1000 / 100));  // no zone number on northings
   const std::string Small = LastTwo(Int(N / 1000));
   if (k == firstL || k == lastL) {

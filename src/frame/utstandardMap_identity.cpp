@@ -15,7 +15,12 @@ void TstandardMap::IdentifySheet() {
   FNeighbourNumbers = {};
   const long denominator = std::lround(static_cast<double>(S.ScaleFactor * 10000));
   if (!S.GeodeticOutput) {
-    if (const auto rect = RectSheetOfCorners(denominator, FInnerEast, FInnerNorth)) {
+    std::array<long double, 4> east{}, north{};
+    for (std::size_t i = 0; i < 4; ++i) {
+      east[i] = FInner[i].easting;
+      north[i] = FInner[i].northing;
+    }
+    if (const auto rect = RectSheetOfCorners(denominator, east, north)) {
       FRectSheet = rect;
       FNeighbourNumbers = RectNeighbours(*rect);
       return;
@@ -23,7 +28,7 @@ void TstandardMap::IdentifySheet() {
     // A rectangular sheet of another scale would be framed with texts and
     // distances many times too large or small: refused rather than drawn.
     for (const long other : {500L, 1000L, 2000L, 5000L}) {
-      if (const auto rect = RectSheetOfCorners(other, FInnerEast, FInnerNorth))
+      if (const auto rect = RectSheetOfCorners(other, east, north))
         throw RunError("图幅" + rect->number() + "是1:" + std::to_string(other) + "的矩形图幅，而比例尺是1:" +
                        std::to_string(denominator) + "；请把比例尺设为" + std::to_string(other));
     }
@@ -31,10 +36,16 @@ void TstandardMap::IdentifySheet() {
   const int scaleIndex = ScaleIndexOfDenominator(denominator);
   if (scaleIndex < 0) return;
   SilentFeedback quiet;  // corners that are no sheet of the series just give no numbers
-  const long double east = (FInnerEast[0] + FInnerEast[1] + FInnerEast[2] + FInnerEast[3]) / 4;
-  const long double north = (FInnerNorth[0] + FInnerNorth[1] + FInnerNorth[2] + FInnerNorth[3]) / 4;
-  long double lon = east, lat = north;
-  if (!S.GeodeticOutput && !XYToLB(FCoords, north, east, lon, lat, quiet)) return;
+  // The corners as read: degrees in geographic mode, metres otherwise.
+  std::array<long double, 4> east{}, north{};
+  for (std::size_t i = 0; i < 4; ++i) {
+    east[i] = S.GeodeticOutput ? FInnerGeo[i].lon : FInner[i].easting;
+    north[i] = S.GeodeticOutput ? FInnerGeo[i].lat : FInner[i].northing;
+  }
+  const long double centreEast = (east[0] + east[1] + east[2] + east[3]) / 4;
+  const long double centreNorth = (north[0] + north[1] + north[2] + north[3]) / 4;
+  long double lon = centreEast, lat = centreNorth;
+  if (!S.GeodeticOutput && !XYToLB(FCoords, centreNorth, centreEast, lon, lat, quiet)) return;
   const auto cell = SheetCellAt(scaleIndex, lon, lat);
   if (!cell) return;
   const std::string number = SheetNumberOfCell(*cell);
@@ -44,9 +55,9 @@ void TstandardMap::IdentifySheet() {
   // with the sheet's to a ten-thousandth of the sheet's side.
   const auto corners = SheetCorners(*extent, FCoords, S.GeodeticOutput);
   const long double tolerance =
-      1e-4L * std::min(std::fabs(FInnerEast[3] - FInnerEast[0]), std::fabs(FInnerNorth[1] - FInnerNorth[0]));
+      1e-4L * std::min(std::fabs(east[3] - east[0]), std::fabs(north[1] - north[0]));
   for (std::size_t i = 0; i < 4; ++i) {
-    if (std::fabs(corners[i].x - FInnerEast[i]) > tolerance || std::fabs(corners[i].y - FInnerNorth[i]) > tolerance)
+    if (std::fabs(corners[i].x - east[i]) > tolerance || std::fabs(corners[i].y - north[i]) > tolerance)
       return;
   }
   FNeighbourNumbers = SheetNeighbours(number, quiet).value_or(NeighbourNumbers{});

@@ -95,8 +95,11 @@ bool TstandardMap::ReadSheetCorners() {
   const double cornerN[4] = {env.yMin, env.yMax, env.yMax, env.yMin};
   for (int i = 0; i < 4; ++i) {
     const Point2& p = v[static_cast<std::size_t>(NearestVertex(cornerE[i], cornerN[i], v))];
-    FInnerEast[static_cast<std::size_t>(i)] = p.x;
-    FInnerNorth[static_cast<std::size_t>(i)] = p.y;
+    // The index holds degrees in geographic mode, metres otherwise.
+    if (S.GeodeticOutput)
+      FInnerGeo[static_cast<std::size_t>(i)] = {p.y, p.x};
+    else
+      FInner[static_cast<std::size_t>(i)] = {p.y, p.x};
   }
   ComputeOuterCorners();
   IdentifySheet();

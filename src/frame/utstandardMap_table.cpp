@@ -36,8 +36,8 @@ void TstandardMap::DrawAdjacentTable() {
   const long double CW = S.SEW * k, CH = S.SeH * k;
   const long double G = FFrameGap;
   if (!S.GeodeticOutput) {
-    const long double N0 = FOuterNorth[1] + S.SeY * k;
-    const long double E0 = FOuterEast[1] + G + S.SeX * k;
+    const long double N0 = FOuter[1].northing + S.SeY * k;
+    const long double E0 = FOuter[1].easting + G + S.SeX * k;
     for (int i = 0; i <= 3; ++i) AddLine(kInnerLine, {N0 + i * CH, E0 + 3 * CW}, {N0 + i * CH, E0});
     for (int i = 0; i <= 3; ++i) AddLine(kInnerLine, {N0 + 3 * CH, E0 + i * CW}, {N0, E0 + i * CW});
     StorePolygon(kTableCentreCell,
@@ -70,14 +70,21 @@ void TstandardMap::DrawTableNames(long double N0, long double E0, long double CW
   if (!names && !numbers) return;
   const bool geo = S.GeodeticOutput;
   const long double G = FFrameGap;
-  const long double Eleft = FOuterEast[1];
-  const long double Eright = std::min(FOuterEast[3], FOuterEast[2]);
-  const long double Ntop = FOuterNorth[1];
-  const long double Nbottom = std::min(FOuterNorth[3], FOuterNorth[0]);
+  // The neighbours are sampled in the index's coordinates: degrees in
+  // geographic mode, metres otherwise.
+  std::array<long double, 4> outerE{}, outerN{};
+  for (std::size_t c = 0; c < 4; ++c) {
+    outerE[c] = geo ? FOuterGeo[c].lon : FOuter[c].easting;
+    outerN[c] = geo ? FOuterGeo[c].lat : FOuter[c].northing;
+  }
+  const long double Eleft = outerE[1];
+  const long double Eright = std::min(outerE[3], outerE[2]);
+  const long double Ntop = outerN[1];
+  const long double Nbottom = std::min(outerN[3], outerN[0]);
   const long double Nc = (Nbottom + Ntop) / 2, Ec = (Eleft + Eright) / 2;
   // The sheet size: a step of it from the centre lands in the neighbour.
-  const long double DE = geo ? FInnerEast[2] - FInnerEast[0] : (Eright - Eleft) - 2 * G;
-  const long double DN = geo ? FInnerNorth[1] - FInnerNorth[0] : (Ntop - Nbottom) - 2 * G;
+  const long double DE = geo ? FInnerGeo[2].lon - FInnerGeo[0].lon : (Eright - Eleft) - 2 * G;
+  const long double DN = geo ? FInnerGeo[1].lat - FInnerGeo[0].lat : (Ntop - Nbottom) - 2 * G;
   const FontDesc& font = S.btnjionMap;
   const long double H = TextHeight(font);
 

@@ -31,8 +31,7 @@ struct Recorder {
 // A planar rectangular sheet with the given inner extent, its outer frame
 // `gap` outside.
 void SetRectangle(TstandardMap& b, double e1, double n1, double e2, double n2) {
-  b.FInnerEast = {e1, e1, e2, e2};
-  b.FInnerNorth = {n1, n2, n2, n1};
+  b.FInner = {PlanarXY{n1, e1}, PlanarXY{n2, e1}, PlanarXY{n2, e2}, PlanarXY{n1, e2}};
   b.ComputeOuterCorners();
 }
 
@@ -118,8 +117,7 @@ TEST(KilometreGrid, LinesInTheSlopeBandsStayOnTheMapSide) {
   TstandardMap b(s, RunValues{}, r.store(), r.feedback);
   b.CreateOutputClasses("T", SpatialReference());
   // Bottom side falling to the east, top side falling to the east.
-  b.FInnerEast = {0, 0, 10000, 10000};
-  b.FInnerNorth = {1100, 10100, 9900, 900};
+  b.FInner = {PlanarXY{1100, 0}, PlanarXY{10100, 0}, PlanarXY{9900, 10000}, PlanarXY{900, 10000}};
   b.ComputeOuterCorners();
   b.DrawKilometreGrid(true);
   const RecordedFrame& f = r.frames->front();
@@ -139,8 +137,7 @@ TEST(KilometreGrid, NorthSouthLineStopsAtASlantingSide) {
   TFrameSettings s;
   TstandardMap b(s, RunValues{}, r.store(), r.feedback);
   b.CreateOutputClasses("T", SpatialReference());
-  b.FInnerEast = {0, 1500, 5300, 5000};
-  b.FInnerNorth = {0, 5000, 5000, 0};
+  b.FInner = {PlanarXY{0, 0}, PlanarXY{5000, 1500}, PlanarXY{5000, 5300}, PlanarXY{0, 5000}};
   b.ComputeOuterCorners();
   b.DrawKilometreGrid(true);
   const RecordedFrame& f = r.frames->front();
@@ -187,8 +184,7 @@ TEST(Graticule, InteriorLinesKeepHalfAnIntervalFromTheFarSide) {
     s.sewd = 1;  // no parallels
     TstandardMap b(s, RunValues{}, r.store(), r.feedback);
     b.CreateOutputClasses("T", SpatialReference());
-    b.FInnerEast = {88.0625, 88.0625, 88.125, 88.125};
-    b.FInnerNorth = {16.0, 16.05, 16.05, 16.0};
+    b.FInnerGeo = {LatLon{16.0, 88.0625}, LatLon{16.05, 88.0625}, LatLon{16.05, 88.125}, LatLon{16.0, 88.125}};
     b.ComputeOuterCorners();
     b.DrawGraticule();
     EXPECT_EQ(static_cast<int>(r.frames->front().lines.size()), c.meridians) << c.seconds;
@@ -205,8 +201,7 @@ TEST(Graticule, WgsDrawsTicksAndMinutesOnly) {
   s.RGJWWZJ = 1;
   TstandardMap b(s, RunValues{}, r.store(), r.feedback);
   b.CreateOutputClasses("T", SpatialReference());
-  b.FInnerEast = {88.0625, 88.0625, 88.125, 88.125};
-  b.FInnerNorth = {16.0, 16.05, 16.05, 16.0};
+  b.FInnerGeo = {LatLon{16.0, 88.0625}, LatLon{16.05, 88.0625}, LatLon{16.05, 88.125}, LatLon{16.0, 88.125}};
   b.ComputeOuterCorners();
   b.DrawGraticule();
   const RecordedFrame& f = r.frames->front();

@@ -51,12 +51,12 @@ TEST_F(SheetCorners, EveryStartAndDirectionGivesTheSameCorners) {
       b.FSheetShape = Geometry::Polygon({ring});  // closed: five vertices
       ASSERT_TRUE(b.ReadSheetCorners()) << start << reversed;
       for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(b.FInnerEast[i], ll_ul_ur_lr[i].x) << "corner " << i << " start " << start;
-        EXPECT_EQ(b.FInnerNorth[i], ll_ul_ur_lr[i].y) << "corner " << i << " start " << start;
+        EXPECT_EQ(b.FInner[i].easting, ll_ul_ur_lr[i].x) << "corner " << i << " start " << start;
+        EXPECT_EQ(b.FInner[i].northing, ll_ul_ur_lr[i].y) << "corner " << i << " start " << start;
       }
       // The outer corners lie the frame gap (80 m at 1:10 000) outside.
-      EXPECT_EQ(b.FOuterEast[0], 500100 - 80);
-      EXPECT_EQ(b.FOuterNorth[2], 3004602 + 80);
+      EXPECT_EQ(b.FOuter[0].easting, 500100 - 80);
+      EXPECT_EQ(b.FOuter[2].northing, 3004602 + 80);
     }
   }
   EXPECT_TRUE(feedback_.messages.empty());
