@@ -9,7 +9,7 @@
 #include "app/PasTarvik.h"
 #include "common/error.h"
 #include "frame/dxf_frame_store.h"
-#include "frame/input_inspection.h"
+#include "frame/input_facts.h"
 #include "frame/name_template.h"
 #include "frame/file_builder.h"
 #include "settings_ui/radio_group.h"

@@ -13,7 +13,7 @@
 #include "common/error.h"
 #include "coords/ut5480SpatialReference.h"
 #include "frame/input_coordinates.h"
-#include "frame/input_inspection.h"
+#include "frame/input_facts.h"
 #include "gdb/class_queries.h"
 
 namespace tarvik::cli {

@@ -19,7 +19,7 @@
 #include "frame/dxf_frame_store.h"
 #include "frame/gdb_frame_store.h"
 #include "frame/input_coordinates.h"
-#include "frame/input_inspection.h"
+#include "frame/input_facts.h"
 #include "frame/name_template.h"
 #include "frame/run_checks.h"
 #include "frame/file_builder.h"

@@ -19,7 +19,7 @@
 #include "coords/utBJ54Xian80.h"
 #include "coords/zone_reach.h"
 #include "frame/input_coordinates.h"
-#include "frame/input_inspection.h"
+#include "frame/input_facts.h"
 #include "gdb/class_queries.h"
 #include "gdb/sheet_index_writer.h"
 

@@ -12,7 +12,7 @@
 #include "coords/utBJ54Xian80.h"
 #include "frame/gdb_frame_store.h"
 #include "frame/index_sheets.h"
-#include "frame/input_inspection.h"
+#include "frame/input_facts.h"
 #include "frame/run_checks.h"
 #include "frame/utcreatetk.h"
 #include "frame/utstandardMap.h"

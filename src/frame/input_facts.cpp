@@ -1,4 +1,4 @@
-#include "frame/input_inspection.h"
+#include "frame/input_facts.h"
 
 #include <filesystem>
 #include <system_error>
