@@ -10,8 +10,6 @@
 namespace tarvik {
 namespace {
 
-TextAlignment AlignmentOf(const FrameText& t) { return {t.hAlign, t.vAlign}; }
-
 // One frame's classes: lines through a buffer, polygons one by one, texts in
 // one annotation batch.
 class GdbSink : public FrameSink {
@@ -57,9 +55,7 @@ class GdbSink : public FrameSink {
   }
   bool text(const FrameText& t) override {
     if (!layer_.inBatch()) layer_.beginAddElements();
-    // Size -1: the font's own point size; the engine's texts are never turned.
-    return PlaceText(t.text, t.font, t.charSpacing, t.anchor.x, t.anchor.y, layer_, 0, -1,
-                     AlignmentOf(t), feedback_);
+    return StoreFrameText(t, layer_, feedback_);
   }
 
  private:
@@ -114,6 +110,12 @@ class GdbFrameStore : public FrameStore {
 };
 
 }  // namespace
+
+bool StoreFrameText(const FrameText& t, AnnotationLayer& layer, UserFeedback& feedback) {
+  // Size -1: the font's own point size; the engine's texts are never turned.
+  return PlaceText(t.text, t.font, t.charSpacing, t.anchor.x, t.anchor.y, layer, 0, -1, {t.hAlign, t.vAlign},
+                   feedback);
+}
 
 std::unique_ptr<FrameStore> MakeGdbFrameStore(OutputWorkspace workspace, UserFeedback& feedback) {
   return std::make_unique<GdbFrameStore>(std::move(workspace), feedback);

@@ -4,14 +4,13 @@
 #include <optional>
 
 #include "deliver/frame_styles.h"
+#include "frame/gdb_frame_store.h"
 #include "gdb/annotation.h"
 #include "gdb/feature_class.h"
 #include "gdb/shared_store.h"
 
 namespace tarvik {
 namespace {
-
-TextAlignment AlignmentOf(const FrameText& t) { return {t.hAlign, t.vAlign}; }
 
 // One frame's share of the classes: lines through a buffer, polygons one by
 // one, texts in one batch; and the extent of what was stored, for the
@@ -59,9 +58,7 @@ class SharedSink : public FrameSink {
   }
   bool text(const FrameText& t) override {
     if (!texts_.inBatch()) texts_.beginAddElements();
-    // Size -1: the font's own point size; the engine's texts are never turned.
-    if (!PlaceText(t.text, t.font, t.charSpacing, t.anchor.x, t.anchor.y, texts_, 0, -1, AlignmentOf(t), feedback_))
-      return false;
+    if (!StoreFrameText(t, texts_, feedback_)) return false;
     add(t.anchor.x, t.anchor.y);
     return true;
   }
