@@ -33,6 +33,7 @@
 #include <vector>
 
 #include "bare_frame_writer.h"
+#include "bench_support.h"
 #include "common/user_feedback.h"
 #include "coords/utBJ54Xian80.h"
 #include "frame/gdb_frame_store.h"
@@ -45,25 +46,14 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::PeakMemoryOf;
+using bench::Seconds;
 using tarvik::Point2;
 
-double Seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
-
-// An index of `sheets` 1:10 000 sheets in rows of 40 (100 for 10 000 and
-// more), planar Xi'an 1980, central meridian 87.
+// Rows of 40 sheets, of 100 from 10 000 sheets on.
 std::string MakeIndex(const fs::path& folder, int sheets) {
-  const std::string path = (folder / ("index" + std::to_string(sheets) + ".shp")).string();
-  if (fs::exists(path)) return path;
-  const int columns = sheets >= 10000 ? 100 : 40;
-  const int rows = (sheets + columns - 1) / columns;
-  const tarvik::GeoBox box{84.0L, 30.0L, 84.0L + columns * 0.0625L, 30.0L + rows / 24.0L};
-  auto numbers = tarvik::SheetNumbersInBox(6, box);
-  numbers.resize(static_cast<std::size_t>(sheets));
-  tarvik::SilentFeedback quiet;
-  tarvik::WriteSheetIndex(path, tarvik::MakeProjectedReference(tarvik::CoordParams{}, quiet), "TFH",
-                          tarvik::SheetIndexPolygons(numbers, tarvik::CoordParams{}, false), true);
-  return path;
+  return bench::MakeSheetIndex(folder, sheets, sheets >= 10000 ? 100 : 40);
 }
 
 tarvik::TFrameSettings Settings() {
@@ -256,22 +246,6 @@ Timing WriteBare(const std::string& path, const std::vector<RecordedFrame>& fram
   t.writeSeconds = Seconds(start, written);
   t.closeSeconds = Seconds(written, Clock::now());
   return t;
-}
-
-// ---- peak memory, each run in a process of its own ----------------------
-
-// Runs this program as "memory INDEX OUTPUT" and returns the child's peak
-// resident size in MiB.
-double PeakMemoryOf(const char* self, const std::string& index, const std::string& output) {
-  const pid_t pid = fork();
-  if (pid == 0) {
-    execl(self, self, "memory", index.c_str(), output.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  int status = 0;
-  rusage usage{};
-  wait4(pid, &status, 0, &usage);
-  return static_cast<double>(usage.ru_maxrss) / 1024;
 }
 
 // ---- neighbour lookups --------------------------------------------------------

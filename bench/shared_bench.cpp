@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "coords/utBJ54Xian80.h"
 #include "frame/shared_frame_store.h"
 #include "frame/utstandardMap.h"
@@ -41,25 +42,11 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::PeakMemoryOf;
+using bench::Seconds;
 
-double Seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
-
-// An index of `sheets` 1:10 000 sheets in rows of 100, planar Xi'an 1980,
-// central meridian 87.
-std::string MakeIndex(const fs::path& folder, int sheets) {
-  const std::string path = (folder / ("index" + std::to_string(sheets) + ".shp")).string();
-  if (fs::exists(path)) return path;
-  const int columns = 100;
-  const int rows = (sheets + columns - 1) / columns;
-  const tarvik::GeoBox box{84.0L, 30.0L, 84.0L + columns * 0.0625L, 30.0L + rows / 24.0L};
-  auto numbers = tarvik::SheetNumbersInBox(6, box);
-  numbers.resize(static_cast<std::size_t>(sheets));
-  tarvik::SilentFeedback quiet;
-  tarvik::WriteSheetIndex(path, tarvik::MakeProjectedReference(tarvik::CoordParams{}, quiet), "TFH",
-                          tarvik::SheetIndexPolygons(numbers, tarvik::CoordParams{}, false), true);
-  return path;
-}
+std::string MakeIndex(const fs::path& folder, int sheets) { return bench::MakeSheetIndex(folder, sheets, 100); }
 
 // What the engine draws, kept for the bare write.
 struct Recorded {
@@ -293,19 +280,6 @@ Timing WriteBare(const std::string& path, const Recorded& recorded, const tarvik
   return t;
 }
 
-// Runs this program as "memory INDEX OUTPUT" and returns the child's peak
-// resident size in MiB.
-double PeakMemoryOf(const char* self, const std::string& index, const std::string& output) {
-  const pid_t pid = fork();
-  if (pid == 0) {
-    execl(self, self, "memory", index.c_str(), output.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  int status = 0;
-  rusage usage{};
-  wait4(pid, &status, 0, &usage);
-  return static_cast<double>(usage.ru_maxrss) / 1024;
-}
 
 void Remove(const std::string& path) {
   std::error_code ec;
