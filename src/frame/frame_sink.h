@@ -57,6 +57,11 @@ class FrameSink {
   virtual bool text(const FrameText& text) = 0;
 };
 
+// Elements a store refused after the sink had taken them.
+struct RefusedElements {
+  int lines = 0, polygons = 0, texts = 0;
+};
+
 class FrameStore {
  public:
   virtual ~FrameStore() = default;
@@ -79,6 +84,9 @@ class FrameStore {
   // is told done only then. -1: every frame is on disk when finishFrame()
   // returns.
   virtual int keptFrames() const { return -1; }
+  // A store that writes frames after they are drawn refuses elements late:
+  // those refused since the last call (the store has told the user).
+  virtual RefusedElements takeRefused() { return {}; }
 };
 
 }  // namespace tarvik

@@ -1,7 +1,15 @@
 #include "frame/shared_frame_store.h"
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
 #include <optional>
+#include <thread>
+#include <utility>
+#include <vector>
 
 #include "deliver/frame_styles.h"
 #include "frame/gdb_frame_store.h"
@@ -82,10 +90,79 @@ class SharedSink : public FrameSink {
   std::optional<Envelope> extent_;
 };
 
+// What the engine drew of one frame, handed from the drawing thread to the
+// writing one.
+struct DrawnFrame {
+  struct Line {
+    LineKind kind;
+    StorePoint from, to;
+  };
+  std::string name;
+  std::shared_ptr<const SpatialReference> reference;
+  double referenceScale = 0;
+  std::vector<Line> lines;
+  std::vector<std::pair<PolygonKind, Geometry>> polygons;
+  std::vector<FrameText> texts;
+};
+
+// Keeps what the engine draws; the store decides later what it takes.
+class DrawingSink : public FrameSink {
+ public:
+  explicit DrawingSink(DrawnFrame& frame) : frame_(frame) {}
+  void beginDrawing() override {}
+  int endDrawing() override { return 0; }
+  bool line(LineKind kind, StorePoint from, StorePoint to) override {
+    frame_.lines.push_back({kind, from, to});
+    return true;
+  }
+  bool polygon(PolygonKind id, const Geometry& polygon) override {
+    frame_.polygons.emplace_back(id, polygon);
+    return true;
+  }
+  bool text(const FrameText& text) override {
+    frame_.texts.push_back(text);
+    return true;
+  }
+
+ private:
+  DrawnFrame& frame_;
+};
+
+// The messages the writing thread has for the user, told by the drawing
+// thread (the window's feedback belongs to its own thread).
+class HeldMessages : public UserFeedback {
+ public:
+  void message(const std::string& text) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    messages_.push_back(text);
+  }
+  bool confirm(const std::string&, const std::string&) override { return true; }
+  void progressStart(int, const std::string&, bool) override {}
+  bool progressStep(int) override { return false; }
+  void progressClose(bool) override {}
+  std::vector<std::string> take() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return std::exchange(messages_, {});
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<std::string> messages_;
+};
+
+// Frames are drawn on the calling thread and written on a thread of the
+// store's own, a few frames behind: on two cores drawing the next frames
+// costs no time of the writing, which is what a batch of thousands of
+// sheets waits for. Everything the caller is told stays as it was: a frame
+// the store cannot take (its name, its coordinate system) is refused when it
+// is begun; a frame is told kept once its batch is on disk; what the store
+// refused is counted and told; a store that fails ends the run at the next
+// call with the frames on disk kept. Only the writing thread touches GDAL
+// and the output from the first frame to the close.
 class SharedFrameStore : public FrameStore {
  public:
   SharedFrameStore(OutputWorkspace workspace, UserFeedback& feedback)
-      : writer_(std::move(workspace)), feedback_(feedback) {}
+      : writer_(std::move(workspace)), feedback_(feedback), open_(writer_.workspace().isOpen()) {}
   ~SharedFrameStore() override {
     try {
       close();
@@ -94,41 +171,176 @@ class SharedFrameStore : public FrameStore {
   }
 
   FrameSink* createFrame(const std::string& name, const SpatialReference& reference, double referenceScale) override {
-    current_.reset();
-    const auto classes = writer_.beginFrame(name, reference, referenceScale);
-    if (!classes) return nullptr;
-    if (writer_.madeClasses())
-      deliver::StyleNewFrame(writer_.workspace(), {classes->lines.name(), classes->polygons.name(), classes->texts.name()},
-                             referenceScale);
-    current_ = std::make_unique<SharedSink>(*classes, feedback_);
-    return current_.get();
+    abandonFrame();
+    tell();
+    if (closed_ || !open_) return nullptr;
+    if (!writer_.admit(name, reference, referenceScale)) return nullptr;
+    drawn_ = std::make_unique<DrawnFrame>();
+    drawn_->name = name;
+    drawn_->reference = shared(reference);
+    drawn_->referenceScale = referenceScale;
+    sink_ = std::make_unique<DrawingSink>(*drawn_);
+    return sink_.get();
   }
 
   void finishFrame() override {
-    if (!current_) return;
-    current_->endDrawing();
-    const std::optional<Envelope> extent = current_->extent();
-    current_.reset();
-    writer_.finishFrame(extent);
+    sink_.reset();
+    if (!drawn_) return;
+    if (!thread_.joinable()) thread_ = std::thread([this] { writeFrames(); });
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      room_.wait(lock, [&] { return queue_.size() < kQueuedFrames || failure_; });
+      if (!failure_) {
+        queue_.push_back(std::move(drawn_));
+        ready_.notify_one();
+      }
+    }
+    abandonFrame();
+    tell();
   }
 
   void abandonFrame() override {
-    if (current_) current_->discard();
-    current_.reset();
-    writer_.abandonFrame();
+    sink_.reset();
+    if (drawn_) writer_.release(drawn_->name);
+    drawn_.reset();
   }
 
   void close() override {
-    current_.reset();
-    writer_.close();
+    abandonFrame();
+    if (closed_) return;
+    closed_ = true;
+    if (thread_.joinable()) {
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        closing_ = true;
+        ready_.notify_one();
+      }
+      thread_.join();
+    }
+    std::exception_ptr failure;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      failure = failure_;
+    }
+    try {
+      writer_.close();
+    } catch (...) {
+      kept_ = writer_.keptFrames();
+      tell();
+      if (!failure) throw;
+    }
+    kept_ = writer_.keptFrames();
+    tell();
+    if (failure) std::rethrow_exception(failure);
   }
 
-  int keptFrames() const override { return writer_.keptFrames(); }
+  int keptFrames() const override { return kept_; }
+
+  RefusedElements takeRefused() override {
+    RefusedElements r;
+    r.lines = refusedLines_.exchange(0);
+    r.polygons = refusedPolygons_.exchange(0);
+    r.texts = refusedTexts_.exchange(0);
+    return r;
+  }
 
  private:
+  static constexpr std::size_t kQueuedFrames = 16;
+
+  // The reference of the frames, copied once for the writing thread (the
+  // frames of a run share one).
+  std::shared_ptr<const SpatialReference> shared(const SpatialReference& reference) {
+    if (!reference_ || reference.ogr() != referenceOf_ || reference.epsgCode() != referenceEpsg_) {
+      reference_ = std::make_shared<const SpatialReference>(reference);
+      referenceOf_ = reference.ogr();
+      referenceEpsg_ = reference.epsgCode();
+    }
+    return reference_;
+  }
+
+  // Tells the held messages and raises the writing thread's failure (at
+  // every call once it failed: nothing more is written).
+  void tell() {
+    for (const std::string& m : held_.take()) feedback_.message(m);
+    std::exception_ptr failure;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      failure = failure_;
+    }
+    if (failure) std::rethrow_exception(failure);
+  }
+
+  // The writing thread: frames in the order drawn, until the store closes
+  // or fails.
+  void writeFrames() {
+    for (;;) {
+      std::unique_ptr<DrawnFrame> frame;
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        ready_.wait(lock, [&] { return !queue_.empty() || closing_; });
+        if (queue_.empty()) return;
+        frame = std::move(queue_.front());
+        queue_.pop_front();
+        room_.notify_one();
+      }
+      try {
+        write(*frame);
+      } catch (...) {
+        writer_.abandonFrame();
+        std::lock_guard<std::mutex> lock(mutex_);
+        failure_ = std::current_exception();
+        queue_.clear();
+        room_.notify_all();
+        return;
+      }
+    }
+  }
+
+  void write(const DrawnFrame& frame) {
+    const SharedFrameClasses classes = writer_.beginFrame(frame.name, *frame.reference, frame.referenceScale);
+    if (writer_.madeClasses())
+      deliver::StyleNewFrame(writer_.workspace(), {classes.lines.name(), classes.polygons.name(), classes.texts.name()},
+                             frame.referenceScale);
+    std::optional<Envelope> extent;
+    {
+      SharedSink sink(classes, held_);
+      sink.beginDrawing();
+      int lines = 0, polygons = 0, texts = 0;
+      for (const auto& l : frame.lines) lines += sink.line(l.kind, l.from, l.to) ? 0 : 1;
+      for (const auto& [id, polygon] : frame.polygons) polygons += sink.polygon(id, polygon) ? 0 : 1;
+      for (const FrameText& t : frame.texts) texts += sink.text(t) ? 0 : 1;
+      lines += sink.endDrawing();
+      refusedLines_ += lines;
+      refusedPolygons_ += polygons;
+      refusedTexts_ += texts;
+      extent = sink.extent();
+    }
+    writer_.finishFrame(extent);
+    kept_ = writer_.keptFrames();
+  }
+
   SharedFrameWriter writer_;
   UserFeedback& feedback_;
-  std::unique_ptr<SharedSink> current_;
+  HeldMessages held_;
+  const bool open_;
+
+  // The drawing thread's: the frame being drawn.
+  std::unique_ptr<DrawnFrame> drawn_;
+  std::unique_ptr<DrawingSink> sink_;
+  std::shared_ptr<const SpatialReference> reference_;
+  const void* referenceOf_ = nullptr;
+  int referenceEpsg_ = 0;
+  bool closed_ = false;
+
+  // Shared by the two threads.
+  std::thread thread_;
+  std::mutex mutex_;
+  std::condition_variable ready_, room_;
+  std::deque<std::unique_ptr<DrawnFrame>> queue_;
+  bool closing_ = false;
+  std::exception_ptr failure_;
+  std::atomic<int> kept_{0};
+  std::atomic<int> refusedLines_{0}, refusedPolygons_{0}, refusedTexts_{0};
 };
 
 }  // namespace

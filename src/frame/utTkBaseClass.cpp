@@ -73,15 +73,21 @@ void TtkBaseClass::FinishFrame() {
   FFrameOpen = false;
   FSink = nullptr;
   ++FFramesFinished;
-  FUntold.push_back({FFeatureDone, FFeatureTotal, FFrameName});
+  FUntold.push_back({FFeatureDone, FFeatureTotal, FFrameName, FCounts});
   UpdateKeptFrames();
   TellKeptFrames();
 }
 
 void TtkBaseClass::UpdateKeptFrames() {
+  if (FStore) {
+    const RefusedElements late = FStore->takeRefused();
+    FCounts.lines -= late.lines;
+    FCounts.polygons -= late.polygons;
+    FCounts.texts -= late.texts;
+    FCounts.refused += late.lines + late.polygons + late.texts;
+  }
   const int kept = FStore ? FStore->keptFrames() : -1;
   FCounts.finished = kept < 0 ? FFramesFinished : kept;
-  if (FCounts.finished == FFramesFinished) FKeptCounts = FCounts;
 }
 
 void TtkBaseClass::TellKeptFrames() {
@@ -89,6 +95,8 @@ void TtkBaseClass::TellKeptFrames() {
     const UntoldFrame frame = std::move(FUntold.front());
     FUntold.pop_front();
     ++FTold;
+    FKeptCounts = frame.counts;
+    FKeptCounts.finished = FTold;
     if (FOnFrameDone && frame.total > 0) FOnFrameDone(frame.done, frame.total, frame.name);
   }
 }
@@ -249,12 +257,12 @@ void TtkBaseClass::RunAndClose(const std::string& output) {
     // Frames held for a batch the store could not write are lost: the
     // counts are those of the frames on disk.
     UpdateKeptFrames();
+    TellKeptFrames();
     if (FCounts.finished < FFramesFinished) {
       const int refused = FCounts.refused;
       FCounts = FKeptCounts;
       FCounts.refused = refused;
     }
-    TellKeptFrames();
     const int finished = FCounts.finished;
     throw RunError(std::string(e.what()) + "\n" +
                    (finished > 0 ? "此前完成的 " + std::to_string(finished) + " 个图廓保留在 " + output

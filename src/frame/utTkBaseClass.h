@@ -269,9 +269,10 @@ class TtkBaseClass {
   struct UntoldFrame {
     int done = 0, total = 0;
     std::string name;
+    Counts counts;  // the run's counts when the frame was finished
   };
   int FFramesFinished = 0;
-  Counts FKeptCounts;
+  Counts FKeptCounts;  // the run's counts up to the last frame on disk
   std::deque<UntoldFrame> FUntold;
   int FTold = 0;  // frames told so far
   int FFeatureDone = 0, FFeatureTotal = 0;  // of the feature being framed in a file run

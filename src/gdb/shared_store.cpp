@@ -82,6 +82,13 @@ SharedFrameWriter::SharedFrameWriter(OutputWorkspace workspace) : workspace_(std
   if (workspace_.kind() == OutputKind::GeoPackage)
     detail::gpkg::Execute(workspace_.store()->ds.get(), "PRAGMA cache_size = -" + std::to_string(kCacheKiB));
   openClasses();
+  for (const std::string& taken : workspace_.store()->names)
+    if (!taken.empty() && taken[0] == 'Y') admitted_.insert(taken);
+  if (!classes_.empty()) {
+    systemSet_ = true;
+    systemRef_ = ref_;
+    systemScale_ = referenceScale_;
+  }
 }
 
 SharedFrameWriter::~SharedFrameWriter() {
@@ -158,29 +165,51 @@ void SharedFrameWriter::makeClasses(const SpatialReference& frameRef, double ref
 
 void SharedFrameWriter::checkSystem(const SpatialReference& ref, double referenceScale, const std::string& name) {
   const std::string& path = workspace_.path();
-  if (referenceScale != referenceScale_)
-    throw RunError("共用图层的输出" + path + "中的图廓是1:" + FloatToStr(referenceScale_) + "，图廓" + name + "是1:" +
+  if (referenceScale != systemScale_)
+    throw RunError("共用图层的输出" + path + "中的图廓是1:" + FloatToStr(systemScale_) + "，图廓" + name + "是1:" +
                    FloatToStr(referenceScale) + "；不同比例尺的图廓请输出到不同的文件");
   // The frames of a run share one reference object: it is compared once.
   if (ref.ogr() == checkedRef_ && ref.epsgCode() == checkedEpsg_) return;
-  const bool same = ref.empty() == ref_.empty() && (ref.empty() || ref.ogr()->IsSame(ref_.ogr()));
+  const bool same = ref.empty() == systemRef_.empty() && (ref.empty() || ref.ogr()->IsSame(systemRef_.ogr()));
   if (!same)
-    throw RunError("共用图层的输出只能有一个坐标系统：" + path + "中的图廓是" + ref_.name() + "，图廓" + name + "是" +
-                   (ref.empty() ? std::string("没有坐标系统") : ref.name()) +
+    throw RunError("共用图层的输出只能有一个坐标系统：" + path + "中的图廓是" + systemRef_.name() + "，图廓" + name +
+                   "是" + (ref.empty() ? std::string("没有坐标系统") : ref.name()) +
                    "。请按坐标系统（分带）分别输出到不同的文件，或每幅一组图层输出（--layout per-frame）");
   checkedRef_ = ref.ogr();
   checkedEpsg_ = ref.epsgCode();
 }
 
-std::optional<SharedFrameClasses> SharedFrameWriter::beginFrame(const std::string& name, const SpatialReference& ref,
-                                                                double referenceScale) {
+bool SharedFrameWriter::admit(const std::string& name, const SpatialReference& ref, double referenceScale) {
+  if (name.empty()) return false;
+  const std::string key = ToUpperAscii("y" + name);
+  if (admitted_.count(key)) return false;
+  if (systemSet_) {
+    checkSystem(ref, referenceScale, name);
+  } else {
+    // The first frame's system becomes the classes': their dataset's name
+    // is taken from now on.
+    systemSet_ = true;
+    systemRef_ = ref;
+    systemScale_ = referenceScale;
+    admitted_.insert(ToUpperAscii(kSharedDataset));
+  }
+  admitted_.insert(key);
+  return true;
+}
+
+void SharedFrameWriter::release(const std::string& name) { admitted_.erase(ToUpperAscii("y" + name)); }
+
+SharedFrameClasses SharedFrameWriter::beginFrame(const std::string& name, const SpatialReference& ref,
+                                                 double referenceScale) {
   madeClasses_ = false;
   const auto& store = workspace_.store();
-  if (!store || !store->open()) return std::nullopt;
+  if (!store || !store->open()) throw RunError("输出已关闭，不能写入图廓" + name);
   if (store->broken()) throw RunError(store->failure);
   if (frameOpen_) abandonFrame();
-  if (name.empty() || store->nameTaken("y" + name)) return std::nullopt;
-  if (!classes_.empty()) checkSystem(ref, referenceScale, name);
+  // A File GDB batch that runs out of space cannot be undone whole (its
+  // features are removed one by one, which a full disk refuses): the batch
+  // is written while there is room, and the next one refused.
+  if (batchOpen_ && store->kind == OutputKind::FileGdb && store->lowOnSpace()) writeBatch();
   if (!batchOpen_) {
     store->beginFrame();
     batchOpen_ = true;

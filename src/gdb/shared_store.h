@@ -24,6 +24,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "coords/spatial_reference.h"
@@ -48,13 +49,19 @@ class SharedFrameWriter {
 
   OutputWorkspace& workspace() { return workspace_; }
 
-  // Starts the frame `name` (already cleaned): the classes, made with the
-  // first frame, ready to take its features. None when the name is taken
-  // by a frame, class or table of the store (the caller reports it).
-  // RunError when the frame's coordinate system or scale is not the
-  // classes', or the store fails.
-  std::optional<SharedFrameClasses> beginFrame(const std::string& name, const SpatialReference& ref,
-                                               double referenceScale);
+  // Whether the frame `name` (already cleaned) may be added, and reserves
+  // its name: false when the name is taken by a frame, class or table of
+  // the store (the caller reports it); RunError when the frame's coordinate
+  // system or scale is not the classes' (those of the first frame admitted
+  // when the store has none yet). Touches neither the store nor GDAL, so a
+  // caller that draws frames on one thread and writes them on another asks
+  // this on the drawing thread, before it draws.
+  bool admit(const std::string& name, const SpatialReference& ref, double referenceScale);
+  // Gives back the name of an admitted frame that will not be begun.
+  void release(const std::string& name);
+  // Starts the admitted frame `name`: the classes, made with the first
+  // frame, ready to take its features. RunError when the store fails.
+  SharedFrameClasses beginFrame(const std::string& name, const SpatialReference& ref, double referenceScale);
   // Whether the last beginFrame made the classes (the caller styles them).
   bool madeClasses() const { return madeClasses_; }
   // The frame is drawn: listed with the extent of its features (none when
@@ -81,7 +88,14 @@ class SharedFrameWriter {
   SpatialReference ref_;               // of the classes
   double referenceScale_ = 0;
   int epsg_ = 0;                       // of ref_, for the frames' catalog rows
-  const void* checkedRef_ = nullptr;   // the reference last found the classes'
+  // What admit() knows, apart from the store: the upper-cased names of
+  // frame datasets ("y" + name) taken or reserved, and the system frames
+  // must have (the classes', or the first admitted frame's).
+  std::unordered_set<std::string> admitted_;
+  bool systemSet_ = false;
+  SpatialReference systemRef_;
+  double systemScale_ = 0;
+  const void* checkedRef_ = nullptr;   // the reference last found the system
   int checkedEpsg_ = 0;
   std::string frame_;                  // the frame being drawn
   bool frameOpen_ = false, batchOpen_ = false, madeClasses_ = false;

@@ -311,6 +311,13 @@ int FramesPerOpen() {
   return static_cast<int>(std::max(20L, frames));
 }
 
+bool Store::LowOn(std::uint64_t freeBytes) const { return freeBytes < std::max(kMinFreeBytes, 3 * largestFrameBytes); }
+
+bool Store::lowOnSpace() const {
+  const auto free = FreeBytes(path);
+  return free && LowOn(*free);
+}
+
 void Store::beginFrame() {
   if (!ds) return;
   if (broken()) throw RunError(failure);
@@ -321,7 +328,7 @@ void Store::beginFrame() {
   // frame written so far.
   const auto free = FreeBytes(path);
   freeAtFrameStart = free.value_or(0);
-  if (free && *free < std::max(kMinFreeBytes, 3 * largestFrameBytes)) {
+  if (free && LowOn(*free)) {
     failure = "磁盘已满，不能继续写入" + path + "（只剩 " + std::to_string(*free / 1024) + " KB）";
     throw RunError(failure);
   }

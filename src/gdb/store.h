@@ -96,6 +96,8 @@ struct Store {
   // driver emulates one by copying the whole directory); File GDB: reopens
   // the dataset when too many files are open (see store.cpp).
   void beginFrame();
+  // Whether the disk has less free space than beginFrame() asks for.
+  bool lowOnSpace() const;
   // GeoPackage: puts back the AUTOINCREMENT counters set aside by commit().
   void restoreCounters();
   // GeoPackage, before closing: GDAL's last updates in one transaction, and
@@ -108,6 +110,9 @@ struct Store {
   // Ends the run on a failure of the store: records it and throws the
   // RunError that says what happened (a full disk is told as such).
   [[noreturn]] void fail(const std::string& what);
+
+ private:
+  bool LowOn(std::uint64_t freeBytes) const;
 };
 
 // Runs `fn`, a GDAL call on the store that returns an OGRErr, and tells

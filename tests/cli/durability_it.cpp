@@ -177,6 +177,27 @@ std::map<std::string, Sizes> SharedSizesOf(const std::string& output) {
   return out;
 }
 
+// An index of 1200 sheets and what a shared-layout run writes for each.
+struct SheetBlock {
+  TempDir data;
+  std::string index = data / "block.shp";
+  std::map<std::string, Sizes> reference;
+  SheetBlock() {
+    EXPECT_EQ(RunCli({"make-index", "--scale", "10000", "--bbox", "88", "16", "89.5625", "18", "-o", index}).exitCode,
+              0);
+    EXPECT_EQ(RunCli({"index", index, "-o", data / "ref.gpkg", "--name-template", "[TFH]", "--layout", "shared",
+                      "--no-project"})
+                  .exitCode,
+              0);
+    reference = SharedSizesOf(data / "ref.gpkg");
+  }
+};
+
+const SheetBlock& Block() {
+  static const SheetBlock block;
+  return block;
+}
+
 // A shared-layout run writes frames in batches of a quarter of a second or
 // more and tells them done once their batch is on disk: a run killed after
 // its first report keeps every frame it told, complete, and lists no other.
@@ -184,17 +205,8 @@ std::map<std::string, Sizes> SharedSizesOf(const std::string& output) {
 class KilledSharedRun : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(KilledSharedRun, KeepsEveryReportedFrameComplete) {
-  static const TempDir data;
-  static const std::string index = data / "block.shp";
-  static const std::map<std::string, Sizes> reference = [] {
-    EXPECT_EQ(RunCli({"make-index", "--scale", "10000", "--bbox", "88", "16", "89.5625", "18", "-o", index}).exitCode,
-              0);
-    EXPECT_EQ(RunCli({"index", index, "-o", data / "ref.gpkg", "--name-template", "[TFH]", "--layout", "shared",
-                      "--no-project"})
-                  .exitCode,
-              0);
-    return SharedSizesOf(data / "ref.gpkg");
-  }();
+  const std::string& index = Block().index;
+  const std::map<std::string, Sizes>& reference = Block().reference;
   ASSERT_EQ(reference.size(), 1200u);
   TempDir dir;
   const std::string out = dir / (std::string("out") + GetParam());
@@ -215,7 +227,10 @@ TEST_P(KilledSharedRun, KeepsEveryReportedFrameComplete) {
   EXPECT_TRUE(std::equal(reported.begin(), reported.end(), listed.begin()));
   const auto found = SharedSizesOf(out);
   for (const std::string& name : listed)
-    EXPECT_TRUE(found.count(name) && found.at(name) == reference.at(name)) << name << " is incomplete";
+    EXPECT_TRUE(found.count(name) && found.at(name) == reference.at(name))
+        << name << " is incomplete: " << (found.count(name) ? found.at(name).lines : 0) << " "
+        << (found.count(name) ? found.at(name).polygons : 0) << " " << (found.count(name) ? found.at(name).texts : 0) << " of "
+        << reference.at(name).lines << " " << reference.at(name).polygons << " " << reference.at(name).texts;
   for (const auto& [name, sizes] : found)
     EXPECT_NE(std::find(listed.begin(), listed.end(), name), listed.end()) << name << " is written but not listed";
 }
@@ -255,24 +270,47 @@ class SmallDisk {
   bool mounted_ = false;
 };
 
-class FullDisk : public ::testing::TestWithParam<const char*> {};
+// kind, layout
+using DiskRun = std::tuple<const char*, const char*>;
+class FullDisk : public ::testing::TestWithParam<DiskRun> {};
 
 TEST_P(FullDisk, EndsTheRunSayingSoAndKeepsTheCompleteFrames) {
+  const auto [kind, layout] = GetParam();
+  const bool shared = std::string(layout) == "shared";
   TempDir dir;
   const SmallDisk disk(dir / "disk");
   if (!disk.mounted()) GTEST_SKIP() << "needs root to mount a small tmpfs";
-  const std::string out = dir / (std::string("disk/out") + GetParam());
-  const CliResult r = RunCli(IndexRun(out));
+  const std::string out = dir / (std::string("disk/out") + kind);
+  // The shared layout is compact: 150 sheets fit the disk, 1200 do not.
+  const CliResult r = RunCli(
+      shared ? std::vector<std::string>{"index", Block().index, "-o", out, "--name-template", "[TFH]", "--verbose",
+                                        "--layout", "shared", "--no-project"}
+             : IndexRun(out));
   EXPECT_EQ(r.exitCode, 1) << r.err;
   EXPECT_TRUE(Contains(r.err, "磁盘已满")) << r.err;
   const int complete = WrittenCount(r.err, "此前完成的 (\\d+) 个图廓");
   EXPECT_GT(complete, 0) << r.err;
-  EXPECT_LT(complete, 150);
-  EXPECT_EQ(static_cast<int>(CompleteFrames(out).size()), complete);
+  EXPECT_LT(complete, shared ? 1200 : 150);
   EXPECT_EQ(static_cast<int>(Reported(r.err).size()), complete);
+  if (!shared) {
+    EXPECT_EQ(static_cast<int>(CompleteFrames(out).size()), complete);
+    return;
+  }
+  // The shared classes hold the frames the catalog lists, each whole, and
+  // nothing of any other.
+  std::vector<std::string> listed;
+  const OutputReader reader(out);
+  for (const FrameInfo& f : reader.frames()) listed.push_back(f.frame);
+  EXPECT_EQ(static_cast<int>(listed.size()), complete);
+  const auto found = SharedSizesOf(out);
+  EXPECT_EQ(found.size(), listed.size()) << r.err;
+  for (const std::string& name : listed)
+    EXPECT_TRUE(found.count(name) && found.at(name) == Block().reference.at(name)) << name << " is incomplete";
 }
 
-INSTANTIATE_TEST_SUITE_P(Kinds, FullDisk, ::testing::Values(".gdb", ".gpkg"));
+INSTANTIATE_TEST_SUITE_P(Kinds, FullDisk,
+                         ::testing::Values(DiskRun{".gdb", "per-frame"}, DiskRun{".gpkg", "per-frame"},
+                                           DiskRun{".gdb", "shared"}, DiskRun{".gpkg", "shared"}));
 
 TEST(RefusedElements, AreCountedAndTheRunFails) {
   TempDir dir;
