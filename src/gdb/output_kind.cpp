@@ -14,9 +14,11 @@ std::string WithoutTrailingSeparators(const std::string& path) {
   return p;
 }
 
+bool IsFileGdbPath(const std::string& path) { return EndsWithNoCase(WithoutTrailingSeparators(path), ".gdb"); }
+
 OutputKind OutputKindOf(const std::string& path) {
   const std::string p = WithoutTrailingSeparators(path);
-  if (EndsWithNoCase(p, ".gdb")) return OutputKind::FileGdb;
+  if (IsFileGdbPath(p)) return OutputKind::FileGdb;
   if (EndsWithNoCase(p, ".gpkg")) return OutputKind::GeoPackage;
   if (EndsWithNoCase(p, ".mdb"))
     throw RunError("不能写入个人地理数据库(.mdb)：" + path +

@@ -16,6 +16,9 @@ enum class OutputKind {
 // names the two kinds that can.
 OutputKind OutputKindOf(const std::string& path);
 
+// Whether the path names a File Geodatabase (never throws).
+bool IsFileGdbPath(const std::string& path);
+
 // The path without trailing separators: "D:/out/frames.gdb/" still names
 // the directory "D:/out/frames.gdb". A lone "/" stays.
 std::string WithoutTrailingSeparators(const std::string& path);

@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "common/error.h"
+#include "gdb/gdb_checkpoint.h"
 #include "gdb/output_kind.h"
 
 namespace tarvik {
@@ -62,6 +63,9 @@ OutputLock OutputLock::Acquire(const std::string& rawPath) {
       OutputLock lock;
       lock.fd_ = fd;
       lock.file_ = file;
+      // A File GDB whose last run was killed is put back as that run last
+      // saved it, before anyone reads or writes it.
+      if (IsFileGdbPath(path)) detail::RestoreCheckpoint(path);
       return lock;
     }
     ::close(fd);

@@ -6,6 +6,7 @@
 #include <regex>
 
 #include "common/error.h"
+#include "gdb/gdb_checkpoint.h"
 #include "gdb/output_kind.h"
 
 namespace tarvik {
@@ -62,6 +63,7 @@ void RemoveOutputStore(const std::string& path) {
     throw RunError(path + "不是本程序能识别的文件地理数据库(.gdb)或GeoPackage(.gpkg)，为避免丢失其他文件，不删除它");
   std::error_code ec;
   fs::remove_all(path, ec);
+  detail::DropCheckpoint(path);
   if (!ec && OutputKindOf(path) == OutputKind::GeoPackage) {
     for (const char* suffix : {"-wal", "-shm", "-journal"}) fs::remove(path + suffix, ec);
     ec.clear();

@@ -10,6 +10,7 @@
 #include "gdb/annotation.h"
 #include "gdb/class_state.h"
 #include "gdb/frame_catalog.h"
+#include "gdb/gdb_checkpoint.h"
 #include "gdb/geopackage_sql.h"
 #include "gdb/output_layout.h"
 
@@ -84,6 +85,9 @@ SharedFrameWriter::SharedFrameWriter(OutputWorkspace workspace) : workspace_(std
   openClasses();
   for (const std::string& taken : workspace_.store()->names)
     if (!taken.empty() && taken[0] == 'Y') admitted_.insert(taken);
+  // A File GDB added to is saved as it is: a run killed before its first
+  // batch is on disk leaves it so.
+  if (!classes_.empty() && workspace_.kind() == OutputKind::FileGdb) detail::SaveCheckpoint(workspace_.path());
   if (!classes_.empty()) {
     systemSet_ = true;
     systemRef_ = ref_;
@@ -279,6 +283,10 @@ void SharedFrameWriter::writeBatch() {
   kept_ += held_;
   held_ = 0;
   batchOpen_ = false;
+  // The batch is on disk; a run that cannot save its checkpoint stops here
+  // and closes the store with it (only a kill before that close would take
+  // the store back to the checkpoint before).
+  if (workspace_.kind() == OutputKind::FileGdb) detail::SaveCheckpoint(workspace_.path());
   batchSeconds_ = workspace_.kind() == OutputKind::FileGdb
                       ? std::max(kMinBatchSeconds, kWriteShare * SecondsSince(start))
                       : kMinBatchSeconds;
@@ -341,7 +349,10 @@ void SharedFrameWriter::close() {
     // the class's only one and drops the others (OBJECTID, Shape).
     if (!classes_.empty() && kept_ > 0) indexFrameNames();
     classes_.clear();
+    const bool fileGdb = workspace_.kind() == OutputKind::FileGdb;
+    const std::string path = workspace_.path();
     workspace_.close();
+    if (fileGdb) detail::DropCheckpoint(path);
   } catch (...) {
     held_ = 0;
     classes_.clear();

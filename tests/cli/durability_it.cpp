@@ -11,9 +11,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <regex>
+#include <thread>
 #include <tuple>
 
 #include <gdal_priv.h>
@@ -202,18 +204,26 @@ const SheetBlock& Block() {
 // more and tells them done once their batch is on disk: a run killed after
 // its first report keeps every frame it told, complete, and lists no other.
 // The index is large enough that the run is still going when it is killed.
-class KilledSharedRun : public ::testing::TestWithParam<const char*> {};
+// On a File GDB the shared classes are written in place: a run killed in
+// the middle of a batch (or of its close) leaves them as GDAL cannot read
+// them until the next program that opens the output (here the reader) puts
+// them back as the last batch left them.
+// kind, milliseconds from the first report to the kill
+using Kill = std::tuple<const char*, int>;
+class KilledSharedRun : public ::testing::TestWithParam<Kill> {};
 
 TEST_P(KilledSharedRun, KeepsEveryReportedFrameComplete) {
+  const auto [kind, delay] = GetParam();
   const std::string& index = Block().index;
   const std::map<std::string, Sizes>& reference = Block().reference;
   ASSERT_EQ(reference.size(), 1200u);
   TempDir dir;
-  const std::string out = dir / (std::string("out") + GetParam());
+  const std::string out = dir / (std::string("out") + kind);
   CliProcess child(
       {"index", index, "-o", out, "--name-template", "[TFH]", "--verbose", "--layout", "shared", "--no-project"});
   ASSERT_TRUE(child.started());
   ASSERT_TRUE(child.readUntil("[1/")) << child.err();
+  std::this_thread::sleep_for(std::chrono::milliseconds(delay));
   child.signal(SIGKILL);
   const int status = child.finish();
   ASSERT_TRUE(WIFSIGNALED(status)) << "the run ended before it was killed";
@@ -223,7 +233,9 @@ TEST_P(KilledSharedRun, KeepsEveryReportedFrameComplete) {
   for (const FrameInfo& f : reader.frames()) listed.push_back(f.frame);
   ASSERT_GE(reported.size(), 1u);
   ASSERT_GE(listed.size(), reported.size());
-  EXPECT_LT(listed.size(), reference.size());
+  if (delay == 0) {
+    EXPECT_LT(listed.size(), reference.size());
+  }
   EXPECT_TRUE(std::equal(reported.begin(), reported.end(), listed.begin()));
   const auto found = SharedSizesOf(out);
   for (const std::string& name : listed)
@@ -235,7 +247,8 @@ TEST_P(KilledSharedRun, KeepsEveryReportedFrameComplete) {
     EXPECT_NE(std::find(listed.begin(), listed.end(), name), listed.end()) << name << " is written but not listed";
 }
 
-INSTANTIATE_TEST_SUITE_P(Kinds, KilledSharedRun, ::testing::Values(".gdb", ".gpkg"));
+INSTANTIATE_TEST_SUITE_P(Kinds, KilledSharedRun,
+                         ::testing::Values(Kill{".gdb", 0}, Kill{".gpkg", 0}, Kill{".gdb", 60}, Kill{".gdb", 150}));
 
 TEST(OutputLockCli, ASecondRunOnTheSameOutputIsRefusedEvenWithOverwrite) {
   TempDir dir;
