@@ -24,7 +24,7 @@ using Clock = std::chrono::steady_clock;
 // kWriteShare times as long as writing the last batch took (a share of
 // 1 / kWriteShare of the run at most, however large the classes grow).
 constexpr double kMinBatchSeconds = 0.25;
-constexpr double kWriteShare = 8;
+constexpr double kWriteShare = 16;
 
 // SQLite's page cache of a GeoPackage in the shared layout, in KiB.
 constexpr int kCacheKiB = 4096;
