@@ -237,6 +237,7 @@ TEST_P(KilledSharedRun, KeepsEveryReportedFrameComplete) {
     EXPECT_LT(listed.size(), reference.size());
   }
   EXPECT_TRUE(std::equal(reported.begin(), reported.end(), listed.begin()));
+  EXPECT_FALSE(fs::exists(out + ".checkpoint"));  // the reader put the store back and removed it
   const auto found = SharedSizesOf(out);
   for (const std::string& name : listed)
     EXPECT_TRUE(found.count(name) && found.at(name) == reference.at(name))

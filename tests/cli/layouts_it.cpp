@@ -4,6 +4,7 @@
 // QGIS project beside the output find it in either.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <cmath>
 #include <map>
 #include <regex>
@@ -91,6 +92,7 @@ TEST_P(Layouts, SameFeaturesPreviewAndProjectInBoth) {
   ASSERT_EQ(own.exitCode, 0) << own.err;
   const CliResult one = with(shared, {"--layout", "shared"});
   ASSERT_EQ(one.exitCode, 0) << one.err;
+  EXPECT_FALSE(std::filesystem::exists(shared + ".checkpoint"));  // a run that ends leaves none
   EXPECT_EQ(own.out.substr(0, own.out.find('\n')), one.out.substr(0, one.out.find('\n')));  // the counts
 
   const auto a = ByFrame(ReadWithGdal(perFrame)), b = ByFrame(ReadWithGdal(shared));
