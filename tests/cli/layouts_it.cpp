@@ -4,8 +4,8 @@
 // QGIS project beside the output find it in either.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <cmath>
+#include <filesystem>
 #include <map>
 #include <regex>
 
