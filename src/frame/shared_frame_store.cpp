@@ -130,16 +130,12 @@ class DrawingSink : public FrameSink {
 
 // The messages the writing thread has for the user, told by the drawing
 // thread (the window's feedback belongs to its own thread).
-class HeldMessages : public UserFeedback {
+class HeldMessages : public SilentFeedback {
  public:
   void message(const std::string& text) override {
     std::lock_guard<std::mutex> lock(mutex_);
     messages_.push_back(text);
   }
-  bool confirm(const std::string&, const std::string&) override { return true; }
-  void progressStart(int, const std::string&, bool) override {}
-  bool progressStep(int) override { return false; }
-  void progressClose(bool) override {}
   std::vector<std::string> take() {
     std::lock_guard<std::mutex> lock(mutex_);
     return std::exchange(messages_, {});
@@ -217,21 +213,17 @@ class SharedFrameStore : public FrameStore {
       }
       thread_.join();
     }
-    std::exception_ptr failure;
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      failure = failure_;
-    }
+    // The writing thread's failure, raised by tell(), goes before one of
+    // the close.
     try {
       writer_.close();
     } catch (...) {
       kept_ = writer_.keptFrames();
       tell();
-      if (!failure) throw;
+      throw;
     }
     kept_ = writer_.keptFrames();
     tell();
-    if (failure) std::rethrow_exception(failure);
   }
 
   int keptFrames() const override { return kept_; }
@@ -304,16 +296,22 @@ class SharedFrameStore : public FrameStore {
     std::optional<Envelope> extent;
     {
       SharedSink sink(classes, held_);
-      sink.beginDrawing();
-      int lines = 0, polygons = 0, texts = 0;
-      for (const auto& l : frame.lines) lines += sink.line(l.kind, l.from, l.to) ? 0 : 1;
-      for (const auto& [id, polygon] : frame.polygons) polygons += sink.polygon(id, polygon) ? 0 : 1;
-      for (const FrameText& t : frame.texts) texts += sink.text(t) ? 0 : 1;
-      lines += sink.endDrawing();
-      refusedLines_ += lines;
-      refusedPolygons_ += polygons;
-      refusedTexts_ += texts;
-      extent = sink.extent();
+      try {
+        sink.beginDrawing();
+        int lines = 0, polygons = 0, texts = 0;
+        for (const auto& l : frame.lines) lines += sink.line(l.kind, l.from, l.to) ? 0 : 1;
+        for (const auto& [id, polygon] : frame.polygons) polygons += sink.polygon(id, polygon) ? 0 : 1;
+        for (const FrameText& t : frame.texts) texts += sink.text(t) ? 0 : 1;
+        lines += sink.endDrawing();
+        refusedLines_ += lines;
+        refusedPolygons_ += polygons;
+        refusedTexts_ += texts;
+        extent = sink.extent();
+      } catch (...) {
+        // The lines still buffered are dropped, not written to be removed.
+        sink.discard();
+        throw;
+      }
     }
     writer_.finishFrame(extent);
     kept_ = writer_.keptFrames();

@@ -85,13 +85,13 @@ SharedFrameWriter::SharedFrameWriter(OutputWorkspace workspace) : workspace_(std
   openClasses();
   for (const std::string& taken : workspace_.store()->names)
     if (!taken.empty() && taken[0] == 'Y') admitted_.insert(taken);
-  // A File GDB added to is saved as it is: a run killed before its first
-  // batch is on disk leaves it so.
-  if (!classes_.empty() && workspace_.kind() == OutputKind::FileGdb) detail::SaveCheckpoint(workspace_.path());
   if (!classes_.empty()) {
     systemSet_ = true;
     systemRef_ = ref_;
     systemScale_ = referenceScale_;
+    // A File GDB added to is saved as it is: a run killed before its first
+    // batch is on disk leaves it so.
+    if (workspace_.kind() == OutputKind::FileGdb) detail::SaveCheckpoint(workspace_.path());
   }
 }
 

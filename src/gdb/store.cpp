@@ -94,6 +94,12 @@ std::optional<std::uint64_t> FreeBytes(const std::string& path) {
 // and a write that fails with less left failed for want of space.
 constexpr std::uint64_t kMinFreeBytes = std::uint64_t{1} << 20;
 
+// The free space a frame is not started below: the margin grows with the
+// largest frame written so far.
+bool TooLittle(std::uint64_t freeBytes, std::uint64_t largestFrameBytes) {
+  return freeBytes < std::max(kMinFreeBytes, 3 * largestFrameBytes);
+}
+
 // Writes the files of a closed store through to the disk, so that a finished
 // run survives a power loss too (during the run each frame is handed to the
 // operating system, which is what a killed or crashed program needs). A
@@ -311,11 +317,9 @@ int FramesPerOpen() {
   return static_cast<int>(std::max(20L, frames));
 }
 
-bool Store::LowOn(std::uint64_t freeBytes) const { return freeBytes < std::max(kMinFreeBytes, 3 * largestFrameBytes); }
-
 bool Store::lowOnSpace() const {
   const auto free = FreeBytes(path);
-  return free && LowOn(*free);
+  return free && TooLittle(*free, largestFrameBytes);
 }
 
 void Store::beginFrame() {
@@ -328,7 +332,7 @@ void Store::beginFrame() {
   // frame written so far.
   const auto free = FreeBytes(path);
   freeAtFrameStart = free.value_or(0);
-  if (free && LowOn(*free)) {
+  if (free && TooLittle(*free, largestFrameBytes)) {
     failure = "磁盘已满，不能继续写入" + path + "（只剩 " + std::to_string(*free / 1024) + " KB）";
     throw RunError(failure);
   }

@@ -110,9 +110,6 @@ struct Store {
   // Ends the run on a failure of the store: records it and throws the
   // RunError that says what happened (a full disk is told as such).
   [[noreturn]] void fail(const std::string& what);
-
- private:
-  bool LowOn(std::uint64_t freeBytes) const;
 };
 
 // Runs `fn`, a GDAL call on the store that returns an OGRErr, and tells
