@@ -76,7 +76,7 @@ struct RecordedFrame {
   std::vector<tarvik::FrameText> texts;
 };
 
-class Recorder : public tarvik::FrameStore, public tarvik::FrameSink {
+class Recorder : public tarvik::InMemoryFrameStore, public tarvik::FrameSink {
  public:
   std::vector<RecordedFrame> frames;
   tarvik::FrameSink* createFrame(const std::string& name, const tarvik::SpatialReference&, double) override {
@@ -100,7 +100,7 @@ class Recorder : public tarvik::FrameStore, public tarvik::FrameSink {
 };
 
 // A store whose frames only count what they get: the engine's own cost.
-class CountingStore : public tarvik::FrameStore, public tarvik::FrameSink {
+class CountingStore : public tarvik::InMemoryFrameStore, public tarvik::FrameSink {
  public:
   tarvik::FrameSink* createFrame(const std::string&, const tarvik::SpatialReference&, double) override { return this; }
   void beginDrawing() override {}
@@ -111,7 +111,7 @@ class CountingStore : public tarvik::FrameStore, public tarvik::FrameSink {
 };
 
 // A store that hands the recorder out without owning it.
-class RecorderStore : public tarvik::FrameStore {
+class RecorderStore : public tarvik::InMemoryFrameStore {
  public:
   explicit RecorderStore(Recorder& r) : r_(r) {}
   tarvik::FrameSink* createFrame(const std::string& n, const tarvik::SpatialReference& ref, double s) override {

@@ -36,7 +36,7 @@ class CountingSink : public tarvik::FrameSink {
   bool text(const tarvik::FrameText&) override { return ++texts, true; }
   int lines = 0, polygons = 0, texts = 0;
 };
-class CountingStore : public tarvik::FrameStore {
+class CountingStore : public tarvik::InMemoryFrameStore {
  public:
   tarvik::FrameSink* createFrame(const std::string&, const tarvik::SpatialReference&, double) override {
     return &sink;

@@ -63,7 +63,7 @@ struct Recorded {
   std::vector<Frame> frames;
 };
 
-class Recorder : public tarvik::FrameStore, public tarvik::FrameSink {
+class Recorder : public tarvik::InMemoryFrameStore, public tarvik::FrameSink {
  public:
   explicit Recorder(Recorded& r) : r_(r) {}
   tarvik::FrameSink* createFrame(const std::string& name, const tarvik::SpatialReference&, double) override {
@@ -117,6 +117,7 @@ class TimedStore : public tarvik::FrameStore {
     inner_->close();
   }
   int keptFrames() const override { return inner_->keptFrames(); }
+  tarvik::RefusedElements takeRefused() override { return inner_->takeRefused(); }
 
  private:
   std::unique_ptr<tarvik::FrameStore> inner_;

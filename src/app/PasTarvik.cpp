@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileInfo>
@@ -36,6 +37,7 @@
 #include "settings_ui/pascoverset.h"
 #include "settings_ui/radio_group.h"
 #include "settings/settings_path.h"
+#include "run/coordinate_rules.h"
 #include "sheets/rect_sheets.h"
 #include "sheets/uttfhao.h"
 
@@ -234,6 +236,14 @@ void TFrmTarvik::BuildControls() {
   fdfRow->addWidget(MakeLabel("中央经线:", gbFdf));
   fdfRow->addWidget(centerL);
   fdfRow->addWidget(MakeLabel("度", gbFdf));
+  // Checked: the run takes the meridian from the sheet or the data, and the
+  // box shows the one it took.
+  chkAutoMeridian = new QCheckBox(U("自动"), gbFdf);
+  chkAutoMeridian->setObjectName("chkAutoMeridian");
+  chkAutoMeridian->setChecked(true);
+  chkAutoMeridian->setToolTip(U("按图幅西边、输入文件的坐标系统或数据中心所在的带确定中央经线；取消后按所填"));
+  fdfRow->addSpacing(12);
+  fdfRow->addWidget(chkAutoMeridian);
   fdfRow->addStretch(1);
   main->addWidget(gbFdf);
 
@@ -247,11 +257,10 @@ void TFrmTarvik::BuildControls() {
   edtMapscale1->setToolTip(U("比例尺分母，如 10000、5万、2.5万；右键选择常用比例尺"));
   // Letters typed or pasted are refused where the person sees it.
   edtMapscale1->setValidator(new ScaleValidator(edtMapscale1));
-  lblScaleSource = new QLabel(U("按图幅号"), gbScale);
+  lblScaleSource = new QLabel(U("按图幅"), gbScale);
   lblScaleSource->setObjectName("lblScaleSource");
   lblScaleSource->setForegroundRole(QPalette::PlaceholderText);
-  lblScaleSource->setToolTip(U("比例尺取自图幅号的比例尺代码"));
-  lblScaleSource->hide();
+  lblScaleSource->setToolTip(U("比例尺取自图幅：图幅号的比例尺代码，或标准图幅文件的图幅号、图幅大小；填写比例尺则按所填"));
   scaleBox->addWidget(MakeLabel("1:", gbScale));
   scaleBox->addWidget(edtMapscale1, 1);
   scaleBox->addWidget(lblScaleSource);
@@ -366,6 +375,14 @@ void TFrmTarvik::Connect() {
   connect(edtMapscale1, &QLineEdit::inputRejected, this, [this] { edtMapscale1Refused(); });
   // A scale typed by hand is the person's, not the sheet number's.
   connect(edtMapscale1, &QLineEdit::textEdited, this, [this] { lblScaleSource->hide(); });
+  // 自动: the run picks the meridian, the box only shows it.
+  connect(chkAutoMeridian, &QCheckBox::toggled, this, [this](bool automatic) {
+    centerL->setEnabled(!automatic);
+    if (automatic) ShowSheetMeridian();
+  });
+  connect(cbFdf, &QComboBox::currentIndexChanged, this, [this] { ShowSheetMeridian(); });
+  // A condition typed anew is no longer the one cleared.
+  connect(reditwhere, &QLineEdit::textEdited, this, [this] { reditwhere->setPlaceholderText(QString()); });
 }
 
 bool TFrmTarvik::eventFilter(QObject* watched, QEvent* event) {
@@ -489,8 +506,9 @@ void TFrmTarvik::rgtypeClick() {
   gbFile->setVisible(mode == 1 || mode == 2);
   gbMapno->setVisible(mode == 0);
   if (mode == 0) edtMapNO->move(edtMapNO->x(), 28);
-  // A scale taken from the other mode's numbers is no longer theirs.
-  if (lblScaleSource) lblScaleSource->hide();
+  // A sheet number and a sheet index name their own scale unless one is
+  // typed for them; a polygon file is drawn at the scale in the box.
+  if (lblScaleSource) lblScaleSource->setVisible(mode != 2);
 }
 
 void TFrmTarvik::CbFieldChange() {
@@ -513,13 +531,29 @@ void TFrmTarvik::edtMapNOExit() {
   CheckMapNo();
   // A rectangular sheet number carries no longitude to suggest a meridian
   // from, and is read at the scale in the box.
-  if (LooksLikeRectNumber(edtMapNO->text().toStdString())) return;
-  const long double meridian = SuggestCentralMeridian(edtMapNO->text().toStdString(), feedback_);
-  if (meridian < 0) return;
-  centerL->setValue(static_cast<int>(meridian));
-  // The run draws at the scale of the number's scale letter: the box says so.
+  if (LooksLikeRectNumber(edtMapNO->text().toStdString())) {
+    // Its system is the person's to state: the meridian box is theirs.
+    chkAutoMeridian->setChecked(false);
+    return;
+  }
+  // A wrong number is told here, as the codec words it.
+  const std::string number = NormalizeMapNo(edtMapNO->text().toStdString(), feedback_);
+  if (number.empty()) return;
+  const auto sheet = DecodeMapNo(number, feedback_);
+  if (!sheet) return;
+  // The run takes the meridian of the sheet's zone, and draws at the scale
+  // of its scale letter: the boxes show both.
+  chkAutoMeridian->setChecked(true);
+  centerL->setValue(static_cast<int>(SheetMeridian(sheet->westLon, cbFdf->currentIndex() == 0)));
+  SetScaleFromSheetNumbers(sheet->scaleIndex);
+}
+
+void TFrmTarvik::ShowSheetMeridian() {
+  if (rgtype->itemIndex() != 0 || !chkAutoMeridian->isChecked()) return;
   const MapNoReading reading = ReadMapNo(edtMapNO->text().toStdString());
-  if (!reading.number.empty()) SetScaleFromSheetNumbers(reading.scaleIndex);
+  if (reading.number.empty()) return;
+  if (const auto sheet = DecodeMapNo(reading.number))
+    centerL->setValue(static_cast<int>(SheetMeridian(sheet->westLon, cbFdf->currentIndex() == 0)));
 }
 
 void TFrmTarvik::SetScaleFromSheetNumbers(int scaleIndex) {
@@ -529,7 +563,9 @@ void TFrmTarvik::SetScaleFromSheetNumbers(int scaleIndex) {
 }
 
 void TFrmTarvik::N15001Click(QAction* sender) {
-  if (sender) edtMapscale1->setText(QString::number(sender->property("Tag").toInt()));
+  if (!sender) return;
+  edtMapscale1->setText(QString::number(sender->property("Tag").toInt()));
+  lblScaleSource->hide();  // chosen by the person
 }
 
 void TFrmTarvik::edtMapscale1Refused() {

@@ -28,10 +28,13 @@
 #include "app/window_feedback.h"
 #include "app/window_rules.h"
 #include "frame/utTkBaseClass.h"
+#include "run/run_execute.h"
+#include "run/run_plan.h"
 #include "settings/frame_settings.h"
 #include "sheets/rect_sheets.h"
 
 class QAction;
+class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -101,30 +104,18 @@ class TFrmTarvik : public QWidget {
 
   // ---- Operations ----
   void CheckMapNo();
-  // Every check of the run's inputs that can be made before the output is
-  // touched (the sheet number, or the input file with its condition, names
-  // and shapes, and the scale its sheet numbers name; the grid work of the
-  // settings; the coordinates). RunError when one fails; nothing when the
-  // person declined a change the run needs; else the names of the frames the
-  // run will make.
-  std::optional<std::vector<std::string>> CheckRunInputs(CreationMode mode, const QString& fieldName);
   QString GetNameField();
   void ApplyInputSpatialRef(const SpatialReference& reference);
-  // Refuses (RunError) a run whose coordinate settings do not describe its
-  // sheet or input file; made before an existing output is touched. A typed
-  // sheet beyond the reach of the meridian is offered the meridian of its
-  // zone: false when the person declines it.
-  bool CheckRunCoordinates(CreationMode mode);
-  // The typed rectangular sheet number read at the typed scale; RunError
-  // with the reason when it is off the sheet grid of that scale.
-  RectSheet TypedRectSheet(const std::string& number) const;
+  // The run the widgets ask for (CollectParameters first). The coordinate
+  // controls state the output system; the meridian only when 自动 is off,
+  // the scale only when it was not taken from the sheets (按图幅).
+  RunRequest GatherRequest(CreationMode mode);
+  // What to do with the plan's existing output, as the person answers;
+  // none when they keep it (the run ends silently).
+  std::optional<ExistingOutput> AskAboutExistingOutput(const RunPlan& plan);
   void CollectParameters();
   void RightAlignTagged();
   bool ConfirmBox(const QString& text, const QString& caption);
-  // Removes an existing File Geodatabase folder: nothing when `path` is not
-  // a folder; RunError when it is not a geodatabase we may remove or cannot be
-  // removed. Returns 0 (the failures are the errors).
-  int DeleteDirectory(const QString& path);
   // Hands the file to the desktop; false (after the error box) when nothing opened it.
   bool ShellOpen(const QString& path, const QString& verb = "open");
 
@@ -154,6 +145,7 @@ class TFrmTarvik : public QWidget {
   QGroupBox* gbFdf = nullptr;
   QComboBox* cbFdf = nullptr;
   QSpinBox* centerL = nullptr;
+  QCheckBox* chkAutoMeridian = nullptr;
   QGroupBox* gbScale = nullptr;
   QLineEdit* edtMapscale1 = nullptr;
   QMenu* PopupMenu1 = nullptr;
@@ -199,17 +191,17 @@ class TFrmTarvik : public QWidget {
   void ShowManual(const QString& path);
   // Writes the scale a sheet number names into the scale box and says so.
   void SetScaleFromSheetNumbers(int scaleIndex);
+  // With 自动, the meridian box shows the meridian of the typed sheet's zone.
+  void ShowSheetMeridian();
+  // What the plan decided (meridian, scale from the sheets) shown in the boxes.
+  void ShowPlan(const RunPlan& plan);
   void SaveSettings();
-  // The steps of a run after the checks: the builder of the mode; what it
-  // wrote. A RunError that ends the run says how many frames are complete.
-  TtkBaseClass::Counts CreateByMapNo(const std::string& output);
-  TtkBaseClass::Counts CreateByFile(CreationMode mode, const std::string& output, const QString& fieldName);
   // The end of a run in one box: how many frames, where, in what time, or
   // that it was cancelled and what it kept; elements the store refused
-  // ("保存失败"), which the output lacks; buttons for the picture of the
-  // first frame (the default), the folder and the QGIS project.
-  void ReportRun(const QString& output, const std::vector<std::string>& written, qint64 milliseconds,
-                 bool cancelled, int refused = 0);
+  // ("保存失败"), which the output lacks; features skipped; what the run
+  // decided; buttons for the picture of the first frame (the default), the
+  // folder and the QGIS project.
+  void ReportRun(const RunPlan& plan, const RunResult& result);
   // Draws a written frame and shows its picture.
   void ShowFramePicture(const QString& output, const QString& frame);
   // A run going on: the window's controls are disabled (the progress window

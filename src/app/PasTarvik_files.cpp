@@ -1,17 +1,19 @@
-// The two file modes of the main window: picking the input file (its
-// coordinate system presets the window, its identifying fields fill the field
-// list), and the runs over a standard sheet index and over a polygon file.
+// The two file modes of the main window: picking the input file. Its
+// coordinate system presets the window, its identifying fields fill the
+// field list, and what was set for another input is not carried over
+// silently: the condition is cleared, the meridian goes back to 自动, and the
+// scale of an index is taken from its sheets again.
 #include <vector>
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 
 #include "app/PasTarvik.h"
 #include "common/error.h"
-#include "frame/dxf_frame_store.h"
 #include "frame/input_facts.h"
 #include "frame/name_template.h"
-#include "frame/file_builder.h"
 #include "settings_ui/radio_group.h"
 
 namespace tarvik {
@@ -30,8 +32,20 @@ void TFrmTarvik::btnfileClick() {
 }
 
 void TFrmTarvik::PickInput(const QString& path) {
+  const bool newInput = path != edtFile->text();
   edtFile->setText(path);
   RememberPath(lstRecentInputs, path);
+  if (newInput && !reditwhere->text().trimmed().isEmpty()) {
+    // A condition written for another file would frame this one in part.
+    reditwhere->setPlaceholderText(U("已清除上一个文件的条件：") + reditwhere->text().trimmed());
+    reditwhere->clear();
+  }
+  // An index is drawn at its sheets' scale unless a scale is typed for it;
+  // a polygon file at the scale in the box.
+  if (rgtype->itemIndex() == 1)
+    lblScaleSource->show();
+  else
+    lblScaleSource->hide();
   // Only inspected: nothing written.
   const InputInspection inspection = InspectInput(Text(path));
   ApplyInputSpatialRef(inspection.ref);
@@ -51,23 +65,6 @@ void TFrmTarvik::PickInput(const QString& path) {
   if (!templateNamesAField && !field.empty())
     edtFileName->setText(QString::fromStdString(TemplateWithField(Text(edtFileName->text()), field)));
   FollowNameField(CbField->currentText());
-}
-
-TtkBaseClass::Counts TFrmTarvik::CreateByFile(CreationMode mode, const std::string& output,
-                                               const QString& fieldName) {
-  const auto builder =
-      MakeFileBuilder(mode, FSettings, FRun, OpenFrameStore(output, feedback_, OutputLayoutOf(FSettings)), feedback_, Text(edtFile->text()));
-  // The progress window names the frame just drawn.
-  builder->FOnFrameDone = [this](int, int, const std::string& name) {
-    progress_.SetCurrentName(QString::fromStdString(name));
-  };
-  builder->FWhereClause = Text(reditwhere->text().trimmed());
-  builder->FNameField = Text(fieldName);
-  builder->FNameTemplate = Text(edtFileName->text());
-  builder->RunAndClose(output);
-  // The run keeps the zone text the builder used.
-  FRun.ZoneNumberText = builder->run().ZoneNumberText;
-  return builder->counts();
 }
 
 }  // namespace tarvik

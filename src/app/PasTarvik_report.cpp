@@ -10,7 +10,7 @@
 
 #include "app/PasTarvik.h"
 #include "common/error.h"
-#include "deliver/qgis_project.h"
+#include "frame/dxf_frame_store.h"
 #ifdef TARVIK_HAVE_PREVIEW
 #include "preview/preview.h"
 #endif
@@ -32,38 +32,42 @@ void OpenOnDesktop(WindowDialogs& dialogs, const QString& path, const QString& a
 
 }  // namespace
 
-void TFrmTarvik::ReportRun(const QString& output, const std::vector<std::string>& written, qint64 milliseconds,
-                           bool cancelled, int refused) {
-  const QString time = QString::number(milliseconds) + U("毫秒");
-  const QString count = QString::number(static_cast<qsizetype>(written.size()));
+void TFrmTarvik::ReportRun(const RunPlan& plan, const RunResult& result) {
+  const QString output = QString::fromStdString(result.output);
+  const QString time = QString::number(result.milliseconds) + U("毫秒");
+  const QString count = QString::number(static_cast<qsizetype>(result.frames.size()));
+  const bool cancelled = result.stopped;
   // Told after the count: the frames are there, but without these elements.
-  const QString missing =
-      refused > 0 ? U("\n") + QString::number(refused) + U(" 个要素保存失败，输出中缺少它们") : QString();
-  if (written.empty()) {
+  QString details;
+  if (result.counts.refused > 0)
+    details += U("\n") + QString::number(result.counts.refused) + U(" 个要素保存失败，输出中缺少它们");
+  if (result.counts.skipped > 0)
+    details += U("\n") + QString::number(result.counts.skipped) + U(" 个要素的图形有错误，没有生成图廓");
+  for (const std::string& note : plan.notes) details += U("\n") + QString::fromStdString(note);
+  if (!result.projectError.empty()) details += U("\n没有写QGIS工程：") + QString::fromStdString(result.projectError);
+  if (result.frames.empty()) {
     if (dialogs_.message)
       dialogs_.message((cancelled ? U("已取消：没有写入图廓，用时") + time : U("完成，用时") + time + U("，没有写入图廓")) +
-                       missing);
+                       details);
     return;
   }
-  // Written before the box opens, so that it is there whatever the answer.
-  std::string project;
-  try {
-    project = deliver::WriteQgisProject(output.toStdString()).project;
-  } catch (const RunError&) {
-    // The frames are written; a missing project only loses the button.
-  }
+  const std::string& project = result.project;
   QString text = cancelled ? U("已取消：写入 ") + count + U(" 个图廓，保留在 ") + output + U("，用时") + time
                            : U("完成，用时") + time + U("\n写入 ") + count + U(" 个图廓到 ") + output;
-  text += missing;
+  text += details;
   if (!project.empty()) text += U("\nQGIS工程：") + QString::fromStdString(project);
 
   enum Action { Picture, Folder, Project, Close };
   QStringList buttons;
   std::vector<Action> actions;
-  const QString first = QString::fromStdString(written.front());
+  const QString first = QString::fromStdString(result.frames.front());
 #ifdef TARVIK_HAVE_PREVIEW
-  buttons << U("查看第一幅图廓") + first;
-  actions.push_back(Picture);
+  // A DXF drawing is not read back: its frames were checked in its working
+  // store, which is gone.
+  if (!IsDxfOutput(result.output)) {
+    buttons << U("查看第一幅图廓") + first;
+    actions.push_back(Picture);
+  }
 #endif
   buttons << U("打开文件夹");
   actions.push_back(Folder);

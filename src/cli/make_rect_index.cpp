@@ -135,7 +135,7 @@ int MakeRectIndex(const std::vector<std::string>& rawArgs) {
     area = ParseExtent(*extentText);
   }
   if (ref.empty()) {
-    coords = CoordParamsOf(SettingsFromArgs(args, InputCoordinates{}));
+    coords = CoordParamsOf(SettingsFromArgs(args));
     ref = MakeProjectedReference(coords, feedback);
     if (ref.empty()) throw RunError("无法建立输出的坐标系统");
   }

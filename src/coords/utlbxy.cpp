@@ -279,9 +279,10 @@ bool TextbookInverse(const Series& d, long double x, long double y, bool is3Degr
 
 }  // namespace
 
-bool GaussInverse(Datum datum, long double x, long double y, bool is3Degree, bool addZone,
-                  long double centralMeridian, long double& L, long double& B,
-                  UserFeedback& feedback) {
+namespace {
+
+bool QuietInverse(Datum datum, long double x, long double y, bool is3Degree, bool addZone,
+                  long double centralMeridian, long double& L, long double& B) {
   const Engine& engine = EngineOf(datum);
   double newL = 0, newB = 0;
   bool ok;
@@ -294,13 +295,20 @@ bool GaussInverse(Datum datum, long double x, long double y, bool is3Degree, boo
     newL = static_cast<double>(centralMeridian) + l;
     ok = std::isfinite(newB) && std::isfinite(newL);
   }
-  if (!ok) {
-    feedback.message(kBadInput);
-    return false;
-  }
+  if (!ok) return false;
   L = newL;
   B = newB;
   return true;
+}
+
+}  // namespace
+
+bool GaussInverse(Datum datum, long double x, long double y, bool is3Degree, bool addZone,
+                  long double centralMeridian, long double& L, long double& B,
+                  UserFeedback& feedback) {
+  if (QuietInverse(datum, x, y, is3Degree, addZone, centralMeridian, L, B)) return true;
+  feedback.message(kBadInput);
+  return false;
 }
 
 PlanarXY LBToXY(const CoordParams& p, long double B, long double L) {
@@ -316,6 +324,10 @@ bool XYToLB(const CoordParams& p, long double x, long double y, long double& L, 
             UserFeedback& feedback) {
   return GaussInverse(p.datum, x, y, p.is3DegreeZone, p.addZoneNumber, p.centralMeridian, L,
                       B, feedback);
+}
+
+bool XYToLB(const CoordParams& p, long double x, long double y, long double& L, long double& B) {
+  return QuietInverse(p.datum, x, y, p.is3DegreeZone, p.addZoneNumber, p.centralMeridian, L, B);
 }
 
 long double TextHeight(const FontDesc& font, long double scaleFactor) {

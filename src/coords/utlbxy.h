@@ -122,6 +122,8 @@ PlanarXY LBToXY(const CoordParams& p, long double B, long double L);
 // longitude, B latitude in degrees.
 bool XYToLB(const CoordParams& p, long double x, long double y, long double& L, long double& B,
             UserFeedback& feedback);
+// The same for callers that only want to know: nothing is shown.
+bool XYToLB(const CoordParams& p, long double x, long double y, long double& L, long double& B);
 
 // Ground height in metres of text of the font's point size printed at the
 // map scale: pointSize x 25.4 / 72 mm, in 0.1 mm units, times scaleFactor

@@ -60,14 +60,13 @@ void CheckPlanarReach(const CoordParams& p, double eMin, double nMin, double eMa
   // Longitudes along the extent's edges: the widest lie at its corners and,
   // for an extent spanning the equator side of a zone, at its edge midpoints.
   long double lonMin = INFINITY, lonMax = -INFINITY;
-  SilentFeedback quiet;
   const double es[3] = {eMin, (eMin + eMax) / 2, eMax};
   const double ns[3] = {nMin, (nMin + nMax) / 2, nMax};
   bool ok = true;
   for (double e : es) {
     for (double n : ns) {
       long double L = 0, B = 0;
-      if (!XYToLB(p, n, e, L, B, quiet) || !(std::fabs(B) < 85)) {
+      if (!XYToLB(p, n, e, L, B) || !(std::fabs(B) < 85)) {
         ok = false;
         continue;
       }

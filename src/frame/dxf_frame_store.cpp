@@ -7,8 +7,6 @@
 #include "common/error.h"
 #include "common/text_util.h"
 #include "deliver/dxf_export.h"
-#include "frame/gdb_frame_store.h"
-#include "frame/shared_frame_store.h"
 #include "gdb/output_kind.h"
 #include "gdb/output_removal.h"
 
@@ -40,12 +38,25 @@ class DxfFrameStore : public FrameStore {
     if (inner_) inner_->abandonFrame();
   }
 
-  int keptFrames() const override { return inner_ ? inner_->keptFrames() : -1; }
+  int keptFrames() const override { return inner_ ? inner_->keptFrames() : kept_; }
+  RefusedElements takeRefused() override {
+    if (inner_) return inner_->takeRefused();
+    RefusedElements late = late_;
+    late_ = {};
+    return late;
+  }
 
   void close() override {
     if (!inner_) return;
-    inner_->close();
-    inner_.reset();
+    // What the inner store kept and refused at its close stays to be told
+    // after it is gone.
+    try {
+      inner_->close();
+    } catch (...) {
+      keep();
+      throw;
+    }
+    keep();
     // The drawing is written before the store goes, so a failure leaves the
     // frames readable in the GeoPackage.
     if (written_) deliver::WriteDxf(storePath_, dxfPath_);
@@ -53,9 +64,20 @@ class DxfFrameStore : public FrameStore {
   }
 
  private:
+  void keep() {
+    kept_ = inner_->keptFrames();
+    const RefusedElements r = inner_->takeRefused();
+    late_.lines += r.lines;
+    late_.polygons += r.polygons;
+    late_.texts += r.texts;
+    inner_.reset();
+  }
+
   std::string dxfPath_, storePath_;
   std::unique_ptr<FrameStore> inner_;
   bool written_ = false;
+  int kept_ = -1;
+  RefusedElements late_;
 };
 
 }  // namespace
@@ -69,27 +91,9 @@ bool IsDxfFile(const std::string& path) {
   return Trim(code) == "0" && Trim(value) == "SECTION";
 }
 
-namespace {
-
-std::unique_ptr<FrameStore> OpenStoreOf(const std::string& path, UserFeedback& feedback, OutputLayout layout) {
-  if (layout == OutputLayout::Shared)
-    return MakeSharedFrameStore(OpenOrCreateOutputWorkspace(path, feedback), feedback);
-  return OpenGdbFrameStore(path, feedback);
-}
-
-}  // namespace
-
-OutputLayout OutputLayoutOf(const TFrameSettings& settings) {
-  return settings.sharedLayout ? OutputLayout::Shared : OutputLayout::PerFrame;
-}
-
-std::unique_ptr<FrameStore> OpenFrameStore(const std::string& path, UserFeedback& feedback, OutputLayout layout) {
-  if (!IsDxfOutput(path)) return OpenStoreOf(path, feedback, layout);
-  const std::string store = path + ".gpkg";
-  std::error_code ec;
-  // Left by a run that was killed: it is ours to replace.
-  if (std::filesystem::exists(store, ec)) RemoveOutputStore(store);
-  return std::make_unique<DxfFrameStore>(path, store, OpenStoreOf(store, feedback, layout));
+std::unique_ptr<FrameStore> MakeDxfFrameStore(std::string dxfPath, std::string storePath,
+                                              std::unique_ptr<FrameStore> inner) {
+  return std::make_unique<DxfFrameStore>(std::move(dxfPath), std::move(storePath), std::move(inner));
 }
 
 }  // namespace tarvik

@@ -1,16 +1,13 @@
-// Frames for CAD: an output path ending in ".dxf" is drawn into a
-// GeoPackage beside it (PATH.dxf.gpkg, so every frame is checked as any
-// output is) and, when the store is closed, every frame goes into the one
-// DXF drawing (see deliver/dxf_export.h) and the GeoPackage is removed.
+// Frames for CAD: a DXF output is drawn into a GeoPackage beside it (so every
+// frame is checked as any output is) and, when the store is closed, every
+// frame goes into the one DXF drawing (see deliver/dxf_export.h) and the
+// GeoPackage is removed.
 #pragma once
 
 #include <memory>
 #include <string>
 
-#include "common/user_feedback.h"
 #include "frame/frame_sink.h"
-#include "gdb/output_layout.h"
-#include "settings/frame_settings.h"
 
 namespace tarvik {
 
@@ -21,12 +18,12 @@ bool IsDxfOutput(const std::string& path);
 // an existing one may be replaced.
 bool IsDxfFile(const std::string& path);
 
-// The frame store of any output path: .dxf as above, .gdb and .gpkg as
-// OpenGdbFrameStore, or in the shared layout as MakeSharedFrameStore.
-// RunError as OpenGdbFrameStore, or when the DXF cannot be written at close.
-std::unique_ptr<FrameStore> OpenFrameStore(const std::string& path, UserFeedback& feedback,
-                                           OutputLayout layout = OutputLayout::PerFrame);
-// The layout the settings ask for (the window's 图层组织, --layout).
-OutputLayout OutputLayoutOf(const TFrameSettings& settings);
+// The store of the DXF drawing `dxfPath`, drawing through `inner`, the store
+// of the GeoPackage `storePath`. Closing it closes `inner`, writes the drawing
+// (when a frame was made) and removes the GeoPackage; a failure to write the
+// drawing leaves the GeoPackage with its frames. Everything else (kept
+// frames, late refusals) is the inner store's.
+std::unique_ptr<FrameStore> MakeDxfFrameStore(std::string dxfPath, std::string storePath,
+                                              std::unique_ptr<FrameStore> inner);
 
 }  // namespace tarvik

@@ -4,17 +4,15 @@
 #pragma once
 
 #include <memory>
-#include <string>
 
 #include "frame/utTkBaseClass.h"
 
 namespace tarvik {
 
 // CreationMode::SheetIndex or CreationMode::PolygonFile (anything else is a
-// polygon file). The index builder raises as its constructor says when the
-// index cannot be read; the polygon builder reports its input at Run.
+// polygon file), over an input the caller opened and checked.
 std::unique_ptr<TtkBaseClass> MakeFileBuilder(CreationMode mode, const TFrameSettings& settings, RunValues run,
                                               std::unique_ptr<FrameStore> store, UserFeedback& feedback,
-                                              const std::string& inputPath);
+                                              FrameInput input);
 
 }  // namespace tarvik

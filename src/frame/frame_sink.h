@@ -71,22 +71,40 @@ class FrameStore {
   // it); a class that cannot be made raises RunError.
   virtual FrameSink* createFrame(const std::string& name, const SpatialReference& reference,
                                  double referenceScale) = 0;
-  // The frame is drawn: keeps it, on disk when this returns. RunError when
-  // the store does not take it (the frame is then undone).
-  virtual void finishFrame() {}
+  // Every operation below is pure: a store that wraps another (DXF over a
+  // GeoPackage, a timing wrapper) must pass each one on, or what the inner
+  // store kept and refused would be lost on the way.
+  //
+  // The frame is drawn: keeps it, on disk when this returns (or, for a store
+  // that writes in batches, once its batch is). RunError when the store does
+  // not take it (the frame is then undone).
+  virtual void finishFrame() = 0;
   // The frame failed: undoes it, so that it is not listed as written.
-  virtual void abandonFrame() {}
+  virtual void abandonFrame() = 0;
   // Keeps everything written and closes the store (also done on
   // destruction). RunError when the store fails to close.
-  virtual void close() {}
+  virtual void close() = 0;
   // How many finished frames are on disk: a store that writes frames in
   // batches holds a finished frame until its batch is written, and a frame
   // is told done only then. -1: every frame is on disk when finishFrame()
   // returns.
-  virtual int keptFrames() const { return -1; }
+  virtual int keptFrames() const = 0;
   // A store that writes frames after they are drawn refuses elements late:
-  // those refused since the last call (the store has told the user).
-  virtual RefusedElements takeRefused() { return {}; }
+  // those refused since the last call (the store has told the user). A store
+  // that refuses only while drawing returns none.
+  virtual RefusedElements takeRefused() = 0;
+};
+
+// The base of stores that keep a frame complete the moment it is drawn and
+// refuse nothing later: recorders of tests and benchmarks, which hold the
+// elements in memory. A store that wraps another is never one of these.
+class InMemoryFrameStore : public FrameStore {
+ public:
+  void finishFrame() override {}
+  void abandonFrame() override {}
+  void close() override {}
+  int keptFrames() const override { return -1; }
+  RefusedElements takeRefused() override { return {}; }
 };
 
 }  // namespace tarvik

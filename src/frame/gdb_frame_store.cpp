@@ -103,6 +103,11 @@ class GdbFrameStore : public FrameStore {
     if (workspace_.isOpen()) workspace_.close();
   }
 
+  // Each frame is committed by finishFrame, and elements are refused while
+  // they are drawn (the sink's answers), never later.
+  int keptFrames() const override { return -1; }
+  RefusedElements takeRefused() override { return {}; }
+
  private:
   OutputWorkspace workspace_;
   UserFeedback& feedback_;

@@ -85,9 +85,8 @@ std::variant<IndexSheet, std::string> ReadIndexSheet(const Geometry& shape, cons
   Corners geo = stored;
   bool converted = true;
   if (!geographic) {
-    SilentFeedback quiet;
     for (std::size_t i = 0; i < 4 && converted; ++i)
-      converted = XYToLB(coords, stored.y[i], stored.x[i], geo.x[i], geo.y[i], quiet);
+      converted = XYToLB(coords, stored.y[i], stored.x[i], geo.x[i], geo.y[i]);
   }
   if (converted && OnEnvelopeCorners(geo)) {
     const auto [lonMin, lonMax] = std::minmax_element(geo.x.begin(), geo.x.end());
@@ -97,39 +96,6 @@ std::variant<IndexSheet, std::string> ReadIndexSheet(const Geometry& shape, cons
   if (!geographic && OnEnvelopeCorners(stored)) return IndexSheet{false, -1};
   return std::string(geographic ? "不是图幅：四个角点不在两条经线和两条纬线上"
                                 : "不是图幅：四个角点既不在两条经线和两条纬线上，也不是矩形图幅的四角");
-}
-
-std::optional<int> IndexNumberScale(const FeatureClass& input, const std::string& where,
-                                    const std::vector<std::string>& fields) {
-  struct Candidate {
-    std::string field;
-    int scaleIndex = -1;
-    bool reads = true;
-  };
-  std::vector<Candidate> candidates;
-  for (const std::string& field : fields)
-    if (!field.empty()) candidates.push_back({field});
-  if (candidates.empty()) return std::nullopt;
-  bool any = false;
-  ReadSelectedFeatures(input, where, [&](const Feature& feature) {
-    any = true;
-    for (Candidate& c : candidates) {
-      if (!c.reads) continue;
-      if (feature.fieldIndex(c.field) < 0) {
-        c.reads = false;
-        continue;
-      }
-      const MapNoReading reading = ReadMapNo(Trim(FieldValueText(feature, c.field)));
-      if (reading.number.empty() || (c.scaleIndex >= 0 && reading.scaleIndex != c.scaleIndex))
-        c.reads = false;
-      else
-        c.scaleIndex = reading.scaleIndex;
-    }
-  });
-  if (!any) return std::nullopt;
-  for (const Candidate& c : candidates)
-    if (c.reads && c.scaleIndex >= 0) return c.scaleIndex;
-  return std::nullopt;
 }
 
 std::string ScaleName(long double denominator) {

@@ -42,13 +42,6 @@ struct IndexSheet {
 std::variant<IndexSheet, std::string> ReadIndexSheet(const Geometry& shape, const CoordParams& coords,
                                                      bool geographic);
 
-// The scale index that the sheet numbers of the selected features name: the
-// first of `fields` (names of the input's fields; empty or missing names are
-// passed over) whose value reads as a sheet number (current or old form) on
-// every selected feature, all of one scale. None when no field does.
-std::optional<int> IndexNumberScale(const FeatureClass& input, const std::string& where,
-                                    const std::vector<std::string>& fields);
-
 // "1:1万" for a scale denominator (10000), "1:2.5万", "1:5000", "1:100万".
 std::string ScaleName(long double denominator);
 

@@ -5,13 +5,27 @@
 
 namespace tarvik {
 
-std::string GetNameField(const std::string& nameTemplate, const std::vector<std::string>& fields) {
+namespace {
+
+std::string FieldBetweenBrackets(const std::string& nameTemplate) {
   const std::string t = Trim(nameTemplate);
   if (t.empty()) throw RunError("字段值没有设置，所以输出图层名为空");
   const auto open = t.find('[');
   const auto close = t.find(']');
   if (open == std::string::npos || close == std::string::npos) throw RunError("文件名格式不正确");
-  const std::string field = close > open ? t.substr(open + 1, close - open - 1) : std::string();
+  return close > open ? t.substr(open + 1, close - open - 1) : std::string();
+}
+
+}  // namespace
+
+std::string TemplateField(const std::string& nameTemplate) {
+  std::string field = FieldBetweenBrackets(nameTemplate);
+  if (field.empty()) throw RunError("文件名中，必须包括字段");
+  return field;
+}
+
+std::string GetNameField(const std::string& nameTemplate, const std::vector<std::string>& fields) {
+  const std::string field = FieldBetweenBrackets(nameTemplate);
   for (const auto& f : fields)
     if (EqualsNoCase(f, field)) return field;
   throw RunError("文件名中，必须包括字段");

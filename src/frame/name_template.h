@@ -16,6 +16,10 @@ namespace tarvik {
 //                                         the first "]" is not one of `fields`.
 // The name comes back as written in the template.
 std::string GetNameField(const std::string& nameTemplate, const std::vector<std::string>& fields);
+// The same checks before the input's fields are known: the first two
+// refusals, and "文件名中，必须包括字段" when nothing stands between "[" and
+// "]". Returns the field as written.
+std::string TemplateField(const std::string& nameTemplate);
 
 // The template with its field replaced by `field`: what comes before the
 // first "[" and after the first "]" is kept; a template without brackets

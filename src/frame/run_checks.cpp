@@ -13,9 +13,8 @@
 #include "coords/utlbxy.h"
 #include "frame/index_sheets.h"
 #include "frame/input_coordinates.h"
-#include "frame/utTkBaseClass.h"
-#include "frame/utcreatetk.h"
-#include "frame/utstandardMap.h"
+#include "frame/name_template.h"
+#include "sheets/uttfhao.h"
 #include "gdb/class_queries.h"
 #include "sheets/sheet_index.h"
 
@@ -66,10 +65,9 @@ FrameSize PolygonFrameSize(const Envelope& e, const TFrameSettings& s) {
   FrameSize f;
   f.east = e.xMax - e.xMin + 2 * M;
   f.north = e.yMax - e.yMin + 2 * M;
-  SilentFeedback quiet;
   const CoordParams c = CoordParamsOf(s);
   long double lon1 = 0, lat1 = 0, lon2 = 0, lat2 = 0;
-  if (XYToLB(c, e.yMin - M, e.xMin - M, lon1, lat1, quiet) && XYToLB(c, e.yMax + M, e.xMax + M, lon2, lat2, quiet)) {
+  if (XYToLB(c, e.yMin - M, e.xMin - M, lon1, lat1) && XYToLB(c, e.yMax + M, e.xMax + M, lon2, lat2)) {
     f.lon = std::fabs(lon2 - lon1);
     f.lat = std::fabs(lat2 - lat1);
   } else {
@@ -77,12 +75,6 @@ FrameSize PolygonFrameSize(const Envelope& e, const TFrameSettings& s) {
     f.lat = f.north / kMetresPerDegreeLat;
   }
   return f;
-}
-
-void CheckScale(const TFrameSettings& s) {
-  const long double denominator = s.ScaleFactor * 10000;
-  if (!(denominator >= 100 && denominator <= 10000000))
-    throw RunError("比例尺1:" + FloatToStr(denominator) + "不合理，应在1:100到1:10000000之间");
 }
 
 }  // namespace
@@ -132,38 +124,11 @@ void CheckGridWork(const TFrameSettings& s, bool standardSheet, const FrameSize&
                    "条的上限" + advice);
 }
 
-std::optional<std::string> FrameShapeProblem(const Geometry& shape, bool sheetIndex) {
-  if (shape.isEmpty()) return std::string("没有图形");
-  if (!shape.isFinite()) return std::string("坐标中有无效的数值(NaN或无穷大)");
-  if (!sheetIndex) return std::nullopt;
-  if (PartCount(shape) != 1) return std::string("图形对象个数错误（多个部分或带洞，不是一个图幅）");
-  const std::size_t n = shape.pointCount();
-  if (n != 4 && n != 5) return std::string("对象节点个数错误,可能不是结合图表,因为接幅表只有4，或5个节点");
-  return std::nullopt;
-}
-
-std::optional<std::string> IndexSheetProblem(const Geometry& shape, const CoordParams& coords, bool geographic) {
-  if (auto why = FrameShapeProblem(shape, true)) return why;
-  const auto sheet = ReadIndexSheet(shape, coords, geographic);
-  if (const auto* why = std::get_if<std::string>(&sheet)) return *why;
-  return std::nullopt;
-}
-
-std::string FeatureLabel(const Feature& feature, const std::string& nameField) {
-  std::string label = "要素(FID=" + std::to_string(feature.fid());
-  if (!nameField.empty() && !EqualsNoCase(nameField, "FID")) {
-    const std::string value = FieldValueText(feature, nameField);
-    if (!value.empty()) label += ", " + nameField + "=" + value;
-  }
-  return label + ")";
-}
-
 SheetExtent CheckSheetRun(const std::string& number, const TFrameSettings& settings) {
   if (number.empty()) throw RunError("图幅号不能空");
   const MapNoReading reading = ReadMapNo(number);
   if (!reading.problem.empty()) throw RunError(reading.problem);
-  SilentFeedback quiet;
-  const auto sheet = DecodeMapNo(reading.number, quiet);
+  const auto sheet = DecodeMapNo(reading.number);
   if (!sheet) throw RunError("输入的" + number + ",错误的图幅号");
   const CoordParams c = CoordParamsOf(settings);
   const long double lats[2] = {sheet->southLat, sheet->southLat + sheet->latSize};
@@ -187,34 +152,62 @@ SheetExtent CheckSheetRun(const std::string& number, const TFrameSettings& setti
   return *sheet;
 }
 
+std::optional<int> FileRunCheck::sizeScale() const {
+  std::optional<int> found;
+  for (int i = 0; i < static_cast<int>(firstSheetOfScale.size()); ++i) {
+    if (firstSheetOfScale[static_cast<std::size_t>(i)].empty()) continue;
+    if (found) return std::nullopt;
+    found = i;
+  }
+  return found;
+}
+
+void CheckScale(long double denominator) {
+  if (!(denominator >= 100 && denominator <= 10000000))
+    throw RunError("比例尺1:" + FloatToStr(denominator) + "不合理，应在1:100到1:10000000之间");
+}
+
+void CheckIndexScale(const FileRunCheck& check, long double denominator) {
+  const int runScale = ScaleIndexOfDenominator(std::lround(static_cast<double>(denominator)));
+  for (int i = 0; i < static_cast<int>(check.firstSheetOfScale.size()); ++i) {
+    const std::string& label = check.firstSheetOfScale[static_cast<std::size_t>(i)];
+    if (i == runScale || label.empty()) continue;
+    throw RunError(label + "是" + SeriesSheetName(i) + "，而比例尺是" + ScaleName(denominator) +
+                   "，文字和间距会按错误的比例尺绘制；请把比例尺设为" + std::to_string(ScaleDenominatorOfIndex(i)));
+  }
+}
+
 FileRunCheck CheckFileRun(const FileRunRequest& r, const TFrameSettings& settings) {
   const std::string& path = r.inputPath;
-  std::error_code ec;
-  if (!std::filesystem::exists(path, ec)) throw RunError("文件" + path + ",不存在");
-  const FeatureClass input = OpenShapefileClass(path);
-  if (!input) throw RunError("不能打开" + path + "，它不是可以读取的shapefile");
-  if (!IsPolygonClass(input)) throw RunError(path + "不是面(多边形)图层，不能生成图廓");
+  FeatureClass input = r.input;
+  if (!input) {
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec)) throw RunError("文件" + path + ",不存在");
+    input = OpenShapefileClass(path);
+  }
+  CheckPolygonInput(input, path);
   const SpatialReference ref = DatasetSpatialReference(input);
   const bool index = r.createMode == CreationMode::SheetIndex;
-  if (index) {
-    if (ref.empty()) throw RunError(path + "必须设置坐标系统");
-    TstandardMap::CheckIndexCoordinates(ref, path, settings.GeodeticOutput);
-  } else {
-    Tcreatetk::CheckInputCoordinates(ref, path);
-  }
-  CheckScale(settings);
+  if (index)
+    CheckIndexCoordinates(ref, path, settings.GeodeticOutput);
+  else
+    CheckAreaCoordinates(ref, path);
 
   FileRunCheck result;
   // Output names as the stores compare them, with the feature that took each.
   std::map<std::string, std::string> names;
   std::int64_t framable = 0;
   const CoordParams coords = CoordParamsOf(settings);
-  const long double denominator = settings.ScaleFactor * 10000;
-  const int runScale = ScaleIndexOfDenominator(std::lround(static_cast<double>(denominator)));
-  // The first sheet whose size is that of another scale of the series.
-  std::string otherScale;
+  // Sheet numbers: per candidate field, the scale its values name so far
+  // (-1 once a value does not read or names another scale).
+  std::vector<std::string> numberFields;
+  for (const std::string& f : r.numberFields)
+    if (!f.empty() && std::find(numberFields.begin(), numberFields.end(), f) == numberFields.end())
+      numberFields.push_back(f);
+  std::vector<int> numberScales(numberFields.size(), -2);  // -2: no value seen yet
   ReadSelectedFeatures(input, r.where, [&](const Feature& feature) {
     ++result.selected;
+    result.fids.push_back(feature.fid());
     const std::string label = FeatureLabel(feature, r.nameField);
     const auto why = index ? IndexSheetProblem(feature.geometry(), coords, ref.isGeographic())
                            : FrameShapeProblem(feature.geometry(), false);
@@ -222,12 +215,18 @@ FileRunCheck CheckFileRun(const FileRunRequest& r, const TFrameSettings& setting
       result.skipped.push_back(label + "：" + *why);
       return;
     }
-    if (index && otherScale.empty()) {
+    if (index) {
       const auto sheet = std::get<IndexSheet>(ReadIndexSheet(feature.geometry(), coords, ref.isGeographic()));
-      if (sheet.graticule && sheet.scaleIndex >= 0 && sheet.scaleIndex != runScale)
-        otherScale = label + "是" + SeriesSheetName(sheet.scaleIndex) + "，而比例尺是" + ScaleName(denominator) +
-                     "，文字和间距会按错误的比例尺绘制；请把比例尺设为" +
-                     std::to_string(ScaleDenominatorOfIndex(sheet.scaleIndex));
+      if (sheet.graticule && sheet.scaleIndex >= 0) {
+        std::string& first = result.firstSheetOfScale[static_cast<std::size_t>(sheet.scaleIndex)];
+        if (first.empty()) first = label;
+      }
+      for (std::size_t i = 0; i < numberFields.size(); ++i) {
+        if (numberScales[i] == -1) continue;
+        const MapNoReading reading = ReadMapNo(Trim(FieldValueText(feature, numberFields[i])));
+        const int scale = reading.number.empty() ? -1 : reading.scaleIndex;
+        numberScales[i] = numberScales[i] == -2 || numberScales[i] == scale ? scale : -1;
+      }
     }
     ++framable;
     const std::string name =
@@ -240,6 +239,14 @@ FileRunCheck CheckFileRun(const FileRunRequest& r, const TFrameSettings& setting
       throw RunError("输出名称重复：" + taken->second + "与" + label + "的" + name +
                      "只差字母大小写或符号，同一个输出中不能同时存在；请换一个字段或修改模板" + r.nameTemplate);
     const Envelope e = feature.geometry().envelope();
+    if (!result.extent) {
+      result.extent = e;
+    } else {
+      result.extent->xMin = std::min(result.extent->xMin, e.xMin);
+      result.extent->yMin = std::min(result.extent->yMin, e.yMin);
+      result.extent->xMax = std::max(result.extent->xMax, e.xMax);
+      result.extent->yMax = std::max(result.extent->yMax, e.yMax);
+    }
     const FrameSize size = index ? IndexSheetSize(e, ref.isGeographic()) : PolygonFrameSize(e, settings);
     CheckGridWork(settings, index, size, label + "的图廓");
   });
@@ -253,12 +260,17 @@ FileRunCheck CheckFileRun(const FileRunRequest& r, const TFrameSettings& setting
                    "\n标准图幅文件的每个要素应是一个图幅：四个角点位于两条经线和两条纬线上（或大比例尺矩形图幅的"
                    "四角）。为任意多边形生成图廓，请选择“行政区划文件”方式。");
   }
-  if (!otherScale.empty()) throw RunError(otherScale);
   if (framable == 0) {
     std::string text = "选中的" + std::to_string(result.selected) + "个要素都不能生成图廓：";
     for (std::size_t i = 0; i < result.skipped.size() && i < 10; ++i) text += "\n" + result.skipped[i];
     if (result.skipped.size() > 10) text += "\n……";
     throw RunError(text);
+  }
+  for (const int scale : numberScales) {
+    if (scale >= 0) {
+      result.numberScale = scale;
+      break;
+    }
   }
   return result;
 }

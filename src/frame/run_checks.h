@@ -1,21 +1,24 @@
 // Everything a run can check before its output is touched: the sheet number,
 // the input file (readable, polygons, coordinate system, where clause, the
 // features it selects, their shapes and output names), the scale, and the
-// work the grid settings would make. The front ends call CheckSheetRun or
-// CheckFileRun right before they delete or create the output, so a refused
-// run leaves nothing behind. Each check throws RunError with the message for
-// the person.
+// work the grid settings would make. The run's plan (run/run_plan.h) makes
+// them before an existing output is deleted or a new one created, so a
+// refused run leaves nothing behind. Each check throws RunError with the
+// message for the person.
 //
 // Sizes: planar extents are Gauss-Krueger metres, geographic ones decimal
 // degrees.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "coords/utlbxy.h"
+#include "frame/input_checks.h"
+#include "gdb/feature_class.h"
 #include "gdb/feature.h"
 #include "gdb/geometry.h"
 #include "settings/frame_settings.h"
@@ -51,19 +54,6 @@ GridWork EstimateGridWork(const TFrameSettings& settings, bool standardSheet, co
 void CheckGridWork(const TFrameSettings& settings, bool standardSheet, const FrameSize& size,
                    const std::string& what);
 
-// Why a shape cannot be framed, or nothing. Every shape needs coordinates,
-// all of them numbers (no NaN, no infinity). A sheet of a standard sheet
-// index must be one ring of four corners (four or five vertices).
-std::optional<std::string> FrameShapeProblem(const Geometry& shape, bool sheetIndex);
-// A sheet of a standard sheet index: FrameShapeProblem, then whether its
-// corners are a sheet at all (ReadIndexSheet, index_sheets.h), read with
-// the run's coordinate parameters (planar) or as stored (`geographic`).
-std::optional<std::string> IndexSheetProblem(const Geometry& shape, const CoordParams& coords, bool geographic);
-
-// How a feature is named in messages: "要素(FID=3, TFH=E45G094065)", the
-// field left out when empty or not given.
-std::string FeatureLabel(const Feature& feature, const std::string& nameField);
-
 // A typed sheet number: RunError with the codec's message when the number
 // is wrong; RunError when the grid of its frame would be absurd. Returns the
 // sheet.
@@ -73,33 +63,58 @@ SheetExtent CheckSheetRun(const std::string& number, const TFrameSettings& setti
 struct FileRunRequest {
   CreationMode createMode = CreationMode::SheetIndex;  // SheetIndex or PolygonFile
   std::string inputPath;
+  FeatureClass input;        // the file, open; none: opened here from inputPath
   std::string where;         // attribute condition (empty: every feature)
   std::string nameField;     // the field of the template
   std::string nameTemplate;  // e.g. "[TFH]" or "[NAME]图"
+  // Fields whose values may be the sheets' numbers (a sheet index): the
+  // first that reads as a number on every selected sheet names the scale.
+  std::vector<std::string> numberFields;
 };
 
 struct FileRunCheck {
   std::int64_t selected = 0;  // features the condition selects
+  // Every selected feature, in store order (those to be skipped too: the run
+  // tells them again when it reaches them).
+  std::vector<std::int64_t> fids;
   // One line per selected feature the run will skip (named, with the
-  // reason); the run tells them again when it reaches them.
+  // reason).
   std::vector<std::string> skipped;
   // The output names of the frames the run will make (cleaned, as the
   // classes are named), in input order.
   std::vector<std::string> names;
+  // The extent of the features that can be framed, in the input's units.
+  std::optional<Envelope> extent;
+  // A sheet index: the scale index its sheet numbers name (the first of
+  // numberFields whose value reads as a number of one scale on every
+  // selected sheet); none when no field does.
+  std::optional<int> numberScale;
+  // A sheet index: per scale index of the series, the first sheet (its
+  // label) whose size is that scale's; empty where none is.
+  std::array<std::string, 8> firstSheetOfScale;
+  // The one scale of the series every graticule sheet's size belongs to;
+  // none when the sizes are of several scales or of none.
+  std::optional<int> sizeScale() const;
 };
 
-// Checks, in this order: the file exists ("文件" + path + ",不存在"),
-// opens as a shapefile, holds polygons, has a coordinate system that fits
-// the mode and the output coordinates; the scale is plausible; the where
-// clause is valid and selects something ("没有数据，可能条件设置错误");
-// every selected feature reads (a truncated or damaged file is refused);
-// the output names of the features that can be framed are neither empty nor
-// equal when letter case is ignored (the stores compare names so); their
-// grids are within bounds; and at least one feature can be framed. A sheet
-// index must be one: a file whose selected features are mostly not sheets
-// is refused as a whole (a few odd ones are skipped by name), and so is an
-// index whose sheets have the size of another scale of the series than the
-// run's (its texts and distances would be drawn at the wrong scale).
+// Reads every selected feature once and checks, in this order: the file
+// exists ("文件" + path + ",不存在"), opens as a shapefile, holds polygons,
+// has a coordinate system that fits the mode and the output coordinates;
+// the where clause is valid and selects something ("没有数据，可能条件设置
+// 错误"); every selected feature reads (a truncated or damaged file is
+// refused); the output names of the features that can be framed are
+// neither empty nor equal when letter case is ignored (the stores compare
+// names so); their grids are within bounds; and at least one feature can be
+// framed. A sheet index must be one: a file whose selected features are
+// mostly not sheets is refused as a whole (a few odd ones are skipped by
+// name). The scale is checked by CheckIndexScale once it is decided.
 FileRunCheck CheckFileRun(const FileRunRequest& request, const TFrameSettings& settings);
+
+// RunError unless the scale denominator is plausible (1:100 .. 1:10 000 000).
+void CheckScale(long double denominator);
+// RunError when a sheet of the index has the size of another scale of the
+// series than `denominator`: its texts and distances would be drawn at the
+// wrong scale.
+void CheckIndexScale(const FileRunCheck& check, long double denominator);
 
 }  // namespace tarvik

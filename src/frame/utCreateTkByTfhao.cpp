@@ -89,8 +89,8 @@ bool TCreateTkByTfhao::PrepareCorners() {
       FInner[i] = GeoToPlanar(lat[i], lon[i]);
   }
   ComputeOuterCorners();
-  SilentFeedback quiet;  // a number the codec read but that names no sheet just has no neighbours
-  FNeighbourNumbers = SheetNeighbours(number, quiet).value_or(NeighbourNumbers{});
+  // A number the codec read but that names no sheet just has no neighbours.
+  FNeighbourNumbers = SheetNeighbours(number).value_or(NeighbourNumbers{});
   return true;
 }
 

@@ -8,7 +8,7 @@
 #include "common/text_util.h"
 #include "coords/utBJ54Xian80.h"
 #include "frame/grid_positions.h"
-#include "frame/run_checks.h"
+#include "frame/input_checks.h"
 #include "gdb/class_queries.h"
 #include "gdb/frame_domain.h"
 
@@ -97,6 +97,7 @@ void TtkBaseClass::TellKeptFrames() {
     ++FTold;
     FKeptCounts = frame.counts;
     FKeptCounts.finished = FTold;
+    FKeptNames.push_back(frame.name);
     if (FOnFrameDone && frame.total > 0) FOnFrameDone(frame.done, frame.total, frame.name);
   }
 }
@@ -150,21 +151,18 @@ void TtkBaseClass::SetCurrentFeature(std::shared_ptr<const Feature> feature) {
   };
 }
 
-void TtkBaseClass::CheckPolygonInput(const FeatureClass& input, const std::string& path) {
-  if (!input) throw RunError("不能打开" + path + "，它不是可以读取的shapefile");
-  if (!IsPolygonClass(input)) throw RunError(path + "不是面(多边形)图层，不能生成图廓");
-}
-
 void TtkBaseClass::SetZoneNumberText() {
   if (!S.addZoneNumber)
     FRun.ZoneNumberText = std::to_string(ZoneNumberOf(S.is3DegreeZone, S.centralMeridian));
 }
 
-void TtkBaseClass::RunFeatures(const FeatureClass& input, const std::function<void(const Feature&)>& drawOne) {
+void TtkBaseClass::RunFeatures(const FrameInput& in, const std::function<void(const Feature&)>& drawOne) {
   FAborted = false;
   SetZoneNumberText();
+  const FeatureClass& input = in.cls;
   const std::string filter = MakeQueryFilter();
-  const std::int64_t count = FeatureCount(input, filter);
+  // The features chosen before the run, or those the condition selects now.
+  const std::int64_t count = in.fids ? static_cast<std::int64_t>(in.fids->size()) : FeatureCount(input, filter);
   if (count <= 0) {
     FFeedback.message("没有数据，可能条件设置错误");
     return;
@@ -172,7 +170,7 @@ void TtkBaseClass::RunFeatures(const FeatureClass& input, const std::function<vo
   const int total = count > INT32_MAX ? INT32_MAX : static_cast<int>(count);
   FFeedback.progressStart(total, "正在生成图廓", true);
   try {
-    FeatureCursor cursor = SearchFeatures(input, filter);
+    FeatureCursor cursor = in.fids ? CursorOfFeatures(input, *in.fids) : SearchFeatures(input, filter);
     for (int done = 0; done < total;) {
       auto feature = std::make_shared<Feature>();
       if (!cursor.next(*feature)) break;

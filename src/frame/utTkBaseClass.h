@@ -11,10 +11,13 @@
 // ground metres when multiplied by ScaleFactor.
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "common/font_desc.h"
 #include "common/user_feedback.h"
@@ -34,6 +37,15 @@ namespace tarvik {
 struct RunValues {
   std::string ZoneNumberText;     // zone number put before easting labels (builders fill it)
   Date today = Date::Today();     // the date of the date placeholders
+};
+
+// The input of a run over a file: its class (open for reading), its path
+// for messages, and the features to frame, in order; none: every feature the
+// where clause selects, found when the run starts.
+struct FrameInput {
+  FeatureClass cls;
+  std::string path;
+  std::optional<std::vector<std::int64_t>> fids;
 };
 
 // Intersection of the line through (X1, Y1)-(X2, Y2) with the line through
@@ -85,6 +97,8 @@ class TtkBaseClass {
     int skipped = 0;   // features of a file run left out (no shape, NaN, not a sheet)
   };
   const Counts& counts() const { return FCounts; }
+  // The names of the frames on disk, in the order they were kept.
+  const std::vector<std::string>& keptFrameNames() const { return FKeptNames; }
 
   // Whether the last file run was stopped by the user (the frames drawn
   // before stay in the output).
@@ -222,12 +236,9 @@ class TtkBaseClass {
   // for an index not one four-corner ring) is skipped before its classes are
   // made, told by name (FNameField) and counted. The progress display is
   // closed also when an error leaves the loop.
-  void RunFeatures(const FeatureClass& input, const std::function<void(const Feature&)>& drawOne);
+  void RunFeatures(const FrameInput& input, const std::function<void(const Feature&)>& drawOne);
   // The zone number put before easting labels when eastings do not carry it.
   void SetZoneNumberText();
-  // Refuses, before anything is counted, an input that did not open or does
-  // not hold polygons.
-  static void CheckPolygonInput(const FeatureClass& input, const std::string& path);
 
   // The feature being framed, as a field reader; empty for a typed sheet number.
   FieldLookup FCurrentFeature;
@@ -275,6 +286,7 @@ class TtkBaseClass {
   Counts FKeptCounts;  // the run's counts up to the last frame on disk
   std::deque<UntoldFrame> FUntold;
   int FTold = 0;  // frames told so far
+  std::vector<std::string> FKeptNames;
   int FFeatureDone = 0, FFeatureTotal = 0;  // of the feature being framed in a file run
 
   bool FGridWarned = false;

@@ -2,6 +2,7 @@
 
 #include "common/delphi.h"
 #include "common/error.h"
+#include "frame/input_checks.h"
 #include "gdb/class_queries.h"
 #include "gdb/geometry.h"
 
@@ -9,26 +10,23 @@ namespace tarvik {
 
 Tcreatetk::Tcreatetk(const TFrameSettings& settings, RunValues run, std::unique_ptr<FrameStore> store,
                      UserFeedback& feedback, const std::string& inputPath)
+    : Tcreatetk(settings, std::move(run), std::move(store), feedback,
+                FrameInput{inputPath.empty() ? FeatureClass{} : OpenShapefileClass(inputPath), inputPath, {}}) {}
+
+Tcreatetk::Tcreatetk(const TFrameSettings& settings, RunValues run, std::unique_ptr<FrameStore> store,
+                     UserFeedback& feedback, FrameInput input)
     : TtkBaseClass(settings, std::move(run), std::move(store), feedback) {
   S.CreateMode = CreationMode::PolygonFile;
-  if (inputPath.empty()) return;
-  FInputPath = inputPath;
-  FInputClass = OpenShapefileClass(inputPath);
+  FInputPath = std::move(input.path);
+  FInputClass = std::move(input.cls);
+  FInputFids = std::move(input.fids);
   FInputSpatialRef = DatasetSpatialReference(FInputClass);
 }
 
 void Tcreatetk::Run() {
   CheckPolygonInput(FInputClass, FInputPath);
-  CheckInputCoordinates(FInputSpatialRef, FInputPath);
-  RunFeatures(FInputClass, [this](const Feature& feature) { FrameFeature(feature); });
-}
-
-void Tcreatetk::CheckInputCoordinates(const SpatialReference& inputRef, const std::string& path) {
-  if (inputRef.empty()) throw RunError("没有定义坐标系统");
-  // The frame is computed in metres from the polygon's envelope; degrees
-  // would be taken for metres.
-  if (inputRef.isGeographic())
-    throw RunError(path + "是经纬度坐标，行政区划文件必须是平面(高斯-克吕格)坐标才能生成图廓");
+  CheckAreaCoordinates(FInputSpatialRef, FInputPath);
+  RunFeatures({FInputClass, FInputPath, FInputFids}, [this](const Feature& feature) { FrameFeature(feature); });
 }
 
 void Tcreatetk::FrameFeature(const Feature& feature) {

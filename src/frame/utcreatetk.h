@@ -25,6 +25,9 @@ class Tcreatetk : public TtkBaseClass {
   // FInputClass null, and Run reports it.
   Tcreatetk(const TFrameSettings& settings, RunValues run, std::unique_ptr<FrameStore> store,
             UserFeedback& feedback, const std::string& inputPath);
+  // Over a file already opened (and checked) by the caller.
+  Tcreatetk(const TFrameSettings& settings, RunValues run, std::unique_ptr<FrameStore> store,
+            UserFeedback& feedback, FrameInput input);
 
   // One frame for every feature the where clause selects. Refuses (RunError)
   // before counting: a file that did not open, one that does not hold
@@ -32,9 +35,6 @@ class Tcreatetk : public TtkBaseClass {
   // coordinates (its frame would be drawn in degrees as if they were metres).
   void Run() override;
   bool StandardSheetMode() const override { return false; }
-  // RunError for an input without a spatial reference ("没有定义坐标系统")
-  // or with a geographic one.
-  static void CheckInputCoordinates(const SpatialReference& inputRef, const std::string& path);
 
   // The frame of one rectangle of the input (store coordinates of the
   // polygon's envelope: eastings Emin..Emax, northings Nmin..Nmax).
@@ -43,6 +43,7 @@ class Tcreatetk : public TtkBaseClass {
   FeatureClass FInputClass;
   std::string FInputPath;
   SpatialReference FInputSpatialRef;  // none when the file has none or did not open
+  std::optional<std::vector<std::int64_t>> FInputFids;  // the features to frame (FrameInput)
 
   // The rectangles of the last frame (whole metres): inner E1..E2 x N1..N2,
   // outer E1o..E2o x N1o..N2o.

@@ -34,6 +34,9 @@ class TstandardMap : public TtkBaseClass {
   // path opens nothing.
   TstandardMap(const TFrameSettings& settings, RunValues run, std::unique_ptr<FrameStore> store,
                UserFeedback& feedback, const std::string& inputPath);
+  // Over an index already opened (and checked) by the caller.
+  TstandardMap(const TFrameSettings& settings, RunValues run, std::unique_ptr<FrameStore> store,
+               UserFeedback& feedback, FrameInput input);
 
   // One frame for every sheet of the index the where clause selects, each
   // into its own classes. Refuses (RunError) an index that does not hold
@@ -43,10 +46,6 @@ class TstandardMap : public TtkBaseClass {
   // display and travels on; the sheets finished before stay in the output.
   void Run() override;
   bool StandardSheetMode() const override { return true; }
-  // RunError when the index's coordinates (geographic or planar) differ
-  // from the output coordinates chosen: the corners are read as stored.
-  static void CheckIndexCoordinates(const SpatialReference& indexRef, const std::string& path,
-                                    bool geodeticOutput);
   // ReadSheetCorners, then DrawFrame when it succeeds.
   void FrameSheet();
   // Fills the inner corners from FSheetShape (one part of four or five
@@ -59,6 +58,7 @@ class TstandardMap : public TtkBaseClass {
 
   FeatureClass FInputClass;  // the index layer; null without an index
   std::string FInputPath;
+  std::optional<std::vector<std::int64_t>> FInputFids;  // the sheets to frame (FrameInput)
 
   // Name of the sheet of the index that contains a point (store order), for
   // the adjacent-sheet table; empty when no sheet contains it. Set by the

@@ -35,7 +35,6 @@ void TstandardMap::IdentifySheet() {
   }
   const int scaleIndex = ScaleIndexOfDenominator(denominator);
   if (scaleIndex < 0) return;
-  SilentFeedback quiet;  // corners that are no sheet of the series just give no numbers
   // The corners as read: degrees in geographic mode, metres otherwise.
   std::array<long double, 4> east{}, north{};
   for (std::size_t i = 0; i < 4; ++i) {
@@ -45,11 +44,11 @@ void TstandardMap::IdentifySheet() {
   const long double centreEast = (east[0] + east[1] + east[2] + east[3]) / 4;
   const long double centreNorth = (north[0] + north[1] + north[2] + north[3]) / 4;
   long double lon = centreEast, lat = centreNorth;
-  if (!S.GeodeticOutput && !XYToLB(FCoords, centreNorth, centreEast, lon, lat, quiet)) return;
+  if (!S.GeodeticOutput && !XYToLB(FCoords, centreNorth, centreEast, lon, lat)) return;
   const auto cell = SheetCellAt(scaleIndex, lon, lat);
   if (!cell) return;
   const std::string number = SheetNumberOfCell(*cell);
-  const auto extent = DecodeMapNo(number, quiet);
+  const auto extent = DecodeMapNo(number);
   if (!extent) return;
   // The polygon must be that sheet, not merely lie in it: its corners agree
   // with the sheet's to a ten-thousandth of the sheet's side.
@@ -60,7 +59,7 @@ void TstandardMap::IdentifySheet() {
     if (std::fabs(corners[i].x - east[i]) > tolerance || std::fabs(corners[i].y - north[i]) > tolerance)
       return;
   }
-  FNeighbourNumbers = SheetNeighbours(number, quiet).value_or(NeighbourNumbers{});
+  FNeighbourNumbers = SheetNeighbours(number).value_or(NeighbourNumbers{});
 }
 
 }  // namespace tarvik

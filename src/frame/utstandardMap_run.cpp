@@ -7,25 +7,43 @@
 #include <system_error>
 
 #include "common/error.h"
+#include "frame/input_checks.h"
 #include "frame/utstandardMap.h"
 #include "gdb/class_queries.h"
 
 namespace tarvik {
 
+namespace {
+
+FrameInput OpenIndex(const std::string& inputPath) {
+  FrameInput in;
+  if (inputPath.empty()) return in;
+  std::error_code ec;
+  if (!std::filesystem::exists(inputPath, ec)) throw RunError("文件" + inputPath + "不存在");
+  in.path = inputPath;
+  in.cls = OpenShapefileClass(inputPath);
+  // A file that exists but does not open is told as such, not as a missing
+  // coordinate system.
+  if (!in.cls) throw RunError("不能打开" + inputPath + "，它不是可以读取的shapefile");
+  if (DatasetSpatialReference(in.cls).empty()) throw RunError(inputPath + "必须设置坐标系统");
+  return in;
+}
+
+}  // namespace
+
 TstandardMap::TstandardMap(const TFrameSettings& settings, RunValues run,
                            std::unique_ptr<FrameStore> store, UserFeedback& feedback,
                            const std::string& inputPath)
+    : TstandardMap(settings, std::move(run), std::move(store), feedback, OpenIndex(inputPath)) {}
+
+TstandardMap::TstandardMap(const TFrameSettings& settings, RunValues run,
+                           std::unique_ptr<FrameStore> store, UserFeedback& feedback, FrameInput input)
     : TtkBaseClass(settings, std::move(run), std::move(store), feedback) {
   S.CreateMode = CreationMode::SheetIndex;
-  if (inputPath.empty()) return;
-  std::error_code ec;
-  if (!std::filesystem::exists(inputPath, ec)) throw RunError("文件" + inputPath + "不存在");
-  FInputPath = inputPath;
-  FInputClass = OpenShapefileClass(inputPath);
-  // A file that exists but does not open is told as such, not as a missing
-  // coordinate system.
-  if (!FInputClass) throw RunError("不能打开" + inputPath + "，它不是可以读取的shapefile");
-  if (DatasetSpatialReference(FInputClass).empty()) throw RunError(inputPath + "必须设置坐标系统");
+  if (!input.cls) return;
+  FInputPath = std::move(input.path);
+  FInputClass = std::move(input.cls);
+  FInputFids = std::move(input.fids);
   // Neighbour names of the adjacent-sheet table: the sheet of the index that
   // holds the sample point. The first lookup reads the index into memory
   // with a grid of envelopes, so every later one costs the same however
@@ -40,21 +58,10 @@ TstandardMap::TstandardMap(const TFrameSettings& settings, RunValues run,
 void TstandardMap::Run() {
   CheckPolygonInput(FInputClass, FInputPath);
   CheckIndexCoordinates(DatasetSpatialReference(FInputClass), FInputPath, S.GeodeticOutput);
-  RunFeatures(FInputClass, [this](const Feature& feature) {
+  RunFeatures({FInputClass, FInputPath, FInputFids}, [this](const Feature& feature) {
     FSheetShape = feature.geometry();
     FrameSheet();
   });
-}
-
-void TstandardMap::CheckIndexCoordinates(const SpatialReference& indexRef, const std::string& path,
-                                         bool geodeticOutput) {
-  // Sheet corners are read as they are stored: degrees for the geographic
-  // frame, metres for the planar one. Mixing them gives no meaningful frame.
-  const bool geographicIndex = indexRef.isGeographic();
-  if (geographicIndex && !geodeticOutput)
-    throw RunError(path + "是经纬度坐标，必须选择大地(经纬度)坐标输出");
-  if (!geographicIndex && geodeticOutput)
-    throw RunError(path + "是平面坐标，不能选择大地(经纬度)坐标输出");
 }
 
 void TstandardMap::FrameSheet() {

@@ -203,17 +203,38 @@ bool ListIdentifyingFields(const std::string& shapefilePath, std::vector<std::st
 std::vector<std::string> IdentifyingFields(const FeatureClass& cls) {
   std::vector<std::string> fields;
   ListAttributeFields(cls, fields);
-  const std::int64_t count = FeatureCount(cls, "");
-  for (std::size_t i = fields.size(); i-- > 0;) {
-    std::vector<std::string> values;
-    UniqueValues(cls, fields[i], values);
-    // Output names are compared without regard to letter case by both
-    // stores: values that differ only in case cannot name different frames.
-    std::set<std::string> names;
-    for (const std::string& v : values) names.insert(ToUpperAscii(v));
-    if (static_cast<std::int64_t>(names.size()) != count) fields.erase(fields.begin() + static_cast<std::ptrdiff_t>(i));
+  OGRLayer* layer = Live(cls);
+  if (!layer || fields.empty()) return fields;
+  // One pass over the attributes (the shapes are not read) for every field
+  // at once. Output names are compared without regard to letter case by
+  // both stores: values that differ only in case cannot name different
+  // frames; a feature without a value (null) names none.
+  std::vector<std::set<std::string>> seen(fields.size());
+  std::vector<bool> identifying(fields.size(), true);
+  const auto names = detail::FieldNamesOf(layer);
+  layer->SetAttributeFilter(nullptr);
+  layer->SetSpatialFilter(nullptr);
+  const char* ignoreShapes[] = {"OGR_GEOMETRY", nullptr};
+  layer->SetIgnoredFields(ignoreShapes);
+  layer->ResetReading();
+  while (gdal::FeaturePtr f{detail::NextFeature(layer)}) {
+    const Feature copy = detail::CopyFeature(f.get(), names);
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+      if (!identifying[i]) continue;
+      const int index = copy.fieldIndex(fields[i]);
+      const bool identifier = EqualsNoCase(fields[i], "FID") || EqualsNoCase(fields[i], "OBJECTID");
+      if ((index < 0 && !identifier) ||
+          (index >= 0 && std::holds_alternative<std::monostate>(copy.value(index))) ||
+          !seen[i].insert(ToUpperAscii(FieldValueText(copy, fields[i]))).second)
+        identifying[i] = false;
+    }
   }
-  return fields;
+  layer->SetIgnoredFields(nullptr);
+  layer->ResetReading();
+  std::vector<std::string> out;
+  for (std::size_t i = 0; i < fields.size(); ++i)
+    if (identifying[i]) out.push_back(fields[i]);
+  return out;
 }
 
 void UniqueValues(const FeatureClass& cls, const std::string& fieldName, std::vector<std::string>& list) {
@@ -312,6 +333,16 @@ FeatureCursor SearchFeatures(const FeatureClass& cls, const std::string& where) 
   if (!layer) return cursor;
   cursor.cls_ = cls;
   cursor.fids_ = SelectedFids(layer, where, cls.name());
+  cursor.names_ = detail::FieldNamesOf(layer);
+  return cursor;
+}
+
+FeatureCursor CursorOfFeatures(const FeatureClass& cls, std::vector<std::int64_t> fids) {
+  FeatureCursor cursor;
+  OGRLayer* layer = Live(cls);
+  if (!layer) return cursor;
+  cursor.cls_ = cls;
+  cursor.fids_ = std::move(fids);
   cursor.names_ = detail::FieldNamesOf(layer);
   return cursor;
 }

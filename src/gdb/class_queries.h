@@ -77,19 +77,16 @@ class FeatureCursor {
 
  private:
   friend FeatureCursor SearchFeatures(const FeatureClass& cls, const std::string& where);
-
-// Reads every feature the where clause selects, in store order, handing each
-// to `visit`. RunError when the store fails to read one (a truncated or
-// damaged file), naming the file and the store's complaint, and for an
-// invalid where clause.
-void ReadSelectedFeatures(const FeatureClass& cls, const std::string& where,
-                          const std::function<void(const Feature&)>& visit);
+  friend FeatureCursor CursorOfFeatures(const FeatureClass& cls, std::vector<std::int64_t> fids);
   FeatureClass cls_;
   std::vector<std::int64_t> fids_;
   std::shared_ptr<const std::vector<std::string>> names_;
   std::size_t position_ = 0;
 };
 FeatureCursor SearchFeatures(const FeatureClass& cls, const std::string& where);
+// The features with these FIDs, in this order (FIDs that are gone are passed
+// over).
+FeatureCursor CursorOfFeatures(const FeatureClass& cls, std::vector<std::int64_t> fids);
 
 // Reads every feature the where clause selects, in store order, handing each
 // to `visit`. RunError when the store fails to read one (a truncated or

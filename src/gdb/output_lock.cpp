@@ -18,6 +18,24 @@ namespace tarvik {
 
 std::string OutputLockFile(const std::string& path) { return WithoutTrailingSeparators(path) + ".lock"; }
 
+namespace {
+
+[[noreturn]] void ThrowLocked(const std::string& path, const std::string& file) {
+  throw RunError(path + "正在被另一个程序写入，请等它完成后再试（锁文件 " + file + "）");
+}
+
+}  // namespace
+
+void CheckOutputNotLocked(const std::string& rawPath) {
+  const std::string path = WithoutTrailingSeparators(rawPath);
+  const std::string file = OutputLockFile(path);
+  const int fd = ::open(file.c_str(), O_RDWR | O_CLOEXEC);
+  if (fd < 0) return;  // no lock file: nobody holds it
+  const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  ::close(fd);  // releases the probe's lock, if it got one
+  if (held) ThrowLocked(path, file);
+}
+
 OutputLock::~OutputLock() { release(); }
 
 OutputLock::OutputLock(OutputLock&& other) noexcept : fd_(other.fd_), file_(std::move(other.file_)) {
@@ -51,8 +69,7 @@ OutputLock OutputLock::Acquire(const std::string& rawPath) {
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
       const int error = errno;
       ::close(fd);
-      if (error == EWOULDBLOCK)
-        throw RunError(path + "正在被另一个程序写入，请等它完成后再试（锁文件 " + file + "）");
+      if (error == EWOULDBLOCK) ThrowLocked(path, file);
       // A file system without locks (some network shares): the run goes on
       // unlocked rather than not at all; the file is left to whoever made it.
       return OutputLock();

@@ -44,4 +44,9 @@ class OutputLock {
 // The lock file of the output at `path`.
 std::string OutputLockFile(const std::string& path);
 
+// RunError "<path>正在被另一个程序写入…" when another run holds the lock of
+// the output at `path` now; creates nothing (a check made before the person
+// is asked about the output; the run takes the lock itself later).
+void CheckOutputNotLocked(const std::string& path);
+
 }  // namespace tarvik

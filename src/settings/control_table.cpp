@@ -76,6 +76,8 @@ std::vector<ControlEntry> BuildTable() {
   // meridians of city surveys too, not only zone meridians.
   t.push_back(Spin(kMain, "centerL", &S::centralMeridian, "87", "中央经线:", "度",
                    SpinRange{72, 138}));
+  t.push_back({"chkAutoMeridian", kMain, ControlKind::CheckBox, &S::autoMeridian, Conversion::Plain, "True",
+               "自动", "", std::nullopt, {}});
   t.push_back(Edit(kMain, "edtMapscale1", &S::ScaleFactor, Conversion::ScaleText, "10000", "1:"));
   t.push_back(Radio(kMain, "rgjw", &S::GeodeticOutput, Conversion::IndexIsOne, "0", "坐标系统",
                     {"平面(XY)坐标", "大地(经纬度)坐标"}));

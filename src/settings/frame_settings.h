@@ -65,6 +65,9 @@ struct TFrameSettings {
   Datum datum() const { return DatumOfIndex(CoordSysIndex).value_or(Datum::Xian80); }
   // Central meridian in whole degrees east (held as a real number); `centerL`.
   long double centralMeridian = 87.0L;
+  // The run picks the meridian from the sheet or the data (`chkAutoMeridian`);
+  // false: centralMeridian is the person's choice.
+  bool autoMeridian = true;
   // 3-degree zones (`cbFdf` index 0); false: 6-degree zones.
   bool is3DegreeZone = true;
   // Eastings carry the zone number in front (`rgisband` index 1).

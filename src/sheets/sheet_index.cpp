@@ -96,9 +96,8 @@ std::vector<IndexPolygon> SheetIndexPolygons(const std::vector<std::string>& num
                                              const std::function<bool(const SheetExtent&)>& keep) {
   std::vector<IndexPolygon> sheets;
   sheets.reserve(numbers.size());
-  SilentFeedback quiet;  // the numbers come from the codec itself
   for (const auto& number : numbers) {
-    const auto extent = DecodeMapNo(number, quiet);
+    const auto extent = DecodeMapNo(number);  // the numbers come from the codec itself
     if (!extent || (keep && !keep(*extent))) continue;
     const auto c = SheetCorners(*extent, coords, geographic);
     sheets.push_back({number, {c.begin(), c.end()}});

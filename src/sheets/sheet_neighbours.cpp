@@ -48,7 +48,19 @@ std::int64_t SheetRowsOf(int scaleIndex) {
 }
 
 std::optional<SheetCell> SheetCellOf(const std::string& number, UserFeedback& feedback) {
-  const auto extent = DecodeMapNo(number, feedback);
+  std::string why;
+  const auto extent = DecodeMapNo(number, &why);
+  if (!extent) {
+    if (!why.empty()) feedback.message(why);
+    return std::nullopt;
+  }
+  const auto cell = SheetCellOf(number);
+  if (!cell) feedback.message("输入的" + number + ",错误的图幅号");
+  return cell;
+}
+
+std::optional<SheetCell> SheetCellOf(const std::string& number) {
+  const auto extent = DecodeMapNo(number);
   if (!extent) return std::nullopt;
   SheetCell cell;
   cell.scaleIndex = extent->scaleIndex;
@@ -60,17 +72,19 @@ std::optional<SheetCell> SheetCellOf(const std::string& number, UserFeedback& fe
                         cell.gy < SheetRowsOf(cell.scaleIndex);
   const std::string again = inSeries ? SheetNumberOfCell(cell) : std::string();
   const bool same = number.size() == 3 ? again.compare(0, 3, number) == 0 : again == number;
-  if (!inSeries || !same) {
-    feedback.message("输入的" + number + ",错误的图幅号");
-    return std::nullopt;
-  }
+  if (!inSeries || !same) return std::nullopt;
   return cell;
 }
 
 std::string SheetNumberOfCell(const SheetCell& cell) { return SheetNumberAt(cell.scaleIndex, cell.gx, cell.gy); }
 
 std::optional<NeighbourNumbers> SheetNeighbours(const std::string& number, UserFeedback& feedback) {
-  const auto cell = SheetCellOf(number, feedback);
+  if (!SheetCellOf(number, feedback)) return std::nullopt;
+  return SheetNeighbours(number);
+}
+
+std::optional<NeighbourNumbers> SheetNeighbours(const std::string& number) {
+  const auto cell = SheetCellOf(number);
   if (!cell) return std::nullopt;
   const std::int64_t columns = SheetColumnsOf(cell->scaleIndex);
   const std::int64_t rows = SheetRowsOf(cell->scaleIndex);

@@ -61,6 +61,8 @@ std::int64_t SheetRowsOf(int scaleIndex);
 // inside the 1:1,000,000 sheet of 000 or past its count, digits written with
 // signs or blanks) is refused with "输入的" + number + ",错误的图幅号".
 std::optional<SheetCell> SheetCellOf(const std::string& currentNumber, UserFeedback& feedback);
+// The same without telling anyone.
+std::optional<SheetCell> SheetCellOf(const std::string& currentNumber);
 
 // The number of a cell (1:1,000,000 sheets in the ten-character form).
 std::string SheetNumberOfCell(const SheetCell& cell);
@@ -69,6 +71,8 @@ std::string SheetNumberOfCell(const SheetCell& cell);
 // 1:1,000,000 number gets three-character neighbours). Refused as
 // SheetCellOf refuses.
 std::optional<NeighbourNumbers> SheetNeighbours(const std::string& currentNumber, UserFeedback& feedback);
+// The same without telling anyone (a number that names no sheet has none).
+std::optional<NeighbourNumbers> SheetNeighbours(const std::string& currentNumber);
 
 // The cell of the scale's sheet holding the point; none outside the series
 // (south of the equator, north of 88 degrees, or not a longitude).

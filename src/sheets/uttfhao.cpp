@@ -245,9 +245,16 @@ MapNoReading ReadMapNo(const std::string& text) {
 }
 
 std::optional<SheetExtent> DecodeMapNo(const std::string& s, UserFeedback& feedback) {
+  std::string why;
+  const auto extent = DecodeMapNo(s, &why);
+  if (!extent && !why.empty()) feedback.message(why);
+  return extent;
+}
+
+std::optional<SheetExtent> DecodeMapNo(const std::string& s, std::string* why) {
   if (Trim(s).empty()) return std::nullopt;
-  if (const auto why = CurrentMapNoProblem(s)) {
-    feedback.message("输入的" + s + ",错误的图幅号：" + *why);
+  if (const auto problem = CurrentMapNoProblem(s)) {
+    if (why) *why = "输入的" + s + ",错误的图幅号：" + *problem;
     return std::nullopt;
   }
   SheetExtent e;

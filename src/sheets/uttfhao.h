@@ -69,6 +69,9 @@ MapNoReading ReadMapNo(const std::string& text);
 // "输入的" + number + ",错误的图幅号：" + reason when a part does not read or
 // lies outside its range; an empty (or blank) number fails without a message.
 std::optional<SheetExtent> DecodeMapNo(const std::string& number, UserFeedback& feedback);
+// The same without telling anyone: the message goes into `why` (when
+// given; empty for a blank number).
+std::optional<SheetExtent> DecodeMapNo(const std::string& number, std::string* why = nullptr);
 
 // The current number of a current or old number; empty (after telling the user
 // why) when the text is not a sheet number. A text without "-" must have

@@ -144,6 +144,7 @@ TEST(WindowFileModes, IndexScaleFromItsNumbersOrCheckedAgainstTheBox) {
   PickInput(w, 1, index, "[FID]", output);
   w->settingsDialog()->findChild<QLineEdit*>("edtField")->clear();  // no sheet numbers to read
   w->edtMapscale1->setText("50000");
+  emit w->edtMapscale1->textEdited("50000");  // typed: the run draws at it
   w->Button1->click();
   ASSERT_EQ(w.dialogs.errors.size(), 1u) << w.dialogs.describe();
   EXPECT_TRUE(w.dialogs.errors[0].contains(U("是1:1万标准图幅"))) << w.dialogs.describe();

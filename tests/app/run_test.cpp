@@ -185,7 +185,16 @@ TEST(WindowRun, RectangularSheetNumberAtTheTypedScale) {
   const std::string output = w.dir / "r.gpkg";
   w->rgtype->setItemIndex(0);
   w->edtMapscale1->setText("500");
+  emit w->edtMapscale1->textEdited("500");
   w->edtoutFile->setText(QString::fromStdString(output));
+  // Its meridian is not told by the number: with 自动 on the run is refused.
+  w->edtMapNO->setText("3810.40-500.75");
+  w->Button1->click();
+  ASSERT_EQ(w.dialogs.errors.size(), 1u) << w.dialogs.describe();
+  EXPECT_TRUE(w.dialogs.errors[0].contains(U("取消中央经线的“自动”"))) << w.dialogs.describe();
+  w.dialogs.errors.clear();
+  w->edtMapNOExit();  // leaving the box hands the meridian to the person
+  EXPECT_FALSE(w->chkAutoMeridian->isChecked());
   w->edtMapNO->setText("3810.41-500.75");  // off the 1:500 grid: refused, nothing made
   w->Button1->click();
   ASSERT_EQ(w.dialogs.errors.size(), 1u) << w.dialogs.describe();
@@ -201,31 +210,33 @@ TEST(WindowRun, RectangularSheetNumberAtTheTypedScale) {
   EXPECT_EQ(store.layers.at("L_3810_40_500_75").epsg, 2374);
 }
 
-// A meridian left from other data is not drawn with: the run offers the
-// sheet's own and goes on with it, or nothing is written. The scale box
-// shows the number's scale, and the notes name the datum drawn in.
-TEST(WindowRun, ASheetFarFromTheMeridianIsOfferedItsOwn) {
+// A meridian the person typed far from the sheet is refused with the
+// sheet's own suggested; with 自动 the run takes the sheet's zone and the
+// box shows it. The scale box shows the number's scale, and the notes name
+// the datum drawn in.
+TEST(WindowRun, ASheetFarFromTheMeridianIsRefusedUnlessAutomatic) {
   WindowUnderTest w;
   const std::string output = w.dir / "J50.gpkg";
   w->rgtype->setItemIndex(0);
   w->gb8054->setItemIndex(3);
   w->edtMapNO->setText("J-50-5");
+  w->chkAutoMeridian->setChecked(false);
   w->centerL->setValue(120);
   w->edtoutFile->setText(QString::fromStdString(output));
-  w.dialogs.choiceAnswers = {1};  // no
   w->Button1->click();
-  ASSERT_EQ(w.dialogs.choices.size(), 1u) << w.dialogs.describe();
-  EXPECT_TRUE(w.dialogs.choices[0].first.contains(U("建议中央经线 117"))) << w.dialogs.describe();
-  EXPECT_EQ(w.dialogs.choices[0].second, (QStringList{U("改用中央经线 117"), U("取消")}));
-  EXPECT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
+  ASSERT_EQ(w.dialogs.errors.size(), 1u) << w.dialogs.describe();
+  EXPECT_TRUE(w.dialogs.errors[0].contains(U("建议中央经线 117"))) << w.dialogs.describe();
+  EXPECT_TRUE(w.dialogs.choices.empty()) << w.dialogs.describe();
   EXPECT_FALSE(fs::exists(output));
   EXPECT_EQ(w->centerL->value(), 120);
-  EXPECT_EQ(w->edtMapscale1->text(), "100000");
 
-  w.dialogs.choiceAnswers = {0, 3};  // yes; then close the report
+  w.dialogs.errors.clear();
+  w->chkAutoMeridian->setChecked(true);
+  w.dialogs.choiceAnswers = {3};  // close the report
   w->Button1->click();
   ASSERT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
   EXPECT_EQ(w->centerL->value(), 117);
+  EXPECT_EQ(w->edtMapscale1->text(), "100000");
   const test::ReadStore store = test::ReadWithGdal(output);
   ASSERT_TRUE(store.has("a_J_50_5"));
   EXPECT_EQ(store.layers.at("L_J_50_5").epsg, 4548);  // CGCS2000 3-degree CM 117

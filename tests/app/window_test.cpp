@@ -192,11 +192,13 @@ TEST(MainWindow, LeavingTheSheetNumberSuggestsTheCentralMeridian) {
     WindowUnderTest w;
     w->centerL->setValue(99);
     w->edtMapscale1->setText(U("1:2.5万"));
+    emit w->edtMapscale1->textEdited(U("1:2.5万"));
     w->edtMapNO->setText(U(c.number));
     w->Guarded([&] { w->edtMapNOExit(); });
     EXPECT_EQ(w->centerL->value(), c.meridian);
     EXPECT_EQ(w->edtMapscale1->text(), U(scales[k]));
     EXPECT_EQ(w->findChild<QLabel*>("lblScaleSource")->isHidden(), k > 1) << "says where the scale came from";
+    EXPECT_EQ(w->chkAutoMeridian->isChecked(), true) << "the sheet's meridian is the run's";
     EXPECT_EQ(w.dialogs.messages.size(), c.message ? 1u : 0u) << w.dialogs.describe();
     if (c.message && !w.dialogs.messages.empty()) {
       EXPECT_TRUE(w.dialogs.messages[0].startsWith(U(c.message))) << w.dialogs.describe();

@@ -139,8 +139,8 @@ TEST(RectSheetCli, RefusalsLeaveNoOutput) {
   } cases[] = {
       {{"3810.41-500.75", "--scale", "500"}, 1, "西南角不在1:500矩形图幅的格网上"},
       {{"3810.40-500.75", "--scale", "500", "--rect", "50x50"}, 1, "x每0.25"},
-      {{"3810.40-500.75"}, 2, "需要 --scale 500"},
-      {{"3810.40-500.75", "--scale", "500", "--geographic"}, 2, "只能输出平面"},
+      {{"3810.40-500.75"}, 1, "需要比例尺1:500"},
+      {{"3810.40-500.75", "--scale", "500", "--geographic"}, 1, "只能输出平面"},
       // Eastings of another zone, and the small numbers of a local grid.
       {{"3810.40-39500.75", "--scale", "500"}, 1, "带有带号 39"},
       {{"10.40-27.75", "--scale", "500"}, 1, "图幅10.40-27.75"},
@@ -157,7 +157,7 @@ TEST(RectSheetCli, RefusalsLeaveNoOutput) {
   }
   // A number tells no longitude: the system must be stated.
   const CliResult unstated = RunCli({"sheet", "3810.40-500.75", "--scale", "500", "-o", out});
-  EXPECT_EQ(unstated.exitCode, 2);
+  EXPECT_EQ(unstated.exitCode, 1);
   EXPECT_TRUE(Contains(unstated.err, "--datum 和 --central-meridian")) << unstated.err;
   // Eastings that carry a zone number need a prefixed system.
   const CliResult prefixed =

@@ -415,7 +415,9 @@ TEST(BatchInputs, IndexSheetsAgainstTheScale) {
     settings.ScaleFactor = c.scale / 10000.0L;
     settings.GeodeticOutput = c.geographic;
     try {
-      const FileRunCheck check = CheckFileRun({CreationMode::SheetIndex, dir / c.file, "", "TFH", "[TFH]"}, settings);
+      const FileRunCheck check =
+          CheckFileRun({CreationMode::SheetIndex, dir / c.file, {}, "", "TFH", "[TFH]", {"TFH"}}, settings);
+      CheckIndexScale(check, static_cast<long double>(c.scale));
       EXPECT_EQ(c.refusal, nullptr) << "not refused";
       EXPECT_EQ(check.names.size(), 2u);
     } catch (const RunError& e) {
@@ -423,12 +425,19 @@ TEST(BatchInputs, IndexSheetsAgainstTheScale) {
       EXPECT_NE(std::string(e.what()).find(c.refusal), std::string::npos) << e.what();
     }
   }
-  // The scale the numbers name: the first field that reads on every sheet.
-  const FeatureClass index = OpenShapefileClass(dir / "10k.shp");
-  EXPECT_EQ(IndexNumberScale(index, "", {"NAME", "TFH"}), 6);
-  EXPECT_EQ(IndexNumberScale(OpenShapefileClass(dir / "50k.shp"), "", {"TFH"}), 4);
-  EXPECT_EQ(IndexNumberScale(OpenShapefileClass(dir / "county.shp"), "", {"TFH"}), std::nullopt);
-  EXPECT_EQ(IndexNumberScale(OpenShapefileClass(dir / "rect.shp"), "", {"TFH"}), std::nullopt);
+  // The scale the numbers name: the first field that reads on every sheet;
+  // the scale the sheets' size is of.
+  const auto scalesOf = [&](const char* file, std::vector<std::string> fields) {
+    TFrameSettings settings;
+    settings.GeodeticOutput = std::string(file) == "50k.shp";
+    const FileRunCheck check =
+        CheckFileRun({CreationMode::SheetIndex, dir / file, {}, "", "TFH", "[TFH]", std::move(fields)}, settings);
+    return std::make_pair(check.numberScale, check.sizeScale());
+  };
+  EXPECT_EQ(scalesOf("10k.shp", {"NAME", "TFH"}), std::make_pair(std::optional<int>(6), std::optional<int>(6)));
+  EXPECT_EQ(scalesOf("50k.shp", {"TFH"}), std::make_pair(std::optional<int>(4), std::optional<int>(4)));
+  EXPECT_EQ(scalesOf("50k.shp", {"NAME"}), std::make_pair(std::optional<int>(), std::optional<int>(4)));
+  EXPECT_EQ(scalesOf("rect.shp", {"TFH"}), std::make_pair(std::optional<int>(), std::optional<int>()));
 }
 
 TEST(BatchInputs, NamingFieldsOfAPolygonFile) {

@@ -68,7 +68,7 @@ class RecordingSink : public FrameSink {
 
 // Frames are kept in `frames` (shared, so the test still sees them after the
 // builder that owned the store is gone).
-class RecordingStore : public FrameStore {
+class RecordingStore : public InMemoryFrameStore {
  public:
   explicit RecordingStore(std::shared_ptr<std::deque<RecordedFrame>> frames)
       : frames_(std::move(frames)) {}

@@ -8,7 +8,7 @@
 
 #include "common/error.h"
 #include "common/recording_feedback.h"
-#include "frame/dxf_frame_store.h"
+#include "frame/frame_stores.h"
 #include "frame/utCreateTkByTfhao.h"
 #include "gdb/output_reader.h"
 #include "support/test_support.h"

@@ -1,0 +1,150 @@
+#include "cli/frame_run.h"
+
+#include <filesystem>
+#include <iostream>
+#include <sstream>
+
+#include "cli/cli_feedback.h"
+#include "cli/command.h"
+#include "cli/preview_option.h"
+#include "cli/run_options.h"
+#include "common/error.h"
+#include "common/text_util.h"
+#include "frame/dxf_frame_store.h"
+#include "frame/name_template.h"
+#include "gdb/output_layout.h"
+#include "run/run_execute.h"
+#include "run/run_plan.h"
+#include "settings/control_table.h"
+
+namespace tarvik::cli {
+
+std::vector<std::string> FrameValueOptions() {
+  return {"-o", "--output", "--scale", "--datum", "--zone-width", "--central-meridian", "--settings", "--layout"};
+}
+std::vector<std::string> FrameFlagOptions() {
+  return {"--zone-prefix", "--geographic", "--overwrite", "--append", "--no-project"};
+}
+std::vector<std::string> FrameRepeatableOptions() { return {"--set"}; }
+
+const char* FrameOptionsHelp() {
+  return "  -o, --output PATH        output: a File Geodatabase (PATH.gdb), a GeoPackage\n"
+         "                           (PATH.gpkg) or a DXF drawing for CAD (PATH.dxf); its\n"
+         "                           folder is created as needed\n"
+         "  --overwrite              remove an existing output first (only a File\n"
+         "                           Geodatabase, GeoPackage or DXF drawing is removed)\n"
+         "  --append                 add the frames to an existing GeoPackage\n"
+         "  --no-project             write no QGIS project (PATH.qgs) beside the output\n"
+         "  --layout per-frame|shared  per-frame (default): a dataset and three classes\n"
+         "                           per frame; shared: every frame in three classes\n"
+         "                           L_frames, p_frames, a_frames, named in the field\n"
+         "                           FrameName (for thousands of sheets; one coordinate\n"
+         "                           system and scale per output)\n"
+         "  --scale N                scale denominator (default 10000; also 1:5万, 2.5万);\n"
+         "                           a sheet number's scale letter, and the numbers of a\n"
+         "                           sheet index, name their own\n"
+         "  --datum NAME             cgcs2000, xian80 (default), beijing54 or wgs84\n"
+         "  --zone-width 3|6         Gauss-Krueger zone width in degrees (default 3)\n"
+         "  --central-meridian N     central meridian in whole degrees, 72..138 (default:\n"
+         "                           the input's own; the zone of a sheet's west edge; the\n"
+         "                           zone of a geographic input's centre); a meridian that\n"
+         "                           is not a zone's gets a custom transverse Mercator\n"
+         "  --zone-prefix            eastings carry the zone number\n"
+         "  --geographic             write longitude/latitude instead of x/y\n"
+         "  --settings FILE.set      settings saved by the window, applied first\n"
+         "  --set NAME=VALUE         any setting by its control name, after the file,\n"
+         "                           e.g. --set rgGrid=3 --set Seinterval=500\n"
+         "                           --set edtmian=某某图 (tarvik-cli settings lists them)\n";
+}
+
+RunRequest RequestFromArgs(const Args& args, CreationMode mode) {
+  RunRequest r;
+  r.mode = mode;
+  r.settings = SettingsFromArgs(args);
+  const TFrameSettings& s = r.settings;
+  // A settings file from the window states its meridian when the window's
+  // 自动 was off.
+  const bool fileMeridian = args.value("--settings") && !s.autoMeridian;
+  // What the options state, read back after every one of them applied.
+  CoordinateChoice& c = r.coords;
+  if (args.value("--datum") || SetsControl(args, "gb8054")) c.datum = s.datum();
+  if (args.value("--zone-width") || SetsControl(args, "cbFdf")) c.is3DegreeZone = s.is3DegreeZone;
+  if (args.value("--central-meridian") || SetsControl(args, "centerL") || fileMeridian ||
+      (SetsControl(args, "chkAutoMeridian") && !s.autoMeridian))
+    c.centralMeridian = static_cast<int>(s.centralMeridian);
+  if (args.flag("--zone-prefix") || SetsControl(args, "rgisband")) c.zonePrefix = s.addZoneNumber;
+  if (args.flag("--geographic") || SetsControl(args, "rgjw")) c.geographic = s.GeodeticOutput;
+  if (args.value("--scale") || SetsControl(args, "edtMapscale1"))
+    r.scale = ReadControlValue(s, *FindControl("edtMapscale1"));
+
+  auto output = args.value("-o");
+  if (!output) output = args.value("--output");
+  if (!output) throw UsageError("需要输出: -o PATH.gdb、-o PATH.gpkg 或 -o PATH.dxf");
+  // A command line's relative paths are in the current folder.
+  r.output = Trim(*output).empty() ? *output : std::filesystem::absolute(*output).string();
+  if (args.flag("--overwrite") && args.flag("--append")) throw UsageError("--overwrite 和 --append 只能选一个");
+  r.existing = args.flag("--overwrite") ? ExistingOutput::Replace
+               : args.flag("--append")  ? ExistingOutput::Append
+                                        : ExistingOutput::Refuse;
+  r.writeProject = !args.flag("--no-project");
+  return r;
+}
+
+int RunFrameRequest(const Args& args, const RunRequest& request) {
+  CheckPreviewOptions(args);
+  if (IsDxfOutput(request.output) && args.value("--preview"))
+    throw UsageError("--preview 不能用于DXF输出；请先输出 .gpkg 或 .gdb 再预览");
+  const RunPlan plan = PlanRun(request);
+  if (plan.outputExists && request.existing == ExistingOutput::Refuse)
+    throw RunError(plan.output + " 已存在；加 --overwrite 先删除它" +
+                   (plan.appendable ? std::string("，或加 --append 把图廓加入其中") : std::string()));
+  for (const std::string& note : plan.notes) std::cerr << note << "\n";
+
+  CliFeedback feedback;
+  RunHooks hooks;
+  hooks.outputLocked = [](const std::string& lockFile) { InstallInterruptHandler(lockFile); };
+  if (args.flag("--verbose")) {
+    // Called once the frame is on disk: a line here is a frame a reader finds.
+    hooks.frameDone = [&](int done, int total, const std::string& name) {
+      std::ostringstream line;
+      line << '[' << done << '/' << total << "] " << name;
+      feedback.note(line.str());
+    };
+  }
+  // The bar stays up, saying the output is being closed, until it is.
+  feedback.holdUntilClosed();
+  hooks.outputClosed = [&] { feedback.outputClosed(); };
+  const RunResult result = ExecuteRun(plan, request.existing, feedback, hooks);
+
+  const auto& c = result.counts;
+  if (plan.rectSheet)
+    std::cout << "矩形图幅 " << plan.rectSheet->number() << "：1:" << plan.rectSheet->denominator << "，"
+              << RectLayoutName(plan.rectSheet->layout) << "厘米\n";
+  if (result.stopped)
+    std::cerr << "已中止：写入 " << result.frames.size() << " 个图廓，保留在 " << result.output << "\n";
+  std::cout << "坐标系统: " << plan.system << "\n";
+  PrintSummary(static_cast<int>(result.frames.size()), c.lines, c.polygons, c.texts, c.refused,
+               result.milliseconds);
+  int status = kExitOk;
+  if (!result.project.empty()) {
+    std::cout << "QGIS工程: " << std::filesystem::absolute(result.project).string() << "\n";
+    if (!result.gdbStyle.empty())
+      std::cout << "QGIS样式(手工加入图层时用): " << std::filesystem::absolute(result.gdbStyle).string() << "\n";
+  } else if (!result.projectError.empty()) {
+    std::cerr << "没有写QGIS工程：" << result.projectError << "\n";
+    status = kExitRefused;
+  }
+  if (!result.frames.empty())
+    WritePreviewIfAsked(args, result.output,
+                        request.mode == CreationMode::SheetNumber ? result.frames.front() : std::string());
+  if (result.frames.empty()) status = kExitRefused;
+  if (result.stopped) status = kExitRefused;
+  if (c.skipped > 0) {
+    std::cerr << c.skipped << " 个要素的图形有错误，没有生成图廓（见上）\n";
+    status = kExitRefused;
+  }
+  if (c.refused > 0) status = RefusedElementsExit(c.refused);
+  return status;
+}
+
+}  // namespace tarvik::cli

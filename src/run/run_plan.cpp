@@ -1,0 +1,224 @@
+#include "run/run_plan.h"
+
+#include <cmath>
+#include <filesystem>
+#include <system_error>
+
+#include "common/delphi.h"
+#include "common/error.h"
+#include "common/text_util.h"
+#include "coords/utBJ54Xian80.h"
+#include "coords/zone_reach.h"
+#include "frame/dxf_frame_store.h"
+#include "frame/index_sheets.h"
+#include "frame/input_coordinates.h"
+#include "frame/name_template.h"
+#include "frame/run_checks.h"
+#include "gdb/output_kind.h"
+#include "gdb/output_lock.h"
+#include "gdb/output_removal.h"
+#include "run/coordinate_rules.h"
+#include "sheets/sheet_index.h"
+#include "sheets/uttfhao.h"
+
+namespace tarvik {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ZoneWidthName(bool is3Degree) { return is3Degree ? "3度带" : "6度带"; }
+
+std::string Degrees(long double v) { return FloatToStr(v) + "°"; }
+
+// The output's system as a person recognises it: its EPSG name and code,
+// or the name of the custom transverse Mercator written.
+std::string SystemName(const TFrameSettings& s) {
+  const DatumInfo& datum = InfoOf(s.datum());
+  int code = 0;
+  if (s.GeodeticOutput) {
+    code = datum.geographicEpsg;
+  } else {
+    const int zone = ZoneNumberOf(s.is3DegreeZone, s.centralMeridian);
+    if (IsZoneMeridian(s.is3DegreeZone, s.centralMeridian))
+      code = ProjectedEpsgCode(s.datum(), zone, s.is3DegreeZone, s.addZoneNumber);
+    if (code == 0) return CustomProjectedName(CoordParamsOf(s));
+  }
+  const SpatialReference ref = SpatialReference::FromEpsg(code);
+  return (ref.empty() ? std::string(datum.caption) : ref.name()) + " (EPSG:" + std::to_string(code) + ")";
+}
+
+// The output path as a run takes it: "输出不能为空", "输出路径，不能为空" (a
+// bare name names no folder), a kind that can be written.
+void PlanOutput(RunPlan& plan) {
+  const std::string& typed = plan.request.output;
+  if (Trim(typed).empty()) throw RunError("输出不能为空");
+  plan.output = WithoutTrailingSeparators(typed);
+  if (plan.output.find('/') == std::string::npos) throw RunError("输出路径，不能为空");
+  if (!IsDxfOutput(plan.output)) OutputKindOf(plan.output);  // refuses .mdb and other kinds
+}
+
+// What is at the output path already, and whether the run may touch it.
+void PlanExistingOutput(RunPlan& plan) {
+  const std::string& output = plan.output;
+  std::error_code ec;
+  if (IsDxfOutput(output)) {
+    plan.outputExists = fs::exists(output, ec);
+    plan.appendable = false;
+    if (plan.outputExists && (fs::is_directory(output, ec) || !IsDxfFile(output)))
+      throw RunError(output + "文件已存在，且无法删除(它不是DXF文件)");
+  } else {
+    plan.outputExists = OutputExists(output) || (fs::exists(output, ec) && !IsFileGdbPath(output));
+    plan.appendable = OutputKindOf(output) == OutputKind::GeoPackage;
+    // Only a store of ours is ever replaced or written into: anything else
+    // under that name is refused before the person is asked about it.
+    if (plan.outputExists && !IsOutputStore(output))
+      throw RunError(output + "不是本程序能识别的文件地理数据库(.gdb)或GeoPackage(.gpkg)，为避免丢失其他文件，不删除它");
+  }
+  // Another run writing it: refused before anyone is asked about it.
+  if (plan.outputExists) CheckOutputNotLocked(output);
+  if (plan.outputExists && plan.request.existing == ExistingOutput::Append && !plan.appendable)
+    throw RunError(output + "已存在；只能把图廓加入GeoPackage(.gpkg)，文件地理数据库和DXF只能替换");
+}
+
+// A national sheet number: its scale, meridian and checks.
+void PlanNationalSheet(RunPlan& plan, TFrameSettings& s, bool meridianStated) {
+  const std::string& typed = plan.request.sheetNumber;
+  const MapNoReading reading = ReadMapNo(typed);
+  if (!reading.problem.empty()) throw RunError(reading.problem);
+  std::string why;
+  const auto sheet = DecodeMapNo(reading.number, &why);
+  if (!sheet) throw RunError(why.empty() ? "输入的" + typed + ",错误的图幅号" : why);
+  const long denominator = ScaleDenominatorOfIndex(sheet->scaleIndex);
+  if (plan.request.scale) {
+    const long typedScale = std::lround(static_cast<double>(s.ScaleFactor * 10000));
+    if (typedScale != denominator)
+      plan.notes.push_back("比例尺按图幅号为" + ScaleName(denominator) + "，所填的" + ScaleName(typedScale) +
+                           "不用");
+  }
+  s.ScaleFactor = static_cast<long double>(denominator) / 10000;
+  plan.scaleFromSheets = true;
+  if (!meridianStated) {
+    s.centralMeridian = SheetMeridian(sheet->westLon, s.is3DegreeZone);
+    plan.notes.push_back("中央经线 " + Degrees(s.centralMeridian) + "（图幅西边所在的" +
+                         ZoneWidthName(s.is3DegreeZone) + "）");
+  }
+  CheckSheetRun(typed, s);
+  CheckSheetCoordinates(s, sheet->westLon, sheet->westLon + sheet->lonSize, typed);
+  plan.sheetNumber = reading.number;
+  plan.frameNames = {CleanFrameName(typed)};
+}
+
+// A large-scale rectangular number: at the typed scale, in the system the
+// person states (the number tells no longitude).
+void PlanRectSheet(RunPlan& plan, TFrameSettings& s, bool meridianStated) {
+  const std::string& typed = plan.request.sheetNumber;
+  if (s.GeodeticOutput) throw RunError("矩形图幅" + typed + "只能输出平面(XY)坐标");
+  if (!meridianStated || !plan.request.coords.datum)
+    throw RunError("矩形图幅号" + typed +
+                   "不含经纬度，请说明其坐标系统：坐标系統和中央经线（需要时还有分度方法、坐标是否加带号；"
+                   "窗口中取消中央经线的“自动”后填写；命令行：--datum 和 --central-meridian，需要时加 --zone-width、"
+                   "--zone-prefix）");
+  const long denominator = std::lround(static_cast<double>(s.ScaleFactor * 10000));
+  if (!IsRectScale(denominator))
+    throw RunError("矩形图幅号" + typed + "需要比例尺1:500、1:1000、1:2000或1:5000，而比例尺是" +
+                   ScaleName(denominator));
+  std::optional<RectLayout> layout;
+  if (plan.request.rectLayout) {
+    layout = ParseRectLayout(*plan.request.rectLayout);
+    if (!layout) throw RunError("矩形图幅的尺寸只能是 50x50、40x50 或 40x40: " + *plan.request.rectLayout);
+  }
+  auto parsed = ParseRectNumber(typed, denominator, layout);
+  if (const auto* reason = std::get_if<std::string>(&parsed)) throw RunError(*reason);
+  plan.rectSheet = std::get<RectSheet>(parsed);
+  CheckRectSheetCoordinates(CoordParamsOf(s), *plan.rectSheet);
+  plan.sheetNumber = plan.rectSheet->number();
+  plan.frameNames = {CleanFrameName(plan.rectSheet->number())};
+}
+
+// Why an input in a system the program does not know cannot be drawn
+// unless its coordinates are described.
+std::string UnknownSystem(const std::string& path, const InputCoordinates& c) {
+  return path + "的坐标系统 " + c.description + " 不是能自动识别的坐标系统（" + DatumCaptions() +
+         "的高斯-克吕格或经纬度坐标）；如果它的坐标是高斯-克吕格坐标，请说明它的坐标系統和中央经线（需要时还有"
+         "分度方法、坐标是否加带号；命令行：--datum、--central-meridian、--zone-width、--zone-prefix）";
+}
+
+// A run over a file: the input opened once, its system, every selected
+// feature read once, the meridian and scale decided from what it holds.
+void PlanFile(RunPlan& plan, TFrameSettings& s) {
+  const RunRequest& r = plan.request;
+  const std::string& path = r.inputPath;
+  plan.input = InspectInput(path);
+  const InputInspection& in = *plan.input;
+  CheckPolygonInput(in.cls, path);
+  plan.nameField = GetNameField(r.nameTemplate, in.nameFields);
+  plan.where = Trim(r.where);
+  const bool index = r.mode == CreationMode::SheetIndex;
+  if (index && in.ref.empty()) throw RunError(path + "必须设置坐标系统");
+  const InputCoordinates& inputCoords = in.coordinates();
+  if (!inputCoords.recognised && !(r.coords.datum && r.coords.centralMeridian))
+    throw RunError(UnknownSystem(path, inputCoords));
+  const bool meridianDecided = ApplyCoordinateChoice(r.coords, &inputCoords, s);
+  ApplyScaleText(r.scale, s);
+
+  const FileRunCheck check =
+      CheckFileRun({r.mode, path, in.cls, plan.where, plan.nameField, r.nameTemplate, {plan.nameField, s.edtField}}, s);
+  if (!meridianDecided) {
+    // Only a geographic input gets here: longitudes name no zone, the
+    // centre of what is framed does.
+    s.centralMeridian = AreaMeridian(check.extent->xMin, check.extent->xMax, s.is3DegreeZone);
+    plan.notes.push_back("中央经线 " + Degrees(s.centralMeridian) + "（数据中心所在的" +
+                         ZoneWidthName(s.is3DegreeZone) + "）");
+  }
+  if (index) {
+    const long typedScale = std::lround(static_cast<double>(s.ScaleFactor * 10000));
+    if (check.numberScale) {
+      const long denominator = ScaleDenominatorOfIndex(*check.numberScale);
+      if (!r.scale || typedScale != denominator)
+        plan.notes.push_back("比例尺按图幅号为" + ScaleName(denominator) +
+                             (r.scale ? "，所填的" + ScaleName(typedScale) + "不用" : std::string()));
+      s.ScaleFactor = static_cast<long double>(denominator) / 10000;
+      plan.scaleFromSheets = true;
+    } else if (const auto size = check.sizeScale(); size && !r.scale) {
+      const long denominator = ScaleDenominatorOfIndex(*size);
+      if (denominator != typedScale) plan.notes.push_back("比例尺按图幅大小为" + ScaleName(denominator));
+      s.ScaleFactor = static_cast<long double>(denominator) / 10000;
+      plan.scaleFromSheets = true;
+    }
+  }
+  CheckScale(s.ScaleFactor * 10000);
+  if (index) CheckIndexScale(check, s.ScaleFactor * 10000);
+  CheckInputCoordinates(inputCoords, in.ref, s, *check.extent, path);
+  plan.fids = check.fids;
+  plan.skipped = check.skipped;
+  plan.frameNames = check.names;
+}
+
+}  // namespace
+
+RunPlan PlanRun(const RunRequest& request) {
+  RunPlan plan;
+  plan.request = request;
+  TFrameSettings s = request.settings;
+  s.CreateMode = request.mode;
+  const bool fileRun = request.mode != CreationMode::SheetNumber;
+  if (fileRun) TemplateField(request.nameTemplate);
+  PlanOutput(plan);
+  if (fileRun) {
+    PlanFile(plan, s);
+  } else {
+    if (request.sheetNumber.empty()) throw RunError("图幅号不能空");
+    const bool meridianStated = ApplyCoordinateChoice(request.coords, nullptr, s);
+    ApplyScaleText(request.scale, s);
+    if (LooksLikeRectNumber(request.sheetNumber))
+      PlanRectSheet(plan, s, meridianStated);
+    else
+      PlanNationalSheet(plan, s, meridianStated);
+  }
+  plan.settings = s;
+  plan.system = SystemName(s);
+  PlanExistingOutput(plan);
+  return plan;
+}
+
+}  // namespace tarvik
