@@ -1,0 +1,203 @@
+// The run sequence every front end calls: the rules a plan applies to what a
+// request leaves open, what it refuses before the output is touched, and
+// what a stopped run and a DXF run of the shared layout leave.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <functional>
+
+#include "common/error.h"
+#include "common/recording_feedback.h"
+#include "gdb/output_lock.h"
+#include "run/run_execute.h"
+#include "run/run_plan.h"
+#include "support/gdal_readback.h"
+#include "support/test_shapefile.h"
+#include "support/test_support.h"
+
+namespace tarvik {
+namespace {
+
+namespace fs = std::filesystem;
+
+RunRequest SheetRequest(const std::string& number, const std::string& output) {
+  RunRequest r;
+  r.mode = CreationMode::SheetNumber;
+  r.sheetNumber = number;
+  r.output = output;
+  return r;
+}
+
+RunRequest IndexRequest(const std::string& index, const std::string& output) {
+  RunRequest r;
+  r.mode = CreationMode::SheetIndex;
+  r.inputPath = index;
+  r.nameTemplate = "[TFH]";
+  r.output = output;
+  return r;
+}
+
+void MakeIndex(const std::vector<std::string>& args) {
+  std::vector<std::string> all = {"make-index"};
+  all.insert(all.end(), args.begin(), args.end());
+  const test::CliResult r = test::RunCli(all);
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+}
+
+bool HasNote(const RunPlan& plan, const std::string& piece) {
+  for (const std::string& n : plan.notes)
+    if (n.find(piece) != std::string::npos) return true;
+  return false;
+}
+
+TEST(RunPlan, DecidesWhatTheRequestLeavesOpen) {
+  test::TempDir dir;
+  MakeIndex({"--scale", "50000", "--bbox", "116.1", "39.1", "116.4", "39.2", "--datum", "cgcs2000", "-o", dir / "50k.shp"});
+  MakeIndex({"--scale", "10000", "--bbox", "89.0", "39.0", "89.1", "39.05", "--datum", "cgcs2000", "--geographic",
+             "-o", dir / "geo.shp"});
+  struct Case {
+    const char* what;
+    std::function<RunRequest()> request;
+    long double meridian;
+    long scale;
+    const char* note;  // a piece of a note the plan must make, or ""
+  };
+  const Case cases[] = {
+      {"6-degree sheet: the zone of its west edge",
+       [&] {
+         RunRequest r = SheetRequest("J46G001017", dir / "a.gpkg");
+         r.coords.is3DegreeZone = false;
+         return r;
+       },
+       93, 10000, "图幅西边所在的6度带"},
+      {"a typed scale other than the number's is not used, and said",
+       [&] {
+         RunRequest r = SheetRequest("J-50-5", dir / "a.gpkg");
+         r.scale = "1:5万";
+         return r;
+       },
+       117, 100000, "所填的1:5万不用"},
+      {"a stated meridian is kept",
+       [&] {
+         RunRequest r = SheetRequest("E45G095066", dir / "a.gpkg");
+         r.coords.centralMeridian = 88;
+         return r;
+       },
+       88, 10000, ""},
+      {"an index's numbers name its scale",
+       [&] { return IndexRequest(dir / "50k.shp", dir / "a.gpkg"); }, 117, 50000, "按图幅号为1:5万"},
+      {"an index's sheet size names it without numbers",
+       [&] {
+         RunRequest r = IndexRequest(dir / "50k.shp", dir / "a.gpkg");
+         r.nameTemplate = "[FID]";
+         return r;
+       },
+       117, 50000, "按图幅大小为1:5万"},
+      {"a geographic index: the zone of its centre",
+       [&] { return IndexRequest(dir / "geo.shp", dir / "a.gpkg"); }, 90, 10000, "数据中心所在的3度带"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const RunPlan plan = PlanRun(c.request());
+    EXPECT_EQ(plan.settings.centralMeridian, c.meridian);
+    EXPECT_EQ(std::lround(static_cast<double>(plan.settings.ScaleFactor * 10000)), c.scale);
+    if (*c.note) {
+      EXPECT_TRUE(HasNote(plan, c.note)) << (plan.notes.empty() ? "" : plan.notes.front());
+    }
+    EXPECT_FALSE(fs::exists(dir / "a.gpkg")) << "a plan writes nothing";
+  }
+}
+
+TEST(RunPlan, RefusesBeforeTheOutputIsTouched) {
+  test::TempDir dir;
+  MakeIndex({"--scale", "50000", "--bbox", "116.1", "39.1", "116.4", "39.2", "--datum", "cgcs2000", "-o", dir / "50k.shp"});
+  test::WriteTestShapefile(dir / "utm.shp", 32650, {"NAME"},
+                           {{{{"NAME", "a"}}, {test::Rectangle(400000, 4300000, 410000, 4310000)}}});
+  RecordingFeedback quiet;
+  ExecuteRun(PlanRun(SheetRequest("E45G095066", dir / "held.gdb")), ExistingOutput::Refuse, quiet);
+  ExecuteRun(PlanRun(SheetRequest("E45G095066", dir / "free.gdb")), ExistingOutput::Refuse, quiet);
+  const OutputLock otherRun = OutputLock::Acquire(dir / "held.gdb");
+  struct Case {
+    const char* what;
+    std::function<RunRequest()> request;
+    const char* refusal;
+  };
+  const Case cases[] = {
+      {"a stated scale the index's sheets are not of",
+       [&] {
+         RunRequest r = IndexRequest(dir / "50k.shp", dir / "a.gpkg");
+         r.nameTemplate = "[FID]";
+         r.scale = "10000";
+         return r;
+       },
+       "请把比例尺设为50000"},
+      {"a system the program does not know, not described", [&] {
+         RunRequest r;
+         r.mode = CreationMode::PolygonFile;
+         r.inputPath = dir / "utm.shp";
+         r.nameTemplate = "[NAME]";
+         r.output = dir / "a.gpkg";
+         return r;
+       },
+       "EPSG:32650"},
+      {"a rectangular number without its system",
+       [&] {
+         RunRequest r = SheetRequest("3810.40-500.75", dir / "a.gpkg");
+         r.scale = "500";
+         return r;
+       },
+       "不含经纬度"},
+      {"an output another run writes", [&] { return SheetRequest("J-50-5", dir / "held.gdb"); }, "正在被另一个程序写入"},
+      {"frames added to a File Geodatabase",
+       [&] {
+         RunRequest r = SheetRequest("J-50-5", dir / "free.gdb");
+         r.existing = ExistingOutput::Append;
+         return r;
+       },
+       "只能把图廓加入GeoPackage"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    try {
+      PlanRun(c.request());
+      ADD_FAILURE() << "not refused";
+    } catch (const RunError& e) {
+      EXPECT_NE(std::string(e.what()).find(c.refusal), std::string::npos) << e.what();
+    }
+    EXPECT_FALSE(fs::exists(dir / "a.gpkg"));
+  }
+}
+
+TEST(RunExecute, AStoppedRunKeepsItsFramesAndItsProject) {
+  test::TempDir dir;
+  MakeIndex({"--scale", "10000", "--bbox", "116", "39", "116.25", "39.1", "--datum", "cgcs2000", "-o", dir / "i.shp"});
+  RecordingFeedback person;
+  person.abortDuringStep = 2;  // confirmed during the second step: the third sheet is the last
+  const RunResult result = ExecuteRun(PlanRun(IndexRequest(dir / "i.shp", dir / "i.gpkg")), ExistingOutput::Refuse, person);
+  EXPECT_TRUE(result.stopped);
+  ASSERT_EQ(result.frames.size(), 3u);
+  EXPECT_EQ(result.project, (dir.path() / "i.qgs").string());
+  EXPECT_TRUE(fs::is_regular_file(result.project));
+  const test::ReadStore store = test::ReadWithGdal(dir / "i.gpkg");
+  for (const std::string& name : result.frames) EXPECT_TRUE(store.has("L_" + name)) << name;
+}
+
+TEST(RunExecute, ASharedDxfRunCountsTheElementsItsStoreRefused) {
+  test::TempDir dir;
+  // A frame gap of 10 m on paper puts the outer frame and its texts of a
+  // 1:1 000 000 sheet outside the zone the shared classes hold.
+  RunRequest r = SheetRequest("J-50", dir / "x.dxf");
+  r.coords.is3DegreeZone = false;
+  r.settings.sharedLayout = true;
+  r.settings.senw = 100000;
+  RecordingFeedback feedback;
+  const RunResult result = ExecuteRun(PlanRun(r), ExistingOutput::Refuse, feedback);
+  EXPECT_GT(result.counts.refused, 0);
+  EXPECT_EQ(result.counts.refused, feedback.countOf("保存失败"));
+  EXPECT_TRUE(fs::is_regular_file(dir / "x.dxf"));
+  EXPECT_TRUE(result.project.empty());
+}
+
+}  // namespace
+}  // namespace tarvik
