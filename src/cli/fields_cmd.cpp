@@ -31,17 +31,12 @@ const char* kUsage =
     "           coordinate_system (null when none is defined; else recognised,\n"
     "           name, geographic, and when recognised datum and, for planar\n"
     "           systems, zone_width, central_meridian, zone_prefix; when not\n"
-    "           recognised the reason), coordinate_error and name_fields\n";
+    "           recognised the reason), use (what index and area do with its\n"
+    "           coordinates: as-is, reproject, transform or describe, and\n"
+    "           use_text), coordinate_error and name_fields\n";
 
 const DatumInfo& DatumOf(const InputCoordinates& c) {
   return InfoOf(DatumOfIndex(c.coordSysIndex.value_or(0)).value_or(Datum::Xian80));
-}
-
-// Why index and area refuse the file unless told what its coordinates are.
-std::string UnrecognisedReason(const InputCoordinates& c) {
-  return "坐标系统 " + c.description + " 不是能自动识别的坐标系统（" + DatumCaptions() +
-         "的高斯-克吕格或经纬度坐标）；index 和 area 需要 --datum、--zone-width、"
-         "--central-meridian 和 --zone-prefix 说明它的坐标";
 }
 
 int Run(const std::vector<std::string>& argv) {
@@ -56,6 +51,7 @@ int Run(const std::vector<std::string>& argv) {
   const bool known = coords && coords->recognised;
   const std::vector<std::string>& fields = inspection.nameFields;
   const bool polygons = inspection.polygons;
+  const InputUse use = DefaultInputUse(inspection);
   const long long features = static_cast<long long>(inspection.featureCount);
 
   if (args.flag("--json")) {
@@ -71,7 +67,7 @@ int Run(const std::vector<std::string>& argv) {
                 << ", \"name\": " << JsonString(coords->description)
                 << ", \"geographic\": " << (geographic ? "true" : "false");
       if (!known) {
-        std::cout << ", \"reason\": " << JsonString(UnrecognisedReason(*coords));
+        std::cout << ", \"reason\": " << JsonString("不是" + DatumCaptions() + "的高斯-克吕格或经纬度坐标系统");
       } else {
         std::cout << ", \"datum\": " << JsonString(DatumOf(*coords).key);
         if (!geographic)
@@ -81,6 +77,7 @@ int Run(const std::vector<std::string>& argv) {
       }
       std::cout << "}";
     }
+    std::cout << ", \"use\": " << JsonString(use.key) << ", \"use_text\": " << JsonString(use.text);
     std::cout << ", \"coordinate_error\": " << (coordError.empty() ? "null" : JsonString(coordError))
               << ", \"name_fields\": [";
     for (std::size_t i = 0; i < fields.size(); ++i) std::cout << (i ? ", " : "") << JsonString(fields[i]);
@@ -94,7 +91,7 @@ int Run(const std::vector<std::string>& argv) {
   if (!coordError.empty()) {
     std::cout << coordError;
   } else if (!known) {
-    std::cout << UnrecognisedReason(*coords);
+    std::cout << coords->description;
   } else if (*coords->geographic) {
     std::cout << DatumOf(*coords).caption << " 经纬度坐标";
   } else {
@@ -103,6 +100,7 @@ int Run(const std::vector<std::string>& argv) {
               << (*coords->addZoneNumber ? "加带号" : "不加带号");
   }
   if (epsg && known) std::cout << " (EPSG:" << epsg << ")";
+  std::cout << "\n用法:       " << use.text;
   std::cout << "\n命名字段:   ";
   for (std::size_t i = 0; i < fields.size(); ++i) std::cout << (i ? ", " : "") << fields[i];
   if (fields.empty()) std::cout << "(无)";

@@ -20,10 +20,11 @@
 namespace tarvik::cli {
 
 std::vector<std::string> FrameValueOptions() {
-  return {"-o", "--output", "--scale", "--datum", "--zone-width", "--central-meridian", "--settings", "--layout"};
+  return {"-o",         "--output",   "--scale",    "--datum",   "--zone-width", "--central-meridian",
+          "--settings", "--layout",   "--towgs84",  "--transform"};
 }
 std::vector<std::string> FrameFlagOptions() {
-  return {"--zone-prefix", "--geographic", "--overwrite", "--append", "--no-project"};
+  return {"--zone-prefix", "--geographic", "--planar", "--overwrite", "--append", "--no-project"};
 }
 std::vector<std::string> FrameRepeatableOptions() { return {"--set"}; }
 
@@ -51,6 +52,15 @@ const char* FrameOptionsHelp() {
          "                           is not a zone's gets a custom transverse Mercator\n"
          "  --zone-prefix            eastings carry the zone number\n"
          "  --geographic             write longitude/latitude instead of x/y\n"
+         "  --planar                 write x/y (for an input in longitude/latitude)\n"
+         "  --towgs84 DX,DY,DZ,RX,RY,RZ,DS  seven Helmert parameters (PROJ's +towgs84:\n"
+         "                           metres, arc-seconds position vector, ppm) taking an\n"
+         "                           input on another datum (Xi'an 1980, Beijing 1954)\n"
+         "                           to WGS 84/CGCS2000, or the output's datum from them\n"
+         "  --transform PIPELINE     any PROJ pipeline from the input's system to the\n"
+         "                           output's (axes as projinfo prints them)\n"
+         "  An input with a coordinate system of its own is reprojected into the output\n"
+         "  system these options choose; they describe the input only when it has none.\n"
          "  --settings FILE.set      settings saved by the window, applied first\n"
          "  --set NAME=VALUE         any setting by its control name, after the file,\n"
          "                           e.g. --set rgGrid=3 --set Seinterval=500\n"
@@ -73,7 +83,20 @@ RunRequest RequestFromArgs(const Args& args, CreationMode mode) {
       (SetsControl(args, "chkAutoMeridian") && !s.autoMeridian))
     c.centralMeridian = static_cast<int>(s.centralMeridian);
   if (args.flag("--zone-prefix") || SetsControl(args, "rgisband")) c.zonePrefix = s.addZoneNumber;
+  if (args.flag("--geographic") && args.flag("--planar")) throw UsageError("--geographic 和 --planar 只能选一个");
+  if (args.flag("--planar")) c.geographic = false;
   if (args.flag("--geographic") || SetsControl(args, "rgjw")) c.geographic = s.GeodeticOutput;
+  if (args.value("--towgs84") && args.value("--transform"))
+    throw UsageError("--towgs84 和 --transform 只能选一个");
+  if (const auto text = args.value("--towgs84")) {
+    const HelmertParse parsed = ParseHelmert(*text);
+    if (!parsed.parameters) throw UsageError("--towgs84 " + *text + ": " + parsed.reason);
+    r.transformation = *parsed.parameters;
+  }
+  if (const auto text = args.value("--transform")) {
+    if (Trim(*text).empty()) throw UsageError("--transform 需要一个 PROJ 管道");
+    r.transformation = ProjPipeline{*text};
+  }
   if (args.value("--scale") || SetsControl(args, "edtMapscale1"))
     r.scale = ReadControlValue(s, *FindControl("edtMapscale1"));
 

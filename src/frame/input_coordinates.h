@@ -48,13 +48,10 @@ CoordParams CoordParamsOf(const TFrameSettings& s);
 //   planar parameters a coordinate system can describe;
 void CheckSheetCoordinates(const TFrameSettings& s, long double westLon, long double eastLon,
                            const std::string& number);
-// - an input file (`extent`: its selected features, in its own units, and
-//   `inputRef` its own system): a recognised system must be the run's
-//   (datum, and for planar input the meridian and zone prefix; options that
-//   contradict the file are refused), and the coordinates must lie within
-//   the reach of the run's meridian (for a projected system the program
-//   does not draw in, where that system itself puts them).
-void CheckInputCoordinates(const InputCoordinates& input, const SpatialReference& inputRef,
-                           const TFrameSettings& s, const Envelope& extent, const std::string& path);
+// - an input file's selected features, their extent in the run's system
+//   (store order; degrees when `geographic`, metres otherwise): within the
+//   reach of the run's meridian (and with the zone prefix the run expects),
+//   and planar parameters a coordinate system can describe.
+void CheckInputReach(const TFrameSettings& s, const Envelope& extent, bool geographic, const std::string& path);
 
 }  // namespace tarvik

@@ -5,12 +5,24 @@
 
 #include "common/error.h"
 #include "gdb/class_queries.h"
+#include "gdb/coordinate_transform.h"
 
 namespace tarvik {
 
 const InputCoordinates& InputInspection::coordinates() const {
   if (!coords) throw RunError(coordinateError);
   return *coords;
+}
+
+InputUse DefaultInputUse(const InputInspection& in) {
+  if (in.ref.empty() || !in.coords || (!in.ref.isGeographic() && !in.ref.isProjected()))
+    return {"describe", "没有可用的坐标系统：需要说明它的坐标（坐标系統和中央经线；命令行 --datum、--central-meridian）"};
+  if (in.coords->recognised) return {"as-is", "按其自身的坐标系统使用"};
+  if (const auto datum = DatumPairOf(in.ref, in.ref).source)
+    return {"reproject", std::string("投影到输出的坐标系统（默认为") + InfoOf(*datum).caption +
+                             "的高斯-克吕格坐标，数据中心所在的带）"};
+  return {"transform", "大地基准不是" + DatumCaptions() +
+                           "之一，没有精确的转换：需要给出七参数或 PROJ 转换（命令行 --towgs84、--transform）"};
 }
 
 InputInspection InspectInput(const std::string& path) {

@@ -32,6 +32,21 @@ struct InputInspection {
   const InputCoordinates& coordinates() const;
 };
 
+// What a run does with the input's coordinates when its options leave the
+// output system to the input (fields, the window's file box):
+//   "as-is"      a system of the datum table: the frames are drawn in it;
+//   "reproject"  another system on a datum of the table (UTM, Web Mercator):
+//                put into that datum's Gauss-Krueger zone of its centre;
+//   "transform"  a system on a datum off the table: only with a given
+//                transformation (seven parameters or a PROJ pipeline);
+//   "describe"   no system, or one that names no place: the options must
+//                say what its coordinates are.
+struct InputUse {
+  std::string key;
+  std::string text;  // for the person
+};
+InputUse DefaultInputUse(const InputInspection& input);
+
 // Opens and reads the file; writes nothing. RunError "文件" + path + ",不存在"
 // for a missing file and "不能打开" + path + "，它不是可以读取的shapefile" for
 // one that does not open. A layer that holds no polygons or has no system is

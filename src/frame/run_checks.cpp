@@ -188,10 +188,16 @@ FileRunCheck CheckFileRun(const FileRunRequest& r, const TFrameSettings& setting
   CheckPolygonInput(input, path);
   const SpatialReference ref = DatasetSpatialReference(input);
   const bool index = r.createMode == CreationMode::SheetIndex;
-  if (index)
-    CheckIndexCoordinates(ref, path, settings.GeodeticOutput);
-  else
-    CheckAreaCoordinates(ref, path);
+  // The shapes are in the run's system (the input's own, or reprojected
+  // into it): degrees for an index framed in longitude and latitude, metres
+  // otherwise.
+  const bool geographicShapes = index && settings.GeodeticOutput;
+  if (!r.reprojection && !r.systemSettled) {
+    if (index)
+      CheckIndexCoordinates(ref, path, settings.GeodeticOutput);
+    else
+      CheckAreaCoordinates(ref, path);
+  }
 
   FileRunCheck result;
   // Output names as the stores compare them, with the feature that took each.
@@ -209,14 +215,22 @@ FileRunCheck CheckFileRun(const FileRunRequest& r, const TFrameSettings& setting
     ++result.selected;
     result.fids.push_back(feature.fid());
     const std::string label = FeatureLabel(feature, r.nameField);
-    const auto why = index ? IndexSheetProblem(feature.geometry(), coords, ref.isGeographic())
-                           : FrameShapeProblem(feature.geometry(), false);
+    Geometry shape = feature.geometry();
+    if (r.reprojection) {
+      auto moved = r.reprojection->shapeOf(feature);
+      if (const auto* why = std::get_if<std::string>(&moved)) {
+        result.skipped.push_back(label + "：" + *why);
+        return;
+      }
+      shape = std::get<Geometry>(std::move(moved));
+    }
+    const auto why = index ? IndexSheetProblem(shape, coords, geographicShapes) : FrameShapeProblem(shape, false);
     if (why) {
       result.skipped.push_back(label + "：" + *why);
       return;
     }
     if (index) {
-      const auto sheet = std::get<IndexSheet>(ReadIndexSheet(feature.geometry(), coords, ref.isGeographic()));
+      const auto sheet = std::get<IndexSheet>(ReadIndexSheet(shape, coords, geographicShapes));
       if (sheet.graticule && sheet.scaleIndex >= 0) {
         std::string& first = result.firstSheetOfScale[static_cast<std::size_t>(sheet.scaleIndex)];
         if (first.empty()) first = label;
@@ -238,7 +252,7 @@ FileRunCheck CheckFileRun(const FileRunRequest& r, const TFrameSettings& setting
     if (!fresh)
       throw RunError("输出名称重复：" + taken->second + "与" + label + "的" + name +
                      "只差字母大小写或符号，同一个输出中不能同时存在；请换一个字段或修改模板" + r.nameTemplate);
-    const Envelope e = feature.geometry().envelope();
+    const Envelope e = shape.envelope();
     if (!result.extent) {
       result.extent = e;
     } else {
@@ -247,7 +261,7 @@ FileRunCheck CheckFileRun(const FileRunRequest& r, const TFrameSettings& setting
       result.extent->xMax = std::max(result.extent->xMax, e.xMax);
       result.extent->yMax = std::max(result.extent->yMax, e.yMax);
     }
-    const FrameSize size = index ? IndexSheetSize(e, ref.isGeographic()) : PolygonFrameSize(e, settings);
+    const FrameSize size = index ? IndexSheetSize(e, geographicShapes) : PolygonFrameSize(e, settings);
     CheckGridWork(settings, index, size, label + "的图廓");
   });
   if (result.selected == 0) throw RunError("没有数据，可能条件设置错误");

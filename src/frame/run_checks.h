@@ -12,12 +12,14 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "coords/utlbxy.h"
 #include "frame/input_checks.h"
+#include "frame/input_reprojection.h"
 #include "gdb/feature_class.h"
 #include "gdb/feature.h"
 #include "gdb/geometry.h"
@@ -70,6 +72,12 @@ struct FileRunRequest {
   // Fields whose values may be the sheets' numbers (a sheet index): the
   // first that reads as a number on every selected sheet names the scale.
   std::vector<std::string> numberFields;
+  // An input in another system than the run's: its shapes as the run sees
+  // them (none: the input is in the run's system).
+  std::shared_ptr<InputReprojection> reprojection;
+  // The caller settled the input's system (reprojected it, or the person
+  // described an input that states none): its own is not checked here.
+  bool systemSettled = false;
 };
 
 struct FileRunCheck {
@@ -83,7 +91,8 @@ struct FileRunCheck {
   // The output names of the frames the run will make (cleaned, as the
   // classes are named), in input order.
   std::vector<std::string> names;
-  // The extent of the features that can be framed, in the input's units.
+  // The extent of the features that can be framed, in the run's system
+  // (the input's own when it is not reprojected).
   std::optional<Envelope> extent;
   // A sheet index: the scale index its sheet numbers name (the first of
   // numberFields whose value reads as a number of one scale on every

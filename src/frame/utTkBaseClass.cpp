@@ -115,7 +115,8 @@ void TtkBaseClass::AbandonFrame() {
 
 std::string TtkBaseClass::MakeQueryFilter() const { return Trim(FWhereClause); }
 
-const SpatialReference& TtkBaseClass::InputFrameReference(const FeatureClass& inputClass) {
+const SpatialReference& TtkBaseClass::InputFrameReference(const FrameInput& input) {
+  const FeatureClass& inputClass = input.cls;
   // The input does not change during a run: its reference and extent are
   // read once, not for every frame.
   if (FFrameReferenceOf != inputClass.state().get()) {
@@ -129,7 +130,9 @@ const SpatialReference& TtkBaseClass::InputFrameReference(const FeatureClass& in
       FFrameReference = MakeGeographicReference(FCoords.datum, FFeedback);
     } else {
       FFrameReference = MakeProjectedReference(FCoords, FFeedback);
-      if (const auto extent = ClassExtent(inputClass); extent && !FFrameReference.empty())
+      // A reprojected input's extent in the run's plane; else the input's own.
+      if (const auto extent = input.reprojection ? input.extent : ClassExtent(inputClass);
+          extent && !FFrameReference.empty())
         SetFrameDomain(FFrameReference, S.ScaleFactor, extent->xMin, extent->yMin, extent->xMax,
                        extent->yMax);
     }
@@ -138,9 +141,9 @@ const SpatialReference& TtkBaseClass::InputFrameReference(const FeatureClass& in
   return FFrameReference;
 }
 
-void TtkBaseClass::PrepareOutput(const Feature& feature, const FeatureClass& inputClass) {
+void TtkBaseClass::PrepareOutput(const Feature& feature, const FrameInput& input) {
   const std::string name = ExpandNameTemplate(FNameTemplate, FNameField, FieldValueText(feature, FNameField));
-  CreateOutputClasses(name, InputFrameReference(inputClass));
+  CreateOutputClasses(name, InputFrameReference(input));
 }
 
 void TtkBaseClass::SetCurrentFeature(std::shared_ptr<const Feature> feature) {
@@ -175,10 +178,19 @@ void TtkBaseClass::RunFeatures(const FrameInput& in, const std::function<void(co
       auto feature = std::make_shared<Feature>();
       if (!cursor.next(*feature)) break;
       ++done;
+      std::optional<std::string> unmoved;
+      if (in.reprojection) {
+        auto moved = in.reprojection->shapeOf(*feature);
+        if (auto* shape = std::get_if<Geometry>(&moved))
+          feature->setGeometry(std::move(*shape));
+        else
+          unmoved = std::get<std::string>(moved);
+      }
       // A sheet of an index is drawn from its corners: a polygon that is no
       // sheet would give a rotated or skewed frame.
-      const auto why = S.CreateMode == CreationMode::SheetIndex ? IndexSheetProblem(feature->geometry(), FCoords, S.GeodeticOutput)
-                                         : FrameShapeProblem(feature->geometry(), false);
+      const auto why = unmoved                                      ? unmoved
+                       : S.CreateMode == CreationMode::SheetIndex ? IndexSheetProblem(feature->geometry(), FCoords, S.GeodeticOutput)
+                                                                  : FrameShapeProblem(feature->geometry(), false);
       if (why) {
         ++FCounts.skipped;
         FFeedback.message("跳过" + FeatureLabel(*feature, FNameField) + "：" + *why);
@@ -186,7 +198,7 @@ void TtkBaseClass::RunFeatures(const FrameInput& in, const std::function<void(co
         SetCurrentFeature(feature);
         FFeatureDone = done;
         FFeatureTotal = total;
-        PrepareOutput(*feature, input);
+        PrepareOutput(*feature, in);
         {
           FrameDrawing drawing(*this);
           drawOne(*feature);

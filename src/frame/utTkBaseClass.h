@@ -24,6 +24,7 @@
 #include "coords/spatial_reference.h"
 #include "coords/utlbxy.h"
 #include "frame/frame_sink.h"
+#include "frame/input_reprojection.h"
 #include "frame/marginal_text_format.h"
 #include "frame/name_template.h"
 #include "gdb/feature.h"
@@ -46,6 +47,14 @@ struct FrameInput {
   FeatureClass cls;
   std::string path;
   std::optional<std::vector<std::int64_t>> fids;
+  // An input in another system than the run's: its shapes put into the
+  // run's system, and the extent of the selection there (the frames'
+  // coordinate domain is set from it).
+  std::shared_ptr<InputReprojection> reprojection;
+  std::optional<Envelope> extent;
+  // The caller settled the input's system (reprojected, or described by the
+  // person for an input that states none): the builder does not check it.
+  bool systemSettled = false;
 };
 
 // Intersection of the line through (X1, Y1)-(X2, Y2) with the line through
@@ -117,7 +126,7 @@ class TtkBaseClass {
   // The output of one feature: the name from the template with the value of
   // the name field, the input's spatial reference with the domain around the
   // input's extent, then CreateOutputClasses.
-  void PrepareOutput(const Feature& feature, const FeatureClass& inputClass);
+  void PrepareOutput(const Feature& feature, const FrameInput& input);
   // FCurrentFeature reads the feature's fields from now on.
   void SetCurrentFeature(std::shared_ptr<const Feature> feature);
   // The name of the current frame's classes (cleaned), empty before the first.
@@ -270,7 +279,7 @@ class TtkBaseClass {
   
   void LabelCornerAt(int corner, long double X, long double Y, bool convertValues);
   // The input's reference with the frame domain, made once per input class.
-  const SpatialReference& InputFrameReference(const FeatureClass& inputClass);
+  const SpatialReference& InputFrameReference(const FrameInput& input);
 
   // The frames finished, whether on disk yet or held by the store, and
   // the counts when every one of them was on disk; frames finished but not

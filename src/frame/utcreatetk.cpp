@@ -10,23 +10,28 @@ namespace tarvik {
 
 Tcreatetk::Tcreatetk(const TFrameSettings& settings, RunValues run, std::unique_ptr<FrameStore> store,
                      UserFeedback& feedback, const std::string& inputPath)
-    : Tcreatetk(settings, std::move(run), std::move(store), feedback,
-                FrameInput{inputPath.empty() ? FeatureClass{} : OpenShapefileClass(inputPath), inputPath, {}}) {}
+    : Tcreatetk(settings, std::move(run), std::move(store), feedback, [&] {
+        FrameInput in;
+        in.cls = inputPath.empty() ? FeatureClass{} : OpenShapefileClass(inputPath);
+        in.path = inputPath;
+        return in;
+      }()) {}
 
 Tcreatetk::Tcreatetk(const TFrameSettings& settings, RunValues run, std::unique_ptr<FrameStore> store,
                      UserFeedback& feedback, FrameInput input)
     : TtkBaseClass(settings, std::move(run), std::move(store), feedback) {
   S.CreateMode = CreationMode::PolygonFile;
-  FInputPath = std::move(input.path);
-  FInputClass = std::move(input.cls);
-  FInputFids = std::move(input.fids);
+  FInputPath = input.path;
+  FInputClass = input.cls;
+  FInput = std::move(input);
   FInputSpatialRef = DatasetSpatialReference(FInputClass);
 }
 
 void Tcreatetk::Run() {
   CheckPolygonInput(FInputClass, FInputPath);
-  CheckAreaCoordinates(FInputSpatialRef, FInputPath);
-  RunFeatures({FInputClass, FInputPath, FInputFids}, [this](const Feature& feature) { FrameFeature(feature); });
+  // A reprojected input reaches the builder in the run's plane.
+  if (!FInput.reprojection && !FInput.systemSettled) CheckAreaCoordinates(FInputSpatialRef, FInputPath);
+  RunFeatures(FInput, [this](const Feature& feature) { FrameFeature(feature); });
 }
 
 void Tcreatetk::FrameFeature(const Feature& feature) {

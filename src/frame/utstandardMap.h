@@ -58,7 +58,7 @@ class TstandardMap : public TtkBaseClass {
 
   FeatureClass FInputClass;  // the index layer; null without an index
   std::string FInputPath;
-  std::optional<std::vector<std::int64_t>> FInputFids;  // the sheets to frame (FrameInput)
+  FrameInput FInput;  // what to frame, and how its shapes reach the run's system
 
   // Name of the sheet of the index that contains a point (store order), for
   // the adjacent-sheet table; empty when no sheet contains it. Set by the

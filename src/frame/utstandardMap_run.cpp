@@ -10,10 +10,42 @@
 #include "frame/input_checks.h"
 #include "frame/utstandardMap.h"
 #include "gdb/class_queries.h"
+#include "gdb/envelope_grid.h"
 
 namespace tarvik {
 
 namespace {
+
+// Every sheet of an index in another system, in the run's system, with the
+// name the adjacent-sheet table gives it.
+struct ReprojectedSheets {
+  std::vector<Geometry> shapes;
+  std::vector<std::string> names;
+  EnvelopeGrid grid;
+
+  std::string nameAt(double x, double y) const {
+    const Geometry point = MakePoint(x, y);
+    for (const std::size_t i : grid.candidates(Envelope{x, y, x, y}))
+      if (shapes[i].intersects(point)) return names[i];
+    return {};
+  }
+};
+
+std::shared_ptr<ReprojectedSheets> ReadReprojectedSheets(const FeatureClass& index, InputReprojection& reprojection,
+                                                         const std::string& nameField) {
+  auto sheets = std::make_shared<ReprojectedSheets>();
+  std::vector<Envelope> envelopes;
+  ReadSelectedFeatures(index, "", [&](const Feature& feature) {
+    auto shape = reprojection.shapeOf(feature);
+    const Geometry* g = std::get_if<Geometry>(&shape);
+    if (!g || g->isEmpty() || !g->isFinite()) return;
+    envelopes.push_back(g->envelope());
+    sheets->shapes.push_back(*g);
+    sheets->names.push_back(FieldValueText(feature, nameField));
+  });
+  sheets->grid = EnvelopeGrid(envelopes);
+  return sheets;
+}
 
 FrameInput OpenIndex(const std::string& inputPath) {
   FrameInput in;
@@ -41,13 +73,22 @@ TstandardMap::TstandardMap(const TFrameSettings& settings, RunValues run,
     : TtkBaseClass(settings, std::move(run), std::move(store), feedback) {
   S.CreateMode = CreationMode::SheetIndex;
   if (!input.cls) return;
-  FInputPath = std::move(input.path);
-  FInputClass = std::move(input.cls);
-  FInputFids = std::move(input.fids);
+  FInputPath = input.path;
+  FInputClass = input.cls;
+  FInput = std::move(input);
   // Neighbour names of the adjacent-sheet table: the sheet of the index that
   // holds the sample point. The first lookup reads the index into memory
   // with a grid of envelopes, so every later one costs the same however
   // large the index is.
+  if (FInput.reprojection) {
+    // An index in another system: its sheets as the run sees them, read
+    // into memory at the first lookup.
+    FNeighbourName = [this, sheets = std::shared_ptr<ReprojectedSheets>()](double x, double y) mutable {
+      if (!sheets) sheets = ReadReprojectedSheets(FInputClass, *FInput.reprojection, S.edtField);
+      return sheets->nameAt(x, y);
+    };
+    return;
+  }
   FNeighbourName = [this](double x, double y) -> std::string {
     const QueryResult found = QueryFeatures(FInputClass, MakePoint(x, y), "", QueryLimit::First);
     if (found.count <= 0 || found.features.empty()) return {};
@@ -57,8 +98,10 @@ TstandardMap::TstandardMap(const TFrameSettings& settings, RunValues run,
 
 void TstandardMap::Run() {
   CheckPolygonInput(FInputClass, FInputPath);
-  CheckIndexCoordinates(DatasetSpatialReference(FInputClass), FInputPath, S.GeodeticOutput);
-  RunFeatures({FInputClass, FInputPath, FInputFids}, [this](const Feature& feature) {
+  // A reprojected index reaches the builder in the run's system.
+  if (!FInput.reprojection && !FInput.systemSettled)
+    CheckIndexCoordinates(DatasetSpatialReference(FInputClass), FInputPath, S.GeodeticOutput);
+  RunFeatures(FInput, [this](const Feature& feature) {
     FSheetShape = feature.geometry();
     FrameSheet();
   });

@@ -25,6 +25,8 @@ class Feature {
 
   std::int64_t fid() const { return fid_; }
   const Geometry& geometry() const { return geometry_; }
+  // The shape replaced (an input's shape put into the run's system).
+  void setGeometry(Geometry geometry) { geometry_ = std::move(geometry); }
   // Attribute field names in class order (the FID and the geometry excluded).
   const std::vector<std::string>& fieldNames() const;
   // Index of the field, letter case ignored; -1 when there is none.

@@ -73,8 +73,14 @@ std::unique_ptr<TtkBaseClass> MakeBuilder(const RunPlan& plan, UserFeedback& fee
       return std::make_unique<TCreateTkByTfhao>(*plan.rectSheet, plan.settings, RunValues{}, std::move(store), feedback);
     return std::make_unique<TCreateTkByTfhao>(r.sheetNumber, plan.settings, RunValues{}, std::move(store), feedback);
   }
-  auto builder = MakeFileBuilder(r.mode, plan.settings, RunValues{}, std::move(store), feedback,
-                                 FrameInput{plan.input->cls, plan.input->path, plan.fids});
+  FrameInput input;
+  input.cls = plan.input->cls;
+  input.path = plan.input->path;
+  input.fids = plan.fids;
+  input.reprojection = plan.reprojection;
+  input.extent = plan.extent;
+  input.systemSettled = plan.reprojection || plan.systemDescribed;
+  auto builder = MakeFileBuilder(r.mode, plan.settings, RunValues{}, std::move(store), feedback, std::move(input));
   builder->FWhereClause = plan.where;
   builder->FNameField = plan.nameField;
   builder->FNameTemplate = r.nameTemplate;

@@ -1,11 +1,14 @@
 #include "run/run_plan.h"
 
+#include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <filesystem>
 #include <system_error>
 
 #include "common/delphi.h"
 #include "common/error.h"
+#include "common/recording_feedback.h"
 #include "common/text_util.h"
 #include "coords/utBJ54Xian80.h"
 #include "coords/zone_reach.h"
@@ -14,6 +17,8 @@
 #include "frame/input_coordinates.h"
 #include "frame/name_template.h"
 #include "frame/run_checks.h"
+#include "gdb/class_queries.h"
+#include "gdb/coordinate_transform.h"
 #include "gdb/output_kind.h"
 #include "gdb/output_lock.h"
 #include "gdb/output_removal.h"
@@ -135,16 +140,60 @@ void PlanRectSheet(RunPlan& plan, TFrameSettings& s, bool meridianStated) {
   plan.frameNames = {CleanFrameName(plan.rectSheet->number())};
 }
 
-// Why an input in a system the program does not know cannot be drawn
-// unless its coordinates are described.
-std::string UnknownSystem(const std::string& path, const InputCoordinates& c) {
-  return path + "的坐标系统 " + c.description + " 不是能自动识别的坐标系统（" + DatumCaptions() +
-         "的高斯-克吕格或经纬度坐标）；如果它的坐标是高斯-克吕格坐标，请说明它的坐标系統和中央经线（需要时还有"
-         "分度方法、坐标是否加带号；命令行：--datum、--central-meridian、--zone-width、--zone-prefix）";
+// The longitudes of the features the condition selects, on the input's own
+// geographic base; none when they cannot be had.
+std::optional<std::pair<long double, long double>> SelectionLongitudes(const InputInspection& in,
+                                                                       const std::string& where) {
+  const auto e = where.empty() ? ClassExtent(in.cls) : SelectionExtent(in.cls, where);
+  if (!e) return std::nullopt;
+  if (in.ref.isGeographic()) return std::make_pair<long double, long double>(e->xMin, e->xMax);
+  std::vector<double> x, y;
+  for (double ex : {e->xMin, (e->xMin + e->xMax) / 2, e->xMax})
+    for (double ny : {e->yMin, (e->yMin + e->yMax) / 2, e->yMax}) {
+      x.push_back(ex);
+      y.push_back(ny);
+    }
+  if (!in.ref.toGeographic(x, y)) return std::nullopt;
+  return std::make_pair<long double, long double>(*std::min_element(x.begin(), x.end()),
+                                                  *std::max_element(x.begin(), x.end()));
 }
 
-// A run over a file: the input opened once, its system, every selected
-// feature read once, the meridian and scale decided from what it holds.
+// Whether a shapefile has a .prj beside it (GDAL read no system from it).
+std::optional<std::string> PrjText(const std::string& shp) {
+  fs::path prj = shp;
+  prj.replace_extension(".prj");
+  std::error_code ec;
+  if (!fs::is_regular_file(prj, ec)) {
+    prj.replace_extension(".PRJ");
+    if (!fs::is_regular_file(prj, ec)) return std::nullopt;
+  }
+  std::ifstream in(prj, std::ios::binary);
+  std::string text(200, '\0');
+  in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  text.resize(static_cast<std::size_t>(in.gcount()));
+  return Trim(text);
+}
+
+std::string DescribeOptions() {
+  return "请说明它的坐标：坐标系統和中央经线（需要时还有分度方法、坐标是否加带号；命令行：--datum、"
+         "--central-meridian、--zone-width、--zone-prefix）";
+}
+
+// The run's own system, which a reprojected input is put into: its planar
+// Gauss-Krueger system, or the datum's longitude/latitude for a sheet index
+// framed in geographic output.
+SpatialReference RunSystem(const TFrameSettings& s, bool index) {
+  RecordingFeedback said;
+  SpatialReference ref = index && s.GeodeticOutput ? MakeGeographicReference(s.datum(), said)
+                                                   : MakeProjectedReference(CoordParamsOf(s), said);
+  if (ref.empty()) throw RunError("无法建立输出的坐标系统" + (said.messages.empty() ? "" : "：" + said.messages.front()));
+  return ref;
+}
+
+// A run over a file: the input opened once, its own system taken as the
+// truth about its coordinates (the options choose the output system; they
+// describe the input only when it states none), every selected feature read
+// once, the meridian and scale decided from what it holds.
 void PlanFile(RunPlan& plan, TFrameSettings& s) {
   const RunRequest& r = plan.request;
   const std::string& path = r.inputPath;
@@ -154,22 +203,67 @@ void PlanFile(RunPlan& plan, TFrameSettings& s) {
   plan.nameField = GetNameField(r.nameTemplate, in.nameFields);
   plan.where = Trim(r.where);
   const bool index = r.mode == CreationMode::SheetIndex;
-  if (index && in.ref.empty()) throw RunError(path + "必须设置坐标系统");
-  const InputCoordinates& inputCoords = in.coordinates();
-  if (!inputCoords.recognised && !(r.coords.datum && r.coords.centralMeridian))
-    throw RunError(UnknownSystem(path, inputCoords));
-  const bool meridianDecided = ApplyCoordinateChoice(r.coords, &inputCoords, s);
+  const bool described = r.coords.datum && r.coords.centralMeridian;
+  if (in.ref.empty()) {
+    if (const auto prj = PrjText(path))
+      throw RunError(path + "的坐标系统文件(.prj)无法识别：" + *prj);
+    if (!described) throw RunError(path + "没有定义坐标系统；" + DescribeOptions());
+    plan.systemDescribed = true;
+  }
+  std::optional<InputCoordinates> inputCoords;
+  if (!in.ref.empty()) {
+    inputCoords = InputCoordinatesOf(in.ref);
+    plan.inputSystem = inputCoords->description;
+  }
+  bool meridianDecided = ApplyCoordinateChoice(r.coords, inputCoords ? &*inputCoords : nullptr, s);
+  // A system off the datum table on a datum of it (UTM, Web Mercator):
+  // the output defaults to that datum.
+  if (!r.coords.datum && inputCoords && !inputCoords->recognised)
+    if (const auto datum = DatumPairOf(in.ref, in.ref).source) s.CoordSysIndex = IndexOf(*datum);
   ApplyScaleText(r.scale, s);
-
-  const FileRunCheck check =
-      CheckFileRun({r.mode, path, in.cls, plan.where, plan.nameField, r.nameTemplate, {plan.nameField, s.edtField}}, s);
   if (!meridianDecided) {
-    // Only a geographic input gets here: longitudes name no zone, the
-    // centre of what is framed does.
-    s.centralMeridian = AreaMeridian(check.extent->xMin, check.extent->xMax, s.is3DegreeZone);
+    const auto lon = SelectionLongitudes(in, plan.where);
+    if (!lon) throw RunError("无法确定" + path + "的经度范围，请填写中央经线");
+    s.centralMeridian = AreaMeridian(lon->first, lon->second, s.is3DegreeZone);
     plan.notes.push_back("中央经线 " + Degrees(s.centralMeridian) + "（数据中心所在的" +
                          ZoneWidthName(s.is3DegreeZone) + "）");
   }
+
+  // The way from the input's system to the run's.
+  if (!plan.systemDescribed) {
+    const SpatialReference target = RunSystem(s, index);
+    try {
+      CoordinateTransform transform(in.ref, target, r.transformation);
+      if (!transform.isIdentity()) {
+        plan.inputUse = "投影到输出的坐标系统：" + transform.description();
+        plan.notes.push_back(plan.inputUse);
+        const bool geographicOut = index && s.GeodeticOutput;
+        plan.reprojection =
+            index ? InputReprojection::ForSheets(transform, {plan.nameField, s.edtField}, CoordParamsOf(s), geographicOut)
+                  : InputReprojection::ForAreas(transform);
+      } else {
+        plan.inputUse = "按其自身的坐标系统使用";
+      }
+    } catch (const RunError& e) {
+      // A system GDAL reads but cannot transform (a local grid of its own)
+      // states nothing usable: the person may describe it.
+      if (in.ref.isGeographic() || in.ref.isProjected() || !described) {
+        const bool needsOne = !r.transformation && DatumPairOf(in.ref, target).relation == DatumRelation::Different;
+        throw RunError(path + "：" + e.what() +
+                       (needsOne ? "（命令行：--towgs84 DX,DY,DZ,RX,RY,RZ,DS 或 --transform 管道；窗口：坐标系统中的七参数）"
+                                 : ""));
+      }
+      plan.systemDescribed = true;
+    }
+  }
+  if (plan.systemDescribed) {
+    plan.inputUse = "按所选的坐标系统读取（文件本身没有可用的坐标系统）";
+    plan.notes.push_back(path + "的坐标" + plan.inputUse);
+  }
+
+  FileRunRequest check_request{r.mode, path, in.cls, plan.where, plan.nameField, r.nameTemplate,
+                               {plan.nameField, s.edtField}, plan.reprojection, plan.systemDescribed};
+  const FileRunCheck check = CheckFileRun(check_request, s);
   if (index) {
     const long typedScale = std::lround(static_cast<double>(s.ScaleFactor * 10000));
     if (check.numberScale) {
@@ -188,10 +282,20 @@ void PlanFile(RunPlan& plan, TFrameSettings& s) {
   }
   CheckScale(s.ScaleFactor * 10000);
   if (index) CheckIndexScale(check, s.ScaleFactor * 10000);
-  CheckInputCoordinates(inputCoords, in.ref, s, *check.extent, path);
+  if (plan.reprojection) {
+    // Where the input's own system puts the data: the eastings were
+    // computed here, and only the longitudes can be too far.
+    const auto lon = SelectionLongitudes(in, plan.where);
+    if (!lon) throw RunError("无法确定" + path + "的经度范围");
+    if (!s.GeodeticOutput || !index) CheckProjectedParams(CoordParamsOf(s));
+    CheckLongitudeReach(CoordParamsOf(s), lon->first, lon->second, path);
+  } else {
+    CheckInputReach(s, *check.extent, index && s.GeodeticOutput, path);
+  }
   plan.fids = check.fids;
   plan.skipped = check.skipped;
   plan.frameNames = check.names;
+  plan.extent = check.extent;
 }
 
 }  // namespace

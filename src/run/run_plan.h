@@ -7,11 +7,14 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "frame/input_facts.h"
+#include "frame/input_reprojection.h"
+#include "gdb/geometry.h"
 #include "run/run_request.h"
 #include "settings/frame_settings.h"
 #include "sheets/rect_sheets.h"
@@ -44,6 +47,16 @@ struct RunPlan {
   std::string where;
   std::vector<std::int64_t> fids;
   std::vector<std::string> skipped;
+  // The input's own system as it names itself ("WGS 84 / UTM zone 50N
+  // (EPSG:32650)"; "" when it states none), and what the run does with it
+  // ("按其自身的坐标系统使用", "投影到…", "按所选的坐标系统读取").
+  std::string inputSystem, inputUse;
+  // An input in another system than the run's: how its shapes reach the
+  // run's system, and the selection's extent there.
+  std::shared_ptr<InputReprojection> reprojection;
+  std::optional<Envelope> extent;
+  // The person described an input that states no system.
+  bool systemDescribed = false;
 
   // The frames the run will make (as their classes are named), in order.
   std::vector<std::string> frameNames;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "coords/datum.h"
+#include "gdb/coordinate_transform.h"
 #include "settings/frame_settings.h"
 
 namespace tarvik {
@@ -46,6 +47,9 @@ struct RunRequest {
   std::string nameTemplate;
 
   CoordinateChoice coords;
+  // How an input on another datum than the output's reaches it (seven
+  // parameters or a PROJ pipeline); none: only exact transformations.
+  std::optional<GivenTransformation> transformation;
   // The scale as typed ("10000", "1:5万"); none: the sheet numbers' scale,
   // or the fallback.
   std::optional<std::string> scale;

@@ -59,7 +59,8 @@ TEST(MakeIndexCli, WritesTheSheetsOfTheBoxAndFieldsDescribesThem) {
                           "\", \"polygons\": true, \"features\": 9, \"epsg\": 2374, \"coordinate_system\": "
                           "{\"recognised\": true, \"name\": \"Xian 1980 / 3-degree Gauss-Kruger CM 87E (EPSG:2374)\", "
                           "\"geographic\": false, \"datum\": \"xian80\", \"zone_width\": 3, "
-                          "\"central_meridian\": 87, \"zone_prefix\": false}, \"coordinate_error\": null, "
+                          "\"central_meridian\": 87, \"zone_prefix\": false}, \"use\": \"as-is\", \"use_text\": \"按其自身的坐标系统使用\", "
+                          "\"coordinate_error\": null, "
                           "\"name_fields\": [\"FID\", \"TFH\"]}\n");
 
   // Other systems: Beijing 1954 6-degree zones with the zone number, geographic.
@@ -183,11 +184,13 @@ TEST(IndexCli, TemplateAndInputRefusalsLeaveNoOutput) {
       {{"index", dir / "s.shp", "-o", out, "--name-template", "]x["}, 1, "文件名中，必须包括字段"},
       {{"index", dir / "s.shp", "-o", out, "--name-template", "[NAME]"}, 1, "文件名中，必须包括字段"},
       {{"index", dir / "missing.shp", "-o", out, "--name-template", "[TFH]"}, 1, "不存在"},
-      {{"index", dir / "s.shp", "-o", out, "--name-template", "[TFH]", "--geographic"}, 1, "是平面坐标"},
+      // Xi'an 1980 sheets into a Beijing 1954 output: no exact way there.
+      {{"index", dir / "s.shp", "-o", out, "--name-template", "[TFH]", "--datum", "beijing54"}, 1, "--towgs84"},
+      {{"index", dir / "s.shp", "-o", out, "--name-template", "[TFH]", "--towgs84", "1,2,3"}, 2, "--towgs84"},
       {{"index", dir / "s.shp", "-o", out, "--name-template", "[TFH]", "--where", "NOPE = 1"}, 1, "NOPE"},
       {{"index", dir / "s.shp", "-o", out, "--name-template", "[TFH]", "--where", "TFH = 'x'"}, 1,
        "没有数据，可能条件设置错误"},
-      {{"area", dir / "g.shp", "-o", out, "--name-template", "[TFH]"}, 1, "是经纬度坐标"},
+      {{"area", dir / "g.shp", "-o", out, "--name-template", "[TFH]", "--transform", " "}, 2, "--transform"},
   };
   for (const auto& c : cases) {
     const CliResult r = RunCli(c.args);

@@ -70,24 +70,20 @@ TEST(CoordinateSystemsCli, Cgcs2000IndexIsLabelledInItsOwnDegrees) {
   EXPECT_EQ(lines->epsg, 4548);
 }
 
-TEST(CoordinateSystemsCli, UnrecognisedInputIsRefusedUntilDescribed) {
+// A file in a system of its own (UTM) is put into the output system the
+// options choose, never read as if it were in it.
+TEST(CoordinateSystemsCli, AnInputInAnotherSystemIsReprojectedNotReinterpreted) {
   TempDir dir;
-  // Two sheets near 116.0E 39.1N in UTM zone 50N.
+  // Two areas near 116.0E 39.1N in UTM zone 50N.
   WriteTestShapefile(dir / "utm.shp", 32650, {"NAME"},
                      {{{{"NAME", "A"}}, {Rectangle(413000, 4330000, 418000, 4334000)}},
                       {{{"NAME", "B"}}, {Rectangle(418000, 4330000, 423000, 4334000)}}});
   const std::vector<std::string> run = {"area", dir / "utm.shp", "-o", dir / "out.gpkg", "--name-template", "[NAME]"};
-
-  const CliResult refused = RunCli(run);
-  EXPECT_EQ(refused.exitCode, 1);
-  EXPECT_TRUE(Contains(refused.err, "EPSG:32650")) << refused.err;
-  EXPECT_TRUE(Contains(refused.err, "--central-meridian")) << refused.err;
-  EXPECT_FALSE(fs::exists(dir / "out.gpkg"));
   const CliResult fields = RunCli({"fields", dir / "utm.shp", "--json"});
   EXPECT_TRUE(Contains(fields.out, "\"recognised\": false")) << fields.out;
-  EXPECT_TRUE(Contains(fields.out, "\"reason\": ")) << fields.out;
+  EXPECT_TRUE(Contains(fields.out, "\"use\": \"reproject\"")) << fields.out;
 
-  // Described, but with a meridian 30 degrees away: still refused.
+  // A meridian 30 degrees away: refused with the one that suits.
   std::vector<std::string> wrong = run;
   wrong.insert(wrong.end(), {"--datum", "cgcs2000", "--zone-width", "6", "--central-meridian", "87"});
   const CliResult far = RunCli(wrong);
@@ -95,14 +91,28 @@ TEST(CoordinateSystemsCli, UnrecognisedInputIsRefusedUntilDescribed) {
   EXPECT_TRUE(Contains(far.err, "建议中央经线 117")) << far.err;
   EXPECT_FALSE(fs::exists(dir / "out.gpkg"));
 
-  std::vector<std::string> described = run;
-  described.insert(described.end(), {"--datum", "cgcs2000", "--zone-width", "6", "--central-meridian", "117"});
-  const CliResult ok = RunCli(described);
+  std::vector<std::string> chosen = run;
+  chosen.insert(chosen.end(), {"--datum", "cgcs2000", "--zone-width", "6", "--central-meridian", "117"});
+  const CliResult ok = RunCli(chosen);
   ASSERT_EQ(ok.exitCode, 0) << ok.err;
+  EXPECT_TRUE(Contains(ok.err, "WGS 84 与 CGCS2000 视为相同")) << ok.err;
   const ReadStore out = ReadWithGdal(dir / "out.gpkg");
-  const ReadLayer* lines = LayerStartingWith(out, "L_");
-  ASSERT_TRUE(lines);
-  EXPECT_EQ(lines->epsg, 4509);  // CGCS2000 6-degree CM 117E, as the user described the data
+  ASSERT_TRUE(out.has("L_A"));
+  const ReadLayer& lines = out.layers.at("L_A");
+  EXPECT_EQ(lines.epsg, 4509);  // CGCS2000 6-degree CM 117E, the system asked for
+  // The inner frame's corner lies 160 m (the map margin) outside the area's
+  // south-west corner, wherever UTM puts that corner.
+  OGRSpatialReference utm;
+  utm.importFromEPSG(32650);
+  utm.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  OGRSpatialReference wgs;
+  wgs.importFromEPSG(4326);
+  wgs.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+  std::unique_ptr<OGRCoordinateTransformation> t(OGRCreateCoordinateTransformation(&utm, &wgs));
+  double lon = 413000, lat = 4330000;
+  ASSERT_TRUE(t && t->Transform(1, &lon, &lat));
+  EXPECT_LT(DistanceToNearestVertex(lines, 4490, lon, lat), 300 / 111000.0);
+  EXPECT_GT(DistanceToNearestVertex(lines, 4490, lon, lat), 100 / 111000.0);
 }
 
 // Frames on meridians without a coded zone, and WGS84 frames: the written

@@ -112,7 +112,7 @@ TEST(RunPlan, DecidesWhatTheRequestLeavesOpen) {
 TEST(RunPlan, RefusesBeforeTheOutputIsTouched) {
   test::TempDir dir;
   MakeIndex({"--scale", "50000", "--bbox", "116.1", "39.1", "116.4", "39.2", "--datum", "cgcs2000", "-o", dir / "50k.shp"});
-  test::WriteTestShapefile(dir / "utm.shp", 32650, {"NAME"},
+  test::WriteTestShapefile(dir / "bare.shp", 0, {"NAME"},
                            {{{{"NAME", "a"}}, {test::Rectangle(400000, 4300000, 410000, 4310000)}}});
   RecordingFeedback quiet;
   ExecuteRun(PlanRun(SheetRequest("E45G095066", dir / "held.gdb")), ExistingOutput::Refuse, quiet);
@@ -132,15 +132,15 @@ TEST(RunPlan, RefusesBeforeTheOutputIsTouched) {
          return r;
        },
        "请把比例尺设为50000"},
-      {"a system the program does not know, not described", [&] {
+      {"an input without a system, not described", [&] {
          RunRequest r;
          r.mode = CreationMode::PolygonFile;
-         r.inputPath = dir / "utm.shp";
+         r.inputPath = dir / "bare.shp";
          r.nameTemplate = "[NAME]";
          r.output = dir / "a.gpkg";
          return r;
        },
-       "EPSG:32650"},
+       "没有定义坐标系统"},
       {"a rectangular number without its system",
        [&] {
          RunRequest r = SheetRequest("3810.40-500.75", dir / "a.gpkg");
