@@ -21,6 +21,9 @@
 #include "frame/input_facts.h"
 #include "frame/run_checks.h"
 #include "gdb/class_queries.h"
+#include "gdb/coordinate_transform.h"
+#include "gdb/envelope_grid.h"
+#include "gdb/geometry.h"
 #include "gdb/sheet_index_writer.h"
 #include "sheets/sheet_index.h"
 
@@ -39,8 +42,12 @@ const char* kUsage =
     "  --scale N                1000000, 500000, 250000, 100000, 50000, 25000,\n"
     "                           10000 or 5000\n"
     "  --bbox W S E N           the area in decimal degrees (latitudes 0..88)\n"
-    "  --cover FILE.shp         the area: the polygons of the file (its coordinate\n"
-    "                           system gives the defaults below)\n"
+    "  --cover FILE.shp         the area: the polygons of the file, in any coordinate\n"
+    "                           system (reprojected; a sheet that only touches them\n"
+    "                           is not in the index); its own Gauss-Krueger system\n"
+    "                           gives the defaults below, its datum in any case\n"
+    "  --towgs84, --transform   how a cover on another datum reaches the index's\n"
+    "                           (as for index and area)\n"
     "  -o, --output FILE.shp    the index to write\n"
     "  --overwrite              replace an existing index of that name\n"
     "  --datum NAME             cgcs2000, xian80 (default), beijing54 or wgs84\n"
@@ -91,41 +98,75 @@ GeoBox ParseBox(const std::string& text) {
   return box;
 }
 
-// The cover's features and how to read its coordinates.
+// The cover's polygons in the index's own system (where the index's sheets
+// are the straight-edged polygons it writes), each with its envelope, for
+// the sheets to be tested against.
 struct Cover {
-  FeatureClass cls;
-  CoordParams coords;
-  bool geographic = false;
-  bool known = false;  // the system was identified (else the options describe it)
+  std::vector<Geometry> polygons;
+  EnvelopeGrid grid;
+  GeoBox box;  // around every polygon, in longitude and latitude
+
+  // Whether the sheet overlaps a polygon: a sheet that only touches the
+  // cover along its edge or at a corner is not in it.
+  bool holds(const std::array<Point2, 4>& corners) const {
+    const Geometry sheet = Geometry::Polygon({{corners.begin(), corners.end()}});
+    const double area = sheet.area();
+    for (const std::size_t i : grid.candidates(sheet.envelope())) {
+      if (!polygons[i].intersects(sheet)) continue;
+      const Geometry outside = GeometryDifference(sheet, polygons[i]);
+      if (outside.isNull() || outside.area() < area * (1 - 1e-9)) return true;
+    }
+    return false;
+  }
 };
 
-// The geographic box around the cover: the edges of its extent sampled
-// (a planar rectangle's extreme latitudes need not lie at its corners).
-GeoBox CoverBox(const Cover& cover, const Envelope& e, CliFeedback& feedback) {
-  if (cover.geographic) return {e.xMin, e.yMin, e.xMax, e.yMax};
-  GeoBox box{1e9L, 1e9L, -1e9L, -1e9L};
-  constexpr int kSteps = 32;
-  for (int i = 0; i <= kSteps; ++i) {
-    const double t = static_cast<double>(i) / kSteps;
-    const double xs[4] = {e.xMin + t * (e.xMax - e.xMin), e.xMin + t * (e.xMax - e.xMin), e.xMin, e.xMax};
-    const double ys[4] = {e.yMin, e.yMax, e.yMin + t * (e.yMax - e.yMin), e.yMin + t * (e.yMax - e.yMin)};
-    for (int k = 0; k < 4; ++k) {
-      long double lon = 0, lat = 0;
-      if (!XYToLB(cover.coords, ys[k], xs[k], lon, lat, feedback)) throw RunError("覆盖范围的坐标无法换算为经纬度");
-      box.west = std::min(box.west, lon);
-      box.east = std::max(box.east, lon);
-      box.south = std::min(box.south, lat);
-      box.north = std::max(box.north, lat);
+// The cover read into the index's system `indexRef`: reprojected from its
+// own (densified, so that its edges stay its edges), or, for a cover that
+// states no system, read as the Gauss-Krueger coordinates the options give;
+// its box from the same done into the datum's longitude and latitude.
+Cover ReadCover(const FeatureClass& cls, const SpatialReference& ownRef, const SpatialReference& indexRef,
+                const SpatialReference& geographic, const std::optional<GivenTransformation>& given,
+                std::vector<std::string>& skipped) {
+  CoordinateTransform transform(ownRef, indexRef, given);
+  CoordinateTransform toDegrees(ownRef, geographic, given);
+  Cover cover;
+  std::vector<Envelope> envelopes;
+  std::optional<Envelope> degrees;
+  ReadSelectedFeatures(cls, "", [&](const Feature& f) {
+    // Shapes that cannot be used (none, NaN or infinite coordinates) are
+    // left out by name; the index then lacks the sheets only they cover.
+    if (const auto why = FrameShapeProblem(f.geometry(), false)) {
+      skipped.push_back(FeatureLabel(f, "") + "：" + *why);
+      return;
     }
-  }
-  return box;
+    Geometry g = transform.transformed(f.geometry());
+    if (g.isEmpty()) {
+      skipped.push_back(FeatureLabel(f, "") + "：坐标无法换算为经纬度（" + transform.description() + "）");
+      return;
+    }
+    const auto e = toDegrees.envelopeOf(f.geometry());
+    if (!e) {
+      skipped.push_back(FeatureLabel(f, "") + "：坐标无法换算为经纬度（" + toDegrees.description() + "）");
+      return;
+    }
+    if (!degrees) degrees = *e;
+    degrees->xMin = std::min(degrees->xMin, e->xMin), degrees->yMin = std::min(degrees->yMin, e->yMin);
+    degrees->xMax = std::max(degrees->xMax, e->xMax), degrees->yMax = std::max(degrees->yMax, e->yMax);
+    g = PrepareGeometry(g);
+    envelopes.push_back(g.envelope());
+    cover.polygons.push_back(std::move(g));
+  });
+  if (cover.polygons.empty()) throw RunError("覆盖范围中没有可用的图形");
+  cover.box = {degrees->xMin, degrees->yMin, degrees->xMax, degrees->yMax};
+  cover.grid = EnvelopeGrid(envelopes);
+  return cover;
 }
 
 int Run(const std::vector<std::string>& rawArgs) {
   if (AsksForRectIndex(rawArgs)) return MakeRectIndex(rawArgs);
   const Args args(JoinBbox(rawArgs),
                   {"--scale", "--bbox", "--cover", "-o", "--output", "--datum", "--zone-width",
-                   "--central-meridian"},
+                   "--central-meridian", "--towgs84", "--transform"},
                   {"--zone-prefix", "--geographic", "--overwrite"});
   if (!args.positional().empty()) throw UsageError("多余的参数: " + args.positional()[0]);
   const auto scaleText = args.value("--scale");
@@ -141,49 +182,11 @@ int Run(const std::vector<std::string>& rawArgs) {
 
   CliFeedback feedback;
   const auto start = std::chrono::steady_clock::now();
-  // Output coordinates: the defaults, then what the cover's system says,
-  // then the options.
+  // Output coordinates: the options, else what the cover's own system says,
+  // else the defaults; the meridian else the zone of the area's centre.
   CoordParams out;
   bool geographic = false;
-  std::optional<Cover> cover;
-  std::vector<std::string> skipped;  // cover features left out
-  GeoBox box;
-  GeoBox area;  // the area itself (box may grow by a sheet on every side)
-  if (coverPath) {
-    const InputInspection inspection = InspectInput(*coverPath);
-    if (!inspection.polygons) throw RunError(*coverPath + "不是面(多边形)图层");
-    Cover c;
-    c.cls = inspection.cls;
-    const InputCoordinates& ic = inspection.coordinates();
-    c.geographic = ic.geographic.value_or(false);
-    c.coords.datum = DatumOfIndex(ic.coordSysIndex.value_or(0)).value_or(Datum::Xian80);
-    c.coords.is3DegreeZone = ic.is3DegreeZone.value_or(true);
-    c.coords.addZoneNumber = ic.addZoneNumber.value_or(false);
-    c.coords.centralMeridian = ic.centralMeridian.value_or(87);
-    c.known = ic.recognised;
-    // Shapes that cannot be used (none, NaN or infinite coordinates) are
-    // left out by name; the index then lacks the sheets only they cover.
-    ReadSelectedFeatures(c.cls, "", [&](const Feature& f) {
-      if (const auto why = FrameShapeProblem(f.geometry(), false))
-        skipped.push_back(FeatureLabel(f, "") + "：" + *why);
-    });
-    for (const std::string& line : skipped) std::cerr << "跳过" << line << "\n";
-    if (!ClassExtent(c.cls)) throw RunError(*coverPath + "没有图形");
-    if (!c.known && !(args.value("--datum") && args.value("--central-meridian")))
-      throw RunError(*coverPath + "的坐标系统 " + ic.description + " 不是能自动识别的坐标系统（" +
-                     DatumCaptions() + "的高斯-克吕格或经纬度坐标）；请用 --datum、--zone-width、"
-                     "--central-meridian 和 --zone-prefix 说明它的坐标");
-    // Planar output unless --geographic; a geographic cover leaves the zone
-    // to the area's centre.
-    out = c.coords;
-    if (c.geographic) out.centralMeridian = -1;
-    cover = std::move(c);
-  } else {
-    box = ParseBox(*bboxText);
-    area = box;
-    out.centralMeridian = -1;  // the zone of the box's centre, below
-  }
-
+  bool meridianStated = false;
   if (const auto d = args.value("--datum")) {
     const auto datum = DatumOfKey(*d);
     if (!datum) throw UsageError("--datum 只能是 " + DatumKeyList() + ": " + *d);
@@ -200,19 +203,71 @@ int Run(const std::vector<std::string>& rawArgs) {
     if (!v || *v < 72 || *v > 138 || *v != std::floor(*v))
       throw UsageError("--central-meridian 需要 72..138 之间的整度数: " + *cm);
     out.centralMeridian = *v;
+    meridianStated = true;
   }
-  if (cover) {
-    // A cover whose system could not be identified is read as the options say.
-    if (!cover->known) cover->coords = out;
-    box = CoverBox(*cover, *ClassExtent(cover->cls), feedback);
+  std::optional<GivenTransformation> given;
+  if (const auto text = args.value("--towgs84")) {
+    const HelmertParse parsed = ParseHelmert(*text);
+    if (!parsed.parameters) throw UsageError("--towgs84 " + *text + ": " + parsed.reason);
+    given = *parsed.parameters;
+  }
+  if (const auto text = args.value("--transform")) given = ProjPipeline{*text};
+  std::optional<Cover> cover;
+  std::vector<std::string> skipped;  // cover features left out
+  GeoBox box;
+  GeoBox area;  // the area itself (box may grow by a sheet on every side)
+  if (coverPath) {
+    const InputInspection inspection = InspectInput(*coverPath);
+    if (!inspection.polygons) throw RunError(*coverPath + "不是面(多边形)图层");
+    if (!ClassExtent(inspection.cls)) throw RunError(*coverPath + "没有图形");
+    SpatialReference ownRef = inspection.ref;
+    if (ownRef.empty()) {
+      // No system: the options say what its coordinates are.
+      if (!(args.value("--datum") && meridianStated))
+        throw RunError(*coverPath + "没有定义坐标系统；请用 --datum、--central-meridian（需要时加 --zone-width、"
+                       "--zone-prefix）说明它的坐标");
+      ownRef = MakeProjectedReference(out, feedback);
+    } else if (const InputCoordinates& ic = inspection.coordinates(); ic.recognised) {
+      if (!args.value("--datum")) out.datum = DatumOfIndex(ic.coordSysIndex.value_or(0)).value_or(Datum::Xian80);
+      if (!args.value("--zone-width") && ic.is3DegreeZone) out.is3DegreeZone = *ic.is3DegreeZone;
+      if (!args.flag("--zone-prefix") && ic.addZoneNumber) out.addZoneNumber = *ic.addZoneNumber;
+      if (!meridianStated && ic.centralMeridian) {
+        out.centralMeridian = *ic.centralMeridian;
+        meridianStated = true;
+      }
+    } else if (!args.value("--datum")) {
+      if (const auto datum = DatumPairOf(ownRef, ownRef).source) out.datum = *datum;
+    }
+    const SpatialReference geographicRef = MakeGeographicReference(out.datum, feedback);
+    if (geographicRef.empty()) throw RunError("无法建立输出的坐标系统");
+    // The index's system needs the meridian, which an unstated one takes
+    // from the cover's centre.
+    if (!meridianStated) {
+      const auto e = CoordinateTransform(ownRef, geographicRef, given).envelopeOf(EnvelopePolygon(*ClassExtent(inspection.cls)));
+      if (!e) throw RunError(*coverPath + "的坐标无法换算为经纬度");
+      out.centralMeridian = ZoneMeridianOf((e->xMin + e->xMax) / 2, out.is3DegreeZone);
+      meridianStated = true;
+    }
+    const SpatialReference indexRef = geographic ? geographicRef : MakeProjectedReference(out, feedback);
+    if (indexRef.empty()) throw RunError("无法建立输出的坐标系统");
+    try {
+      cover = ReadCover(inspection.cls, ownRef, indexRef, geographicRef, given, skipped);
+    } catch (const RunError& e) {
+      throw RunError(*coverPath + "：" + e.what());
+    }
+    for (const std::string& line : skipped) std::cerr << "跳过" << line << "\n";
+    box = cover->box;
     area = box;
     // Sheets that only touch the box are tested against the cover anyway.
     long double lonSize = 0, latSize = 0;
     SheetSize(ScaleLetter(scaleIndex), lonSize, latSize);
     box = {std::max(-180.0L, box.west - lonSize), std::max(0.0L, box.south - latSize),
            std::min(180.0L, box.east + lonSize), std::min(88.0L, box.north + latSize)};
+  } else {
+    box = ParseBox(*bboxText);
+    area = box;
   }
-  if (out.centralMeridian < 0) out.centralMeridian = ZoneMeridianOf((area.west + area.east) / 2, out.is3DegreeZone);
+  if (!meridianStated) out.centralMeridian = ZoneMeridianOf((area.west + area.east) / 2, out.is3DegreeZone);
 
   const std::int64_t count = SheetCountInBox(scaleIndex, box);
   if (count > kMaxSheets)
@@ -224,13 +279,7 @@ int Run(const std::vector<std::string>& rawArgs) {
   if (!geographic) CheckLongitudeReach(out, area.west, area.east, "范围");
 
   std::function<bool(const SheetExtent&)> keep;
-  if (cover) {
-    keep = [&](const SheetExtent& sheet) {
-      const auto c = SheetCorners(sheet, cover->coords, cover->geographic);
-      const Geometry polygon = Geometry::Polygon({{c.begin(), c.end()}});
-      return QueryFeatures(cover->cls, polygon, "", QueryLimit::First).count > 0;
-    };
-  }
+  if (cover) keep = [&](const SheetExtent& sheet) { return cover->holds(SheetCorners(sheet, out, geographic)); };
   const std::vector<IndexPolygon> sheets = SheetIndexPolygons(numbers, out, geographic, keep);
   if (sheets.empty()) throw RunError("范围内没有图幅");
 
