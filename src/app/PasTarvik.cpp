@@ -49,9 +49,11 @@ QString U(const char* text) { return QString::fromUtf8(text); }
 // Client area of the window: the outer size 467 x 431 less a dialog frame
 // (4 px borders, 23 px caption).
 constexpr int kClientWidth = 459;
-constexpr int kClientHeight = 404;
-// The sheet-number group and the file group, one above the other's place.
-constexpr int kModeAreaHeight = 108;
+constexpr int kClientHeight = 428;
+// The sheet-number group and the file group, one above the other's place
+// (the file group holds a row more than the described one: the input's
+// system and the seven parameters).
+constexpr int kModeAreaHeight = 132;
 
 TRadioGroup* MakeRadio(QWidget* parent, const char* name, const char* title,
                        const QStringList& items, int columns, int index) {
@@ -200,6 +202,18 @@ void TFrmTarvik::BuildControls() {
   fileGrid->addWidget(edtFileName, 1, 3, 1, 2);
   fileGrid->addWidget(MakeLabel("条件:", gbFile), 2, 0);
   fileGrid->addWidget(reditwhere, 2, 1, 1, 4);
+  lblInputSystem = new QLabel(gbFile);
+  lblInputSystem->setObjectName("lblInputSystem");
+  lblInputSystem->setForegroundRole(QPalette::PlaceholderText);
+  lblInputSystem->setMinimumWidth(10);
+  lblInputSystem->setToolTip(U("输入文件自身的坐标系统，以及生成时如何使用它"));
+  edtTowgs84 = MakeEdit("edtTowgs84", QString(), gbFile);
+  edtTowgs84->setPlaceholderText(U("dx,dy,dz,rx,ry,rz,ds"));
+  edtTowgs84->setToolTip(U("输入文件与输出的大地基准不同（如西安80与CGCS2000）时的七参数："
+                           "平移（米）、旋转（秒，位置矢量）、尺度（ppm），同 PROJ 的 +towgs84；空为不转换基准"));
+  fileGrid->addWidget(lblInputSystem, 3, 0, 1, 3);
+  fileGrid->addWidget(MakeLabel("七参数:", gbFile), 3, 3, Qt::AlignRight);
+  fileGrid->addWidget(edtTowgs84, 3, 4);
   fileGrid->setColumnStretch(1, 1);
   fileGrid->setColumnStretch(3, 1);
   modeArea->addWidget(gbFile, 0, 0);

@@ -140,6 +140,8 @@ class TFrmTarvik : public QWidget {
   QComboBox* CbField = nullptr;
   QLineEdit* edtFileName = nullptr;
   QLineEdit* reditwhere = nullptr;
+  // Seven parameters for an input on another datum than the output's.
+  QLineEdit* edtTowgs84 = nullptr;
   TRadioGroup* gb8054 = nullptr;
   TRadioGroup* rgisband = nullptr;
   QGroupBox* gbFdf = nullptr;
@@ -216,6 +218,8 @@ class TFrmTarvik : public QWidget {
   QLabel* lblMapNoHint = nullptr;
   // Beside the scale box when the scale came from a sheet number.
   QLabel* lblScaleSource = nullptr;
+  // Under the file box: the input's own system and what the run does with it.
+  QLabel* lblInputSystem = nullptr;
   QWidget* manualWindow_ = nullptr;
   // The name field the table's field last followed.
   QString followedField_;

@@ -48,6 +48,16 @@ void TFrmTarvik::PickInput(const QString& path) {
     lblScaleSource->hide();
   // Only inspected: nothing written.
   const InputInspection inspection = InspectInput(Text(path));
+  const InputUse use = DefaultInputUse(inspection);
+  lblInputSystem->setText(QString::fromStdString(
+      (inspection.ref.empty() ? std::string("没有坐标系统") : inspection.coords ? inspection.coords->description : std::string()) +
+      "：" + use.text));
+  if (inspection.ref.empty()) {
+    // Nothing says what its coordinates are: the person sets the system,
+    // the meridian included, and the run checks it against the coordinates.
+    chkAutoMeridian->setChecked(false);
+    throw RunError("没有定义坐标系统");
+  }
   ApplyInputSpatialRef(inspection.ref);
   const std::vector<std::string>& fields = inspection.nameFields;
   QStringList names;

@@ -22,6 +22,7 @@
 #include "settings_ui/control_widgets.h"
 #include "settings_ui/pascoverset.h"
 #include "settings_ui/radio_group.h"
+#include "gdb/coordinate_transform.h"
 #include "gdb/output_kind.h"
 
 namespace tarvik {
@@ -51,6 +52,11 @@ RunRequest TFrmTarvik::GatherRequest(CreationMode mode) {
   r.coords.geographic = rgjw->itemIndex() == 1;
   if (!chkAutoMeridian->isChecked()) r.coords.centralMeridian = centerL->value();
   if (lblScaleSource->isHidden()) r.scale = Text(edtMapscale1->text());
+  if (!FSettings.towgs84.empty()) {
+    const HelmertParse parsed = ParseHelmert(FSettings.towgs84);
+    if (!parsed.parameters) throw RunError("七参数" + FSettings.towgs84 + "：" + parsed.reason);
+    r.transformation = *parsed.parameters;
+  }
   r.output = Text(edtoutFile->text());
   r.existing = ExistingOutput::Refuse;
   return r;
@@ -80,6 +86,9 @@ std::optional<ExistingOutput> TFrmTarvik::AskAboutExistingOutput(const RunPlan& 
 }
 
 void TFrmTarvik::ShowPlan(const RunPlan& plan) {
+  if (plan.input)
+    lblInputSystem->setText(QString::fromStdString(
+        (plan.inputSystem.empty() ? std::string("没有坐标系统") : plan.inputSystem) + "：" + plan.inputUse));
   // What the run decided is what the window shows.
   if (chkAutoMeridian->isChecked()) centerL->setValue(static_cast<int>(plan.settings.centralMeridian));
   if (plan.scaleFromSheets) {
@@ -134,16 +143,18 @@ void TFrmTarvik::CollectParameters() {
 void TFrmTarvik::ApplyInputSpatialRef(const SpatialReference& reference) {
   const InputCoordinates c = InputCoordinatesOf(reference);
   if (c.geographic) rgjw->setItemIndex(*c.geographic ? 1 : 0);
-  if (!c.recognised) {
-    // A system the program does not know: the person sets the rest, the
-    // meridian included, and the run checks what they set against the
-    // file's coordinates.
-    feedback_.message("无法自动识别坐标系统，自己设置有关参数");
-    chkAutoMeridian->setChecked(false);
+  // The output defaults to the input's system, or to the datum it is on;
+  // the run reprojects the input into whatever the controls then say.
+  chkAutoMeridian->setChecked(true);
+  if (c.coordSysIndex) {
+    gb8054->setItemIndex(*c.coordSysIndex);
+  } else if (const auto datum = DatumPairOf(reference, reference).source) {
+    gb8054->setItemIndex(IndexOf(*datum));
   } else {
-    chkAutoMeridian->setChecked(true);
+    // On a datum the program has no row for: the person sets the output's,
+    // and gives the seven parameters that lead there.
+    feedback_.message("无法自动识别坐标系统，自己设置有关参数");
   }
-  if (c.coordSysIndex) gb8054->setItemIndex(*c.coordSysIndex);
   // A prefix chosen for another input is not kept for one whose system
   // does not say.
   rgisband->setItemIndex(c.addZoneNumber.value_or(false) ? 1 : 0);

@@ -93,6 +93,12 @@ RunRequest RequestFromArgs(const Args& args, CreationMode mode) {
     if (!parsed.parameters) throw UsageError("--towgs84 " + *text + ": " + parsed.reason);
     r.transformation = *parsed.parameters;
   }
+  // The parameters a settings file (or --set edtTowgs84=) holds.
+  if (!r.transformation && !s.towgs84.empty()) {
+    const HelmertParse parsed = ParseHelmert(s.towgs84);
+    if (!parsed.parameters) throw UsageError("七参数 edtTowgs84=" + s.towgs84 + ": " + parsed.reason);
+    r.transformation = *parsed.parameters;
+  }
   if (const auto text = args.value("--transform")) {
     if (Trim(*text).empty()) throw UsageError("--transform 需要一个 PROJ 管道");
     r.transformation = ProjPipeline{*text};

@@ -12,10 +12,12 @@
 namespace tarvik {
 namespace {
 
-std::unique_ptr<FrameStore> OpenStoreOf(const std::string& path, UserFeedback& feedback, OutputLayout layout) {
-  if (layout == OutputLayout::Shared)
-    return MakeSharedFrameStore(OpenOrCreateOutputWorkspace(path, feedback), feedback);
-  return OpenGdbFrameStore(path, feedback);
+std::unique_ptr<FrameStore> OpenStoreOf(const std::string& path, UserFeedback& feedback, OutputLayout layout,
+                                        const std::string& inputTransform) {
+  OutputWorkspace workspace = OpenOrCreateOutputWorkspace(path, feedback);
+  workspace.setInputTransform(inputTransform);
+  if (layout == OutputLayout::Shared) return MakeSharedFrameStore(std::move(workspace), feedback);
+  return MakeGdbFrameStore(std::move(workspace), feedback);
 }
 
 }  // namespace
@@ -26,13 +28,14 @@ OutputLayout OutputLayoutOf(const TFrameSettings& settings) {
 
 std::string DxfWorkingStorePath(const std::string& dxfPath) { return dxfPath + ".gpkg"; }
 
-std::unique_ptr<FrameStore> OpenFrameStore(const std::string& path, UserFeedback& feedback, OutputLayout layout) {
-  if (!IsDxfOutput(path)) return OpenStoreOf(path, feedback, layout);
+std::unique_ptr<FrameStore> OpenFrameStore(const std::string& path, UserFeedback& feedback, OutputLayout layout,
+                                           const std::string& inputTransform) {
+  if (!IsDxfOutput(path)) return OpenStoreOf(path, feedback, layout, inputTransform);
   const std::string store = DxfWorkingStorePath(path);
   std::error_code ec;
   // Left by a run that was killed: it is ours to replace.
   if (std::filesystem::exists(store, ec)) RemoveOutputStore(store);
-  return MakeDxfFrameStore(path, store, OpenStoreOf(store, feedback, layout));
+  return MakeDxfFrameStore(path, store, OpenStoreOf(store, feedback, layout, inputTransform));
 }
 
 }  // namespace tarvik

@@ -17,8 +17,11 @@ namespace tarvik {
 // (shared_frame_store.h); .dxf: a DXF drawing over either (dxf_frame_store.h).
 // Opens the store when it exists, creates it otherwise. RunError for a path
 // of another kind or a store that cannot be made.
+// `inputTransform` says in the output's catalog how the run's input reached
+// its system (empty: it was in it).
 std::unique_ptr<FrameStore> OpenFrameStore(const std::string& path, UserFeedback& feedback,
-                                           OutputLayout layout = OutputLayout::PerFrame);
+                                           OutputLayout layout = OutputLayout::PerFrame,
+                                           const std::string& inputTransform = "");
 
 // The layout the settings ask for (the window's 图层组织, --layout).
 OutputLayout OutputLayoutOf(const TFrameSettings& settings);

@@ -419,7 +419,7 @@ std::string TtkBaseClass::ExpandFieldText(const std::string& text) const {
 }
 
 std::string TtkBaseClass::ExpandRunText(const std::string& text) const {
-  return ExpandCoordinateSystem(text, FCoords.datum);
+  return ReplaceAll(ExpandCoordinateSystem(text, FCoords.datum), "[坐标转换]", FRun.InputTransformation);
 }
 
 bool TtkBaseClass::CheckGridValue(long double value, const char* what) {

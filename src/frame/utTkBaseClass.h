@@ -37,6 +37,9 @@ namespace tarvik {
 // the run, some filled by the builders.
 struct RunValues {
   std::string ZoneNumberText;     // zone number put before easting labels (builders fill it)
+  // The transformation the person gave for an input on another datum, as
+  // the placeholder "[坐标转换]" prints it ("" when none was given).
+  std::string InputTransformation;
   Date today = Date::Today();     // the date of the date placeholders
 };
 

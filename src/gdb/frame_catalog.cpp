@@ -63,6 +63,7 @@ bool AppendCatalogRow(OGRLayer* catalog, const CatalogRow& row) {
     set(kIdFirstColumns[i], static_cast<GIntBig>(row.idFirst[i]));
     set(kIdLastColumns[i], static_cast<GIntBig>(row.idLast[i]));
   }
+  if (!row.inputTransform.empty()) set("input_transform", row.inputTransform.c_str());
   if (row.hasExtent) {
     set("extent_xmin", row.extentXMin);
     set("extent_ymin", row.extentYMin);
@@ -119,6 +120,12 @@ std::vector<CatalogRow> ReadCatalog(OGRLayer* catalog) {
     rows.push_back(std::move(row));
   }
   return rows;
+}
+
+bool AddInputTransformColumn(OGRLayer* catalog) {
+  if (catalog->GetLayerDefn()->GetFieldIndex("input_transform") >= 0) return true;
+  OGRFieldDefn field("input_transform", OFTString);
+  return Succeeds([&] { return catalog->CreateField(&field); });
 }
 
 bool AddSharedLayoutColumns(OGRLayer* catalog) {

@@ -39,6 +39,9 @@ struct CatalogRow {
   // the line, polygon and text class, first and last (0 when none).
   std::int64_t idFirst[3] = {0, 0, 0};
   std::int64_t idLast[3] = {0, 0, 0};
+  // How the run's input reached the frame's system (its system, the given
+  // transformation); empty when it was in it already.
+  std::string inputTransform;
 };
 
 // The catalog columns of those OBJECTIDs, in the order line, polygon, text.
@@ -56,5 +59,8 @@ std::vector<CatalogRow> ReadCatalog(OGRLayer* catalog);
 // Adds the columns of the shared layout (frame_field, extent_*, *_first,
 // *_last) to a catalog that lacks them; false when the store refused one.
 bool AddSharedLayoutColumns(OGRLayer* catalog);
+// Adds the column input_transform to a catalog that lacks it; false when the
+// store refused it.
+bool AddInputTransformColumn(OGRLayer* catalog);
 
 }  // namespace tarvik::detail

@@ -169,8 +169,11 @@ void Store::commit() {
   if (!pendingRows.empty()) {
     OGRLayer* table = EnsureCatalog(*this);
     if (!table) fail(kCatalogTable);
-    for (const CatalogRow& row : pendingRows)
+    if (!inputTransform.empty() && !AddInputTransformColumn(table)) fail(kCatalogTable);
+    for (CatalogRow row : pendingRows) {
+      row.inputTransform = inputTransform;
       if (!AppendCatalogRow(table, row)) fail(kCatalogTable);
+    }
     if (kind == OutputKind::FileGdb && !Succeeds([&] { return table->SyncToDisk(); })) fail(kCatalogTable);
   }
   std::vector<std::string> nowCounted;

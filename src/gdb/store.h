@@ -55,6 +55,9 @@ struct Store {
   };
   std::vector<Touched> touched;
   std::vector<CatalogRow> pendingRows;  // the current frame's catalog rows
+  // How the run's input reached the output's system, written into every
+  // catalog row of the run (empty: nothing to say).
+  std::string inputTransform;
   // Set when a write, commit or flush failed for a reason that concerns the
   // whole store (a full disk, an I/O error): the message the run ended with.
   // The store takes nothing more afterwards.

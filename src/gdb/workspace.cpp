@@ -37,6 +37,10 @@ void OutputWorkspace::commit() {
 void OutputWorkspace::abandon() {
   if (store_) store_->abandon();
 }
+void OutputWorkspace::setInputTransform(const std::string& text) {
+  if (store_) store_->inputTransform = text;
+}
+
 void OutputWorkspace::close() {
   if (store_) store_->close();
 }

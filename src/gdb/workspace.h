@@ -49,6 +49,9 @@ class OutputWorkspace {
   // Commits and closes the store; its classes become unusable. RunError
   // when the last frame or the closing fails.
   void close();
+  // Every catalog row of the run says how its input reached the output's
+  // system ("" when it was in it).
+  void setInputTransform(const std::string& text);
 
   // For src/gdb.
   const std::shared_ptr<detail::Store>& store() const { return store_; }

@@ -67,11 +67,14 @@ void PrepareOutput(const RunPlan& plan, ExistingOutput existing) {
 
 std::unique_ptr<TtkBaseClass> MakeBuilder(const RunPlan& plan, UserFeedback& feedback) {
   const RunRequest& r = plan.request;
-  auto store = OpenFrameStore(plan.output, feedback, OutputLayoutOf(plan.settings));
+  auto store = OpenFrameStore(plan.output, feedback, OutputLayoutOf(plan.settings),
+                              plan.reprojection ? plan.reprojection->description() : std::string());
+  RunValues run;
+  if (r.transformation) run.InputTransformation = DescribeTransformation(*r.transformation);
   if (r.mode == CreationMode::SheetNumber) {
     if (plan.rectSheet)
-      return std::make_unique<TCreateTkByTfhao>(*plan.rectSheet, plan.settings, RunValues{}, std::move(store), feedback);
-    return std::make_unique<TCreateTkByTfhao>(r.sheetNumber, plan.settings, RunValues{}, std::move(store), feedback);
+      return std::make_unique<TCreateTkByTfhao>(*plan.rectSheet, plan.settings, run, std::move(store), feedback);
+    return std::make_unique<TCreateTkByTfhao>(r.sheetNumber, plan.settings, run, std::move(store), feedback);
   }
   FrameInput input;
   input.cls = plan.input->cls;
@@ -80,7 +83,7 @@ std::unique_ptr<TtkBaseClass> MakeBuilder(const RunPlan& plan, UserFeedback& fee
   input.reprojection = plan.reprojection;
   input.extent = plan.extent;
   input.systemSettled = plan.reprojection || plan.systemDescribed;
-  auto builder = MakeFileBuilder(r.mode, plan.settings, RunValues{}, std::move(store), feedback, std::move(input));
+  auto builder = MakeFileBuilder(r.mode, plan.settings, std::move(run), std::move(store), feedback, std::move(input));
   builder->FWhereClause = plan.where;
   builder->FNameField = plan.nameField;
   builder->FNameTemplate = r.nameTemplate;

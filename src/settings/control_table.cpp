@@ -81,6 +81,7 @@ std::vector<ControlEntry> BuildTable() {
   t.push_back(Edit(kMain, "edtMapscale1", &S::ScaleFactor, Conversion::ScaleText, "10000", "1:"));
   t.push_back(Radio(kMain, "rgjw", &S::GeodeticOutput, Conversion::IndexIsOne, "0", "坐标系统",
                     {"平面(XY)坐标", "大地(经纬度)坐标"}));
+  t.push_back(Edit(kMain, "edtTowgs84", &S::towgs84, Conversion::Trimmed, "", "七参数:"));
   t.push_back({"cbLayout", kMain, ControlKind::ComboBox, &S::sharedLayout, Conversion::IndexIsOne, "0", "图层组织:",
                "", std::nullopt, {"每幅一组图层", "共用图层(大批量)"}});
 

@@ -76,6 +76,9 @@ struct TFrameSettings {
   // the field FrameName (`cbLayout` index 1); false: classes of its own per
   // frame.
   bool sharedLayout = false;
+  // Seven Helmert parameters "dx,dy,dz,rx,ry,rz,ds" taking an input on
+  // another datum to the output's (`edtTowgs84`); empty: none given.
+  std::string towgs84;
 
   // ---- Page 0: basic information ----
   std::string edtmian;                                    // main title

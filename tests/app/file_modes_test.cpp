@@ -267,3 +267,46 @@ TEST(WindowFileModes, MissingInputIsReportedBeforeTheOutputIsTouched) {
 
 }  // namespace
 }  // namespace tarvik
+
+namespace tarvik {
+namespace {
+
+// A file in a system of its own: the box under the file says what it is and
+// that the run reprojects it; across datums the seven parameters are needed.
+TEST(WindowFileModes, AnInputInAnotherSystemIsReprojectedWithItsSystemShown) {
+  WindowUnderTest w;
+  const std::string utm = w.dir / "utm.shp";
+  test::WriteTestShapefile(utm, 32650, {"NAME"}, {{{{"NAME", "A"}}, {test::Rectangle(413000, 4330000, 418000, 4334000)}}});
+  PickInput(w, 2, utm, "[NAME]", w.dir / "utm.gpkg");
+  ASSERT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
+  const QString shown = w->findChild<QLabel*>("lblInputSystem")->text();
+  EXPECT_TRUE(shown.contains("EPSG:32650") && shown.contains(U("投影"))) << shown.toStdString();
+  EXPECT_EQ(w->gb8054->itemIndex(), 2) << "the output defaults to the input's datum";
+  w->gb8054->setItemIndex(3);  // into CGCS2000
+  w.dialogs.choiceAnswers = {3};
+  w->Button1->click();
+  ASSERT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
+  ASSERT_EQ(w.dialogs.choices.size(), 1u);
+  EXPECT_TRUE(w.dialogs.choices[0].first.contains(U("WGS 84 与 CGCS2000 视为相同"))) << w.dialogs.describe();
+  EXPECT_EQ(test::ReadWithGdal(w.dir / "utm.gpkg").layers.at("L_A").epsg, 4548);
+
+  // Xi'an 1980 into CGCS2000: refused until the parameters are given.
+  const std::string xian = w.dir / "xian.shp";
+  test::WriteTestShapefile(xian, 2385, {"NAME"}, {{{{"NAME", "B"}}, {test::Rectangle(440000, 4340000, 445000, 4344000)}}});
+  PickInput(w, 2, xian, "[NAME]", w.dir / "xian.gpkg");
+  w->gb8054->setItemIndex(3);
+  w.dialogs.choices.clear();
+  w->Button1->click();
+  ASSERT_EQ(w.dialogs.errors.size(), 1u) << w.dialogs.describe();
+  EXPECT_TRUE(w.dialogs.errors[0].contains(U("七参数"))) << w.dialogs.describe();
+  EXPECT_FALSE(fs::exists(w.dir / "xian.gpkg"));
+  w->edtTowgs84->setText("-17.5,84.2,43.1,0.12,-0.21,0.34,1.2");
+  w.dialogs.errors.clear();
+  w.dialogs.choiceAnswers = {3};
+  w->Button1->click();
+  ASSERT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
+  EXPECT_TRUE(test::ReadWithGdal(w.dir / "xian.gpkg").has("L_B"));
+}
+
+}  // namespace
+}  // namespace tarvik

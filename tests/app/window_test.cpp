@@ -258,9 +258,9 @@ TEST(MainWindow, InputCoordinateSystemPresetsTheControls) {
       {"Xi'an 1980 geographic", SpatialReference::FromEpsg(4610), 1, 0, 0, 0, 99},
       {"CGCS2000 3-degree CM 117", SpatialReference::FromEpsg(4548), 0, 3, 0, 0, 117},
       {"CGCS2000 geographic", SpatialReference::FromEpsg(4490), 1, 3, 0, 0, 99},
-      // Not one of ours: planar or geographic as it is, the person sets the rest.
-      {"Web Mercator", SpatialReference::FromEpsg(3857), 0, 2, 0, 0, 99, "无法自动识别坐标系统，自己设置有关参数"},
-      // Not identified: planar, the person sets the rest.
+      // Not one of ours but on a datum of ours: reprojected into its Gauss-Krueger system.
+      {"Web Mercator", SpatialReference::FromEpsg(3857), 0, 2, 0, 0, 99},
+      // On a datum of no row: planar, the person sets the rest.
       {"custom", SpatialReference::FromWkt("+proj=tmerc +lon_0=101.5 +k=0.9996 +x_0=300000 +ellps=intl +units=m"),
        0, 2, 0, 0, 99, "无法自动识别坐标系统，自己设置有关参数"},
       {"none", SpatialReference(), 1, 2, 0, 0, 99, nullptr, "没有定义坐标系统"},

@@ -32,7 +32,7 @@ std::string OtherValue(const ControlEntry& e) {
 
 TEST(ControlTable, EveryControlOfBothWindowsIsThereOnce) {
   const std::set<std::string> main = {"rgtype", "gb8054", "rgisband", "cbFdf",
-                                      "centerL", "chkAutoMeridian", "edtMapscale1", "rgjw", "cbLayout"};
+                                      "centerL", "chkAutoMeridian", "edtMapscale1", "rgjw", "edtTowgs84", "cbLayout"};
   const std::set<std::string> dialog = {
       "rgdmsmode", "sentod", "senw", "Seinterval", "btnDFont", "btnXFont", "SeLineLength",
       "btntscale", "btn4j", "Rg4JAnn", "morb", "btnrightdown", "serb", "edtmapTitle",
