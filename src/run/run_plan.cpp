@@ -210,8 +210,16 @@ void PlanFile(RunPlan& plan, TFrameSettings& s) {
     if (!described) throw RunError(path + "没有定义坐标系统；" + DescribeOptions());
     plan.systemDescribed = true;
   }
+  // A system that places nothing on the earth (a local grid of its own)
+  // states nothing usable: the person describes it, or it is refused.
+  if (!in.ref.empty() && !in.ref.isGeographic() && !in.ref.isProjected()) {
+    if (!described)
+      throw RunError(path + "的坐标系统 " + in.ref.name() + " 是独立的本地坐标系，不能换算到高斯-克吕格坐标；" +
+                     DescribeOptions());
+    plan.systemDescribed = true;
+  }
   std::optional<InputCoordinates> inputCoords;
-  if (!in.ref.empty()) {
+  if (!in.ref.empty() && !plan.systemDescribed) {
     inputCoords = InputCoordinatesOf(in.ref);
     plan.inputSystem = inputCoords->description;
   }

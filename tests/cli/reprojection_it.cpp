@@ -189,5 +189,46 @@ TEST(ReprojectionCli, AGeographicIndexFramedInThePlaneIsTheIndexMadeInThePlane) 
   }
 }
 
+// What states no usable system is described by the options or refused; a
+// transformation that moves the data kilometres is refused as mistyped.
+TEST(ReprojectionCli, InputsWithoutAUsableSystem) {
+  TempDir dir;
+  const std::vector<XY> area = Rectangle(440000, 4330000, 445000, 4334000);
+  WriteTestShapefile(dir / "none.shp", 0, {"NAME"}, {{{{"NAME", "A"}}, {area}}});
+  const std::string base = (dir.path() / "none").string();
+  for (const char* name : {"garbage", "local"}) {
+    for (const char* ext : {".shp", ".shx", ".dbf"}) fs::copy_file(base + ext, dir / (std::string(name) + ext));
+  }
+  WriteFile(dir / "garbage.prj", "NOT A SYSTEM");
+  WriteFile(dir / "local.prj", "LOCAL_CS[\"site grid\",LOCAL_DATUM[\"x\",0],UNIT[\"metre\",1]]");
+  WriteTestShapefile(dir / "xian.shp", 2385, {"NAME"}, {{{{"NAME", "A"}}, {area}}});
+  const std::vector<std::string> described = {"--datum", "cgcs2000", "--central-meridian", "117"};
+  const struct {
+    const char* file;
+    bool options;
+    std::vector<std::string> more;
+    int exitCode;
+    const char* message;
+  } cases[] = {
+      {"none.shp", false, {}, 1, "没有定义坐标系统"},
+      {"none.shp", true, {}, 0, "按所选的坐标系统读取"},
+      {"garbage.prj", false, {}, 1, "无法识别：NOT A SYSTEM"},
+      {"local.shp", false, {}, 1, "独立的本地坐标系"},
+      {"local.shp", true, {}, 0, "按所选的坐标系统读取"},
+      {"xian.shp", true, {"--towgs84", "9000,0,0,0,0,0,0"}, 1, "请检查参数"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.file) + (c.options ? " described" : ""));
+    std::string file = c.file;
+    if (file == "garbage.prj") file = "garbage.shp";
+    std::vector<std::string> args = {"area", dir / file, "-o", dir / "o.gpkg", "--name-template", "[NAME]", "--overwrite"};
+    if (c.options) args.insert(args.end(), described.begin(), described.end());
+    args.insert(args.end(), c.more.begin(), c.more.end());
+    const CliResult r = RunCli(args);
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+    EXPECT_TRUE(Contains(r.err, c.message)) << r.err;
+  }
+}
+
 }  // namespace
 }  // namespace tarvik::test
