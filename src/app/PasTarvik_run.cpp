@@ -14,6 +14,7 @@
 #include <QSpinBox>
 
 #include "app/PasTarvik.h"
+#include "app/run_worker.h"
 #include "common/error.h"
 #include "coords/datum.h"
 #include "run/coordinate_rules.h"
@@ -103,30 +104,44 @@ void TFrmTarvik::Button1Click() {
   FSettings.CoordSysIndex = gb8054->itemIndex();
   const auto mode = static_cast<CreationMode>(rgtype->itemIndex());
   const RunRequest request = GatherRequest(mode);
-  const RunPlan plan = PlanRun(request);
-  FSettings = plan.settings;
-  ShowPlan(plan);
-  const auto existing = AskAboutExistingOutput(plan);
+  SetRunning(true);
+  auto enableAgain = qScopeGuard([this] { SetRunning(false); });
+  // The checks of a large input take a while: off the window's thread, the
+  // window repainting and the check stoppable (nothing is written yet).
+  if (mode != CreationMode::SheetNumber)
+    progress_.ShowBusy(U("正在检查输入"), U("正在检查输入文件……"), true);
+  std::optional<RunPlan> plan;
+  try {
+    plan = RunOffTheWindow([&] { return PlanRun(request, [this] { return progress_.aborted(); }); });
+  } catch (const RunStopped&) {
+    return;  // the person stopped it; nothing was written
+  }
+  progress_.EndRun();
+  FSettings = plan->settings;
+  ShowPlan(*plan);
+  const auto existing = AskAboutExistingOutput(*plan);
   if (!existing) return;  // the person keeps the output as it is
   // The paths of a run that starts are the ones worth offering again.
-  const QString P = QString::fromStdString(plan.output);
+  const QString P = QString::fromStdString(plan->output);
   RememberPath(lstRecentOutputs, P);
   if (mode != CreationMode::SheetNumber) RememberPath(lstRecentInputs, edtFile->text());
 
   RunHooks hooks;
   // The progress window names the frame just kept.
   hooks.frameDone = [this](int, int, const std::string& name) {
-    progress_.SetCurrentName(QString::fromStdString(name));
+    feedback_.onWindowThread([&] { progress_.SetCurrentName(QString::fromStdString(name)); });
   };
-  SetRunning(true);
-  std::optional<RunResult> result;
-  {
-    const auto enableAgain = qScopeGuard([this] { SetRunning(false); });
-    result = ExecuteRun(plan, *existing, feedback_, hooks);
-  }
-  FRun.ZoneNumberText = result->run.ZoneNumberText;
-  emit runFinished(P, result->frames.empty() ? QString() : QString::fromStdString(result->frames.front()));
-  ReportRun(plan, *result);
+  hooks.phase = [this](const std::string& what) {
+    feedback_.onWindowThread([&] { progress_.ShowBusy(U("Tarvik"), QString::fromStdString(what), false); });
+  };
+  progress_.BeginRun();
+  const RunResult result = RunOffTheWindow([&] { return ExecuteRun(*plan, *existing, feedback_, hooks); });
+  // The run is over: the window is the person's again while the box is open.
+  enableAgain.dismiss();
+  SetRunning(false);
+  FRun.ZoneNumberText = result.run.ZoneNumberText;
+  emit runFinished(P, result.frames.empty() ? QString() : QString::fromStdString(result.frames.front()));
+  ReportRun(*plan, result);
 }
 
 void TFrmTarvik::CollectParameters() {

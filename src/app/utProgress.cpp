@@ -175,6 +175,20 @@ void ProgressState::EndRun() {
 
 void ProgressState::SetCurrentName(const QString& name) { currentName_ = name; }
 
+void ProgressState::ShowBusy(const QString& caption, const QString& text, bool cancellable) {
+  progress_.reset();
+  progress_ = std::make_unique<TMyProgress>(*this, 1, cancellable);
+  levelCount_ = 1;
+  progress_->setWindowTitle(caption);
+  progress_->timeLabel()->setText(text);
+  bars_.front()->setRange(0, 0);  // moving: there is no count to show
+  total_[0] = 0;
+  position_[0] = 0;
+  currentName_.clear();
+  progress_->show();
+  progress_->raise();
+}
+
 void ProgressState::ShowStatus() {
   if (!progress_ || position_.empty()) return;
   const int done = position_[0], total = total_[0];

@@ -28,6 +28,7 @@
 // loop: the output is still being closed then, and the person sees so.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -109,6 +110,11 @@ class ProgressState {
   bool runAborted() const { return runAborted_; }
   // The name of the frame just finished, shown with the count.
   void SetCurrentName(const QString& name);
+  // A long step that has no count (removing an output, checking an input):
+  // the window with a moving bar and `text`; 取消 only when `cancellable`
+  // (then aborted() tells whether it was confirmed). The next
+  // ProgressStart replaces it.
+  void ShowBusy(const QString& caption, const QString& text, bool cancellable);
 
   // For the window and for tests.
   TMyProgress* window() const { return progress_.get(); }
@@ -128,7 +134,7 @@ class ProgressState {
 
   ConfirmFunction confirm_;
   std::unique_ptr<TMyProgress> progress_;
-  bool abort_ = false;
+  std::atomic<bool> abort_{false};  // read by a run's worker thread too
   // Per level: the bar, its position and its total.
   std::vector<QProgressBar*> bars_;
   std::vector<int> position_;

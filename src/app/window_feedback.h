@@ -1,11 +1,15 @@
 // The window's side of UserFeedback: the engine's messages as message boxes,
 // its questions as the OK/Cancel box, its progress in the progress window.
-// The builders drive it exactly as they drive the command line's bar.
+// The builders drive it exactly as they drive the command line's bar. It may
+// be called from a worker thread: every call then runs on the window's
+// thread, and the caller waits for it.
 #pragma once
 
 #include "app/utProgress.h"
 #include "app/window_dialogs.h"
 #include "common/user_feedback.h"
+
+#include <functional>
 
 namespace tarvik {
 
@@ -20,6 +24,8 @@ class WindowFeedback : public UserFeedback {
   void progressStart(int total, const std::string& caption, bool cancellable) override;
   bool progressStep(int count) override;
   void progressClose(bool force) override;
+  // Runs `f` on the window's thread (at once when called there).
+  void onWindowThread(const std::function<void()>& f);
 
  private:
   const WindowDialogs& dialogs_;

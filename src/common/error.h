@@ -13,4 +13,11 @@ class RunError : public std::runtime_error {
   explicit RunError(const std::string& message) : std::runtime_error(message) {}
 };
 
+// The person stopped the run before anything was written: nothing to tell
+// but that.
+class RunStopped : public RunError {
+ public:
+  RunStopped() : RunError("已取消") {}
+};
+
 }  // namespace tarvik

@@ -212,6 +212,7 @@ FileRunCheck CheckFileRun(const FileRunRequest& r, const TFrameSettings& setting
       numberFields.push_back(f);
   std::vector<int> numberScales(numberFields.size(), -2);  // -2: no value seen yet
   ReadSelectedFeatures(input, r.where, [&](const Feature& feature) {
+    if (r.stopRequested && result.selected % 256 == 255 && r.stopRequested()) throw RunStopped();
     ++result.selected;
     result.fids.push_back(feature.fid());
     const std::string label = FeatureLabel(feature, r.nameField);

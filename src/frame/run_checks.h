@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -78,6 +79,8 @@ struct FileRunRequest {
   // The caller settled the input's system (reprojected it, or the person
   // described an input that states none): its own is not checked here.
   bool systemSettled = false;
+  // Asked every few hundred features; true ends the check with RunStopped.
+  std::function<bool()> stopRequested;
 };
 
 struct FileRunCheck {

@@ -43,13 +43,14 @@ void CheckNothingHeld(const RunPlan& plan) {
 }
 
 // The output ready for the run, under the lock: replaced, added to, or new.
-void PrepareOutput(const RunPlan& plan, ExistingOutput existing) {
+void PrepareOutput(const RunPlan& plan, ExistingOutput existing, const RunHooks& hooks) {
   const std::string& output = plan.output;
   if (!OutputIsThere(output)) return;
   switch (existing) {
     case ExistingOutput::Refuse:
       throw RunError(output + " 已存在");
     case ExistingOutput::Replace:
+      if (hooks.phase) hooks.phase("正在删除已有的输出……");
       if (IsDxfOutput(output)) {
         std::error_code ec;
         if (!IsDxfFile(output) || !fs::remove(output, ec)) throw RunError(output + "文件已存在，且无法删除(它不是DXF文件)");
@@ -117,7 +118,7 @@ RunResult ExecuteRun(const RunPlan& plan, ExistingOutput existing, UserFeedback&
   // Held for the whole run, from before an existing output is removed.
   OutputLock lock = OutputLock::Acquire(plan.output);
   if (hooks.outputLocked) hooks.outputLocked(lock.file());
-  PrepareOutput(plan, existing);
+  PrepareOutput(plan, existing, hooks);
 
   const auto start = std::chrono::steady_clock::now();
   const std::unique_ptr<TtkBaseClass> builder = MakeBuilder(plan, feedback);

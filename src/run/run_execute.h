@@ -29,6 +29,8 @@ struct RunHooks {
   std::function<void(const std::string& lockFile)> outputLocked;
   // The store is closed (also after a failure), before the project is written.
   std::function<void()> outputClosed;
+  // A long step that draws no frames begins ("正在删除已有的输出……").
+  std::function<void(const std::string& what)> phase;
 };
 
 struct RunResult {

@@ -194,7 +194,7 @@ SpatialReference RunSystem(const TFrameSettings& s, bool index) {
 // truth about its coordinates (the options choose the output system; they
 // describe the input only when it states none), every selected feature read
 // once, the meridian and scale decided from what it holds.
-void PlanFile(RunPlan& plan, TFrameSettings& s) {
+void PlanFile(RunPlan& plan, TFrameSettings& s, const std::function<bool()>& stopRequested) {
   const RunRequest& r = plan.request;
   const std::string& path = r.inputPath;
   plan.input = InspectInput(path);
@@ -270,7 +270,8 @@ void PlanFile(RunPlan& plan, TFrameSettings& s) {
   }
 
   FileRunRequest check_request{r.mode, path, in.cls, plan.where, plan.nameField, r.nameTemplate,
-                               {plan.nameField, s.edtField}, plan.reprojection, plan.systemDescribed};
+                               {plan.nameField, s.edtField}, plan.reprojection, plan.systemDescribed, {}};
+  check_request.stopRequested = stopRequested;
   const FileRunCheck check = CheckFileRun(check_request, s);
   if (index) {
     const long typedScale = std::lround(static_cast<double>(s.ScaleFactor * 10000));
@@ -308,7 +309,7 @@ void PlanFile(RunPlan& plan, TFrameSettings& s) {
 
 }  // namespace
 
-RunPlan PlanRun(const RunRequest& request) {
+RunPlan PlanRun(const RunRequest& request, const std::function<bool()>& stopRequested) {
   RunPlan plan;
   plan.request = request;
   TFrameSettings s = request.settings;
@@ -317,7 +318,7 @@ RunPlan PlanRun(const RunRequest& request) {
   if (fileRun) TemplateField(request.nameTemplate);
   PlanOutput(plan);
   if (fileRun) {
-    PlanFile(plan, s);
+    PlanFile(plan, s, stopRequested);
   } else {
     if (request.sheetNumber.empty()) throw RunError("图幅号不能空");
     const bool meridianStated = ApplyCoordinateChoice(request.coords, nullptr, s);

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -78,6 +79,8 @@ struct RunPlan {
 // number or the input file (its coordinate system, its condition, every
 // selected feature, the names), the coordinates against the meridian, the
 // grid the settings would draw.
-RunPlan PlanRun(const RunRequest& request);
+// `stopRequested`, when given, is asked now and then during the long check
+// of an input file; true ends the plan with RunStopped.
+RunPlan PlanRun(const RunRequest& request, const std::function<bool()>& stopRequested = {});
 
 }  // namespace tarvik

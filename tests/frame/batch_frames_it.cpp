@@ -416,7 +416,7 @@ TEST(BatchInputs, IndexSheetsAgainstTheScale) {
     settings.GeodeticOutput = c.geographic;
     try {
       const FileRunCheck check =
-          CheckFileRun({CreationMode::SheetIndex, dir / c.file, {}, "", "TFH", "[TFH]", {"TFH"}, nullptr, false}, settings);
+          CheckFileRun({CreationMode::SheetIndex, dir / c.file, {}, "", "TFH", "[TFH]", {"TFH"}, nullptr, false, {}}, settings);
       CheckIndexScale(check, static_cast<long double>(c.scale));
       EXPECT_EQ(c.refusal, nullptr) << "not refused";
       EXPECT_EQ(check.names.size(), 2u);
@@ -431,7 +431,7 @@ TEST(BatchInputs, IndexSheetsAgainstTheScale) {
     TFrameSettings settings;
     settings.GeodeticOutput = std::string(file) == "50k.shp";
     const FileRunCheck check =
-        CheckFileRun({CreationMode::SheetIndex, dir / file, {}, "", "TFH", "[TFH]", std::move(fields), nullptr, false}, settings);
+        CheckFileRun({CreationMode::SheetIndex, dir / file, {}, "", "TFH", "[TFH]", std::move(fields), nullptr, false, {}}, settings);
     return std::make_pair(check.numberScale, check.sizeScale());
   };
   EXPECT_EQ(scalesOf("10k.shp", {"NAME", "TFH"}), std::make_pair(std::optional<int>(6), std::optional<int>(6)));
