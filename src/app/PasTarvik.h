@@ -223,6 +223,8 @@ class TFrmTarvik : public QWidget {
   QWidget* manualWindow_ = nullptr;
   // The name field the table's field last followed.
   QString followedField_;
+  // What the engine said during the last run (listed in its end box).
+  QStringList runMessages_;
 
   // The settings and run values of the program, overwritten before every run.
   TFrameSettings FSettings;

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include "app/PasTarvik.h"
@@ -24,37 +25,58 @@ QString U(const char* text) { return QString::fromUtf8(text); }
 // comes to some 2 300 pixels, enough to read its texts when zoomed in.
 constexpr int kPreviewDpi = 96;
 
-// Hands a file or folder to the desktop; says so when nothing took it.
-void OpenOnDesktop(WindowDialogs& dialogs, const QString& path, const QString& advice) {
-  if (dialogs.openUrl && dialogs.openUrl(QUrl::fromLocalFile(path))) return;
-  if (dialogs.errorWithCaption) dialogs.errorWithCaption(U("没有程序能打开") + path + advice, U("打开文件") + path);
+// Opens `path` with the first of `programs` found on PATH, or with the
+// desktop's handler; where nothing takes it, shows the path with a button
+// that copies it. `desktopFirst`: the desktop's handler before the programs
+// (a folder); else after them (a QGIS project, which a desktop may hand to
+// a text editor).
+void OpenWith(WindowDialogs& dialogs, const QString& path, const QStringList& programs, bool desktopFirst,
+              const QString& nothing) {
+  const auto desktop = [&] { return dialogs.openUrl && dialogs.openUrl(QUrl::fromLocalFile(path)); };
+  if (desktopFirst && desktop()) return;
+  for (const QString& program : programs) {
+    const QString found = QStandardPaths::findExecutable(program);
+    if (!found.isEmpty() && dialogs.startProgram && dialogs.startProgram(found, {path})) return;
+  }
+  if (!desktopFirst && desktop()) return;
+  if (dialogs.showPath) dialogs.showPath(nothing, path);
 }
+
+// File managers of the usual desktops, for a folder the desktop itself
+// does not open.
+const QStringList kFileManagers = {"xdg-open", "nautilus", "dolphin", "thunar", "pcmanfm", "caja", "nemo"};
 
 }  // namespace
 
 void TFrmTarvik::ReportRun(const RunPlan& plan, const RunResult& result) {
   const QString output = QString::fromStdString(result.output);
-  const QString time = QString::number(result.milliseconds) + U("毫秒");
+  const QString time = ElapsedText(result.milliseconds);
   const QString count = QString::number(static_cast<qsizetype>(result.frames.size()));
   const bool cancelled = result.stopped;
   // Told after the count: the frames are there, but without these elements.
-  QString details;
+  QString summary;
   if (result.counts.refused > 0)
-    details += U("\n") + QString::number(result.counts.refused) + U(" 个要素保存失败，输出中缺少它们");
+    summary += U("\n") + QString::number(result.counts.refused) + U(" 个要素保存失败，输出中缺少它们");
   if (result.counts.skipped > 0)
-    details += U("\n") + QString::number(result.counts.skipped) + U(" 个要素的图形有错误，没有生成图廓");
-  for (const std::string& note : plan.notes) details += U("\n") + QString::fromStdString(note);
-  if (!result.projectError.empty()) details += U("\n没有写QGIS工程：") + QString::fromStdString(result.projectError);
+    summary += U("\n") + QString::number(result.counts.skipped) + U(" 个要素的图形有错误，没有生成图廓");
+  for (const std::string& note : plan.notes) summary += U("\n") + QString::fromStdString(note);
+  if (!result.projectError.empty()) summary += U("\n没有写QGIS工程：") + QString::fromStdString(result.projectError);
+  // Every warning of the run, whole, to unfold.
+  QStringList warnings;
+  for (const std::string& line : plan.skipped) warnings << U("跳过") + QString::fromStdString(line);
+  for (const QString& line : runMessages_) warnings << line;
+  for (const std::string& note : plan.notes) warnings << QString::fromStdString(note);
+  const QString details = warnings.join("\n");
   if (result.frames.empty()) {
     if (dialogs_.message)
       dialogs_.message((cancelled ? U("已取消：没有写入图廓，用时") + time : U("完成，用时") + time + U("，没有写入图廓")) +
-                       details);
+                       summary + (details.isEmpty() ? QString() : U("\n\n") + details));
     return;
   }
   const std::string& project = result.project;
   QString text = cancelled ? U("已取消：写入 ") + count + U(" 个图廓，保留在 ") + output + U("，用时") + time
                            : U("完成，用时") + time + U("\n写入 ") + count + U(" 个图廓到 ") + output;
-  text += details;
+  text += summary;
   if (!project.empty()) text += U("\nQGIS工程：") + QString::fromStdString(project);
 
   enum Action { Picture, Folder, Project, Close };
@@ -78,20 +100,24 @@ void TFrmTarvik::ReportRun(const RunPlan& plan, const RunResult& result) {
   buttons << U("关闭");
   actions.push_back(Close);
   if (!dialogs_.choose) return;
-  const int chosen = dialogs_.choose(text, cancelled ? U("已取消") : U("完成"), buttons, 0);
-  if (chosen < 0 || chosen >= static_cast<int>(actions.size())) return;
-  switch (actions[static_cast<std::size_t>(chosen)]) {
-    case Picture:
-      ShowFramePicture(output, first);
-      break;
-    case Folder:
-      OpenOnDesktop(dialogs_, QFileInfo(output).absolutePath(), QString());
-      break;
-    case Project:
-      OpenOnDesktop(dialogs_, QString::fromStdString(project), U("，请安装QGIS"));
-      break;
-    case Close:
-      break;
+  // The box stays until 关闭: after a button it comes back, Enter then closing it.
+  for (int defaultButton = 0;; defaultButton = static_cast<int>(buttons.size()) - 1) {
+    const int chosen = dialogs_.choose(text, cancelled ? U("已取消") : U("完成"), buttons, defaultButton, details);
+    if (chosen < 0 || chosen >= static_cast<int>(actions.size())) return;
+    switch (actions[static_cast<std::size_t>(chosen)]) {
+      case Picture:
+        ShowFramePicture(output, first);
+        break;
+      case Folder:
+        OpenWith(dialogs_, QFileInfo(output).absolutePath(), kFileManagers, true, U("没有找到文件管理器，请自己打开："));
+        break;
+      case Project:
+        OpenWith(dialogs_, QString::fromStdString(project), {"qgis"}, false,
+                 U("没有找到QGIS（PATH中没有qgis），请安装QGIS后打开："));
+        break;
+      case Close:
+        return;
+    }
   }
 }
 

@@ -79,7 +79,7 @@ std::optional<ExistingOutput> TFrmTarvik::AskAboutExistingOutput(const RunPlan& 
   // One question, replacing the default: frames are never added to an
   // existing file unless the person says so.
   const int answer = dialogs_.choose ? dialogs_.choose(U("文件") + P + U("已存在。替换它，还是把这次的图廓加入其中？"),
-                                                       U("输出已存在"), {U("替换"), U("加入其中"), U("取消")}, 0)
+                                                       U("输出已存在"), {U("替换"), U("加入其中"), U("取消")}, 0, QString())
                                      : 2;
   if (answer == 0) return ExistingOutput::Replace;
   if (answer == 1) return ExistingOutput::Append;
@@ -135,6 +135,9 @@ void TFrmTarvik::Button1Click() {
     feedback_.onWindowThread([&] { progress_.ShowBusy(U("Tarvik"), QString::fromStdString(what), false); });
   };
   progress_.BeginRun();
+  runMessages_.clear();
+  feedback_.collectMessages(&runMessages_);
+  const auto showAgain = qScopeGuard([this] { feedback_.collectMessages(nullptr); });
   const RunResult result = RunOffTheWindow([&] { return ExecuteRun(*plan, *existing, feedback_, hooks); });
   // The run is over: the window is the person's again while the box is open.
   enableAgain.dismiss();

@@ -1,6 +1,8 @@
 #include "app/window_dialogs.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QProcess>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -148,8 +150,9 @@ WindowDialogs DesktopDialogs(QWidget* parent) {
     return box.exec() == QMessageBox::Ok;
   };
   d.choose = [owner](const QString& text, const QString& caption, const QStringList& buttons,
-                     int defaultButton) {
+                     int defaultButton, const QString& details) {
     QMessageBox box(QMessageBox::Information, caption, text, QMessageBox::NoButton, owner.data());
+    if (!details.isEmpty()) box.setDetailedText(details);
     QList<QAbstractButton*> made;
     for (qsizetype i = 0; i < buttons.size(); ++i)
       made << box.addButton(buttons[i], i + 1 == buttons.size() ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
@@ -171,6 +174,17 @@ WindowDialogs DesktopDialogs(QWidget* parent) {
     return SaveChoice{dialog.chosen(), dialog.filterIndex()};
   };
   d.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+  d.startProgram = [](const QString& program, const QStringList& arguments) {
+    return QProcess::startDetached(program, arguments);
+  };
+  d.showPath = [owner](const QString& text, const QString& path) {
+    QMessageBox box(QMessageBox::Information, QApplication::applicationDisplayName(), text + "\n" + path,
+                    QMessageBox::NoButton, owner.data());
+    QPushButton* copy = box.addButton(QString::fromUtf8("复制路径"), QMessageBox::ActionRole);
+    box.addButton(QString::fromUtf8("关闭"), QMessageBox::RejectRole);
+    box.exec();
+    if (box.clickedButton() == copy) QGuiApplication::clipboard()->setText(path);
+  };
   d.showImage = [owner](const QImage& image, const QString& title) {
     ShowImageDialog(owner.data(), image, title);
   };

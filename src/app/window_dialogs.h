@@ -33,8 +33,9 @@ struct WindowDialogs {
   std::function<bool(const QString& text, const QString& caption)> confirm;
   // A box with buttons of its own: the index of the button chosen. The last
   // button is the way out (Esc and the close box choose it); `defaultButton`
-  // is the one Enter presses.
-  std::function<int(const QString& text, const QString& caption, const QStringList& buttons, int defaultButton)>
+  // is the one Enter presses. `details` (may be empty) can be unfolded.
+  std::function<int(const QString& text, const QString& caption, const QStringList& buttons, int defaultButton,
+                    const QString& details)>
       choose;
   // An open dialog starting at `start`; the path chosen, or nothing.
   std::function<std::optional<QString>(const QString& start, const QStringList& filters)> openFile;
@@ -43,6 +44,11 @@ struct WindowDialogs {
   std::function<std::optional<SaveChoice>(const QString& start, const QStringList& filters)> saveFile;
   // Hands a local file to the desktop (browser, viewer); false when nothing took it.
   std::function<bool(const QUrl& url)> openUrl;
+  // Starts a program with the arguments, not waiting for it; false when it
+  // could not be started.
+  std::function<bool(const QString& program, const QStringList& arguments)> startProgram;
+  // A path nothing could open, shown with a button that copies it.
+  std::function<void(const QString& text, const QString& path)> showPath;
   // Shows the picture of a written frame with its title.
   std::function<void(const QImage& image, const QString& title)> showImage;
 };

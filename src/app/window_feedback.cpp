@@ -27,7 +27,10 @@ auto OnWindowThread(F&& f) -> decltype(f()) {
 
 void WindowFeedback::message(const std::string& text) {
   OnWindowThread([&] {
-    if (dialogs_.message) dialogs_.message(QString::fromStdString(text));
+    if (sink_)
+      sink_->push_back(QString::fromStdString(text));
+    else if (dialogs_.message)
+      dialogs_.message(QString::fromStdString(text));
   });
 }
 

@@ -11,6 +11,8 @@
 
 #include <functional>
 
+#include <QStringList>
+
 namespace tarvik {
 
 class WindowFeedback : public UserFeedback {
@@ -26,10 +28,14 @@ class WindowFeedback : public UserFeedback {
   void progressClose(bool force) override;
   // Runs `f` on the window's thread (at once when called there).
   void onWindowThread(const std::function<void()>& f);
+  // While set, messages are kept in `sink` instead of shown one box each
+  // (a run lists them in its end box); none: shown.
+  void collectMessages(QStringList* sink) { sink_ = sink; }
 
  private:
   const WindowDialogs& dialogs_;
   ProgressState& progress_;
+  QStringList* sink_ = nullptr;
 };
 
 }  // namespace tarvik

@@ -32,6 +32,14 @@ QString PathWithChosenExtension(const QString& path, const QStringList& extensio
   return result;
 }
 
+QString ElapsedText(qint64 ms) {
+  if (ms < 10000) return QString::number(ms) + QString::fromUtf8("毫秒");
+  if (ms < 60000) return QString::number(ms / 1000.0, 'f', 1) + QString::fromUtf8("秒");
+  const qint64 s = ms / 1000;
+  if (s < 3600) return QString::fromUtf8("%1分%2秒").arg(s / 60).arg(s % 60);
+  return QString::fromUtf8("%1小时%2分%3秒").arg(s / 3600).arg(s / 60 % 60).arg(s % 60);
+}
+
 QString DirectoryPart(const QString& path) {
   const qsizetype slash = path.lastIndexOf('/');
   return slash < 0 ? QString() : path.left(slash + 1);

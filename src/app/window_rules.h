@@ -21,6 +21,10 @@ bool ScaleTextTypable(const QString& text);
 QString PathWithChosenExtension(const QString& path, const QStringList& extensions, int filterIndex,
                                 const QString& defaultExtension);
 
+// The time a run took as the end box says it: "%d毫秒" under ten seconds,
+// "12.3秒" under a minute, "1分37秒", "1小时2分5秒".
+QString ElapsedText(qint64 milliseconds);
+
 // Everything up to the last "/" of an output path ("" for a bare file name).
 QString DirectoryPart(const QString& path);
 

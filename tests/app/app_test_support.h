@@ -38,6 +38,11 @@ struct DialogRecorder {
   // then the box's default button.
   std::vector<std::pair<QString, QStringList>> choices;
   std::deque<int> choiceAnswers;
+  std::vector<QString> details;  // the unfoldable details of each box with buttons
+  // Programs started (program, then its arguments), and whether they start.
+  std::vector<QStringList> started;
+  bool startSucceeds = true;
+  std::vector<std::pair<QString, QString>> shownPaths;  // (text, path)
   std::optional<QString> openAnswer;
   std::vector<QStringList> openFilters;
   std::optional<SaveChoice> saveAnswer;
@@ -58,8 +63,10 @@ struct DialogRecorder {
       answers.pop_front();
       return a;
     };
-    d.choose = [this](const QString& t, const QString&, const QStringList& buttons, int defaultButton) {
+    d.choose = [this](const QString& t, const QString&, const QStringList& buttons, int defaultButton,
+                      const QString& detail) {
       choices.emplace_back(t, buttons);
+      details.push_back(detail);
       if (choiceAnswers.empty()) return defaultButton;
       const int a = choiceAnswers.front();
       choiceAnswers.pop_front();
@@ -79,6 +86,11 @@ struct DialogRecorder {
       return openSucceeds;
     };
     d.showImage = [this](const QImage& image, const QString& title) { images.emplace_back(image, title); };
+    d.startProgram = [this](const QString& program, const QStringList& arguments) {
+      started.push_back(QStringList{program} + arguments);
+      return startSucceeds;
+    };
+    d.showPath = [this](const QString& text, const QString& path) { shownPaths.emplace_back(text, path); };
   }
 
   bool shown(const QString& text) const {

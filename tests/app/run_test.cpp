@@ -6,6 +6,9 @@
 #include <filesystem>
 #include <functional>
 
+#include <QLabel>
+#include <QTimer>
+
 #include "app_test_support.h"
 #include "gdb/output_lock.h"
 #include "settings_ui/pascoverset.h"
@@ -128,10 +131,16 @@ TEST(WindowRun, SheetNumberIntoEachKindOfStore) {
     w->rgtype->setItemIndex(0);
     w->edtoutFile->setText(QString::fromStdString(output));
     w.dialogs.choiceAnswers = {c.button};
+    // The desktop opens the project here: no QGIS on PATH.
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QByteArray("/nonexistent"));
     w->Button1->click();
+    qputenv("PATH", path);
     ASSERT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
     EXPECT_TRUE(w.dialogs.messages.empty() && w.dialogs.questions.empty()) << w.dialogs.describe();
-    ASSERT_EQ(w.dialogs.choices.size(), 1u) << w.dialogs.describe();
+    // The box comes back after the button, Enter then closing it.
+    ASSERT_EQ(w.dialogs.choices.size(), 2u) << w.dialogs.describe();
+    EXPECT_EQ(w.dialogs.choices[1], w.dialogs.choices[0]);
     const QString project = QString::fromStdString(fs::path(output).replace_extension(".qgs").string());
     const QString& text = w.dialogs.choices[0].first;
     EXPECT_TRUE(StartsWith(text, "完成，用时")) << text.toStdString();
@@ -425,6 +434,84 @@ TEST(WindowRun, FolderThatOnlyLooksLikeAGeodatabaseIsNeverDeleted) {
   }
   EXPECT_EQ(test::ReadFile(fake + "/holiday.jpg"), "not a geodatabase");
   EXPECT_EQ(test::ReadFile(file), "plain text, not a GeoPackage");
+}
+
+}  // namespace
+}  // namespace tarvik
+
+namespace tarvik {
+namespace {
+
+// Replacing an output takes a while with many frames: the progress window
+// says so, and the window goes on processing its events meanwhile.
+TEST(WindowRun, RemovingAnExistingOutputShowsAndTheWindowStaysAwake) {
+  test::TempDir dir;
+  const std::string index = dir / "i.shp";
+  ASSERT_EQ(test::RunCli({"make-index", "--scale", "10000", "--bbox", "88", "16", "88.5", "16.3", "-o", index}).exitCode, 0);
+  const std::string output = dir / "many.gdb";
+  ASSERT_EQ(test::RunCli({"index", index, "-o", output, "--name-template", "[TFH]"}).exitCode, 0);
+  WindowUnderTest w;
+  w->rgtype->setItemIndex(0);
+  w->edtoutFile->setText(QString::fromStdString(output));
+  bool removalShown = false;
+  int ticks = 0;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    ++ticks;
+    if (TMyProgress* p = w->progress().window()) removalShown |= p->timeLabel()->text() == U("正在删除已有的输出……");
+  });
+  poll.start(0);
+  w.dialogs.choiceAnswers = {3};
+  w->Button1->click();
+  poll.stop();
+  ASSERT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
+  EXPECT_TRUE(removalShown);
+  EXPECT_GT(ticks, 5) << "the window processed its events during the run";
+  EXPECT_TRUE(test::ReadWithGdal(output).has("L_E45G095066"));
+}
+
+}  // namespace
+}  // namespace tarvik
+
+namespace tarvik {
+namespace {
+
+// Without a desktop handler the end box finds QGIS and a file manager on
+// PATH, or shows the path to copy; long runs read in seconds and minutes.
+TEST(WindowRun, TheEndBoxOpensWhatItOffersWithoutADesktop) {
+  test::TempDir bin;
+  for (const char* program : {"qgis", "nautilus"}) {
+    test::WriteFile(bin / program, "#!/bin/sh\nexit 0\n");
+    fs::permissions(bin / program, fs::perms::owner_all);
+  }
+  const QByteArray path = qgetenv("PATH");
+  WindowUnderTest w;
+  const std::string output = w.dir / "e.gpkg";
+  w->rgtype->setItemIndex(0);
+  w->edtoutFile->setText(QString::fromStdString(output));
+  w.dialogs.openSucceeds = false;  // no desktop handler
+  w.dialogs.choiceAnswers = {2, 1, 3};  // the project, the folder, close
+  qputenv("PATH", QByteArray(bin.path().c_str()));
+  w->Button1->click();
+  ASSERT_EQ(w.dialogs.choices.size(), 3u) << w.dialogs.describe();
+  ASSERT_EQ(w.dialogs.started.size(), 2u);
+  EXPECT_EQ(w.dialogs.started[0], (QStringList{QString::fromStdString(bin / "qgis"),
+                                               QString::fromStdString(fs::path(output).replace_extension(".qgs").string())}));
+  EXPECT_TRUE(w.dialogs.started[1][0].endsWith("nautilus")) << w.dialogs.started[1].join(" ").toStdString();
+  EXPECT_TRUE(w.dialogs.shownPaths.empty());
+  // Nothing on PATH: the path to copy.
+  qputenv("PATH", QByteArray("/nonexistent"));
+  w.dialogs.choices.clear();
+  w.dialogs.choiceAnswers = {0, 1, 3};  // replace the output; the folder; close
+  w->Button1->click();
+  qputenv("PATH", path);
+  ASSERT_EQ(w.dialogs.shownPaths.size(), 1u) << w.dialogs.describe();
+  EXPECT_EQ(w.dialogs.shownPaths[0].second, QString::fromStdString(w.dir.path().string()));
+
+  EXPECT_EQ(ElapsedText(9999), U("9999毫秒"));
+  EXPECT_EQ(ElapsedText(12345), U("12.3秒"));
+  EXPECT_EQ(ElapsedText(96951), U("1分36秒"));
+  EXPECT_EQ(ElapsedText(3725000), U("1小时2分5秒"));
 }
 
 }  // namespace
