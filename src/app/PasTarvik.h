@@ -204,8 +204,8 @@ class TFrmTarvik : public QWidget {
   // decided; buttons for the picture of the first frame (the default), the
   // folder and the QGIS project.
   void ReportRun(const RunPlan& plan, const RunResult& result);
-  // Draws a written frame and shows its picture.
-  void ShowFramePicture(const QString& output, const QString& frame);
+  // Shows the frames the run wrote, read back from the output.
+  void ShowFramePicture(const QString& output, const QStringList& frames);
   // A run going on: the window's controls are disabled (the progress window
   // stays usable) and the progress window is held until the output is closed.
   void SetRunning(bool running);

@@ -11,6 +11,7 @@
 #include <QUrl>
 
 #include "app/PasTarvik.h"
+#include "frame/input_facts.h"
 #include "settings_ui/radio_group.h"
 
 namespace tarvik {
@@ -51,7 +52,8 @@ bool TFrmTarvik::DropFiles(const QMimeData* data, bool take) {
     if (!url.isLocalFile()) continue;
     const QString path = QFileInfo(url.toLocalFile()).absoluteFilePath();
     if (EndsWith(path, ".shp") && input.isEmpty()) input = path;
-    if ((EndsWith(path, ".gdb") || EndsWith(path, ".gpkg")) && output.isEmpty()) output = path;
+    if ((EndsWith(path, ".gdb") || EndsWith(path, ".gpkg") || EndsWith(path, ".dxf")) && output.isEmpty())
+      output = path;
   }
   if (input.isEmpty() && output.isEmpty()) return false;
   if (!take) return true;
@@ -60,10 +62,12 @@ bool TFrmTarvik::DropFiles(const QMimeData* data, bool take) {
     RememberPath(lstRecentOutputs, output);
   }
   if (!input.isEmpty()) {
-    // A shapefile is framed in a file mode; the sheet-number mode gives way
-    // to the standard sheet index.
-    if (rgtype->itemIndex() == 0) rgtype->setItemIndex(1);
-    Guarded([&] { PickInput(input); });
+    // A shapefile is framed in the file mode its features call for: sheets
+    // as a standard sheet index, other polygons as an area file.
+    Guarded([&] {
+      rgtype->setItemIndex(LooksLikeSheetIndex(InspectInput(input.toStdString())) ? 1 : 2);
+      PickInput(input);
+    });
   }
   return true;
 }

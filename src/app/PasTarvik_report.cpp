@@ -21,10 +21,6 @@ namespace {
 
 QString U(const char* text) { return QString::fromUtf8(text); }
 
-// Resolution of the preview picture: a 1:10 000 sheet (about 60 cm on paper)
-// comes to some 2 300 pixels, enough to read its texts when zoomed in.
-constexpr int kPreviewDpi = 96;
-
 // Opens `path` with the first of `programs` found on PATH, or with the
 // desktop's handler; where nothing takes it, shows the path with a button
 // that copies it. `desktopFirst`: the desktop's handler before the programs
@@ -83,6 +79,8 @@ void TFrmTarvik::ReportRun(const RunPlan& plan, const RunResult& result) {
   QStringList buttons;
   std::vector<Action> actions;
   const QString first = QString::fromStdString(result.frames.front());
+  QStringList frameList;
+  for (const std::string& f : result.frames) frameList << QString::fromStdString(f);
 #ifdef TARVIK_HAVE_PREVIEW
   // A DXF drawing is not read back: its frames were checked in its working
   // store, which is gone.
@@ -106,7 +104,7 @@ void TFrmTarvik::ReportRun(const RunPlan& plan, const RunResult& result) {
     if (chosen < 0 || chosen >= static_cast<int>(actions.size())) return;
     switch (actions[static_cast<std::size_t>(chosen)]) {
       case Picture:
-        ShowFramePicture(output, first);
+        ShowFramePicture(output, frameList);
         break;
       case Folder:
         OpenWith(dialogs_, QFileInfo(output).absolutePath(), kFileManagers, true, U("没有找到文件管理器，请自己打开："));
@@ -121,14 +119,8 @@ void TFrmTarvik::ReportRun(const RunPlan& plan, const RunResult& result) {
   }
 }
 
-void TFrmTarvik::ShowFramePicture(const QString& output, const QString& frame) {
-#ifdef TARVIK_HAVE_PREVIEW
-  const QImage image = RenderFrameImage(output.toStdString(), frame.toStdString(), kPreviewDpi);
-  if (dialogs_.showImage) dialogs_.showImage(image, U("预览 ") + frame);
-#else
-  (void)output;
-  (void)frame;
-#endif
+void TFrmTarvik::ShowFramePicture(const QString& output, const QStringList& frames) {
+  if (dialogs_.showFrames) dialogs_.showFrames(output, frames, 0);
 }
 
 void TFrmTarvik::SetRunning(bool running) {

@@ -1,5 +1,10 @@
 #include "app/window_dialogs.h"
 
+#include <string>
+#include <vector>
+
+#include "app/frame_viewer.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QProcess>
@@ -14,11 +19,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
-#include <QGraphicsPixmapItem>
-#include <QGraphicsScene>
-#include <QGraphicsView>
 #include <QHBoxLayout>
-#include <QWheelEvent>
 #include <QVBoxLayout>
 
 namespace tarvik {
@@ -74,60 +75,6 @@ class OutputFileDialog : public QFileDialog {
  private:
   QString chosen_;
 };
-
-// A picture shown whole, fitted to the view, until the wheel zooms it;
-// dragging moves it.
-class ImageView : public QGraphicsView {
- public:
-  explicit ImageView(const QImage& image, QWidget* parent) : QGraphicsView(parent) {
-    setScene(&scene_);
-    scene_.addPixmap(QPixmap::fromImage(image))->setTransformationMode(Qt::SmoothTransformation);
-    setDragMode(QGraphicsView::ScrollHandDrag);
-    setRenderHint(QPainter::SmoothPixmapTransform);
-    setTransformationAnchor(QGraphicsView::AnchorUnderMouse);
-    setBackgroundBrush(Qt::gray);
-  }
-
- protected:
-  void resizeEvent(QResizeEvent* event) override {
-    QGraphicsView::resizeEvent(event);
-    if (fitted_) fitInView(scene_.itemsBoundingRect(), Qt::KeepAspectRatio);
-  }
-  void showEvent(QShowEvent* event) override {
-    QGraphicsView::showEvent(event);
-    if (fitted_) fitInView(scene_.itemsBoundingRect(), Qt::KeepAspectRatio);
-  }
-  void wheelEvent(QWheelEvent* event) override {
-    fitted_ = false;
-    const double factor = event->angleDelta().y() > 0 ? 1.25 : 0.8;
-    scale(factor, factor);
-  }
-
- private:
-  QGraphicsScene scene_;
-  bool fitted_ = true;
-};
-
-void ShowImageDialog(QWidget* parent, const QImage& image, const QString& title) {
-  QDialog dialog(parent);
-  dialog.setWindowTitle(title);
-  auto* layout = new QVBoxLayout(&dialog);
-  layout->addWidget(new ImageView(image, &dialog));
-  auto* hint = new QLabel(QString::fromUtf8("滚轮缩放，拖动平移"), &dialog);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
-  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-  auto* bottom = new QHBoxLayout;
-  bottom->addWidget(hint, 1);
-  bottom->addWidget(buttons);
-  layout->addLayout(bottom);
-  // Most of the screen, in the picture's proportions.
-  QSize size(900, 700);
-  if (const QScreen* screen = QGuiApplication::primaryScreen())
-    size = screen->availableSize() * 8 / 10;
-  if (!image.isNull()) size = image.size().scaled(size, Qt::KeepAspectRatio) + QSize(24, 60);
-  dialog.resize(size);
-  dialog.exec();
-}
 
 }  // namespace
 
@@ -185,8 +132,15 @@ WindowDialogs DesktopDialogs(QWidget* parent) {
     box.exec();
     if (box.clickedButton() == copy) QGuiApplication::clipboard()->setText(path);
   };
-  d.showImage = [owner](const QImage& image, const QString& title) {
-    ShowImageDialog(owner.data(), image, title);
+  d.showFrames = [owner](const QString& output, const QStringList& frames, int first) {
+#ifdef TARVIK_HAVE_PREVIEW
+    std::vector<std::string> names;
+    for (const QString& f : frames) names.push_back(f.toStdString());
+    FrameViewer viewer(output.toStdString(), names, first, owner.data());
+    viewer.exec();
+#else
+    (void)output, (void)frames, (void)first;
+#endif
   };
   return d;
 }

@@ -49,8 +49,9 @@ struct WindowDialogs {
   std::function<bool(const QString& program, const QStringList& arguments)> startProgram;
   // A path nothing could open, shown with a button that copies it.
   std::function<void(const QString& text, const QString& path)> showPath;
-  // Shows the picture of a written frame with its title.
-  std::function<void(const QImage& image, const QString& title)> showImage;
+  // Shows the frames of an output, read back from it, `first` first, with
+  // the others to page through.
+  std::function<void(const QString& output, const QStringList& frames, int first)> showFrames;
 };
 
 // The real dialogs, owned by `parent` (which must outlive their use).

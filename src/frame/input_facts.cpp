@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "common/error.h"
+#include "frame/input_checks.h"
 #include "gdb/class_queries.h"
 #include "gdb/coordinate_transform.h"
 
@@ -23,6 +24,30 @@ InputUse DefaultInputUse(const InputInspection& in) {
                              "的高斯-克吕格坐标，数据中心所在的带）"};
   return {"transform", "大地基准不是" + DatumCaptions() +
                            "之一，没有精确的转换：需要给出七参数或 PROJ 转换（命令行 --towgs84、--transform）"};
+}
+
+bool LooksLikeSheetIndex(const InputInspection& in) {
+  if (!in.cls || !in.polygons) return false;
+  // Read with the input's own Gauss-Krueger system when it is one of ours;
+  // otherwise the corners' count and form alone.
+  CoordParams coords;
+  const bool known = in.coords && in.coords->recognised;
+  if (known) {
+    coords.datum = DatumOfIndex(in.coords->coordSysIndex.value_or(0)).value_or(Datum::Xian80);
+    coords.is3DegreeZone = in.coords->is3DegreeZone.value_or(true);
+    coords.addZoneNumber = in.coords->addZoneNumber.value_or(false);
+    coords.centralMeridian = in.coords->centralMeridian.value_or(87);
+  }
+  int seen = 0, sheets = 0;
+  FeatureCursor cursor = SearchFeatures(in.cls, "");
+  Feature f;
+  while (seen < 50 && cursor.next(f)) {
+    ++seen;
+    const bool sheet = known ? !IndexSheetProblem(f.geometry(), coords, in.ref.isGeographic())
+                             : !FrameShapeProblem(f.geometry(), true);
+    sheets += sheet ? 1 : 0;
+  }
+  return seen > 0 && sheets * 2 > seen;
 }
 
 InputInspection InspectInput(const std::string& path) {

@@ -47,6 +47,11 @@ struct InputUse {
 };
 InputUse DefaultInputUse(const InputInspection& input);
 
+// Whether the input's features look like the sheets of a standard sheet
+// index (most of its first features are four-corner sheets in its own
+// system) rather than arbitrary polygons.
+bool LooksLikeSheetIndex(const InputInspection& input);
+
 // Opens and reads the file; writes nothing. RunError "文件" + path + ",不存在"
 // for a missing file and "不能打开" + path + "，它不是可以读取的shapefile" for
 // one that does not open. A layer that holds no polygons or has no system is

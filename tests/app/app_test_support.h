@@ -50,7 +50,12 @@ struct DialogRecorder {
   std::vector<QStringList> saveFilters;
   std::vector<QUrl> opened;
   bool openSucceeds = true;
-  std::vector<std::pair<QImage, QString>> images;
+  struct ShownFrames {
+    QString output;
+    QStringList frames;
+    int first = 0;
+  };
+  std::vector<ShownFrames> shownFrames;
 
   void install(WindowDialogs& d) {
     d.message = [this](const QString& t) { messages.push_back(t); };
@@ -85,7 +90,9 @@ struct DialogRecorder {
       opened.push_back(url);
       return openSucceeds;
     };
-    d.showImage = [this](const QImage& image, const QString& title) { images.emplace_back(image, title); };
+    d.showFrames = [this](const QString& output, const QStringList& frames, int first) {
+      shownFrames.push_back({output, frames, first});
+    };
     d.startProgram = [this](const QString& program, const QStringList& arguments) {
       started.push_back(QStringList{program} + arguments);
       return startSucceeds;

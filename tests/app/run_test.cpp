@@ -151,12 +151,11 @@ TEST(WindowRun, SheetNumberIntoEachKindOfStore) {
     EXPECT_TRUE(fs::is_regular_file(project.toStdString()));
     if (c.button == 2) {
       EXPECT_EQ(w.dialogs.opened, std::vector<QUrl>{QUrl::fromLocalFile(project)});
-      EXPECT_TRUE(w.dialogs.images.empty());
+      EXPECT_TRUE(w.dialogs.shownFrames.empty());
     } else {
-      ASSERT_EQ(w.dialogs.images.size(), 1u);
-      EXPECT_EQ(w.dialogs.images[0].second, U("预览 E45G095066"));
-      EXPECT_GT(w.dialogs.images[0].first.width(), 500);
-      EXPECT_GT(w.dialogs.images[0].first.height(), 500);
+      ASSERT_EQ(w.dialogs.shownFrames.size(), 1u);
+      EXPECT_EQ(w.dialogs.shownFrames[0].output, QString::fromStdString(output));
+      EXPECT_EQ(w.dialogs.shownFrames[0].frames, QStringList{"E45G095066"});
     }
     EXPECT_TRUE(w->Button1->isEnabled());
     EXPECT_EQ(w->runValues().ZoneNumberText, "29");  // 3-degree zone of 87 E, no prefix
@@ -364,7 +363,7 @@ TEST(WindowRun, KeepingAnExistingGeoPackageWritesIntoIt) {
   ASSERT_EQ(w.dialogs.choices.size(), 2u) << w.dialogs.describe();
   EXPECT_TRUE(w.dialogs.choices[1].first.contains(U("写入 1 个图廓到"))) << w.dialogs.describe();
   EXPECT_EQ(w.dialogs.choices[1].second.front(), U("查看第一幅图廓J_50_5"));
-  EXPECT_TRUE(w.dialogs.images.empty());
+  EXPECT_TRUE(w.dialogs.shownFrames.empty());
   EXPECT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
   const test::ReadStore store = test::ReadWithGdal(output);
   EXPECT_TRUE(store.has("L_E45G095066"));

@@ -19,6 +19,8 @@
 #include <QTextBrowser>
 
 #include "app_test_support.h"
+#include "app/frame_viewer.h"
+#include "preview/preview_scene.h"
 #include "common/error.h"
 #include "coords/spatial_reference.h"
 #include "settings/control_table.h"
@@ -451,6 +453,34 @@ TEST(MainWindow, SettingsDialogClosingSavesBothWindows) {
   second.show();
   EXPECT_EQ(second.edtMapscale1->text(), "25000");
   EXPECT_EQ(second.settingsDialog()->findChild<QLineEdit*>("edtmian")->text(), U("图名"));
+}
+
+}  // namespace
+}  // namespace tarvik
+
+namespace tarvik {
+namespace {
+
+// The frames of a run drawn as vectors from the output, one after another,
+// at their scale on the screen when asked.
+TEST(MainWindow, TheFrameViewerPagesThroughTheFramesAtTheirScale) {
+  test::TempDir dir;
+  const std::string index = dir / "i.shp";
+  ASSERT_EQ(test::RunCli({"make-index", "--scale", "10000", "--bbox", "88", "16", "88.1", "16.04", "-o", index}).exitCode, 0);
+  ASSERT_EQ(test::RunCli({"index", index, "-o", dir / "o.gpkg", "--name-template", "[TFH]"}).exitCode, 0);
+  FrameViewer viewer(dir / "o.gpkg", {"E45G096065", "E45G096066"}, 0, nullptr);
+  EXPECT_EQ(viewer.currentFrame(), 0);
+  ASSERT_NE(viewer.scene(), nullptr);
+  EXPECT_EQ(viewer.scene()->frame, "E45G096065");
+  // A 1:10 000 sheet's page is over half a metre on paper.
+  EXPECT_GT(viewer.scene()->pageMm.width(), 500);
+  viewer.showFrame(1);
+  EXPECT_EQ(viewer.scene()->frame, "E45G096066");
+  EXPECT_EQ(viewer.windowTitle(), U("预览 E45G096066"));
+  viewer.showFrame(2);  // past the last: stays
+  EXPECT_EQ(viewer.currentFrame(), 1);
+  viewer.actualSize();
+  EXPECT_DOUBLE_EQ(viewer.view()->transform().m11(), viewer.view()->logicalDpiX() / 96.0);
 }
 
 }  // namespace
