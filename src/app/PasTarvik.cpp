@@ -20,7 +20,9 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
+#include <QShortcut>
 #include <QSpinBox>
 #include <QTextBrowser>
 #include <QTimer>
@@ -30,6 +32,7 @@
 #include <QValidator>
 #include <QVBoxLayout>
 
+#include "app/input_map.h"
 #include "common/error.h"
 #include "coords/datum.h"
 #include "frame/name_template.h"
@@ -50,6 +53,7 @@ QString U(const char* text) { return QString::fromUtf8(text); }
 // (4 px borders, 23 px caption).
 constexpr int kClientWidth = 459;
 constexpr int kClientHeight = 428;
+constexpr int kMapMinHeight = 100;
 // The sheet-number group and the file group, one above the other's place
 // (the file group holds a row more than the described one: the input's
 // system and the seven parameters).
@@ -124,7 +128,9 @@ TFrmTarvik::TFrmTarvik(const std::filesystem::path& programPath, QWidget* parent
   progress_.setAnchor(this);
   setObjectName("FrmTarvik");
   setFont(QFont(U("宋体"), 9));
-  setFixedSize(kClientWidth, kClientHeight);
+  // The described size is the least; the map below takes what is more.
+  setMinimumSize(kClientWidth, kClientHeight + kMapMinHeight);
+  resize(kClientWidth + 160, kClientHeight + 260);
   BuildControls();
   BuildScaleMenu();
   dlg = new TFrmset(this);
@@ -148,7 +154,17 @@ std::filesystem::path TFrmTarvik::manualPath() const {
 // ---- Controls ----
 
 void TFrmTarvik::BuildControls() {
-  auto* main = new QVBoxLayout(this);
+  // The described form on top at its own height; the map of the run below
+  // takes the window's extra height, the paths its extra width.
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
+  outer->setSpacing(0);
+  auto* form = new QWidget(this);
+  form->setObjectName("Form");
+  outer->addWidget(form);
+  mapView = new InputMapView(this);
+  outer->addWidget(mapView, 1);
+  auto* main = new QVBoxLayout(form);
   main->setContentsMargins(8, 4, 8, 6);
   main->setSpacing(3);
 
@@ -368,15 +384,38 @@ void TFrmTarvik::Connect() {
   connect(btndown, &QPushButton::clicked, this, [this] { Guarded([this] { btndownClick(); }); });
   connect(Button9, &QPushButton::clicked, this, [this] { Guarded([this] { Button9Click(); }); });
   connect(Button10, &QPushButton::clicked, this, [this] { Guarded([this] { Button10Click(); }); });
-  connect(Button1, &QPushButton::clicked, this, [this] {
-    Guarded([this] {
-      if (exitAtRelease_) {  // the click took the focus from the sheet-number box
-        exitAtRelease_ = false;
-        edtMapNOExit();
-      }
-      Button1Click();
+  connect(Button1, &QPushButton::clicked, this, [this] { Guarded([this] { GenerateFromForm(); }); });
+  // Enter in the form generates, as the button does.
+  for (QLineEdit* box : {edtMapNO, edtFile, edtFileName, reditwhere, edtTowgs84, edtMapscale1, edtoutFile})
+    connect(box, &QLineEdit::returnPressed, this, [this, box] {
+      if (box == edtMapNO || box == edtFile) exitAtRelease_ = false;
+      Guarded([this, box] {
+        if (box == edtMapNO) {
+          edtMapNOExit();
+          if (numberRefused_) return;  // told once
+        }
+        if (box == edtFile) PickTypedInput();
+        Button1Click();
+      });
     });
-  });
+  // Keys for the buttons, their captions as they are.
+  const struct {
+    QPushButton* button;
+    QKeySequence key;
+  } keys[] = {{Button1, QKeySequence(Qt::ALT | Qt::Key_G)},
+              {btndown, QKeySequence(Qt::ALT | Qt::Key_S)},
+              {Button9, QKeySequence(Qt::Key_F1)},
+              {Button10, QKeySequence(Qt::ALT | Qt::Key_X)}};
+  for (const auto& k : keys) {
+    auto* shortcut = new QShortcut(k.key, this);
+    connect(shortcut, &QShortcut::activated, k.button, &QPushButton::click);
+    k.button->setToolTip(k.key.toString(QKeySequence::NativeText));
+  }
+  // A path typed into the input box is read when the box is left.
+  connect(edtFile, &QLineEdit::editingFinished, this, [this] { Guarded([this] { PickTypedInput(); }); });
+  // The map follows what the run would frame.
+  connect(reditwhere, &QLineEdit::editingFinished, this, [this] { Guarded([this] { ShowMap(); }); });
+  connect(CbField, &QComboBox::currentTextChanged, this, [this] { Guarded([this] { ShowMap(); }); });
   edtMapNO->installEventFilter(this);
   edtMapscale1->installEventFilter(this);
   // Files dropped on the window or on its path boxes.
@@ -523,6 +562,7 @@ void TFrmTarvik::rgtypeClick() {
   // A sheet number and a sheet index name their own scale unless one is
   // typed for them; a polygon file is drawn at the scale in the box.
   if (lblScaleSource) lblScaleSource->setVisible(mode != 2);
+  ShowMap();
 }
 
 void TFrmTarvik::CbFieldChange() {
@@ -541,13 +581,35 @@ void TFrmTarvik::FollowNameField(const QString& field) {
   followedField_ = field;
 }
 
+void TFrmTarvik::GenerateFromForm() {
+  if (exitAtRelease_) {  // the click took the focus from the sheet-number box
+    exitAtRelease_ = false;
+    edtMapNOExit();
+    // A wrong number was told on leaving the box: the click runs nothing,
+    // so the person is not told the same twice.
+    if (numberRefused_) return;
+  }
+  Button1Click();
+}
+
+void TFrmTarvik::PickTypedInput() {
+  const QString typed = edtFile->text().trimmed();
+  if (typed.isEmpty() || typed == pickedInput_) return;
+  if (!QFileInfo(typed).isFile()) return;  // the run says what is missing
+  PickInput(typed);
+}
+
 void TFrmTarvik::edtMapNOExit() {
+  numberRefused_ = false;
+  auto refused = qScopeGuard([this] { numberRefused_ = true; });
   CheckMapNo();
   // A rectangular sheet number carries no longitude to suggest a meridian
   // from, and is read at the scale in the box.
   if (LooksLikeRectNumber(edtMapNO->text().toStdString())) {
     // Its system is the person's to state: the meridian box is theirs.
     chkAutoMeridian->setChecked(false);
+    refused.dismiss();
+    ShowMap();
     return;
   }
   // A wrong number is told here, as the codec words it.
@@ -555,11 +617,13 @@ void TFrmTarvik::edtMapNOExit() {
   if (number.empty()) return;
   const auto sheet = DecodeMapNo(number, feedback_);
   if (!sheet) return;
+  refused.dismiss();
   // The run takes the meridian of the sheet's zone, and draws at the scale
   // of its scale letter: the boxes show both.
   chkAutoMeridian->setChecked(true);
   centerL->setValue(static_cast<int>(SheetMeridian(sheet->westLon, cbFdf->currentIndex() == 0)));
   SetScaleFromSheetNumbers(sheet->scaleIndex);
+  ShowMap();
 }
 
 void TFrmTarvik::ShowSheetMeridian() {
@@ -615,6 +679,8 @@ void TFrmTarvik::ShowManual(const QString& path) {
     manualWindow_ = new QWidget(this, Qt::Window);
     manualWindow_->setObjectName("ManualWindow");
     manualWindow_->setWindowTitle(U("Tarvik 帮助"));
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), manualWindow_), &QShortcut::activated, manualWindow_,
+            &QWidget::close);
     auto* layout = new QVBoxLayout(manualWindow_);
     layout->setContentsMargins(0, 0, 0, 0);
     auto* browser = new QTextBrowser(manualWindow_);

@@ -27,6 +27,7 @@
 #include "app/window_dialogs.h"
 #include "app/window_feedback.h"
 #include "app/window_rules.h"
+#include "frame/input_facts.h"
 #include "frame/utTkBaseClass.h"
 #include "run/run_execute.h"
 #include "run/run_plan.h"
@@ -47,6 +48,10 @@ class QMenu;
 class QPushButton;
 class QSpinBox;
 class QToolButton;
+
+namespace tarvik {
+class InputMapView;
+}
 
 namespace tarvik {
 
@@ -165,6 +170,8 @@ class TFrmTarvik : public QWidget {
   QPushButton* btndown = nullptr;
   QPushButton* Button9 = nullptr;
   QPushButton* Button10 = nullptr;
+  // Below the form: what the run would frame.
+  InputMapView* mapView = nullptr;
 
  signals:
   // A run ended without an error; `firstFrame` is the class name stem of the
@@ -193,10 +200,18 @@ class TFrmTarvik : public QWidget {
   void ShowManual(const QString& path);
   // Writes the scale a sheet number names into the scale box and says so.
   void SetScaleFromSheetNumbers(int scaleIndex);
+  // 生成图廓 as a click or Enter gives it: the sheet-number box's exit first
+  // when the click took its focus.
+  void GenerateFromForm();
+  // The path typed into the input box, read as 浏览 reads a chosen one.
+  void PickTypedInput();
   // With 自动, the meridian box shows the meridian of the typed sheet's zone.
   void ShowSheetMeridian();
   // What the plan decided (meridian, scale from the sheets) shown in the boxes.
   void ShowPlan(const RunPlan& plan);
+  // The map below the form: the typed sheet and its neighbours, or the
+  // input's selected features named by the naming field.
+  void ShowMap();
   void SaveSettings();
   // The end of a run in one box: how many frames, where, in what time, or
   // that it was cancelled and what it kept; elements the store refused
@@ -225,6 +240,12 @@ class TFrmTarvik : public QWidget {
   QString followedField_;
   // What the engine said during the last run (listed in its end box).
   QStringList runMessages_;
+  // The input the map shows, open.
+  std::optional<InputInspection> mapInput_;
+  // The last sheet-number exit found the number wrong (the click that
+  // caused it starts no run: the message was shown once).
+  bool numberRefused_ = false;
+  QString pickedInput_;  // the input the controls were last preset from
 
   // The settings and run values of the program, overwritten before every run.
   TFrameSettings FSettings;

@@ -3,6 +3,7 @@
 // field list, and what was set for another input is not carried over
 // silently: the condition is cleared, the meridian goes back to 自动, and the
 // scale of an index is taken from its sheets again.
+#include <cmath>
 #include <vector>
 
 #include <QCheckBox>
@@ -14,6 +15,8 @@
 #include "common/error.h"
 #include "frame/input_facts.h"
 #include "frame/name_template.h"
+#include "settings/control_table.h"
+#include "app/input_map.h"
 #include "settings_ui/radio_group.h"
 
 namespace tarvik {
@@ -32,8 +35,9 @@ void TFrmTarvik::btnfileClick() {
 }
 
 void TFrmTarvik::PickInput(const QString& path) {
-  const bool newInput = path != edtFile->text();
+  const bool newInput = path != pickedInput_;
   edtFile->setText(path);
+  pickedInput_ = path;
   RememberPath(lstRecentInputs, path);
   if (newInput && !reditwhere->text().trimmed().isEmpty()) {
     // A condition written for another file would frame this one in part.
@@ -75,6 +79,29 @@ void TFrmTarvik::PickInput(const QString& path) {
   if (!templateNamesAField && !field.empty())
     edtFileName->setText(QString::fromStdString(TemplateWithField(Text(edtFileName->text()), field)));
   FollowNameField(CbField->currentText());
+  ShowMap();
+}
+
+void TFrmTarvik::ShowMap() {
+  if (!mapView) return;
+  if (rgtype->itemIndex() == 0) {
+    const long denominator =
+        std::lround(static_cast<double>(ScaleDenominatorOfText(Text(edtMapscale1->text())).value_or(10000)));
+    mapView->showShapes(SheetMapShapes(Text(edtMapNO->text()), denominator));
+    return;
+  }
+  const std::string path = Text(edtFile->text());
+  if (path.empty()) {
+    mapView->showText(U("选择输入文件后，这里显示要生成图廓的要素"));
+    return;
+  }
+  try {
+    if (!mapInput_ || mapInput_->path != path) mapInput_ = InspectInput(path);
+    mapView->showShapes(InputMapShapes(*mapInput_, Text(reditwhere->text()), Text(CbField->currentText()), 5000));
+  } catch (const RunError& e) {
+    mapInput_.reset();
+    mapView->showText(QString::fromUtf8(e.what()));
+  }
 }
 
 }  // namespace tarvik

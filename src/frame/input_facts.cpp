@@ -4,7 +4,11 @@
 #include <system_error>
 
 #include "common/error.h"
+#include "common/text_util.h"
 #include "frame/input_checks.h"
+#include "sheets/rect_sheets.h"
+#include "sheets/sheet_neighbours.h"
+#include "sheets/uttfhao.h"
 #include "gdb/class_queries.h"
 #include "gdb/coordinate_transform.h"
 
@@ -24,6 +28,71 @@ InputUse DefaultInputUse(const InputInspection& in) {
                              "的高斯-克吕格坐标，数据中心所在的带）"};
   return {"transform", "大地基准不是" + DatumCaptions() +
                            "之一，没有精确的转换：需要给出七参数或 PROJ 转换（命令行 --towgs84、--transform）"};
+}
+
+MapShapes InputMapShapes(const InputInspection& in, const std::string& where, const std::string& labelField,
+                         std::size_t limit) {
+  MapShapes out;
+  out.geographic = in.ref.isGeographic();
+  struct Enough {};
+  try {
+    ReadSelectedFeatures(in.cls, Trim(where), [&](const Feature& f) {
+      if (out.shapes.size() >= limit) throw Enough{};  // a map shows what it can draw
+      ++out.selected;
+      if (f.geometry().isEmpty() || !f.geometry().isFinite()) return;
+      out.shapes.push_back({f.geometry().parts(), labelField.empty() ? std::string() : FieldValueText(f, labelField), true});
+    });
+  } catch (const Enough&) {
+    out.selected = -1;  // more than were read
+  } catch (const RunError& e) {
+    out.problem = e.what();
+  }
+  return out;
+}
+
+MapShapes SheetMapShapes(const std::string& text, long denominator) {
+  MapShapes out;
+  const auto rectangle = [](double x0, double y0, double x1, double y1) {
+    return std::vector<std::vector<Point2>>{{{x0, y0}, {x0, y1}, {x1, y1}, {x1, y0}, {x0, y0}}};
+  };
+  if (LooksLikeRectNumber(text)) {
+    auto parsed = ParseRectNumber(Trim(text), denominator);
+    if (const auto* why = std::get_if<std::string>(&parsed)) {
+      out.problem = *why;
+      return out;
+    }
+    const RectSheet sheet = std::get<RectSheet>(parsed);
+    std::vector<std::string> numbers = {sheet.number()};
+    for (const std::string& n : RectNeighbours(sheet)) numbers.push_back(n);
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+      if (numbers[i].empty()) continue;
+      const auto p = ParseRectNumber(numbers[i], denominator, sheet.layout);
+      if (const auto* s = std::get_if<RectSheet>(&p))
+        out.shapes.push_back({rectangle(static_cast<double>(s->west()), static_cast<double>(s->south()),
+                                        static_cast<double>(s->west() + s->ySize()),
+                                        static_cast<double>(s->south() + s->xSize())),
+                              numbers[i], i == 0});
+    }
+    return out;
+  }
+  const MapNoReading reading = ReadMapNo(Trim(text));
+  if (!reading.problem.empty()) {
+    out.problem = reading.problem;
+    return out;
+  }
+  out.geographic = true;
+  std::vector<std::string> numbers = {reading.number};
+  if (const auto neighbours = SheetNeighbours(reading.number))
+    for (const std::string& n : *neighbours) numbers.push_back(n);
+  for (std::size_t i = 0; i < numbers.size(); ++i) {
+    if (numbers[i].empty()) continue;
+    if (const auto e = DecodeMapNo(numbers[i]))
+      out.shapes.push_back({rectangle(static_cast<double>(e->westLon), static_cast<double>(e->southLat),
+                                      static_cast<double>(e->westLon + e->lonSize),
+                                      static_cast<double>(e->southLat + e->latSize)),
+                            numbers[i], i == 0});
+  }
+  return out;
 }
 
 bool LooksLikeSheetIndex(const InputInspection& in) {

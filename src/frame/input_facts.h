@@ -12,6 +12,7 @@
 
 #include "coords/spatial_reference.h"
 #include "frame/input_coordinates.h"
+#include "gdb/geometry.h"
 #include "gdb/feature_class.h"
 
 namespace tarvik {
@@ -51,6 +52,26 @@ InputUse DefaultInputUse(const InputInspection& input);
 // index (most of its first features are four-corner sheets in its own
 // system) rather than arbitrary polygons.
 bool LooksLikeSheetIndex(const InputInspection& input);
+
+// What a run would frame, for a map of it before it runs: the selected
+// features' rings in the input's own coordinates (at most `limit` of them)
+// with the naming field's value, or a typed sheet and its neighbours.
+struct MapShapes {
+  struct Shape {
+    std::vector<std::vector<Point2>> rings;
+    std::string label;
+    bool main = true;  // false: a neighbour of the typed sheet
+  };
+  std::vector<Shape> shapes;
+  bool geographic = false;      // longitude/latitude (drawn squeezed east-west)
+  std::int64_t selected = 0;    // features the condition selects; -1: more than `limit`
+  std::string problem;          // why nothing can be shown (a bad condition)
+};
+MapShapes InputMapShapes(const InputInspection& input, const std::string& where, const std::string& labelField,
+                         std::size_t limit);
+// A typed sheet number (current, old or at `denominator` a rectangular
+// one) and its eight neighbours; `problem` says why not.
+MapShapes SheetMapShapes(const std::string& number, long denominator);
 
 // Opens and reads the file; writes nothing. RunError "文件" + path + ",不存在"
 // for a missing file and "不能打开" + path + "，它不是可以读取的shapefile" for

@@ -6,9 +6,12 @@
 #include <filesystem>
 
 #include <QLabel>
+#include <QMimeData>
 #include <QTimer>
+#include <QUrl>
 
 #include "app_test_support.h"
+#include "app/input_map.h"
 #include "settings_ui/pascoverset.h"
 #include "coords/utBJ54Xian80.h"
 #include "coords/utlbxy.h"
@@ -306,6 +309,47 @@ TEST(WindowFileModes, AnInputInAnotherSystemIsReprojectedWithItsSystemShown) {
   w->Button1->click();
   ASSERT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
   EXPECT_TRUE(test::ReadWithGdal(w.dir / "xian.gpkg").has("L_B"));
+}
+
+}  // namespace
+}  // namespace tarvik
+
+namespace tarvik {
+namespace {
+
+// A path typed into the input box is read on leaving it; the map below the
+// form shows what the condition selects; Enter generates; a dropped file
+// chooses its mode.
+TEST(WindowFileModes, TypedInputsTheMapOfTheRunAndEnter) {
+  test::TempDir dir;
+  const std::string index = WriteIndex(dir, {66}, {66, 67, 68});
+  const std::string area = dir / "area.shp";
+  test::WriteTestShapefile(area, 2374, {"NAME"},
+                           {{{{"NAME", "甲"}}, {{{500000, 3000000}, {501300, 3000200}, {500900, 3001100}, {500100, 3000800}, {499800, 3000400}}}}});
+  WindowUnderTest w;
+  w->rgtype->setItemIndex(1);
+  w->edtFile->setText(QString::fromStdString(index));
+  emit w->edtFile->editingFinished();
+  EXPECT_EQ(w->CbField->currentText(), "TFH") << "read on leaving the box";
+  EXPECT_EQ(w->mapView->shapeCount(), 3);
+  w->reditwhere->setText("TFH = 'E45G066067'");
+  emit w->reditwhere->editingFinished();
+  EXPECT_EQ(w->mapView->shapeCount(), 1);
+  w->edtFileName->setText("[TFH]");
+  w->edtoutFile->setText(QString::fromStdString(w.dir / "enter.gpkg"));
+  w.dialogs.choiceAnswers = {3};
+  emit w->edtoutFile->returnPressed();
+  ASSERT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
+  EXPECT_TRUE(test::ReadWithGdal(w.dir / "enter.gpkg").has("L_E45G066067"));
+
+  // Dropped: a polygon file that is no index is framed as an area file.
+  QMimeData drop;
+  drop.setUrls({QUrl::fromLocalFile(QString::fromStdString(area))});
+  EXPECT_TRUE(w->DropFiles(&drop, true));
+  EXPECT_EQ(w->rgtype->itemIndex(), 2);
+  drop.setUrls({QUrl::fromLocalFile(QString::fromStdString(index))});
+  EXPECT_TRUE(w->DropFiles(&drop, true));
+  EXPECT_EQ(w->rgtype->itemIndex(), 1);
 }
 
 }  // namespace

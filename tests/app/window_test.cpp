@@ -225,13 +225,21 @@ TEST(MainWindow, FocusLeavingTheSheetNumberBoxRunsItsExit) {
   EXPECT_EQ(w->centerL->value(), 117);
 
   // Clicking the run button from the box: the wrong number is reported on
-  // leaving the box, then the run goes on (and stops at the empty output).
+  // leaving the box, once; the click starts no run to report it again.
   w->edtMapNO->setFocus(Qt::OtherFocusReason);
   w->edtMapNO->setText("E45G09506");
   QTest::mouseClick(w->Button1, Qt::LeftButton);
   ASSERT_EQ(w.dialogs.messages.size(), 1u) << w.dialogs.describe();
   EXPECT_TRUE(w.dialogs.messages[0].startsWith(U("图幅号输入错误："))) << w.dialogs.describe();
+  EXPECT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
+  // A right number: the run goes on (and stops at the empty output).
+  w.dialogs.messages.clear();
+  w->edtMapNO->setFocus(Qt::OtherFocusReason);
+  w->edtMapNO->setText("E45G095066");
+  QTest::mouseClick(w->Button1, Qt::LeftButton);
+  EXPECT_TRUE(w.dialogs.messages.empty()) << w.dialogs.describe();
   EXPECT_EQ(w.dialogs.errors, std::vector<QString>{U("输出不能为空")});
+  w.dialogs.errors.clear();
 
   // An empty number stops the click.
   w.dialogs.messages.clear();

@@ -1,0 +1,30 @@
+// The map of a run before it runs: the features the condition selects,
+// named as the frames will be, or the typed sheet among its neighbours.
+#pragma once
+
+#include <QGraphicsView>
+
+#include "frame/input_facts.h"
+
+namespace tarvik {
+
+class InputMapView : public QGraphicsView {
+ public:
+  explicit InputMapView(QWidget* parent = nullptr);
+
+  // Draws the shapes (the main ones outlined, neighbours grey), north up,
+  // longitudes squeezed by the cosine of the mean latitude; or the problem.
+  void showShapes(const MapShapes& shapes);
+  void showText(const QString& text);
+  // How many shapes are drawn (for tests).
+  int shapeCount() const { return shapes_; }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  QGraphicsScene scene_;
+  int shapes_ = 0;
+};
+
+}  // namespace tarvik
