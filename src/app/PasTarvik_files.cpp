@@ -56,6 +56,7 @@ void TFrmTarvik::PickInput(const QString& path) {
   lblInputSystem->setText(QString::fromStdString(
       (inspection.ref.empty() ? std::string("没有坐标系统") : inspection.coords ? inspection.coords->description : std::string()) +
       "：" + use.text));
+  lblInputSystem->setToolTip(lblInputSystem->text());
   if (inspection.ref.empty()) {
     // Nothing says what its coordinates are: the person sets the system,
     // the meridian included, and the run checks it against the coordinates.

@@ -90,6 +90,7 @@ void TFrmTarvik::ShowPlan(const RunPlan& plan) {
   if (plan.input)
     lblInputSystem->setText(QString::fromStdString(
         (plan.inputSystem.empty() ? std::string("没有坐标系统") : plan.inputSystem) + "：" + plan.inputUse));
+  if (plan.input) lblInputSystem->setToolTip(lblInputSystem->text());
   // What the run decided is what the window shows.
   if (chkAutoMeridian->isChecked()) centerL->setValue(static_cast<int>(plan.settings.centralMeridian));
   if (plan.scaleFromSheets) {

@@ -26,6 +26,7 @@ InputMapView::InputMapView(QWidget* parent) : QGraphicsView(parent) {
 
 void InputMapView::showText(const QString& text) {
   scene_.clear();
+  labels_.clear();
   shapes_ = 0;
   auto* item = scene_.addSimpleText(text);
   item->setBrush(QColor(120, 120, 120));
@@ -43,6 +44,7 @@ void InputMapView::showShapes(const MapShapes& m) {
     return;
   }
   scene_.clear();
+  labels_.clear();
   shapes_ = 0;
   double latSum = 0;
   int latCount = 0;
@@ -79,16 +81,24 @@ void InputMapView::showShapes(const MapShapes& m) {
       label->setPos(box.center());
       label->setTransform(QTransform::fromTranslate(-label->boundingRect().width() / 2,
                                                     -label->boundingRect().height() / 2));
+      labels_.emplace_back(label, box.width());
     }
   }
   const double margin = std::max(all.width(), all.height()) * 0.05;
   scene_.setSceneRect(all.adjusted(-margin, -margin, margin, margin));
   fitInView(scene_.sceneRect(), Qt::KeepAspectRatio);
+  FitLabels();
+}
+
+void InputMapView::FitLabels() {
+  const double zoom = transform().m11();
+  for (const auto& [label, width] : labels_) label->setVisible(label->boundingRect().width() <= width * zoom);
 }
 
 void InputMapView::resizeEvent(QResizeEvent* event) {
   QGraphicsView::resizeEvent(event);
   fitInView(scene_.sceneRect(), Qt::KeepAspectRatio);
+  FitLabels();
 }
 
 }  // namespace tarvik

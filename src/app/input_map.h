@@ -4,6 +4,9 @@
 
 #include <QGraphicsView>
 
+#include <utility>
+#include <vector>
+
 #include "frame/input_facts.h"
 
 namespace tarvik {
@@ -23,8 +26,12 @@ class InputMapView : public QGraphicsView {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  // Labels shown only where they fit their shape at the view's zoom.
+  void FitLabels();
+
   QGraphicsScene scene_;
   int shapes_ = 0;
+  std::vector<std::pair<QGraphicsItem*, double>> labels_;  // with the width of their shape
 };
 
 }  // namespace tarvik
