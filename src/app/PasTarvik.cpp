@@ -305,7 +305,7 @@ void TFrmTarvik::BuildControls() {
   Tighten(outRow);
   edtoutFile = MakeEdit("edtoutFile", QString(), gboutfile);
   edtoutFile->setToolTip(U("可以是gdb（文件地理数据库目录），也可以是gpkg（GeoPackage文件）"));
-  edtoutFile->setPlaceholderText(U("输出到 .gdb 或 .gpkg"));
+  edtoutFile->setPlaceholderText(U("输出到 .gdb、.gpkg 或 .dxf"));
   btnout = MakeButton("btnout", "浏览", gboutfile);
   outRow->addWidget(edtoutFile, 1);
   outRow->addWidget(btnout);

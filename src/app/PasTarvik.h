@@ -219,6 +219,9 @@ class TFrmTarvik : public QWidget {
   // decided; buttons for the picture of the first frame (the default), the
   // folder and the QGIS project.
   void ReportRun(const RunPlan& plan, const RunResult& result);
+  // Every frame of the output printed at its scale into one PDF the person
+  // names.
+  void PrintAllFrames(const QString& output);
   // Shows the frames the run wrote, read back from the output.
   void ShowFramePicture(const QString& output, const QStringList& frames);
   // A run going on: the window's controls are disabled (the progress window

@@ -29,16 +29,17 @@ void TFrmTarvik::btnoutClick() {
   // The kind of the output as it stands is offered first, so that choosing
   // a name keeps it (a .gpkg stays a .gpkg); a name typed with a known
   // ending keeps its own.
-  QStringList filters = {U("文件地理数据库 (*.gdb)"), U("GeoPackage (*.gpkg)")};
-  QStringList extensions = {"*.gdb", "*.gpkg"};
-  if (EndsWith(edtoutFile->text().trimmed(), ".gpkg")) {
-    filters.swapItemsAt(0, 1);
-    extensions.swapItemsAt(0, 1);
+  QStringList filters = {U("文件地理数据库 (*.gdb)"), U("GeoPackage (*.gpkg)"), U("DXF图形 (*.dxf)")};
+  QStringList extensions = {"*.gdb", "*.gpkg", "*.dxf"};
+  for (int i = 1; i < static_cast<int>(extensions.size()); ++i) {
+    if (!edtoutFile->text().trimmed().endsWith(extensions[i].mid(1), Qt::CaseInsensitive)) continue;
+    filters.move(i, 0);
+    extensions.move(i, 0);
   }
   if (!dialogs_.saveFile) return;
   const auto choice = dialogs_.saveFile(edtoutFile->text(), filters);
   if (!choice) return;
-  const QString path = EndsWith(choice->path, ".gdb") || EndsWith(choice->path, ".gpkg")
+  const QString path = EndsWith(choice->path, ".gdb") || EndsWith(choice->path, ".gpkg") || EndsWith(choice->path, ".dxf")
                            ? choice->path
                            : PathWithChosenExtension(choice->path, extensions, choice->filterIndex,
                                                      extensions.front().mid(1));

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QImage>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -13,6 +14,7 @@
 #include "common/error.h"
 #include "frame/dxf_frame_store.h"
 #ifdef TARVIK_HAVE_PREVIEW
+#include "preview/frames_pdf.h"
 #include "preview/preview.h"
 #endif
 
@@ -75,7 +77,7 @@ void TFrmTarvik::ReportRun(const RunPlan& plan, const RunResult& result) {
   text += summary;
   if (!project.empty()) text += U("\nQGIS工程：") + QString::fromStdString(project);
 
-  enum Action { Picture, Folder, Project, Close };
+  enum Action { Picture, AllPdf, Folder, Project, Close };
   QStringList buttons;
   std::vector<Action> actions;
   const QString first = QString::fromStdString(result.frames.front());
@@ -87,6 +89,11 @@ void TFrmTarvik::ReportRun(const RunPlan& plan, const RunResult& result) {
   if (!IsDxfOutput(result.output)) {
     buttons << U("查看第一幅图廓") + first;
     actions.push_back(Picture);
+  }
+  // Several frames: all of them printed at their scale into one PDF.
+  if (result.frames.size() > 1 && !IsDxfOutput(result.output)) {
+    buttons << U("全部图廓PDF");
+    actions.push_back(AllPdf);
   }
 #endif
   buttons << U("打开文件夹");
@@ -106,6 +113,9 @@ void TFrmTarvik::ReportRun(const RunPlan& plan, const RunResult& result) {
       case Picture:
         ShowFramePicture(output, frameList);
         break;
+      case AllPdf:
+        Guarded([&] { PrintAllFrames(output); });
+        break;
       case Folder:
         OpenWith(dialogs_, QFileInfo(output).absolutePath(), kFileManagers, true, U("没有找到文件管理器，请自己打开："));
         break;
@@ -117,6 +127,26 @@ void TFrmTarvik::ReportRun(const RunPlan& plan, const RunResult& result) {
         return;
     }
   }
+}
+
+void TFrmTarvik::PrintAllFrames(const QString& output) {
+#ifdef TARVIK_HAVE_PREVIEW
+  if (!dialogs_.saveFile) return;
+  const QString start = QFileInfo(output).absolutePath() + "/" + QFileInfo(output).completeBaseName() + ".pdf";
+  const auto choice = dialogs_.saveFile(start, {U("PDF (*.pdf)")});
+  if (!choice) return;
+  QString pdf = choice->path;
+  if (!pdf.endsWith(".pdf", Qt::CaseInsensitive)) pdf += ".pdf";
+  progress_.ProgressStart(0, U("正在写入PDF"), true);
+  const auto closed = qScopeGuard([this] { progress_.ProgressClose(true); });
+  const int pages = WriteFramesPdf(output.toStdString(), pdf.toStdString(), "", [this](int done, int total) {
+    if (done == 1) progress_.ProgressStart(total, U("正在写入PDF"), true);
+    return !progress_.ProgressStep(1);
+  });
+  if (dialogs_.message) dialogs_.message(U("写入 ") + QString::number(pages) + U(" 页到 ") + pdf);
+#else
+  (void)output;
+#endif
 }
 
 void TFrmTarvik::ShowFramePicture(const QString& output, const QStringList& frames) {

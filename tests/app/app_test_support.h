@@ -26,6 +26,9 @@ namespace tarvik::test {
 
 inline QString U(const char* text) { return QString::fromUtf8(text); }
 
+// The answer of a box with buttons that leaves it (Esc).
+inline constexpr int kCloseBox = -1;
+
 // Everything the window showed or asked, and the answers it gets.
 struct DialogRecorder {
   std::vector<QString> messages;

@@ -117,7 +117,7 @@ TEST(WindowFileModes, IndexRunFramesTheSelectedSheets) {
   const std::string output = w.dir / "sheets.gdb";
   PickInput(w, 1, index, "[tfh]", output);  // the field's letter case does not matter
   w->reditwhere->setText("  TFH <> 'E45G067067'  ");
-  w.dialogs.choiceAnswers = {1};  // the folder
+  w.dialogs.choiceAnswers = {2};  // the folder (after the picture and the PDF of all frames)
   w->Button1->click();
   ASSERT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
   EXPECT_TRUE(w.dialogs.messages.empty()) << w.dialogs.describe();
@@ -156,7 +156,7 @@ TEST(WindowFileModes, IndexScaleFromItsNumbersOrCheckedAgainstTheBox) {
 
   w.dialogs.errors.clear();
   w->edtFileName->setText("[TFH]");
-  w.dialogs.choiceAnswers = {3};
+  w.dialogs.choiceAnswers = {test::kCloseBox};
   w->Button1->click();
   ASSERT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
   EXPECT_EQ(w->edtMapscale1->text(), "10000");
@@ -192,7 +192,7 @@ TEST(WindowFileModes, CancelDuringARunStopsAfterTheNextSheetAndTheWindowStaysOpe
   });
   poll.start(0);
   w.dialogs.answers = {true};     // stop: yes
-  w.dialogs.choiceAnswers = {3};  // close the report
+  w.dialogs.choiceAnswers = {test::kCloseBox};  // close the report
   w->Button1->click();
   poll.stop();
   EXPECT_TRUE(clicked);
@@ -231,7 +231,7 @@ TEST(WindowFileModes, AreaRunFramesEachPolygonUnderItsName) {
   w->CbFieldChange();
   w->edtFileName->setText(w->edtFileName->text() + U("图"));
   EXPECT_EQ(w->edtFileName->text(), U("[NAME]图"));
-  w.dialogs.choiceAnswers = {3};  // close the report
+  w.dialogs.choiceAnswers = {test::kCloseBox};  // close the report
   w->Button1->click();
   ASSERT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
   const test::ReadStore store = test::ReadWithGdal(output);
@@ -252,7 +252,7 @@ TEST(WindowFileModes, MissingInputIsReportedBeforeTheOutputIsTouched) {
   const std::string output = w.dir / "old.gdb";
   w->rgtype->setItemIndex(0);
   w->edtoutFile->setText(QString::fromStdString(output));
-  w.dialogs.choiceAnswers = {3};  // close the report
+  w.dialogs.choiceAnswers = {test::kCloseBox};  // close the report
   w->Button1->click();
   ASSERT_TRUE(fs::exists(output));
   w.dialogs.answer = true;
@@ -286,7 +286,7 @@ TEST(WindowFileModes, AnInputInAnotherSystemIsReprojectedWithItsSystemShown) {
   EXPECT_TRUE(shown.contains("EPSG:32650") && shown.contains(U("投影"))) << shown.toStdString();
   EXPECT_EQ(w->gb8054->itemIndex(), 2) << "the output defaults to the input's datum";
   w->gb8054->setItemIndex(3);  // into CGCS2000
-  w.dialogs.choiceAnswers = {3};
+  w.dialogs.choiceAnswers = {test::kCloseBox};
   w->Button1->click();
   ASSERT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
   ASSERT_EQ(w.dialogs.choices.size(), 1u);
@@ -305,7 +305,7 @@ TEST(WindowFileModes, AnInputInAnotherSystemIsReprojectedWithItsSystemShown) {
   EXPECT_FALSE(fs::exists(w.dir / "xian.gpkg"));
   w->edtTowgs84->setText("-17.5,84.2,43.1,0.12,-0.21,0.34,1.2");
   w.dialogs.errors.clear();
-  w.dialogs.choiceAnswers = {3};
+  w.dialogs.choiceAnswers = {test::kCloseBox};
   w->Button1->click();
   ASSERT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
   EXPECT_TRUE(test::ReadWithGdal(w.dir / "xian.gpkg").has("L_B"));
@@ -337,7 +337,7 @@ TEST(WindowFileModes, TypedInputsTheMapOfTheRunAndEnter) {
   EXPECT_EQ(w->mapView->shapeCount(), 1);
   w->edtFileName->setText("[TFH]");
   w->edtoutFile->setText(QString::fromStdString(w.dir / "enter.gpkg"));
-  w.dialogs.choiceAnswers = {3};
+  w.dialogs.choiceAnswers = {test::kCloseBox};
   emit w->edtoutFile->returnPressed();
   ASSERT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
   EXPECT_TRUE(test::ReadWithGdal(w.dir / "enter.gpkg").has("L_E45G066067"));

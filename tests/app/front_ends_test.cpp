@@ -153,7 +153,7 @@ TEST(FrontEnds, TheWindowAndTheCommandLineMakeTheSameFrames) {
     WindowUnderTest w;
     c.window(w, dir);
     w->edtoutFile->setText(QString::fromStdString(dir / "window.gpkg"));
-    w.dialogs.choiceAnswers = {3};  // close the end box
+    w.dialogs.choiceAnswers = {test::kCloseBox};  // close the end box
     w->Button1->click();
     ASSERT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
     ASSERT_EQ(w.dialogs.choices.size(), 1u) << w.dialogs.describe();

@@ -240,7 +240,7 @@ TEST(WindowRun, ASheetFarFromTheMeridianIsRefusedUnlessAutomatic) {
 
   w.dialogs.errors.clear();
   w->chkAutoMeridian->setChecked(true);
-  w.dialogs.choiceAnswers = {3};  // close the report
+  w.dialogs.choiceAnswers = {test::kCloseBox};  // close the report
   w->Button1->click();
   ASSERT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
   EXPECT_EQ(w->centerL->value(), 117);
@@ -358,7 +358,7 @@ TEST(WindowRun, KeepingAnExistingGeoPackageWritesIntoIt) {
   // Added to it when the person says so; the end offers the frame this run
   // wrote, not the one already there.
   w.dialogs.choices.clear();
-  w.dialogs.choiceAnswers = {1, 3};
+  w.dialogs.choiceAnswers = {1, test::kCloseBox};
   w->Button1->click();
   ASSERT_EQ(w.dialogs.choices.size(), 2u) << w.dialogs.describe();
   EXPECT_TRUE(w.dialogs.choices[1].first.contains(U("写入 1 个图廓到"))) << w.dialogs.describe();
@@ -460,7 +460,7 @@ TEST(WindowRun, RemovingAnExistingOutputShowsAndTheWindowStaysAwake) {
     if (TMyProgress* p = w->progress().window()) removalShown |= p->timeLabel()->text() == U("正在删除已有的输出……");
   });
   poll.start(0);
-  w.dialogs.choiceAnswers = {3};
+  w.dialogs.choiceAnswers = {test::kCloseBox};
   w->Button1->click();
   poll.stop();
   ASSERT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();

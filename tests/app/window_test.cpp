@@ -296,7 +296,7 @@ TEST(MainWindow, InputCoordinateSystemPresetsTheControls) {
 
 TEST(MainWindow, OutputDialogKeepsTheKindOfTheOutput) {
   WindowUnderTest w;
-  const QStringList gdbFirst = {U("文件地理数据库 (*.gdb)"), U("GeoPackage (*.gpkg)")};
+  const QStringList gdbFirst = {U("文件地理数据库 (*.gdb)"), U("GeoPackage (*.gpkg)"), U("DXF图形 (*.dxf)")};
   const struct {
     const char* start;
     SaveChoice answer;
@@ -305,8 +305,9 @@ TEST(MainWindow, OutputDialogKeepsTheKindOfTheOutput) {
   } cases[] = {
       {"/data/start.gdb", {"/data/out/frames", 1}, gdbFirst, "/data/out/frames.gpkg"},
       // The current kind is offered first: a bare name keeps it.
-      {"/data/out/frames.gpkg", {"/data/out/more", 0}, {gdbFirst[1], gdbFirst[0]}, "/data/out/more.gpkg"},
-      {"/data/out/more.gpkg", {"/data/out/other.gdb", 0}, {gdbFirst[1], gdbFirst[0]}, "/data/out/other.gdb"},
+      {"/data/out/frames.gpkg", {"/data/out/more", 0}, {gdbFirst[1], gdbFirst[0], gdbFirst[2]}, "/data/out/more.gpkg"},
+      {"/data/out/more.gpkg", {"/data/out/other.gdb", 0}, {gdbFirst[1], gdbFirst[0], gdbFirst[2]}, "/data/out/other.gdb"},
+      {"/data/out/cad.dxf", {"/data/out/cad2", 0}, {gdbFirst[2], gdbFirst[0], gdbFirst[1]}, "/data/out/cad2.dxf"},
       {"", {"/data/out/plain", 0}, gdbFirst, "/data/out/plain.gdb"},
   };
   for (const auto& c : cases) {
