@@ -138,6 +138,15 @@ TFrmTarvik::TFrmTarvik(const std::filesystem::path& programPath, QWidget* parent
     if (dialogs_.message) dialogs_.message(text);
   });
   dlg->setSaveAllSettings([this] { SaveSettings(); });
+  // The shipped settings: share/tarvik beside an installed program, the
+  // build's share folder beside a built one.
+  for (const auto& folder : {programPath_.parent_path() / "../share/tarvik", programPath_.parent_path() / "../../share"}) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(folder, ec)) {
+      dlg->setShippedFolder(QString::fromStdString(std::filesystem::weakly_canonical(folder, ec).string()));
+      break;
+    }
+  }
   Connect();
   FormCreate();
 }

@@ -5,6 +5,11 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QPushButton>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QScrollArea>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSpinBox>
@@ -69,13 +74,43 @@ TFrmset::TFrmset(QWidget* parent) : QDialog(parent) {
     auto* page = new QWidget;
     page->setObjectName(QString("TabSheet%1").arg(i + 1));
     (this->*builders[i])(page);
-    PageControl1->addTab(page, QString::fromUtf8(captions[i]));
+    // Scrolled where the screen is smaller than the page (large fonts,
+    // a scale factor of 2).
+    auto* scroll = new QScrollArea;
+    scroll->setWidget(page);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    // The whole page where the screen has room for it.
+    QSize room(1600, 1000);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) room = screen->availableSize() - QSize(80, 160);
+    scroll->setMinimumSize(page->sizeHint().boundedTo(room));
+    PageControl1->addTab(scroll, QString::fromUtf8(captions[i]));
   }
   connect(PageControl1, &QTabWidget::currentChanged, this, &TFrmset::OnPageChanged);
 
   auto* buttons = new QDialogButtonBox(this);
   buttons->addButton(QString::fromUtf8("关闭"), QDialogButtonBox::AcceptRole);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  const struct {
+    const char* name;
+    const char* caption;
+    void (TFrmset::*handler)();
+  } named[] = {{"btnLoadSettings", "打开设置…", &TFrmset::LoadNamedSettings},
+               {"btnSaveSettings", "另存设置…", &TFrmset::SaveNamedSettings},
+               {"btnResetSettings", "恢复默认", &TFrmset::ResetSettings}};
+  for (const auto& n : named) {
+    QPushButton* b = buttons->addButton(QString::fromUtf8(n.caption), QDialogButtonBox::ActionRole);
+    b->setObjectName(n.name);
+    b->setAutoDefault(false);
+    connect(b, &QPushButton::clicked, this, n.handler);
+  }
+  askFile_ = [this](bool save, const QString& folder) -> std::optional<QString> {
+    const QString filter = QString::fromUtf8("设置文件 (*.set)");
+    const QString path = save ? QFileDialog::getSaveFileName(this, QString::fromUtf8("另存设置"), folder, filter)
+                              : QFileDialog::getOpenFileName(this, QString::fromUtf8("打开设置"), folder, filter);
+    if (path.isEmpty()) return std::nullopt;
+    return path;
+  };
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(PageControl1);
@@ -106,6 +141,40 @@ void TFrmset::ShowSettings(const TFrameSettings& settings) {
 }
 
 void TFrmset::setMessageFunction(MessageFunction show) { showMessage_ = std::move(show); }
+void TFrmset::setSettingsFileFunction(SettingsFileFunction ask) { askFile_ = std::move(ask); }
+
+void TFrmset::LoadNamedSettings() {
+  if (!askFile_) return;
+  const auto path = askFile_(false, shippedFolder_);
+  if (!path) return;
+  // Only this dialog's values: a file saved from the window holds the
+  // window's too, which stay as they are.
+  LoadAllSettings(path->toStdString(), {this}, showMessage_);
+  Rg4JAnnClick();
+  rgGridClick();
+  rgdmsmodeClick();
+  SeintervalChange();
+}
+
+void TFrmset::SaveNamedSettings() {
+  if (!askFile_) return;
+  auto path = askFile_(true, QString());
+  if (!path) return;
+  if (!path->endsWith(".set", Qt::CaseInsensitive)) *path += ".set";
+  try {
+    SaveAllSettings(path->toStdString(), {this});
+  } catch (const RunError& e) {
+    if (showMessage_) showMessage_(QString::fromUtf8(e.what()));
+  }
+}
+
+void TFrmset::ResetSettings() {
+  ShowSettings(TFrameSettings{});
+  Rg4JAnnClick();
+  rgGridClick();
+  rgdmsmodeClick();
+  SeintervalChange();
+}
 void TFrmset::setFontDialogFunction(FontDialogFunction ask) { askFont_ = std::move(ask); }
 void TFrmset::setSaveAllSettings(std::function<void()> save) { saveAll_ = std::move(save); }
 void TFrmset::setSettingsPath(const std::filesystem::path& path) { settingsPath_ = path; }

@@ -64,6 +64,18 @@ class TFrmset : public QDialog {
   // the settings file set with setSettingsPath (nothing when none is set).
   void setSaveAllSettings(std::function<void()> save);
   void setSettingsPath(const std::filesystem::path& path);
+  // Asks for a settings file to open (`save` false) or to save to; no value
+  // when the person cancels. Starts in `folder`.
+  using SettingsFileFunction = std::function<std::optional<QString>(bool save, const QString& folder)>;
+  void setSettingsFileFunction(SettingsFileFunction ask);
+  // The folder 打开设置 starts in: the settings shipped with the program.
+  void setShippedFolder(const QString& folder) { shippedFolder_ = folder; }
+
+  // Named settings: the dialog's values from a settings file (the shipped
+  // rect_sheets.set among them), to one, or back to the defaults.
+  void LoadNamedSettings();
+  void SaveNamedSettings();
+  void ResetSettings();
 
   QTabWidget* pageControl() const { return PageControl1; }
 
@@ -134,6 +146,8 @@ class TFrmset : public QDialog {
   FontDialogFunction askFont_;
   std::function<void()> saveAll_;
   std::filesystem::path settingsPath_;
+  SettingsFileFunction askFile_;
+  QString shippedFolder_;
   int currentPage_ = 0;
   bool switchingPage_ = false;
 };

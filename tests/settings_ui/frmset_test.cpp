@@ -486,3 +486,39 @@ TEST(Frmset, ModalOpeningsKeepTheValues) {
 
 }  // namespace
 }  // namespace tarvik
+
+namespace tarvik {
+namespace {
+
+// Named settings: the shipped layout of rectangular sheets loaded, saved
+// under a name of one's own, and back to the defaults.
+TEST(Frmset, NamedSettingsLoadSaveAndReset) {
+  test::TempDir dir;
+  TFrmset dialog;
+  dialog.setSaveAllSettings([] {});
+  std::vector<QString> answers = {QString::fromStdString(test::SharedFile("rect_sheets.set")),
+                                  QString::fromStdString(dir / "mine")};
+  std::vector<bool> saving;
+  dialog.setSettingsFileFunction([&](bool save, const QString&) -> std::optional<QString> {
+    saving.push_back(save);
+    const QString answer = answers.front();
+    answers.erase(answers.begin());
+    return answer;
+  });
+  auto* senw = Child<QSpinBox>(dialog, "senw");
+  EXPECT_EQ(senw->value(), 80);
+  dialog.LoadNamedSettings();
+  EXPECT_EQ(senw->value(), 120);
+  EXPECT_EQ(Child<QLineEdit>(dialog, "edtru")->text(), QString::fromUtf8("秘密"));
+  dialog.SaveNamedSettings();
+  EXPECT_TRUE(std::filesystem::is_regular_file(dir / "mine.set"));
+  EXPECT_EQ(saving, (std::vector<bool>{false, true}));
+  dialog.ResetSettings();
+  EXPECT_EQ(senw->value(), 80);
+  answers = {QString::fromStdString(dir / "mine.set")};
+  dialog.LoadNamedSettings();
+  EXPECT_EQ(senw->value(), 120);
+}
+
+}  // namespace
+}  // namespace tarvik
