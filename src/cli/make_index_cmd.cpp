@@ -25,6 +25,7 @@
 #include "gdb/envelope_grid.h"
 #include "gdb/geometry.h"
 #include "gdb/sheet_index_writer.h"
+#include "run/make_index.h"
 #include "sheets/sheet_index.h"
 
 namespace tarvik::cli {
@@ -56,10 +57,6 @@ const char* kUsage =
     "                           centre)\n"
     "  --zone-prefix            eastings carry the zone number\n"
     "  --geographic             corners in longitude/latitude instead of metres\n";
-
-// At most this many sheets in one index (1:5 000 sheets over a whole province
-// would be millions: a mistake rather than a wish).
-constexpr std::int64_t kMaxSheets = 1000000;
 
 // "--bbox W S E N" becomes "--bbox=W,S,E,N" so that negative values are not
 // taken for options and the parser sees one value.
@@ -98,70 +95,6 @@ GeoBox ParseBox(const std::string& text) {
   return box;
 }
 
-// The cover's polygons in the index's own system (where the index's sheets
-// are the straight-edged polygons it writes), each with its envelope, for
-// the sheets to be tested against.
-struct Cover {
-  std::vector<Geometry> polygons;
-  EnvelopeGrid grid;
-  GeoBox box;  // around every polygon, in longitude and latitude
-
-  // Whether the sheet overlaps a polygon: a sheet that only touches the
-  // cover along its edge or at a corner is not in it.
-  bool holds(const std::array<Point2, 4>& corners) const {
-    const Geometry sheet = Geometry::Polygon({{corners.begin(), corners.end()}});
-    const double area = sheet.area();
-    for (const std::size_t i : grid.candidates(sheet.envelope())) {
-      if (!polygons[i].intersects(sheet)) continue;
-      const Geometry outside = GeometryDifference(sheet, polygons[i]);
-      if (outside.isNull() || outside.area() < area * (1 - 1e-9)) return true;
-    }
-    return false;
-  }
-};
-
-// The cover read into the index's system `indexRef`: reprojected from its
-// own (densified, so that its edges stay its edges), or, for a cover that
-// states no system, read as the Gauss-Krueger coordinates the options give;
-// its box from the same done into the datum's longitude and latitude.
-Cover ReadCover(const FeatureClass& cls, const SpatialReference& ownRef, const SpatialReference& indexRef,
-                const SpatialReference& geographic, const std::optional<GivenTransformation>& given,
-                std::vector<std::string>& skipped) {
-  CoordinateTransform transform(ownRef, indexRef, given);
-  CoordinateTransform toDegrees(ownRef, geographic, given);
-  Cover cover;
-  std::vector<Envelope> envelopes;
-  std::optional<Envelope> degrees;
-  ReadSelectedFeatures(cls, "", [&](const Feature& f) {
-    // Shapes that cannot be used (none, NaN or infinite coordinates) are
-    // left out by name; the index then lacks the sheets only they cover.
-    if (const auto why = FrameShapeProblem(f.geometry(), false)) {
-      skipped.push_back(FeatureLabel(f, "") + "：" + *why);
-      return;
-    }
-    Geometry g = transform.transformed(f.geometry());
-    if (g.isEmpty()) {
-      skipped.push_back(FeatureLabel(f, "") + "：坐标无法换算为经纬度（" + transform.description() + "）");
-      return;
-    }
-    const auto e = toDegrees.envelopeOf(f.geometry());
-    if (!e) {
-      skipped.push_back(FeatureLabel(f, "") + "：坐标无法换算为经纬度（" + toDegrees.description() + "）");
-      return;
-    }
-    if (!degrees) degrees = *e;
-    degrees->xMin = std::min(degrees->xMin, e->xMin), degrees->yMin = std::min(degrees->yMin, e->yMin);
-    degrees->xMax = std::max(degrees->xMax, e->xMax), degrees->yMax = std::max(degrees->yMax, e->yMax);
-    g = PrepareGeometry(g);
-    envelopes.push_back(g.envelope());
-    cover.polygons.push_back(std::move(g));
-  });
-  if (cover.polygons.empty()) throw RunError("覆盖范围中没有可用的图形");
-  cover.box = {degrees->xMin, degrees->yMin, degrees->xMax, degrees->yMax};
-  cover.grid = EnvelopeGrid(envelopes);
-  return cover;
-}
-
 int Run(const std::vector<std::string>& rawArgs) {
   if (AsksForRectIndex(rawArgs)) return MakeRectIndex(rawArgs);
   const Args args(JoinBbox(rawArgs),
@@ -169,130 +102,53 @@ int Run(const std::vector<std::string>& rawArgs) {
                    "--central-meridian", "--towgs84", "--transform"},
                   {"--zone-prefix", "--geographic", "--overwrite"});
   if (!args.positional().empty()) throw UsageError("多余的参数: " + args.positional()[0]);
+  IndexRequest r;
   const auto scaleText = args.value("--scale");
   if (!scaleText) throw UsageError("需要 --scale");
   const auto scale = StrToInt(*scaleText);
-  const int scaleIndex = scale ? ScaleIndexOfDenominator(static_cast<long>(*scale)) : -1;
-  if (scaleIndex < 0)
+  if (!scale || ScaleIndexOfDenominator(static_cast<long>(*scale)) < 0)
     throw UsageError("--scale 只能是 1000000、500000、250000、100000、50000、25000、10000 或 5000: " + *scaleText);
+  r.scale = static_cast<long>(*scale);
   const auto bboxText = args.value("--bbox");
   const auto coverPath = args.value("--cover");
   if (bboxText.has_value() == coverPath.has_value()) throw UsageError("需要 --bbox 或 --cover 之一");
-  const std::string output = IndexOutputOption(args);
-
-  CliFeedback feedback;
-  const auto start = std::chrono::steady_clock::now();
-  // Output coordinates: the options, else what the cover's own system says,
-  // else the defaults; the meridian else the zone of the area's centre.
-  CoordParams out;
-  bool geographic = false;
-  bool meridianStated = false;
+  if (bboxText) r.box = ParseBox(*bboxText);
+  if (coverPath) r.coverPath = *coverPath;
+  r.output = IndexOutputOption(args);
+  r.overwrite = args.flag("--overwrite");
   if (const auto d = args.value("--datum")) {
     const auto datum = DatumOfKey(*d);
     if (!datum) throw UsageError("--datum 只能是 " + DatumKeyList() + ": " + *d);
-    out.datum = *datum;
+    r.datum = *datum;
   }
   if (const auto w = args.value("--zone-width")) {
     if (*w != "3" && *w != "6") throw UsageError("--zone-width 只能是 3 或 6: " + *w);
-    out.is3DegreeZone = *w == "3";
+    r.is3DegreeZone = *w == "3";
   }
-  if (args.flag("--zone-prefix")) out.addZoneNumber = true;
-  if (args.flag("--geographic")) geographic = true;
+  if (args.flag("--zone-prefix")) r.zonePrefix = true;
+  r.geographic = args.flag("--geographic");
   if (const auto cm = args.value("--central-meridian")) {
     const auto v = StrToFloat(*cm);
     if (!v || *v < 72 || *v > 138 || *v != std::floor(*v))
       throw UsageError("--central-meridian 需要 72..138 之间的整度数: " + *cm);
-    out.centralMeridian = *v;
-    meridianStated = true;
+    r.centralMeridian = static_cast<int>(*v);
   }
-  std::optional<GivenTransformation> given;
   if (const auto text = args.value("--towgs84")) {
     const HelmertParse parsed = ParseHelmert(*text);
     if (!parsed.parameters) throw UsageError("--towgs84 " + *text + ": " + parsed.reason);
-    given = *parsed.parameters;
+    r.transformation = *parsed.parameters;
   }
-  if (const auto text = args.value("--transform")) given = ProjPipeline{*text};
-  std::optional<Cover> cover;
-  std::vector<std::string> skipped;  // cover features left out
-  GeoBox box;
-  GeoBox area;  // the area itself (box may grow by a sheet on every side)
-  if (coverPath) {
-    const InputInspection inspection = InspectInput(*coverPath);
-    if (!inspection.polygons) throw RunError(*coverPath + "不是面(多边形)图层");
-    if (!ClassExtent(inspection.cls)) throw RunError(*coverPath + "没有图形");
-    SpatialReference ownRef = inspection.ref;
-    if (ownRef.empty()) {
-      // No system: the options say what its coordinates are.
-      if (!(args.value("--datum") && meridianStated))
-        throw RunError(*coverPath + "没有定义坐标系统；请用 --datum、--central-meridian（需要时加 --zone-width、"
-                       "--zone-prefix）说明它的坐标");
-      ownRef = MakeProjectedReference(out, feedback);
-    } else if (const InputCoordinates& ic = inspection.coordinates(); ic.recognised) {
-      if (!args.value("--datum")) out.datum = DatumOfIndex(ic.coordSysIndex.value_or(0)).value_or(Datum::Xian80);
-      if (!args.value("--zone-width") && ic.is3DegreeZone) out.is3DegreeZone = *ic.is3DegreeZone;
-      if (!args.flag("--zone-prefix") && ic.addZoneNumber) out.addZoneNumber = *ic.addZoneNumber;
-      if (!meridianStated && ic.centralMeridian) {
-        out.centralMeridian = *ic.centralMeridian;
-        meridianStated = true;
-      }
-    } else if (!args.value("--datum")) {
-      if (const auto datum = DatumPairOf(ownRef, ownRef).source) out.datum = *datum;
-    }
-    const SpatialReference geographicRef = MakeGeographicReference(out.datum, feedback);
-    if (geographicRef.empty()) throw RunError("无法建立输出的坐标系统");
-    // The index's system needs the meridian, which an unstated one takes
-    // from the cover's centre.
-    if (!meridianStated) {
-      const auto e = CoordinateTransform(ownRef, geographicRef, given).envelopeOf(EnvelopePolygon(*ClassExtent(inspection.cls)));
-      if (!e) throw RunError(*coverPath + "的坐标无法换算为经纬度");
-      out.centralMeridian = ZoneMeridianOf((e->xMin + e->xMax) / 2, out.is3DegreeZone);
-      meridianStated = true;
-    }
-    const SpatialReference indexRef = geographic ? geographicRef : MakeProjectedReference(out, feedback);
-    if (indexRef.empty()) throw RunError("无法建立输出的坐标系统");
-    try {
-      cover = ReadCover(inspection.cls, ownRef, indexRef, geographicRef, given, skipped);
-    } catch (const RunError& e) {
-      throw RunError(*coverPath + "：" + e.what());
-    }
-    for (const std::string& line : skipped) std::cerr << "跳过" << line << "\n";
-    box = cover->box;
-    area = box;
-    // Sheets that only touch the box are tested against the cover anyway.
-    long double lonSize = 0, latSize = 0;
-    SheetSize(ScaleLetter(scaleIndex), lonSize, latSize);
-    box = {std::max(-180.0L, box.west - lonSize), std::max(0.0L, box.south - latSize),
-           std::min(180.0L, box.east + lonSize), std::min(88.0L, box.north + latSize)};
-  } else {
-    box = ParseBox(*bboxText);
-    area = box;
-  }
-  if (!meridianStated) out.centralMeridian = ZoneMeridianOf((area.west + area.east) / 2, out.is3DegreeZone);
+  if (const auto text = args.value("--transform")) r.transformation = ProjPipeline{*text};
 
-  const std::int64_t count = SheetCountInBox(scaleIndex, box);
-  if (count > kMaxSheets)
-    throw RunError("范围内有 " + std::to_string(count) + " 个图幅，超过 " + std::to_string(kMaxSheets) +
-                   " 个；请缩小范围或选择较小的比例尺");
-  const std::vector<std::string> numbers = SheetNumbersInBox(scaleIndex, box);
-  // Sheets far from the meridian would be drawn hundreds of kilometres off.
-  if (!geographic) CheckProjectedParams(out);
-  if (!geographic) CheckLongitudeReach(out, area.west, area.east, "范围");
-
-  std::function<bool(const SheetExtent&)> keep;
-  if (cover) keep = [&](const SheetExtent& sheet) { return cover->holds(SheetCorners(sheet, out, geographic)); };
-  const std::vector<IndexPolygon> sheets = SheetIndexPolygons(numbers, out, geographic, keep);
-  if (sheets.empty()) throw RunError("范围内没有图幅");
-
-  const SpatialReference ref =
-      geographic ? MakeGeographicReference(out.datum, feedback) : MakeProjectedReference(out, feedback);
-  if (ref.empty()) throw RunError("无法建立输出的坐标系统");
-  WriteSheetIndex(output, ref, "TFH", sheets, args.flag("--overwrite"));
+  const auto start = std::chrono::steady_clock::now();
+  const IndexResult result = MakeStandardIndex(r);
+  for (const std::string& line : result.skipped) std::cerr << "跳过" << line << "\n";
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
                       .count();
-  std::cout << "写入 " << sheets.size() << " 个图幅到 " << output << " (" << ref.name() << ")\n"
+  std::cout << "写入 " << result.sheets << " 个图幅到 " << r.output << " (" << result.system << ")\n"
             << "完成，用时" << ms << "毫秒\n";
-  if (!skipped.empty()) {
-    std::cerr << skipped.size() << " 个覆盖范围要素的图形有错误，索引中没有只属于它们的图幅（见上）\n";
+  if (!result.skipped.empty()) {
+    std::cerr << result.skipped.size() << " 个覆盖范围要素的图形有错误，索引中没有只属于它们的图幅（见上）\n";
     return kExitRefused;
   }
   return kExitOk;
