@@ -346,11 +346,13 @@ void TFrmTarvik::BuildControls() {
   buttons->setSpacing(10);
   Button1 = MakeButton("Button1", "生成图廓", this);
   btndown = MakeButton("btndown", "设置", this);
+  btnIndex = MakeButton("btnIndex", "分幅索引", this);
+  btnIndex->setToolTip(U("为一个范围、一幅图的范围或覆盖文件生成标准分幅索引"));
   Button9 = MakeButton("Button9", "帮助", this);
   Button10 = MakeButton("Button10", "退出", this);
   buttons->addStretch(1);
-  for (QPushButton* b : {Button1, btndown, Button9, Button10}) {
-    b->setMinimumWidth(84);
+  for (QPushButton* b : {Button1, btndown, btnIndex, Button9, Button10}) {
+    b->setMinimumWidth(76);
     buttons->addWidget(b);
   }
   buttons->addStretch(1);
@@ -391,6 +393,7 @@ void TFrmTarvik::Connect() {
   connect(CbField->lineEdit(), &QLineEdit::textEdited, this,
           [this] { Guarded([this] { CbFieldChange(); }); });
   connect(btndown, &QPushButton::clicked, this, [this] { Guarded([this] { btndownClick(); }); });
+  connect(btnIndex, &QPushButton::clicked, this, [this] { Guarded([this] { btnIndexClick(); }); });
   connect(Button9, &QPushButton::clicked, this, [this] { Guarded([this] { Button9Click(); }); });
   connect(Button10, &QPushButton::clicked, this, [this] { Guarded([this] { Button10Click(); }); });
   connect(Button1, &QPushButton::clicked, this, [this] { Guarded([this] { GenerateFromForm(); }); });

@@ -106,6 +106,7 @@ class TFrmTarvik : public QWidget {
   void Button9Click();
   void Button10Click();
   void Button1Click();
+  void btnIndexClick();
 
   // ---- Operations ----
   void CheckMapNo();
@@ -168,6 +169,8 @@ class TFrmTarvik : public QWidget {
   QListWidget* lstRecentOutputs = nullptr;
   QPushButton* Button1 = nullptr;
   QPushButton* btndown = nullptr;
+  // 分幅索引: a standard sheet index for an area, then framed if wanted.
+  QPushButton* btnIndex = nullptr;
   QPushButton* Button9 = nullptr;
   QPushButton* Button10 = nullptr;
   // Below the form: what the run would frame.

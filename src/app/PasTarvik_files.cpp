@@ -4,14 +4,21 @@
 // silently: the condition is cleared, the meridian goes back to 自动, and the
 // scale of an index is taken from its sheets again.
 #include <cmath>
+#include <filesystem>
+#include <system_error>
 #include <vector>
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QSpinBox>
 
 #include "app/PasTarvik.h"
+#include "app/run_worker.h"
+#include "coords/datum.h"
+#include "run/make_index.h"
 #include "common/error.h"
 #include "frame/input_facts.h"
 #include "frame/name_template.h"
@@ -81,6 +88,42 @@ void TFrmTarvik::PickInput(const QString& path) {
     edtFileName->setText(QString::fromStdString(TemplateWithField(Text(edtFileName->text()), field)));
   FollowNameField(CbField->currentText());
   ShowMap();
+}
+
+void TFrmTarvik::btnIndexClick() {
+  if (!dialogs_.askIndex) return;
+  const QString folder = QFileInfo(edtoutFile->text().trimmed()).absolutePath();
+  auto request = dialogs_.askIndex(rgtype->itemIndex() == 0 ? edtMapNO->text() : QString(),
+                                   edtoutFile->text().trimmed().isEmpty() ? QString() : folder);
+  if (!request) return;
+  // The index's system is the one the window's controls choose.
+  request->datum = DatumOfIndex(gb8054->itemIndex());
+  request->is3DegreeZone = cbFdf->currentIndex() == 0;
+  request->zonePrefix = rgisband->itemIndex() == 1;
+  request->geographic = rgjw->itemIndex() == 1;
+  if (!chkAutoMeridian->isChecked()) request->centralMeridian = centerL->value();
+  // A cover on another datum reaches the index's by the seven parameters.
+  if (const QString seven = edtTowgs84->text().trimmed(); !seven.isEmpty()) {
+    const HelmertParse parsed = ParseHelmert(seven.toStdString());
+    if (!parsed.parameters) throw RunError("七参数" + seven.toStdString() + "：" + parsed.reason);
+    request->transformation = *parsed.parameters;
+  }
+  const std::string output = request->output;
+  // A file of the same name is only replaced when the person says so.
+  std::error_code ec;
+  if (std::filesystem::exists(output, ec)) {
+    const QString question = U("文件") + QString::fromStdString(output) + U("已存在，是否删除");
+    if (!ConfirmBox(question, question)) return;
+    request->overwrite = true;
+  }
+  const IndexResult result = RunOffTheWindow([&] { return MakeStandardIndex(*request); });
+  QString text = U("写入 ") + QString::number(static_cast<qulonglong>(result.sheets)) + U(" 个图幅到 ") +
+                 QString::fromStdString(output) + U("（") + QString::fromStdString(result.system) + U("）");
+  for (const std::string& line : result.skipped) text += U("\n跳过") + QString::fromStdString(line);
+  if (!ConfirmBox(text + U("\n\n用这个索引生成图廓？"), U("分幅索引"))) return;
+  rgtype->setItemIndex(1);
+  PickInput(QString::fromStdString(output));
+  edtFileName->setText("[TFH]");
 }
 
 void TFrmTarvik::ShowMap() {

@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "app/frame_viewer.h"
+#include "app/make_index_dialog.h"
+#include "common/error.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -123,6 +125,17 @@ WindowDialogs DesktopDialogs(QWidget* parent) {
   d.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
   d.startProgram = [](const QString& program, const QStringList& arguments) {
     return QProcess::startDetached(program, arguments);
+  };
+  d.askIndex = [owner](const QString& sheetNumber, const QString& folder) -> std::optional<IndexRequest> {
+    MakeIndexDialog dialog(sheetNumber, folder, owner.data());
+    while (dialog.exec() == QDialog::Accepted) {
+      try {
+        return dialog.request();
+      } catch (const RunError& e) {
+        QMessageBox::critical(&dialog, QApplication::applicationDisplayName(), QString::fromUtf8(e.what()));
+      }
+    }
+    return std::nullopt;
   };
   d.showPath = [owner](const QString& text, const QString& path) {
     QMessageBox box(QMessageBox::Information, QApplication::applicationDisplayName(), text + "\n" + path,

@@ -12,6 +12,8 @@
 #include <QStringList>
 #include <QUrl>
 
+#include "run/make_index.h"
+
 class QWidget;
 
 namespace tarvik {
@@ -47,6 +49,9 @@ struct WindowDialogs {
   // Starts a program with the arguments, not waiting for it; false when it
   // could not be started.
   std::function<bool(const QString& program, const QStringList& arguments)> startProgram;
+  // The index the person asks for in 分幅索引 (scale, area, output); none when
+  // they cancel. `sheetNumber` and `folder` are offered.
+  std::function<std::optional<IndexRequest>(const QString& sheetNumber, const QString& folder)> askIndex;
   // A path nothing could open, shown with a button that copies it.
   std::function<void(const QString& text, const QString& path)> showPath;
   // Shows the frames of an output, read back from it, `first` first, with

@@ -354,3 +354,38 @@ TEST(WindowFileModes, TypedInputsTheMapOfTheRunAndEnter) {
 
 }  // namespace
 }  // namespace tarvik
+
+namespace tarvik {
+namespace {
+
+// 分幅索引: the sheets of a typed sheet's area written as an index in the
+// window's system, then framed.
+TEST(WindowFileModes, AnIndexMadeFromTheWindowIsFramed) {
+  WindowUnderTest w;
+  const std::string index = w.dir / "made.shp";
+  w->rgtype->setItemIndex(0);
+  w->edtMapNO->setText("J50E001001");  // a 1:50 000 sheet: its 1:10 000 sheets
+  w->gb8054->setItemIndex(3);
+  QString offered;
+  w->dialogs().askIndex = [&](const QString& number, const QString&) -> std::optional<IndexRequest> {
+    offered = number;
+    IndexRequest r;
+    r.scale = 10000;
+    const auto e = DecodeMapNo(number.toStdString());
+    r.box = GeoBox{e->westLon, e->southLat, e->westLon + e->lonSize, e->southLat + e->latSize};
+    r.output = index;
+    return r;
+  };
+  w->btnIndexClick();
+  ASSERT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
+  EXPECT_EQ(offered, "J50E001001");
+  ASSERT_EQ(w.dialogs.questions.size(), 1u);
+  EXPECT_TRUE(w.dialogs.questions[0].first.startsWith(U("写入 16 个图幅到 "))) << w.dialogs.describe();
+  EXPECT_TRUE(w.dialogs.questions[0].first.contains("CGCS2000")) << w.dialogs.describe();
+  EXPECT_EQ(w->rgtype->itemIndex(), 1);
+  EXPECT_EQ(w->edtFile->text(), QString::fromStdString(index));
+  EXPECT_EQ(w->edtFileName->text(), "[TFH]");
+}
+
+}  // namespace
+}  // namespace tarvik
