@@ -154,8 +154,9 @@ int ZoneNumberOf(bool is3Degree, long double longitude) {
 
 long double CentralMeridianOf(const std::string& longitudeText, bool is3Degree) {
   const long double L = DmsTextToDegrees(longitudeText);
-  if (is3Degree) return static_cast<long double>(Trunc((L + 1.5L) / 3) * 3);
-  return static_cast<long double>((Trunc(L / 6) + 1) * 6 - 3);
+  // Rounded down, so that a zone west of Greenwich also runs from its west edge.
+  if (is3Degree) return std::floor((L + 1.5L) / 3) * 3;
+  return (std::floor(L / 6) + 1) * 6 - 3;
 }
 
 long double FalseEasting(bool is3Degree, bool addZone, long double centralMeridian) {

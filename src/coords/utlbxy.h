@@ -82,8 +82,9 @@ long double DmsTextToDegrees(const std::string& text);
 int ZoneNumberOf(bool is3Degree, long double longitude);
 
 // Central meridian (degrees) of the zone containing the longitude, which is
-// read as D.MMSS text: 3-degree zones Trunc((L + 1.5) / 3) x 3, 6-degree
-// zones (Trunc(L / 6) + 1) x 6 - 3. Throws RunError when the text is not a number.
+// read as D.MMSS text: 3-degree zones Floor((L + 1.5) / 3) x 3, 6-degree
+// zones (Floor(L / 6) + 1) x 6 - 3 (west of Greenwich -93 for -94.5 ..
+// -91.5). Throws RunError when the text is not a number.
 long double CentralMeridianOf(const std::string& longitudeText, bool is3Degree);
 
 // False easting in metres: 500000, plus zone x 1000000 when addZone, the zone

@@ -24,8 +24,9 @@ const char* WidthName(bool is3Degree) { return is3Degree ? "3度带" : "6度带"
 long double ZoneReach(bool is3Degree) { return is3Degree ? 2.5L : 4.0L; }
 
 long double ZoneMeridianOf(long double longitude, bool is3Degree) {
-  return is3Degree ? static_cast<long double>(Trunc((longitude + 1.5L) / 3)) * 3
-                   : static_cast<long double>(Trunc(longitude / 6) + 1) * 6 - 3;
+  // Rounded down, not toward zero: west of Greenwich too a zone runs from
+  // its west edge (-94.5 .. -91.5 is the zone of -93).
+  return is3Degree ? std::floor((longitude + 1.5L) / 3) * 3 : (std::floor(longitude / 6) + 1) * 6 - 3;
 }
 
 void CheckLongitudeReach(const CoordParams& p, long double lonMin, long double lonMax,

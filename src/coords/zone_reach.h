@@ -19,8 +19,9 @@ namespace tarvik {
 long double ZoneReach(bool is3Degree);
 
 // The central meridian of the zone of that width holding the longitude
-// (decimal degrees): 3-degree zones Trunc((L + 1.5) / 3) x 3, 6-degree
-// zones (Trunc(L / 6) + 1) x 6 - 3.
+// (decimal degrees): 3-degree zones Floor((L + 1.5) / 3) x 3, 6-degree
+// zones (Floor(L / 6) + 1) x 6 - 3 (the same as with Trunc east of
+// Greenwich; west of it -93 for -94.5 .. -91.5).
 long double ZoneMeridianOf(long double longitude, bool is3Degree);
 
 // Refuses (RunError) longitudes (degrees) beyond the reach of the run's

@@ -8,10 +8,17 @@
 
 namespace tarvik {
 
-// D.MMSS with the seconds rounded (ties to even) and carried:
-// 116.5 -> "116.3000", 39.99999 -> "40.0000".
+// The seconds of every form are those of the value: whole seconds, or
+// tenths where the value lies on a tenth (within 0.002 second: the half
+// seconds of 1:5000 sheets, through any planar round trip), otherwise whole
+// seconds rounded ties to even and carried. Negative angles are written as
+// "-" and the text of their magnitude.
+//
+// D.MMSS, a tenth of a second as a fifth digit: 116.5 -> "116.3000",
+// 39.99999 -> "40.0000", 116.46875 -> "116.28075", -130.1875 -> "-130.1115".
 std::string FormatDotDMS(long double angle);
-// "116.3000" -> "116°30′00″".
+// D.MMSS text (digits after the seconds are their decimals) as
+// "116°30′00″", "116°28′07.5″".
 std::string DotDMSToText(const std::string& dotDms);
 // DotDMSToText(FormatDotDMS(angle)).
 std::string FormatDMS(long double angle);

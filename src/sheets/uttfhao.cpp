@@ -6,6 +6,7 @@
 #include "common/delphi.h"
 #include "common/gbk.h"
 #include "common/text_util.h"
+#include "coords/zone_reach.h"
 
 namespace tarvik {
 namespace {
@@ -298,7 +299,7 @@ long double SuggestCentralMeridian(const std::string& text, UserFeedback& feedba
   const auto extent = DecodeMapNo(number, feedback);
   if (!extent) return -1;
   // The 3-degree zone of the west edge, the longitude read as decimal degrees.
-  return static_cast<long double>(Trunc((extent->westLon + 1.5L) / 3) * 3);
+  return ZoneMeridianOf(extent->westLon, true);
 }
 
 }  // namespace tarvik
