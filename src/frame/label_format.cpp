@@ -98,11 +98,14 @@ std::string FormatDM(long double angle) {
   return std::string(negative && (v.d || v.m) ? "-" : "") + std::to_string(v.d) + "°" + ZeroPadded2(v.m) + "′";
 }
 
-std::string FormatKm(long double metres, int before, int after) {
+std::string FormatKm(long double metres, int before, int after, bool zonePrefixed) {
   const std::int64_t km = Trunc(metres / 1000);
   const long double rest = metres - static_cast<long double>(km) * 1000;
   std::string k = std::to_string(km);
-  if (before >= 0 && static_cast<int>(k.size()) > before) k = k.substr(k.size() - before);
+  // The last three kilometre digits lie within the zone; more would split
+  // the zone number of a prefixed easting.
+  const bool splitsZone = zonePrefixed && before > 3;
+  if (before >= 0 && static_cast<int>(k.size()) > before && !splitsZone) k = k.substr(k.size() - before);
 
   // The metres within the kilometre, with three integer digits so that 56.3 m
   // reads 056.3 and gives the digits 05, not 56.

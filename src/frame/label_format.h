@@ -28,7 +28,11 @@ std::string FormatDM(long double angle);
 // kilometre digits, ".", then the metres within the kilometre written with
 // three integer digits and cut to `after` characters.
 // (3456789, 2, 2) -> "56.78"; (3456056.3, 2, 2) -> "56.05"; (500000, 3, 2) -> "500.00".
-std::string FormatKm(long double metres, int before, int after);
+// An easting that carries the zone number (`zonePrefixed`) is never cut
+// inside the zone number: with more than three digits asked for, all its
+// kilometre digits are written ((38429750, 4, 2, true) -> "38429.75", as
+// the sheet number prints it; (38429750, 2, 2, true) -> "29.75").
+std::string FormatKm(long double metres, int before, int after, bool zonePrefixed = false);
 // The part of FormatDMS after "°": 116.5 -> "30′00″".
 std::string DMSAfterDegree(long double angle);
 // Throws RunError("参数设置错误") unless 1 <= lat <= 90 and 20 <= lon <= 180.

@@ -54,7 +54,7 @@ void TtkBaseClass::LabelCornerAt(int corner, long double X, long double Y, bool 
     T1 = FormatDM(V1);
     T2 = FormatDM(V2);
   } else {
-    T1 = FormatKm(V1, S.seForenum, S.seafternum);
+    T1 = FormatKm(V1, S.seForenum, S.seafternum, FCoords.addZoneNumber);  // the easting
     T2 = FormatKm(V2, S.seForenum, S.seafternum);
   }
 

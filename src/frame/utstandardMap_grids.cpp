@@ -146,7 +146,7 @@ void TstandardMap::LabelKmMeridian(const KmGridLine& m, std::int64_t last, const
   const auto& [big, small, BigH, SmallH, BigW2, SmallW2, LabelGap] = style;
   const long double E = m.at, Nbot = m.low, Ntop = m.high;
   if (S.Seinterval < 1000) {
-    const std::string T = FormatKm(E, S.seannforenum, S.seannafternum);
+    const std::string T = FormatKm(E, S.seannforenum, S.seannafternum, FCoords.addZoneNumber);
     if (m.highInMargin) AddText(T, small, kCentre, kTop, {Ntop - LabelGap, E});
     if (m.lowInMargin) AddText(T, small, kCentre, kTop, {Nbot - LabelGap + SmallH, E});
     return;

@@ -95,6 +95,17 @@ TEST(LabelFormat, Kilometres) {
   };
   for (const auto& c : cases)
     EXPECT_EQ(FormatKm(c.metres, c.before, c.after), c.text) << static_cast<double>(c.metres);
+  // Eastings with the zone number: four digits or more keep the whole zone
+  // number, as the sheet number 3373.20-38429.75 writes it; fewer drop it.
+  const struct {
+    long double metres;
+    int before;
+    const char* text;
+  } prefixed[] = {{38429750, 4, "38429.75"}, {38429750, 5, "38429.75"}, {38429750, 6, "38429.75"},
+                  {38429750, 3, "429.75"},   {38429750, 2, "29.75"},    {429750, 4, "429.75"},
+                  {123429750, 4, "123429.75"}};
+  for (const auto& c : prefixed)
+    EXPECT_EQ(FormatKm(c.metres, c.before, 2, true), c.text) << static_cast<double>(c.metres) << " " << c.before;
 }
 
 TEST(LabelFormat, LatLonRange) {
