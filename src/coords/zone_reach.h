@@ -25,7 +25,10 @@ long double ZoneReach(bool is3Degree);
 long double ZoneMeridianOf(long double longitude, bool is3Degree);
 
 // Refuses (RunError) longitudes (degrees) beyond the reach of the run's
-// central meridian, naming both and the meridian that would suit.
+// central meridian, naming both and what would suit: the meridian of the
+// run's zone width that reaches over them, else 6-degree zones and their
+// meridian (1:1 000 000 and 1:500 000 sheets in 3-degree zones), else that
+// no zone holds them.
 // `what` names the data in the message ("数据", "图幅 E45G095066").
 void CheckLongitudeReach(const CoordParams& p, long double lonMin, long double lonMax,
                          const std::string& what);
