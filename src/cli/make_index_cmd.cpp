@@ -226,7 +226,13 @@ int Run(const std::vector<std::string>& rawArgs) {
   std::function<bool(const SheetExtent&)> keep;
   if (cover) {
     keep = [&](const SheetExtent& sheet) {
-      const auto c = SheetCorners(sheet, cover->coords, cover->geographic);
+      auto c = SheetCorners(sheet, cover->coords, cover->geographic);
+      // A sheet belongs to the cover when the cover reaches into it, not
+      // when it only touches one of its edges or corners: the sheet is
+      // tested a millionth of its size inside its edges (millimetres on the
+      // ground), so a neighbour sharing an edge with the cover is left out.
+      const double cx = (c[0].x + c[1].x + c[2].x + c[3].x) / 4, cy = (c[0].y + c[1].y + c[2].y + c[3].y) / 4;
+      for (Point2& p : c) p = {cx + (p.x - cx) * (1 - 1e-6), cy + (p.y - cy) * (1 - 1e-6)};
       const Geometry polygon = Geometry::Polygon({{c.begin(), c.end()}});
       return QueryFeatures(cover->cls, polygon, "", QueryLimit::First).count > 0;
     };
