@@ -137,8 +137,12 @@ long double DmsTextToDegrees(const std::string& text) {
     if (point != std::string::npos) point = s.find('.');
   }
   if (point != std::string::npos) {
-    degrees += ParseNumber(s.substr(point + 1, 2)) / 60;
-    degrees += ParseNumber("0." + s.substr(point + 3)) * 100 / 3600;
+    // Minutes and seconds run to 59: 30.6000 or 30.3099 name no angle.
+    const long double minutes = ParseNumber(s.substr(point + 1, 2));
+    const long double seconds = ParseNumber("0." + s.substr(point + 3)) * 100;
+    if (minutes >= 60) throw RunError("\"" + text + "\" 的分为 " + s.substr(point + 1, 2) + "，应小于60");
+    if (seconds >= 60) throw RunError("\"" + text + "\" 的秒为 " + FloatToStr(seconds) + "，应小于60");
+    degrees += minutes / 60 + seconds / 3600;
   }
   return negative ? -degrees : degrees;
 }

@@ -73,7 +73,8 @@ long double DegToRad(long double deg);
 // An angle written D.MMSS (87.3015 is 87 deg 30' 15"; digits after the second
 // seconds digit are decimal fractions of a second; 87.3 is 87 deg 30') as
 // decimal degrees. A negative angle is negative as a whole (-87.30 is -87.5).
-// Throws RunError when the text is not a number.
+// Throws RunError when the text is not a number, or its minutes or seconds
+// are 60 or more (30.6000, 30.3099).
 long double DmsTextToDegrees(const std::string& text);
 
 // Zone number of a longitude or central meridian (degrees east): 3-degree

@@ -90,8 +90,11 @@ TEST(DmsTextToDegrees, ReadsDegreesMinutesSeconds) {
       {"-0.30", -0.5L},
   };
   for (const auto& c : cases) EXPECT_NEAR(D(DmsTextToDegrees(c.text)), D(c.degrees), 1e-13) << c.text;
-  for (const char* bad : {"", "x", "87.3a", "87,30"})
+  // Not a number, or minutes or seconds of 60 and more.
+  for (const char* bad : {"", "x", "87.3a", "87,30", "30.6000", "30.3099", "30.3060", "30.7", "-30.6", "30.596"})
     EXPECT_THROW(DmsTextToDegrees(bad), RunError) << bad;
+  EXPECT_NEAR(D(DmsTextToDegrees("30.5959")), 30 + 59 / 60.0 + 59 / 3600.0, 1e-13);
+  EXPECT_NEAR(D(DmsTextToDegrees("30.595999")), 30 + 59 / 60.0 + 59.99 / 3600.0, 1e-13);
 }
 
 TEST(Zones, NumbersCentralMeridiansAndFalseEastings) {
