@@ -2,35 +2,90 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "gdb/geometry.h"
 
 namespace tarvik {
 
-void TstandardMap::ComputeOuterCorners() {
-  // Lower-left, upper-left, upper-right, lower-right: each moved outwards.
+namespace {
+
+// Where the lines through a + s da and b + t db meet (northing, easting), or
+// nothing when they are (nearly) parallel.
+std::optional<PlanarXY> Meet(PlanarXY a, PlanarXY da, PlanarXY b, PlanarXY db) {
+  const long double cross = da.easting * db.northing - da.northing * db.easting;
+  const long double lengths = std::hypot(da.easting, da.northing) * std::hypot(db.easting, db.northing);
+  if (!(std::fabs(cross) > 1e-9L * lengths)) return std::nullopt;
+  const long double s = ((b.easting - a.easting) * db.northing - (b.northing - a.northing) * db.easting) / cross;
+  return PlanarXY{a.northing + s * da.northing, a.easting + s * da.easting};
+}
+
+}  // namespace
+
+std::array<PlanarXY, 4> OffsetFrame(const std::array<PlanarXY, 4>& inner, long double gap) {
+  // Sides i run from corner i to corner i + 1 (left, top, right, bottom):
+  // clockwise with north up, so the outward normal of a side is its
+  // direction turned a right angle anticlockwise.
+  std::array<PlanarXY, 4> point{}, direction{};
+  for (std::size_t i = 0; i < 4; ++i) {
+    const PlanarXY& a = inner[i];
+    const PlanarXY& b = inner[(i + 1) % 4];
+    const long double dN = b.northing - a.northing, dE = b.easting - a.easting;
+    const long double length = std::hypot(dN, dE);
+    direction[i] = {dN, dE};
+    point[i] = length > 0 ? PlanarXY{a.northing + gap * dE / length, a.easting - gap * dN / length} : a;
+  }
+  // Lower-left, upper-left, upper-right, lower-right: each moved outwards in
+  // both directions where two offset sides do not meet.
   const int eastSign[4] = {-1, -1, 1, 1};
   const int northSign[4] = {-1, 1, 1, -1};
+  std::array<PlanarXY, 4> outer{};
+  for (std::size_t i = 0; i < 4; ++i) {
+    const std::size_t before = (i + 3) % 4;  // the side that ends at corner i
+    const auto corner = Meet(point[before], direction[before], point[i], direction[i]);
+    outer[i] = corner ? *corner
+                      : PlanarXY{inner[i].northing + northSign[i] * gap, inner[i].easting + eastSign[i] * gap};
+  }
+  return outer;
+}
+
+void TstandardMap::ComputeOuterCorners() {
   if (!S.GeodeticOutput) {
-    for (std::size_t i = 0; i < 4; ++i) {
-      FOuter[i].easting = FInner[i].easting + eastSign[i] * FFrameGap;
-      FOuter[i].northing = FInner[i].northing + northSign[i] * FFrameGap;
-    }
+    FOuter = OffsetFrame(FInner, FFrameGap);
     return;
   }
   FSheetLon = FInnerGeo[0].lon;
   FSheetLat = FInnerGeo[0].lat;
   FSheetWidth = FInnerGeo[2].lon - FSheetLon;
   FSheetHeight = FInnerGeo[2].lat - FSheetLat;
+  // The frame is laid out on paper, in the Gauss-Krueger plane: the grids
+  // are drawn there from the planar images of the corners, and the outer
+  // corners come back to degrees from there.
+  for (std::size_t i = 0; i < 4; ++i) FInner[i] = GeoToPlanar(FInnerGeo[i].lat, FInnerGeo[i].lon);
+  FOuter = OffsetFrame(FInner, FFrameGap);
+  const int eastSign[4] = {-1, -1, 1, 1};
+  const int northSign[4] = {-1, 1, 1, -1};
   const long double dE = GeoDeltaEast(FFrameGap, FSheetLat, FSheetLon);
   const long double dN = GeoDeltaNorth(FFrameGap, FSheetLat, FSheetLon);
   for (std::size_t i = 0; i < 4; ++i) {
-    FOuterGeo[i].lon = FInnerGeo[i].lon + eastSign[i] * dE;
-    FOuterGeo[i].lat = FInnerGeo[i].lat + northSign[i] * dN;
-    // The grids are drawn in metres: the planar images of the corners.
-    FInner[i] = GeoToPlanar(FInnerGeo[i].lat, FInnerGeo[i].lon);
-    FOuter[i] = GeoToPlanar(FOuterGeo[i].lat, FOuterGeo[i].lon);
+    long double lon = FInnerGeo[i].lon + eastSign[i] * dE, lat = FInnerGeo[i].lat + northSign[i] * dN;
+    PlanarToGeo(FOuter[i].northing, FOuter[i].easting, lon, lat);
+    FOuterGeo[i] = {lat, lon};
   }
+}
+
+long double TstandardMap::OuterLatAt(long double lon, bool top) const {
+  const LatLon& a = FOuterGeo[top ? 1 : 0];
+  const LatLon& b = FOuterGeo[top ? 2 : 3];
+  if (b.lon == a.lon) return a.lat;
+  return a.lat + (lon - a.lon) * (b.lat - a.lat) / (b.lon - a.lon);
+}
+
+long double TstandardMap::OuterLonAt(long double lat, bool right) const {
+  const LatLon& a = FOuterGeo[right ? 3 : 0];
+  const LatLon& b = FOuterGeo[right ? 2 : 1];
+  if (b.lat == a.lat) return a.lon;
+  return a.lon + (lat - a.lat) * (b.lon - a.lon) / (b.lat - a.lat);
 }
 
 void TstandardMap::InnerEnvelope(long double& eMin, long double& nMin, long double& eMax,
@@ -148,28 +203,27 @@ void TstandardMap::DrawInnerFrame() {
     for (std::size_t i = 0; i < 4; ++i) AddLine(kInnerLine, FInner[(i + 1) % 4], FInner[i]);
     return;
   }
-  // The sides of the geographic rectangle, each extended by the frame gap
-  // beyond both ends so that they cross at the corners and reach the outer frame.
+  // The sides of the geographic rectangle, each extended beyond both ends to
+  // the outer frame so that they cross at the corners.
   FGapLon = GeoDeltaEast(FFrameGap, FSheetLat, FSheetLon);
   FGapLat = GeoDeltaNorth(FFrameGap, FSheetLat, FSheetLon);
   const long double top = FSheetLat + FSheetHeight, right = FSheetLon + FSheetWidth;
-  AddLineDirect(kInnerLine, {top + FGapLat, FSheetLon}, {FSheetLat - FGapLat, FSheetLon});
-  AddLineDirect(kInnerLine, {top, right + FGapLon}, {top, FSheetLon - FGapLon});
-  AddLineDirect(kInnerLine, {top + FGapLat, right}, {FSheetLat - FGapLat, right});
-  AddLineDirect(kInnerLine, {FSheetLat, right + FGapLon}, {FSheetLat, FSheetLon - FGapLon});
+  AddLineDirect(kInnerLine, {OuterLatAt(FSheetLon, true), FSheetLon}, {OuterLatAt(FSheetLon, false), FSheetLon});
+  AddLineDirect(kInnerLine, {top, OuterLonAt(top, true)}, {top, OuterLonAt(top, false)});
+  AddLineDirect(kInnerLine, {OuterLatAt(right, true), right}, {OuterLatAt(right, false), right});
+  AddLineDirect(kInnerLine, {FSheetLat, OuterLonAt(FSheetLat, true)}, {FSheetLat, OuterLonAt(FSheetLat, false)});
 }
 
 void TstandardMap::DrawOuterFrame() {
+  // Left, top, right, bottom; each side parallel to its inner side on paper.
   if (!S.GeodeticOutput) {
     for (std::size_t i = 0; i < 4; ++i) AddLine(kOuterLine, FOuter[(i + 1) % 4], FOuter[i]);
     return;
   }
-  const long double south = FSheetLat - FGapLat, north = FSheetLat + FSheetHeight + FGapLat;
-  const long double west = FSheetLon - FGapLon, east = FSheetLon + FSheetWidth + FGapLon;
-  AddLineDirect(kOuterLine, {north, west}, {south, west});
-  AddLineDirect(kOuterLine, {north, east}, {north, west});
-  AddLineDirect(kOuterLine, {north, east}, {south, east});
-  AddLineDirect(kOuterLine, {south, east}, {south, west});
+  AddLineDirect(kOuterLine, FOuterGeo[1], FOuterGeo[0]);
+  AddLineDirect(kOuterLine, FOuterGeo[2], FOuterGeo[1]);
+  AddLineDirect(kOuterLine, FOuterGeo[2], FOuterGeo[3]);
+  AddLineDirect(kOuterLine, FOuterGeo[3], FOuterGeo[0]);
 }
 
 void TstandardMap::DrawCornerMarks() {

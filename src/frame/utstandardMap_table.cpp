@@ -3,6 +3,7 @@
 // other cells hold the names of the neighbouring sheets (looked up in the
 // index when there is one) or, where the index names none, their numbers.
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "common/gbk.h"
@@ -31,13 +32,39 @@ HalfNames SplitName(const std::string& name) {
 
 }  // namespace
 
+namespace {
+
+// How far (metres) the point lies above the line through a and b (a west of
+// b): its distance from the line, positive on the north side.
+long double HeightAbove(PlanarXY p, PlanarXY a, PlanarXY b) {
+  const long double dN = b.northing - a.northing, dE = b.easting - a.easting;
+  const long double length = std::hypot(dN, dE);
+  if (!(length > 0)) return p.northing - a.northing;
+  return ((p.northing - a.northing) * dE - (p.easting - a.easting) * dN) / length;
+}
+
+}  // namespace
+
+long double TstandardMap::TableLift(PlanarXY lowerLeft, PlanarXY lowerRight, long double gap) const {
+  // The table's lower edge is straight: its distance from the outer top
+  // side is least at one of its ends.
+  const long double least =
+      std::min(HeightAbove(lowerLeft, FOuter[1], FOuter[2]), HeightAbove(lowerRight, FOuter[1], FOuter[2]));
+  const long double dN = FOuter[2].northing - FOuter[1].northing, dE = FOuter[2].easting - FOuter[1].easting;
+  const long double cosine = dE / std::hypot(dN, dE);  // of the side's slope
+  return cosine > 0 ? (gap - least) / cosine : 0;
+}
+
 void TstandardMap::DrawAdjacentTable() {
   const long double k = S.ScaleFactor;
   const long double CW = S.SEW * k, CH = S.SeH * k;
   const long double G = FFrameGap;
   if (!S.GeodeticOutput) {
-    const long double N0 = FOuter[1].northing + S.SeY * k;
+    // SeY above the outer top side where the table comes nearest to it, so
+    // also where that side slopes up under the table (meridian convergence).
     const long double E0 = FOuter[1].easting + G + S.SeX * k;
+    long double N0 = FOuter[1].northing + S.SeY * k;
+    N0 += TableLift({N0, E0}, {N0, E0 + 3 * CW}, S.SeY * k);
     for (int i = 0; i <= 3; ++i) AddLine(kInnerLine, {N0 + i * CH, E0 + 3 * CW}, {N0 + i * CH, E0});
     for (int i = 0; i <= 3; ++i) AddLine(kInnerLine, {N0 + 3 * CH, E0 + i * CW}, {N0, E0 + i * CW});
     StorePolygon(kTableCentreCell,
@@ -50,7 +77,15 @@ void TstandardMap::DrawAdjacentTable() {
   FTableCellLon = GeoDeltaEast(CW, top, FSheetLon);
   FTableCellLat = GeoDeltaNorth(CH, top, FSheetLon);
   const long double Lon0 = FSheetLon + GeoDeltaEast(S.SeX * k, top, FSheetLon);
-  const long double Lat0 = top + FGapLat + GeoDeltaNorth(S.SeY * k, top, FSheetLon);
+  long double Lat0 = OuterLatAt(Lon0, true) + GeoDeltaNorth(S.SeY * k, top, FSheetLon);
+  // As in planar mode: SeY from the outer top side where the table comes
+  // nearest to it, measured on paper.
+  for (int step = 0; step < 3; ++step) {
+    const long double lift = TableLift(GeoToPlanar(Lat0, Lon0), GeoToPlanar(Lat0, Lon0 + 3 * FTableCellLon),
+                                       S.SeY * k);
+    if (!(std::fabs(lift) > 1e-6L * k)) break;  // a ten-thousandth of a millimetre on paper
+    Lat0 += (lift > 0 ? 1 : -1) * GeoDeltaNorth(std::fabs(lift), Lat0, Lon0);
+  }
   const long double cw = FTableCellLon, ch = FTableCellLat;
   for (int i = 0; i <= 3; ++i) AddLineDirect(kInnerLine, {Lat0 + i * ch, Lon0 + 3 * cw}, {Lat0 + i * ch, Lon0});
   for (int i = 0; i <= 3; ++i) AddLineDirect(kInnerLine, {Lat0 + 3 * ch, Lon0 + i * cw}, {Lat0, Lon0 + i * cw});

@@ -1,0 +1,158 @@
+// The layout of whole frames of typed sheet numbers, measured on paper as a
+// checker measures them (geographic frames put into their Gauss-Krueger
+// zone): the outer frame the set distance outside every inner side, the
+// adjacent-sheet table its set distance above the outer frame where it comes
+// nearest, the corner labels reading the exact corner values, and the full
+// kilometre number on every top and bottom edge that has numbered lines.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "common/recording_feedback.h"
+#include "coords/utlbxy.h"
+#include "coords/zone_reach.h"
+#include "frame/recording_store.h"
+#include "frame/utCreateTkByTfhao.h"
+#include "sheets/uttfhao.h"
+
+namespace tarvik {
+namespace {
+
+struct P {
+  double e, n;
+};
+
+// Signed distance of q from the line a -> b, positive on its left (outside
+// the frame, whose corners run clockwise).
+double LeftOf(P a, P b, P q) {
+  return ((b.e - a.e) * (q.n - a.n) - (b.n - a.n) * (q.e - a.e)) / std::hypot(b.e - a.e, b.n - a.n);
+}
+
+// "MM′SS″", or "MM′SS.5″" on a half second, of an angle in tenths of a
+// second, as a person writes it.
+std::string MinutesSeconds(long long tenths) {
+  const long long s10 = tenths % 600, m = tenths / 600 % 60;
+  char text[32];
+  if (s10 % 10)
+    std::snprintf(text, sizeof text, "%02lld′%02lld.%lld″", m, s10 / 10, s10 % 10);
+  else
+    std::snprintf(text, sizeof text, "%02lld′%02lld″", m, s10 / 10);
+  return text;
+}
+
+TEST(FrameLayout, OuterFrameTableLabelsAndKilometreNumbersOnPaper) {
+  const struct {
+    const char* number;
+    bool threeDegree, geographic;
+    Datum datum;
+  } cases[] = {
+      // 1:5000: the meridians lie on half seconds.
+      {"J50H005080", true, false, Datum::Xian80},
+      {"J50H005080", true, true, Datum::Cgcs2000},
+      // Far out in 6-degree zones in the north: sides slope most; the top
+      // side rises under the table east of the meridian.
+      {"M51E001024", false, false, Datum::Cgcs2000},
+      {"N50D001012", false, false, Datum::Beijing54},
+      {"L53F001048", false, true, Datum::Xian80},
+      // A whole 1:1 000 000 sheet, planar and geographic.
+      {"G46", false, false, Datum::Xian80},
+      {"K51", false, true, Datum::Wgs84},
+      // On the meridian itself, and a 3-degree zone's edge.
+      {"E45G095066", true, false, Datum::Xian80},
+      {"H49G001096", true, false, Datum::Cgcs2000},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.number) + (c.threeDegree ? " 3" : " 6") + (c.geographic ? " geographic" : ""));
+    const auto sheet = DecodeMapNo(c.number);
+    ASSERT_TRUE(sheet);
+    TFrameSettings s;
+    s.CoordSysIndex = static_cast<int>(c.datum);
+    s.is3DegreeZone = c.threeDegree;
+    s.GeodeticOutput = c.geographic;
+    s.centralMeridian = ZoneMeridianOf(sheet->westLon, c.threeDegree);
+    auto frames = std::make_shared<std::deque<test::RecordedFrame>>();
+    RecordingFeedback feedback;
+    TCreateTkByTfhao b(c.number, s, RunValues{}, std::make_unique<test::RecordingStore>(frames), feedback);
+    b.Run();
+    ASSERT_EQ(frames->size(), 1u);
+    const test::RecordedFrame& f = frames->front();
+
+    // On paper: millimetres per ground metre, positions in the zone.
+    const double mm = 1e4 / ScaleDenominatorOfIndex(sheet->scaleIndex) * 0.1;
+    const CoordParams zone{c.datum, c.threeDegree, false, s.centralMeridian};
+    const auto plane = [&](StorePoint q) {
+      if (!c.geographic) return P{q.x, q.y};
+      const PlanarXY xy = LBToXY(zone, q.y, q.x);
+      return P{static_cast<double>(xy.easting), static_cast<double>(xy.northing)};
+    };
+    const long double west = sheet->westLon, east = west + sheet->lonSize;
+    const long double south = sheet->southLat, north = south + sheet->latSize;
+    const long double lon[4] = {west, west, east, east}, lat[4] = {south, north, north, south};
+    P inner[4];
+    for (int i = 0; i < 4; ++i) {
+      const PlanarXY xy = LBToXY(zone, lat[i], lon[i]);
+      inner[i] = {static_cast<double>(xy.easting), static_cast<double>(xy.northing)};
+    }
+
+    // Every end of every outer side lies 8 mm outside one inner side.
+    std::vector<std::pair<P, P>> outer;
+    for (const auto& l : f.lines)
+      if (l.kind == kOuterLine) outer.push_back({plane(l.from), plane(l.to)});
+    ASSERT_EQ(outer.size(), 4u);
+    P outerTop[2]{};
+    for (int i = 0; i < 4; ++i) {
+      const P a = inner[i], b = inner[(i + 1) % 4];
+      int along = 0;
+      for (const auto& [p, q] : outer) {
+        if (std::fabs(LeftOf(a, b, p) * mm - 8) < 1e-3 && std::fabs(LeftOf(a, b, q) * mm - 8) < 1e-3) {
+          ++along;
+          if (i == 1) outerTop[0] = p.e < q.e ? p : q, outerTop[1] = p.e < q.e ? q : p;
+        }
+      }
+      EXPECT_EQ(along, 1) << "inner side " << i;
+    }
+
+    // The table's lower edge 2 mm above the outer top side where nearest.
+    const auto cell = std::find_if(f.polygons.begin(), f.polygons.end(),
+                                   [](const test::RecordedPolygon& p) { return p.id == kTableCentreCell; });
+    ASSERT_NE(cell, f.polygons.end());
+    const Envelope env = cell->polygon.envelope();
+    const double cw = env.xMax - env.xMin, ch = env.yMax - env.yMin;
+    const double least = std::min(LeftOf(outerTop[0], outerTop[1], plane({env.xMin - cw, env.yMin - ch})),
+                                  LeftOf(outerTop[0], outerTop[1], plane({env.xMax + cw, env.yMin - ch})));
+    EXPECT_NEAR(least * mm, 2, 1e-3);
+
+    // Corner labels: the minutes and seconds of each corner's longitude and
+    // latitude, worked out in tenths of a second.
+    std::vector<std::string> expected, written;
+    for (int i = 0; i < 4; ++i)
+      for (const long double v : {lon[i], lat[i]})
+        expected.push_back(MinutesSeconds(std::llround(static_cast<double>(v * 36000))));
+    for (const auto& t : f.texts)
+      if (t.text.find("″") != std::string::npos) written.push_back(t.text);
+    std::sort(expected.begin(), expected.end());
+    std::sort(written.begin(), written.end());
+    EXPECT_EQ(written, expected);
+
+    // The top and bottom edges: the lines nearest their two corners carry
+    // the full number.
+    int small[2] = {0, 0}, big[2] = {0, 0};
+    for (const auto& t : f.texts) {
+      if (t.text.empty() || t.text.find_first_not_of("0123456789") != std::string::npos) continue;
+      const P q = plane(t.anchor);
+      const int edge = LeftOf(inner[1], inner[2], q) > 0 ? 0 : LeftOf(inner[3], inner[0], q) > 0 ? 1 : -1;
+      if (edge < 0) continue;
+      const bool full = t.font.pointSize() == s.btnDFont.pointSize() && t.hAlign == kRight;
+      ++(full ? big : small)[edge];
+    }
+    for (int e = 0; e < 2; ++e) {
+      EXPECT_GE(small[e], 2) << (e ? "bottom" : "top");
+      EXPECT_EQ(big[e], 2) << (e ? "bottom" : "top");
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tarvik
