@@ -244,13 +244,18 @@ void Measure(const std::string& number, bool threeDegree, Datum datum, bool geog
   bool tableNear = false;
   for (const auto& [kind, g] : r.polygons) {
     if (kind != kTableCentreCell || topSide < 0) continue;
-    const Envelope env = g.envelope();
-    const double cw = env.xMax - env.xMin, ch = env.yMax - env.yMin;
+    // The cell's corners on paper.
+    double e1 = 1e300, n1 = 1e300, e2 = -1e300, n2 = -1e300;
+    const auto rings = g.parts();
+    for (const Point2& v : rings.at(0)) {
+      const P q = plane({v.x, v.y});
+      e1 = std::min(e1, q.e), n1 = std::min(n1, q.n), e2 = std::max(e2, q.e), n2 = std::max(n2, q.n);
+    }
+    const double cw = e2 - e1, ch = n2 - n1;
     const P a = outer[static_cast<std::size_t>(topSide)].first, b = outer[static_cast<std::size_t>(topSide)].second;
     const P from = a.e < b.e ? a : b, to = a.e < b.e ? b : a;
     double least = 1e300;
-    for (const double x : {env.xMin - cw, env.xMax + cw})
-      least = std::min(least, LeftOf(from, to, plane({x, env.yMin - ch})) * paper);
+    for (const double x : {e1 - cw, e2 + cw}) least = std::min(least, LeftOf(from, to, {x, n1 - ch}) * paper);
     st.tableMin = std::min(st.tableMin, least);
     st.tableOff += least < s.SeY / 10.0 - 0.01;
     tableNear = least < s.SeY / 10.0 - 0.01;

@@ -204,6 +204,9 @@ class TtkBaseClass {
   // --- Corner labels: corner 0 lower left, 1 upper left, 2 upper right,
   // 3 lower right.
   void LabelCorner(int corner, long double X, long double Y);
+  // A geographic frame's corner (degrees): the texts of its latitude and
+  // longitude, laid out on paper around the corner's image in the zone as
+  // a planar frame's are (character spacing included), stored in degrees.
   void LabelCornerGeo(int corner, long double lat, long double lon);
   // LabelCorner for a corner given in planar metres whatever the output: the
   // texts show the corner's geographic (or, in XY mode, planar) coordinates,
@@ -268,7 +271,10 @@ class TtkBaseClass {
   // its planar value, and the store's domain then refuses it.
   StorePoint StoredAt(PlanarXY p);
   
-  void LabelCornerAt(int corner, long double X, long double Y, bool convertValues);
+  // The labels of the corner at the planar position `at`: of its geographic
+  // values when given, else of the position itself (turned into latitude
+  // and longitude unless the labels are planar).
+  void LabelCornerAt(int corner, PlanarXY at, std::optional<LatLon> geographic);
   // The input's reference with the frame domain, made once per input class.
   const SpatialReference& InputFrameReference(const FeatureClass& inputClass);
 

@@ -121,8 +121,8 @@ class TstandardMap : public TtkBaseClass {
   std::array<LatLon, 4> FInnerGeo{}, FOuterGeo{};
   // Geographic rectangle of the sheet (degrees): lower-left corner and size.
   long double FSheetLon = 0, FSheetLat = 0, FSheetWidth = 0, FSheetHeight = 0;
-  // The frame gap and a table cell in degrees at the sheet (geographic mode).
-  long double FGapLon = 0, FGapLat = 0, FTableCellLon = 0, FTableCellLat = 0;
+  // The frame gap in degrees at the sheet (geographic mode).
+  long double FGapLon = 0, FGapLat = 0;
   // The sheet polygon (store coordinates) when the sheet comes from an index.
   Geometry FSheetShape;
 
@@ -131,6 +131,8 @@ class TstandardMap : public TtkBaseClass {
   void DrawOuterFrame();
   void DrawCornerMarks();
   void DrawMask();
+  // The neighbours' names in the table whose lower-left corner is (N0, E0),
+  // cells CW by CH (planar metres in every mode).
   void DrawTableNames(long double N0, long double E0, long double CW, long double CH);
   // How far (metres) a table whose lower edge runs from lowerLeft to
   // lowerRight must be raised (lowered, when negative) so that its nearest

@@ -56,43 +56,22 @@ long double TstandardMap::TableLift(PlanarXY lowerLeft, PlanarXY lowerRight, lon
 }
 
 void TstandardMap::DrawAdjacentTable() {
+  // Laid out on paper, in the zone, for planar and geographic frames alike
+  // (a geographic frame's lines, cell and texts are stored in degrees).
   const long double k = S.ScaleFactor;
   const long double CW = S.SEW * k, CH = S.SeH * k;
   const long double G = FFrameGap;
-  if (!S.GeodeticOutput) {
-    // SeY above the outer top side where the table comes nearest to it, so
-    // also where that side slopes up under the table (meridian convergence).
-    const long double E0 = FOuter[1].easting + G + S.SeX * k;
-    long double N0 = FOuter[1].northing + S.SeY * k;
-    N0 += TableLift({N0, E0}, {N0, E0 + 3 * CW}, S.SeY * k);
-    for (int i = 0; i <= 3; ++i) AddLine(kInnerLine, {N0 + i * CH, E0 + 3 * CW}, {N0 + i * CH, E0});
-    for (int i = 0; i <= 3; ++i) AddLine(kInnerLine, {N0 + 3 * CH, E0 + i * CW}, {N0, E0 + i * CW});
-    StorePolygon(kTableCentreCell,
-                 EnvelopePolygon({static_cast<double>(E0 + CW), static_cast<double>(N0 + CH),
-                                  static_cast<double>(E0 + 2 * CW), static_cast<double>(N0 + 2 * CH)}));
-    DrawTableNames(N0, E0, CW, CH);
-    return;
-  }
-  const long double top = FSheetLat + FSheetHeight;
-  FTableCellLon = GeoDeltaEast(CW, top, FSheetLon);
-  FTableCellLat = GeoDeltaNorth(CH, top, FSheetLon);
-  const long double Lon0 = FSheetLon + GeoDeltaEast(S.SeX * k, top, FSheetLon);
-  long double Lat0 = OuterLatAt(Lon0, true) + GeoDeltaNorth(S.SeY * k, top, FSheetLon);
-  // As in planar mode: SeY from the outer top side where the table comes
-  // nearest to it, measured on paper.
-  for (int step = 0; step < 3; ++step) {
-    const long double lift = TableLift(GeoToPlanar(Lat0, Lon0), GeoToPlanar(Lat0, Lon0 + 3 * FTableCellLon),
-                                       S.SeY * k);
-    if (!(std::fabs(lift) > 1e-6L * k)) break;  // a ten-thousandth of a millimetre on paper
-    Lat0 += (lift > 0 ? 1 : -1) * GeoDeltaNorth(std::fabs(lift), Lat0, Lon0);
-  }
-  const long double cw = FTableCellLon, ch = FTableCellLat;
-  for (int i = 0; i <= 3; ++i) AddLineDirect(kInnerLine, {Lat0 + i * ch, Lon0 + 3 * cw}, {Lat0 + i * ch, Lon0});
-  for (int i = 0; i <= 3; ++i) AddLineDirect(kInnerLine, {Lat0 + 3 * ch, Lon0 + i * cw}, {Lat0, Lon0 + i * cw});
+  // SeY above the outer top side where the table comes nearest to it, so
+  // also where that side slopes up under the table (meridian convergence).
+  const long double E0 = FOuter[1].easting + G + S.SeX * k;
+  long double N0 = FOuter[1].northing + S.SeY * k;
+  N0 += TableLift({N0, E0}, {N0, E0 + 3 * CW}, S.SeY * k);
+  for (int i = 0; i <= 3; ++i) AddLine(kInnerLine, {N0 + i * CH, E0 + 3 * CW}, {N0 + i * CH, E0});
+  for (int i = 0; i <= 3; ++i) AddLine(kInnerLine, {N0 + 3 * CH, E0 + i * CW}, {N0, E0 + i * CW});
   StorePolygon(kTableCentreCell,
-               EnvelopePolygon({static_cast<double>(Lon0 + cw), static_cast<double>(Lat0 + ch),
-                                static_cast<double>(Lon0 + 2 * cw), static_cast<double>(Lat0 + 2 * ch)}));
-  DrawTableNames(Lat0, Lon0, cw, ch);
+               ToStoreGeometry(EnvelopePolygon({static_cast<double>(E0 + CW), static_cast<double>(N0 + CH),
+                                                static_cast<double>(E0 + 2 * CW), static_cast<double>(N0 + 2 * CH)})));
+  DrawTableNames(N0, E0, CW, CH);
 }
 
 void TstandardMap::DrawTableNames(long double N0, long double E0, long double CW, long double CH) {
@@ -132,16 +111,6 @@ void TstandardMap::DrawTableNames(long double N0, long double E0, long double CW
       if (name.empty() && numbers) name = FNeighbourNumbers[static_cast<std::size_t>(NeighbourIndexOfCell(i, j))];
       const long double Em = E0 + (i + 0.5L) * CW;
       const long double Nm = N0 + (2 - j + 0.5L) * CH;
-      if (geo) {
-        if (name.empty()) continue;
-        std::string text = name;
-        if (GbkByteLength(name) > 10) {
-          const HalfNames halves = SplitName(name);
-          text = halves.first + "\r\n" + halves.second;
-        }
-        AddTextDirect(text, font, kCentre, kMiddle, {Nm, Em});
-        continue;
-      }
       const std::size_t L = GbkByteLength(name);
       if (L < 9) {
         AddText(name, font, kLeft, kTop, {Nm + H / 2, Em - L * H / 2.1L / 2});

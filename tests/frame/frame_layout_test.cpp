@@ -118,10 +118,16 @@ TEST(FrameLayout, OuterFrameTableLabelsAndKilometreNumbersOnPaper) {
     const auto cell = std::find_if(f.polygons.begin(), f.polygons.end(),
                                    [](const test::RecordedPolygon& p) { return p.id == kTableCentreCell; });
     ASSERT_NE(cell, f.polygons.end());
-    const Envelope env = cell->polygon.envelope();
-    const double cw = env.xMax - env.xMin, ch = env.yMax - env.yMin;
-    const double least = std::min(LeftOf(outerTop[0], outerTop[1], plane({env.xMin - cw, env.yMin - ch})),
-                                  LeftOf(outerTop[0], outerTop[1], plane({env.xMax + cw, env.yMin - ch})));
+    // Its corners on paper: the cell is a rectangle there.
+    double e1 = 1e300, n1 = 1e300, e2 = -1e300, n2 = -1e300;
+    const auto rings = cell->polygon.parts();
+    for (const Point2& v : rings.at(0)) {
+      const P q = plane({v.x, v.y});
+      e1 = std::min(e1, q.e), n1 = std::min(n1, q.n), e2 = std::max(e2, q.e), n2 = std::max(n2, q.n);
+    }
+    const double cw = e2 - e1, ch = n2 - n1;
+    const double least = std::min(LeftOf(outerTop[0], outerTop[1], {e1 - cw, n1 - ch}),
+                                  LeftOf(outerTop[0], outerTop[1], {e2 + cw, n1 - ch}));
     EXPECT_NEAR(least * mm, 2, 1e-3);
 
     // Corner labels: the minutes and seconds of each corner's longitude and
@@ -151,6 +157,49 @@ TEST(FrameLayout, OuterFrameTableLabelsAndKilometreNumbersOnPaper) {
       EXPECT_GE(small[e], 2) << (e ? "bottom" : "top");
       EXPECT_EQ(big[e], 2) << (e ? "bottom" : "top");
     }
+  }
+}
+
+// A geographic frame lays out its corner labels and adjacent-sheet table as
+// the planar frame of the same sheet does: the same texts (numbers split
+// over two lines, labels with their character spacing) at the same places
+// on paper.
+TEST(FrameLayout, GeographicFramesLayOutLikePlanarOnes) {
+  for (const char* number : {"J50H005080", "M51E001024"}) {
+    SCOPED_TRACE(number);
+    const auto sheet = DecodeMapNo(number);
+    ASSERT_TRUE(sheet);
+    std::vector<test::RecordedFrame> drawn;
+    for (const bool geographic : {false, true}) {
+      TFrameSettings s;
+      s.CoordSysIndex = static_cast<int>(Datum::Cgcs2000);
+      s.GeodeticOutput = geographic;
+      s.is3DegreeZone = false;
+      s.centralMeridian = ZoneMeridianOf(sheet->westLon, false);
+      auto frames = std::make_shared<std::deque<test::RecordedFrame>>();
+      RecordingFeedback feedback;
+      TCreateTkByTfhao b(number, s, RunValues{}, std::make_unique<test::RecordingStore>(frames), feedback);
+      b.Run();
+      ASSERT_EQ(frames->size(), 1u);
+      drawn.push_back(frames->front());
+    }
+    const CoordParams zone{Datum::Cgcs2000, false, false, ZoneMeridianOf(sheet->westLon, false)};
+    const double mm = 1e4 / ScaleDenominatorOfIndex(sheet->scaleIndex) * 0.1;
+    const TFrameSettings defaults;
+    int compared = 0;
+    for (const FrameText& g : drawn[1].texts) {
+      const bool label = g.text.find("°") != std::string::npos || g.text.find("′") != std::string::npos;
+      if (!label && !(g.font == defaults.btnjionMap)) continue;  // corner labels and table cells
+      const PlanarXY at = LBToXY(zone, g.anchor.y, g.anchor.x);
+      const auto same = std::find_if(drawn[0].texts.begin(), drawn[0].texts.end(), [&](const FrameText& p) {
+        return p.text == g.text && p.hAlign == g.hAlign && p.vAlign == g.vAlign && p.charSpacing == g.charSpacing &&
+               std::hypot(p.anchor.x - static_cast<double>(at.easting), p.anchor.y - static_cast<double>(at.northing)) *
+                       mm < 1e-3;
+      });
+      EXPECT_NE(same, drawn[0].texts.end()) << g.text;
+      ++compared;
+    }
+    EXPECT_EQ(compared, 8 + 8 + 16);  // four corners' degrees and rest, eight numbers in two lines
   }
 }
 
