@@ -263,13 +263,23 @@ class TtkBaseClass {
   VerticalAlignment FVAlign = kBottom;
   int CharSpacing = 0;
 
- private:
-  void StoreLine(LineKind kind, StorePoint from, StorePoint to);
-  void StoreText(const std::string& text, const FontDesc& font, StorePoint at);
   // Where a planar point of the frame is stored: converted to (longitude,
   // latitude) for a geographic output. A point that does not convert keeps
   // its planar value, and the store's domain then refuses it.
   StorePoint StoredAt(PlanarXY p);
+
+  // While set, every text stored also leaves the box it covers on paper, in
+  // store coordinates, in FTextBoxes (a mask ring is drawn around them).
+  bool FKeepTextBoxes = false;
+  std::vector<Envelope> FTextBoxes;
+  // The box (store coordinates) a text covers on paper: its lines at the
+  // font's height, a GBK byte taking 0.55 of the height, its character
+  // spacing, placed by its alignment at `at`.
+  Envelope TextBox(const FrameText& text);
+
+ private:
+  void StoreLine(LineKind kind, StorePoint from, StorePoint to);
+  void StoreText(const std::string& text, const FontDesc& font, StorePoint at);
   
   // The labels of the corner at the planar position `at`: of its geographic
   // values when given, else of the position itself (turned into latitude

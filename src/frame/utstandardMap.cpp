@@ -124,6 +124,9 @@ std::optional<long double> TstandardMap::EastingAtNorthing(long double N, const 
 
 void TstandardMap::DrawFrame() {
   const bool geo = S.GeodeticOutput;
+  // The mask ring, drawn last, keeps its edge off the texts and the table.
+  FKeepTextBoxes = S.RGYaSet != 2 && !FSheetShape.isNull() && !FSheetShape.isEmpty();
+  FTextBoxes.clear();
   // A rectangular sheet's corners are labelled in kilometres: its grid may be
   // a local one without latitudes and longitudes.
   const CornerLabelMode labelMode = S.rgdmsmode;
@@ -244,19 +247,37 @@ void TstandardMap::DrawCornerMarks() {
 }
 
 void TstandardMap::DrawMask() {
+  FKeepTextBoxes = false;
   if (S.RGYaSet == 2 || FSheetShape.isNull() || FSheetShape.isEmpty()) return;
   // The sheet's envelope enlarged by the mask distance, minus the sheet. In
   // geographic mode the ground distance is turned into degrees at the sheet.
   long double dx = S.ScaleFactor * S.seYaDIS, dy = dx;
+  // A millimetre on paper (10 m at 1:10 000) beyond a text or the table.
+  long double padX = 10 * S.ScaleFactor, padY = padX;
   if (S.GeodeticOutput) {
     dy = GeoDeltaNorth(dx, FSheetLat, FSheetLon);
     dx = GeoDeltaEast(dx, FSheetLat, FSheetLon);
+    padY = GeoDeltaNorth(padX, FSheetLat, FSheetLon);
+    padX = GeoDeltaEast(padX, FSheetLat, FSheetLon);
   }
   const Envelope env = FSheetShape.envelope();
-  const Geometry mask = GeometryDifference(
-      EnvelopePolygon({env.xMin - static_cast<double>(dx), env.yMin - static_cast<double>(dy),
-                       env.xMax + static_cast<double>(dx), env.yMax + static_cast<double>(dy)}),
-      FSheetShape);
+  Envelope ring{env.xMin - static_cast<double>(dx), env.yMin - static_cast<double>(dy),
+                env.xMax + static_cast<double>(dx), env.yMax + static_cast<double>(dy)};
+  // A side whose edge would run through a text or the table moves out
+  // beyond it; moved sides are looked at again, as they may now meet others.
+  for (bool moved = true; moved;) {
+    moved = false;
+    for (const Envelope& b : FTextBoxes) {
+      const bool acrossX = b.xMin < ring.xMax && b.xMax > ring.xMin;  // within the top and bottom edges
+      const bool acrossY = b.yMin < ring.yMax && b.yMax > ring.yMin;  // within the left and right edges
+      if (acrossX && b.yMin < ring.yMax && b.yMax > ring.yMax) ring.yMax = b.yMax + static_cast<double>(padY), moved = true;
+      if (acrossX && b.yMin < ring.yMin && b.yMax > ring.yMin) ring.yMin = b.yMin - static_cast<double>(padY), moved = true;
+      if (acrossY && b.xMin < ring.xMax && b.xMax > ring.xMax) ring.xMax = b.xMax + static_cast<double>(padX), moved = true;
+      if (acrossY && b.xMin < ring.xMin && b.xMax > ring.xMin) ring.xMin = b.xMin - static_cast<double>(padX), moved = true;
+    }
+  }
+  FTextBoxes.clear();
+  const Geometry mask = GeometryDifference(EnvelopePolygon(ring), FSheetShape);
   if (!mask.isNull() && !mask.isEmpty()) StorePolygon(kMaskRing, mask);
 }
 

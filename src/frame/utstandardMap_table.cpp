@@ -71,6 +71,16 @@ void TstandardMap::DrawAdjacentTable() {
   StorePolygon(kTableCentreCell,
                ToStoreGeometry(EnvelopePolygon({static_cast<double>(E0 + CW), static_cast<double>(N0 + CH),
                                                 static_cast<double>(E0 + 2 * CW), static_cast<double>(N0 + 2 * CH)})));
+  if (FKeepTextBoxes) {
+    // The whole table, for the mask ring to keep its edge off it.
+    Envelope box{1e300, 1e300, -1e300, -1e300};
+    for (const PlanarXY& c : {PlanarXY{N0, E0}, PlanarXY{N0 + 3 * CH, E0}, PlanarXY{N0, E0 + 3 * CW},
+                              PlanarXY{N0 + 3 * CH, E0 + 3 * CW}}) {
+      const StorePoint p = StoredAt(c);
+      box = {std::min(box.xMin, p.x), std::min(box.yMin, p.y), std::max(box.xMax, p.x), std::max(box.yMax, p.y)};
+    }
+    FTextBoxes.push_back(box);
+  }
   DrawTableNames(N0, E0, CW, CH);
 }
 

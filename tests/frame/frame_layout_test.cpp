@@ -10,7 +10,9 @@
 #include <cmath>
 #include <cstdio>
 
+#include "common/gbk.h"
 #include "common/recording_feedback.h"
+#include "common/text_util.h"
 #include "coords/utlbxy.h"
 #include "coords/zone_reach.h"
 #include "frame/recording_store.h"
@@ -200,6 +202,82 @@ TEST(FrameLayout, GeographicFramesLayOutLikePlanarOnes) {
       ++compared;
     }
     EXPECT_EQ(compared, 8 + 8 + 16);  // four corners' degrees and rest, eight numbers in two lines
+  }
+}
+
+// The mask ring of an index sheet keeps at least its distance from the
+// sheet, and its outer edge runs around the adjacent-sheet table and every
+// text instead of through them (a text's box taken as the engine sizes it:
+// a GBK byte 0.55 of the font's height, lines 1.2 heights apart).
+TEST(FrameLayout, MaskEdgeRunsAroundTheTableAndTheTexts) {
+  const struct {
+    bool geographic;
+    long double maskDistance;  // 0.1 mm
+  } cases[] = {{false, 200}, {true, 200}, {false, 120}, {false, 400}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << (c.geographic ? "geographic " : "planar ") << static_cast<double>(c.maskDistance));
+    TFrameSettings s;
+    s.CreateMode = CreationMode::SheetIndex;
+    s.GeodeticOutput = c.geographic;
+    s.seYaDIS = c.maskDistance;
+    auto frames = std::make_shared<std::deque<test::RecordedFrame>>();
+    RecordingFeedback feedback;
+    TstandardMap b(s, RunValues{}, std::make_unique<test::RecordingStore>(frames), feedback);
+    b.CreateOutputClasses("T", SpatialReference());
+    const CoordParams zone;  // Xi'an 1980, 3-degree zones, meridian 87
+    const long double south = 16 + 1.0L / 24, north = 16 + 2.0L / 24, west = 88.0625L, east = 88.125L;
+    const long double lat[4] = {south, north, north, south}, lon[4] = {west, west, east, east};
+    std::vector<Point2> ring;
+    for (std::size_t i = 0; i < 4; ++i) {
+      b.FInnerGeo[i] = {lat[i], lon[i]};
+      b.FInner[i] = LBToXY(zone, lat[i], lon[i]);
+      ring.push_back(c.geographic ? Point2{static_cast<double>(lon[i]), static_cast<double>(lat[i])}
+                                  : Point2{static_cast<double>(b.FInner[i].easting),
+                                           static_cast<double>(b.FInner[i].northing)});
+    }
+    ring.push_back(ring.front());
+    b.FSheetShape = Geometry::Polygon({ring});
+    b.ComputeOuterCorners();
+    b.DrawFrame();
+    const test::RecordedFrame& f = frames->front();
+    const auto mask = std::find_if(f.polygons.begin(), f.polygons.end(),
+                                   [](const test::RecordedPolygon& p) { return p.id == kMaskRing; });
+    ASSERT_NE(mask, f.polygons.end());
+    const Envelope edge = mask->polygon.envelope(), sheet = b.FSheetShape.envelope();
+    // Store units per metre on paper's ground: degrees at the sheet, or 1.
+    const double perMetreX = c.geographic ? 1 / (111320 * std::cos(16.06 * M_PI / 180)) : 1;
+    const double perMetreY = c.geographic ? 1 / 110600.0 : 1;
+    const double d = static_cast<double>(c.maskDistance) * 0.999;  // metres at 1:10 000
+    EXPECT_GE(edge.xMax - sheet.xMax, d * perMetreX);
+    EXPECT_GE(sheet.xMin - edge.xMin, d * perMetreX);
+    EXPECT_GE(edge.yMax - sheet.yMax, d * perMetreY);
+    EXPECT_GE(sheet.yMin - edge.yMin, d * perMetreY);
+    // Nothing straddles the edge: the table (its lines) and the texts.
+    const auto straddles = [&](Envelope b) {
+      const bool inside = b.xMin >= edge.xMin && b.xMax <= edge.xMax && b.yMin >= edge.yMin && b.yMax <= edge.yMax;
+      const bool outside = b.xMax <= edge.xMin || b.xMin >= edge.xMax || b.yMax <= edge.yMin || b.yMin >= edge.yMax;
+      return !inside && !outside;
+    };
+    for (const auto& l : f.lines) {
+      const Envelope e{std::min(l.from.x, l.to.x), std::min(l.from.y, l.to.y), std::max(l.from.x, l.to.x),
+                       std::max(l.from.y, l.to.y)};
+      if (e.yMin > sheet.yMax) {
+        EXPECT_FALSE(straddles(e)) << "a table line";  // above the sheet: the table
+      }
+    }
+    const double H1mm = 10;  // ground metres per millimetre at 1:10 000
+    for (const auto& t : f.texts) {
+      const double H = t.font.pointSize() * 25.4 / 72 * H1mm;
+      const auto lines = SplitLines(t.text);
+      double w = 0;
+      for (const auto& line : lines) w = std::max(w, GbkByteLength(line) * H * 0.55);
+      const double h = lines.size() * H * 1.2;
+      const double x0 = t.hAlign == kLeft ? 0 : t.hAlign == kCentre ? -w / 2 : -w;
+      const double y0 = t.vAlign == kBottom ? 0 : t.vAlign == kMiddle ? -h / 2 : -h;
+      const Envelope box{t.anchor.x + x0 * perMetreX, t.anchor.y + y0 * perMetreY, t.anchor.x + (x0 + w) * perMetreX,
+                         t.anchor.y + (y0 + h) * perMetreY};
+      EXPECT_FALSE(straddles(box)) << t.text;
+    }
   }
 }
 
