@@ -35,7 +35,8 @@ const char* kUsage =
     "                            west negative) to \"x y\"; at most 6 degrees from\n"
     "                            the central meridian\n"
     "  --to-lb X Y               x (northing) and y (easting) in metres to \"lon lat\"\n"
-    "                            in decimal degrees\n"
+    "                            in decimal degrees; refused beyond 6 degrees\n"
+    "                            from the central meridian\n"
     "  -                         instead of a pair: read one pair per line from\n"
     "                            standard input (same order, separated by blanks or a\n"
     "                            comma) and write one result per line; blank lines and\n"
@@ -50,7 +51,8 @@ const char* kUsage =
     "                            central meridian: 114 in 3-degree zones is zone 38,\n"
     "                            easting 38500000 on the meridian)\n"
     "  --dms                     with --to-xy: LAT and LON are written D.MMSS\n"
-    "                            (30.3015 is 30 deg 30' 15\")\n"
+    "                            (30.3015 is 30 deg 30' 15\"; minutes and seconds\n"
+    "                            of 60 or more are refused)\n"
     "  --json                    print {\"x\": .., \"y\": ..} or {\"lon\": .., \"lat\": ..}\n"
     "                            (one object per line when reading standard input)\n\n"
     "Output: metres with 4 decimals, degrees with 10 decimals.\n"
@@ -144,6 +146,11 @@ void Convert(const Settings& s, std::string_view first, std::string_view second,
   long double lon = 0, lat = 0;
   if (!XYToLB(p, x, y, lon, lat, feedback) || lat < -90 || lat > 90)
     throw RunError(feedback.messages.empty() ? "输入的数据,错误" : feedback.messages.front());
+  // The same reach as --to-xy, so that what one direction refuses the other
+  // does not answer.
+  if (std::fabs(lon - p.centralMeridian) > kMaxFromMeridian)
+    throw RunError("东坐标 " + std::string(second) + " 换算的经度 " + FloatToStr(lon) + " 离中央经线 " +
+                   FloatToStr(p.centralMeridian) + " 超过 6 度");
   out += s.json ? "{\"lon\": " : "";
   AppendFixed(out, lon, 10);
   out += s.json ? ", \"lat\": " : " ";

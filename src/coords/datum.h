@@ -21,15 +21,14 @@ enum class Datum : int { Xian80 = 0, Beijing54 = 1, Wgs84 = 2, Cgcs2000 = 3 };
 // them): the polar radius of curvature c = a^2/b (m), the second
 // eccentricity squared e'^2, the meridian arc
 //   X(B) = arcPerDegree B - (arc1 sin B + arc3 sin^3 B + arc5 sin^5 B + arc7 sin^7 B) cos B
-// (B in degrees in the first term) and the polynomial in xi = x / 1e6 - 3
-// giving a starting footpoint latitude in degrees.
+// (B in degrees in the first term). They serve the forward conversion; the
+// inverse goes through the exact transverse Mercator of the datum's ellipsoid.
 struct TextbookSeries {
   long double c;
   long double ep2;
   long double arcPerDegree;
   long double arc1;
   double arc3, arc5, arc7;
-  double foot[7];
 };
 
 // A block of consecutive EPSG codes of Gauss-Krueger zones: code

@@ -15,49 +15,35 @@ namespace {
 
 constexpr long double kPi = 3.1415926535897932385L;
 constexpr long double kRadPerDegree = kPi / 180;
-constexpr double kRadPerDegreeD = static_cast<double>(kRadPerDegree);
-constexpr double kInversePiD = static_cast<double>(1 / kPi);
 const char* const kBadInput = "输入的数据,错误";
 
-// The textbook series of one datum (coords/datum.h) with the constants the
-// inverse needs in double, worked out once.
+// The forward series of one datum (coords/datum.h).
 struct Series {
   long double c;
   long double ep2;
   long double arcPerDegree;
   long double arc1;
   double arc3, arc5, arc7;
-  double foot[7];
-  double ep2D, inverseCD, arcPerDegreeD, arc1D;
 };
 
-Series MakeSeries(const TextbookSeries& t) {
-  Series s{t.c, t.ep2, t.arcPerDegree, t.arc1, t.arc3, t.arc5, t.arc7, {}, 0, 0, 0, 0};
-  for (int i = 0; i < 7; ++i) s.foot[i] = t.foot[i];
-  s.ep2D = static_cast<double>(t.ep2);
-  s.inverseCD = static_cast<double>(1 / t.c);
-  s.arcPerDegreeD = static_cast<double>(t.arcPerDegree);
-  s.arc1D = static_cast<double>(t.arc1);
-  return s;
-}
-
-// How one datum converts: by its textbook series, or by Krueger's series on
-// its ellipsoid. Built once for every row of the datum table.
+// How one datum converts forward: by its textbook series, or by Krueger's
+// series on its ellipsoid; and back always by Krueger's series on its
+// ellipsoid. Built once for every row of the datum table.
 struct Engine {
   std::optional<Series> textbook;
-  std::optional<KruegerTM> krueger;
+  KruegerTM krueger;
 };
 
 const Engine& EngineOf(Datum datum) {
   static const std::vector<Engine> engines = [] {
     std::vector<Engine> out;
     for (const DatumInfo& d : Datums()) {
-      Engine e;
-      if (d.textbook)
-        e.textbook = MakeSeries(*d.textbook);
-      else
-        e.krueger.emplace(d.a, d.inverseFlattening);
-      out.push_back(std::move(e));
+      std::optional<Series> textbook;
+      if (d.textbook) {
+        const TextbookSeries& t = *d.textbook;
+        textbook = Series{t.c, t.ep2, t.arcPerDegree, t.arc1, t.arc3, t.arc5, t.arc7};
+      }
+      out.push_back(Engine{textbook, KruegerTM(d.a, d.inverseFlattening)});
     }
     return out;
   }();
@@ -77,16 +63,6 @@ long double MeridianArc(const Series& d, long double B, long double sinB, long d
   const double s2 = static_cast<double>(sinB * sinB);
   const double higher = (d.arc3 + (d.arc5 + d.arc7 * s2) * s2) * s2;
   return d.arcPerDegree * B - (d.arc1 + higher) * sinB * cosB;
-}
-
-// dX/dB of that arc in metres per degree: the meridian radius of curvature
-// the series stand for, consistent with MeridianArc. Only steers the Newton
-// steps, so double precision is plenty.
-double MeridianArcSlope(const Series& d, double sinB, double cosB) {
-  const double s2 = sinB * sinB, c2 = cosB * cosB;
-  const double p = d.arc1D + (d.arc3 + (d.arc5 + d.arc7 * s2) * s2) * s2;
-  const double dp = d.arc3 + (2 * d.arc5 + 3 * d.arc7 * s2) * s2;  // dP/d(s^2)
-  return d.arcPerDegreeD - (2 * dp * s2 * c2 + p * (c2 - s2)) * kRadPerDegreeD;
 }
 
 long double ParseNumber(const std::string& text) {
@@ -161,8 +137,12 @@ long double DmsTextToDegrees(const std::string& text) {
     if (point != std::string::npos) point = s.find('.');
   }
   if (point != std::string::npos) {
-    degrees += ParseNumber(s.substr(point + 1, 2)) / 60;
-    degrees += ParseNumber("0." + s.substr(point + 3)) * 100 / 3600;
+    // Minutes and seconds run to 59: 30.6000 or 30.3099 name no angle.
+    const long double minutes = ParseNumber(s.substr(point + 1, 2));
+    const long double seconds = ParseNumber("0." + s.substr(point + 3)) * 100;
+    if (minutes >= 60) throw RunError("\"" + text + "\" 的分为 " + s.substr(point + 1, 2) + "，应小于60");
+    if (seconds >= 60) throw RunError("\"" + text + "\" 的秒为 " + FloatToStr(seconds) + "，应小于60");
+    degrees += minutes / 60 + seconds / 3600;
   }
   return negative ? -degrees : degrees;
 }
@@ -178,8 +158,9 @@ int ZoneNumberOf(bool is3Degree, long double longitude) {
 
 long double CentralMeridianOf(const std::string& longitudeText, bool is3Degree) {
   const long double L = DmsTextToDegrees(longitudeText);
-  if (is3Degree) return static_cast<long double>(Trunc((L + 1.5L) / 3) * 3);
-  return static_cast<long double>((Trunc(L / 6) + 1) * 6 - 3);
+  // Rounded down, so that a zone west of Greenwich also runs from its west edge.
+  if (is3Degree) return std::floor((L + 1.5L) / 3) * 3;
+  return (std::floor(L / 6) + 1) * 6 - 3;
 }
 
 long double FalseEasting(bool is3Degree, bool addZone, long double centralMeridian) {
@@ -199,103 +180,19 @@ PlanarXY GaussForwardDegrees(Datum datum, long double B, long double L, bool is3
                              long double centralMeridian) {
   const Engine& engine = EngineOf(datum);
   if (engine.textbook) return Forward(*engine.textbook, B, L, is3Degree, addZone, centralMeridian);
-  return KruegerForward(*engine.krueger, B, L, is3Degree, addZone, centralMeridian);
+  return KruegerForward(engine.krueger, B, L, is3Degree, addZone, centralMeridian);
 }
-
-namespace {
-
-// The inverse of the textbook series; false when it fails.
-bool TextbookInverse(const Series& d, long double x, long double y, bool is3Degree, bool addZone,
-                     long double centralMeridian, double& newL, double& newB) {
-  // y' = y - 500000 (- zone x 1000000): exact in long double, then double.
-  const double yr = static_cast<double>(
-      y - FalseEasting(is3Degree, addZone, centralMeridian));
-
-  // The inverse runs in double precision. Its accuracy is set by the
-  // footpoint search below, which stops when the arc reproduces x to 0.001 mm
-  // (1e-11 degree); double carries 1e-14 degree, so extended precision would
-  // change nothing measurable, and double makes the inverse several times
-  // faster on the frame engine's path.
-  //
-  // Footpoint latitude Bf: the polynomial gives a start good to centimetres
-  // (Xi'an 1980) or tens of metres (Beijing 1954); Newton steps on the same
-  // meridian arc as the forward conversion bring it to where the arc
-  // reproduces x. One step usually suffices.
-  const double xd = static_cast<double>(x);
-  const double xi = xd * 1e-6 - 3;
-  double Bf = 0;
-  for (int i = 6; i >= 0; --i) Bf = Bf * xi + d.foot[i];
-  const double radPerDegree = kRadPerDegreeD;
-  const double arcPerDegree = d.arcPerDegreeD, arc1 = d.arc1D;
-  double sinB = 0, cosB = 0;
-  ::sincos(Bf * radPerDegree, &sinB, &cosB);
-  bool converged = false;
-  for (int iteration = 0; iteration < 8 && std::isfinite(Bf); ++iteration) {
-    const double s2 = sinB * sinB;
-    const double arc =
-        arcPerDegree * Bf - (arc1 + (d.arc3 + (d.arc5 + d.arc7 * s2) * s2) * s2) * sinB * cosB;
-    const double miss = xd - arc;
-    if (!std::isfinite(miss)) break;
-    if (std::fabs(miss) < 1e-6) {  // 0.001 mm
-      converged = true;
-      break;
-    }
-    const double step = miss / MeridianArcSlope(d, sinB, cosB);  // degrees
-    Bf += step;
-    if (std::fabs(step) < 0.01) {
-      // Turn sin and cos by the small step instead of evaluating them afresh.
-      const double h = step * radPerDegree, h2 = h * h;
-      const double sinH = h - h * h2 * (1.0 / 6), cosHm1 = -0.5 * h2 + h2 * h2 * (1.0 / 24);
-      const double sinNext = sinB + (sinB * cosHm1 + cosB * sinH);
-      cosB = cosB + (cosB * cosHm1 - sinB * sinH);
-      sinB = sinNext;
-    } else {
-      ::sincos(Bf * radPerDegree, &sinB, &cosB);
-    }
-  }
-
-  // B = Bf - [90 r^2 - 7.5 (5 + 3t^2 + eta^2 - 9 eta^2 t^2) r^4 + 0.25 (61 + 90 t^2 + 45 t^4) r^6] t (1 + eta^2) / pi
-  // L = L0 + [180 r - 30 (1 + 2 t^2 + eta^2) r^3 + 1.5 (5 + 28 t^2 + 24 t^4) r^5] / (pi cos Bf)
-  // with t, eta^2 at Bf and r = y' sqrt(1 + eta^2) / c.
-  bool ok = converged && cosB != 0;
-  if (ok) {
-    const double t = sinB / cosB, t2 = t * t;
-    const double e2 = d.ep2D * cosB * cosB;
-    const double r = yr * std::sqrt(1 + e2) * d.inverseCD;
-    const double r2 = r * r;
-    const double inversePi = kInversePiD;
-    const double dB = (90 * r2 - 7.5 * (5 + 3 * t2 + e2 - 9 * e2 * t2) * r2 * r2 +
-                       0.25 * (61 + 90 * t2 + 45 * t2 * t2) * r2 * r2 * r2) *
-                      t * (1 + e2) * inversePi;
-    const double dL = (180 * r - 30 * (1 + 2 * t2 + e2) * r2 * r +
-                       1.5 * (5 + 28 * t2 + 24 * t2 * t2) * r2 * r2 * r) *
-                      inversePi / cosB;
-    newB = Bf - dB;
-    newL = static_cast<double>(centralMeridian) + dL;
-    ok = std::isfinite(newB) && std::isfinite(newL);
-  }
-  return ok;
-}
-
-}  // namespace
 
 namespace {
 
 bool QuietInverse(Datum datum, long double x, long double y, bool is3Degree, bool addZone,
                   long double centralMeridian, long double& L, long double& B) {
-  const Engine& engine = EngineOf(datum);
-  double newL = 0, newB = 0;
-  bool ok;
-  if (engine.textbook) {
-    ok = TextbookInverse(*engine.textbook, x, y, is3Degree, addZone, centralMeridian, newL, newB);
-  } else {
-    const double yr = static_cast<double>(y - FalseEasting(is3Degree, addZone, centralMeridian));
-    double l = 0;
-    engine.krueger->inverse(static_cast<double>(x), yr, newB, l);
-    newL = static_cast<double>(centralMeridian) + l;
-    ok = std::isfinite(newB) && std::isfinite(newL);
-  }
-  if (!ok) return false;
+  // y' = y - 500000 (- zone x 1000000): exact in long double, then double.
+  const double yr = static_cast<double>(y - FalseEasting(is3Degree, addZone, centralMeridian));
+  double newB = 0, l = 0;
+  EngineOf(datum).krueger.inverse(static_cast<double>(x), yr, newB, l);
+  const double newL = static_cast<double>(centralMeridian) + l;
+  if (!std::isfinite(newB) || !std::isfinite(newL) || !(std::fabs(newB) <= 90)) return false;
   L = newL;
   B = newB;
   return true;
@@ -317,7 +214,7 @@ PlanarXY LBToXY(const CoordParams& p, long double B, long double L) {
   if (engine.textbook)
     return Forward(*engine.textbook, Decimal15(B), Decimal15(L), p.is3DegreeZone, p.addZoneNumber,
                    p.centralMeridian);
-  return KruegerForward(*engine.krueger, B, L, p.is3DegreeZone, p.addZoneNumber, p.centralMeridian);
+  return KruegerForward(engine.krueger, B, L, p.is3DegreeZone, p.addZoneNumber, p.centralMeridian);
 }
 
 bool XYToLB(const CoordParams& p, long double x, long double y, long double& L, long double& B,

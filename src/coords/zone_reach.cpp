@@ -24,21 +24,45 @@ const char* WidthName(bool is3Degree) { return is3Degree ? "3度带" : "6度带"
 long double ZoneReach(bool is3Degree) { return is3Degree ? 2.5L : 4.0L; }
 
 long double ZoneMeridianOf(long double longitude, bool is3Degree) {
-  return is3Degree ? static_cast<long double>(Trunc((longitude + 1.5L) / 3)) * 3
-                   : static_cast<long double>(Trunc(longitude / 6) + 1) * 6 - 3;
+  // Rounded down, not toward zero: west of Greenwich too a zone runs from
+  // its west edge (-94.5 .. -91.5 is the zone of -93).
+  return is3Degree ? std::floor((longitude + 1.5L) / 3) * 3 : (std::floor(longitude / 6) + 1) * 6 - 3;
 }
+
+namespace {
+
+bool Reaches(long double meridian, bool is3Degree, long double lonMin, long double lonMax) {
+  const long double reach = ZoneReach(is3Degree);
+  return lonMin >= meridian - reach && lonMax <= meridian + reach;
+}
+
+// What would hold the longitudes: the meridian of the run's zone width
+// nearest their middle, or, when no zone of that width reaches over them
+// (a 1:1 000 000 sheet is 6 degrees wide, a 1:500 000 sheet's 3 degrees
+// lie between two 3-degree meridians), a 6-degree zone.
+std::string Suggestion(const CoordParams& p, long double lonMin, long double lonMax) {
+  const long double middle = (lonMin + lonMax) / 2;
+  const long double same = ZoneMeridianOf(middle, p.is3DegreeZone);
+  if (Reaches(same, p.is3DegreeZone, lonMin, lonMax)) return "；建议中央经线 " + Short(same);
+  if (p.is3DegreeZone) {
+    const long double wide = ZoneMeridianOf(middle, false);
+    if (Reaches(wide, false, lonMin, lonMax))
+      return "；3度带的任何中央经线都不能容纳它，建议改用6度带（中央经线 " + Short(wide) + "）";
+  }
+  return "；它跨经度 " + Short(lonMax - lonMin) + " 度，没有一个" + WidthName(p.is3DegreeZone) + "能容纳它";
+}
+
+}  // namespace
 
 void CheckLongitudeReach(const CoordParams& p, long double lonMin, long double lonMax,
                          const std::string& what) {
   const long double reach = ZoneReach(p.is3DegreeZone);
-  if (std::isfinite(lonMin) && std::isfinite(lonMax) && lonMin >= p.centralMeridian - reach &&
-      lonMax <= p.centralMeridian + reach)
+  if (std::isfinite(lonMin) && std::isfinite(lonMax) && Reaches(p.centralMeridian, p.is3DegreeZone, lonMin, lonMax))
     return;
   std::string text = what + "的经度 " + Short(lonMin) + "–" + Short(lonMax) + " 与中央经线 " +
                      Short(p.centralMeridian) + " 相距太远（" + WidthName(p.is3DegreeZone) +
                      "的图廓只能在中央经线两侧 " + Short(reach) + " 度以内）";
-  if (std::isfinite(lonMin) && std::isfinite(lonMax))
-    text += "；建议中央经线 " + Short(ZoneMeridianOf((lonMin + lonMax) / 2, p.is3DegreeZone));
+  if (std::isfinite(lonMin) && std::isfinite(lonMax)) text += Suggestion(p, lonMin, lonMax);
   throw RunError(text);
 }
 

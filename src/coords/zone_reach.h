@@ -19,12 +19,16 @@ namespace tarvik {
 long double ZoneReach(bool is3Degree);
 
 // The central meridian of the zone of that width holding the longitude
-// (decimal degrees): 3-degree zones Trunc((L + 1.5) / 3) x 3, 6-degree
-// zones (Trunc(L / 6) + 1) x 6 - 3.
+// (decimal degrees): 3-degree zones Floor((L + 1.5) / 3) x 3, 6-degree
+// zones (Floor(L / 6) + 1) x 6 - 3 (the same as with Trunc east of
+// Greenwich; west of it -93 for -94.5 .. -91.5).
 long double ZoneMeridianOf(long double longitude, bool is3Degree);
 
 // Refuses (RunError) longitudes (degrees) beyond the reach of the run's
-// central meridian, naming both and the meridian that would suit.
+// central meridian, naming both and what would suit: the meridian of the
+// run's zone width that reaches over them, else 6-degree zones and their
+// meridian (1:1 000 000 and 1:500 000 sheets in 3-degree zones), else that
+// no zone holds them.
 // `what` names the data in the message ("数据", "图幅 E45G095066").
 void CheckLongitudeReach(const CoordParams& p, long double lonMin, long double lonMax,
                          const std::string& what);

@@ -4,6 +4,7 @@
 
 #include "common/gbk.h"
 #include "common/text_util.h"
+#include "sheets/uttfhao.h"
 
 namespace tarvik {
 namespace {
@@ -50,11 +51,10 @@ std::string ExpandFieldText(const std::string& text, const FieldLookup& lookup) 
   if (!r.replaced) return r.text;
   if (const auto space = r.text.find(' '); space != std::string::npos) r.text.erase(space, 1);
   const auto chars = Characters(r.text);
-  // Ten characters are taken for a sheet number of the national series and
-  // spaced as one; a rectangular sheet number ("623.0-10.0") keeps its form.
-  const bool rectNumber = r.text.find('-') != std::string::npos &&
-                          r.text.find_first_not_of("0123456789.-") == std::string::npos;
-  if (chars.size() == 10 && !rectNumber) {
+  // A sheet number of the national series is spaced as maps print it; any
+  // other ten characters (a county code 1101050000, a name, a rectangular
+  // sheet's "623.0-10.0") keep their form.
+  if (chars.size() == 10 && !CurrentMapNoProblem(r.text)) {
     std::string spaced;
     for (std::size_t i = 0; i < chars.size(); ++i) {
       if (i == 3 || i == 4) spaced += ' ';

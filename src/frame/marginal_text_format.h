@@ -17,9 +17,10 @@ using FieldLookup = std::function<std::optional<std::string>(const std::string& 
 
 // Replaces the first "[Field]" with the feature's value of Field when there is
 // a feature to read from and "[" comes before "]". After a replacement the
-// first space is removed, and a result of exactly ten characters (a sheet
-// number) is spaced as "E45 G 095066", unless it is a rectangular sheet
-// number ("623.0-10.0"). A missing field gives an empty value.
+// first space is removed, and a result that is a current sheet number of
+// the national series is spaced as "E45 G 095066" (other ten-character
+// texts, such as a county code or a rectangular sheet number "623.0-10.0",
+// are not). A missing field gives an empty value.
 std::string ExpandFieldText(const std::string& text, const FieldLookup& lookup);
 
 struct MainTitle {

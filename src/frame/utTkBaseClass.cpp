@@ -1,10 +1,12 @@
 #include "frame/utTkBaseClass.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
 #include "common/delphi.h"
 #include "common/error.h"
+#include "common/gbk.h"
 #include "common/text_util.h"
 #include "coords/utBJ54Xian80.h"
 #include "frame/grid_positions.h"
@@ -349,6 +351,30 @@ void TtkBaseClass::StorePolygon(PolygonKind id, const Geometry& polygon) {
     ++FCounts.refused;
 }
 
+Envelope TtkBaseClass::TextBox(const FrameText& t) {
+  // Generous on purpose: faces differ, and the box only keeps a mask's edge
+  // off the text.
+  const long double H = TextHeight(t.font);
+  const std::vector<std::string> lines = SplitLines(t.text);
+  long double width = 0;
+  for (const std::string& line : lines) {
+    const std::size_t bytes = GbkByteLength(line), chars = CodePointCount(line);
+    const long double spacing = chars > 1 && t.charSpacing > 0 ? (chars - 1) * H * t.charSpacing / 200.0L : 0;
+    width = std::max(width, bytes * H * 0.55L + spacing);
+  }
+  const long double height = std::max<std::size_t>(lines.size(), 1) * H * 1.2L;
+  const long double left = t.hAlign == kLeft ? 0 : t.hAlign == kCentre ? -width / 2 : -width;
+  const long double bottom = t.vAlign == kBottom ? 0 : t.vAlign == kMiddle ? -height / 2 : -height;
+  // Metres on paper, turned into degrees at the anchor for a geographic output.
+  long double toX = 1, toY = 1;
+  if (S.GeodeticOutput) {
+    toX = GeoDeltaEast(1000, t.anchor.y, t.anchor.x) / 1000;
+    toY = GeoDeltaNorth(1000, t.anchor.y, t.anchor.x) / 1000;
+  }
+  return {static_cast<double>(t.anchor.x + left * toX), static_cast<double>(t.anchor.y + bottom * toY),
+          static_cast<double>(t.anchor.x + (left + width) * toX), static_cast<double>(t.anchor.y + (bottom + height) * toY)};
+}
+
 void TtkBaseClass::StoreText(const std::string& text, const FontDesc& font, StorePoint at) {
   if (!FSink || Trim(text).empty()) return;
   FrameText t;
@@ -358,6 +384,7 @@ void TtkBaseClass::StoreText(const std::string& text, const FontDesc& font, Stor
   t.vAlign = FVAlign;
   t.charSpacing = CharSpacing;
   t.anchor = at;
+  if (FKeepTextBoxes) FTextBoxes.push_back(TextBox(t));
   if (FSink->text(t))
     ++FCounts.texts;
   else

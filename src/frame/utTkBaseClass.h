@@ -216,6 +216,9 @@ class TtkBaseClass {
   // --- Corner labels: corner 0 lower left, 1 upper left, 2 upper right,
   // 3 lower right.
   void LabelCorner(int corner, long double X, long double Y);
+  // A geographic frame's corner (degrees): the texts of its latitude and
+  // longitude, laid out on paper around the corner's image in the zone as
+  // a planar frame's are (character spacing included), stored in degrees.
   void LabelCornerGeo(int corner, long double lat, long double lon);
   // LabelCorner for a corner given in planar metres whatever the output: the
   // texts show the corner's geographic (or, in XY mode, planar) coordinates,
@@ -272,15 +275,28 @@ class TtkBaseClass {
   VerticalAlignment FVAlign = kBottom;
   int CharSpacing = 0;
 
- private:
-  void StoreLine(LineKind kind, StorePoint from, StorePoint to);
-  void StoreText(const std::string& text, const FontDesc& font, StorePoint at);
   // Where a planar point of the frame is stored: converted to (longitude,
   // latitude) for a geographic output. A point that does not convert keeps
   // its planar value, and the store's domain then refuses it.
   StorePoint StoredAt(PlanarXY p);
+
+  // While set, every text stored also leaves the box it covers on paper, in
+  // store coordinates, in FTextBoxes (a mask ring is drawn around them).
+  bool FKeepTextBoxes = false;
+  std::vector<Envelope> FTextBoxes;
+  // The box (store coordinates) a text covers on paper: its lines at the
+  // font's height, a GBK byte taking 0.55 of the height, its character
+  // spacing, placed by its alignment at `at`.
+  Envelope TextBox(const FrameText& text);
+
+ private:
+  void StoreLine(LineKind kind, StorePoint from, StorePoint to);
+  void StoreText(const std::string& text, const FontDesc& font, StorePoint at);
   
-  void LabelCornerAt(int corner, long double X, long double Y, bool convertValues);
+  // The labels of the corner at the planar position `at`: of its geographic
+  // values when given, else of the position itself (turned into latitude
+  // and longitude unless the labels are planar).
+  void LabelCornerAt(int corner, PlanarXY at, std::optional<LatLon> geographic);
   // The input's reference with the frame domain, made once per input class.
   const SpatialReference& InputFrameReference(const FrameInput& input);
 

@@ -1,6 +1,7 @@
 // Corner coordinate labels around the inner frame. Corner 0 lower left,
 // 1 upper left, 2 upper right, 3 lower right; X northing (or latitude),
 // Y easting (or longitude).
+#include <optional>
 #include <string>
 
 #include "frame/label_format.h"
@@ -28,18 +29,35 @@ bool UpperCorner(int corner) { return corner == 1 || corner == 2; }
 
 void TtkBaseClass::LabelCorner(int corner, long double X, long double Y) {
   // With geographic output the values passed are taken as already geographic.
-  LabelCornerAt(corner, X, Y, !S.GeodeticOutput);
+  if (S.GeodeticOutput) {
+    LabelCornerGeo(corner, X, Y);
+    return;
+  }
+  LabelCornerAt(corner, {X, Y}, std::nullopt);
 }
 
 void TtkBaseClass::LabelPlanarCorner(int corner, long double X, long double Y) {
-  LabelCornerAt(corner, X, Y, true);
+  LabelCornerAt(corner, {X, Y}, std::nullopt);
 }
 
-void TtkBaseClass::LabelCornerAt(int corner, long double X, long double Y, bool convertValues) {
+void TtkBaseClass::LabelCornerGeo(int corner, long double lat, long double lon) {
+  CheckLatLon(lat, lon);
+  // Planar labels have no geographic form.
+  if (S.rgdmsmode == CornerLabelMode::Planar) return;
+  // Laid out on paper as a planar frame's labels are, around the corner's
+  // image in the zone, and stored in degrees like every text.
+  LabelCornerAt(corner, GeoToPlanar(lat, lon), LatLon{lat, lon});
+}
+
+void TtkBaseClass::LabelCornerAt(int corner, PlanarXY at, std::optional<LatLon> geographic) {
   CharSpacing = -30;
   const CornerLabelMode mode = S.rgdmsmode;
+  const long double X = at.northing, Y = at.easting;
   long double V1 = Y, V2 = X;
-  if (mode != CornerLabelMode::Planar && convertValues) {
+  if (geographic) {
+    V1 = geographic->lon;
+    V2 = geographic->lat;
+  } else if (mode != CornerLabelMode::Planar) {
     long double lon = Y, lat = X;
     PlanarToGeo(X, Y, lon, lat);
     V1 = lon;
@@ -54,7 +72,7 @@ void TtkBaseClass::LabelCornerAt(int corner, long double X, long double Y, bool 
     T1 = FormatDM(V1);
     T2 = FormatDM(V2);
   } else {
-    T1 = FormatKm(V1, S.seForenum, S.seafternum);
+    T1 = FormatKm(V1, S.seForenum, S.seafternum, FCoords.addZoneNumber);  // the easting
     T2 = FormatKm(V2, S.seForenum, S.seafternum);
   }
 
@@ -91,37 +109,6 @@ void TtkBaseClass::LabelCornerAt(int corner, long double X, long double Y, bool 
     AddText(lat.rest, font, h, kTop, {X, Y + GapB});
   }
   CharSpacing = 0;
-}
-
-void TtkBaseClass::LabelCornerGeo(int corner, long double lat, long double lon) {
-  const long double DLon = GeoDeltaEast(FFrameGap, lat, lon);
-  const long double DLat = GeoDeltaNorth(FFrameGap, lat, lon);
-  CheckLatLon(lat, lon);
-  std::string lonText, latText;
-  if (S.rgdmsmode == CornerLabelMode::DegMinSec) {
-    lonText = FormatDMS(lon);
-    latText = FormatDMS(lat);
-  } else if (S.rgdmsmode == CornerLabelMode::DegMin) {
-    lonText = FormatDM(lon);
-    latText = FormatDM(lat);
-  } else {
-    return;  // planar labels have no geographic form
-  }
-  const SplitLabel L = SplitAtDegree(lonText);
-  const SplitLabel B = SplitAtDegree(latText);
-  const FontDesc& font = S.btn4j;
-  const bool right = RightSide(corner);
-  const long double sideLon = right ? lon + DLon / 2 : lon - DLon / 2;
-  if (S.rgwdalignmode == 1)
-    AddTextDirect(B.degrees, font, kCentre, kBottom, {lat, sideLon});
-  else
-    AddTextDirect(B.degrees, font, right ? kLeft : kRight, kBottom, {lat, lon});
-  AddTextDirect(B.rest, font, kCentre, kTop, {lat, sideLon});
-  // The longitude is centred in the band between inner and outer frame and
-  // split at the corner's meridian.
-  const long double lonLat = UpperCorner(corner) ? lat + DLat / 2 : lat - DLat / 2;
-  AddTextDirect(L.degrees, font, kRight, kMiddle, {lonLat, lon});
-  AddTextDirect(L.rest, font, kLeft, kMiddle, {lonLat, lon});
 }
 
 }  // namespace tarvik

@@ -36,7 +36,7 @@ void Tcreatetk::DrawKmGrid(bool full) {
     if (k == count && !(E2o - EndGap >= EL)) EL = E2o - EndGap;
     if (!labels) continue;
     if (I < 1000) {
-      const std::string T = FormatKm(E, S.seannforenum, S.seannafternum);
+      const std::string T = FormatKm(E, S.seannforenum, S.seannafternum, FCoords.addZoneNumber);
       AddText(T, small, kCentre, kTop, {N2o - LabelGap, E});
       AddText(T, small, kCentre, kTop, {N1o - LabelGap + SmallH, E});
       continue;

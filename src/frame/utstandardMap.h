@@ -23,6 +23,12 @@
 
 namespace tarvik {
 
+// The outer frame of an inner quadrilateral (corners 0 lower-left .. 3
+// lower-right, metres): every side parallel to its inner side `gap` metres
+// outside it, the corners where the offset sides meet (moved `gap` along
+// both axes where two sides are parallel).
+std::array<PlanarXY, 4> OffsetFrame(const std::array<PlanarXY, 4>& inner, long double gap);
+
 class TstandardMap : public TtkBaseClass {
  public:
   // Without an index (a typed sheet number).
@@ -78,10 +84,17 @@ class TstandardMap : public TtkBaseClass {
   // rectangular sheet of another scale than the run's.
   void IdentifySheet();
 
-  // Fills the outer corners from the inner ones: in planar mode from
-  // FInner; in geographic mode from FInnerGeo (with the geographic
-  // rectangle), then FInner and FOuter as their planar images.
+  // Fills the outer corners from the inner ones, the frame gap outside
+  // every side on paper (OffsetFrame): in planar mode from FInner; in
+  // geographic mode from FInnerGeo (with the geographic rectangle) through
+  // its planar image FInner, FOuterGeo being the outer corners FOuter
+  // turned back into degrees.
   void ComputeOuterCorners();
+  // Geographic mode: the latitude of the outer bottom (or top) side at a
+  // longitude, and the longitude of the outer left (or right) side at a
+  // latitude, along the straight sides between the outer corners.
+  long double OuterLatAt(long double lon, bool top) const;
+  long double OuterLonAt(long double lat, bool right) const;
   // Draws everything of one sheet from the corner arrays.
   void DrawFrame();
   // Envelope of the inner corners: minimum easting, minimum northing,
@@ -108,8 +121,8 @@ class TstandardMap : public TtkBaseClass {
   std::array<LatLon, 4> FInnerGeo{}, FOuterGeo{};
   // Geographic rectangle of the sheet (degrees): lower-left corner and size.
   long double FSheetLon = 0, FSheetLat = 0, FSheetWidth = 0, FSheetHeight = 0;
-  // The frame gap and a table cell in degrees at the sheet (geographic mode).
-  long double FGapLon = 0, FGapLat = 0, FTableCellLon = 0, FTableCellLat = 0;
+  // The frame gap in degrees at the sheet (geographic mode).
+  long double FGapLon = 0, FGapLat = 0;
   // The sheet polygon (store coordinates) when the sheet comes from an index.
   Geometry FSheetShape;
 
@@ -118,7 +131,13 @@ class TstandardMap : public TtkBaseClass {
   void DrawOuterFrame();
   void DrawCornerMarks();
   void DrawMask();
+  // The neighbours' names in the table whose lower-left corner is (N0, E0),
+  // cells CW by CH (planar metres in every mode).
   void DrawTableNames(long double N0, long double E0, long double CW, long double CH);
+  // How far (metres) a table whose lower edge runs from lowerLeft to
+  // lowerRight must be raised (lowered, when negative) so that its nearest
+  // point lies `gap` from the outer top side.
+  long double TableLift(PlanarXY lowerLeft, PlanarXY lowerRight, long double gap) const;
 
   // One kilometre line cut to the frame: its easting (a north-south line) or
   // northing (east-west), its southern or western end `low` and northern or
@@ -136,13 +155,16 @@ class TstandardMap : public TtkBaseClass {
     // East-west lines: the first and last positions that meet the inner
     // left and right sides (-1 when none does).
     std::int64_t firstLeft = -1, lastLeft = -1, firstRight = -1, lastRight = -1;
+    // North-south lines: the first and last positions whose top (bottom) end
+    // lies in the margin, which carry that edge's full numbers (-1 when none).
+    std::int64_t firstTop = -1, lastTop = -1, firstBottom = -1, lastBottom = -1;
   };
   // The north-south lines between the envelope's eastings, and the east-west
   // lines between its northings, at the positions of the crosshair grid.
   KmGridLines KmMeridians(long double Emin, long double Emax) const;
   KmGridLines KmParallels(long double Nmin, long double Nmax) const;
   // The kilometre numbers of one line.
-  void LabelKmMeridian(const KmGridLine& line, std::int64_t last, const KmLabelStyle& style);
+  void LabelKmMeridian(const KmGridLine& line, const KmGridLines& grid, const KmLabelStyle& style);
   void LabelKmParallel(const KmGridLine& line, const KmGridLines& grid, const KmLabelStyle& style);
 
   // Intersection of the north-south line at easting E (or east-west line at

@@ -37,7 +37,7 @@ void TstandardMap::DrawKilometreGrid(bool full) {
       if (m.lowInMargin) AddLine(kInnerLine, {m.low + G, E}, {m.low, E});
       if (m.highInMargin) AddLine(kInnerLine, {m.high - G, E}, {m.high, E});
     }
-    if (labels) LabelKmMeridian(m, meridians.last, style);
+    if (labels) LabelKmMeridian(m, meridians, style);
   }
 
   const KmGridLines parallels = KmParallels(Nmin, Nmax);
@@ -91,6 +91,14 @@ TstandardMap::KmGridLines TstandardMap::KmMeridians(long double Emin, long doubl
       }
     }
     grid.lines.push_back(line);
+    if (line.highInMargin) {
+      if (grid.firstTop < 0) grid.firstTop = k;
+      grid.lastTop = k;
+    }
+    if (line.lowInMargin) {
+      if (grid.firstBottom < 0) grid.firstBottom = k;
+      grid.lastBottom = k;
+    }
   }
   return grid;
 }
@@ -142,32 +150,38 @@ TstandardMap::KmGridLines TstandardMap::KmParallels(long double Nmin, long doubl
   return grid;
 }
 
-void TstandardMap::LabelKmMeridian(const KmGridLine& m, std::int64_t last, const KmLabelStyle& style) {
+void TstandardMap::LabelKmMeridian(const KmGridLine& m, const KmGridLines& grid, const KmLabelStyle& style) {
   const auto& [big, small, BigH, SmallH, BigW2, SmallW2, LabelGap] = style;
   const long double E = m.at, Nbot = m.low, Ntop = m.high;
   if (S.Seinterval < 1000) {
-    const std::string T = FormatKm(E, S.seannforenum, S.seannafternum);
+    const std::string T = FormatKm(E, S.seannforenum, S.seannafternum, FCoords.addZoneNumber);
     if (m.highInMargin) AddText(T, small, kCentre, kTop, {Ntop - LabelGap, E});
     if (m.lowInMargin) AddText(T, small, kCentre, kTop, {Nbot - LabelGap + SmallH, E});
     return;
   }
-  // Labels of the end lines keep EndGap away from the frame's corners.
+  // Each edge numbers in full the lines nearest its corners: the first and
+  // last lines that reach it, which need not be the first and last lines of
+  // the grid when those end on a slanting side. Their labels keep EndGap
+  // away from the frame's corners.
   const long double EndGap = 60 * S.ScaleFactor;
-  const bool firstLine = m.k == 0, lastLine = m.k == last;
+  const bool firstTop = m.k == grid.firstTop, lastTop = m.k == grid.lastTop;
+  const bool firstBottom = m.k == grid.firstBottom, lastBottom = m.k == grid.lastBottom;
   long double Etop = E, Ebot = E;
-  if (firstLine) {
+  if (firstBottom) {
     if (FInner[0].easting > E - EndGap) Ebot = FInner[0].easting + EndGap;
-    if (FInner[1].easting > E - EndGap) Etop = FInner[1].easting + EndGap;
-  } else if (lastLine) {
+  } else if (lastBottom) {
     if (!(FInner[3].easting >= E + EndGap)) Ebot = FInner[3].easting - EndGap;
+  }
+  if (firstTop) {
+    if (FInner[1].easting > E - EndGap) Etop = FInner[1].easting + EndGap;
+  } else if (lastTop) {
     if (!(FInner[2].easting >= E + EndGap)) Etop = FInner[2].easting - EndGap;
   }
-  if (firstLine || lastLine) {
-    // The hundreds of kilometres, with the zone number when eastings do not carry it.
-    const std::string Big = FRun.ZoneNumberText + FloatToStr(Int(E / 1000 / 100));
-    if (m.highInMargin) AddTextRight(Big, big, kTop, {Ntop - LabelGap, Etop - 2 * LabelGap});
-    if (m.lowInMargin) AddTextRight(Big, big, kBottom, {Nbot + LabelGap + SmallH - BigH, Ebot - 2 * LabelGap});
-  }
+  // The hundreds of kilometres, with the zone number when eastings do not carry it.
+  const std::string Big = FRun.ZoneNumberText + FloatToStr(Int(E / 1000 / 100));
+  if (m.highInMargin && (firstTop || lastTop)) AddTextRight(Big, big, kTop, {Ntop - LabelGap, Etop - 2 * LabelGap});
+  if (m.lowInMargin && (firstBottom || lastBottom))
+    AddTextRight(Big, big, kBottom, {Nbot + LabelGap + SmallH - BigH, Ebot - 2 * LabelGap});
   const std::string Small = LastTwo(Int(E / 1000));
   if (m.highInMargin) AddText(Small, small, kLeft, kTop, {Ntop - LabelGap, Etop + LabelGap});
   if (m.lowInMargin) AddText(Small, small, kLeft, kBottom, {Nbot + LabelGap, Ebot + LabelGap});
@@ -240,14 +254,14 @@ void TstandardMap::DrawGraticule() {
       return pos == std::string::npos ? std::string() : text.substr(pos + 2, 2 + 3);
     };
     for (const long double lon : meridians) {
-      AddLineDirect(kInnerLine, {FSheetLat - FGapLat, lon}, {FSheetLat, lon});
-      AddLineDirect(kInnerLine, {top + FGapLat, lon}, {top, lon});
+      AddLineDirect(kInnerLine, {OuterLatAt(lon, false), lon}, {FSheetLat, lon});
+      AddLineDirect(kInnerLine, {OuterLatAt(lon, true), lon}, {top, lon});
       AddTextDirect(minutes(lon), font, kLeft, kBottom, {top, lon});
       AddTextDirect(minutes(lon), font, kLeft, kTop, {FSheetLat, lon});
     }
     for (const long double lat : parallels) {
-      AddLineDirect(kInnerLine, {lat, FSheetLon}, {lat, FSheetLon - FGapLon});
-      AddLineDirect(kInnerLine, {lat, right + FGapLon}, {lat, right});
+      AddLineDirect(kInnerLine, {lat, FSheetLon}, {lat, OuterLonAt(lat, false)});
+      AddLineDirect(kInnerLine, {lat, OuterLonAt(lat, true)}, {lat, right});
       AddTextDirect(minutes(lat), font, kRight, kTop, {lat, FSheetLon});
       AddTextDirect(minutes(lat), font, kLeft, kTop, {lat, right});
     }
@@ -284,16 +298,16 @@ void TstandardMap::DrawGraticuleCrosses() {
       AddLineDirect(kInnerLine, {lat, lon + A / 2}, {lat, lon - A / 2});
       AddLineDirect(kInnerLine, {lat + A / 2, lon}, {lat - A / 2, lon});
     }
-    AddLineDirect(kInnerLine, {top + FGapLat, lon}, {top, lon});
-    AddLineDirect(kInnerLine, {FSheetLat - FGapLat, lon}, {FSheetLat, lon});
-    AddTextDirect(label(lon), font, kCentre, kTop, {top + FGapLat, lon});
-    AddTextDirect(label(lon), font, kCentre, kBottom, {FSheetLat - FGapLat, lon});
+    AddLineDirect(kInnerLine, {OuterLatAt(lon, true), lon}, {top, lon});
+    AddLineDirect(kInnerLine, {OuterLatAt(lon, false), lon}, {FSheetLat, lon});
+    AddTextDirect(label(lon), font, kCentre, kTop, {OuterLatAt(lon, true), lon});
+    AddTextDirect(label(lon), font, kCentre, kBottom, {OuterLatAt(lon, false), lon});
   }
   for (const long double lat : parallels) {
     AddTextDirect(label(lat), font, kRight, kBottom, {lat, FSheetLon});
     AddTextDirect(label(lat), font, kLeft, kBottom, {lat, right});
-    AddLineDirect(kInnerLine, {lat, FSheetLon - FGapLon}, {lat, FSheetLon});
-    AddLineDirect(kInnerLine, {lat, right + FGapLon}, {lat, right});
+    AddLineDirect(kInnerLine, {lat, OuterLonAt(lat, false)}, {lat, FSheetLon});
+    AddLineDirect(kInnerLine, {lat, OuterLonAt(lat, true)}, {lat, right});
   }
 }
 

@@ -3,6 +3,7 @@
 // other cells hold the names of the neighbouring sheets (looked up in the
 // index when there is one) or, where the index names none, their numbers.
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "common/gbk.h"
@@ -31,33 +32,56 @@ HalfNames SplitName(const std::string& name) {
 
 }  // namespace
 
+namespace {
+
+// How far (metres) the point lies above the line through a and b (a west of
+// b): its distance from the line, positive on the north side.
+long double HeightAbove(PlanarXY p, PlanarXY a, PlanarXY b) {
+  const long double dN = b.northing - a.northing, dE = b.easting - a.easting;
+  const long double length = std::hypot(dN, dE);
+  if (!(length > 0)) return p.northing - a.northing;
+  return ((p.northing - a.northing) * dE - (p.easting - a.easting) * dN) / length;
+}
+
+}  // namespace
+
+long double TstandardMap::TableLift(PlanarXY lowerLeft, PlanarXY lowerRight, long double gap) const {
+  // The table's lower edge is straight: its distance from the outer top
+  // side is least at one of its ends.
+  const long double least =
+      std::min(HeightAbove(lowerLeft, FOuter[1], FOuter[2]), HeightAbove(lowerRight, FOuter[1], FOuter[2]));
+  const long double dN = FOuter[2].northing - FOuter[1].northing, dE = FOuter[2].easting - FOuter[1].easting;
+  const long double cosine = dE / std::hypot(dN, dE);  // of the side's slope
+  return cosine > 0 ? (gap - least) / cosine : 0;
+}
+
 void TstandardMap::DrawAdjacentTable() {
+  // Laid out on paper, in the zone, for planar and geographic frames alike
+  // (a geographic frame's lines, cell and texts are stored in degrees).
   const long double k = S.ScaleFactor;
   const long double CW = S.SEW * k, CH = S.SeH * k;
   const long double G = FFrameGap;
-  if (!S.GeodeticOutput) {
-    const long double N0 = FOuter[1].northing + S.SeY * k;
-    const long double E0 = FOuter[1].easting + G + S.SeX * k;
-    for (int i = 0; i <= 3; ++i) AddLine(kInnerLine, {N0 + i * CH, E0 + 3 * CW}, {N0 + i * CH, E0});
-    for (int i = 0; i <= 3; ++i) AddLine(kInnerLine, {N0 + 3 * CH, E0 + i * CW}, {N0, E0 + i * CW});
-    StorePolygon(kTableCentreCell,
-                 EnvelopePolygon({static_cast<double>(E0 + CW), static_cast<double>(N0 + CH),
-                                  static_cast<double>(E0 + 2 * CW), static_cast<double>(N0 + 2 * CH)}));
-    DrawTableNames(N0, E0, CW, CH);
-    return;
-  }
-  const long double top = FSheetLat + FSheetHeight;
-  FTableCellLon = GeoDeltaEast(CW, top, FSheetLon);
-  FTableCellLat = GeoDeltaNorth(CH, top, FSheetLon);
-  const long double Lon0 = FSheetLon + GeoDeltaEast(S.SeX * k, top, FSheetLon);
-  const long double Lat0 = top + FGapLat + GeoDeltaNorth(S.SeY * k, top, FSheetLon);
-  const long double cw = FTableCellLon, ch = FTableCellLat;
-  for (int i = 0; i <= 3; ++i) AddLineDirect(kInnerLine, {Lat0 + i * ch, Lon0 + 3 * cw}, {Lat0 + i * ch, Lon0});
-  for (int i = 0; i <= 3; ++i) AddLineDirect(kInnerLine, {Lat0 + 3 * ch, Lon0 + i * cw}, {Lat0, Lon0 + i * cw});
+  // SeY above the outer top side where the table comes nearest to it, so
+  // also where that side slopes up under the table (meridian convergence).
+  const long double E0 = FOuter[1].easting + G + S.SeX * k;
+  long double N0 = FOuter[1].northing + S.SeY * k;
+  N0 += TableLift({N0, E0}, {N0, E0 + 3 * CW}, S.SeY * k);
+  for (int i = 0; i <= 3; ++i) AddLine(kInnerLine, {N0 + i * CH, E0 + 3 * CW}, {N0 + i * CH, E0});
+  for (int i = 0; i <= 3; ++i) AddLine(kInnerLine, {N0 + 3 * CH, E0 + i * CW}, {N0, E0 + i * CW});
   StorePolygon(kTableCentreCell,
-               EnvelopePolygon({static_cast<double>(Lon0 + cw), static_cast<double>(Lat0 + ch),
-                                static_cast<double>(Lon0 + 2 * cw), static_cast<double>(Lat0 + 2 * ch)}));
-  DrawTableNames(Lat0, Lon0, cw, ch);
+               ToStoreGeometry(EnvelopePolygon({static_cast<double>(E0 + CW), static_cast<double>(N0 + CH),
+                                                static_cast<double>(E0 + 2 * CW), static_cast<double>(N0 + 2 * CH)})));
+  if (FKeepTextBoxes) {
+    // The whole table, for the mask ring to keep its edge off it.
+    Envelope box{1e300, 1e300, -1e300, -1e300};
+    for (const PlanarXY& c : {PlanarXY{N0, E0}, PlanarXY{N0 + 3 * CH, E0}, PlanarXY{N0, E0 + 3 * CW},
+                              PlanarXY{N0 + 3 * CH, E0 + 3 * CW}}) {
+      const StorePoint p = StoredAt(c);
+      box = {std::min(box.xMin, p.x), std::min(box.yMin, p.y), std::max(box.xMax, p.x), std::max(box.yMax, p.y)};
+    }
+    FTextBoxes.push_back(box);
+  }
+  DrawTableNames(N0, E0, CW, CH);
 }
 
 void TstandardMap::DrawTableNames(long double N0, long double E0, long double CW, long double CH) {
@@ -97,16 +121,6 @@ void TstandardMap::DrawTableNames(long double N0, long double E0, long double CW
       if (name.empty() && numbers) name = FNeighbourNumbers[static_cast<std::size_t>(NeighbourIndexOfCell(i, j))];
       const long double Em = E0 + (i + 0.5L) * CW;
       const long double Nm = N0 + (2 - j + 0.5L) * CH;
-      if (geo) {
-        if (name.empty()) continue;
-        std::string text = name;
-        if (GbkByteLength(name) > 10) {
-          const HalfNames halves = SplitName(name);
-          text = halves.first + "\r\n" + halves.second;
-        }
-        AddTextDirect(text, font, kCentre, kMiddle, {Nm, Em});
-        continue;
-      }
       const std::size_t L = GbkByteLength(name);
       if (L < 9) {
         AddText(name, font, kLeft, kTop, {Nm + H / 2, Em - L * H / 2.1L / 2});

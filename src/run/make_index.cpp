@@ -29,16 +29,26 @@ struct Cover {
   EnvelopeGrid grid;
   GeoBox box;  // around every polygon, in longitude and latitude
 
-  // Whether the sheet overlaps a polygon: a sheet that only touches the
-  // cover along its edge or at a corner is not in it.
-  bool holds(const std::array<Point2, 4>& corners) const {
+  // Whether the cover reaches into the sheet, not only touches one of its
+  // edges or corners. A sheet is written with straight sides between its
+  // corners, while its true sides are a meridian and a parallel: in another
+  // system (a cover in longitude and latitude, an index in the plane) a side
+  // bulges by about L^2 tan(B) / 8R from its chord. The sheet is therefore
+  // tested that much inside its edges (twice over, at least a millionth of
+  // its size), so a neighbour sharing an edge with the cover is left out
+  // however the systems and the overlay round.
+  bool holds(std::array<Point2, 4> corners, const SheetExtent& extent) const {
+    constexpr double kEarthRadius = 6371000;
+    const double lat = static_cast<double>(extent.southLat + extent.latSize / 2) * 3.14159265358979323846 / 180;
+    const double side = kEarthRadius * static_cast<double>(std::max(extent.lonSize * std::cos(lat), extent.latSize)) *
+                        3.14159265358979323846 / 180;
+    const double inside = std::max(1e-6, side * (std::fabs(std::tan(lat)) + 1) / (4 * kEarthRadius));
+    const double cx = (corners[0].x + corners[1].x + corners[2].x + corners[3].x) / 4;
+    const double cy = (corners[0].y + corners[1].y + corners[2].y + corners[3].y) / 4;
+    for (Point2& p : corners) p = {cx + (p.x - cx) * (1 - inside), cy + (p.y - cy) * (1 - inside)};
     const Geometry sheet = Geometry::Polygon({{corners.begin(), corners.end()}});
-    const double area = sheet.area();
-    for (const std::size_t i : grid.candidates(sheet.envelope())) {
-      if (!polygons[i].intersects(sheet)) continue;
-      const Geometry outside = GeometryDifference(sheet, polygons[i]);
-      if (outside.isNull() || outside.area() < area * (1 - 1e-9)) return true;
-    }
+    for (const std::size_t i : grid.candidates(sheet.envelope()))
+      if (polygons[i].intersects(sheet)) return true;
     return false;
   }
 };
@@ -185,7 +195,7 @@ IndexResult MakeStandardIndex(const IndexRequest& r) {
   if (!geographic) CheckLongitudeReach(out, area.west, area.east, "范围");
 
   std::function<bool(const SheetExtent&)> keep;
-  if (cover) keep = [&](const SheetExtent& sheet) { return cover->holds(SheetCorners(sheet, out, geographic)); };
+  if (cover) keep = [&](const SheetExtent& sheet) { return cover->holds(SheetCorners(sheet, out, geographic), sheet); };
   const std::vector<IndexPolygon> sheets = SheetIndexPolygons(numbers, out, geographic, keep);
   if (sheets.empty()) throw RunError("范围内没有图幅");
 

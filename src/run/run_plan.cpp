@@ -48,7 +48,9 @@ std::string SystemName(const TFrameSettings& s) {
       code = ProjectedEpsgCode(s.datum(), zone, s.is3DegreeZone, s.addZoneNumber);
     if (code == 0) return CustomProjectedName(CoordParamsOf(s));
   }
+  // Named as readers name it: a deprecated code stored by its replacement.
   const SpatialReference ref = SpatialReference::FromEpsg(code);
+  if (!ref.empty() && ref.epsgCode() != 0) code = ref.epsgCode();
   return (ref.empty() ? std::string(datum.caption) : ref.name()) + " (EPSG:" + std::to_string(code) + ")";
 }
 

@@ -54,6 +54,7 @@ std::string SheetNumberAt(int scaleIndex, std::int64_t gx, std::int64_t gy) {
   std::string number(1, static_cast<char>('A' + millionRow));
   if (millionColumn < 10) number += '0';
   number += std::to_string(millionColumn);
+  if (scaleIndex == 0) return number;  // a whole 1:1,000,000 sheet is J50
   number += ScaleLetter(scaleIndex);
   number += Pad3(static_cast<int>(row));
   number += Pad3(static_cast<int>(column));

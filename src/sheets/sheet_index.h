@@ -31,7 +31,7 @@ int ScaleIndexOfDenominator(long denominator);
 
 // The current ten-character number of the sheet of the scale in global
 // column gx (counted from 180 degrees west) and row gy (counted from the
-// equator northwards); 1:1,000,000 sheets get the full form (J50A001001).
+// equator northwards); a 1:1,000,000 sheet gets its three characters (J50).
 std::string SheetNumberAt(int scaleIndex, std::int64_t gx, std::int64_t gy);
 
 // How many sheets of the scale overlap the box (sheets that only touch its

@@ -71,7 +71,9 @@ std::optional<SheetCell> SheetCellOf(const std::string& number) {
   const bool inSeries = cell.gx >= 0 && cell.gx < SheetColumnsOf(cell.scaleIndex) && cell.gy >= 0 &&
                         cell.gy < SheetRowsOf(cell.scaleIndex);
   const std::string again = inSeries ? SheetNumberOfCell(cell) : std::string();
-  const bool same = number.size() == 3 ? again.compare(0, 3, number) == 0 : again == number;
+  // A whole 1:1,000,000 sheet also reads in the ten-character form that
+  // earlier indexes wrote (J50A001001).
+  const bool same = again == number || (again.size() == 3 && number == again + "A001001");
   if (!inSeries || !same) return std::nullopt;
   return cell;
 }
@@ -95,7 +97,6 @@ std::optional<NeighbourNumbers> SheetNeighbours(const std::string& number) {
     if (n.gy < 0 || n.gy >= rows) continue;  // past the equator or 88 degrees north
     n.gx = (n.gx + kNeighbourSteps[i].east + columns) % columns;  // across 180 degrees
     out[i] = SheetNumberOfCell(n);
-    if (number.size() == 3) out[i].resize(3);
   }
   return out;
 }

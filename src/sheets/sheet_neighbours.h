@@ -64,12 +64,11 @@ std::optional<SheetCell> SheetCellOf(const std::string& currentNumber, UserFeedb
 // The same without telling anyone.
 std::optional<SheetCell> SheetCellOf(const std::string& currentNumber);
 
-// The number of a cell (1:1,000,000 sheets in the ten-character form).
+// The number of a cell (a 1:1,000,000 sheet in its three characters, J50).
 std::string SheetNumberOfCell(const SheetCell& cell);
 
-// The neighbours of a current number, written in its form (a three-character
-// 1:1,000,000 number gets three-character neighbours). Refused as
-// SheetCellOf refuses.
+// The neighbours of a current number (a 1:1,000,000 sheet's as J50, also
+// for the ten-character J50A001001). Refused as SheetCellOf refuses.
 std::optional<NeighbourNumbers> SheetNeighbours(const std::string& currentNumber, UserFeedback& feedback);
 // The same without telling anyone (a number that names no sheet has none).
 std::optional<NeighbourNumbers> SheetNeighbours(const std::string& currentNumber);

@@ -6,6 +6,7 @@
 #include "common/delphi.h"
 #include "common/gbk.h"
 #include "common/text_util.h"
+#include "coords/zone_reach.h"
 
 namespace tarvik {
 namespace {
@@ -14,7 +15,8 @@ constexpr int kSheetsPerSide[8] = {1, 2, 4, 12, 24, 48, 96, 192};
 constexpr const char* kScaleNames[8] = {"1:100万", "1:50万", "1:25万", "1:10万",
                                         "1:5万",   "1:2.5万", "1:1万",  "1:5000"};
 
-const char* const kCurrentForm = "新图幅号应为10个字符（如E45G095066），旧图幅号用“-”分隔（如J-50-5）";
+const char* const kCurrentForm =
+    "新图幅号应为10个字符（如E45G095066；1:100万图幅为3个字符，如J50），旧图幅号用“-”分隔（如J-50-5）";
 const char* const kOldForms =
     "旧图幅号的格式为J-50、J-50-A、J-50-[1]、J-50-5、J-50-5-A、J-50-5-A-1、J-50-5-(1)或J-50-5-(1)-a";
 
@@ -224,13 +226,15 @@ std::optional<std::string> CurrentMapNoProblem(const std::string& s) {
 MapNoReading ReadMapNo(const std::string& text) {
   MapNoReading out;
   if (text.find('-') == std::string::npos) {
-    if (CodePointCount(text) != 10) {
+    // Ten characters, or the three of a whole 1:1,000,000 sheet (J50).
+    const std::size_t length = CodePointCount(text);
+    if (length != 10 && length != 3) {
       out.problem = std::string("图幅号输入错误：") + kCurrentForm;
     } else if (const auto why = CurrentMapNoProblem(text)) {
       out.problem = "输入的" + text + ",错误的图幅号：" + *why;
     } else {
       out.number = text;
-      out.scaleIndex = text[3] - 'A';
+      out.scaleIndex = text.size() == 3 ? 0 : text[3] - 'A';
     }
     return out;
   }
@@ -298,7 +302,7 @@ long double SuggestCentralMeridian(const std::string& text, UserFeedback& feedba
   const auto extent = DecodeMapNo(number, feedback);
   if (!extent) return -1;
   // The 3-degree zone of the west edge, the longitude read as decimal degrees.
-  return static_cast<long double>(Trunc((extent->westLon + 1.5L) / 3) * 3);
+  return ZoneMeridianOf(extent->westLon, true);
 }
 
 }  // namespace tarvik

@@ -75,8 +75,8 @@ std::optional<SheetExtent> DecodeMapNo(const std::string& number, std::string* w
 
 // The current number of a current or old number; empty (after telling the user
 // why) when the text is not a sheet number. A text without "-" must have
-// exactly ten characters ("图幅号输入错误：" + what the forms are) and valid
-// parts (the message of DecodeMapNo).
+// ten characters, or three for a whole 1:1,000,000 sheet (J50) ("图幅号输入错误："
+// + what the forms are), and valid parts (the message of DecodeMapNo).
 std::string NormalizeMapNo(const std::string& text, UserFeedback& feedback);
 
 // Converts an old dash-separated number; empty when it cannot, after

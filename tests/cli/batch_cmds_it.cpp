@@ -123,6 +123,37 @@ TEST(MakeIndexCli, CoverKeepsTheSheetsMeetingItsPolygons) {
   EXPECT_EQ(names, (std::vector<std::string>{"E45G095066", "E45G095067", "E45G095068"}));
 }
 
+// An index used as the cover of another index of its scale gives back
+// exactly its own sheets: the neighbours only touch the cover's edges.
+TEST(MakeIndexCli, AnIndexAsCoverGivesItsOwnSheets) {
+  const struct {
+    const char* bbox[4];
+    bool geographic;
+    std::size_t sheets;
+  } cases[] = {
+      {{"88.07", "16.05", "88.12", "16.08"}, false, 1},
+      {{"88.07", "16.05", "88.30", "16.16"}, false, 12},
+      {{"88.07", "16.05", "88.30", "16.16"}, true, 12},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    std::vector<std::string> first = {"make-index", "--scale", "10000", "--bbox", c.bbox[0], c.bbox[1], c.bbox[2],
+                                      c.bbox[3], "-o", dir / "first.shp"};
+    if (c.geographic) first.push_back("--geographic");
+    ASSERT_EQ(RunCli(first).exitCode, 0);
+    const CliResult again =
+        RunCli({"make-index", "--scale", "10000", "--cover", dir / "first.shp", "-o", dir / "again.shp"});
+    ASSERT_EQ(again.exitCode, 0) << again.err;
+    std::vector<std::string> names[2];
+    for (int i = 0; i < 2; ++i) {
+      const ReadStore index = ReadWithGdal(dir / (i ? "again.shp" : "first.shp"));
+      for (const auto& f : index.layers.begin()->second.features) names[i].push_back(f.fields.at("TFH"));
+    }
+    EXPECT_EQ(names[0].size(), c.sheets);
+    EXPECT_EQ(names[1], names[0]) << c.bbox[2] << (c.geographic ? " geographic" : "");
+  }
+}
+
 TEST(MakeIndexCli, Refusals) {
   TempDir dir;
   const struct {

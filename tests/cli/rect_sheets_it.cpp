@@ -129,6 +129,37 @@ TEST(RectSheetCli, A500SheetWithTheShippedSettingsReadBackWithGdal) {
   for (const auto& [half, count] : halves) EXPECT_GE(texts[half], count) << half;
 }
 
+// The corner labels read as the number above the frame does: with the
+// zone number in the eastings all of its digits stay (the shipped settings
+// ask for four kilometre digits).
+TEST(RectSheetCli, CornerLabelsKeepTheZoneNumberOfPrefixedEastings) {
+  const struct {
+    const char* number;
+    bool prefix;
+    std::vector<std::string> labels, notLabels;
+  } cases[] = {
+      {"3373.20-38429.75", true, {"3373.20", "3373.40", "38429.75", "38430.00"}, {"8429.75", "8430.00"}},
+      {"3373.20-429.75", false, {"3373.20", "3373.40", "429.75", "430.00"}, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.number);
+    TempDir dir;
+    const std::string out = dir / "r.gpkg";
+    std::vector<std::string> args = {"sheet", c.number, "--scale", "500", "--datum", "xian80",
+                                     "--central-meridian", "114", "--settings", SharedFile("rect_sheets.set"),
+                                     "-o", out, "--no-project"};
+    if (c.prefix) args.push_back("--zone-prefix");
+    const CliResult r = RunCli(args);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::map<std::string, int> texts;
+    for (const auto& [name, layer] : ReadWithGdal(out).layers)
+      if (name.rfind("a_", 0) == 0)
+        for (const auto& t : layer.texts()) ++texts[t];
+    for (const auto& t : c.labels) EXPECT_GE(texts[t], 2) << t;  // both ends of a side (and the table)
+    for (const auto& t : c.notLabels) EXPECT_EQ(texts[t], 0) << t;
+  }
+}
+
 TEST(RectSheetCli, RefusalsLeaveNoOutput) {
   TempDir dir;
   const std::string out = dir / "r.gpkg";

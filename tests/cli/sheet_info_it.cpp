@@ -21,6 +21,15 @@ TEST(SheetInfoCli, JsonForCurrentAndOldNumbers) {
       {"J-50",
        "{\"number\": \"J50\", \"scale\": 1000000, \"west\": 114, \"south\": 36, \"lon_size\": 6, "
        "\"lat_size\": 4, \"central_meridian\": 114}\n"},
+      // The GB/T 13989 number of the same sheet.
+      {"J50",
+       "{\"number\": \"J50\", \"scale\": 1000000, \"west\": 114, \"south\": 36, \"lon_size\": 6, "
+       "\"lat_size\": 4, \"central_meridian\": 114}\n"},
+      // West of Greenwich: -96 .. -90, the sheet at -93 .. -90; the 3-degree
+      // zone -94.5 .. -91.5 of its west edge has its meridian at -93.
+      {"K15B002002",
+       "{\"number\": \"K15B002002\", \"scale\": 500000, \"west\": -93, \"south\": 40, \"lon_size\": 3, "
+       "\"lat_size\": 2, \"central_meridian\": -93}\n"},
   };
   for (const auto& c : cases) {
     const CliResult r = RunCli({"sheet-info", c.input, "--json"});
@@ -31,11 +40,23 @@ TEST(SheetInfoCli, JsonForCurrentAndOldNumbers) {
 }
 
 TEST(SheetInfoCli, HumanFormShowsDegreesMinutesSeconds) {
-  const CliResult r = RunCli({"sheet-info", "E45G095066"});
-  ASSERT_EQ(r.exitCode, 0);
-  EXPECT_NE(r.out.find("88°03′45″"), std::string::npos);
-  EXPECT_NE(r.out.find("16°02′30″"), std::string::npos);
-  EXPECT_NE(r.out.find("1:10000"), std::string::npos);
+  // Texts worked out by hand: a 1:5000 sheet is 1′52.5″ wide, and its west
+  // edge 28 columns of it past 116° lies on a half second.
+  const struct {
+    const char* number;
+    std::vector<std::string> texts;
+  } cases[] = {
+      {"E45G095066", {"88°03′45″", "16°02′30″", "0°03′45″", "1:10000"}},
+      {"J50H005080", {"116°28′07.5″", "39°53′45″", "0°01′52.5″", "0°01′15″", "1:5000"}},
+      // West of Greenwich: -130.1875 is -130°11′15″, in the zone of -129.
+      {"K09G001030", {"-130°11′15″", "43°57′30″", "中央经线:   -129"}},
+      {"K08H001004", {"-137°54′22.5″", "0°01′52.5″", "中央经线:   -138"}},
+  };
+  for (const auto& c : cases) {
+    const CliResult r = RunCli({"sheet-info", c.number});
+    ASSERT_EQ(r.exitCode, 0) << c.number;
+    for (const auto& t : c.texts) EXPECT_NE(r.out.find(t), std::string::npos) << c.number << " " << t << "\n" << r.out;
+  }
 }
 
 TEST(SheetInfoCli, RefusalsAndUsageErrors) {

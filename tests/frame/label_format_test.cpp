@@ -35,9 +35,45 @@ TEST(LabelFormat, DegreesMinutesSeconds) {
   EXPECT_EQ(FormatDotDMS(30.9999L), "31.0000");
 }
 
+// Values on a tenth of a second (the meridians of 1:5000 sheets every
+// 1′52.5″) are written with it, also when a planar round trip has moved
+// them a hair either way; negative angles are the negative of their
+// magnitude. Expected texts worked out by hand.
+TEST(LabelFormat, HalfSecondsAndNegativeAngles) {
+  const long double hair = 1e-9L;  // 3.6e-6 second, 0.1 mm
+  const struct {
+    long double angle;
+    const char* dotDms;
+    const char* dms;
+    const char* dm;
+  } cases[] = {
+      {116.46875L, "116.28075", "116°28′07.5″", "116°28′"},  // J50H005080's west edge
+      {116.46875L - hair, "116.28075", "116°28′07.5″", "116°28′"},
+      {116.46875L + hair, "116.28075", "116°28′07.5″", "116°28′"},
+      {0.03125L, "0.01525", "0°01′52.5″", "0°02′"},  // a 1:5000 sheet's width
+      {116.125L - hair, "116.0730", "116°07′30″", "116°08′"},
+      {116.125L + hair, "116.0730", "116°07′30″", "116°08′"},
+      {116.0 + 29.5 / 3600, "116.00295", "116°00′29.5″", "116°00′"},
+      {116.0 + 59.96 / 3600, "116.0100", "116°01′00″", "116°01′"},  // 59.96″ is no tenth: whole seconds
+      {116.0 + 7.4837 / 3600, "116.0007", "116°00′07″", "116°00′"},
+      {-130.1875L, "-130.1115", "-130°11′15″", "-130°11′"},
+      {-93.0L, "-93.0000", "-93°00′00″", "-93°00′"},
+      {-0.03125L, "-0.01525", "-0°01′52.5″", "-0°02′"},
+      {-1e-12L, "0.0000", "0°00′00″", "0°00′"},
+  };
+  for (const auto& c : cases) {
+    const double a = static_cast<double>(c.angle);
+    EXPECT_EQ(FormatDotDMS(c.angle), c.dotDms) << a;
+    EXPECT_EQ(FormatDMS(c.angle), c.dms) << a;
+    EXPECT_EQ(FormatDM(c.angle), c.dm) << a;
+    EXPECT_EQ(DotDMSToText(FormatDotDMS(c.angle)), c.dms) << a;
+  }
+}
+
 TEST(LabelFormat, DotDmsText) {
   EXPECT_EQ(DotDMSToText("116.3000"), "116°30′00″");
-  EXPECT_EQ(DotDMSToText("116.300012"), "116°30′00″");
+  EXPECT_EQ(DotDMSToText("116.300012"), "116°30′00.12″");  // the decimals of the seconds
+  EXPECT_EQ(DotDMSToText("116.28075"), "116°28′07.5″");
   EXPECT_EQ(DMSAfterDegree(116.5L), "30′00″");
   EXPECT_EQ(DMSAfterDegree(16.0416666666666667L), "02′30″");
 }
@@ -59,6 +95,17 @@ TEST(LabelFormat, Kilometres) {
   };
   for (const auto& c : cases)
     EXPECT_EQ(FormatKm(c.metres, c.before, c.after), c.text) << static_cast<double>(c.metres);
+  // Eastings with the zone number: four digits or more keep the whole zone
+  // number, as the sheet number 3373.20-38429.75 writes it; fewer drop it.
+  const struct {
+    long double metres;
+    int before;
+    const char* text;
+  } prefixed[] = {{38429750, 4, "38429.75"}, {38429750, 5, "38429.75"}, {38429750, 6, "38429.75"},
+                  {38429750, 3, "429.75"},   {38429750, 2, "29.75"},    {429750, 4, "429.75"},
+                  {123429750, 4, "123429.75"}};
+  for (const auto& c : prefixed)
+    EXPECT_EQ(FormatKm(c.metres, c.before, 2, true), c.text) << static_cast<double>(c.metres) << " " << c.before;
 }
 
 TEST(LabelFormat, LatLonRange) {

@@ -16,7 +16,8 @@ FieldLookup Feature(std::map<std::string, std::string> values) {
 }
 
 TEST(ExpandFieldText, PlaceholdersAndSheetNumberSpacing) {
-  const auto feature = Feature({{"TFH", "E 45G095066"}, {"NAME", " 苏州 市 "}, {"MC", "苏州"}});
+  const auto feature = Feature({{"TFH", "E 45G095066"}, {"NAME", " 苏州 市 "}, {"MC", "苏州"},
+                                {"XZQDM", "1101050000"}, {"RECT", "623.0-10.0"}, {"BAD", "J50H193001"}});
   const struct {
     const char* in;
     const char* out;
@@ -28,7 +29,12 @@ TEST(ExpandFieldText, PlaceholdersAndSheetNumberSpacing) {
       {"no placeholder", "no placeholder"},
       {"]x[", "]x["},                      // "]" before "[": left alone
       {"a [MC] b [MC]!", "a苏州 b [MC]!"},  // only the first occurrence; then first space removed
-      {"a [MC] b [MC]", "a苏州   b [MC]"},  // ten characters after the space rule: spaced 3/1/6
+      // Ten characters that are no sheet number keep their form: a county
+      // code, a text, a rectangular sheet number, a number off the series.
+      {"[XZQDM]", "1101050000"},
+      {"a [MC] b [MC]", "a苏州 b [MC]"},
+      {"[RECT]", "623.0-10.0"},
+      {"[BAD]", "J50H193001"},
   };
   for (const auto& c : cases) EXPECT_EQ(ExpandFieldText(c.in, feature), c.out) << c.in;
   // Without a feature (a typed sheet number) the placeholder stays as written.

@@ -54,9 +54,15 @@ TEST_F(SheetCorners, EveryStartAndDirectionGivesTheSameCorners) {
         EXPECT_EQ(b.FInner[i].easting, ll_ul_ur_lr[i].x) << "corner " << i << " start " << start;
         EXPECT_EQ(b.FInner[i].northing, ll_ul_ur_lr[i].y) << "corner " << i << " start " << start;
       }
-      // The outer corners lie the frame gap (80 m at 1:10 000) outside.
-      EXPECT_EQ(b.FOuter[0].easting, 500100 - 80);
-      EXPECT_EQ(b.FOuter[2].northing, 3004602 + 80);
+      // The outer corners: where the sides moved the frame gap (80 m at
+      // 1:10 000) outwards meet, the same whatever the order read.
+      const auto outer = OffsetFrame({PlanarXY{3000000, 500100}, PlanarXY{3004600, 500090},
+                                      PlanarXY{3004602, 506210}, PlanarXY{3000002, 506200}},
+                                     80);
+      for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(b.FOuter[i].easting, outer[i].easting);
+        EXPECT_EQ(b.FOuter[i].northing, outer[i].northing);
+      }
     }
   }
   EXPECT_TRUE(feedback_.messages.empty());

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "common/recording_feedback.h"
@@ -82,24 +83,42 @@ TEST_P(SheetFrameIt, DefaultFrameOfE45G095066) {
   EXPECT_EQ(lines.epsg, 2374);  // Xi'an 1980 3-degree, central meridian 87, no prefix
   EXPECT_NE(std::find(lines.fieldNames.begin(), lines.fieldNames.end(), "ID"), lines.fieldNames.end());
 
-  // Inner corners are the conversions of the sheet corners; the outer frame
-  // lies 80 m (8 mm at 1:10 000) outside them.
+  // Inner corners are the conversions of the sheet corners; every side of
+  // the outer frame runs parallel to its inner side 80 m (8 mm at 1:10 000)
+  // outside it, and the four outer sides meet at their ends.
   CoordParams p;
   const long double south = 16 + 1.0L / 24, north = 16 + 2.0L / 24, west = 88.0625L, east = 88.125L;
   const PlanarXY corner[4] = {LBToXY(p, south, west), LBToXY(p, north, west), LBToXY(p, north, east),
                               LBToXY(p, south, east)};
-  const int es[4] = {-1, -1, 1, 1}, ns[4] = {-1, 1, 1, -1};
+  const auto XYOf = [](const PlanarXY& c) { return XY{static_cast<double>(c.easting), static_cast<double>(c.northing)}; };
+  // Signed distance of q from the line a -> b, positive to its left (outside
+  // this clockwise frame).
+  const auto outside = [](XY a, XY b, XY q) {
+    return ((b.x - a.x) * (q.y - a.y) - (b.y - a.y) * (q.x - a.x)) / std::hypot(b.x - a.x, b.y - a.y);
+  };
+  std::vector<std::array<XY, 2>> outer;
+  for (const auto& f : lines.features)
+    if (f.id() == 2 && f.parts.size() == 1 && f.parts[0].size() == 2) outer.push_back({f.parts[0][0], f.parts[0][1]});
+  ASSERT_EQ(outer.size(), 4u);
+  XY outerUpperLeft{};
   for (int i = 0; i < 4; ++i) {
     const int j = (i + 1) % 4;
-    EXPECT_TRUE(HasLine(lines, 1, static_cast<double>(corner[i].easting), static_cast<double>(corner[i].northing),
-                        static_cast<double>(corner[j].easting), static_cast<double>(corner[j].northing)))
-        << "inner side " << i;
-    EXPECT_TRUE(HasLine(lines, 2, static_cast<double>(corner[i].easting) + es[i] * 80,
-                        static_cast<double>(corner[i].northing) + ns[i] * 80,
-                        static_cast<double>(corner[j].easting) + es[j] * 80,
-                        static_cast<double>(corner[j].northing) + ns[j] * 80))
-        << "outer side " << i;
+    const XY a = XYOf(corner[i]), b = XYOf(corner[j]);
+    EXPECT_TRUE(HasLine(lines, 1, a.x, a.y, b.x, b.y)) << "inner side " << i;
+    int parallel = 0;
+    for (const auto& o : outer) {
+      if (std::fabs(outside(a, b, o[0]) - 80) < 1e-4 && std::fabs(outside(a, b, o[1]) - 80) < 1e-4) {
+        ++parallel;
+        if (i == 1) outerUpperLeft = o[0].x < o[1].x ? o[0] : o[1];
+      }
+    }
+    EXPECT_EQ(parallel, 1) << "outer side " << i;
   }
+  int meeting = 0;  // outer sides whose start is another side's end
+  for (const auto& o : outer)
+    for (const auto& q : outer)
+      if (&o != &q && (Near(o[0], q[0].x, q[0].y) || Near(o[0], q[1].x, q[1].y))) ++meeting;
+  EXPECT_EQ(meeting, 4);
   EXPECT_EQ(lines.countId(2), 4);
   EXPECT_EQ(lines.countId(3), 0);  // no scale bar by default
   EXPECT_EQ(lines.countId(0), 0);
@@ -121,24 +140,26 @@ TEST_P(SheetFrameIt, DefaultFrameOfE45G095066) {
                                  [](const std::string& t) { return t.rfind("1980西安坐标系。\r\n1985国家高程基准。", 0) == 0; });
   EXPECT_NE(note, texts.end());
 
-  // The adjacent-sheet table: eight lines 130 m x 70 m cells, its lower edge
-  // 20 m above the outer upper-left corner, and the hatched centre cell.
-  const double n0 = static_cast<double>(corner[1].northing) + 80 + 20;
-  const double e0 = static_cast<double>(corner[1].easting) - 80 + 80;
+  // The adjacent-sheet table: eight lines 130 m x 70 m cells starting 80 m
+  // east of the outer upper-left corner, the hatched centre cell, and its
+  // lower edge 20 m from the outer top side where it comes nearest.
+  const ReadLayer& polygons = s.layers.at("p_E45G095066");
+  ASSERT_EQ(polygons.features.size(), 1u);  // no mask for a typed number
+  EXPECT_EQ(polygons.features[0].id(), 1);
+  double xMin = 1e300, yMin = 1e300;
+  for (const auto& q : polygons.features[0].parts[0]) {
+    xMin = std::min(xMin, q.x);
+    yMin = std::min(yMin, q.y);
+  }
+  const double e0 = xMin - 130, n0 = yMin - 70;
+  EXPECT_NEAR(e0, outerUpperLeft.x + 80, 1e-4);
   for (int i = 0; i <= 3; ++i) {
     EXPECT_TRUE(HasLine(lines, 1, e0, n0 + i * 70, e0 + 390, n0 + i * 70)) << "row line " << i;
     EXPECT_TRUE(HasLine(lines, 1, e0 + i * 130, n0, e0 + i * 130, n0 + 210)) << "column line " << i;
   }
-  const ReadLayer& polygons = s.layers.at("p_E45G095066");
-  ASSERT_EQ(polygons.features.size(), 1u);  // no mask for a typed number
-  EXPECT_EQ(polygons.features[0].id(), 1);
-  double xMin = 1e300, xMax = -1e300;
-  for (const auto& q : polygons.features[0].parts[0]) {
-    xMin = std::min(xMin, q.x);
-    xMax = std::max(xMax, q.x);
-  }
-  EXPECT_NEAR(xMin, e0 + 130, 1e-4);
-  EXPECT_NEAR(xMax, e0 + 260, 1e-4);
+  const XY topLeft = XYOf(corner[1]), topRight = XYOf(corner[2]);
+  const double gap = std::min(outside(topLeft, topRight, {e0, n0}), outside(topLeft, topRight, {e0 + 390, n0})) - 80;
+  EXPECT_NEAR(gap, 20, 1e-4);
 
   // The annotation class keeps the reference scale of the map.
   OutputReader reader(dir_ / file("E45G095066"));

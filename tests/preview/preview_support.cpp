@@ -7,7 +7,6 @@
 
 #include "common/recording_feedback.h"
 #include "frame/gdb_frame_store.h"
-#include "settings/control_table.h"
 #include "frame/utCreateTkByTfhao.h"
 
 namespace tarvik::test {
@@ -26,10 +25,6 @@ TFrameSettings NoteOnlySettings(bool geographic) {
   s.edtru.clear();
   s.edtmapTitle.clear();
   s.edtleft.clear();
-  // Geographic corner labels are drawn without tightening; at 6 pt their
-  // latitude minutes and seconds ("05′00″", about 8.5 mm) reach past the
-  // 8 mm band between the frames and would widen the page. At 4 pt they fit.
-  if (geographic && ApplyControlValue(s, "btn4j", "宋体,4")) ADD_FAILURE() << "btn4j not set";
   return s;
 }
 

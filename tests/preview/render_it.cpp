@@ -134,7 +134,9 @@ TEST_P(RenderIt, PageFrameLinesHatchAndLeftAlignedNote) {
   const QRectF rows(anchor.x(), anchor.y() + page.px(0.3), 0, page.px(3.5));
   EXPECT_GT(CountDark(r.image, rows.adjusted(page.px(0.2), 0, page.px(40), 0)), 50);
   EXPECT_EQ(CountDark(r.image, rows.adjusted(-page.px(20), 0, -page.px(0.3), 0)), 0);
-  EXPECT_EQ(CountDark(r.image, QRectF(anchor.x(), anchor.y() - page.px(2.5), page.px(40), page.px(2.3))), 0)
+  // (The 1 mm outer frame line's lower edge lies 2.5 mm above the anchor; a
+  // geographic frame's outer side may slant by a hair, so 0.1 mm is left.)
+  EXPECT_EQ(CountDark(r.image, QRectF(anchor.x(), anchor.y() - page.px(2.4), page.px(40), page.px(2.2))), 0)
       << "nothing between the outer frame and the note's top";
 }
 

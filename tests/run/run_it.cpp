@@ -6,6 +6,7 @@
 #include <cmath>
 #include <filesystem>
 #include <functional>
+#include <optional>
 
 #include "common/error.h"
 #include "common/recording_feedback.h"
@@ -166,6 +167,47 @@ TEST(RunPlan, RefusesBeforeTheOutputIsTouched) {
       EXPECT_NE(std::string(e.what()).find(c.refusal), std::string::npos) << e.what();
     }
     EXPECT_FALSE(fs::exists(dir / "a.gpkg"));
+  }
+}
+
+// A sheet too far from the run's meridian is refused with what would hold
+// it, and what is suggested is then accepted: 1:1 000 000 and 1:500 000
+// sheets fit no 3-degree zone at all (6 and 3 degrees wide, edges on
+// multiples of 3), so the suggestion there is a 6-degree zone.
+TEST(RunPlan, ReachRefusalsSuggestWhatIsThenAccepted) {
+  test::TempDir dir;
+  struct Case {
+    const char* number;
+    bool is3Degree;
+    std::optional<int> meridian;
+    const char* suggestion;
+    bool suggested3Degree;
+    int suggestedMeridian;
+  };
+  const Case cases[] = {
+      {"J50", true, std::nullopt, "建议改用6度带（中央经线 117）", false, 117},
+      {"J50", true, 117, "建议改用6度带（中央经线 117）", false, 117},
+      {"J-50-A", true, std::nullopt, "建议改用6度带（中央经线 117）", false, 117},
+      {"J50B001002", true, 120, "建议改用6度带（中央经线 117）", false, 117},
+      {"K51B001001", true, std::nullopt, "建议改用6度带（中央经线 123）", false, 123},
+      {"E45G095066", true, 120, "建议中央经线 87", true, 87},
+      {"J50G001001", false, 123, "建议中央经线 117", false, 117},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.number);
+    RunRequest r = SheetRequest(c.number, dir / "a.gpkg");
+    r.coords.is3DegreeZone = c.is3Degree;
+    r.coords.centralMeridian = c.meridian;
+    try {
+      PlanRun(r);
+      ADD_FAILURE() << "not refused";
+    } catch (const RunError& e) {
+      EXPECT_NE(std::string(e.what()).find(c.suggestion), std::string::npos) << e.what();
+    }
+    r.coords.is3DegreeZone = c.suggested3Degree;
+    r.coords.centralMeridian = c.suggestedMeridian;
+    const RunPlan plan = PlanRun(r);
+    EXPECT_EQ(plan.settings.centralMeridian, c.suggestedMeridian);
   }
 }
 

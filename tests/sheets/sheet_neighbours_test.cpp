@@ -42,6 +42,8 @@ TEST(SheetNeighbours, AcrossEveryKindOfBorder) {
       {"A45B002001", {"A44B001002", "A45B001001", "A45B001002", "A44B002002", "A45B002002", "", "", ""}},
       // A 1:1,000,000 sheet keeps its short form.
       {"J50", {"K49", "K50", "K51", "J49", "J51", "I49", "I50", "I51"}},
+      // The ten-character form earlier indexes wrote reads as the same sheet.
+      {"J50A001001", {"K49", "K50", "K51", "J49", "J51", "I49", "I50", "I51"}},
   };
   for (const auto& c : cases) {
     RecordingFeedback feedback;

@@ -52,7 +52,8 @@ TEST(ReadMapNo, WrongNumbersAreRefusedWithTheirReason) {
       {"E45g095066", "第4位"},     {"a50G001001", "第1位"},      {"W45G095066", "第1位"},
       {"J50G097001", "001～096"},  {"J50D001013", "第8～10位"},  {"J61A001001", "列号01～60"},
       {"J00G001001", "列号01～60"}, {"J50G000001", "行号"},       {"E45G 95 66", "第5～7位"},
-      {"E45G09506", "10个字符"},   {"J50", "10个字符"},          {"J-5", "旧图幅号的格式"},
+      {"E45G09506", "10个字符"},   {"J5", "10个字符"},           {"J-5", "旧图幅号的格式"},
+      {"J5X", "第2～3位"},         {"W50", "第1位"},             {"J61", "列号01～60"},
       {"J-50-5-(99)", "(1)～(64)"}, {"J-50-145", "1～144"},       {"J-50-0", "1～144"},
       {"J-50-5-(24", "圆括号"},     {"J-50-[3", "方括号"},        {"J-50-[17]", "[1]～[16]"},
       {"J-50-5-(2147483647)", "(1)～(64)"}, {"J-50-5-E", "A～D"}, {"J-50-5-B-5", "1～4"},
@@ -69,10 +70,17 @@ TEST(ReadMapNo, WrongNumbersAreRefusedWithTheirReason) {
     EXPECT_EQ(NormalizeMapNo(c.text, fb), "") << c.text;
     EXPECT_EQ(fb.messages, std::vector<std::string>{r.problem});
   }
-  for (const char* current : {"E45G095066", "J50H192192", "V60A001001", "A01G096096"}) {
+  // A whole 1:1,000,000 sheet as GB/T 13989 writes it (J50) reads like the
+  // old J-50, and the ten-character form of earlier indexes still reads.
+  for (const char* current : {"E45G095066", "J50H192192", "V60A001001", "A01G096096", "J50", "A01", "V60"}) {
     EXPECT_EQ(ReadMapNo(current).number, current);
     EXPECT_FALSE(CurrentMapNoProblem(current)) << current;
+    RecordingFeedback fb;
+    EXPECT_EQ(NormalizeMapNo(current, fb), current);
+    EXPECT_TRUE(fb.messages.empty());
   }
+  EXPECT_EQ(ReadMapNo("J50").scaleIndex, 0);
+  EXPECT_EQ(ReadMapNo("J-50").number, ReadMapNo("J50").number);
   RecordingFeedback fb;
   EXPECT_FALSE(DecodeMapNo("J50G097001", fb).has_value());
   EXPECT_EQ(fb.messages, std::vector<std::string>{"输入的J50G097001,错误的图幅号：第5～7位应为行号001～096（1:1万）"});
