@@ -97,6 +97,10 @@ void TFrmTarvik::Button1Click() {
   const RunPlan plan = PlanRun(request);
   FSettings = plan.settings;
   ShowPlan(plan);
+  // A run of hours is not started without a word.
+  if (!plan.layoutAdvice.empty() &&
+      !ConfirmBox(QString::fromStdString(plan.layoutAdvice) + U("。\n仍按每幅一组图层生成吗？"), U("图廓很多")))
+    return;
   const auto existing = AskAboutExistingOutput(plan);
   if (!existing) return;  // the person keeps the output as it is
   // The paths of a run that starts are the ones worth offering again.

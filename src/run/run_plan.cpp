@@ -13,11 +13,13 @@
 #include "frame/index_sheets.h"
 #include "frame/input_coordinates.h"
 #include "frame/name_template.h"
+#include "frame/naming_checks.h"
 #include "frame/run_checks.h"
 #include "gdb/output_kind.h"
 #include "gdb/output_lock.h"
 #include "gdb/output_removal.h"
 #include "run/coordinate_rules.h"
+#include "run/plan_checks.h"
 #include "sheets/sheet_index.h"
 #include "sheets/uttfhao.h"
 
@@ -151,7 +153,7 @@ void PlanFile(RunPlan& plan, TFrameSettings& s) {
   plan.input = InspectInput(path);
   const InputInspection& in = *plan.input;
   CheckPolygonInput(in.cls, path);
-  plan.nameField = GetNameField(r.nameTemplate, in.nameFields);
+  plan.nameField = CheckNamingField(in.cls, r.nameTemplate, in.nameFields);
   plan.where = Trim(r.where);
   const bool index = r.mode == CreationMode::SheetIndex;
   if (index && in.ref.empty()) throw RunError(path + "必须设置坐标系统");
@@ -218,6 +220,7 @@ RunPlan PlanRun(const RunRequest& request) {
   plan.settings = s;
   plan.system = SystemName(s);
   PlanExistingOutput(plan);
+  CheckPlannedOutput(plan);
   return plan;
 }
 
