@@ -118,6 +118,7 @@ class TimedStore : public tarvik::FrameStore {
   }
   int keptFrames() const override { return inner_->keptFrames(); }
   tarvik::RefusedElements takeRefused() override { return inner_->takeRefused(); }
+  std::string keptIn() const override { return inner_->keptIn(); }
 
  private:
   std::unique_ptr<tarvik::FrameStore> inner_;

@@ -121,6 +121,10 @@ void TFrmTarvik::Button1Click() {
   FSettings = plan->settings;
   ShowPlan(*plan);
   const auto existing = AskAboutExistingOutput(*plan);
+  // A run of hours is not started without a word.
+  if (!plan->layoutAdvice.empty() &&
+      !ConfirmBox(QString::fromStdString(plan->layoutAdvice) + U("。\n仍按每幅一组图层生成吗？"), U("图廓很多")))
+    return;
   if (!existing) return;  // the person keeps the output as it is
   // The paths of a run that starts are the ones worth offering again.
   const QString P = QString::fromStdString(plan->output);

@@ -186,6 +186,10 @@ std::vector<std::string_view> SplitPair(std::string_view line) {
 // blocks: a stream of millions of points spends its time converting, not in
 // the C library's per-line work. A person typing at a terminal gets every
 // answer at once.
+// The longest line read: a pair of numbers with blanks around takes a few
+// dozen bytes.
+constexpr std::size_t kMaxLineBytes = 4096;
+
 int ConvertStream(const Settings& s) {
   const bool interactive = isatty(STDIN_FILENO) == 1;
   constexpr std::size_t kWriteBlock = 1 << 16;
@@ -221,6 +225,16 @@ int ConvertStream(const Settings& s) {
     }
     out.push_back('\n');
   };
+  bool overlong = false;  // the current line is past kMaxLineBytes
+  const auto refuseLongLine = [&] {
+    ++number;
+    refused = true;
+    out += s.json ? "null" : "* *";
+    out.push_back('\n');
+    writeOut();
+    std::fflush(stdout);
+    std::fprintf(stderr, "tarvik-cli convert: 第 %ld 行: 行太长（超过 %zu 字节），没有读入\n", number, kMaxLineBytes);
+  };
   for (;;) {
     const std::size_t got = interactive ? (std::fgets(block.data(), static_cast<int>(block.size()), stdin)
                                                ? std::strlen(block.data())
@@ -230,14 +244,25 @@ int ConvertStream(const Settings& s) {
     std::string_view data(block.data(), got);
     while (!data.empty()) {
       const std::size_t eol = data.find('\n');
+      const std::string_view part = data.substr(0, eol == std::string_view::npos ? data.size() : eol);
+      // A line longer than any pair of numbers is not kept: a stream without
+      // line breaks is read in constant memory.
+      if (!overlong && pending.size() + part.size() > kMaxLineBytes) {
+        overlong = true;
+        pending.clear();
+        pending.shrink_to_fit();
+      }
       if (eol == std::string_view::npos) {
-        pending.append(data);
+        if (!overlong) pending.append(part);
         break;
       }
-      if (pending.empty()) {
-        convertLine(data.substr(0, eol));
+      if (overlong) {
+        refuseLongLine();
+        overlong = false;
+      } else if (pending.empty()) {
+        convertLine(part);
       } else {
-        pending.append(data.substr(0, eol));
+        pending.append(part);
         convertLine(pending);
         pending.clear();
       }
@@ -248,7 +273,10 @@ int ConvertStream(const Settings& s) {
       if (interactive) std::fflush(stdout);
     }
   }
-  if (!pending.empty()) convertLine(pending);
+  if (overlong)
+    refuseLongLine();
+  else if (!pending.empty())
+    convertLine(pending);
   writeOut();
   std::fflush(stdout);
   return refused ? kExitRefused : kExitOk;

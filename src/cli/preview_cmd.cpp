@@ -7,6 +7,7 @@
 #include "cli/cli_feedback.h"
 #include "cli/command.h"
 #include "common/error.h"
+#include "gdb/output_recovery.h"
 #include "preview/frames_pdf.h"
 #include "preview/preview.h"
 
@@ -31,12 +32,19 @@ const char* kUsage =
     "                     centred (default: each page fitted to its frame)\n";
 
 // Every frame into one PDF.
+// What a killed run left is put back first, and the person told.
+void Recover(const std::string& output) {
+  const std::string note = RecoverOutput(output);
+  if (!note.empty()) std::cerr << note << "\n";
+}
+
 int RunAll(const Args& args, const std::string& output, const std::string& file) {
   if (args.value("--frame")) throw UsageError("--all 与 --frame 不能同时使用");
   if (PreviewFormatOf(file) != PreviewFormat::Pdf) throw UsageError("--all 需要 -o FILE.pdf: " + file);
   const std::string paper = args.value("--paper").value_or("");
   if (!paper.empty() && !PaperSizeMm(paper)) throw UsageError("--paper 应为 A0、A1、A2、A3 或 A4: " + paper);
   if (!std::filesystem::exists(output)) throw RunError("输出不存在: " + output);
+  Recover(output);
   CliFeedback feedback;
   InstallInterruptHandler();
   bool started = false;
@@ -71,6 +79,7 @@ int Run(const std::vector<std::string>& argv) {
     dpi = static_cast<int>(*n);
   }
   if (!std::filesystem::exists(output)) throw RunError("输出不存在: " + output);
+  Recover(output);
 
   const PreviewResult r = RenderFrame(output, args.value("--frame").value_or(""), *file, dpi);
   std::cout << "图廓 " << r.frame << " 的预览: " << std::filesystem::absolute(*file).string();

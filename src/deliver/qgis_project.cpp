@@ -1,7 +1,10 @@
 #include "deliver/qgis_project.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <limits>
 
 #include "common/error.h"
@@ -10,6 +13,7 @@
 #include "deliver/xml_text.h"
 #include "gdb/output_kind.h"
 #include "gdb/output_reader.h"
+#include "gdb/side_files.h"
 
 namespace tarvik::deliver {
 namespace fs = std::filesystem;
@@ -48,6 +52,14 @@ std::string FrameFilter(const FrameInfo& frame) {
   return "\"" + frame.frameField + "\" = '" + value + "'";
 }
 
+// The document with the output's mark as its second line (after the
+// DOCTYPE, before the root element).
+std::string Marked(const std::string& document, const std::string& outputPath) {
+  const auto end = document.find('\n');
+  if (end == std::string::npos) return DeliveryMark(outputPath) + "\n" + document;
+  return document.substr(0, end + 1) + DeliveryMark(outputPath) + "\n" + document.substr(end + 1);
+}
+
 // Bounds of everything stored in a frame, store coordinates.
 bool FrameExtent(const OutputReader& reader, const FrameInfo& frame, double& xMin, double& yMin, double& xMax,
                  double& yMax) {
@@ -76,12 +88,61 @@ bool FrameExtent(const OutputReader& reader, const FrameInfo& frame, double& xMi
 
 }  // namespace
 
-std::string ProjectPathFor(const std::string& outputPath) {
-  return fs::path(WithoutTrailingSeparators(outputPath)).replace_extension(".qgs").string();
+std::string ProjectPathFor(const std::string& outputPath) { return SideFilePath(outputPath, ".qgs"); }
+
+std::string GdbStylePathFor(const std::string& outputPath) { return SideFilePath(outputPath, ".qml"); }
+
+std::string DeliveryMark(const std::string& outputPath) {
+  // A comment cannot hold "--": the name's hyphens are written as character
+  // references, which a comment does not resolve (the mark is compared as
+  // written).
+  std::string name;
+  for (const char c : XmlEscape(fs::path(WithoutTrailingSeparators(outputPath)).filename().string()))
+    name += c == '-' ? std::string("&#45;") : std::string(1, c);
+  return "<!-- tarvik-output: " + name + " (written by Tarvik; its next run into this output replaces it) -->";
 }
 
-std::string GdbStylePathFor(const std::string& outputPath) {
-  return fs::path(WithoutTrailingSeparators(outputPath)).replace_extension(".qml").string();
+namespace {
+
+// The files a run writes beside the output.
+std::vector<std::string> DeliveredPaths(const std::string& outputPath) {
+  std::vector<std::string> paths = {ProjectPathFor(outputPath)};
+  if (IsFileGdbPath(outputPath)) paths.push_back(GdbStylePathFor(outputPath));
+  return paths;
+}
+
+// Why the file at `path` may not be replaced by the run into `outputPath`;
+// empty when it may (it is not there, or it is ours and writable).
+std::string NotOurs(const std::string& path, const std::string& outputPath) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) return {};
+  if (!S_ISREG(st.st_mode)) return "它不是普通文件";
+  std::ifstream in(path, std::ios::binary);
+  std::string head(1024, '\0');
+  in.read(head.data(), static_cast<std::streamsize>(head.size()));
+  head.resize(static_cast<std::size_t>(in.gcount()));
+  if (head.find(DeliveryMark(outputPath)) == std::string::npos)
+    return "它不是本程序为" + fs::path(WithoutTrailingSeparators(outputPath)).filename().string() +
+           "写的（没有本程序的标记，或已在QGIS中另存过）";
+  if ((st.st_mode & S_IWUSR) == 0) return "它是只读的";
+  return {};
+}
+
+}  // namespace
+
+void CheckDeliveredFiles(const std::string& outputPath) {
+  for (const std::string& path : DeliveredPaths(outputPath)) {
+    const std::string why = NotOurs(path, outputPath);
+    if (!why.empty())
+      throw RunError(path + "已存在，" + why + "；为免覆盖它，没有运行。请移走或改名这个文件（命令行也可加 --no-project，"
+                                               "不写QGIS工程）");
+  }
+}
+
+void RemoveDeliveredFiles(const std::string& outputPath) {
+  std::error_code ec;
+  for (const std::string& path : DeliveredPaths(outputPath))
+    if (fs::exists(path, ec) && NotOurs(path, outputPath).empty()) fs::remove(path, ec);
 }
 
 std::string ProjectDocument(const ProjectModel& model) {
@@ -117,8 +178,8 @@ std::string ProjectDocument(const ProjectModel& model) {
          "</SpatialRefSys><Paths><Absolute type=\"bool\">false</Absolute></Paths></properties>\n</qgis>\n";
 }
 
-DeliveredFiles WriteQgisProject(const std::string& outputPath) {
-  const OutputReader reader(outputPath);
+DeliveredFiles WriteQgisProject(const std::string& outputPath, bool callerHoldsLock) {
+  const OutputReader reader(outputPath, callerHoldsLock);
   const auto& frames = reader.frames();
   if (frames.empty()) throw RunError("输出 " + outputPath + " 中没有图廓，不能写QGIS工程");
   const std::string file = fs::path(WithoutTrailingSeparators(outputPath)).filename().string();
@@ -177,14 +238,16 @@ DeliveredFiles WriteQgisProject(const std::string& outputPath) {
   // frame's name.
   if (shared) groupOf(*shared, "全部图廓", "");
 
+  // Checked again: a file may have come since the run was planned.
+  CheckDeliveredFiles(outputPath);
   DeliveredFiles out;
   out.frames = static_cast<int>(frames.size());
   out.project = ProjectPathFor(outputPath);
-  WriteTextFile(out.project, ProjectDocument(model));
+  WriteTextFile(out.project, Marked(ProjectDocument(model), outputPath));
   if (reader.kind() == OutputKind::FileGdb) {
     out.gdbStyle = GdbStylePathFor(outputPath);
     const double scale = first.referenceScale > 0 ? first.referenceScale : 10000;
-    WriteTextFile(out.gdbStyle, StyleDocument(CombinedFrameStyle(scale)));
+    WriteTextFile(out.gdbStyle, Marked(StyleDocument(CombinedFrameStyle(scale)), outputPath));
   }
   return out;
 }

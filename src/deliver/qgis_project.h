@@ -14,9 +14,16 @@
 // once, and layers that Layer Properties > Source > Query Builder filters by
 // any frame's name.
 //
-// A File Geodatabase cannot hold styles: NAME.qml beside it styles any of
-// its classes added by hand (one rule-based style for lines, polygons and
+// A File Geodatabase cannot hold styles: NAME.gdb.qml beside it styles any
+// of its classes added by hand (one rule-based style for lines, polygons and
 // texts).
+//
+// Both files are named after the output's whole name (NAME.gdb.qgs and
+// NAME.gpkg.qgs never collide) and carry a mark, a comment naming the
+// output, that says this program wrote them for it. Only a marked file is
+// ever replaced or removed: a file of the person's own under that name, or
+// a project saved again by QGIS (which drops comments) is theirs, and a run
+// that would write it is refused before anything is written.
 #pragma once
 
 #include <string>
@@ -29,10 +36,20 @@ namespace tarvik::deliver {
 // Frames of the shared layout that get a group of their own.
 inline constexpr int kMaxFilteredFrameGroups = 200;
 
-// NAME.qgs for the output NAME.gdb or NAME.gpkg (trailing separators ignored).
+// NAME.gdb.qgs or NAME.gpkg.qgs for the output NAME.gdb or NAME.gpkg
+// (trailing separators ignored; see gdb/side_files.h for very long names).
 std::string ProjectPathFor(const std::string& outputPath);
-// NAME.qml beside NAME.gdb.
+// NAME.gdb.qml beside NAME.gdb.
 std::string GdbStylePathFor(const std::string& outputPath);
+
+// The mark of the files written for the output (a comment line).
+std::string DeliveryMark(const std::string& outputPath);
+// RunError naming the file when a file the run would write beside the
+// output (the project; the style of a .gdb) exists and is not ours for this
+// output (no mark, not a plain file) or is read-only to its owner.
+void CheckDeliveredFiles(const std::string& outputPath);
+// Removes the project and style of the output that carry its mark.
+void RemoveDeliveredFiles(const std::string& outputPath);
 
 // What a project shows, independent of where it comes from.
 struct ProjectLayer {
@@ -61,7 +78,9 @@ struct DeliveredFiles {
 };
 
 // Writes the project (and the .qml of a .gdb) for the frames the output
-// holds. RunError when the output holds no frame or a file cannot be written.
-DeliveredFiles WriteQgisProject(const std::string& outputPath);
+// holds. RunError when the output holds no frame, a file cannot be written,
+// or one is there that is not ours (CheckDeliveredFiles; it is kept).
+// `callerHoldsLock`: called by the run that holds the output's lock.
+DeliveredFiles WriteQgisProject(const std::string& outputPath, bool callerHoldsLock = false);
 
 }  // namespace tarvik::deliver

@@ -15,8 +15,11 @@ namespace {
 
 class DxfFrameStore : public FrameStore {
  public:
-  DxfFrameStore(std::string dxfPath, std::string storePath, std::unique_ptr<FrameStore> inner)
-      : dxfPath_(std::move(dxfPath)), storePath_(std::move(storePath)), inner_(std::move(inner)) {}
+  DxfFrameStore(std::string dxfPath, std::string folder, std::string storePath, std::unique_ptr<FrameStore> inner)
+      : dxfPath_(std::move(dxfPath)),
+        folder_(std::move(folder)),
+        storePath_(std::move(storePath)),
+        inner_(std::move(inner)) {}
   ~DxfFrameStore() override {
     try {
       close();
@@ -45,6 +48,7 @@ class DxfFrameStore : public FrameStore {
     late_ = {};
     return late;
   }
+  std::string keptIn() const override { return drawn_ ? dxfPath_ : storePath_; }
 
   void close() override {
     if (!inner_) return;
@@ -60,7 +64,10 @@ class DxfFrameStore : public FrameStore {
     // The drawing is written before the store goes, so a failure leaves the
     // frames readable in the GeoPackage.
     if (written_) deliver::WriteDxf(storePath_, dxfPath_);
-    RemoveOutputStore(storePath_);
+    drawn_ = true;
+    std::error_code ec;
+    if (std::filesystem::exists(storePath_, ec)) RemoveOutputStore(storePath_);
+    std::filesystem::remove(folder_, ec);
   }
 
  private:
@@ -73,9 +80,10 @@ class DxfFrameStore : public FrameStore {
     inner_.reset();
   }
 
-  std::string dxfPath_, storePath_;
+  std::string dxfPath_, folder_, storePath_;
   std::unique_ptr<FrameStore> inner_;
   bool written_ = false;
+  bool drawn_ = false;  // the drawing is written (or there was nothing to draw)
   int kept_ = -1;
   RefusedElements late_;
 };
@@ -91,9 +99,10 @@ bool IsDxfFile(const std::string& path) {
   return Trim(code) == "0" && Trim(value) == "SECTION";
 }
 
-std::unique_ptr<FrameStore> MakeDxfFrameStore(std::string dxfPath, std::string storePath,
+std::unique_ptr<FrameStore> MakeDxfFrameStore(std::string dxfPath, std::string folder, std::string storePath,
                                               std::unique_ptr<FrameStore> inner) {
-  return std::make_unique<DxfFrameStore>(std::move(dxfPath), std::move(storePath), std::move(inner));
+  return std::make_unique<DxfFrameStore>(std::move(dxfPath), std::move(folder), std::move(storePath),
+                                         std::move(inner));
 }
 
 }  // namespace tarvik

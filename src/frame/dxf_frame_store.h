@@ -1,7 +1,10 @@
-// Frames for CAD: a DXF output is drawn into a GeoPackage beside it (so every
-// frame is checked as any output is) and, when the store is closed, every
-// frame goes into the one DXF drawing (see deliver/dxf_export.h) and the
-// GeoPackage is removed.
+// Frames for CAD: a DXF output is drawn into a GeoPackage (so every frame is
+// checked as any output is) in a working folder of its own beside the
+// drawing, made by this run under a name no file had before
+// (".NAME.dxf.work-XXXXXX"); when the store is closed, every frame goes
+// into the one DXF drawing (see deliver/dxf_export.h) and the folder is
+// removed. A run that cannot write the drawing (a full disk) keeps the
+// folder, whose GeoPackage holds its frames, and says so.
 #pragma once
 
 #include <memory>
@@ -19,11 +22,12 @@ bool IsDxfOutput(const std::string& path);
 bool IsDxfFile(const std::string& path);
 
 // The store of the DXF drawing `dxfPath`, drawing through `inner`, the store
-// of the GeoPackage `storePath`. Closing it closes `inner`, writes the drawing
-// (when a frame was made) and removes the GeoPackage; a failure to write the
-// drawing leaves the GeoPackage with its frames. Everything else (kept
+// of the GeoPackage `storePath` in the working folder `folder` this run
+// made. Closing it closes `inner`, writes the drawing (when a frame was
+// made) and removes the folder; a failure to write the drawing leaves the
+// folder with its frames, which keptIn() names. Everything else (kept
 // frames, late refusals) is the inner store's.
-std::unique_ptr<FrameStore> MakeDxfFrameStore(std::string dxfPath, std::string storePath,
+std::unique_ptr<FrameStore> MakeDxfFrameStore(std::string dxfPath, std::string folder, std::string storePath,
                                               std::unique_ptr<FrameStore> inner);
 
 }  // namespace tarvik

@@ -93,6 +93,10 @@ class FrameStore {
   // those refused since the last call (the store has told the user). A store
   // that refuses only while drawing returns none.
   virtual RefusedElements takeRefused() = 0;
+  // Where the frames kept so far are, for the message of a run that ends
+  // early: the output, or (a DXF drawing not written) the store that holds
+  // them; empty for a store that keeps them nowhere on disk.
+  virtual std::string keptIn() const = 0;
 };
 
 // The base of stores that keep a frame complete the moment it is drawn and
@@ -105,6 +109,7 @@ class InMemoryFrameStore : public FrameStore {
   void close() override {}
   int keptFrames() const override { return -1; }
   RefusedElements takeRefused() override { return {}; }
+  std::string keptIn() const override { return {}; }
 };
 
 }  // namespace tarvik

@@ -6,7 +6,7 @@
 #include "frame/dxf_frame_store.h"
 #include "frame/gdb_frame_store.h"
 #include "frame/shared_frame_store.h"
-#include "gdb/output_removal.h"
+#include "gdb/side_files.h"
 #include "gdb/workspace.h"
 
 namespace tarvik {
@@ -26,16 +26,19 @@ OutputLayout OutputLayoutOf(const TFrameSettings& settings) {
   return settings.sharedLayout ? OutputLayout::Shared : OutputLayout::PerFrame;
 }
 
-std::string DxfWorkingStorePath(const std::string& dxfPath) { return dxfPath + ".gpkg"; }
-
 std::unique_ptr<FrameStore> OpenFrameStore(const std::string& path, UserFeedback& feedback, OutputLayout layout,
                                            const std::string& inputTransform) {
   if (!IsDxfOutput(path)) return OpenStoreOf(path, feedback, layout, inputTransform);
-  const std::string store = DxfWorkingStorePath(path);
-  std::error_code ec;
-  // Left by a run that was killed: it is ours to replace.
-  if (std::filesystem::exists(store, ec)) RemoveOutputStore(store);
-  return MakeDxfFrameStore(path, store, OpenStoreOf(store, feedback, layout, inputTransform));
+  // A folder this run made: nothing of anyone else's is in it.
+  const std::string folder = MakePrivateFolder(path, "work");
+  const std::string store = (std::filesystem::path(folder) / "frames.gpkg").string();
+  try {
+    return MakeDxfFrameStore(path, folder, store, OpenStoreOf(store, feedback, layout, inputTransform));
+  } catch (...) {
+    std::error_code ec;
+    std::filesystem::remove_all(folder, ec);
+    throw;
+  }
 }
 
 }  // namespace tarvik

@@ -26,7 +26,4 @@ std::unique_ptr<FrameStore> OpenFrameStore(const std::string& path, UserFeedback
 // The layout the settings ask for (the window's 图层组织, --layout).
 OutputLayout OutputLayoutOf(const TFrameSettings& settings);
 
-// The working GeoPackage a DXF output is drawn into.
-std::string DxfWorkingStorePath(const std::string& dxfPath);
-
 }  // namespace tarvik

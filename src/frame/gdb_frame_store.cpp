@@ -69,7 +69,7 @@ class GdbSink : public FrameSink {
 class GdbFrameStore : public FrameStore {
  public:
   GdbFrameStore(OutputWorkspace workspace, UserFeedback& feedback)
-      : workspace_(std::move(workspace)), feedback_(feedback) {}
+      : workspace_(std::move(workspace)), feedback_(feedback), path_(workspace_.isOpen() ? workspace_.path() : "") {}
   ~GdbFrameStore() override { close(); }
 
   FrameSink* createFrame(const std::string& name, const SpatialReference& reference,
@@ -107,10 +107,12 @@ class GdbFrameStore : public FrameStore {
   // they are drawn (the sink's answers), never later.
   int keptFrames() const override { return -1; }
   RefusedElements takeRefused() override { return {}; }
+  std::string keptIn() const override { return path_; }
 
  private:
   OutputWorkspace workspace_;
   UserFeedback& feedback_;
+  const std::string path_;
   std::unique_ptr<GdbSink> current_;
 };
 

@@ -11,9 +11,11 @@
 #include "common/error.h"
 #include "common/text_util.h"
 #include "coords/utlbxy.h"
+#include "frame/corner_checks.h"
 #include "frame/index_sheets.h"
 #include "frame/input_coordinates.h"
 #include "frame/name_template.h"
+#include "frame/naming_checks.h"
 #include "sheets/uttfhao.h"
 #include "gdb/class_queries.h"
 #include "sheets/sheet_index.h"
@@ -149,6 +151,10 @@ SheetExtent CheckSheetRun(const std::string& number, const TFrameSettings& setti
   size.lon = sheet->lonSize;
   size.lat = sheet->latSize;
   CheckGridWork(settings, true, size, "图幅" + reading.number + "的图廓");
+  const std::array<CornerLonLat, 4> corners = {CornerLonLat{lons[0], lats[0]}, CornerLonLat{lons[0], lats[1]},
+                                               CornerLonLat{lons[1], lats[1]}, CornerLonLat{lons[1], lats[0]}};
+  if (const auto why = SheetCornerProblem(settings, corners))
+    throw RunError("图幅" + reading.number + "不能绘制：" + *why + "。" + CornerAdvice(settings, true, false));
   return *sheet;
 }
 
@@ -211,11 +217,19 @@ FileRunCheck CheckFileRun(const FileRunRequest& r, const TFrameSettings& setting
     if (!f.empty() && std::find(numberFields.begin(), numberFields.end(), f) == numberFields.end())
       numberFields.push_back(f);
   std::vector<int> numberScales(numberFields.size(), -2);  // -2: no value seen yet
+  TextEncodingCheck encoding(path);
+  // Frames whose corners cannot be labelled, with the reason.
+  std::vector<std::string> unlabelled;  // the first ten
+  std::int64_t unlabelledCount = 0;
+  const auto cannotLabel = [&](const std::string& line) {
+    if (unlabelledCount++ < 10) unlabelled.push_back(line);
+  };
   ReadSelectedFeatures(input, r.where, [&](const Feature& feature) {
     if (r.stopRequested && result.selected % 256 == 255 && r.stopRequested()) throw RunStopped();
     ++result.selected;
     result.fids.push_back(feature.fid());
     const std::string label = FeatureLabel(feature, r.nameField);
+    encoding.add(feature, FeatureLabel(feature, ""));  // the name itself may be what is wrong
     Geometry shape = feature.geometry();
     if (r.reprojection) {
       auto moved = r.reprojection->shapeOf(feature);
@@ -230,8 +244,15 @@ FileRunCheck CheckFileRun(const FileRunRequest& r, const TFrameSettings& setting
       result.skipped.push_back(label + "：" + *why);
       return;
     }
+    const auto cornerProblem =
+        index ? std::optional<std::string>()
+              : PolygonFrameCornerProblem(settings, shape.envelope());
+    if (cornerProblem) cannotLabel(label + "：" + *cornerProblem);
     if (index) {
       const auto sheet = std::get<IndexSheet>(ReadIndexSheet(shape, coords, geographicShapes));
+      if (sheet.graticule)
+        if (const auto why = IndexSheetCornerProblem(settings, shape, geographicShapes))
+          cannotLabel(label + "：" + *why);
       if (sheet.graticule && sheet.scaleIndex >= 0) {
         std::string& first = result.firstSheetOfScale[static_cast<std::size_t>(sheet.scaleIndex)];
         if (first.empty()) first = label;
@@ -266,6 +287,13 @@ FileRunCheck CheckFileRun(const FileRunRequest& r, const TFrameSettings& setting
     CheckGridWork(settings, index, size, label + "的图廓");
   });
   if (result.selected == 0) throw RunError("没有数据，可能条件设置错误");
+  encoding.check();
+  if (unlabelledCount > 0) {
+    std::string text = "选中的要素中有" + std::to_string(unlabelledCount) + "个不能绘制：";
+    for (const std::string& line : unlabelled) text += "\n" + line;
+    if (unlabelledCount > 10) text += "\n……";
+    throw RunError(text + "\n" + CornerAdvice(settings, index, true));
+  }
   if (index && static_cast<std::int64_t>(result.skipped.size()) * 2 > result.selected) {
     std::string text = path + "不是标准图幅索引：选中的" + std::to_string(result.selected) + "个要素中有" +
                        std::to_string(result.skipped.size()) + "个不是图幅：";

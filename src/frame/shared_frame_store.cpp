@@ -158,7 +158,10 @@ class HeldMessages : public SilentFeedback {
 class SharedFrameStore : public FrameStore {
  public:
   SharedFrameStore(OutputWorkspace workspace, UserFeedback& feedback)
-      : writer_(std::move(workspace)), feedback_(feedback), open_(writer_.workspace().isOpen()) {}
+      : writer_(std::move(workspace)),
+        feedback_(feedback),
+        open_(writer_.workspace().isOpen()),
+        path_(open_ ? writer_.workspace().path() : "") {}
   ~SharedFrameStore() override {
     try {
       close();
@@ -227,6 +230,7 @@ class SharedFrameStore : public FrameStore {
   }
 
   int keptFrames() const override { return kept_; }
+  std::string keptIn() const override { return path_; }
 
   RefusedElements takeRefused() override {
     RefusedElements r;
@@ -321,6 +325,7 @@ class SharedFrameStore : public FrameStore {
   UserFeedback& feedback_;
   HeldMessages held_;
   const bool open_;
+  const std::string path_;
 
   // The drawing thread's: the frame being drawn.
   std::unique_ptr<DrawnFrame> drawn_;

@@ -276,8 +276,11 @@ void TtkBaseClass::RunAndClose(const std::string& output) {
       FCounts.refused = refused;
     }
     const int finished = FCounts.finished;
+    // Where they are: the output, or the store that holds them when the
+    // output could not be made from it (a DXF drawing).
+    const std::string where = FStore && !FStore->keptIn().empty() ? FStore->keptIn() : output;
     throw RunError(std::string(e.what()) + "\n" +
-                   (finished > 0 ? "此前完成的 " + std::to_string(finished) + " 个图廓保留在 " + output
+                   (finished > 0 ? "此前完成的 " + std::to_string(finished) + " 个图廓保留在 " + where
                                  : std::string("没有完成的图廓")));
   }
 }

@@ -8,6 +8,7 @@
 #include "common/text_util.h"
 #include "gdb/class_state.h"
 #include "gdb/frame_catalog.h"
+#include "gdb/frame_marker.h"
 #include "gdb/query_index.h"
 
 namespace tarvik {
@@ -117,6 +118,8 @@ std::optional<FrameDataset> CreateFrameDataset(OutputWorkspace& workspace, const
   const auto& store = workspace.store();
   if (!store || !store->open() || name.empty() || store->nameTaken(name)) return std::nullopt;
   store->beginFrame();
+  // Noted before its classes are made: a kill leaves them half written.
+  if (store->kind == OutputKind::FileGdb && store->output) detail::NoteFrameInProgress(store->path, name);
   auto row = std::make_shared<const detail::CatalogRow>(detail::RowFor(name, name, "dataset", ref));
   store->addCatalogRow(*row);
   store->addName(name);

@@ -5,7 +5,6 @@
 #include <mutex>
 #include <system_error>
 
-#include "gdb/gdb_checkpoint.h"
 
 namespace tarvik::gdal {
 
@@ -43,7 +42,6 @@ GDALDataset* OpenWith(const std::string& path, const char* driver, unsigned flag
 
 DatasetPtr OpenStoreForReading(const std::string& path, bool geoPackage) {
   EnsureRegistered();
-  if (!geoPackage) detail::RecoverInterruptedRun(path);
   const char* driver = geoPackage ? "GPKG" : "OpenFileGDB";
   DatasetPtr ds(OpenWith(path, driver, GDAL_OF_READONLY));
   if (ds || !geoPackage) return ds;

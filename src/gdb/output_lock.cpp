@@ -11,12 +11,12 @@
 #include <system_error>
 
 #include "common/error.h"
-#include "gdb/gdb_checkpoint.h"
 #include "gdb/output_kind.h"
+#include "gdb/side_files.h"
 
 namespace tarvik {
 
-std::string OutputLockFile(const std::string& path) { return WithoutTrailingSeparators(path) + ".lock"; }
+std::string OutputLockFile(const std::string& path) { return SideFilePath(path, ".lock"); }
 
 namespace {
 
@@ -80,9 +80,6 @@ OutputLock OutputLock::Acquire(const std::string& rawPath) {
       OutputLock lock;
       lock.fd_ = fd;
       lock.file_ = file;
-      // A File GDB whose last run was killed is put back as that run last
-      // saved it, before anyone reads or writes it.
-      if (IsFileGdbPath(path)) detail::RestoreCheckpoint(path);
       return lock;
     }
     ::close(fd);

@@ -3,7 +3,8 @@
 // or write the same output while the first is writing it.
 //
 // The lock object is the file "<output>.lock" beside the output (for
-// "out/frames.gdb": "out/frames.gdb.lock"), locked with flock(2). It is not
+// "out/frames.gdb": "out/frames.gdb.lock"; a hidden name of its own when
+// that would be too long, see side_files.h), locked with flock(2). It is not
 // the output itself because --overwrite removes and recreates the output:
 // a lock on the removed store would protect nothing. The lock file is
 // removed when the lock is released; a killed program leaves it behind, which

@@ -5,6 +5,7 @@
 #include "common/error.h"
 #include "gdb/frame_catalog.h"
 #include "gdb/gdal_handles.h"
+#include "gdb/output_recovery.h"
 #include "gdb/store.h"
 
 namespace tarvik {
@@ -13,6 +14,7 @@ struct OutputReader::Impl {
   gdal::DatasetPtr ds;
   OutputKind kind = OutputKind::GeoPackage;
   std::vector<FrameInfo> frames;
+  std::string recovered;
 
   OGRLayer* layer(const std::string& name) const {
     return name.empty() ? nullptr : ds->GetLayerByName(name.c_str());
@@ -41,8 +43,9 @@ void AddRow(FrameInfo& info, const detail::CatalogRow& row) {
 
 }  // namespace
 
-OutputReader::OutputReader(const std::string& path) : impl_(std::make_unique<Impl>()) {
+OutputReader::OutputReader(const std::string& path, bool callerHoldsLock) : impl_(std::make_unique<Impl>()) {
   impl_->kind = OutputKindOf(path);
+  impl_->recovered = RecoverOutput(path, callerHoldsLock);
   impl_->ds = gdal::OpenStoreForReading(path, impl_->kind == OutputKind::GeoPackage);
   if (!impl_->ds) throw RunError("不能打开输出" + path + "：" + gdal::LastError("文件不存在或不是可读的数据库"));
   const auto rows = detail::ReadCatalog(impl_->ds->GetLayerByName(detail::kCatalogTable));
@@ -84,6 +87,7 @@ OutputReader::OutputReader(OutputReader&&) noexcept = default;
 OutputReader& OutputReader::operator=(OutputReader&&) noexcept = default;
 
 OutputKind OutputReader::kind() const { return impl_->kind; }
+const std::string& OutputReader::recovered() const { return impl_->recovered; }
 const std::vector<FrameInfo>& OutputReader::frames() const { return impl_->frames; }
 
 namespace {

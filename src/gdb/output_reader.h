@@ -62,13 +62,19 @@ struct StoredText {
 
 class OutputReader {
  public:
-  // Opens the store read-only. RunError when it does not open.
-  explicit OutputReader(const std::string& path);
+  // Opens the store read-only, after putting back what a killed run left
+  // (output_recovery.h: RecoverOutput; `callerHoldsLock` for the run that
+  // wrote it). RunError when it does not open, when another run is writing
+  // a File GDB, or when a killed run's leftovers could not be used.
+  explicit OutputReader(const std::string& path, bool callerHoldsLock = false);
   ~OutputReader();
   OutputReader(OutputReader&&) noexcept;
   OutputReader& operator=(OutputReader&&) noexcept;
 
   OutputKind kind() const;
+  // What was put back before the store was read, for the person ("" when
+  // nothing).
+  const std::string& recovered() const;
   // The frames in the order they were written.
   const std::vector<FrameInfo>& frames() const;
   std::vector<StoredLine> lines(const FrameInfo& frame) const;

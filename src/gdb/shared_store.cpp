@@ -89,9 +89,12 @@ SharedFrameWriter::SharedFrameWriter(OutputWorkspace workspace) : workspace_(std
     systemSet_ = true;
     systemRef_ = ref_;
     systemScale_ = referenceScale_;
-    // A File GDB added to is saved as it is: a run killed before its first
-    // batch is on disk leaves it so.
-    if (workspace_.kind() == OutputKind::FileGdb) detail::SaveCheckpoint(workspace_.path());
+  }
+  // A File GDB is saved as it is before anything is written: a run killed
+  // before its first batch is on disk leaves it so (new: empty).
+  if (workspace_.kind() == OutputKind::FileGdb) {
+    detail::SaveCheckpoint(workspace_.path());
+    workspace_.store()->checkpointed = true;
   }
 }
 
@@ -280,13 +283,22 @@ void SharedFrameWriter::writeBatch() {
     batchOpen_ = false;
     throw;
   }
+  batchOpen_ = false;
+  // The batch is on disk, and counts once a kill could not lose it: on a
+  // File GDB once its checkpoint is saved. A run that cannot save it (a full
+  // disk) stops here, and its store is put back to the checkpoint before
+  // (close()), which holds the frames told so far.
+  if (workspace_.kind() == OutputKind::FileGdb) {
+    try {
+      detail::SaveCheckpoint(workspace_.path());
+    } catch (const RunError& e) {
+      held_ = 0;
+      workspace_.store()->failure = e.what();
+      throw;
+    }
+  }
   kept_ += held_;
   held_ = 0;
-  batchOpen_ = false;
-  // The batch is on disk; a run that cannot save its checkpoint stops here
-  // and closes the store with it (only a kill before that close would take
-  // the store back to the checkpoint before).
-  if (workspace_.kind() == OutputKind::FileGdb) detail::SaveCheckpoint(workspace_.path());
   batchSeconds_ = workspace_.kind() == OutputKind::FileGdb
                       ? std::max(kMinBatchSeconds, kWriteShare * SecondsSince(start))
                       : kMinBatchSeconds;
@@ -339,7 +351,18 @@ void SharedFrameWriter::close() {
   if (!store || !store->open()) return;
   if (store->broken()) {
     held_ = 0;
+    const std::string path = workspace_.path();
+    const bool checkpointed = store->checkpointed;
     workspace_.close();
+    // What a failed batch left half written goes at once: the store is put
+    // back to its last checkpoint, the frames told so far (should that fail,
+    // the next open of the store does it).
+    if (checkpointed) {
+      try {
+        detail::RecoverCheckpoint(path);
+      } catch (const RunError&) {
+      }
+    }
     return;
   }
   try {
@@ -349,10 +372,8 @@ void SharedFrameWriter::close() {
     // the class's only one and drops the others (OBJECTID, Shape).
     if (!classes_.empty() && kept_ > 0) indexFrameNames();
     classes_.clear();
-    const bool fileGdb = workspace_.kind() == OutputKind::FileGdb;
-    const std::string path = workspace_.path();
+    // Closing a File GDB whole drops its checkpoint (Store::close).
     workspace_.close();
-    if (fileGdb) detail::DropCheckpoint(path);
   } catch (...) {
     held_ = 0;
     classes_.clear();

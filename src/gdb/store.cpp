@@ -14,6 +14,8 @@
 #include "common/error.h"
 #include "common/text_util.h"
 #include "gdb/frame_catalog.h"
+#include "gdb/frame_marker.h"
+#include "gdb/gdb_checkpoint.h"
 #include "gdb/geopackage_sql.h"
 
 namespace tarvik::detail {
@@ -403,6 +405,9 @@ void Store::close() {
     failure = (DiskFull(path) ? "磁盘已满，不能完成写入" + path : "关闭" + path + "失败：" + gdal::LastError());
     throw RunError(failure);
   }
+  // Closed whole: nothing a killed run leaves is needed any more.
+  if (checkpointed) DropCheckpoint(path);
+  if (kind == OutputKind::FileGdb) ClearFrameInProgress(path);
   WriteThrough(path);
 }
 

@@ -71,6 +71,9 @@ struct Store {
   // layer up again.
   std::uint64_t generation = 0;
   int framesSinceOpen = 0;
+  // File GDB of the shared layout: a checkpoint is kept beside it
+  // (gdb_checkpoint.h), dropped when the store is closed whole.
+  bool checkpointed = false;
   // File GDB: what makes the spatial index of a flushed class cheap.
   SpatialIndexTransforms indexTransforms;
 

@@ -30,10 +30,11 @@ bool OutputIsThere(const std::string& output) {
 
 // Frames are added to a store only when none of them is there already
 // (letter case ignored, as the stores compare names).
-void CheckNothingHeld(const RunPlan& plan) {
+void CheckNothingHeld(const RunPlan& plan, UserFeedback& feedback) {
   std::set<std::string> held;
   try {
-    const OutputReader reader(plan.output);
+    const OutputReader reader(plan.output, /*callerHoldsLock=*/true);
+    if (!reader.recovered().empty()) feedback.message(reader.recovered());
     for (const FrameInfo& f : reader.frames()) held.insert(ToUpperAscii(f.frame));
   } catch (const RunError& e) {
     throw RunError("不能把图廓加入" + plan.output + "：" + e.what());
@@ -43,9 +44,12 @@ void CheckNothingHeld(const RunPlan& plan) {
 }
 
 // The output ready for the run, under the lock: replaced, added to, or new.
-void PrepareOutput(const RunPlan& plan, ExistingOutput existing, const RunHooks& hooks) {
+void PrepareOutput(const RunPlan& plan, ExistingOutput existing, const RunHooks& hooks, UserFeedback& feedback) {
   const std::string& output = plan.output;
-  if (!OutputIsThere(output)) return;
+  if (!OutputIsThere(output)) {
+    RemoveOrphanedSideFiles(output);
+    return;
+  }
   switch (existing) {
     case ExistingOutput::Refuse:
       throw RunError(output + " 已存在");
@@ -55,13 +59,16 @@ void PrepareOutput(const RunPlan& plan, ExistingOutput existing, const RunHooks&
         std::error_code ec;
         if (!IsDxfFile(output) || !fs::remove(output, ec)) throw RunError(output + "文件已存在，且无法删除(它不是DXF文件)");
       } else {
-        RemoveOutputStore(output);
+        const std::string note = RemoveOutputStore(output);
+        if (!note.empty()) feedback.message(note);
+        // A project of ours would name classes that are gone.
+        deliver::RemoveDeliveredFiles(output);
       }
       return;
     case ExistingOutput::Append:
       if (!plan.appendable)
         throw RunError(output + "已存在；只能把图廓加入GeoPackage(.gpkg)，文件地理数据库和DXF只能替换");
-      CheckNothingHeld(plan);
+      CheckNothingHeld(plan, feedback);
       return;
   }
 }
@@ -100,7 +107,7 @@ void WriteProject(const RunPlan& plan, RunResult& result) {
     result.projectNote = "没有写入图廓";
   } else {
     try {
-      const deliver::DeliveredFiles files = deliver::WriteQgisProject(plan.output);
+      const deliver::DeliveredFiles files = deliver::WriteQgisProject(plan.output, /*callerHoldsLock=*/true);
       result.project = files.project;
       result.gdbStyle = files.gdbStyle;
     } catch (const RunError& e) {
@@ -118,7 +125,7 @@ RunResult ExecuteRun(const RunPlan& plan, ExistingOutput existing, UserFeedback&
   // Held for the whole run, from before an existing output is removed.
   OutputLock lock = OutputLock::Acquire(plan.output);
   if (hooks.outputLocked) hooks.outputLocked(lock.file());
-  PrepareOutput(plan, existing, hooks);
+  PrepareOutput(plan, existing, hooks, feedback);
 
   const auto start = std::chrono::steady_clock::now();
   const std::unique_ptr<TtkBaseClass> builder = MakeBuilder(plan, feedback);

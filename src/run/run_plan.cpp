@@ -16,6 +16,7 @@
 #include "frame/index_sheets.h"
 #include "frame/input_coordinates.h"
 #include "frame/name_template.h"
+#include "frame/naming_checks.h"
 #include "frame/run_checks.h"
 #include "gdb/class_queries.h"
 #include "gdb/coordinate_transform.h"
@@ -23,6 +24,7 @@
 #include "gdb/output_lock.h"
 #include "gdb/output_removal.h"
 #include "run/coordinate_rules.h"
+#include "run/plan_checks.h"
 #include "sheets/sheet_index.h"
 #include "sheets/uttfhao.h"
 
@@ -202,7 +204,7 @@ void PlanFile(RunPlan& plan, TFrameSettings& s, const std::function<bool()>& sto
   plan.input = InspectInput(path);
   const InputInspection& in = *plan.input;
   CheckPolygonInput(in.cls, path);
-  plan.nameField = GetNameField(r.nameTemplate, in.nameFields);
+  plan.nameField = CheckNamingField(in.cls, r.nameTemplate, in.nameFields);
   plan.where = Trim(r.where);
   const bool index = r.mode == CreationMode::SheetIndex;
   const bool described = r.coords.datum && r.coords.centralMeridian;
@@ -333,6 +335,7 @@ RunPlan PlanRun(const RunRequest& request, const std::function<bool()>& stopRequ
   plan.settings = s;
   plan.system = SystemName(s);
   PlanExistingOutput(plan);
+  CheckPlannedOutput(plan);
   return plan;
 }
 

@@ -71,6 +71,11 @@ struct RunPlan {
   std::string output;
   bool outputExists = false;
   bool appendable = false;
+
+  // Set when the run will take very long as asked (thousands of frames in
+  // the per-frame layout): what to do instead; also among the notes. A
+  // front end that can ask lets the person stop before the run starts.
+  std::string layoutAdvice;
 };
 
 // The plan of the request, or RunError with the reason the run cannot be

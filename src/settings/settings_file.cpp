@@ -184,6 +184,9 @@ std::optional<SettingsReadResult> LoadSettingsFile(const std::filesystem::path& 
     return unreadable;
   };
   if (std::filesystem::is_directory(path, ec)) return refuse("这是一个文件夹，不是设置文件");
+  // A FIFO, a device or a socket: reading it could wait for ever, and it is
+  // no settings file anyway.
+  if (!std::filesystem::is_regular_file(path, ec)) return refuse("它不是普通文件，不是设置文件");
   std::ifstream in(path, std::ios::binary);
   if (!in) return refuse(std::strerror(errno));
   // One byte past the limit tells a file that is too large, whatever it is

@@ -213,7 +213,7 @@ TEST(WindowFileModes, CancelDuringARunStopsAfterTheNextSheetAndTheWindowStaysOpe
   int lineClasses = 0;
   for (const auto& [name, layer] : store.layers) lineClasses += name.rfind("L_", 0) == 0;
   EXPECT_EQ(lineClasses, 3) << "the sheet after the confirmed abort is still drawn";
-  EXPECT_TRUE(fs::is_regular_file(w.dir / "five.qgs")) << "a stopped run keeps its project";
+  EXPECT_TRUE(fs::is_regular_file(w.dir / "five.gpkg.qgs")) << "a stopped run keeps its project";
 }
 
 TEST(WindowFileModes, AreaRunFramesEachPolygonUnderItsName) {

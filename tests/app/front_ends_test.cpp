@@ -166,8 +166,8 @@ TEST(FrontEnds, TheWindowAndTheCommandLineMakeTheSameFrames) {
         << lines.epsg << " " << lines.wkt;
     ExpectSameStores(fromWindow, fromCli);
     // Both have their project.
-    EXPECT_TRUE(fs::is_regular_file(dir / "cli.qgs"));
-    EXPECT_TRUE(fs::is_regular_file(dir / "window.qgs"));
+    EXPECT_TRUE(fs::is_regular_file(dir / "cli.gpkg.qgs"));
+    EXPECT_TRUE(fs::is_regular_file(dir / "window.gpkg.qgs"));
   }
 }
 

@@ -269,7 +269,7 @@ TEST(IndexCli, CtrlCFinishesTheSheetAndKeepsTheOutputReadable) {
   EXPECT_LT(written, 140);
   const ReadStore s = ReadWithGdal(dir / "many.gpkg");
   EXPECT_EQ(FrameCount(s), written);
-  EXPECT_TRUE(std::filesystem::is_regular_file(dir / "many.qgs")) << "a stopped run keeps its project";
+  EXPECT_TRUE(std::filesystem::is_regular_file(dir / "many.gpkg.qgs")) << "a stopped run keeps its project";
   for (const auto& [name, layer] : s.layers) {
     if (name.rfind("L_", 0) != 0) continue;
     EXPECT_GT(layer.features.size(), 20u) << name;

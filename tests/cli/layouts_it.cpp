@@ -130,7 +130,7 @@ TEST_P(Layouts, SameFeaturesPreviewAndProjectInBoth) {
 
   // The project: each frame's group filters the shared classes by its name,
   // and one more group holds them whole.
-  const std::string qgs = ReadFile(dir / "shared.qgs");
+  const std::string qgs = ReadFile(shared + ".qgs");
   for (const auto& [name, unused] : a) {
     const std::string filter = "subset=&quot;FrameName&quot; = &apos;" + name + "&apos;</datasource>";
     std::size_t n = 0;

@@ -62,7 +62,7 @@ TEST(SettingsCli, FilesThatAreNotSettingsAreRefusedQuickly) {
     int exitCode;
     const char* err;
   } cases[] = {
-      {"/dev/zero", 1, "大于1MB"},
+      {"/dev/zero", 1, "不是普通文件"},
       {dir / "big.set", 1, "大于1MB"},
       {dir.path().string(), 1, "文件夹"},
       {dir / "zeros.set", 0, "另有"},

@@ -85,7 +85,7 @@ def main(cli):
         scale = float(preview.text("Tarvik-Scale"))
         metres_per_px = scale / 1000 / MM
         project = QgsProject.instance()
-        assert project.read(os.path.join(tmp, "t.qgs")), "the project does not load"
+        assert project.read(os.path.join(tmp, "t.gpkg.qgs")), "the project does not load"
         layers = project.layerTreeRoot().checkedLayers()
         assert [layer.name() for layer in layers] == ["a_E45G095066", "L_E45G095066", "p_E45G095066"], layers
         settings = QgsMapSettings()

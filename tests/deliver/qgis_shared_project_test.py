@@ -56,8 +56,8 @@ def main(cli):
             base = [cli, "index", index, "--name-template", "[TFH]", "--set", "edtField=TFH"]
             run(base + ["-o", own])
             run(base + ["-o", shared, "--layout", "shared"])
-            expected = groups(os.path.join(tmp, "own.qgs"))
-            found = groups(os.path.join(tmp, "shared.qgs"))
+            expected = groups(own + ".qgs")
+            found = groups(shared + ".qgs")
             whole = found.pop("全部图廓", None)
             assert len(expected) == 4 and all(min(c) > 0 for c in expected.values()), expected
             assert found == expected, "%s: %s != %s" % (ext, found, expected)

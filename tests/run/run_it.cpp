@@ -211,6 +211,36 @@ TEST(RunPlan, ReachRefusalsSuggestWhatIsThenAccepted) {
   }
 }
 
+// A run of hours is not started without a word: the plan of more than ten
+// thousand frames in the per-frame layout carries the advice, for the
+// front end to show before the run; the shared layout needs none.
+TEST(RunPlan, AdvisesTheSharedLayoutBeforeAVeryLongPerFrameRun) {
+  test::TempDir dir;
+  std::vector<test::TestFeature> squares;
+  for (int i = 0; i < 10001; ++i) {
+    const double x = 500000 + 300.0 * (i % 100), y = 3000000 + 300.0 * (i / 100);
+    test::TestFeature f;
+    std::string name = "P";
+    name += std::to_string(i);
+    f.fields["NAME"] = name;
+    f.parts = {test::Rectangle(x, y, x + 200, y + 200)};
+    squares.push_back(f);
+  }
+  test::WriteTestShapefile(dir / "many.shp", 2383, {"NAME"}, squares);
+  RunRequest r;
+  r.mode = CreationMode::PolygonFile;
+  r.inputPath = dir / "many.shp";
+  r.nameTemplate = "[NAME]";
+  r.output = dir / "many.gdb";
+  const RunPlan perFrame = PlanRun(r);
+  EXPECT_NE(perFrame.layoutAdvice.find("10001个图廓"), std::string::npos) << perFrame.layoutAdvice;
+  EXPECT_NE(perFrame.layoutAdvice.find("--layout shared"), std::string::npos);
+  EXPECT_TRUE(HasNote(perFrame, "10001个图廓"));
+  r.settings.sharedLayout = true;
+  EXPECT_TRUE(PlanRun(r).layoutAdvice.empty());
+  EXPECT_FALSE(fs::exists(dir / "many.gdb"));
+}
+
 TEST(RunExecute, AStoppedRunKeepsItsFramesAndItsProject) {
   test::TempDir dir;
   MakeIndex({"--scale", "10000", "--bbox", "116", "39", "116.25", "39.1", "--datum", "cgcs2000", "-o", dir / "i.shp"});
@@ -219,7 +249,7 @@ TEST(RunExecute, AStoppedRunKeepsItsFramesAndItsProject) {
   const RunResult result = ExecuteRun(PlanRun(IndexRequest(dir / "i.shp", dir / "i.gpkg")), ExistingOutput::Refuse, person);
   EXPECT_TRUE(result.stopped);
   ASSERT_EQ(result.frames.size(), 3u);
-  EXPECT_EQ(result.project, (dir.path() / "i.qgs").string());
+  EXPECT_EQ(result.project, (dir.path() / "i.gpkg.qgs").string());
   EXPECT_TRUE(fs::is_regular_file(result.project));
   const test::ReadStore store = test::ReadWithGdal(dir / "i.gpkg");
   for (const std::string& name : result.frames) EXPECT_TRUE(store.has("L_" + name)) << name;
