@@ -49,7 +49,9 @@ std::string SqlText(const std::string& text) {
 }
 
 std::string Polygon(const Envelope& e) {
-  const std::string x0 = Number(e.xMin), y0 = Number(e.yMin), x1 = Number(e.xMax), y1 = Number(e.yMax);
+  // To the millimetre on the ground: the rectangle only centres the page.
+  const auto mm = [](double v) { return Number(std::round(v * 1000) / 1000); };
+  const std::string x0 = mm(e.xMin), y0 = mm(e.yMin), x1 = mm(e.xMax), y1 = mm(e.yMax);
   return "POLYGON((" + x0 + " " + y0 + "," + x1 + " " + y0 + "," + x1 + " " + y1 + "," + x0 + " " + y1 + "," + x0 +
          " " + y0 + "))";
 }
@@ -86,7 +88,8 @@ PageSize ChoosePage(double contentWidthMm, double contentHeightMm, const PrintOp
     }
   }
   // Whole tenths of a millimetre, never smaller than the content.
-  return {std::ceil(w * 10) / 10, std::ceil(h * 10) / 10, ""};
+  const auto up = [](double v) { return std::ceil(v * 10 - 1e-6) / 10; };
+  return {up(w), up(h), ""};
 }
 
 Envelope TextBox(const StoredText& text, double metresPerMm, bool geographic) {
@@ -173,8 +176,8 @@ std::string LayoutsXml(const PrintLayoutModel& m) {
   if (atlas)
     out += "<Atlas enabled=\"1\" hideCoverage=\"1\" sortFeatures=\"0\" filterFeatures=\"0\"" +
            XmlAttr("coverageLayer", m.coverageLayerId) + XmlAttr("coverageLayerName", m.coverageLayerName) +
-           XmlAttr("coverageLayerSource", CoverageSource(m.atlas)) +
-           " coverageLayerProvider=\"virtual\" pageNameExpression=\"&quot;frame&quot;\" "
+           // Found by its id; the source, thousands of rows long, is the layer's.
+           " coverageLayerSource=\"\" coverageLayerProvider=\"virtual\" pageNameExpression=\"&quot;frame&quot;\" "
            "filenamePattern=\"&quot;frame&quot;\"/>\n";
   return out + "</Layout>\n</Layouts>\n";
 }

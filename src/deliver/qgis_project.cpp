@@ -99,13 +99,19 @@ void Include(Envelope& e, bool& any, double x, double y) {
   e.yMax = std::max(e.yMax, y);
 }
 
+// Whether a frame's coordinates are not the project's plane (geographic, or
+// another zone appended to the output).
+bool OffThePlane(const FrameInfo& frame, const SpatialReference& plane) {
+  return frame.ref.isGeographic() || frame.ref.wkt() != plane.wkt();
+}
+
 // What a frame puts on paper, in the project's plane: its lines and
 // polygons and the rectangles its texts cover.
 std::optional<Envelope> PrintedExtent(const OutputReader& reader, const FrameInfo& frame,
                                       const SpatialReference& plane) {
   const bool geographic = frame.ref.isGeographic();
   std::unique_ptr<ReferenceTransform> toPlane;
-  if (geographic) toPlane = std::make_unique<ReferenceTransform>(frame.ref, plane);
+  if (OffThePlane(frame, plane)) toPlane = std::make_unique<ReferenceTransform>(frame.ref, plane);
   Envelope e;
   bool any = false;
   const auto add = [&](double x, double y) {
@@ -134,7 +140,7 @@ std::optional<Envelope> PrintedExtent(const OutputReader& reader, const FrameInf
 std::optional<Envelope> InPlane(const FrameInfo& frame, const SpatialReference& plane) {
   if (!frame.extent) return std::nullopt;
   Envelope e = *frame.extent;
-  if (frame.ref.isGeographic() && !TransformRectangle(frame.ref, plane, e.xMin, e.yMin, e.xMax, e.yMax))
+  if (OffThePlane(frame, plane) && !TransformRectangle(frame.ref, plane, e.xMin, e.yMin, e.xMax, e.yMax))
     return std::nullopt;
   return e;
 }

@@ -210,7 +210,7 @@ std::vector<ControlEntry> BuildTable() {
                    SpinRange{0, 100000}));
 
   // Page 6: the print layout of the QGIS project.
-  t.push_back(Radio(kDlg, "rgPrintPaper", &S::rgPrintPaper, Conversion::Plain, "0", "QGIS工程打印版面",
+  t.push_back(Radio(kDlg, "rgPrintPaper", &S::rgPrintPaper, Conversion::Plain, "0", "打印纸张",
                     {"图廓大小加边距", "最小标准纸张(A4-A0)"}));
   t.push_back(Spin(kDlg, "sePrintMargin", &S::sePrintMargin, "100", "打印边距:", mm, SpinRange{0, 1000}));
   return t;
