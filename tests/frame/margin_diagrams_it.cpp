@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <map>
 #include <numbers>
 #include <regex>
@@ -91,12 +92,16 @@ TEST(MarginDiagrams, SlopeRulerDistancesAreTheContourSpacingAtTheScale) {
     // Adjacent contours 0.5..10 degrees, then six contours 5..30.
     const double slopes[] = {0.5, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 5, 10, 15, 20, 25, 30};
     ASSERT_EQ(lengths.size(), std::size(slopes));
+    double worst = 0;
     for (std::size_t i = 0; i < lengths.size(); ++i) {
       const int intervals = i < 11 ? 1 : 5;
       const double expected = intervals * c.interval / std::tan(slopes[i] * kRad) / c.scale * 1000;
       EXPECT_EQ(lengths[i].first, slopes[i]);
       EXPECT_NEAR(lengths[i].second, expected, 0.05) << slopes[i] << "° over " << intervals << " intervals";
+      worst = std::max(worst, std::fabs(lengths[i].second - expected));
     }
+    std::printf("%s: largest difference %.6f mm\n", c.what, worst);
+    std::fflush(stdout);  // before the next run forks
   }
 }
 
