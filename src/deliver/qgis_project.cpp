@@ -1,8 +1,8 @@
 #include "deliver/qgis_project.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <cmath>
+#include <filesystem>
 #include <limits>
 #include <memory>
 #include <optional>

@@ -125,11 +125,5 @@ TEST_F(CoefficientFile, WhatIsNoCoefficientFileIsRefused) {
   EXPECT_THROW(GeomagneticModel::Read("/nonexistent/WMM.COF"), RunError);
 }
 
-TEST(DecimalYear, CountsTheDaysOfItsYear) {
-  EXPECT_DOUBLE_EQ(DecimalYear(2024, 1, 1), 2024.0);
-  EXPECT_DOUBLE_EQ(DecimalYear(2024, 7, 2), 2024 + 183 / 366.0);
-  EXPECT_DOUBLE_EQ(DecimalYear(2023, 12, 31), 2023 + 364 / 365.0);
-}
-
 }  // namespace
 }  // namespace tarvik
