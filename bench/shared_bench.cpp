@@ -112,6 +112,7 @@ class TimedStore : public tarvik::FrameStore {
   }
   void finishFrame() override { inner_->finishFrame(); }
   void abandonFrame() override { inner_->abandonFrame(); }
+  void recordNorthDiagram(const std::string& numbers) override { inner_->recordNorthDiagram(numbers); }
   void close() override {
     if (started_ % 1000 == 0 && started_ > 0) t_.perThousand.push_back(Seconds(block_, Clock::now()));
     inner_->close();

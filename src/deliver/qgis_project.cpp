@@ -3,9 +3,12 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <memory>
+#include <optional>
 
 #include "common/error.h"
 #include "coords/zone_reference.h"
@@ -33,7 +36,8 @@ std::string SpatialRefSysXml(const SpatialReference& ref) {
 
 std::string LayerTreeLayer(const ProjectLayer& layer) {
   return "<layer-tree-layer" + XmlAttr("id", layer.id) + XmlAttr("name", layer.name) + XmlAttr("source", layer.source) +
-         " providerKey=\"ogr\" checked=\"Qt::Checked\" expanded=\"0\" legend_exp=\"\"><customproperties/>"
+         XmlAttr("providerKey", layer.provider) +
+         " checked=\"Qt::Checked\" expanded=\"0\" legend_exp=\"\"><customproperties/>"
          "</layer-tree-layer>";
 }
 
@@ -41,7 +45,14 @@ std::string MapLayer(const ProjectLayer& layer, const std::string& crsXml) {
   return "<maplayer type=\"vector\"" + XmlAttr("geometry", layer.geometry) +
          " autoRefreshEnabled=\"0\" refreshOnNotifyEnabled=\"0\" readOnly=\"0\"" + layer.style.rootAttributes + ">" +
          Element("id", layer.id) + Element("datasource", layer.source) + Element("layername", layer.name) +
-         "<srs>" + crsXml + "</srs><provider encoding=\"UTF-8\">ogr</provider>" + layer.style.body + "</maplayer>\n";
+         "<srs>" + crsXml + "</srs><provider encoding=\"UTF-8\">" + layer.provider + "</provider>" + layer.style.body + "</maplayer>\n";
+}
+
+// A layer of the tree that is not shown.
+std::string ReplaceChecked(std::string layer) {
+  const std::string shown = "checked=\"Qt::Checked\"";
+  if (const auto at = layer.find(shown); at != std::string::npos) layer.replace(at, shown.size(), "checked=\"Qt::Unchecked\"");
+  return layer;
 }
 
 // The filter that selects a frame's features of the shared classes, in
@@ -84,6 +95,144 @@ bool FrameExtent(const OutputReader& reader, const FrameInfo& frame, double& xMi
     for (const auto& ring : p.rings) std::for_each(ring.begin(), ring.end(), add);
   for (const auto& t : reader.texts(frame)) add(t.anchor);
   return xMin <= xMax;
+}
+
+// Grows a rectangle to hold a point.
+void Include(Envelope& e, bool& any, double x, double y) {
+  if (!std::isfinite(x) || !std::isfinite(y)) return;
+  if (!any) {
+    e = {x, y, x, y};
+    any = true;
+    return;
+  }
+  e.xMin = std::min(e.xMin, x);
+  e.xMax = std::max(e.xMax, x);
+  e.yMin = std::min(e.yMin, y);
+  e.yMax = std::max(e.yMax, y);
+}
+
+// Whether a frame's coordinates are not the project's plane (geographic, or
+// another zone appended to the output).
+bool OffThePlane(const FrameInfo& frame, const SpatialReference& plane) {
+  return frame.ref.isGeographic() || frame.ref.wkt() != plane.wkt();
+}
+
+// What a frame puts on paper, in the project's plane: its lines and
+// polygons and the rectangles its texts cover.
+std::optional<Envelope> PrintedExtent(const OutputReader& reader, const FrameInfo& frame,
+                                      const SpatialReference& plane) {
+  const bool geographic = frame.ref.isGeographic();
+  std::unique_ptr<ReferenceTransform> toPlane;
+  if (OffThePlane(frame, plane)) toPlane = std::make_unique<ReferenceTransform>(frame.ref, plane);
+  Envelope e;
+  bool any = false;
+  const auto add = [&](double x, double y) {
+    if (toPlane && !toPlane->apply(x, y)) return;
+    Include(e, any, x, y);
+  };
+  for (const auto& l : reader.lines(frame))
+    for (const auto& path : l.paths)
+      for (const Point2& p : path) add(p.x, p.y);
+  for (const auto& p : reader.polygons(frame))
+    for (const auto& ring : p.rings)
+      for (const Point2& q : ring) add(q.x, q.y);
+  const double metresPerMm = (frame.referenceScale > 0 ? frame.referenceScale : 10000) / 1000;
+  for (const auto& t : reader.texts(frame)) {
+    const Envelope box = TextBox(t, metresPerMm, geographic);
+    add(box.xMin, box.yMin);
+    add(box.xMax, box.yMin);
+    add(box.xMin, box.yMax);
+    add(box.xMax, box.yMax);
+  }
+  if (!any) return std::nullopt;
+  return e;
+}
+
+// A recorded extent (store coordinates) in the project's plane.
+std::optional<Envelope> InPlane(const FrameInfo& frame, const SpatialReference& plane) {
+  if (!frame.extent) return std::nullopt;
+  Envelope e = *frame.extent;
+  if (OffThePlane(frame, plane) && !TransformRectangle(frame.ref, plane, e.xMin, e.yMin, e.xMax, e.yMax))
+    return std::nullopt;
+  return e;
+}
+
+// The print layout (print_layout.h) and, for several frames, the atlas's
+// coverage and, for the shared layout, its layers.
+void AddPrintLayout(const OutputReader& reader, const SpatialReference& plane, const std::string& file,
+                    const FrameInfo* shared, const PrintOptions& print, ProjectModel& model) {
+  const auto& frames = reader.frames();
+  const FrameInfo& first = frames.front();
+  const auto scaleOf = [](const FrameInfo& f) { return f.referenceScale > 0 ? f.referenceScale : 10000; };
+  // The first frame is read whole; a frame whose extent the catalog records
+  // (the shared layout) gets the room the first frame's texts take beyond
+  // its features, so that a batch of thousands is not read twice.
+  const std::optional<Envelope> firstPrinted = PrintedExtent(reader, first, plane);
+  if (!firstPrinted) return;
+  Envelope room{0, 0, 0, 0};
+  if (const auto recorded = InPlane(first, plane))
+    room = {recorded->xMin - firstPrinted->xMin, recorded->yMin - firstPrinted->yMin,
+            firstPrinted->xMax - recorded->xMax, firstPrinted->yMax - recorded->yMax};
+  PrintLayoutModel layout;
+  layout.crsXml = model.crsXml;
+  layout.scale = scaleOf(first);
+  layout.centreX = (firstPrinted->xMin + firstPrinted->xMax) / 2;
+  layout.centreY = (firstPrinted->yMin + firstPrinted->yMax) / 2;
+  double widest = 0, tallest = 0;  // on paper, mm
+  const auto fit = [&](const Envelope& e, double scale) {
+    widest = std::max(widest, (e.xMax - e.xMin) / scale * 1000);
+    tallest = std::max(tallest, (e.yMax - e.yMin) / scale * 1000);
+  };
+  fit(*firstPrinted, layout.scale);
+  if (frames.size() > 1) {
+    layout.coverageLayerId = "tarvik_atlas_coverage";
+    layout.coverageLayerName = "图幅范围";
+    ProjectGroup& atlas = model.hiddenLayers;
+    atlas.crsXml = model.crsXml;
+    // The shared classes once more, each drawing only the frame of the
+    // atlas page (and every frame in the map window).
+    std::string sharedNames[3];
+    if (shared) {
+      const std::string filter = "@atlas_pagename IS NULL OR \"" + shared->frameField + "\" = @atlas_pagename";
+      const double scale = scaleOf(*shared);
+      const auto add = [&](const std::string& cls, const char* geometry, FrameLayerKind kind, std::string& name) {
+        if (cls.empty()) return;
+        name = cls + " (图集)";
+        atlas.layers.push_back({"tarvik_atlas_" + cls, name, "./" + file + "|layername=" + cls, geometry,
+                                FrameLayerStyle(kind, scale, filter)});
+      };
+      add(shared->annotationClass, "Point", FrameLayerKind::Texts, sharedNames[0]);
+      add(shared->lineClass, "Line", FrameLayerKind::Lines, sharedNames[1]);
+      add(shared->polygonClass, "Polygon", FrameLayerKind::Polygons, sharedNames[2]);
+    }
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+      const FrameInfo& f = frames[i];
+      std::optional<Envelope> e = i == 0 ? firstPrinted : InPlane(f, plane);
+      if (e && i > 0 && f.extent) {
+        e->xMin -= room.xMin;
+        e->yMin -= room.yMin;
+        e->xMax += room.xMax;
+        e->yMax += room.yMax;
+      } else if (!e) {
+        e = PrintedExtent(reader, f, plane);
+      }
+      if (!e) continue;
+      fit(*e, scaleOf(f));
+      AtlasPage page{f.frame, f.annotationClass, f.lineClass, f.polygonClass, *e, scaleOf(f)};
+      if (!f.frameField.empty()) {
+        page.texts = sharedNames[0];
+        page.lines = sharedNames[1];
+        page.polygons = sharedNames[2];
+      }
+      layout.atlas.push_back(std::move(page));
+    }
+    atlas.layers.push_back({layout.coverageLayerId, layout.coverageLayerName, CoverageSource(layout.atlas),
+                            "Polygon", LayerStyle{}, "virtual"});
+  }
+  layout.page = ChoosePage(widest, tallest, print);
+  layout.name = layout.atlas.empty() ? "打印" : "打印图集";
+  if (!layout.page.name.empty()) layout.name += " " + layout.page.name;
+  model.layoutsXml = LayoutsXml(layout);
 }
 
 }  // namespace
@@ -165,6 +314,10 @@ std::string ProjectDocument(const ProjectModel& model) {
            " checked=\"Qt::Checked\" expanded=\"1\" mutually-exclusive=\"1\" mutually-exclusive-child=\"0\">"
            "<customproperties/>\n" +
            tree + "</layer-tree-group>\n";
+  for (const auto& layer : model.hiddenLayers.layers) {
+    tree += ReplaceChecked(LayerTreeLayer(layer));
+    layers += MapLayer(layer, model.hiddenLayers.crsXml);
+  }
   const std::string extent = "<extent>" + Element("xmin", Number(model.xMin)) + Element("ymin", Number(model.yMin)) +
                              Element("xmax", Number(model.xMax)) + Element("ymax", Number(model.yMax)) + "</extent>";
   return std::string("<!DOCTYPE qgis PUBLIC 'http://mrcc.com/qgis.dtd' 'SYSTEM'>\n<qgis") +
@@ -174,11 +327,11 @@ std::string ProjectDocument(const ProjectModel& model) {
          "</layer-tree-group>\n<mapcanvas name=\"theMapCanvas\" annotationsVisible=\"1\"><units>meters</units>" +
          extent + "<rotation>0</rotation><destinationsrs>" + model.crsXml +
          "</destinationsrs><rendermaptile>0</rendermaptile></mapcanvas>\n<projectlayers>\n" + layers +
-         "</projectlayers>\n<properties><SpatialRefSys><ProjectionsEnabled type=\"int\">1</ProjectionsEnabled>"
+         "</projectlayers>\n" + model.layoutsXml + "<properties><SpatialRefSys><ProjectionsEnabled type=\"int\">1</ProjectionsEnabled>"
          "</SpatialRefSys><Paths><Absolute type=\"bool\">false</Absolute></Paths></properties>\n</qgis>\n";
 }
 
-DeliveredFiles WriteQgisProject(const std::string& outputPath, bool callerHoldsLock) {
+DeliveredFiles WriteQgisProject(const std::string& outputPath, const PrintOptions& print, bool callerHoldsLock) {
   const OutputReader reader(outputPath, callerHoldsLock);
   const auto& frames = reader.frames();
   if (frames.empty()) throw RunError("输出 " + outputPath + " 中没有图廓，不能写QGIS工程");
@@ -237,6 +390,7 @@ DeliveredFiles WriteQgisProject(const std::string& outputPath, bool callerHoldsL
   // And the shared classes whole: every frame, and a layer to filter by any
   // frame's name.
   if (shared) groupOf(*shared, "全部图廓", "");
+  AddPrintLayout(reader, plane, file, shared, print, model);
 
   // Checked again: a file may have come since the run was planned.
   CheckDeliveredFiles(outputPath);

@@ -24,11 +24,17 @@
 // ever replaced or removed: a file of the person's own under that name, or
 // a project saved again by QGIS (which drops comments) is theirs, and a run
 // that would write it is refused before anything is written.
+//
+// Every project has a print layout at the frames' scale (print_layout.h):
+// for one frame a page that holds it, for several an atlas with a page per
+// frame. Its coverage and, for the shared layout, the layers that draw one
+// frame per page are at the end of the layer tree, not shown.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "deliver/print_layout.h"
 #include "deliver/qgis_styles.h"
 
 namespace tarvik::deliver {
@@ -56,6 +62,7 @@ struct ProjectLayer {
   std::string id, name, source;  // source as QGIS's OGR provider reads it
   const char* geometry = "Point";  // "Point", "Line" or "Polygon"
   LayerStyle style;
+  const char* provider = "ogr";
 };
 struct ProjectGroup {
   std::string name;
@@ -67,6 +74,9 @@ struct ProjectModel {
   std::string crsXml;  // a <spatialrefsys> element
   double xMin = 0, yMin = 0, xMax = 0, yMax = 0;  // opening extent in the project's system
   std::vector<ProjectGroup> groups;
+  // Layers below the frames' groups that are not shown (the atlas's).
+  ProjectGroup hiddenLayers;
+  std::string layoutsXml;  // the <Layouts> element, or empty
 };
 
 std::string ProjectDocument(const ProjectModel& model);
@@ -78,9 +88,11 @@ struct DeliveredFiles {
 };
 
 // Writes the project (and the .qml of a .gdb) for the frames the output
-// holds. RunError when the output holds no frame, a file cannot be written,
-// or one is there that is not ours (CheckDeliveredFiles; it is kept).
-// `callerHoldsLock`: called by the run that holds the output's lock.
-DeliveredFiles WriteQgisProject(const std::string& outputPath, bool callerHoldsLock = false);
+// holds, with its print layout as `print` says. RunError when the output
+// holds no frame, a file cannot be written, or one is there that is not
+// ours (CheckDeliveredFiles; it is kept). `callerHoldsLock`: called by the
+// run that holds the output's lock.
+DeliveredFiles WriteQgisProject(const std::string& outputPath, const PrintOptions& print = {},
+                                bool callerHoldsLock = false);
 
 }  // namespace tarvik::deliver

@@ -140,7 +140,8 @@ constexpr const char* kSpacingPt = "(coalesce(\"CharacterSpacing\", 0) / 100.0 *
 // factor brings multi-line notes back within a tenth of a millimetre.
 constexpr double kQgisLineHeightFactor = 0.989;
 
-std::string Labeling() {
+// `show`: the expression that decides whether a text shows; empty: every text.
+std::string Labeling(const std::string& show = "") {
   const std::string spacing = kSpacingPt;
   // The point is the anchor: left-aligned texts lie to its right, top-aligned
   // ones below it (QGIS quadrants: row above/over/below times three plus
@@ -164,8 +165,8 @@ std::string Labeling() {
                                  FromField("Family", "FontName") + FromExpression("FontLetterSpacing", spacing) +
                                  FromField("Italic", "Italic") + FromExpression("LabelRotation", "-coalesce(\"Angle\", 0)") +
                                  FromExpression("MultiLineAlignment", multiline) + FromExpression("OffsetQuad", quadrant) +
-                                 FromExpression("OffsetXY", offset) + FromField("Size", "FontSize") +
-                                 FromField("Underline", "Underline");
+                                 FromExpression("OffsetXY", offset) + (show.empty() ? std::string() : FromExpression("Show", show)) +
+                                 FromField("Size", "FontSize") + FromField("Underline", "Underline");
   return "<labeling type=\"simple\"><settings calloutType=\"simple\">"
          "<text-style fieldName=\"TextString\" isExpression=\"0\" fontFamily=\"SimSun\" namedStyle=\"\" "
          "fontSize=\"10\" fontSizeUnit=\"Point\" fontWeight=\"50\" fontItalic=\"0\" fontUnderline=\"0\" "
@@ -208,6 +209,27 @@ LayerStyle FrameLayerStyle(FrameLayerKind kind, double referenceScale) {
   return {RootAttributes(referenceScale, true),
           "<renderer-v2 type=\"nullSymbol\" symbollevels=\"0\" enableorderby=\"0\" forceraster=\"0\"" +
               XmlAttr("referencescale", referenceScale) + "/>" + Labeling()};
+}
+
+LayerStyle FrameLayerStyle(FrameLayerKind kind, double referenceScale, const std::string& filter) {
+  if (filter.empty()) return FrameLayerStyle(kind, referenceScale);
+  if (kind == FrameLayerKind::Texts)
+    return {RootAttributes(referenceScale, true),
+            "<renderer-v2 type=\"nullSymbol\" symbollevels=\"0\" enableorderby=\"0\" forceraster=\"0\"" +
+                XmlAttr("referencescale", referenceScale) + "/>" + Labeling(filter)};
+  const auto categories = kind == FrameLayerKind::Lines ? LineCategories() : PolygonCategories();
+  std::string rules, symbols;
+  for (std::size_t i = 0; i < categories.size(); ++i) {
+    const std::string name = std::to_string(i);
+    rules += "<rule" + XmlAttr("key", "r" + name) + XmlAttr("filter", "\"ID\" = " + std::to_string(categories[i].id)) +
+             XmlAttr("label", categories[i].label) + XmlAttr("symbol", name) + "/>";
+    symbols += categories[i].symbol(name);
+  }
+  return {RootAttributes(referenceScale, false),
+          "<renderer-v2 type=\"RuleRenderer\" symbollevels=\"0\" enableorderby=\"1\" forceraster=\"0\"" +
+              XmlAttr("referencescale", referenceScale) + "><rules key=\"root\"><rule key=\"frame\"" +
+              XmlAttr("filter", filter) + ">" + rules + "</rule></rules><symbols>" + symbols + "</symbols>" +
+              kOrderByIdDescending + "</renderer-v2>"};
 }
 
 LayerStyle CombinedFrameStyle(double referenceScale) {

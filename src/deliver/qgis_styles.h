@@ -33,6 +33,10 @@ struct LayerStyle {
 };
 
 LayerStyle FrameLayerStyle(FrameLayerKind kind, double referenceScale);
+// The same drawing only the features for which the QGIS expression
+// `filter` holds (lines and polygons by a rule around the categories, texts
+// by their labels' visibility).
+LayerStyle FrameLayerStyle(FrameLayerKind kind, double referenceScale, const std::string& filter);
 
 // One rule-based style for every class of a frame (lines, polygons and
 // texts) when a reader cannot tell the classes apart: rules by geometry type

@@ -40,6 +40,9 @@ class DxfFrameStore : public FrameStore {
   void abandonFrame() override {
     if (inner_) inner_->abandonFrame();
   }
+  void recordNorthDiagram(const std::string& numbers) override {
+    if (inner_) inner_->recordNorthDiagram(numbers);
+  }
 
   int keptFrames() const override { return inner_ ? inner_->keptFrames() : kept_; }
   RefusedElements takeRefused() override {

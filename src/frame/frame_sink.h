@@ -81,6 +81,9 @@ class FrameStore {
   virtual void finishFrame() = 0;
   // The frame failed: undoes it, so that it is not listed as written.
   virtual void abandonFrame() = 0;
+  // The numbers of the current frame's three-north diagram, kept in its
+  // catalog row (column north_diagram) when the frame is finished.
+  virtual void recordNorthDiagram(const std::string& numbers) = 0;
   // Keeps everything written and closes the store (also done on
   // destruction). RunError when the store fails to close.
   virtual void close() = 0;
@@ -106,6 +109,7 @@ class InMemoryFrameStore : public FrameStore {
  public:
   void finishFrame() override {}
   void abandonFrame() override {}
+  void recordNorthDiagram(const std::string&) override {}
   void close() override {}
   int keptFrames() const override { return -1; }
   RefusedElements takeRefused() override { return {}; }

@@ -98,6 +98,8 @@ class GdbFrameStore : public FrameStore {
     workspace_.abandon();
   }
 
+  void recordNorthDiagram(const std::string& numbers) override { workspace_.setFrameNorthDiagram(numbers); }
+
   void close() override {
     current_.reset();
     if (workspace_.isOpen()) workspace_.close();

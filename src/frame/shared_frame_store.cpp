@@ -103,6 +103,7 @@ struct DrawnFrame {
   std::vector<Line> lines;
   std::vector<std::pair<PolygonKind, Geometry>> polygons;
   std::vector<FrameText> texts;
+  std::string northDiagram;  // for the catalog
 };
 
 // Keeps what the engine draws; the store decides later what it takes.
@@ -202,6 +203,10 @@ class SharedFrameStore : public FrameStore {
     sink_.reset();
     if (drawn_) writer_.release(drawn_->name);
     drawn_.reset();
+  }
+
+  void recordNorthDiagram(const std::string& numbers) override {
+    if (drawn_) drawn_->northDiagram = numbers;
   }
 
   void close() override {
@@ -317,7 +322,7 @@ class SharedFrameStore : public FrameStore {
         throw;
       }
     }
-    writer_.finishFrame(extent);
+    writer_.finishFrame(extent, frame.northDiagram);
     kept_ = writer_.keptFrames();
   }
 

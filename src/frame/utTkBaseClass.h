@@ -11,6 +11,7 @@
 // ground metres when multiplied by ScaleFactor.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -22,11 +23,14 @@
 #include "common/font_desc.h"
 #include "common/user_feedback.h"
 #include "coords/spatial_reference.h"
+#include "coords/geomagnetic_model.h"
 #include "coords/utlbxy.h"
 #include "frame/frame_sink.h"
 #include "frame/input_reprojection.h"
 #include "frame/marginal_text_format.h"
 #include "frame/name_template.h"
+#include "frame/north_diagram.h"
+#include "frame/paper_drawing.h"
 #include "gdb/feature.h"
 #include "gdb/feature_class.h"
 #include "settings/frame_settings.h"
@@ -213,6 +217,18 @@ class TtkBaseClass {
   void DrawRightTopTextsGeo(long double outerLat, long double innerLon);
   void DrawTitlesGeo(long double topLat, long double rightLon, long double leftLon);
 
+  // --- Three-north diagram and slope ruler in the bottom margin, each when
+  // its setting is on. `inner` are the planar inner corners (0 lower left,
+  // 1 upper left, 2 upper right, 3 lower right), outerLeft and outerRight
+  // the ends of the outer bottom edge; both are drawn in planar metres
+  // (converted like every AddLine position), the diagram's numbers at the
+  // sheet's centre, the mean of its corners' latitudes and longitudes.
+  void DrawMarginDiagrams(const std::array<PlanarXY, 4>& inner, PlanarXY outerLeft, PlanarXY outerRight);
+  // The angles of the diagram at (lat, lon) of the run's datum and zone:
+  // the convergence, the declination entered or from the model file.
+  // RunError when the model file does not read or does not cover the year.
+  NorthAngles NorthAnglesAt(long double lat, long double lon);
+
   // --- Corner labels: corner 0 lower left, 1 upper left, 2 upper right,
   // 3 lower right.
   void LabelCorner(int corner, long double X, long double Y);
@@ -316,6 +332,12 @@ class TtkBaseClass {
   int FTold = 0;  // frames told so far
   std::vector<std::string> FKeptNames;
   int FFeatureDone = 0, FFeatureTotal = 0;  // of the feature being framed in a file run
+
+  // Places a paper drawing with its anchor at `at`, lines of `kind`, texts
+  // in `font`.
+  void DrawOnPaper(const PaperDrawing& drawing, PlanarXY at, LineKind kind, const FontDesc& font);
+  // The geomagnetic model of the run, read once.
+  std::optional<GeomagneticModel> FMagneticModel;
 
   bool FGridWarned = false;
   bool FAborted = false;

@@ -167,6 +167,7 @@ void TstandardMap::DrawFrame() {
     DrawTitles((FOuter[1].northing + FOuter[2].northing) / 2, FOuter[2].easting, FOuter[1].easting);
   }
 
+  DrawMarginDiagrams(FInner, FOuter[0], FOuter[3]);
   DrawAdjacentTable();
 
   DrawGrid();

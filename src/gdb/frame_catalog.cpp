@@ -64,6 +64,7 @@ bool AppendCatalogRow(OGRLayer* catalog, const CatalogRow& row) {
     set(kIdLastColumns[i], static_cast<GIntBig>(row.idLast[i]));
   }
   if (!row.inputTransform.empty()) set("input_transform", row.inputTransform.c_str());
+  if (!row.northDiagram.empty()) set("north_diagram", row.northDiagram.c_str());
   if (row.hasExtent) {
     set("extent_xmin", row.extentXMin);
     set("extent_ymin", row.extentYMin);
@@ -105,6 +106,7 @@ std::vector<CatalogRow> ReadCatalog(OGRLayer* catalog) {
     row.domainYMax = number(f.get(), "domain_ymax");
     row.xyResolution = number(f.get(), "xy_resolution");
     row.frameField = text(f.get(), "frame_field");
+    row.northDiagram = text(f.get(), "north_diagram");
     const int ex = f->GetFieldIndex("extent_xmin");
     row.hasExtent = ex >= 0 && f->IsFieldSetAndNotNull(ex);
     row.extentXMin = number(f.get(), "extent_xmin");
@@ -125,6 +127,12 @@ std::vector<CatalogRow> ReadCatalog(OGRLayer* catalog) {
 bool AddInputTransformColumn(OGRLayer* catalog) {
   if (catalog->GetLayerDefn()->GetFieldIndex("input_transform") >= 0) return true;
   OGRFieldDefn field("input_transform", OFTString);
+  return Succeeds([&] { return catalog->CreateField(&field); });
+}
+
+bool AddNorthDiagramColumn(OGRLayer* catalog) {
+  if (catalog->GetLayerDefn()->GetFieldIndex("north_diagram") >= 0) return true;
+  OGRFieldDefn field("north_diagram", OFTString);
   return Succeeds([&] { return catalog->CreateField(&field); });
 }
 

@@ -42,6 +42,9 @@ struct CatalogRow {
   // How the run's input reached the frame's system (its system, the given
   // transformation); empty when it was in it already.
   std::string inputTransform;
+  // The frame's row (dataset or frame): the numbers of its three-north
+  // diagram; empty when it has none.
+  std::string northDiagram;
 };
 
 // The catalog columns of those OBJECTIDs, in the order line, polygon, text.
@@ -62,5 +65,8 @@ bool AddSharedLayoutColumns(OGRLayer* catalog);
 // Adds the column input_transform to a catalog that lacks it; false when the
 // store refused it.
 bool AddInputTransformColumn(OGRLayer* catalog);
+// Adds the column north_diagram to a catalog that lacks it; false when the
+// store refused it.
+bool AddNorthDiagramColumn(OGRLayer* catalog);
 
 }  // namespace tarvik::detail

@@ -31,6 +31,7 @@ void AddRow(FrameInfo& info, const detail::CatalogRow& row) {
     if (row.hasDomain && !info.ref.empty())
       info.ref.setDomain(row.domainXMin, row.domainXMax, row.domainYMin, row.domainYMax);
   }
+  if (row.kind == "dataset") info.northDiagram = row.northDiagram;
   if (row.kind == "line") info.lineClass = row.item;
   if (row.kind == "polygon") info.polygonClass = row.item;
   if (row.kind == "annotation") {
@@ -65,6 +66,7 @@ OutputReader::OutputReader(const std::string& path, bool callerHoldsLock) : impl
       FrameInfo info = shared[row.dataset];
       info.frame = row.frame;
       info.referenceScale = row.referenceScale;
+      info.northDiagram = row.northDiagram;
       if (row.hasExtent) info.extent = Envelope{row.extentXMin, row.extentYMin, row.extentXMax, row.extentYMax};
       FrameInfo::IdRange* ranges[3] = {&info.lineIds, &info.polygonIds, &info.textIds};
       for (int i = 0; i < 3; ++i) *ranges[i] = {row.idFirst[i], row.idLast[i]};

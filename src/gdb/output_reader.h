@@ -38,6 +38,9 @@ struct FrameInfo {
     std::int64_t first = 0, last = 0;
   };
   IdRange lineIds, polygonIds, textIds;
+  // The numbers of the frame's three-north diagram
+  // ("convergence=0.302600 declination=-3.400000 ..."); empty when none.
+  std::string northDiagram;
 };
 
 struct StoredLine {

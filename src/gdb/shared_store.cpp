@@ -240,7 +240,7 @@ SharedFrameClasses SharedFrameWriter::beginFrame(const std::string& name, const 
   return SharedFrameClasses{classes_[0], classes_[1], classes_[2]};
 }
 
-void SharedFrameWriter::finishFrame(const std::optional<Envelope>& extent) {
+void SharedFrameWriter::finishFrame(const std::optional<Envelope>& extent, const std::string& northDiagram) {
   if (!frameOpen_) return;
   frameOpen_ = false;
   detail::CatalogRow row;
@@ -253,6 +253,7 @@ void SharedFrameWriter::finishFrame(const std::optional<Envelope>& extent) {
   row.annotationClasses = "Default";
   row.epsg = epsg_;
   row.frameField = kFrameNameField;
+  row.northDiagram = northDiagram;
   const auto& store = workspace_.store();
   for (std::size_t i = 0; i < classes_.size() && i < marks_.size(); ++i) {
     const detail::Store::Touched* t = TouchedOf(*store, classes_[i].name());

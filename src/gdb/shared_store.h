@@ -67,7 +67,7 @@ class SharedFrameWriter {
   // The frame is drawn: listed with the extent of its features (none when
   // it has none), written with its batch. RunError when the store fails
   // (the batch is then undone).
-  void finishFrame(const std::optional<Envelope>& extent);
+  void finishFrame(const std::optional<Envelope>& extent, const std::string& northDiagram = "");
   // The frame failed: its features are removed. Never throws.
   void abandonFrame();
   // Frames finished and on disk so far.

@@ -172,6 +172,9 @@ void Store::commit() {
     OGRLayer* table = EnsureCatalog(*this);
     if (!table) fail(kCatalogTable);
     if (!inputTransform.empty() && !AddInputTransformColumn(table)) fail(kCatalogTable);
+    if (std::any_of(pendingRows.begin(), pendingRows.end(), [](const CatalogRow& r) { return !r.northDiagram.empty(); }) &&
+        !AddNorthDiagramColumn(table))
+      fail(kCatalogTable);
     for (CatalogRow row : pendingRows) {
       row.inputTransform = inputTransform;
       if (!AppendCatalogRow(table, row)) fail(kCatalogTable);

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "common/error.h"
+#include "gdb/frame_catalog.h"
 #include "gdb/geopackage_sql.h"
 #include "gdb/store.h"
 
@@ -39,6 +40,12 @@ void OutputWorkspace::abandon() {
 }
 void OutputWorkspace::setInputTransform(const std::string& text) {
   if (store_) store_->inputTransform = text;
+}
+
+void OutputWorkspace::setFrameNorthDiagram(const std::string& numbers) {
+  if (!store_) return;
+  for (detail::CatalogRow& row : store_->pendingRows)
+    if (row.kind == "dataset") row.northDiagram = numbers;
 }
 
 void OutputWorkspace::close() {

@@ -52,6 +52,9 @@ class OutputWorkspace {
   // Every catalog row of the run says how its input reached the output's
   // system ("" when it was in it).
   void setInputTransform(const std::string& text);
+  // The current frame's catalog row (its dataset's) gets the numbers of its
+  // three-north diagram.
+  void setFrameNorthDiagram(const std::string& numbers);
 
   // For src/gdb.
   const std::shared_ptr<detail::Store>& store() const { return store_; }

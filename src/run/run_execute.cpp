@@ -107,7 +107,10 @@ void WriteProject(const RunPlan& plan, RunResult& result) {
     result.projectNote = "没有写入图廓";
   } else {
     try {
-      const deliver::DeliveredFiles files = deliver::WriteQgisProject(plan.output, /*callerHoldsLock=*/true);
+      deliver::PrintOptions print;
+      print.paper = plan.settings.rgPrintPaper == 1 ? deliver::PaperRule::StandardPaper : deliver::PaperRule::FitFrame;
+      print.marginMm = plan.settings.sePrintMargin / 10.0;
+      const deliver::DeliveredFiles files = deliver::WriteQgisProject(plan.output, print, /*callerHoldsLock=*/true);
       result.project = files.project;
       result.gdbStyle = files.gdbStyle;
     } catch (const RunError& e) {

@@ -10,11 +10,13 @@
 #include "common/error.h"
 #include "common/recording_feedback.h"
 #include "common/text_util.h"
+#include "coords/geomagnetic_model.h"
 #include "coords/utBJ54Xian80.h"
 #include "coords/zone_reach.h"
 #include "frame/dxf_frame_store.h"
 #include "frame/index_sheets.h"
 #include "frame/input_coordinates.h"
+#include "frame/marginal_text_format.h"
 #include "frame/name_template.h"
 #include "frame/naming_checks.h"
 #include "frame/run_checks.h"
@@ -311,6 +313,17 @@ void PlanFile(RunPlan& plan, TFrameSettings& s, const std::function<bool()>& sto
   plan.extent = check.extent;
 }
 
+// A declination from a geomagnetic model needs a model file that reads and
+// covers the diagram's year: told before the output is touched.
+void CheckMagneticModel(const TFrameSettings& s) {
+  if (!s.chkNorthShow || s.rgDeclination != 1) return;
+  if (s.edtCofFile.empty()) throw RunError("三北方向图：由地磁模型计算磁偏角，但没有给出模型文件(edtCofFile)");
+  const GeomagneticModel model = GeomagneticModel::Read(s.edtCofFile);
+  const Date today = Date::Today();
+  const double year = s.seNorthYear > 0 ? s.seNorthYear : DecimalYear(today.year, today.month, today.day);
+  model.declination(30, 110, 0, year);  // refuses a year the model does not cover
+}
+
 }  // namespace
 
 RunPlan PlanRun(const RunRequest& request, const std::function<bool()>& stopRequested) {
@@ -332,6 +345,7 @@ RunPlan PlanRun(const RunRequest& request, const std::function<bool()>& stopRequ
     else
       PlanNationalSheet(plan, s, meridianStated);
   }
+  CheckMagneticModel(s);
   plan.settings = s;
   plan.system = SystemName(s);
   PlanExistingOutput(plan);

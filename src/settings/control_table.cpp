@@ -186,6 +186,33 @@ std::vector<ControlEntry> BuildTable() {
   t.push_back(Spin(kDlg, "seScaleBarHeight", &S::seScaleBarHeight, "180", "距离外廓下边", mm,
                    SpinRange{0, 1000}));
   t.push_back(Font("btnscalebarFont", &S::btnscalebarFont, "宋体,8", "标注字体大小设置"));
+  // The three-north diagram and the slope ruler, on the same page; their
+  // texts take the scale bar's font.
+  t.push_back(Check("chkNorthShow", &S::chkNorthShow, "False", "标注三北方向图"));
+  t.push_back(Spin(kDlg, "seNorthRight", &S::seNorthRight, "1100", "距内廓右边", mm, SpinRange{0, 10000}));
+  t.push_back(Spin(kDlg, "seNorthBelow", &S::seNorthBelow, "350", "距外廓下边", mm, SpinRange{0, 3000}));
+  t.push_back(Spin(kDlg, "seNorthLength", &S::seNorthLength, "250", "线长", mm, SpinRange{50, 1000}));
+  t.push_back(Radio(kDlg, "rgDeclination", &S::rgDeclination, Conversion::Plain, "0", "磁偏角",
+                    {"输入", "由地磁模型文件计算"}));
+  t.push_back(Spin(kDlg, "seDeclination", &S::seDeclination, "0", "磁偏角:", "分，东偏为正",
+                   SpinRange{-10800, 10800}));
+  t.push_back(Spin(kDlg, "seDeclinationChange", &S::seDeclinationChange, "0", "年变化:", "0.1分/年，东移为正",
+                   SpinRange{-10000, 10000}));
+  t.push_back(Spin(kDlg, "seDeclinationYear", &S::seDeclinationYear, "0", "测定年份:", "年，0为图上年份",
+                   SpinRange{0, 3000}));
+  t.push_back(Edit(kDlg, "edtCofFile", &S::edtCofFile, Conversion::Trimmed, "", "模型文件(.COF):"));
+  t.push_back(Spin(kDlg, "seNorthYear", &S::seNorthYear, "0", "图上年份:", "年，0为今年", SpinRange{0, 3000}));
+  t.push_back(Check("chkSlopeShow", &S::chkSlopeShow, "False", "标注坡度尺"));
+  t.push_back(Spin(kDlg, "seSlopeLeft", &S::seSlopeLeft, "600", "距内廓左边", mm, SpinRange{0, 10000}));
+  t.push_back(Spin(kDlg, "seSlopeBelow", &S::seSlopeBelow, "400", "距外廓下边", mm, SpinRange{0, 3000}));
+  t.push_back(Spin(kDlg, "seSlopeStep", &S::seSlopeStep, "50", "刻度间隔", mm, SpinRange{10, 200}));
+  t.push_back(Spin(kDlg, "seContour", &S::seContour, "0", "等高距:", "0.1米，0为按比例尺",
+                   SpinRange{0, 100000}));
+
+  // Page 6: the print layout of the QGIS project.
+  t.push_back(Radio(kDlg, "rgPrintPaper", &S::rgPrintPaper, Conversion::Plain, "0", "打印纸张",
+                    {"图廓大小加边距", "最小标准纸张(A4-A0)"}));
+  t.push_back(Spin(kDlg, "sePrintMargin", &S::sePrintMargin, "100", "打印边距:", mm, SpinRange{0, 1000}));
   return t;
 }
 

@@ -164,7 +164,34 @@ struct TFrameSettings {
   int seScaleBarlen = 1000;     // 0.1 mm, bar length
   int sescalebarkd = 20;        // 0.1 mm, longest tick
   int seScaleBarHeight = 180;   // 0.1 mm below the outer bottom edge
-  FontDesc btnscalebarFont = FontDesc::FromPixels("宋体", 11);
+  FontDesc btnscalebarFont = FontDesc::FromPixels("宋体", 11);  // also the texts of the two below
+
+  // Three-north diagram in the bottom margin (off by default). Its base
+  // point lies seNorthRight left of the inner frame's lower-right corner
+  // and seNorthBelow below the outer bottom edge.
+  bool chkNorthShow = false;
+  int seNorthRight = 1100;   // 0.1 mm
+  int seNorthBelow = 350;    // 0.1 mm
+  int seNorthLength = 250;   // 0.1 mm, the true-north line
+  int rgDeclination = 0;     // index: 0 the value entered below, 1 from the model file
+  int seDeclination = 0;     // arc minutes, east positive (西偏3°24′ is -204)
+  int seDeclinationChange = 0;  // 0.1 arc minute per year, east positive
+  int seDeclinationYear = 0;    // the year seDeclination was taken; 0: the year of the diagram
+  std::string edtCofFile;       // a WMM/IGRF coefficient file (.COF)
+  int seNorthYear = 0;          // the year the diagram is for; 0: the year of the run
+
+  // Slope ruler in the bottom margin (off by default): the left end of its
+  // base line seSlopeLeft right of the inner frame's lower-left corner and
+  // seSlopeBelow below the outer bottom edge.
+  bool chkSlopeShow = false;
+  int seSlopeLeft = 600;     // 0.1 mm
+  int seSlopeBelow = 400;    // 0.1 mm
+  int seSlopeStep = 50;      // 0.1 mm between slope marks
+  int seContour = 0;         // 0.1 m, the contour interval; 0: the usual one of the scale
+
+  // ---- Page 6: the print layout of the QGIS project ----
+  int rgPrintPaper = 0;      // index: 0 the frame's size plus the margin, 1 the smallest of A4..A0
+  int sePrintMargin = 100;   // 0.1 mm around the frame and its texts
 
   bool operator==(const TFrameSettings&) const = default;
 };

@@ -188,6 +188,8 @@ QLineEdit* TFrmset::MakeEdit(const char* name) {
   const std::string_view n = name;
   if (n == "edtscale")
     edit->setToolTip(QString::fromUtf8("[scale] 换成比例尺分母"));
+  else if (n == "edtCofFile")
+    edit->setToolTip(QString::fromUtf8("WMM或IGRF的系数文件(.COF)，在图幅中心按图上年份计算磁偏角"));
   else if (n != "edtField")
     edit->setToolTip(QString::fromUtf8(kPlaceholderHint));
   return edit;

@@ -344,8 +344,38 @@ void TFrmset::BuildScaleBarPage(QWidget* page) {
   TFontButton* fontButton = MakeFontButton("btnscalebarFont");
   fontRow->addWidget(Label("字体:", fontButton));
   fontRow->addWidget(fontButton);
+  fontRow->addWidget(Label("(比例尺条、三北方向图和坡度尺的文字)"));
   fontRow->addStretch();
   layout->addWidget(font);
+
+  // The three-north diagram and the slope ruler, side by side.
+  auto* margins = new QHBoxLayout;
+  QGroupBox* north = Group("三北方向图", "gbNorth");
+  auto* northGrid = new QGridLayout(north);
+  northGrid->addWidget(MakeCheck("chkNorthShow"), 0, 0, 1, 2);
+  AddRow(northGrid, "距内廓右边", WithUnit(MakeSpin("seNorthRight", kPlain), "0.1毫米"));
+  AddRow(northGrid, "距外廓下边", WithUnit(MakeSpin("seNorthBelow", kPlain), "0.1毫米"));
+  AddRow(northGrid, "线长", WithUnit(MakeSpin("seNorthLength", kPlain), "0.1毫米"));
+  AddRow(northGrid, "图上年份:", WithUnit(MakeSpin("seNorthYear", kPlain), "年，0为今年"));
+  northGrid->addWidget(MakeRadio("rgDeclination", 2), northGrid->rowCount(), 0, 1, 2);
+  AddRow(northGrid, "磁偏角:", WithUnit(MakeSpin("seDeclination", kPlain), "分，东偏为正"));
+  AddRow(northGrid, "年变化:", WithUnit(MakeSpin("seDeclinationChange", kPlain), "0.1分/年，东移为正"));
+  AddRow(northGrid, "测定年份:", WithUnit(MakeSpin("seDeclinationYear", kPlain), "年，0为图上年份"));
+  AddRow(northGrid, "模型文件(.COF):", MakeEdit("edtCofFile"));
+  northGrid->setColumnStretch(1, 1);
+  margins->addWidget(north);
+
+  QGroupBox* slope = Group("坡度尺", "gbSlope");
+  auto* slopeGrid = new QGridLayout(slope);
+  slopeGrid->addWidget(MakeCheck("chkSlopeShow"), 0, 0, 1, 2);
+  AddRow(slopeGrid, "距内廓左边", WithUnit(MakeSpin("seSlopeLeft", kPlain), "0.1毫米"));
+  AddRow(slopeGrid, "距外廓下边", WithUnit(MakeSpin("seSlopeBelow", kPlain), "0.1毫米"));
+  AddRow(slopeGrid, "刻度间隔", WithUnit(MakeSpin("seSlopeStep", kPlain), "0.1毫米"));
+  AddRow(slopeGrid, "等高距:", WithUnit(MakeSpin("seContour", kPlain), "0.1米，0为按比例尺"));
+  slopeGrid->setRowStretch(slopeGrid->rowCount(), 1);
+  slopeGrid->setColumnStretch(1, 1);
+  margins->addWidget(slope, 0, Qt::AlignTop);
+  layout->addLayout(margins);
   layout->addStretch();
 }
 
@@ -368,6 +398,14 @@ void TFrmset::BuildMarginPage(QWidget* page) {
   }
   grid->setColumnStretch(1, 1);
   layout->addWidget(margins);
+
+  // The print layout of the project written beside each output.
+  QGroupBox* print = Group("QGIS工程的打印版面", "gbPrint");
+  auto* printGrid = new QGridLayout(print);
+  printGrid->addWidget(MakeRadio("rgPrintPaper", 2), 0, 0, 1, 2);
+  AddRow(printGrid, "打印边距:", WithUnit(MakeSpin("sePrintMargin", kPlain), "0.1毫米"));
+  printGrid->setColumnStretch(1, 1);
+  layout->addWidget(print);
   layout->addStretch();
 }
 

@@ -43,7 +43,10 @@ TEST(ControlTable, EveryControlOfBothWindowsIsThereOnce) {
       "btnjionMap", "SeX", "SeY", "rgHor", "rgver", "Chkiskmann", "rgwdalignmode", "seForenum",
       "seafternum", "seannforenum", "seannafternum", "chkscaleBarShow", "seScaleBarlen",
       "sescalebarkd", "seScaleBarHeight", "btnscalebarFont", "sejwcrosslen", "edtrightbottom",
-      "edtBKZJDIS", "RGBKZJMode", "chkSetDa", "seYaDIS", "RGYaSet", "chkNeighbourNo"};
+      "edtBKZJDIS", "RGBKZJMode", "chkSetDa", "seYaDIS", "RGYaSet", "chkNeighbourNo",
+      "chkNorthShow", "seNorthRight", "seNorthBelow", "seNorthLength", "rgDeclination", "seDeclination",
+      "seDeclinationChange", "seDeclinationYear", "edtCofFile", "seNorthYear", "chkSlopeShow", "seSlopeLeft",
+      "seSlopeBelow", "seSlopeStep", "seContour", "rgPrintPaper", "sePrintMargin"};
   std::set<std::string> seenMain, seenDialog;
   int fonts = 0;
   for (const auto& e : ControlTable()) {

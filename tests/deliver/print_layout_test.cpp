@@ -1,0 +1,56 @@
+#include <gtest/gtest.h>
+
+#include "deliver/print_layout.h"
+
+namespace tarvik::deliver {
+namespace {
+
+TEST(PrintLayout, PageHoldsTheFrameAndItsMarginOnTheSmallestPaperThatDoes) {
+  const struct {
+    double w, h;  // content, mm
+    PaperRule rule;
+    double pageW, pageH;
+    const char* name;
+  } cases[] = {
+      {668.9, 550.2, PaperRule::FitFrame, 688.9, 570.2, ""},
+      {668.91, 550.0, PaperRule::FitFrame, 689.0, 570.0, ""},       // never smaller than the content
+      {668.9, 550.2, PaperRule::StandardPaper, 841, 594, "A1 横向"},  // A1 holds it turned
+      {380, 560, PaperRule::StandardPaper, 420, 594, "A2 纵向"},
+      {400, 400, PaperRule::StandardPaper, 420, 594, "A2 纵向"},    // fits both ways: upright
+      {180, 260, PaperRule::StandardPaper, 210, 297, "A4 纵向"},
+      {1200, 900, PaperRule::StandardPaper, 1220, 920, ""},          // larger than A0: its own size
+  };
+  for (const auto& c : cases) {
+    const PageSize p = ChoosePage(c.w, c.h, {c.rule, 10});
+    EXPECT_DOUBLE_EQ(p.widthMm, c.pageW) << c.w << "x" << c.h;
+    EXPECT_DOUBLE_EQ(p.heightMm, c.pageH) << c.w << "x" << c.h;
+    EXPECT_EQ(p.name, c.name) << c.w << "x" << c.h;
+  }
+}
+
+TEST(PrintLayout, TextBoxLiesOnTheSideItsAlignmentSays) {
+  // 10 pt at 1:10 000: an em is 3.528 mm on paper, 35.28 m on the ground;
+  // two lines of four GBK bytes: 2 em wide, 2.2 em high.
+  StoredText t;
+  t.text = "甲乙\r\n丙";
+  t.anchor = {1000, 2000};
+  t.symbol.fontSize = 10;
+  const double em = 10 * 25.4 / 72 * 10;
+  t.symbol.horizontal = HorizontalAlignment::Right;
+  t.symbol.vertical = VerticalAlignment::Top;
+  Envelope e = TextBox(t, 10, false);
+  EXPECT_NEAR(e.xMin, 1000 - 2 * em, 1e-9);
+  EXPECT_NEAR(e.xMax, 1000, 1e-9);
+  EXPECT_NEAR(e.yMin, 2000 - 2.2 * em, 1e-9);
+  EXPECT_NEAR(e.yMax, 2000, 1e-9);
+  t.symbol.horizontal = HorizontalAlignment::Center;
+  t.symbol.vertical = VerticalAlignment::Bottom;
+  e = TextBox(t, 10, false);
+  EXPECT_NEAR(e.xMin, 1000 - em, 1e-9);
+  EXPECT_NEAR(e.xMax, 1000 + em, 1e-9);
+  EXPECT_NEAR(e.yMin, 2000, 1e-9);
+  EXPECT_NEAR(e.yMax, 2000 + 2.2 * em, 1e-9);
+}
+
+}  // namespace
+}  // namespace tarvik::deliver
