@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
+#include <QRadioButton>
 #include <QShortcut>
 #include <QSpinBox>
 #include <QTextBrowser>
@@ -220,6 +221,7 @@ void TFrmTarvik::BuildControls() {
   fileButtons->addWidget(btnfile);
   btnRecentInputs = MakeRecentButton("btnRecentInputs", U("最近用过的输入文件"), gbFile);
   fileButtons->addWidget(btnRecentInputs);
+  setTabOrder(btnfile, btnRecentInputs);  // Tab follows the row, not the order of making
   fileGrid->addLayout(fileButtons, 0, 4);
   fileGrid->addWidget(MakeLabel("字段:", gbFile), 1, 0);
   fileGrid->addWidget(CbField, 1, 1);
@@ -537,6 +539,8 @@ void TFrmTarvik::FormShow() {
   edtMapNO->move(edtMapNO->x(), (gbMapno->height() - edtMapNO->height()) / 2);
   rgtypeClick();
   followedField_ = CbField->currentText();
+  // The keyboard starts at the form's first choice, the chosen mode.
+  if (QRadioButton* chosen = rgtype->button(rgtype->itemIndex())) chosen->setFocus();
 }
 
 void TFrmTarvik::closeEvent(QCloseEvent* event) {

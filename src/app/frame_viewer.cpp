@@ -131,6 +131,11 @@ void FrameViewer::showFrame(int index) {
   fitToWindow();
 }
 
+void FrameViewer::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  fitToWindow();
+}
+
 void FrameViewer::fitToWindow() { view_->fitInView(graphics_->sceneRect(), Qt::KeepAspectRatio); }
 
 void FrameViewer::actualSize() {

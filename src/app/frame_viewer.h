@@ -39,6 +39,11 @@ class FrameViewer : public QDialog {
   QGraphicsView* view() const { return view_; }
   const PreviewScene* scene() const { return scene_.get(); }
 
+ protected:
+  // Fitted once it has its size on the screen: before, the view's size is
+  // a guess and the frame would come out as a speck.
+  void showEvent(QShowEvent* event) override;
+
  private:
   std::unique_ptr<OutputReader> reader_;
   std::vector<std::string> frames_;

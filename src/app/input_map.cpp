@@ -31,7 +31,8 @@ void InputMapView::showText(const QString& text) {
   auto* item = scene_.addSimpleText(text);
   item->setBrush(QColor(120, 120, 120));
   scene_.setSceneRect(item->boundingRect());
-  fitInView(scene_.sceneRect(), Qt::KeepAspectRatio);
+  fitting_ = false;
+  resetTransform();  // a message at its own size, centred
 }
 
 void InputMapView::showShapes(const MapShapes& m) {
@@ -66,15 +67,16 @@ void InputMapView::showShapes(const MapShapes& m) {
     QPen pen(s.main ? QColor(40, 60, 140) : QColor(150, 150, 150));
     pen.setCosmetic(true);
     pen.setWidth(s.main ? 2 : 1);
-    scene_.addPath(path, pen, s.main ? QColor(40, 60, 140, 30) : Qt::NoBrush);
+    scene_.addPath(path, pen, s.main ? QBrush(QColor(40, 60, 140, 30)) : QBrush(Qt::NoBrush));
     all = all.united(path.boundingRect());
     ++shapes_;
   }
   if (m.shapes.size() <= kMaxLabels) {
     for (const auto& s : m.shapes) {
       if (s.label.empty() || s.rings.empty()) continue;
-      QRectF box;
-      for (const Point2& p : s.rings.front()) box = box.united(QRectF(at(p), QSizeF(0, 0)));
+      QPolygonF ring;
+      for (const Point2& p : s.rings.front()) ring << at(p);
+      const QRectF box = ring.boundingRect();
       auto* label = scene_.addSimpleText(QString::fromStdString(s.label));
       label->setFlag(QGraphicsItem::ItemIgnoresTransformations);
       label->setBrush(s.main ? QColor(20, 20, 20) : QColor(130, 130, 130));
@@ -86,6 +88,7 @@ void InputMapView::showShapes(const MapShapes& m) {
   }
   const double margin = std::max(all.width(), all.height()) * 0.05;
   scene_.setSceneRect(all.adjusted(-margin, -margin, margin, margin));
+  fitting_ = true;
   fitInView(scene_.sceneRect(), Qt::KeepAspectRatio);
   FitLabels();
 }
@@ -95,9 +98,15 @@ void InputMapView::FitLabels() {
   for (const auto& [label, width] : labels_) label->setVisible(label->boundingRect().width() <= width * zoom);
 }
 
+int InputMapView::shownLabels() const {
+  int shown = 0;
+  for (const auto& label : labels_) shown += label.first->isVisible();
+  return shown;
+}
+
 void InputMapView::resizeEvent(QResizeEvent* event) {
   QGraphicsView::resizeEvent(event);
-  fitInView(scene_.sceneRect(), Qt::KeepAspectRatio);
+  if (fitting_) fitInView(scene_.sceneRect(), Qt::KeepAspectRatio);
   FitLabels();
 }
 

@@ -21,6 +21,8 @@ class InputMapView : public QGraphicsView {
   void showText(const QString& text);
   // How many shapes are drawn (for tests).
   int shapeCount() const { return shapes_; }
+  // How many labels are shown at the view's zoom (for tests).
+  int shownLabels() const;
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
@@ -31,6 +33,7 @@ class InputMapView : public QGraphicsView {
 
   QGraphicsScene scene_;
   int shapes_ = 0;
+  bool fitting_ = false;  // shapes fitted to the view; a message is shown at its size
   std::vector<std::pair<QGraphicsItem*, double>> labels_;  // with the width of their shape
 };
 

@@ -80,7 +80,11 @@ QProgressBar* TMyProgress::bar(int level) const {
 
 void TMyProgress::btnCancelClick() {
   SetStaysOnTop(false);
+  // The run goes on meanwhile; its steps must not raise this window over
+  // the question.
+  state_.asking_ = true;
   const bool stop = state_.confirm_ && state_.confirm_(U("你确定终止吗"), U("终止"));
+  state_.asking_ = false;
   if (stop)
     state_.abort_ = true;
   else
@@ -96,7 +100,11 @@ void TMyProgress::SetStaysOnTop(bool onTop) {
 
 void TMyProgress::closeEvent(QCloseEvent* event) { event->ignore(); }
 
-void TMyProgress::reject() {}
+// Esc is the keyboard's 取消: it asks, as the button does, and never closes
+// the window by itself.
+void TMyProgress::reject() {
+  if (btnCancel && btnCancel->isEnabled()) btnCancel->click();
+}
 
 // ---- ProgressState ----
 
@@ -129,7 +137,7 @@ bool ProgressState::ProgressStep(int count) {
   const int i = CurrentLevel();
   position_[i] += count;
   ShowStatus();
-  if (QApplication::activeWindow()) progress_->raise();
+  if (QApplication::activeWindow() && !asking_) progress_->raise();
   QApplication::processEvents();
   if (!progress_) return aborted;  // closed by a handler that ran just now
   if (total_[i] < 1) total_[i] = 1;

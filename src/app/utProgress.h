@@ -142,6 +142,7 @@ class ProgressState {
   int levelCount_ = 0;
   QWidget* anchor_ = nullptr;
   bool holding_ = false;
+  bool asking_ = false;  // 取消 is asking whether to stop
   bool runAborted_ = false;
   QString currentName_;
   QElapsedTimer clock_;  // since ProgressStart

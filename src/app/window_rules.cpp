@@ -33,7 +33,7 @@ QString PathWithChosenExtension(const QString& path, const QStringList& extensio
 }
 
 QString ElapsedText(qint64 ms) {
-  if (ms < 10000) return QString::number(ms) + QString::fromUtf8("毫秒");
+  if (ms < 3000) return QString::number(ms) + QString::fromUtf8("毫秒");
   if (ms < 60000) return QString::number(ms / 1000.0, 'f', 1) + QString::fromUtf8("秒");
   const qint64 s = ms / 1000;
   if (s < 3600) return QString::fromUtf8("%1分%2秒").arg(s / 60).arg(s % 60);

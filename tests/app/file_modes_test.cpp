@@ -327,11 +327,14 @@ TEST(WindowFileModes, TypedInputsTheMapOfTheRunAndEnter) {
   test::WriteTestShapefile(area, 2374, {"NAME"},
                            {{{{"NAME", "甲"}}, {{{500000, 3000000}, {501300, 3000200}, {500900, 3001100}, {500100, 3000800}, {499800, 3000400}}}}});
   WindowUnderTest w;
+  w->resize(700, 800);
+  w->show();
   w->rgtype->setItemIndex(1);
   w->edtFile->setText(QString::fromStdString(index));
   emit w->edtFile->editingFinished();
   EXPECT_EQ(w->CbField->currentText(), "TFH") << "read on leaving the box";
   EXPECT_EQ(w->mapView->shapeCount(), 3);
+  EXPECT_EQ(w->mapView->shownLabels(), 3) << "each sheet named where its name fits";
   w->reditwhere->setText("TFH = 'E45G066067'");
   emit w->reditwhere->editingFinished();
   EXPECT_EQ(w->mapView->shapeCount(), 1);

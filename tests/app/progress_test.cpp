@@ -159,8 +159,10 @@ TEST(ProgressWindow, DecliningTheAbortKeepsTheRunGoingAndTheWindowOnTop) {
   EXPECT_EQ(state.window(), nullptr);
 }
 
+// Esc asks as 取消 does; declined, nothing closes.
 TEST(ProgressWindow, OnlyCancelClosesTheWindow) {
   Questions q;
+  q.answer = false;
   ProgressState state(q.function());
   state.ProgressStart(5, U("x"), true);
   state.ProgressStep(1);
@@ -170,6 +172,8 @@ TEST(ProgressWindow, OnlyCancelClosesTheWindow) {
   QApplication::processEvents();
   EXPECT_TRUE(w->isVisible());
   EXPECT_EQ(state.window(), w);
+  EXPECT_EQ(q.asked.size(), 1u);
+  EXPECT_FALSE(state.aborted());
 }
 
 TEST(WindowFeedback, DrivesTheProgressWindowAndTheDialogs) {

@@ -507,7 +507,8 @@ TEST(WindowRun, TheEndBoxOpensWhatItOffersWithoutADesktop) {
   ASSERT_EQ(w.dialogs.shownPaths.size(), 1u) << w.dialogs.describe();
   EXPECT_EQ(w.dialogs.shownPaths[0].second, QString::fromStdString(w.dir.path().string()));
 
-  EXPECT_EQ(ElapsedText(9999), U("9999毫秒"));
+  EXPECT_EQ(ElapsedText(2999), U("2999毫秒"));
+  EXPECT_EQ(ElapsedText(8295), U("8.3秒"));
   EXPECT_EQ(ElapsedText(12345), U("12.3秒"));
   EXPECT_EQ(ElapsedText(96951), U("1分36秒"));
   EXPECT_EQ(ElapsedText(3725000), U("1小时2分5秒"));

@@ -16,6 +16,7 @@
 #include <QMessageBox>
 #include <QKeyEvent>
 #include <QTest>
+#include <QRadioButton>
 #include <QTextBrowser>
 
 #include "app_test_support.h"
@@ -483,6 +484,12 @@ TEST(MainWindow, TheFrameViewerPagesThroughTheFramesAtTheirScale) {
   EXPECT_EQ(viewer.scene()->frame, "E45G096065");
   // A 1:10 000 sheet's page is over half a metre on paper.
   EXPECT_GT(viewer.scene()->pageMm.width(), 500);
+  // Shown, the page fills the view one way.
+  viewer.show();
+  const QRect page = viewer.view()->mapFromScene(viewer.view()->sceneRect()).boundingRect();
+  const QSize glass = viewer.view()->viewport()->size();
+  EXPECT_TRUE(page.width() >= glass.width() * 9 / 10 || page.height() >= glass.height() * 9 / 10)
+      << page.width() << "x" << page.height() << " in " << glass.width() << "x" << glass.height();
   viewer.showFrame(1);
   EXPECT_EQ(viewer.scene()->frame, "E45G096066");
   EXPECT_EQ(viewer.windowTitle(), U("预览 E45G096066"));
@@ -492,5 +499,39 @@ TEST(MainWindow, TheFrameViewerPagesThroughTheFramesAtTheirScale) {
   EXPECT_DOUBLE_EQ(viewer.view()->transform().m11(), viewer.view()->logicalDpiX() / 96.0);
 }
 
+// Tab walks the form from top to bottom in every mode, entering each group
+// of choices at its chosen button, and starts at the chosen mode.
+TEST(MainWindow, TabFollowsTheFormFromTheChosenMode) {
+  WindowUnderTest w;
+  w->show();
+  QApplication::processEvents();
+  EXPECT_EQ(QApplication::focusWidget(), w->rgtype->button(w->rgtype->itemIndex()));
+  const struct {
+    int mode;
+    std::vector<QString> order;  // named stops, in this order, among others
+  } cases[] = {
+      {0, {"edtMapNO", "cbFdf", "centerL", "chkAutoMeridian", "edtMapscale1", "edtoutFile", "btnout", "Button1"}},
+      {1, {"edtFile", "btnfile", "btnRecentInputs", "CbField", "edtFileName", "reditwhere", "edtTowgs84", "cbFdf",
+           "edtoutFile", "Button1"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.mode);
+    w->rgtype->setItemIndex(c.mode);
+    QWidget* start = w->rgtype->button(c.mode);
+    start->setFocus();
+    std::size_t next = 0;
+    for (int i = 0; i < 60 && next < c.order.size(); ++i) {
+      QWidget* f = QApplication::focusWidget();
+      if (i > 0 && f == start) break;  // once round
+      ASSERT_NE(f, nullptr);
+      if (auto* radio = qobject_cast<QRadioButton*>(f)) {
+        EXPECT_TRUE(radio->isChecked()) << radio->text().toStdString();
+      }
+      if (f->objectName() == c.order[next]) ++next;
+      QTest::keyClick(f, Qt::Key_Tab);
+    }
+    EXPECT_EQ(next, c.order.size()) << "stopped before " << c.order[std::min(next, c.order.size() - 1)].toStdString();
+  }
+}
 }  // namespace
 }  // namespace tarvik
