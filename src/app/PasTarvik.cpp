@@ -22,6 +22,8 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
+#include <algorithm>
+
 #include <QRadioButton>
 #include <QShortcut>
 #include <QSpinBox>
@@ -520,8 +522,11 @@ void TFrmTarvik::FormCreate() {
                      .arg(TARVIK_VERSION_MINOR));
   RightAlignTagged();
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    // On the screen whole even when scaled up: the map gives up its room
+    // first, the form keeps its own (a title bar is left room too).
     const QRect area = screen->availableGeometry();
-    move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+    resize(size().boundedTo(area.size() - QSize(0, 40)).expandedTo(minimumSizeHint()));
+    move(area.x() + std::max(0, (area.width() - width()) / 2), area.y() + std::max(0, (area.height() - height()) / 2));
   }
 }
 

@@ -14,7 +14,11 @@ app=$1 cli=$2 out=$3
 for tool in Xvfb xdotool import ogrinfo; do
   command -v "$tool" >/dev/null || { echo "walkthrough: $tool is missing, skipped"; exit 77; }
 done
-rm -rf "$out" && mkdir -p "$out/data"
+rm -rf "$out" && mkdir -p "$out/data" "$out/program"
+# The window keeps its settings beside itself: a copy of its own makes
+# every start a first day and leaves the build's settings alone.
+cp "$app" "$out/program/tarvik"
+app=$out/program/tarvik
 
 display=:$((90 + RANDOM % 400))
 Xvfb "$display" -screen 0 1280x1000x24 -nolisten tcp >/dev/null 2>&1 &
@@ -65,7 +69,7 @@ type_text() { xdotool type --delay 15 "$1"; sleep 0.2; }
 # A new window with a home of its own, as on a first day.
 start_window() {
   [[ -n "$app_pid" ]] && { kill "$app_pid" 2>/dev/null || true; wait "$app_pid" 2>/dev/null || true; }
-  rm -rf "$out/home" && mkdir -p "$out/home"
+  rm -rf "$out/home" "$out/program/tarvik.set" && mkdir -p "$out/home"
   HOME="$out/home" LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8 XDG_RUNTIME_DIR="$out/home" "$app" >"$out/window.log" 2>&1 &
   app_pid=$!
   wait_window '^ArcGISTarvik'

@@ -17,6 +17,7 @@
 #include <QKeyEvent>
 #include <QTest>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTextBrowser>
 
 #include "app_test_support.h"
@@ -497,6 +498,16 @@ TEST(MainWindow, TheFrameViewerPagesThroughTheFramesAtTheirScale) {
   EXPECT_EQ(viewer.currentFrame(), 1);
   viewer.actualSize();
   EXPECT_DOUBLE_EQ(viewer.view()->transform().m11(), viewer.view()->logicalDpiX() / 96.0);
+}
+
+// However small the screen against the window (offscreen: 800x600), the
+// window opens whole on it, its map giving up the room.
+TEST(MainWindow, OpensWholeOnTheScreen) {
+  WindowUnderTest w;
+  w->show();
+  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+  EXPECT_TRUE(area.contains(w->geometry())) << w->height() << " in " << area.height();
+  EXPECT_GE(w->height(), w->minimumSizeHint().height());
 }
 
 // Tab walks the form from top to bottom in every mode, entering each group
