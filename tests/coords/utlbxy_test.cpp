@@ -11,6 +11,7 @@
 #include "common/recording_feedback.h"
 #include "coords/decimal15.h"
 #include "coords/utBJ54Xian80.h"
+#include "support/case_file.h"
 
 #include <ogr_spatialref.h>
 
@@ -26,30 +27,16 @@ constexpr bool kPrefix = true, kPlain = false;
 double D(long double v) { return static_cast<double>(v); }
 
 TEST(GaussForward, PublishedValuesToTheMillimetre) {
-  const double kAny = std::numeric_limits<double>::quiet_NaN();  // value not published
-  const struct {
-    Datum beijing;
-    const char* lat;
-    const char* lon;
-    bool threeDegree;
-    bool prefix;
-    long double cm;
-    double x, y;
-  } cases[] = {
-      {kXian, "40", "87", k6, kPlain, 87, 4429531.097, 500000.000},
-      {kXian, "40", "88", k6, kPrefix, 87, 4430010.135, 15585394.660},
-      {kBeijing, "40", "87", k6, kPlain, 87, 4429607.368, 500000.000},
-      {kBeijing, "40", "88", k6, kPrefix, 87, kAny, 15585396.049},
-      {kXian, "30.5", "114.25", k3, kPrefix, 114, 3375569.881, 38523999.780},
-      {kXian, "36", "102", k6, kPlain, 105, kAny, 229470.291},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(std::string(c.lat) + " " + c.lon);
-    const PlanarXY p = GaussForward(c.beijing, c.lat, c.lon, false, c.threeDegree, c.prefix, c.cm);
-    if (!std::isnan(c.x)) {
-      EXPECT_NEAR(D(p.northing), c.x, 0.0005);
+  for (const auto& c : test::ReadCases("gauss_forward")) {
+    SCOPED_TRACE(c.where);
+    ASSERT_EQ(c.fields.size(), 8u);
+    const Datum datum = c.fields[0] == "beijing54" ? kBeijing : kXian;
+    const PlanarXY p = GaussForward(datum, c.fields[1], c.fields[2], false, c.fields[3] == "3",
+                                    c.fields[4] == "yes", c.number(5));
+    if (c.fields[6] != "-") {
+      EXPECT_NEAR(D(p.northing), D(c.number(6)), 0.0005);
     }
-    EXPECT_NEAR(D(p.easting), c.y, 0.0005);
+    EXPECT_NEAR(D(p.easting), D(c.number(7)), 0.0005);
   }
   // On the central meridian the easting is the false easting exactly.
   EXPECT_EQ(GaussForward(kXian, "40", "87", false, k6, kPlain, 87).easting, 500000.0L);

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "common/recording_feedback.h"
+#include "support/case_file.h"
 
 namespace tarvik {
 namespace {
@@ -10,27 +13,16 @@ namespace {
 constexpr double kTol = 1e-12;
 
 TEST(DecodeMapNo, CurrentNumbersGiveCornerAndSize) {
-  const struct {
-    const char* number;
-    double west, south, lonSize, latSize;
-    int scaleIndex;
-  } cases[] = {
-      {"E45G095066", 88.0625, 16 + 1.0 / 24, 0.0625, 1.0 / 24, 6},
-      {"J50", 114, 36, 6, 4, 0},
-      {"J50D001005", 116, 39 + 2.0 / 3, 0.5, 1.0 / 3, 3},
-      {"J50A001001", 114, 36, 6, 4, 0},
-      {"J50B002002", 117, 36, 3, 2, 1},
-      {"J50H192192", 119.96875, 36, 0.03125, 1.0 / 48, 7},
-  };
-  for (const auto& c : cases) {
+  for (const auto& c : test::ReadCases("sheet_numbers")) {
+    SCOPED_TRACE(c.where);
     RecordingFeedback fb;
-    const auto e = DecodeMapNo(c.number, fb);
-    ASSERT_TRUE(e.has_value()) << c.number;
-    EXPECT_NEAR(static_cast<double>(e->westLon), c.west, kTol) << c.number;
-    EXPECT_NEAR(static_cast<double>(e->southLat), c.south, kTol) << c.number;
-    EXPECT_NEAR(static_cast<double>(e->lonSize), c.lonSize, kTol) << c.number;
-    EXPECT_NEAR(static_cast<double>(e->latSize), c.latSize, kTol) << c.number;
-    EXPECT_EQ(e->scaleIndex, c.scaleIndex) << c.number;
+    const auto e = DecodeMapNo(c.fields.at(0), fb);
+    ASSERT_TRUE(e.has_value());
+    EXPECT_NEAR(static_cast<double>(e->westLon), static_cast<double>(c.number(1)), kTol);
+    EXPECT_NEAR(static_cast<double>(e->southLat), static_cast<double>(c.number(2)), kTol);
+    EXPECT_NEAR(static_cast<double>(e->lonSize), static_cast<double>(c.number(3)), kTol);
+    EXPECT_NEAR(static_cast<double>(e->latSize), static_cast<double>(c.number(4)), kTol);
+    EXPECT_EQ(e->scaleIndex, static_cast<int>(c.number(5)));
     EXPECT_TRUE(fb.messages.empty());
   }
 }
@@ -44,30 +36,17 @@ TEST(DecodeMapNo, LatitudeSizesAreFullPrecisionFractions) {
 
 // Every wrong number is refused with its reason; none is read as another sheet.
 TEST(ReadMapNo, WrongNumbersAreRefusedWithTheirReason) {
-  const struct {
-    const char* text;
-    const char* reason;  // a part of the message
-  } cases[] = {
-      {"E45GX95066", "第5～7位"},  {"E45I095066", "第4位"},      {"E4XG095066", "第2～3位"},
-      {"E45g095066", "第4位"},     {"a50G001001", "第1位"},      {"W45G095066", "第1位"},
-      {"J50G097001", "001～096"},  {"J50D001013", "第8～10位"},  {"J61A001001", "列号01～60"},
-      {"J00G001001", "列号01～60"}, {"J50G000001", "行号"},       {"E45G 95 66", "第5～7位"},
-      {"E45G09506", "10个字符"},   {"J5", "10个字符"},           {"J-5", "旧图幅号的格式"},
-      {"J5X", "第2～3位"},         {"W50", "第1位"},             {"J61", "列号01～60"},
-      {"J-50-5-(99)", "(1)～(64)"}, {"J-50-145", "1～144"},       {"J-50-0", "1～144"},
-      {"J-50-5-(24", "圆括号"},     {"J-50-[3", "方括号"},        {"J-50-[17]", "[1]～[16]"},
-      {"J-50-5-(2147483647)", "(1)～(64)"}, {"J-50-5-E", "A～D"}, {"J-50-5-B-5", "1～4"},
-      {"J-50-5-(24)-e", "a～d"},    {"J-50-5-x", "A～D"},         {"J-50-5-(24)-b-1", "旧图幅号的格式"},
-      {"J-50-", "旧图幅号的格式"},   {"j-50-5", "第1位"},          {"J-61-5", "列号01～60"},
-      {"J-5x-5", "列号01～60"},     {"J-50-+5", "1～144"},        {"J-50-5--B", "旧图幅号的格式"},
-  };
-  for (const auto& c : cases) {
-    const MapNoReading r = ReadMapNo(c.text);
-    EXPECT_EQ(r.number, "") << c.text;
-    EXPECT_NE(r.problem.find(c.reason), std::string::npos) << c.text << ": " << r.problem;
+  for (const auto& line : test::ReadCases("refused_numbers")) {
+    SCOPED_TRACE(line.where);
+    std::string text = line.fields.at(0);
+    std::replace(text.begin(), text.end(), '_', ' ');
+    const std::string& reason = line.fields.at(1);  // a part of the message
+    const MapNoReading r = ReadMapNo(text);
+    EXPECT_EQ(r.number, "");
+    EXPECT_NE(r.problem.find(reason), std::string::npos) << r.problem;
     // The codec's own entry points tell the same message and refuse as well.
     RecordingFeedback fb;
-    EXPECT_EQ(NormalizeMapNo(c.text, fb), "") << c.text;
+    EXPECT_EQ(NormalizeMapNo(text, fb), "");
     EXPECT_EQ(fb.messages, std::vector<std::string>{r.problem});
   }
   // A whole 1:1,000,000 sheet as GB/T 13989 writes it (J50) reads like the
