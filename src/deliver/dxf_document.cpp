@@ -11,16 +11,21 @@ namespace tarvik::deliver {
 namespace {
 
 // Handles of the drawing's fixed objects. Layers and styles get handles from
-// kFirstTableHandle on, entities from kFirstEntityHandle on, so that all
-// stay unique however many there are.
+// kFirstTableHandle on, the entities beneath all others from
+// kFirstBeneathHandle on, the rest from kFirstEntityHandle on: ranges that
+// stay apart up to 2 million frames (a drawing that would need more is
+// refused). Handles stay within 32 bits, which some readers hold them in.
 enum : unsigned {
   kVportTable = 0x1, kLtypeTable, kLayerTable, kStyleTable, kViewTable, kUcsTable, kAppidTable, kDimstyleTable,
   kBlockRecordTable, kRootDictionary, kGroupDictionary, kLayoutDictionary, kPlotStyleDictionary,
   kPlotStylePlaceholder, kActiveVport, kByBlock, kByLayer, kContinuous, kAcadAppid, kStandardDimstyle,
   kModelRecord, kPaperRecord, kModelBlock, kModelEnd, kPaperBlock, kPaperEnd, kModelLayout, kPaperLayout,
   kFirstTableHandle = 0x100,
-  kFirstEntityHandle = 0x100000,
+  kFirstBeneathHandle = 0x1000000,
+  kFirstEntityHandle = 0x10000000,
 };
+
+constexpr const char* kTooLarge = "DXF图形的图层或图元超过了句柄的范围，请分成几个输出";
 
 std::string Hex(unsigned h) {
   char buffer[16];
@@ -127,11 +132,13 @@ std::string DxfDocument::MTextContent(const std::string& utf8) {
 
 DxfDocument::DxfDocument(const std::string& folder)
     : layerSpool_(std::make_unique<SpoolFile>((std::filesystem::path(folder) / "layers.dxf-part").string())),
-      entitySpool_(std::make_unique<SpoolFile>((std::filesystem::path(folder) / "entities.dxf-part").string())) {}
+      entitySpool_(std::make_unique<SpoolFile>((std::filesystem::path(folder) / "entities.dxf-part").string())),
+      beneathSpool_(std::make_unique<SpoolFile>((std::filesystem::path(folder) / "beneath.dxf-part").string())) {}
 
 DxfDocument::~DxfDocument() = default;
 
 void DxfDocument::addLayer(const std::string& name, int aci, int lineweight) {
+  if (kFirstTableHandle + layerCount_ + 16 >= kFirstBeneathHandle) throw RunError(kTooLarge);
   Tags t;
   // Layer "0" has the first table handle, the others the ones after it.
   Record(t, "LAYER", kFirstTableHandle + static_cast<unsigned>(++layerCount_), kLayerTable, "AcDbLayerTableRecord");
@@ -140,21 +147,26 @@ void DxfDocument::addLayer(const std::string& name, int aci, int lineweight) {
 }
 
 unsigned DxfDocument::nextEntityHandle() {
-  // Handles are 32 bits in some readers: a drawing that would need more is
-  // refused rather than written with handles that collide.
-  const std::uint64_t h = kFirstEntityHandle + entityCount_++;
-  if (h > 0xFFFFFFFFu) throw RunError("DXF图形的图元超过了句柄的范围，请分成几个输出");
+  const std::uint64_t h = beneath_ ? kFirstBeneathHandle + beneathCount_++ : kFirstEntityHandle + entityCount_++;
+  if (h >= (beneath_ ? std::uint64_t{kFirstEntityHandle} : std::uint64_t{0xFFFFFFFFu})) throw RunError(kTooLarge);
   return static_cast<unsigned>(h);
 }
 
+void DxfDocument::addEntity(const std::string& entity) {
+  (beneath_ ? beneathSpool_ : entitySpool_)->append(entity);
+}
+
 DxfDocument::Mark DxfDocument::mark() const {
-  return {layerCount_, styles_.size(), entityCount_, layerSpool_->size(), entitySpool_->size(),
-          xMin_, yMin_, xMax_, yMax_, empty_};
+  return {layerCount_,         styles_.size(),        entityCount_,           beneathCount_,
+          layerSpool_->size(), entitySpool_->size(), beneathSpool_->size(), xMin_,
+          yMin_,               xMax_,                yMax_,                 empty_};
 }
 
 void DxfDocument::rewind(const Mark& m) {
   layerSpool_->cutTo(m.layerBytes);
   entitySpool_->cutTo(m.entityBytes);
+  beneathSpool_->cutTo(m.beneathBytes);
+  beneathCount_ = m.beneath;
   layerCount_ = m.layers;
   if (styles_.size() > m.styles) styles_.resize(m.styles);
   entityCount_ = m.entities;
@@ -199,7 +211,7 @@ void DxfDocument::addPolyline(const std::string& layer, const std::vector<Point2
     t.real(10, p.x).real(20, p.y);
     grow(p);
   }
-  entitySpool_->append(t.text());
+  addEntity(t.text());
 }
 
 void DxfDocument::hatch(const std::string& layer, const std::vector<std::vector<Point2>>& rings, bool solid,
@@ -229,7 +241,7 @@ void DxfDocument::hatch(const std::string& layer, const std::vector<std::vector<
     t.real(53, angle).real(43, 0).real(44, 0).real(45, -std::sin(a) * spacing).real(46, std::cos(a) * spacing)(79, 0);
   }
   t(98, 0);
-  entitySpool_->append(t.text());
+  addEntity(t.text());
 }
 
 void DxfDocument::addSolidHatch(const std::string& layer, const std::vector<std::vector<Point2>>& rings,
@@ -280,7 +292,7 @@ void DxfDocument::addText(const DxfText& text) {
   const double a = text.angle * M_PI / 180;
   t(7, text.style).point(11, std::cos(a), std::sin(a))(73, 1).real(44, 1);
   grow(text.at);
-  entitySpool_->append(t.text());
+  addEntity(t.text());
 }
 
 void DxfDocument::write(const std::string& path) {
@@ -378,6 +390,7 @@ void DxfDocument::write(const std::string& path) {
 
   t(0, "SECTION")(2, "ENTITIES");
   file.write(t.text());
+  beneathSpool_->copyTo(file);
   entitySpool_->copyTo(file);
   Tags o;
   o(0, "ENDSEC")(0, "SECTION")(2, "OBJECTS");

@@ -66,11 +66,18 @@ class DxfDocument {
                     double spacing);
   void addText(const DxfText& text);
 
+  // While set, the entities added go beneath every other entity of the
+  // drawing, whichever frame it belongs to (masks: a frame's white ring
+  // must not hide the lines and texts of a neighbouring frame). They come
+  // first in the file and have the lower handles, which is the order CAD
+  // programs draw in when the drawing has no draw order table.
+  void setBeneathAll(bool beneath) { beneath_ = beneath; }
+
   // What has been added up to now, for undoing what comes after it.
   struct Mark {
     std::size_t layers = 0, styles = 0;
-    std::uint64_t entities = 0;
-    std::uint64_t layerBytes = 0, entityBytes = 0;
+    std::uint64_t entities = 0, beneath = 0;
+    std::uint64_t layerBytes = 0, entityBytes = 0, beneathBytes = 0;
     double xMin = 0, yMin = 0, xMax = 0, yMax = 0;
     bool empty = true;
   };
@@ -90,9 +97,11 @@ class DxfDocument {
     std::string name, font;
   };
   std::vector<Style> styles_;
-  std::unique_ptr<SpoolFile> layerSpool_, entitySpool_;
+  std::unique_ptr<SpoolFile> layerSpool_, entitySpool_, beneathSpool_;
   std::size_t layerCount_ = 0;  // besides layer "0"
-  std::uint64_t entityCount_ = 0;
+  std::uint64_t entityCount_ = 0, beneathCount_ = 0;
+  bool beneath_ = false;
+  void addEntity(const std::string& entity);
   double xMin_ = 0, yMin_ = 0, xMax_ = 0, yMax_ = 0;
   bool empty_ = true;
   void grow(const Point2& p);

@@ -116,15 +116,18 @@ void DxfDrawing::addFrame(const DxfFrame& frame) {
   dxf.addLayer(bar, 7, kLw015);
   dxf.addLayer(text, 7, kLw009);
 
-  // Drawn in order: the mask first, then bands and hatching, lines, texts.
+  // Drawn in order: the mask beneath everything of every frame, then bands
+  // and hatching, lines, texts.
   for (int pass = 0; pass < 2; ++pass)
     for (const auto& poly : polygons) {
       if ((pass == 0) != (poly.id == kMaskRing)) continue;
       std::vector<std::vector<Point2>> rings;
       for (const auto& r : poly.rings) rings.push_back(planeAll(r));
       if (poly.id == kMaskRing) {
+        dxf.setBeneathAll(true);
         dxf.addSolidHatch(mask, rings, 0xFFFFFF);
         for (const auto& r : rings) dxf.addPolyline(mask, r, true);
+        dxf.setBeneathAll(false);
       } else if (poly.id == kOuterBand) {
         dxf.addSolidHatch(band, rings);
       } else {
