@@ -3,21 +3,29 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
+
+#include "common/error.h"
 
 namespace tarvik::deliver {
 namespace {
 
 // Handles of the drawing's fixed objects. Layers and styles get handles from
-// kFirstTableHandle on, entities from kFirstEntityHandle on, so that all
-// stay unique however many there are.
+// kFirstTableHandle on, the entities beneath all others from
+// kFirstBeneathHandle on, the rest from kFirstEntityHandle on: ranges that
+// stay apart up to 2 million frames (a drawing that would need more is
+// refused). Handles stay within 32 bits, which some readers hold them in.
 enum : unsigned {
   kVportTable = 0x1, kLtypeTable, kLayerTable, kStyleTable, kViewTable, kUcsTable, kAppidTable, kDimstyleTable,
   kBlockRecordTable, kRootDictionary, kGroupDictionary, kLayoutDictionary, kPlotStyleDictionary,
   kPlotStylePlaceholder, kActiveVport, kByBlock, kByLayer, kContinuous, kAcadAppid, kStandardDimstyle,
   kModelRecord, kPaperRecord, kModelBlock, kModelEnd, kPaperBlock, kPaperEnd, kModelLayout, kPaperLayout,
   kFirstTableHandle = 0x100,
-  kFirstEntityHandle = 0x100000,
+  kFirstBeneathHandle = 0x1000000,
+  kFirstEntityHandle = 0x10000000,
 };
+
+constexpr const char* kTooLarge = "DXF图形的图层或图元超过了句柄的范围，请分成几个输出";
 
 std::string Hex(unsigned h) {
   char buffer[16];
@@ -122,8 +130,48 @@ std::string DxfDocument::MTextContent(const std::string& utf8) {
   return out;
 }
 
+DxfDocument::DxfDocument(const std::string& folder)
+    : layerSpool_(std::make_unique<SpoolFile>((std::filesystem::path(folder) / "layers.dxf-part").string())),
+      entitySpool_(std::make_unique<SpoolFile>((std::filesystem::path(folder) / "entities.dxf-part").string())),
+      beneathSpool_(std::make_unique<SpoolFile>((std::filesystem::path(folder) / "beneath.dxf-part").string())) {}
+
+DxfDocument::~DxfDocument() = default;
+
 void DxfDocument::addLayer(const std::string& name, int aci, int lineweight) {
-  layers_.push_back({name, aci, lineweight});
+  if (kFirstTableHandle + layerCount_ + 16 >= kFirstBeneathHandle) throw RunError(kTooLarge);
+  Tags t;
+  // Layer "0" has the first table handle, the others the ones after it.
+  Record(t, "LAYER", kFirstTableHandle + static_cast<unsigned>(++layerCount_), kLayerTable, "AcDbLayerTableRecord");
+  t(2, name)(70, 0)(62, aci)(6, "Continuous")(370, lineweight).handle(390, kPlotStylePlaceholder);
+  layerSpool_->append(t.text());
+}
+
+unsigned DxfDocument::nextEntityHandle() {
+  const std::uint64_t h = beneath_ ? kFirstBeneathHandle + beneathCount_++ : kFirstEntityHandle + entityCount_++;
+  if (h >= (beneath_ ? std::uint64_t{kFirstEntityHandle} : std::uint64_t{0xFFFFFFFFu})) throw RunError(kTooLarge);
+  return static_cast<unsigned>(h);
+}
+
+void DxfDocument::addEntity(const std::string& entity) {
+  (beneath_ ? beneathSpool_ : entitySpool_)->append(entity);
+}
+
+DxfDocument::Mark DxfDocument::mark() const {
+  return {layerCount_,         styles_.size(),        entityCount_,           beneathCount_,
+          layerSpool_->size(), entitySpool_->size(), beneathSpool_->size(), xMin_,
+          yMin_,               xMax_,                yMax_,                 empty_};
+}
+
+void DxfDocument::rewind(const Mark& m) {
+  layerSpool_->cutTo(m.layerBytes);
+  entitySpool_->cutTo(m.entityBytes);
+  beneathSpool_->cutTo(m.beneathBytes);
+  beneathCount_ = m.beneath;
+  layerCount_ = m.layers;
+  if (styles_.size() > m.styles) styles_.resize(m.styles);
+  entityCount_ = m.entities;
+  xMin_ = m.xMin, yMin_ = m.yMin, xMax_ = m.xMax, yMax_ = m.yMax;
+  empty_ = m.empty;
 }
 
 void DxfDocument::addTextStyle(const std::string& name, const std::string& fontFile) {
@@ -157,13 +205,13 @@ Tags Entity(const char* type, unsigned handle, const std::string& layer, int tru
 
 void DxfDocument::addPolyline(const std::string& layer, const std::vector<Point2>& points, bool closed) {
   if (points.size() < 2) return;
-  Tags t = Entity("LWPOLYLINE", kFirstEntityHandle + entityCount_++, layer);
+  Tags t = Entity("LWPOLYLINE", nextEntityHandle(), layer);
   t(100, "AcDbPolyline")(90, static_cast<int>(points.size()))(70, closed ? 1 : 0).real(43, 0);
   for (const Point2& p : points) {
     t.real(10, p.x).real(20, p.y);
     grow(p);
   }
-  entities_ += t.text();
+  addEntity(t.text());
 }
 
 void DxfDocument::hatch(const std::string& layer, const std::vector<std::vector<Point2>>& rings, bool solid,
@@ -172,7 +220,7 @@ void DxfDocument::hatch(const std::string& layer, const std::vector<std::vector<
   for (const auto& r : rings)
     if (r.size() >= 3) loops.push_back(&r);
   if (loops.empty()) return;
-  Tags t = Entity("HATCH", kFirstEntityHandle + entityCount_++, layer, trueColor);
+  Tags t = Entity("HATCH", nextEntityHandle(), layer, trueColor);
   t(100, "AcDbHatch").point(10, 0, 0).real(210, 0).real(220, 0).real(230, 1);
   t(2, solid ? "SOLID" : "_USER")(70, solid ? 1 : 0)(71, 0)(91, static_cast<int>(loops.size()));
   for (std::size_t i = 0; i < loops.size(); ++i) {
@@ -193,7 +241,7 @@ void DxfDocument::hatch(const std::string& layer, const std::vector<std::vector<
     t.real(53, angle).real(43, 0).real(44, 0).real(45, -std::sin(a) * spacing).real(46, std::cos(a) * spacing)(79, 0);
   }
   t(98, 0);
-  entities_ += t.text();
+  addEntity(t.text());
 }
 
 void DxfDocument::addSolidHatch(const std::string& layer, const std::vector<std::vector<Point2>>& rings,
@@ -227,7 +275,7 @@ void DxfDocument::addText(const DxfText& text) {
   if (text.underline) content = "\\L" + content + "\\l";
   if (!format.empty()) content = "{" + format + content + "}";
 
-  Tags t = Entity("MTEXT", kFirstEntityHandle + entityCount_++, text.layer, text.color);
+  Tags t = Entity("MTEXT", nextEntityHandle(), text.layer, text.color);
   t(100, "AcDbMText").point(10, text.at.x, text.at.y).real(40, text.height).real(41, 0);
   t(71, 1 + std::clamp(text.row, 0, 2) * 3 + std::clamp(text.column, 0, 2))(72, 1);
   // The content in pieces of 250 characters, the last one under code 1; a
@@ -244,18 +292,18 @@ void DxfDocument::addText(const DxfText& text) {
   const double a = text.angle * M_PI / 180;
   t(7, text.style).point(11, std::cos(a), std::sin(a))(73, 1).real(44, 1);
   grow(text.at);
-  entities_ += t.text();
+  addEntity(t.text());
 }
 
-std::string DxfDocument::str() const {
+void DxfDocument::write(const std::string& path) {
   Tags t;
   const double cx = (xMin_ + xMax_) / 2, cy = (yMin_ + yMax_) / 2;
   const double width = std::max(xMax_ - xMin_, 1.0), height = std::max(yMax_ - yMin_, 1.0);
   unsigned next = kFirstTableHandle;
-  std::vector<unsigned> layerHandles, styleHandles;
-  for (std::size_t i = 0; i <= layers_.size(); ++i) layerHandles.push_back(next++);  // layer "0" first
+  std::vector<unsigned> styleHandles;
+  next += static_cast<unsigned>(layerCount_) + 1;  // the layers' (layer "0" first)
   for (std::size_t i = 0; i <= styles_.size(); ++i) styleHandles.push_back(next++);  // "Standard" first
-  const unsigned seed = kFirstEntityHandle + static_cast<unsigned>(entityCount_) + 1;
+  const unsigned seed = static_cast<unsigned>(kFirstEntityHandle + entityCount_ + 1);
 
   t(0, "SECTION")(2, "HEADER");
   t(9, "$ACADVER")(1, "AC1015")(9, "$DWGCODEPAGE")(3, "ANSI_936");
@@ -292,12 +340,13 @@ std::string DxfDocument::str() const {
   }
   t(0, "ENDTAB");
 
-  TableStart(t, "LAYER", kLayerTable, layers_.size() + 1);
-  for (std::size_t i = 0; i <= layers_.size(); ++i) {
-    const Layer layer = i == 0 ? Layer{"0", 7, -3} : layers_[i - 1];
-    Record(t, "LAYER", layerHandles[i], kLayerTable, "AcDbLayerTableRecord");
-    t(2, layer.name)(70, 0)(62, layer.aci)(6, "Continuous")(370, layer.lineweight).handle(390, kPlotStylePlaceholder);
-  }
+  TableStart(t, "LAYER", kLayerTable, layerCount_ + 1);
+  Record(t, "LAYER", kFirstTableHandle, kLayerTable, "AcDbLayerTableRecord");
+  t(2, "0")(70, 0)(62, 7)(6, "Continuous")(370, -3).handle(390, kPlotStylePlaceholder);
+  DeliveredFile file(path);
+  file.write(t.text());
+  t.text().clear();
+  layerSpool_->copyTo(file);
   t(0, "ENDTAB");
 
   TableStart(t, "STYLE", kStyleTable, styles_.size() + 1);
@@ -340,8 +389,9 @@ std::string DxfDocument::str() const {
   t(0, "ENDSEC");
 
   t(0, "SECTION")(2, "ENTITIES");
-  std::string out = std::move(t.text());
-  out += entities_;
+  file.write(t.text());
+  beneathSpool_->copyTo(file);
+  entitySpool_->copyTo(file);
   Tags o;
   o(0, "ENDSEC")(0, "SECTION")(2, "OBJECTS");
   o(0, "DICTIONARY").handle(5, kRootDictionary)(330, "0")(100, "AcDbDictionary")(281, 1);
@@ -357,8 +407,8 @@ std::string DxfDocument::str() const {
   Layout(o, kModelLayout, "Model", 0, kModelRecord);
   Layout(o, kPaperLayout, "Layout1", 1, kPaperRecord);
   o(0, "ENDSEC")(0, "EOF");
-  out += o.text();
-  return out;
+  file.write(o.text());
+  file.commit();
 }
 
 }  // namespace tarvik::deliver

@@ -7,11 +7,19 @@
 // \U+XXXX escapes, which CAD programs read whatever their code page, and the
 // names of layers and styles are ASCII. The code page is still declared as
 // ANSI_936 (Simplified Chinese) for the programs that look at it.
+//
+// The drawing is not held in memory: layers and entities go to spool files
+// as they are added, and write() puts the header and tables (which need only
+// the extent, the handle count and the text styles) before them in the
+// delivered file. Memory stays the same however many frames are drawn.
 #pragma once
 
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "deliver/spool_file.h"
 #include "gdb/geometry.h"
 
 namespace tarvik::deliver {
@@ -34,6 +42,14 @@ struct DxfText {
 
 class DxfDocument {
  public:
+  // Spools into files in `folder`, a folder of the caller's own. RunError
+  // when they cannot be made; every add raises RunError when its spool
+  // cannot be written (a full disk).
+  explicit DxfDocument(const std::string& folder);
+  ~DxfDocument();
+  DxfDocument(const DxfDocument&) = delete;
+  DxfDocument& operator=(const DxfDocument&) = delete;
+
   // `aci` is the AutoCAD colour index (7: black on paper), `lineweight` in
   // hundredths of a millimetre (standard values only). Layers are written
   // in the order they are added.
@@ -50,28 +66,46 @@ class DxfDocument {
                     double spacing);
   void addText(const DxfText& text);
 
-  // The whole file.
-  std::string str() const;
+  // While set, the entities added go beneath every other entity of the
+  // drawing, whichever frame it belongs to (masks: a frame's white ring
+  // must not hide the lines and texts of a neighbouring frame). They come
+  // first in the file and have the lower handles, which is the order CAD
+  // programs draw in when the drawing has no draw order table.
+  void setBeneathAll(bool beneath) { beneath_ = beneath; }
+
+  // What has been added up to now, for undoing what comes after it.
+  struct Mark {
+    std::size_t layers = 0, styles = 0;
+    std::uint64_t entities = 0, beneath = 0;
+    std::uint64_t layerBytes = 0, entityBytes = 0, beneathBytes = 0;
+    double xMin = 0, yMin = 0, xMax = 0, yMax = 0;
+    bool empty = true;
+  };
+  Mark mark() const;
+  // Forgets everything added after `mark` was taken.
+  void rewind(const Mark& mark);
+
+  // Writes the whole drawing to `path`, whole or not at all (RunError).
+  void write(const std::string& path);
 
   // The MTEXT content of a UTF-8 text: \U+XXXX for characters outside ASCII,
   // \P for line breaks, backslash and braces escaped.
   static std::string MTextContent(const std::string& utf8);
 
  private:
-  struct Layer {
-    std::string name;
-    int aci, lineweight;
-  };
   struct Style {
     std::string name, font;
   };
-  std::vector<Layer> layers_;
   std::vector<Style> styles_;
-  std::string entities_;  // with a placeholder for the owner's handle
-  int entityCount_ = 0;
+  std::unique_ptr<SpoolFile> layerSpool_, entitySpool_, beneathSpool_;
+  std::size_t layerCount_ = 0;  // besides layer "0"
+  std::uint64_t entityCount_ = 0, beneathCount_ = 0;
+  bool beneath_ = false;
+  void addEntity(const std::string& entity);
   double xMin_ = 0, yMin_ = 0, xMax_ = 0, yMax_ = 0;
   bool empty_ = true;
   void grow(const Point2& p);
+  unsigned nextEntityHandle();
   void hatch(const std::string& layer, const std::vector<std::vector<Point2>>& rings, bool solid, double angle,
              double spacing, int trueColor);
 };

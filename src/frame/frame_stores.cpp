@@ -26,6 +26,10 @@ OutputLayout OutputLayoutOf(const TFrameSettings& settings) {
   return settings.sharedLayout ? OutputLayout::Shared : OutputLayout::PerFrame;
 }
 
+OutputLayout LayoutOfOutput(const std::string& path, OutputLayout asked) {
+  return IsDxfOutput(path) ? OutputLayout::Shared : asked;
+}
+
 std::unique_ptr<FrameStore> OpenFrameStore(const std::string& path, UserFeedback& feedback, OutputLayout layout,
                                            const std::string& inputTransform) {
   if (!IsDxfOutput(path)) return OpenStoreOf(path, feedback, layout, inputTransform);
@@ -33,7 +37,8 @@ std::unique_ptr<FrameStore> OpenFrameStore(const std::string& path, UserFeedback
   const std::string folder = MakePrivateFolder(path, "work");
   const std::string store = (std::filesystem::path(folder) / "frames.gpkg").string();
   try {
-    return MakeDxfFrameStore(path, folder, store, OpenStoreOf(store, feedback, layout, inputTransform));
+    return MakeDxfFrameStore(path, folder, store,
+                             OpenStoreOf(store, feedback, LayoutOfOutput(path, layout), inputTransform));
   } catch (...) {
     std::error_code ec;
     std::filesystem::remove_all(folder, ec);

@@ -14,7 +14,8 @@ namespace tarvik {
 
 // .gdb and .gpkg: one dataset and three classes per frame
 // (gdb_frame_store.h), or in the shared layout three classes for the run
-// (shared_frame_store.h); .dxf: a DXF drawing over either (dxf_frame_store.h).
+// (shared_frame_store.h); .dxf: a DXF drawing over a store of the shared
+// layout whatever `layout` says (dxf_frame_store.h).
 // Opens the store when it exists, creates it otherwise. RunError for a path
 // of another kind or a store that cannot be made.
 // `inputTransform` says in the output's catalog how the run's input reached
@@ -25,5 +26,10 @@ std::unique_ptr<FrameStore> OpenFrameStore(const std::string& path, UserFeedback
 
 // The layout the settings ask for (the window's 图层组织, --layout).
 OutputLayout OutputLayoutOf(const TFrameSettings& settings);
+
+// The layout an output is written in: the one asked for, except a DXF
+// drawing, which is always made from the shared layout (its classes per
+// frame would only cost time: the drawing has layers of its own per frame).
+OutputLayout LayoutOfOutput(const std::string& path, OutputLayout asked);
 
 }  // namespace tarvik

@@ -14,6 +14,7 @@
 #include "coords/utBJ54Xian80.h"
 #include "coords/zone_reach.h"
 #include "frame/dxf_frame_store.h"
+#include "frame/frame_stores.h"
 #include "frame/index_sheets.h"
 #include "frame/input_coordinates.h"
 #include "frame/marginal_text_format.h"
@@ -346,6 +347,8 @@ RunPlan PlanRun(const RunRequest& request, const std::function<bool()>& stopRequ
       PlanNationalSheet(plan, s, meridianStated);
   }
   CheckMagneticModel(s);
+  // The checks and the notes then speak of the layout the output is made in.
+  s.sharedLayout = LayoutOfOutput(plan.output, OutputLayoutOf(s)) == OutputLayout::Shared;
   plan.settings = s;
   plan.system = SystemName(s);
   PlanExistingOutput(plan);

@@ -49,6 +49,25 @@ def main(cli):
         outer = msp.query('LWPOLYLINE[layer=="E45G095066_OUTER"]')
         assert len(outer) == 4, len(outer)
 
+        # Several frames: every mask ring lies beneath every frame's lines
+        # and texts, in the file's order and in the handles' (the order CAD
+        # programs draw in).
+        index = os.path.join(tmp, "idx.shp")
+        made = subprocess.run([cli, "make-index", "--scale", "10000", "--bbox", "116", "39", "116.1", "39.1",
+                               "-o", index], capture_output=True, text=True)
+        assert made.returncode == 0, made.stderr
+        several = os.path.join(tmp, "several.dxf")
+        run = subprocess.run([cli, "index", index, "-o", several, "--name-template", "[TFH]"],
+                             capture_output=True, text=True)
+        assert run.returncode == 0, run.stderr
+        msp = ezdxf.readfile(several).modelspace()
+        is_mask = [e.dxf.layer.endswith("_MASK") for e in msp]
+        masks = sum(is_mask)
+        assert masks >= 4 * 3, masks  # a ring and its two outlines per frame
+        assert all(is_mask[:masks]) and not any(is_mask[masks:]), "a mask drawn after another frame's entities"
+        handles = [int(e.dxf.handle, 16) for e in msp]
+        assert max(handles[:masks]) < min(handles[masks:])
+
     print("DXF read back by ezdxf", ezdxf.__version__, ": OK")
 
 
