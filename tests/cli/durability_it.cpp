@@ -206,17 +206,25 @@ int DrawnFrames(const std::string& dxf) {
 TEST(DxfRun, ThatCannotWriteItsDrawingSaysWhereItsFramesAre) {
   TempDir dir;
   const std::string out = dir / "survey.dxf";
-  CliProcess child(IndexRun(out));
+  // The run is held while a folder takes the drawing's name, so that it can
+  // only fail at its end, when the drawing is written.
+  CliProcess child(SharedRun(out));
   ASSERT_TRUE(child.readUntil("[2/")) << child.err();
+  child.signal(SIGSTOP);
   fs::create_directory(out);
+  child.signal(SIGCONT);
   const int status = child.finish();
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << child.err();
   std::smatch kept;
   const std::string err = child.err();
   ASSERT_TRUE(std::regex_search(err, kept, std::regex("此前完成的 (\\d+) 个图廓保留在 (\\S+)"))) << err;
   EXPECT_NE(kept[2], out);
-  EXPECT_EQ(static_cast<int>(CompleteFrames(kept[2]).size()), std::stoi(kept[1]));
-  EXPECT_EQ(std::stoi(kept[1]), 150);
+  std::vector<std::string> listed;
+  const OutputReader reader(kept[2]);
+  for (const FrameInfo& f : reader.frames()) listed.push_back(f.frame);
+  EXPECT_EQ(static_cast<int>(listed.size()), std::stoi(kept[1]));
+  CheckSharedFrames(kept[2], listed);
+  EXPECT_EQ(std::stoi(kept[1]), 1200);
   EXPECT_TRUE(fs::is_empty(out)) << "the folder is left alone";
 }
 
@@ -250,8 +258,13 @@ TEST_P(FullDisk, EndsTheRunSayingSoAndKeepsTheCompleteFrames) {
     if (kept[2] == out) {
       EXPECT_EQ(DrawnFrames(out), complete);
     } else {
+      // The working store holds the frames in the shared layout.
       EXPECT_FALSE(fs::exists(out));
-      EXPECT_EQ(static_cast<int>(CompleteFrames(kept[2]).size()), complete) << kept[2];
+      std::vector<std::string> listed;
+      const OutputReader reader(kept[2]);
+      for (const FrameInfo& f : reader.frames()) listed.push_back(f.frame);
+      EXPECT_EQ(static_cast<int>(listed.size()), complete) << kept[2];
+      CheckSharedFrames(kept[2], listed);
     }
     return;
   }
@@ -275,7 +288,7 @@ TEST_P(FullDisk, EndsTheRunSayingSoAndKeepsTheCompleteFrames) {
 
 INSTANTIATE_TEST_SUITE_P(Kinds, FullDisk,
                          ::testing::Values(DiskRun{".gdb", "per-frame", 2}, DiskRun{".gpkg", "per-frame", 2},
-                                           DiskRun{".dxf", "per-frame", 2}, DiskRun{".gpkg", "shared", 2},
+                                           DiskRun{".dxf", "shared", 2}, DiskRun{".gpkg", "shared", 2},
                                            DiskRun{".gdb", "shared", 1}, DiskRun{".gdb", "shared", 2},
                                            DiskRun{".gdb", "shared", 3}, DiskRun{".gdb", "shared", 5},
                                            DiskRun{".gdb", "shared", 8}));

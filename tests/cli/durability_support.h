@@ -136,10 +136,9 @@ struct SheetBlock {
                         work + "/block.shp"})
                     .exitCode,
                 0);
-      EXPECT_EQ(RunCli({"index", work + "/block.shp", "-o", work + "/ref.gpkg", "--name-template", "[TFH]",
-                        "--layout", "shared", "--no-project"})
-                    .exitCode,
-                0);
+      const CliResult ref = RunCli({"index", work + "/block.shp", "-o", work + "/ref.gpkg", "--name-template",
+                                    "[TFH]", "--layout", "shared", "--no-project"});
+      EXPECT_EQ(ref.exitCode, 0) << ref.err;
       WriteSizes(work + "/sizes", SharedSizesOf(work + "/ref.gpkg"));
       std::filesystem::remove(work + "/ref.gpkg");
     });
