@@ -6,10 +6,12 @@
 namespace tarvik::cli {
 namespace {
 
-int Run(const std::vector<std::string>& argv) { return RunFileCommand(FileMode::Area, argv); }
+int Run(const std::vector<std::string>& argv, ProgressChannel& progress) {
+  return RunFileCommand(FileMode::Area, argv, progress);
+}
 
 const CommandRegistration kRegistration({"area", "frame every selected polygon of a polygon file",
-                                         FileRunUsage(FileMode::Area), &Run});
+                                         FileRunUsage(FileMode::Area), nullptr, &Run});
 
 }  // namespace
 }  // namespace tarvik::cli

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <iostream>
 
+#include "cli/progress_channel.h"
+
 namespace tarvik::cli {
 namespace {
 
@@ -71,10 +73,12 @@ std::string FormatDuration(double seconds) {
   return text;
 }
 
-CliFeedback::CliFeedback() : isTerminal_(isatty(STDERR_FILENO) == 1) {}
+CliFeedback::CliFeedback(ProgressChannel* progress)
+    : progress_(progress), isTerminal_(isatty(STDERR_FILENO) == 1) {}
 
 void CliFeedback::message(const std::string& text) {
   messages_.push_back(text);
+  if (progress_) progress_->text("message", text);
   note(text);
 }
 
@@ -91,6 +95,8 @@ bool CliFeedback::confirm(const std::string& text, const std::string&) {
 }
 
 void CliFeedback::progressStart(int total, const std::string& caption, bool) {
+  if (progress_)
+    progress_->event(JsonMembers().str("event", "start").integer("total", total).str("caption", caption).object());
   total_ = total;
   position_ = 0;
   caption_ = caption;

@@ -12,6 +12,8 @@
 
 namespace tarvik::cli {
 
+class ProgressChannel;
+
 // From now on the first Ctrl-C (SIGINT), SIGTERM or SIGHUP only asks the run
 // to stop after the sheet being drawn; a second one ends the program at once
 // (the frames finished before stay readable: each is on disk when it is
@@ -22,7 +24,9 @@ bool InterruptRequested();
 
 class CliFeedback : public UserFeedback {
  public:
-  CliFeedback();
+  // With a progress channel that is on, messages and the start of the
+  // progress are also written there as events.
+  explicit CliFeedback(ProgressChannel* progress = nullptr);
   void message(const std::string& text) override;
   // Nobody can answer on a batch run: questions are answered with Cancel.
   bool confirm(const std::string& text, const std::string& caption) override;
@@ -53,6 +57,7 @@ class CliFeedback : public UserFeedback {
   void clearBar();
   bool barUp() const { return open_ || closing_; }
 
+  ProgressChannel* progress_ = nullptr;
   std::vector<std::string> messages_;
   bool isTerminal_ = false;
   bool barShown_ = false;

@@ -9,6 +9,8 @@
 
 namespace tarvik::cli {
 
+class ProgressChannel;
+
 // Exit statuses shared by every command.
 enum ExitCode : int { kExitOk = 0, kExitRefused = 1, kExitUsage = 2 };
 
@@ -19,6 +21,10 @@ struct Command {
   // Runs with the arguments after the command name; returns an ExitCode.
   // UsageError and RunError are told by the program (RunCommand).
   int (*run)(const std::vector<std::string>& args);
+  // Instead of `run`, for the commands that take --progress json: the
+  // channel is open when asked for (its options taken out of the
+  // arguments), and the command writes its events and its summary there.
+  int (*report)(const std::vector<std::string>& args, ProgressChannel& progress) = nullptr;
 };
 
 class CommandRegistration {
@@ -29,7 +35,8 @@ class CommandRegistration {
 const std::vector<Command>& Commands();
 
 // Runs the command, and tells what ends it: a UsageError with the command's
-// usage (kExitUsage), a RunError with its message (kExitRefused).
+// usage (kExitUsage), a RunError with its message (kExitRefused); with
+// --progress json also as the stream's summary.
 int RunCommand(const Command& command, const std::vector<std::string>& args);
 
 }  // namespace tarvik::cli

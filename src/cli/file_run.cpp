@@ -39,7 +39,10 @@ std::string FileRunUsage(FileMode mode) {
       "  --name-template TEMPLATE output names: the field between [ and ]\n"
       "  --where CONDITION        attribute condition selecting features, e.g.\n"
       "                           \"TFH LIKE 'E45G0950%'\" (default: all)\n"
-      "  --verbose                one line per frame on stderr\n";
+      "  --verbose                one line per frame on stderr\n"
+      "  --progress json          one JSON line per frame and a summary line on\n"
+      "                           stdout (the other output goes to stderr)\n"
+      "  --progress-fd N          write those lines to file descriptor N instead\n";
   text += FrameOptionsHelp();
   text += PreviewOptionsHelp();
   if (index)
@@ -48,7 +51,7 @@ std::string FileRunUsage(FileMode mode) {
   return text;
 }
 
-int RunFileCommand(FileMode mode, const std::vector<std::string>& argv) {
+int RunFileCommand(FileMode mode, const std::vector<std::string>& argv, ProgressChannel& progress) {
   const Args args(argv, WithPreviewOptions(Join(FrameValueOptions(), {"--name-template", "--where"})),
                   Join(FrameFlagOptions(), {"--verbose"}), FrameRepeatableOptions());
   CheckPreviewOptions(args);
@@ -60,7 +63,7 @@ int RunFileCommand(FileMode mode, const std::vector<std::string>& argv) {
   request.inputPath = args.positional()[0];
   request.nameTemplate = *nameTemplate;
   request.where = args.value("--where").value_or("");
-  return RunFrameRequest(args, request);
+  return RunFrameRequest(args, request, progress);
 }
 
 }  // namespace tarvik::cli

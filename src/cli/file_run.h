@@ -11,11 +11,13 @@
 
 namespace tarvik::cli {
 
+class ProgressChannel;
+
 enum class FileMode { Index, Area };
 
 // Usage text of the command.
 std::string FileRunUsage(FileMode mode);
 // Runs the command with the arguments after its name; returns an ExitCode.
-int RunFileCommand(FileMode mode, const std::vector<std::string>& argv);
+int RunFileCommand(FileMode mode, const std::vector<std::string>& argv, ProgressChannel& progress);
 
 }  // namespace tarvik::cli

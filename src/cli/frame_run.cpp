@@ -7,6 +7,7 @@
 #include "cli/cli_feedback.h"
 #include "cli/command.h"
 #include "cli/preview_option.h"
+#include "cli/progress_channel.h"
 #include "cli/run_options.h"
 #include "common/error.h"
 #include "common/text_util.h"
@@ -119,7 +120,7 @@ RunRequest RequestFromArgs(const Args& args, CreationMode mode) {
   return r;
 }
 
-int RunFrameRequest(const Args& args, const RunRequest& request) {
+int RunFrameRequest(const Args& args, const RunRequest& request, ProgressChannel& progress) {
   CheckPreviewOptions(args);
   if (IsDxfOutput(request.output) && args.value("--preview"))
     throw UsageError("--preview 不能用于DXF输出；请先输出 .gpkg 或 .gdb 再预览");
@@ -127,52 +128,104 @@ int RunFrameRequest(const Args& args, const RunRequest& request) {
   if (plan.outputExists && request.existing == ExistingOutput::Refuse)
     throw RunError(plan.output + " 已存在；加 --overwrite 先删除它" +
                    (plan.appendable ? std::string("，或加 --append 把图廓加入其中") : std::string()));
-  for (const std::string& note : plan.notes) std::cerr << note << "\n";
+  for (const std::string& note : plan.notes) {
+    std::cerr << note << "\n";
+    progress.text("note", note);
+  }
 
-  CliFeedback feedback;
+  CliFeedback feedback(&progress);
   RunHooks hooks;
   hooks.outputLocked = [](const std::string& lockFile) { InstallInterruptHandler(lockFile); };
-  if (args.flag("--verbose")) {
-    // Called once the frame is on disk: a line here is a frame a reader finds.
-    hooks.frameDone = [&](int done, int total, const std::string& name) {
+  const bool verbose = args.flag("--verbose");
+  std::size_t told = 0;  // frames written to the progress stream
+  // Called once the frame is on disk: a line here is a frame a reader finds.
+  hooks.frameDone = [&](int done, int total, const std::string& name) {
+    if (verbose) {
       std::ostringstream line;
       line << '[' << done << '/' << total << "] " << name;
       feedback.note(line.str());
-    };
-  }
+    }
+    ++told;
+    progress.event(
+        JsonMembers().str("event", "frame").integer("done", done).integer("total", total).str("name", name).object());
+  };
+  hooks.phase = [&](const std::string& what) { progress.text("phase", what); };
   // The bar stays up, saying the output is being closed, until it is.
   feedback.holdUntilClosed();
-  hooks.outputClosed = [&] { feedback.outputClosed(); };
+  hooks.outputClosed = [&] {
+    feedback.outputClosed();
+    progress.event(JsonMembers().str("event", "closed").object());
+  };
   const RunResult result = ExecuteRun(plan, request.existing, feedback, hooks);
+  // A typed sheet's frame is told when the run has closed its output.
+  for (; told < result.frames.size(); ++told)
+    progress.event(JsonMembers()
+                       .str("event", "frame")
+                       .integer("done", static_cast<long long>(told + 1))
+                       .integer("total", static_cast<long long>(result.frames.size()))
+                       .str("name", result.frames[told])
+                       .object());
 
   const auto& c = result.counts;
   if (plan.rectSheet)
     std::cout << "矩形图幅 " << plan.rectSheet->number() << "：1:" << plan.rectSheet->denominator << "，"
               << RectLayoutName(plan.rectSheet->layout) << "厘米\n";
-  if (result.stopped)
-    std::cerr << "已中止：写入 " << result.frames.size() << " 个图廓，保留在 " << result.output << "\n";
+  std::vector<std::string> errors;
+  if (result.stopped) {
+    errors.push_back("已中止：写入 " + std::to_string(result.frames.size()) + " 个图廓，保留在 " + result.output);
+    std::cerr << errors.back() << "\n";
+  }
   std::cout << "坐标系统: " << plan.system << "\n";
   PrintSummary(static_cast<int>(result.frames.size()), c.lines, c.polygons, c.texts, c.refused,
                result.milliseconds);
   int status = kExitOk;
+  std::string project, style;
   if (!result.project.empty()) {
-    std::cout << "QGIS工程: " << std::filesystem::absolute(result.project).string() << "\n";
-    if (!result.gdbStyle.empty())
-      std::cout << "QGIS样式(手工加入图层时用): " << std::filesystem::absolute(result.gdbStyle).string() << "\n";
+    project = std::filesystem::absolute(result.project).string();
+    std::cout << "QGIS工程: " << project << "\n";
+    if (!result.gdbStyle.empty()) {
+      style = std::filesystem::absolute(result.gdbStyle).string();
+      std::cout << "QGIS样式(手工加入图层时用): " << style << "\n";
+    }
   } else if (!result.projectError.empty()) {
-    std::cerr << "没有写QGIS工程：" << result.projectError << "\n";
+    errors.push_back("没有写QGIS工程：" + result.projectError);
+    std::cerr << errors.back() << "\n";
     status = kExitRefused;
   }
   if (!result.frames.empty())
     WritePreviewIfAsked(args, result.output,
                         request.mode == CreationMode::SheetNumber ? result.frames.front() : std::string());
-  if (result.frames.empty()) status = kExitRefused;
+  if (result.frames.empty()) {
+    status = kExitRefused;
+    if (!result.stopped) errors.push_back("没有写入图廓");
+  }
   if (result.stopped) status = kExitRefused;
   if (c.skipped > 0) {
-    std::cerr << c.skipped << " 个要素的图形有错误，没有生成图廓（见上）\n";
+    errors.push_back(std::to_string(c.skipped) + " 个要素的图形有错误，没有生成图廓（见上）");
+    std::cerr << errors.back() << "\n";
     status = kExitRefused;
   }
-  if (c.refused > 0) status = RefusedElementsExit(c.refused);
+  if (c.refused > 0) {
+    status = RefusedElementsExit(c.refused);
+    errors.push_back(std::to_string(c.refused) + " 个要素保存失败，输出中缺少它们");
+  }
+  JsonMembers m;
+  m.str("output", result.output)
+      .str("system", plan.system)
+      .integer("frames", static_cast<long long>(result.frames.size()))
+      .integer("frames_planned", static_cast<long long>(plan.frameNames.size()))
+      .integer("skipped", c.skipped)
+      .integer("refused_elements", c.refused)
+      .integer("lines", c.lines)
+      .integer("polygons", c.polygons)
+      .integer("texts", c.texts)
+      .str("project", project)
+      .str("style", style)
+      .integer("elapsed_ms", result.milliseconds)
+      .strings("notes", plan.notes)
+      .strings("messages", feedback.messages())
+      .strings("errors", errors);
+  progress.summary(result.stopped ? "stopped" : status == kExitOk ? "done" : "incomplete", status, m.text());
   return status;
 }
 

@@ -12,6 +12,8 @@
 
 namespace tarvik::cli {
 
+class ProgressChannel;
+
 // The options every frame command takes, for the Args parser.
 std::vector<std::string> FrameValueOptions();
 std::vector<std::string> FrameFlagOptions();
@@ -32,6 +34,9 @@ RunRequest RequestFromArgs(const Args& args, CreationMode mode);
 // preview (--preview), and returns the exit status: 1 when the run was
 // stopped, features were skipped, elements were refused or the project could
 // not be written. RunError and UsageError travel on.
-int RunFrameRequest(const Args& args, const RunRequest& request);
+// With the progress channel on: a "frame" event per frame on disk, the
+// messages and notes, and the summary (output, system, frames kept,
+// skipped features, refused elements, project, time, errors).
+int RunFrameRequest(const Args& args, const RunRequest& request, ProgressChannel& progress);
 
 }  // namespace tarvik::cli

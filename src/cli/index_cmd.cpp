@@ -6,10 +6,12 @@
 namespace tarvik::cli {
 namespace {
 
-int Run(const std::vector<std::string>& argv) { return RunFileCommand(FileMode::Index, argv); }
+int Run(const std::vector<std::string>& argv, ProgressChannel& progress) {
+  return RunFileCommand(FileMode::Index, argv, progress);
+}
 
 const CommandRegistration kRegistration({"index", "frame every selected sheet of a sheet index file",
-                                         FileRunUsage(FileMode::Index), &Run});
+                                         FileRunUsage(FileMode::Index), nullptr, &Run});
 
 }  // namespace
 }  // namespace tarvik::cli

@@ -9,6 +9,7 @@
 
 #include "cli/args.h"
 #include "cli/command.h"
+#include "cli/progress_channel.h"
 #include "common/error.h"
 #include "gdb/runtime_check.h"
 
@@ -42,13 +43,22 @@ CommandRegistration::CommandRegistration(Command command) {
 const std::vector<Command>& Commands() { return Registry(); }
 
 int RunCommand(const Command& command, const std::vector<std::string>& args) {
+  ProgressChannel progress;
   try {
-    return command.run(args);
+    if (!command.report) return command.run(args);
+    std::vector<std::string> rest = args;
+    progress.takeFrom(rest);
+    const int code = command.report(rest, progress);
+    // A command that wrote no summary of its own.
+    progress.summary(code == kExitOk ? "done" : "incomplete", code, "");
+    return code;
   } catch (const UsageError& e) {
     std::cerr << "tarvik-cli " << command.name << ": " << e.what() << "\n\n" << command.usage;
+    progress.summary("usage", kExitUsage, JsonMembers().strings("errors", {e.what()}).text());
     return kExitUsage;
   } catch (const RunError& e) {
     std::cerr << e.what() << "\n";
+    progress.summary("refused", kExitRefused, JsonMembers().strings("errors", {e.what()}).text());
     return kExitRefused;
   }
 }

@@ -11,6 +11,7 @@
 #include "cli/args.h"
 #include "cli/cli_feedback.h"
 #include "cli/command.h"
+#include "cli/progress_channel.h"
 #include "cli/rect_options.h"
 #include "common/delphi.h"
 #include "common/error.h"
@@ -56,7 +57,9 @@ const char* kUsage =
     "  --central-meridian N     central meridian (default: the zone of the area's\n"
     "                           centre)\n"
     "  --zone-prefix            eastings carry the zone number\n"
-    "  --geographic             corners in longitude/latitude instead of metres\n";
+    "  --geographic             corners in longitude/latitude instead of metres\n"
+    "  --progress json          a summary line (output, system, sheets, time,\n"
+    "                           errors) on stdout; --progress-fd N: on descriptor N\n";
 
 // "--bbox W S E N" becomes "--bbox=W,S,E,N" so that negative values are not
 // taken for options and the parser sees one value.
@@ -95,7 +98,7 @@ GeoBox ParseBox(const std::string& text) {
   return box;
 }
 
-int Run(const std::vector<std::string>& rawArgs) {
+int Run(const std::vector<std::string>& rawArgs, ProgressChannel& progress) {
   if (AsksForRectIndex(rawArgs)) return MakeRectIndex(rawArgs);
   const Args args(JoinBbox(rawArgs),
                   {"--scale", "--bbox", "--cover", "-o", "--output", "--datum", "--zone-width",
@@ -147,15 +150,29 @@ int Run(const std::vector<std::string>& rawArgs) {
                       .count();
   std::cout << "写入 " << result.sheets << " 个图幅到 " << r.output << " (" << result.system << ")\n"
             << "完成，用时" << ms << "毫秒\n";
+  std::vector<std::string> errors;
   if (!result.skipped.empty()) {
-    std::cerr << result.skipped.size() << " 个覆盖范围要素的图形有错误，索引中没有只属于它们的图幅（见上）\n";
-    return kExitRefused;
+    errors.push_back(std::to_string(result.skipped.size()) +
+                     " 个覆盖范围要素的图形有错误，索引中没有只属于它们的图幅（见上）");
+    std::cerr << errors.back() << "\n";
   }
-  return kExitOk;
+  std::vector<std::string> skipped;
+  for (const std::string& line : result.skipped) skipped.push_back("跳过" + line);
+  const int status = errors.empty() ? kExitOk : kExitRefused;
+  progress.summary(status == kExitOk ? "done" : "incomplete", status,
+                   JsonMembers()
+                       .str("output", std::filesystem::absolute(r.output).string())
+                       .str("system", result.system)
+                       .integer("sheets", result.sheets)
+                       .integer("elapsed_ms", ms)
+                       .strings("messages", skipped)
+                       .strings("errors", errors)
+                       .text());
+  return status;
 }
 
 const CommandRegistration kRegistration({"make-index", "write a standard sheet index for an area",
-                                         kUsage + std::string(RectIndexUsage()), &Run});
+                                         kUsage + std::string(RectIndexUsage()), nullptr, &Run});
 
 }  // namespace
 

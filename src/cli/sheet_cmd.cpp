@@ -25,7 +25,10 @@ std::string Usage() {
              "neighbours' numbers in the adjacent-sheet table and a grid every 10 cm; the\n"
              "settings of this layout ship as rect_sheets.set (--settings).\n\n"
              "Options:\n") +
-         FrameOptionsHelp() + RectOptionHelp() + PreviewOptionsHelp();
+         FrameOptionsHelp() + RectOptionHelp() + PreviewOptionsHelp() +
+         "  --progress json          a JSON line for the frame and a summary line on\n"
+         "                           stdout (the other output goes to stderr)\n"
+         "  --progress-fd N          write those lines to file descriptor N instead\n";
 }
 
 std::vector<std::string> ValueOptions() {
@@ -34,7 +37,7 @@ std::vector<std::string> ValueOptions() {
   return options;
 }
 
-int Run(const std::vector<std::string>& argv) {
+int Run(const std::vector<std::string>& argv, ProgressChannel& progress) {
   const Args args(argv, ValueOptions(), FrameFlagOptions(), FrameRepeatableOptions());
   CheckPreviewOptions(args);
   if (args.positional().size() != 1) throw UsageError("需要一个图幅号");
@@ -44,11 +47,11 @@ int Run(const std::vector<std::string>& argv) {
   if (request.rectLayout && !LooksLikeRectNumber(request.sheetNumber))
     throw UsageError("--rect 只用于矩形图幅号 (x-y)");
   if (request.rectLayout) RectLayoutOption(args);  // a layout that does not read is a usage error
-  return RunFrameRequest(args, request);
+  return RunFrameRequest(args, request, progress);
 }
 
 const CommandRegistration kRegistration({"sheet", "draw the frame of one sheet number into a .gdb or .gpkg",
-                                         Usage(), &Run});
+                                         Usage(), nullptr, &Run});
 
 }  // namespace
 }  // namespace tarvik::cli

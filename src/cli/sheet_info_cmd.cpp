@@ -2,11 +2,13 @@
 // stands for, national series or large-scale rectangular ("x-y" with --scale).
 #include <algorithm>
 #include <iostream>
+#include <sstream>
 
 #include "cli/args.h"
 #include "cli/cli_feedback.h"
 #include "cli/command.h"
 #include "cli/json.h"
+#include "cli/progress_channel.h"
 #include "cli/rect_options.h"
 #include "common/delphi.h"
 #include "common/error.h"
@@ -37,7 +39,9 @@ const std::string kUsage =
     "                for a rectangular number number, scale, layout, x, y, x_size,\n"
     "                y_size (metres); with --neighbours also neighbours, an\n"
     "                object of nw, n, ne, w, e, sw, s, se (null where none)\n"
-    "  --scale N     the scale of a rectangular number\n" +
+    "  --scale N     the scale of a rectangular number\n"
+    "  --progress json  the same object as the \"info\" of a summary line on stdout\n"
+    "                (errors in its \"errors\"); --progress-fd N: on descriptor N\n" +
     std::string(RectOptionHelp());
 
 std::string JsonNeighbours(const NeighbourNumbers& numbers) {
@@ -72,18 +76,23 @@ void PrintNeighbours(const std::string& number, const NeighbourNumbers& numbers)
   }
 }
 
-int RectInfo(const Args& args, const std::string& text) {
+int RectInfo(const Args& args, const std::string& text, ProgressChannel& progress) {
   const auto scale = args.integer("--scale");
   if (!scale) throw UsageError("矩形图幅号需要 --scale 500、1000、2000 或 5000");
   const RectSheet sheet = RectSheetOfNumber(text, static_cast<long>(*scale), args);
   const bool neighbours = args.flag("--neighbours");
-  if (args.flag("--json")) {
-    std::cout << "{\"number\": " << JsonString(sheet.number()) << ", \"scale\": " << sheet.denominator
-              << ", \"layout\": " << JsonString(RectLayoutName(sheet.layout)) << ", \"x\": " << sheet.south()
-              << ", \"y\": " << sheet.west() << ", \"x_size\": " << sheet.xSize() << ", \"y_size\": " << sheet.ySize();
-    if (neighbours) std::cout << ", \"neighbours\": " << JsonNeighbours(RectNeighbours(sheet));
-    std::cout << "}\n";
-    return kExitOk;
+  if (args.flag("--json") || progress.on()) {
+    std::ostringstream json;
+    json << "{\"number\": " << JsonString(sheet.number()) << ", \"scale\": " << sheet.denominator
+         << ", \"layout\": " << JsonString(RectLayoutName(sheet.layout)) << ", \"x\": " << sheet.south()
+         << ", \"y\": " << sheet.west() << ", \"x_size\": " << sheet.xSize() << ", \"y_size\": " << sheet.ySize();
+    if (neighbours) json << ", \"neighbours\": " << JsonNeighbours(RectNeighbours(sheet));
+    json << "}";
+    progress.summary("done", kExitOk, JsonMembers().raw("info", json.str()).text());
+    if (args.flag("--json")) {
+      std::cout << json.str() << "\n";
+      return kExitOk;
+    }
   }
   std::cout << "图幅号:     " << sheet.number() << "\n"
             << "比例尺:     1:" << sheet.denominator << "\n"
@@ -94,38 +103,50 @@ int RectInfo(const Args& args, const std::string& text) {
   return kExitOk;
 }
 
-int Run(const std::vector<std::string>& argv) {
+// A number refused: the reasons told, as the summary's errors too.
+int Refused(const CliFeedback& feedback, ProgressChannel& progress) {
+  progress.summary("refused", kExitRefused, JsonMembers().strings("errors", feedback.messages()).text());
+  return kExitRefused;
+}
+
+int Run(const std::vector<std::string>& argv, ProgressChannel& progress) {
   const Args args(argv, {"--scale", "--rect"}, {"--json", "--neighbours"});
   if (args.positional().size() != 1) throw UsageError("需要一个图幅号");
   const std::string& text = args.positional()[0];
-  if (LooksLikeRectNumber(text)) return RectInfo(args, text);
+  if (LooksLikeRectNumber(text)) return RectInfo(args, text, progress);
   if (args.value("--scale") || args.value("--rect"))
     throw UsageError("--scale 和 --rect 只用于矩形图幅号 (x-y)；国家基本比例尺图幅号自带比例尺");
 
-  CliFeedback feedback;
+  CliFeedback feedback(&progress);
   const std::string number = NormalizeMapNo(text, feedback);
-  if (number.empty()) return kExitRefused;
+  if (number.empty()) return Refused(feedback, progress);
   const auto extent = DecodeMapNo(number, feedback);
-  if (!extent) return kExitRefused;
+  if (!extent) return Refused(feedback, progress);
   std::optional<NeighbourNumbers> neighbours;
   if (args.flag("--neighbours")) {
     neighbours = SheetNeighbours(number, feedback);
-    if (!neighbours) return kExitRefused;
+    if (!neighbours) return Refused(feedback, progress);
   }
   // From the text as typed: a whole 1:1,000,000 sheet has no ten-character form.
   const long double cm = SuggestCentralMeridian(text, feedback);
   const long scale = ScaleDenominatorOfIndex(extent->scaleIndex);
 
-  if (args.flag("--json")) {
-    std::cout << "{\"number\": " << JsonString(number) << ", \"scale\": " << scale
-              << ", \"west\": " << JsonNumber(static_cast<double>(extent->westLon))
-              << ", \"south\": " << JsonNumber(static_cast<double>(extent->southLat))
-              << ", \"lon_size\": " << JsonNumber(static_cast<double>(extent->lonSize))
-              << ", \"lat_size\": " << JsonNumber(static_cast<double>(extent->latSize))
-              << ", \"central_meridian\": " << JsonNumber(static_cast<double>(cm));
-    if (neighbours) std::cout << ", \"neighbours\": " << JsonNeighbours(*neighbours);
-    std::cout << "}\n";
-    return kExitOk;
+  if (args.flag("--json") || progress.on()) {
+    std::ostringstream json;
+    json << "{\"number\": " << JsonString(number) << ", \"scale\": " << scale
+         << ", \"west\": " << JsonNumber(static_cast<double>(extent->westLon))
+         << ", \"south\": " << JsonNumber(static_cast<double>(extent->southLat))
+         << ", \"lon_size\": " << JsonNumber(static_cast<double>(extent->lonSize))
+         << ", \"lat_size\": " << JsonNumber(static_cast<double>(extent->latSize))
+         << ", \"central_meridian\": " << JsonNumber(static_cast<double>(cm));
+    if (neighbours) json << ", \"neighbours\": " << JsonNeighbours(*neighbours);
+    json << "}";
+    // A number the codec reads is told in full: the summary's info.
+    progress.summary("done", kExitOk, JsonMembers().raw("info", json.str()).text());
+    if (args.flag("--json")) {
+      std::cout << json.str() << "\n";
+      return kExitOk;
+    }
   }
   std::cout << "图幅号:     " << number << "\n"
             << "比例尺:     1:" << scale << "\n"
@@ -143,7 +164,7 @@ int Run(const std::vector<std::string>& argv) {
 }
 
 const CommandRegistration kRegistration({"sheet-info", "decode a sheet number: scale, corner, size, zone, neighbours",
-                                         kUsage, &Run});
+                                         kUsage, nullptr, &Run});
 
 }  // namespace
 }  // namespace tarvik::cli

@@ -8,7 +8,9 @@
 // meridian chosen for other data.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "coords/utlbxy.h"
 
@@ -40,5 +42,39 @@ void CheckLongitudeReach(const CoordParams& p, long double lonMin, long double l
 // that turn back into longitudes beyond the meridian's reach.
 void CheckPlanarReach(const CoordParams& p, double eMin, double nMin, double eMax, double nMax,
                       const std::string& what);
+
+// The features of an input judged one at a time against the run's
+// meridian, each by its own extent. The extent of them all is no measure:
+// the corners of a whole zone's rectangle in the plane lie far outside
+// every sheet (its west corner at the north edge is the easting of the
+// zone's edge at the south edge, degrees further out up north).
+class ReachJudge {
+ public:
+  // `geographic`: extents in degrees (longitude, latitude), else planar
+  // (eastings, northings in metres, store order). `reprojected`: the
+  // eastings were computed into the run's system, so their zone number
+  // tells nothing (an easting past 1000 km is only far off), and only the
+  // longitudes are judged.
+  ReachJudge(const CoordParams& p, bool geographic, bool reprojected = false)
+      : p_(p), geographic_(geographic), reprojected_(reprojected) {}
+  // One feature's extent; `label` names it in a refusal.
+  void add(double xMin, double yMin, double xMax, double yMax, const std::string& label);
+  // Features beyond reach so far.
+  std::int64_t outOfReach() const { return count_; }
+  // RunError when any feature is beyond reach: the first ten (each with its
+  // longitudes, or why its coordinates are none of the run's system), how
+  // many there are, and what would hold all of them (a meridian, or 6-degree
+  // zones, or splitting the input). `path` names the input.
+  void check(const std::string& path) const;
+
+ private:
+  CoordParams p_;
+  bool geographic_, reprojected_;
+  std::int64_t count_ = 0;
+  std::vector<std::string> lines_;  // the first ten
+  bool prefixWrong_ = false;        // a feature's eastings carry the wrong zone number
+  long double lonMin_ = 0, lonMax_ = 0;   // of every feature whose longitudes are known
+  bool anyLon_ = false;
+};
 
 }  // namespace tarvik

@@ -55,13 +55,4 @@ void CheckSheetCoordinates(const TFrameSettings& s, long double westLon, long do
   CheckLongitudeReach(p, westLon, eastLon, "图幅" + number);
 }
 
-void CheckInputReach(const TFrameSettings& s, const Envelope& extent, bool geographic, const std::string& path) {
-  const CoordParams p = CoordParamsOf(s);
-  if (!s.GeodeticOutput || !geographic) CheckProjectedParams(p);
-  if (geographic)
-    CheckLongitudeReach(p, extent.xMin, extent.xMax, path);
-  else
-    CheckPlanarReach(p, extent.xMin, extent.yMin, extent.xMax, extent.yMax, path);
-}
-
 }  // namespace tarvik

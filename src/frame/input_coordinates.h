@@ -9,7 +9,6 @@
 
 #include "coords/spatial_reference.h"
 #include "coords/utlbxy.h"
-#include "gdb/geometry.h"
 #include "settings/frame_settings.h"
 
 namespace tarvik {
@@ -43,15 +42,11 @@ InputCoordinates InputCoordinatesOf(const SpatialReference& ref);
 // The coordinate parameters of a run with these settings.
 CoordParams CoordParamsOf(const TFrameSettings& s);
 
-// Checks made before anything is written (RunError with the reason):
-// - a sheet: its longitudes within the reach of the run's meridian, and
-//   planar parameters a coordinate system can describe;
+// Checked before anything is written (RunError with the reason): a sheet's
+// longitudes within the reach of the run's meridian, and planar parameters
+// a coordinate system can describe. An input file's features are judged
+// each by its own extent (coords/zone_reach.h, ReachJudge).
 void CheckSheetCoordinates(const TFrameSettings& s, long double westLon, long double eastLon,
                            const std::string& number);
-// - an input file's selected features, their extent in the run's system
-//   (store order; degrees when `geographic`, metres otherwise): within the
-//   reach of the run's meridian (and with the zone prefix the run expects),
-//   and planar parameters a coordinate system can describe.
-void CheckInputReach(const TFrameSettings& s, const Envelope& extent, bool geographic, const std::string& path);
 
 }  // namespace tarvik

@@ -210,6 +210,7 @@ FileRunCheck CheckFileRun(const FileRunRequest& r, const TFrameSettings& setting
   std::map<std::string, std::string> names;
   std::int64_t framable = 0;
   const CoordParams coords = CoordParamsOf(settings);
+  result.reach = ReachJudge(coords, geographicShapes, r.reprojection != nullptr);
   // Sheet numbers: per candidate field, the scale its values name so far
   // (-1 once a value does not read or names another scale).
   std::vector<std::string> numberFields;
@@ -275,6 +276,7 @@ FileRunCheck CheckFileRun(const FileRunRequest& r, const TFrameSettings& setting
       throw RunError("输出名称重复：" + taken->second + "与" + label + "的" + name +
                      "只差字母大小写或符号，同一个输出中不能同时存在；请换一个字段或修改模板" + r.nameTemplate);
     const Envelope e = shape.envelope();
+    result.reach.add(e.xMin, e.yMin, e.xMax, e.yMax, label);
     if (!result.extent) {
       result.extent = e;
     } else {

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "coords/utlbxy.h"
+#include "coords/zone_reach.h"
 #include "frame/input_checks.h"
 #include "frame/input_reprojection.h"
 #include "gdb/feature_class.h"
@@ -97,6 +98,11 @@ struct FileRunCheck {
   // The extent of the features that can be framed, in the run's system
   // (the input's own when it is not reprojected).
   std::optional<Envelope> extent;
+  // Each feature that can be framed against the run's meridian, by its own
+  // extent in the run's system: reach.check(path) refuses those beyond it.
+  // The caller checks once the meridian is the run's (it is the one of the
+  // settings given here).
+  ReachJudge reach{CoordParams{}, false};
   // A sheet index: the scale index its sheet numbers name (the first of
   // numberFields whose value reads as a number of one scale on every
   // selected sheet); none when no field does.

@@ -298,16 +298,10 @@ void PlanFile(RunPlan& plan, TFrameSettings& s, const std::function<bool()>& sto
   }
   CheckScale(s.ScaleFactor * 10000);
   if (index) CheckIndexScale(check, s.ScaleFactor * 10000);
-  if (plan.reprojection) {
-    // Where the input's own system puts the data: the eastings were
-    // computed here, and only the longitudes can be too far.
-    const auto lon = SelectionLongitudes(in, plan.where);
-    if (!lon) throw RunError("无法确定" + path + "的经度范围");
-    if (!s.GeodeticOutput || !index) CheckProjectedParams(CoordParamsOf(s));
-    CheckLongitudeReach(CoordParamsOf(s), lon->first, lon->second, path);
-  } else {
-    CheckInputReach(s, *check.extent, index && s.GeodeticOutput, path);
-  }
+  // Each feature by its own extent in the run's system (a reprojected
+  // input's as the run sees it).
+  if (!s.GeodeticOutput || !index) CheckProjectedParams(CoordParamsOf(s));
+  check.reach.check(path);
   plan.fids = check.fids;
   plan.skipped = check.skipped;
   plan.frameNames = check.names;

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <set>
 
 #include "common/error.h"
 #include "common/recording_feedback.h"
@@ -208,6 +209,58 @@ TEST(RunPlan, ReachRefusalsSuggestWhatIsThenAccepted) {
     r.coords.centralMeridian = c.suggestedMeridian;
     const RunPlan plan = PlanRun(r);
     EXPECT_EQ(plan.settings.centralMeridian, c.suggestedMeridian);
+  }
+}
+
+// The reach is judged sheet by sheet: a whole 6-degree zone's index, from
+// 18 to 53.5 degrees north, is accepted though the corners of its
+// rectangle in the plane lie 4.8 degrees of longitude off the meridian up
+// north; a meridian that leaves some sheets out of reach refuses naming
+// those (and only those), how many there are, and the meridian that holds
+// them all.
+TEST(RunPlan, ReachIsJudgedSheetBySheet) {
+  test::TempDir dir;
+  MakeIndex({"--scale", "250000", "--bbox", "114.0001", "18.0001", "119.9999", "53.4999", "--zone-width", "6",
+             "--central-meridian", "117", "-o", dir / "zone.shp"});
+  RunRequest r = IndexRequest(dir / "zone.shp", dir / "a.gpkg");
+  r.settings.sharedLayout = true;
+  const RunPlan whole = PlanRun(r);
+  EXPECT_EQ(whole.settings.centralMeridian, 117);
+  ASSERT_EQ(whole.frameNames.size(), 4u * 36);  // 1.5 by 1 degree, 114..120E, 18..54N
+
+  struct Case {
+    int meridian;
+    std::set<std::string> columnsOut;  // of the 1:250 000 sheets out of reach
+  };
+  const Case cases[] = {
+      {114, {"003", "004"}},  // east of 118E
+      {120, {"001", "002"}},  // west of 116E
+      // 30 degrees off: some sheets no longer read as sheets once put
+      // into that plane (skipped, not counted), every other one is out.
+      {87, {"001", "002", "003", "004"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.meridian);
+    RunRequest far = r;
+    far.coords.is3DegreeZone = false;
+    far.coords.centralMeridian = c.meridian;
+    try {
+      PlanRun(far);
+      ADD_FAILURE() << "not refused";
+    } catch (const RunError& e) {
+      const std::string text = e.what();
+      const std::string out = c.meridian == 87 ? "" : std::to_string(c.columnsOut.size() * 36);
+      EXPECT_NE(text.find("有" + out), std::string::npos) << text;
+      EXPECT_NE(text.find("个与中央经线 " + std::to_string(c.meridian)), std::string::npos) << text;
+      // Ten named, the rest counted; each named one out of reach.
+      int named = 0;
+      for (std::size_t at = text.find("TFH="); at != std::string::npos; at = text.find("TFH=", at + 1), ++named)
+        EXPECT_EQ(c.columnsOut.count(text.substr(at + 4 + 7, 3)), 1u) << text.substr(at, 14);
+      EXPECT_EQ(named, 10);
+      EXPECT_NE(text.find("……"), std::string::npos) << text;
+      EXPECT_NE(text.find("建议中央经线 117"), std::string::npos) << text;
+    }
+    EXPECT_FALSE(fs::exists(dir / "a.gpkg"));
   }
 }
 
