@@ -8,7 +8,7 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/../../.." && pwd)"
 out="$root/build-fuzz"
 mkdir -p "$out/corpus"
-sources=("$root"/src/settings/*.cpp "$root"/src/common/{delphi,font_desc,gbk,text_util}.cpp)
+sources=("$root"/src/settings/*.cpp "$root"/src/common/{delphi,font_desc,gbk,text_util}.cpp "$root"/src/coords/datum.cpp)
 flags=(-std=c++20 -O1 -g -I "$root/src")
 
 if [[ ! -f "$out/corpus/seed.set" ]]; then
