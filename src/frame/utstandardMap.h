@@ -61,6 +61,10 @@ class TstandardMap : public TtkBaseClass {
   // The index (0..3) of the vertex nearest to (E, N) by the sum of absolute
   // coordinate differences; on equal sums the lowest index.
   static int NearestVertex(long double E, long double N, const std::array<Point2, 4>& vertices);
+  // The corners of a sheet polygon of four or five vertices (one part,
+  // checked by the caller) in corner order: the vertex nearest to each
+  // corner of its envelope (NearestVertex).
+  static std::array<Point2, 4> ShapeCorners(const Geometry& shape);
 
   FeatureClass FInputClass;  // the index layer; null without an index
   std::string FInputPath;
@@ -70,6 +74,14 @@ class TstandardMap : public TtkBaseClass {
   // the adjacent-sheet table; empty when no sheet contains it. Set by the
   // index-file run; unset for a typed sheet number.
   std::function<std::string(double x, double y)> FNeighbourName;
+  // The name the index gives the sheet in a neighbour's cell (none: no
+  // sheet of the series is there), found by number (IndexSheetNames, read
+  // from the index at the first lookup); none where the index must be
+  // asked at the point (FNeighbourName). Set with FNeighbourName.
+  std::function<std::optional<std::string>(const std::optional<SheetCell>& cell)> FNeighbourNameOfCell;
+  // The current sheet's cell when its corners are a sheet of the series at
+  // the run's scale (IdentifySheet).
+  std::optional<SheetCell> FSheetCell;
   // The neighbours' sheet numbers (table order, kNeighbourSteps), written
   // into the cells the index names no sheet for while chkNeighbourNo is set;
   // empty where there is no neighbour or the sheet is not known.

@@ -12,6 +12,7 @@ namespace tarvik {
 
 void TstandardMap::IdentifySheet() {
   FRectSheet.reset();
+  FSheetCell.reset();
   FNeighbourNumbers = {};
   const long denominator = std::lround(static_cast<double>(S.ScaleFactor * 10000));
   if (!S.GeodeticOutput) {
@@ -36,30 +37,15 @@ void TstandardMap::IdentifySheet() {
   const int scaleIndex = ScaleIndexOfDenominator(denominator);
   if (scaleIndex < 0) return;
   // The corners as read: degrees in geographic mode, metres otherwise.
-  std::array<long double, 4> east{}, north{};
-  for (std::size_t i = 0; i < 4; ++i) {
-    east[i] = S.GeodeticOutput ? FInnerGeo[i].lon : FInner[i].easting;
-    north[i] = S.GeodeticOutput ? FInnerGeo[i].lat : FInner[i].northing;
-  }
-  const long double centreEast = (east[0] + east[1] + east[2] + east[3]) / 4;
-  const long double centreNorth = (north[0] + north[1] + north[2] + north[3]) / 4;
-  long double lon = centreEast, lat = centreNorth;
-  if (!S.GeodeticOutput && !XYToLB(FCoords, centreNorth, centreEast, lon, lat)) return;
-  const auto cell = SheetCellAt(scaleIndex, lon, lat);
-  if (!cell) return;
-  const std::string number = SheetNumberOfCell(*cell);
-  const auto extent = DecodeMapNo(number);
-  if (!extent) return;
-  // The polygon must be that sheet, not merely lie in it: its corners agree
-  // with the sheet's to a ten-thousandth of the sheet's side.
-  const auto corners = SheetCorners(*extent, FCoords, S.GeodeticOutput);
-  const long double tolerance =
-      1e-4L * std::min(std::fabs(east[3] - east[0]), std::fabs(north[1] - north[0]));
-  for (std::size_t i = 0; i < 4; ++i) {
-    if (std::fabs(corners[i].x - east[i]) > tolerance || std::fabs(corners[i].y - north[i]) > tolerance)
-      return;
-  }
-  FNeighbourNumbers = SheetNeighbours(number).value_or(NeighbourNumbers{});
+  std::array<Point2, 4> corners{};
+  for (std::size_t i = 0; i < 4; ++i)
+    corners[i] = S.GeodeticOutput ? Point2{static_cast<double>(FInnerGeo[i].lon), static_cast<double>(FInnerGeo[i].lat)}
+                                  : Point2{static_cast<double>(FInner[i].easting), static_cast<double>(FInner[i].northing)};
+  FSheetCell = SheetCellOfCorners(scaleIndex, corners, FCoords, S.GeodeticOutput);
+  if (!FSheetCell) return;
+  const auto cells = NeighbourCells(*FSheetCell);
+  for (std::size_t i = 0; i < cells.size(); ++i)
+    if (cells[i]) FNeighbourNumbers[i] = SheetNumberOfCell(*cells[i]);
 }
 
 }  // namespace tarvik

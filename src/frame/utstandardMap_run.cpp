@@ -7,10 +7,12 @@
 #include <system_error>
 
 #include "common/error.h"
+#include "frame/index_sheet_names.h"
 #include "frame/input_checks.h"
 #include "frame/utstandardMap.h"
 #include "gdb/class_queries.h"
 #include "gdb/envelope_grid.h"
+#include "sheets/sheet_index.h"
 
 namespace tarvik {
 
@@ -80,6 +82,18 @@ TstandardMap::TstandardMap(const TFrameSettings& settings, RunValues run,
   // holds the sample point. The first lookup reads the index into memory
   // with a grid of envelopes, so every later one costs the same however
   // large the index is.
+  // A standard sheet's neighbours are named by their numbers: the index is
+  // read once into a table of its sheets by cell (the run's scale is known
+  // by the first frame); the query above serves only where numbers do not
+  // decode.
+  FNeighbourNameOfCell = [this, names = std::shared_ptr<IndexSheetNames>()](const std::optional<SheetCell>& cell) mutable {
+    if (!names) {
+      const int scaleIndex = ScaleIndexOfDenominator(std::lround(static_cast<double>(S.ScaleFactor * 10000)));
+      names = std::make_shared<IndexSheetNames>(FInputClass, FInput.reprojection.get(), S.edtField, FCoords,
+                                                S.GeodeticOutput, scaleIndex);
+    }
+    return names->nameOf(cell);
+  };
   if (FInput.reprojection) {
     // An index in another system: its sheets as the run sees them, read
     // into memory at the first lookup.
@@ -126,6 +140,19 @@ int TstandardMap::NearestVertex(long double E, long double N, const std::array<P
   return result;
 }
 
+std::array<Point2, 4> TstandardMap::ShapeCorners(const Geometry& shape) {
+  std::array<Point2, 4> v;
+  for (std::size_t i = 0; i < 4; ++i) v[i] = shape.point(i);
+  const Envelope env = shape.envelope();
+  // Lower-left, upper-left, upper-right, lower-right.
+  const double cornerE[4] = {env.xMin, env.xMin, env.xMax, env.xMax};
+  const double cornerN[4] = {env.yMin, env.yMax, env.yMax, env.yMin};
+  std::array<Point2, 4> corners;
+  for (int i = 0; i < 4; ++i)
+    corners[static_cast<std::size_t>(i)] = v[static_cast<std::size_t>(NearestVertex(cornerE[i], cornerN[i], v))];
+  return corners;
+}
+
 bool TstandardMap::ReadSheetCorners() {
   if (PartCount(FSheetShape) != 1) {
     FFeedback.message("图形对象个数错误");
@@ -136,20 +163,14 @@ bool TstandardMap::ReadSheetCorners() {
     FFeedback.message("对象节点个数错误,可能不是结合图表,因为接幅表只有4，或5个节点");
     return false;
   }
-  std::array<Point2, 4> v;
-  for (std::size_t i = 0; i < 4; ++i) v[i] = FSheetShape.point(i);
-  const Envelope env = FSheetShape.envelope();
-  // Lower-left, upper-left, upper-right, lower-right: the vertex nearest to
-  // each corner of the envelope.
-  const double cornerE[4] = {env.xMin, env.xMin, env.xMax, env.xMax};
-  const double cornerN[4] = {env.yMin, env.yMax, env.yMax, env.yMin};
-  for (int i = 0; i < 4; ++i) {
-    const Point2& p = v[static_cast<std::size_t>(NearestVertex(cornerE[i], cornerN[i], v))];
+  const std::array<Point2, 4> corners = ShapeCorners(FSheetShape);
+  for (std::size_t i = 0; i < 4; ++i) {
+    const Point2& p = corners[i];
     // The index holds degrees in geographic mode, metres otherwise.
     if (S.GeodeticOutput)
-      FInnerGeo[static_cast<std::size_t>(i)] = {p.y, p.x};
+      FInnerGeo[i] = {p.y, p.x};
     else
-      FInner[static_cast<std::size_t>(i)] = {p.y, p.x};
+      FInner[i] = {p.y, p.x};
   }
   ComputeOuterCorners();
   IdentifySheet();

@@ -85,8 +85,9 @@ void TstandardMap::DrawAdjacentTable() {
 }
 
 void TstandardMap::DrawTableNames(long double N0, long double E0, long double CW, long double CH) {
-  // Names come from the index; cells it names no sheet for get the
-  // neighbour's number when that is wanted and known.
+  // Names come from the index (a standard sheet's by the neighbours'
+  // numbers, others by a query at the neighbour's middle); cells it names no
+  // sheet for get the neighbour's number when that is wanted and known.
   const bool names = S.CreateMode != CreationMode::SheetNumber && FNeighbourName;
   const bool numbers = S.chkNeighbourNo &&
                        std::any_of(FNeighbourNumbers.begin(), FNeighbourNumbers.end(),
@@ -111,14 +112,21 @@ void TstandardMap::DrawTableNames(long double N0, long double E0, long double CW
   const long double DN = geo ? FInnerGeo[1].lat - FInnerGeo[0].lat : (Ntop - Nbottom) - 2 * G;
   const FontDesc& font = S.btnjionMap;
   const long double H = TextHeight(font);
+  const bool byNumber = names && FSheetCell && FNeighbourNameOfCell;
+  const auto cells = byNumber ? NeighbourCells(*FSheetCell) : std::array<std::optional<SheetCell>, 8>{};
 
   for (int i = 0; i <= 2; ++i) {
     for (int j = 0; j <= 2; ++j) {
       if (i == 1 && j == 1) continue;
-      const long double sampleN = Nc + (1 - j) * DN, sampleE = Ec + (i - 1) * DE;
-      std::string name =
-          names ? FNeighbourName(static_cast<double>(sampleE), static_cast<double>(sampleN)) : std::string();
-      if (name.empty() && numbers) name = FNeighbourNumbers[static_cast<std::size_t>(NeighbourIndexOfCell(i, j))];
+      const std::size_t k = static_cast<std::size_t>(NeighbourIndexOfCell(i, j));
+      std::optional<std::string> found;
+      if (byNumber) found = FNeighbourNameOfCell(cells[k]);
+      if (names && !found) {
+        const long double sampleN = Nc + (1 - j) * DN, sampleE = Ec + (i - 1) * DE;
+        found = FNeighbourName(static_cast<double>(sampleE), static_cast<double>(sampleN));
+      }
+      std::string name = found.value_or(std::string());
+      if (name.empty() && numbers) name = FNeighbourNumbers[k];
       const long double Em = E0 + (i + 0.5L) * CW;
       const long double Nm = N0 + (2 - j + 0.5L) * CH;
       const std::size_t L = GbkByteLength(name);

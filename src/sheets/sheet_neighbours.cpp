@@ -1,5 +1,6 @@
 #include "sheets/sheet_neighbours.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "sheets/sheet_index.h"
@@ -85,20 +86,50 @@ std::optional<NeighbourNumbers> SheetNeighbours(const std::string& number, UserF
   return SheetNeighbours(number);
 }
 
-std::optional<NeighbourNumbers> SheetNeighbours(const std::string& number) {
-  const auto cell = SheetCellOf(number);
-  if (!cell) return std::nullopt;
-  const std::int64_t columns = SheetColumnsOf(cell->scaleIndex);
-  const std::int64_t rows = SheetRowsOf(cell->scaleIndex);
-  NeighbourNumbers out;
+std::array<std::optional<SheetCell>, 8> NeighbourCells(const SheetCell& cell) {
+  const std::int64_t columns = SheetColumnsOf(cell.scaleIndex);
+  const std::int64_t rows = SheetRowsOf(cell.scaleIndex);
+  std::array<std::optional<SheetCell>, 8> out;
   for (std::size_t i = 0; i < kNeighbourSteps.size(); ++i) {
-    SheetCell n = *cell;
+    SheetCell n = cell;
     n.gy += kNeighbourSteps[i].north;
     if (n.gy < 0 || n.gy >= rows) continue;  // past the equator or 88 degrees north
     n.gx = (n.gx + kNeighbourSteps[i].east + columns) % columns;  // across 180 degrees
-    out[i] = SheetNumberOfCell(n);
+    out[i] = n;
   }
   return out;
+}
+
+std::optional<NeighbourNumbers> SheetNeighbours(const std::string& number) {
+  const auto cell = SheetCellOf(number);
+  if (!cell) return std::nullopt;
+  NeighbourNumbers out;
+  const auto cells = NeighbourCells(*cell);
+  for (std::size_t i = 0; i < cells.size(); ++i)
+    if (cells[i]) out[i] = SheetNumberOfCell(*cells[i]);
+  return out;
+}
+
+std::optional<SheetCell> SheetCellOfCorners(int scaleIndex, const std::array<Point2, 4>& corners,
+                                            const CoordParams& coords, bool geographic) {
+  const long double centreEast = (static_cast<long double>(corners[0].x) + corners[1].x + corners[2].x + corners[3].x) / 4;
+  const long double centreNorth = (static_cast<long double>(corners[0].y) + corners[1].y + corners[2].y + corners[3].y) / 4;
+  long double lon = centreEast, lat = centreNorth;
+  if (!geographic && !XYToLB(coords, centreNorth, centreEast, lon, lat)) return std::nullopt;
+  const auto cell = SheetCellAt(scaleIndex, lon, lat);
+  if (!cell) return std::nullopt;
+  const auto extent = DecodeMapNo(SheetNumberOfCell(*cell));
+  if (!extent) return std::nullopt;
+  // The polygon must be that sheet, not merely lie in it.
+  const auto sheet = SheetCorners(*extent, coords, geographic);
+  const long double tolerance = 1e-4L * std::min(std::fabs(static_cast<long double>(corners[3].x) - corners[0].x),
+                                                 std::fabs(static_cast<long double>(corners[1].y) - corners[0].y));
+  for (std::size_t i = 0; i < 4; ++i) {
+    if (std::fabs(sheet[i].x - static_cast<long double>(corners[i].x)) > tolerance ||
+        std::fabs(sheet[i].y - static_cast<long double>(corners[i].y)) > tolerance)
+      return std::nullopt;
+  }
+  return cell;
 }
 
 std::optional<SheetCell> SheetCellAt(int scaleIndex, long double lon, long double lat) {

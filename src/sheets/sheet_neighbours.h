@@ -20,6 +20,8 @@
 #include <string_view>
 
 #include "common/user_feedback.h"
+#include "coords/utlbxy.h"
+#include "gdb/geometry.h"
 
 namespace tarvik {
 
@@ -72,6 +74,19 @@ std::string SheetNumberOfCell(const SheetCell& cell);
 std::optional<NeighbourNumbers> SheetNeighbours(const std::string& currentNumber, UserFeedback& feedback);
 // The same without telling anyone (a number that names no sheet has none).
 std::optional<NeighbourNumbers> SheetNeighbours(const std::string& currentNumber);
+
+// The cells of the eight neighbours of a cell, in table order; none where
+// there is no sheet (south of the equator, north of 88 degrees).
+std::array<std::optional<SheetCell>, 8> NeighbourCells(const SheetCell& cell);
+
+// The sheet of the scale whose corners these are (0 lower-left, 1
+// upper-left, 2 upper-right, 3 lower-right; longitude and latitude when
+// `geographic`, else planar store order converted with `coords`): the cell
+// holding their centre, when its sheet's corners agree with them to a
+// ten-thousandth of the sheet's side. None when they are no sheet of the
+// scale (only lie in one, or are another shape).
+std::optional<SheetCell> SheetCellOfCorners(int scaleIndex, const std::array<Point2, 4>& corners,
+                                            const CoordParams& coords, bool geographic);
 
 // The cell of the scale's sheet holding the point; none outside the series
 // (south of the equator, north of 88 degrees, or not a longitude).
