@@ -159,8 +159,15 @@ TFrmTarvik::~TFrmTarvik() = default;
 std::filesystem::path TFrmTarvik::settingsFilePath() const { return SettingsFilePath(programPath_); }
 
 std::filesystem::path TFrmTarvik::manualPath() const {
+  // Beside the program in a build folder (and where a user put one of their
+  // own); an installed program finds it in its documentation folder.
   std::filesystem::path manual = programPath_;
-  return manual.replace_extension(".html");
+  manual.replace_extension(".html");
+  std::error_code ec;
+  if (std::filesystem::is_regular_file(manual, ec)) return manual;
+  const auto installed = programPath_.parent_path() / "../share/doc/tarvik" / manual.filename();
+  if (std::filesystem::is_regular_file(installed, ec)) return std::filesystem::weakly_canonical(installed, ec);
+  return manual;
 }
 
 // ---- Controls ----

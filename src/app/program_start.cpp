@@ -3,6 +3,7 @@
 #include <clocale>
 
 #include <QApplication>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QTranslator>
@@ -16,6 +17,9 @@ namespace tarvik {
 void PrepareApplication(QApplication& app) {
   app.setApplicationName("Tarvik");
   app.setApplicationVersion(TARVIK_VERSION);
+  // The program's own icon when it carries one, else the desktop theme's.
+  QIcon icon(":/tarvik/tarvik.svg");
+  app.setWindowIcon(icon.availableSizes().isEmpty() && icon.pixmap(32).isNull() ? QIcon::fromTheme("tarvik") : icon);
   // Qt takes the desktop's locale; numbers written and read by the C library
   // keep "." as their decimal point.
   std::setlocale(LC_NUMERIC, "C");
