@@ -105,6 +105,17 @@ unsigned NextCodePoint(const std::string& s, std::size_t& i) {
 
 }  // namespace
 
+namespace {
+
+// A character outside ASCII as \U+XXXX (U+FFFD beyond the basic plane).
+void AppendEscape(std::string& out, unsigned cp) {
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, "\\U+%04X", cp > 0xFFFF ? 0xFFFDu : cp);
+  out += buffer;
+}
+
+}  // namespace
+
 std::string DxfDocument::MTextContent(const std::string& utf8) {
   std::string out;
   for (std::size_t i = 0; i < utf8.size();) {
@@ -122,10 +133,21 @@ std::string DxfDocument::MTextContent(const std::string& utf8) {
     } else if (cp < 0x80) {
       out += static_cast<char>(cp);
     } else {
-      char buffer[16];
-      std::snprintf(buffer, sizeof buffer, "\\U+%04X", cp > 0xFFFF ? 0xFFFDu : cp);
-      out += buffer;
+      AppendEscape(out, cp);
     }
+  }
+  return out;
+}
+
+std::string DxfDocument::TextContent(const std::string& utf8) {
+  std::string out;
+  for (std::size_t i = 0; i < utf8.size();) {
+    const unsigned cp = NextCodePoint(utf8, i);
+    if (cp < 0x20) continue;
+    if (cp < 0x80)
+      out += static_cast<char>(cp);
+    else
+      AppendEscape(out, cp);
   }
   return out;
 }
@@ -174,8 +196,8 @@ void DxfDocument::rewind(const Mark& m) {
   empty_ = m.empty;
 }
 
-void DxfDocument::addTextStyle(const std::string& name, const std::string& fontFile) {
-  styles_.push_back({name, fontFile});
+void DxfDocument::addTextStyle(const std::string& name, const std::string& fontFile, const std::string& family) {
+  styles_.push_back({name, fontFile, family});
 }
 
 void DxfDocument::grow(const Point2& p) {
@@ -193,13 +215,19 @@ void DxfDocument::grow(const Point2& p) {
 
 namespace {
 
-// Start of an entity in model space.
-Tags Entity(const char* type, unsigned handle, const std::string& layer, int trueColor = -1) {
+// Start of an entity in model space; a colour index and a true colour
+// when given (-1: the layer's).
+Tags Entity(const char* type, unsigned handle, const std::string& layer, int trueColor = -1, int aci = -1) {
   Tags t;
   t(0, type).handle(5, handle).handle(330, kModelRecord)(100, "AcDbEntity")(8, layer);
+  if (aci >= 0) t(62, aci);
   if (trueColor >= 0) t(420, trueColor & 0xFFFFFF);
   return t;
 }
+
+// ANSI31 as the acad.pat file defines it: lines at 45 degrees, 3.175 units
+// apart at scale 1.
+constexpr double kAnsi31Spacing = 3.175;
 
 }  // namespace
 
@@ -215,14 +243,14 @@ void DxfDocument::addPolyline(const std::string& layer, const std::vector<Point2
 }
 
 void DxfDocument::hatch(const std::string& layer, const std::vector<std::vector<Point2>>& rings, bool solid,
-                        double angle, double spacing, int trueColor) {
+                        double spacing, int trueColor, int aci) {
   std::vector<const std::vector<Point2>*> loops;
   for (const auto& r : rings)
     if (r.size() >= 3) loops.push_back(&r);
   if (loops.empty()) return;
-  Tags t = Entity("HATCH", nextEntityHandle(), layer, trueColor);
+  Tags t = Entity("HATCH", nextEntityHandle(), layer, trueColor, aci);
   t(100, "AcDbHatch").point(10, 0, 0).real(210, 0).real(220, 0).real(230, 1);
-  t(2, solid ? "SOLID" : "_USER")(70, solid ? 1 : 0)(71, 0)(91, static_cast<int>(loops.size()));
+  t(2, solid ? "SOLID" : "ANSI31")(70, solid ? 1 : 0)(71, 0)(91, static_cast<int>(loops.size()));
   for (std::size_t i = 0; i < loops.size(); ++i) {
     std::vector<Point2> ring = *loops[i];
     if (ring.size() > 3 && ring.front().x == ring.back().x && ring.front().y == ring.back().y) ring.pop_back();
@@ -234,24 +262,38 @@ void DxfDocument::hatch(const std::string& layer, const std::vector<std::vector<
     }
     t(97, 0);
   }
-  t(75, 0)(76, solid ? 1 : 0);
+  // Predefined pattern (76 = 1) at angle 0 (its lines keep their own 45
+  // degrees), scaled; the line family is written out as well, as readers
+  // draw from it without a pattern file.
+  t(75, 0)(76, 1);
   if (!solid) {
-    const double a = angle * M_PI / 180;
-    t.real(52, angle).real(41, spacing)(77, 0)(78, 1);
-    t.real(53, angle).real(43, 0).real(44, 0).real(45, -std::sin(a) * spacing).real(46, std::cos(a) * spacing)(79, 0);
+    const double scale = spacing / kAnsi31Spacing, step = spacing / std::sqrt(2.0);
+    t.real(52, 0).real(41, scale)(77, 0)(78, 1);
+    t.real(53, 45).real(43, 0).real(44, 0).real(45, -step).real(46, step)(79, 0);
   }
   t(98, 0);
   addEntity(t.text());
 }
 
 void DxfDocument::addSolidHatch(const std::string& layer, const std::vector<std::vector<Point2>>& rings,
-                                int trueColor) {
-  hatch(layer, rings, true, 0, 0, trueColor);
+                                int trueColor, int aci) {
+  hatch(layer, rings, true, 0, trueColor, aci);
 }
 
-void DxfDocument::addLineHatch(const std::string& layer, const std::vector<std::vector<Point2>>& rings, double angle,
-                               double spacing) {
-  hatch(layer, rings, false, angle, spacing, -1);
+void DxfDocument::addAnsi31Hatch(const std::string& layer, const std::vector<std::vector<Point2>>& rings,
+                                 double spacing) {
+  hatch(layer, rings, false, spacing, -1, -1);
+}
+
+void DxfDocument::addLineText(const std::string& layer, const std::string& style, const std::string& utf8, Point2 at,
+                              double height, double angle, int color) {
+  const std::string content = TextContent(utf8);
+  if (content.empty()) return;
+  Tags t = Entity("TEXT", nextEntityHandle(), layer, color);
+  t(100, "AcDbText").point(10, at.x, at.y).real(40, height)(1, content).real(50, angle)(7, style);
+  t(100, "AcDbText");
+  grow(at);
+  addEntity(t.text());
 }
 
 void DxfDocument::addText(const DxfText& text) {
@@ -351,9 +393,12 @@ void DxfDocument::write(const std::string& path) {
 
   TableStart(t, "STYLE", kStyleTable, styles_.size() + 1);
   for (std::size_t i = 0; i <= styles_.size(); ++i) {
-    const Style style = i == 0 ? Style{"Standard", "simsun.ttc"} : styles_[i - 1];
+    const Style style = i == 0 ? Style{"Standard", "simsun.ttc", "SimSun"} : styles_[i - 1];
     Record(t, "STYLE", styleHandles[i], kStyleTable, "AcDbTextStyleTableRecord");
     t(2, style.name)(70, 0).real(40, 0).real(41, 1).real(50, 0)(71, 0).real(42, 2.5)(3, style.font)(4, "");
+    // The family and its flags: character set 134 (GB2312) in the second
+    // byte, variable pitch in the lowest.
+    if (!style.family.empty()) t(1001, "ACAD")(1000, style.family)(1071, (134 << 8) | 0x02);
   }
   t(0, "ENDTAB");
 

@@ -26,6 +26,8 @@
 
 namespace tarvik::deliver {
 
+struct FaceMetrics;
+
 // One frame as its store took it, in store coordinates of `reference`.
 struct DxfFrame {
   std::string name;
@@ -62,6 +64,8 @@ class DxfDrawing {
 
  private:
   std::string styleFor(const std::string& face);
+  void addSpacedText(const std::string& layer, const std::string& style, const StoredText& text, Point2 anchor,
+                     const FaceMetrics& face, double em, int color);
   DxfDocument document_;
   std::vector<std::string> styles_;
   int frames_ = 0;
