@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "common/error.h"
+#include "common/gbk.h"
 
 namespace tarvik::deliver {
 namespace {
@@ -142,12 +143,16 @@ std::string DxfDocument::MTextContent(const std::string& utf8) {
 std::string DxfDocument::TextContent(const std::string& utf8) {
   std::string out;
   for (std::size_t i = 0; i < utf8.size();) {
+    const std::size_t start = i;
     const unsigned cp = NextCodePoint(utf8, i);
     if (cp < 0x20) continue;
-    if (cp < 0x80)
+    if (cp < 0x80) {
       out += static_cast<char>(cp);
-    else
+    } else if (const auto gbk = TryUtf8ToGbk(std::string_view(utf8).substr(start, i - start)); gbk && cp != 0xFFFD) {
+      out += *gbk;
+    } else {
       AppendEscape(out, cp);
+    }
   }
   return out;
 }

@@ -3,10 +3,11 @@
 // lineweight, text styles, and the entities frames are made of (polylines,
 // hatches, multi-line texts). Drawing units are metres.
 //
-// Every string in the file is ASCII: texts carry their other characters as
-// \U+XXXX escapes, which CAD programs read whatever their code page, and the
-// names of layers and styles are ASCII. The code page is still declared as
-// ANSI_936 (Simplified Chinese) for the programs that look at it.
+// Multi-line texts carry their characters outside ASCII as \U+XXXX escapes,
+// which CAD programs read whatever their code page; single-line texts carry
+// them in the declared code page, ANSI_936 (GBK), since some readers (GDAL,
+// QGIS) decode escapes in multi-line texts only (characters outside GBK
+// stay escapes). The names of layers and styles are ASCII.
 //
 // The drawing is not held in memory: layers and entities go to spool files
 // as they are added, and write() puts the header and tables (which need only
@@ -103,8 +104,8 @@ class DxfDocument {
   // The MTEXT content of a UTF-8 text: \U+XXXX for characters outside ASCII,
   // \P for line breaks, backslash and braces escaped.
   static std::string MTextContent(const std::string& utf8);
-  // The TEXT content of a UTF-8 text: \U+XXXX for characters outside
-  // ASCII; line breaks and other control characters left out.
+  // The TEXT content of a UTF-8 text: GBK bytes for characters outside
+  // ASCII, \U+XXXX for those GBK lacks; control characters left out.
   static std::string TextContent(const std::string& utf8);
 
  private:

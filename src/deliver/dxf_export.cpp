@@ -23,12 +23,10 @@ constexpr double kMmPerPoint = 25.4 / 72;
 // Latin faces), and CAD programs are to draw the texts as the preview does:
 //
 // - capHeight: CAD programs take a text's height as the height of its
-//   capitals, not the em the font size gives. It is the height of "X"
-//   above the foot of "x" in the stand-in (UMing 618/1024, Zen Hei
-//   702/1024, DejaVu 1493/2048), which is how readers measure a TrueType
-//   face to scale it; written height = em x capHeight draws the em at the
-//   font size. UMing's Latin letters sit 0.07 em above its baseline, which
-//   that measure leaves out as the readers do.
+//   capitals, not the em the font size gives: the top of "X" above the
+//   baseline in the stand-in (UMing 694/1024, Zen Hei 702/1024, DejaVu
+//   1493/2048), which is how readers measure a TrueType face to scale it.
+//   Written height = em x capHeight draws the em at the font size.
 // - ascent, descent, lineGap: the line box the preview lays texts in (the
 //   face's horizontal header), for placing spaced texts by their baseline.
 // - xAdvance: the width of "x", the unit of character spacing.
@@ -43,7 +41,7 @@ struct FaceMetrics {
 
 namespace {
 
-constexpr FaceMetrics kSongFace{618.0 / 1024, 917.0 / 1024, 155.0 / 1024, 6.0 / 1024, 0.5, 0.5};
+constexpr FaceMetrics kSongFace{694.0 / 1024, 917.0 / 1024, 155.0 / 1024, 6.0 / 1024, 0.5, 0.5};
 constexpr FaceMetrics kHeiFace{702.0 / 1024, 986.0 / 1024, 304.0 / 1024, 92.0 / 1024, 450.0 / 1024, 0};
 constexpr FaceMetrics kLatinFace{1493.0 / 2048, 1901.0 / 2048, 483.0 / 2048, 0, 1212.0 / 2048, 0};
 
