@@ -17,10 +17,34 @@ namespace {
 // stay apart up to 2 million frames (a drawing that would need more is
 // refused). Handles stay within 32 bits, which some readers hold them in.
 enum : unsigned {
-  kVportTable = 0x1, kLtypeTable, kLayerTable, kStyleTable, kViewTable, kUcsTable, kAppidTable, kDimstyleTable,
-  kBlockRecordTable, kRootDictionary, kGroupDictionary, kLayoutDictionary, kPlotStyleDictionary,
-  kPlotStylePlaceholder, kActiveVport, kByBlock, kByLayer, kContinuous, kAcadAppid, kStandardDimstyle,
-  kModelRecord, kPaperRecord, kModelBlock, kModelEnd, kPaperBlock, kPaperEnd, kModelLayout, kPaperLayout,
+  kVportTable = 0x1,
+  kLtypeTable,
+  kLayerTable,
+  kStyleTable,
+  kViewTable,
+  kUcsTable,
+  kAppidTable,
+  kDimstyleTable,
+  kBlockRecordTable,
+  kRootDictionary,
+  kGroupDictionary,
+  kLayoutDictionary,
+  kPlotStyleDictionary,
+  kPlotStylePlaceholder,
+  kActiveVport,
+  kByBlock,
+  kByLayer,
+  kContinuous,
+  kAcadAppid,
+  kStandardDimstyle,
+  kModelRecord,
+  kPaperRecord,
+  kModelBlock,
+  kModelEnd,
+  kPaperBlock,
+  kPaperEnd,
+  kModelLayout,
+  kPaperLayout,
   kFirstTableHandle = 0x100,
   kFirstBeneathHandle = 0x1000000,
   kFirstEntityHandle = 0x10000000,
@@ -76,10 +100,12 @@ void Layout(Tags& t, unsigned handle, const char* name, int order, unsigned reco
   t(0, "LAYOUT").handle(5, handle)(102, "{ACAD_REACTORS").handle(330, kLayoutDictionary)(102, "}");
   t.handle(330, kLayoutDictionary)(100, "AcDbPlotSettings")(1, "")(2, "none_device")(4, "")(6, "");
   for (int code = 40; code <= 49; ++code) t.real(code, 0);
-  t.real(140, 0).real(141, 0).real(142, 1).real(143, 1)(70, order == 0 ? 1712 : 688)(72, 0)(73, 0)(74, order == 0 ? 0 : 5);
+  t.real(140, 0).real(141, 0).real(142, 1).real(143, 1)(70, order == 0 ? 1712 : 688)(72, 0)(73, 0)(
+      74, order == 0 ? 0 : 5);
   t(7, "")(75, order == 0 ? 0 : 16)(76, 0)(77, 2)(78, 300).real(147, 1).real(148, 0).real(149, 0);
   t(100, "AcDbLayout")(1, name)(70, 1)(71, order).real(10, 0).real(20, 0).real(11, 420).real(21, 297);
-  t.point(12, 0, 0).point(14, 0, 0).point(15, 0, 0).real(146, 0).point(13, 0, 0).point(16, 1, 0).point(17, 0, 1);
+  t.point(12, 0, 0).point(14, 0, 0).point(15, 0, 0).real(146, 0).point(13, 0, 0).point(16, 1, 0).point(17, 0,
+                                                                                                       1);
   t(76, 0).handle(330, record);
 }
 
@@ -148,7 +174,8 @@ std::string DxfDocument::TextContent(const std::string& utf8) {
     if (cp < 0x20) continue;
     if (cp < 0x80) {
       out += static_cast<char>(cp);
-    } else if (const auto gbk = TryUtf8ToGbk(std::string_view(utf8).substr(start, i - start)); gbk && cp != 0xFFFD) {
+    } else if (const auto gbk = TryUtf8ToGbk(std::string_view(utf8).substr(start, i - start));
+               gbk && cp != 0xFFFD) {
       out += *gbk;
     } else {
       AppendEscape(out, cp);
@@ -159,8 +186,10 @@ std::string DxfDocument::TextContent(const std::string& utf8) {
 
 DxfDocument::DxfDocument(const std::string& folder)
     : layerSpool_(std::make_unique<SpoolFile>((std::filesystem::path(folder) / "layers.dxf-part").string())),
-      entitySpool_(std::make_unique<SpoolFile>((std::filesystem::path(folder) / "entities.dxf-part").string())),
-      beneathSpool_(std::make_unique<SpoolFile>((std::filesystem::path(folder) / "beneath.dxf-part").string())) {}
+      entitySpool_(
+          std::make_unique<SpoolFile>((std::filesystem::path(folder) / "entities.dxf-part").string())),
+      beneathSpool_(
+          std::make_unique<SpoolFile>((std::filesystem::path(folder) / "beneath.dxf-part").string())) {}
 
 DxfDocument::~DxfDocument() = default;
 
@@ -168,14 +197,17 @@ void DxfDocument::addLayer(const std::string& name, int aci, int lineweight) {
   if (kFirstTableHandle + layerCount_ + 16 >= kFirstBeneathHandle) throw RunError(kTooLarge);
   Tags t;
   // Layer "0" has the first table handle, the others the ones after it.
-  Record(t, "LAYER", kFirstTableHandle + static_cast<unsigned>(++layerCount_), kLayerTable, "AcDbLayerTableRecord");
+  Record(t, "LAYER", kFirstTableHandle + static_cast<unsigned>(++layerCount_), kLayerTable,
+         "AcDbLayerTableRecord");
   t(2, name)(70, 0)(62, aci)(6, "Continuous")(370, lineweight).handle(390, kPlotStylePlaceholder);
   layerSpool_->append(t.text());
 }
 
 unsigned DxfDocument::nextEntityHandle() {
-  const std::uint64_t h = beneath_ ? kFirstBeneathHandle + beneathCount_++ : kFirstEntityHandle + entityCount_++;
-  if (h >= (beneath_ ? std::uint64_t{kFirstEntityHandle} : std::uint64_t{0xFFFFFFFFu})) throw RunError(kTooLarge);
+  const std::uint64_t h =
+      beneath_ ? kFirstBeneathHandle + beneathCount_++ : kFirstEntityHandle + entityCount_++;
+  if (h >= (beneath_ ? std::uint64_t{kFirstEntityHandle} : std::uint64_t{0xFFFFFFFFu}))
+    throw RunError(kTooLarge);
   return static_cast<unsigned>(h);
 }
 
@@ -184,9 +216,18 @@ void DxfDocument::addEntity(const std::string& entity) {
 }
 
 DxfDocument::Mark DxfDocument::mark() const {
-  return {layerCount_,         styles_.size(),        entityCount_,           beneathCount_,
-          layerSpool_->size(), entitySpool_->size(), beneathSpool_->size(), xMin_,
-          yMin_,               xMax_,                yMax_,                 empty_};
+  return {layerCount_,
+          styles_.size(),
+          entityCount_,
+          beneathCount_,
+          layerSpool_->size(),
+          entitySpool_->size(),
+          beneathSpool_->size(),
+          xMin_,
+          yMin_,
+          xMax_,
+          yMax_,
+          empty_};
 }
 
 void DxfDocument::rewind(const Mark& m) {
@@ -201,7 +242,8 @@ void DxfDocument::rewind(const Mark& m) {
   empty_ = m.empty;
 }
 
-void DxfDocument::addTextStyle(const std::string& name, const std::string& fontFile, const std::string& family) {
+void DxfDocument::addTextStyle(const std::string& name, const std::string& fontFile,
+                               const std::string& family) {
   styles_.push_back({name, fontFile, family});
 }
 
@@ -258,7 +300,8 @@ void DxfDocument::hatch(const std::string& layer, const std::vector<std::vector<
   t(2, solid ? "SOLID" : "ANSI31")(70, solid ? 1 : 0)(71, 0)(91, static_cast<int>(loops.size()));
   for (std::size_t i = 0; i < loops.size(); ++i) {
     std::vector<Point2> ring = *loops[i];
-    if (ring.size() > 3 && ring.front().x == ring.back().x && ring.front().y == ring.back().y) ring.pop_back();
+    if (ring.size() > 3 && ring.front().x == ring.back().x && ring.front().y == ring.back().y)
+      ring.pop_back();
     // Polyline boundary; the first ring is the outer one.
     t(92, i == 0 ? 3 : 2)(72, 0)(73, 1)(93, static_cast<int>(ring.size()));
     for (const Point2& p : ring) {
@@ -290,8 +333,8 @@ void DxfDocument::addAnsi31Hatch(const std::string& layer, const std::vector<std
   hatch(layer, rings, false, spacing, -1, -1);
 }
 
-void DxfDocument::addLineText(const std::string& layer, const std::string& style, const std::string& utf8, Point2 at,
-                              double height, double angle, int color) {
+void DxfDocument::addLineText(const std::string& layer, const std::string& style, const std::string& utf8,
+                              Point2 at, double height, double angle, int color) {
   const std::string content = TextContent(utf8);
   if (content.empty()) return;
   Tags t = Entity("TEXT", nextEntityHandle(), layer, color);
@@ -354,7 +397,10 @@ void DxfDocument::write(const std::string& path) {
 
   t(0, "SECTION")(2, "HEADER");
   t(9, "$ACADVER")(1, "AC1015")(9, "$DWGCODEPAGE")(3, "ANSI_936");
-  t(9, "$INSBASE").point(10, 0, 0)(9, "$EXTMIN").point(10, xMin_, yMin_)(9, "$EXTMAX").point(10, xMax_, yMax_);
+  t(9, "$INSBASE")
+      .point(10, 0, 0)(9, "$EXTMIN")
+      .point(10, xMin_, yMin_)(9, "$EXTMAX")
+      .point(10, xMax_, yMax_);
   t(9, "$LIMMIN").real(10, xMin_).real(20, yMin_)(9, "$LIMMAX").real(10, xMax_).real(20, yMax_);
   t(9, "$TEXTSTYLE")(7, "Standard")(9, "$CLAYER")(8, "0")(9, "$LUNITS")(70, 2)(9, "$LUPREC")(70, 4);
   t(9, "$INSUNITS")(70, 6)(9, "$MEASUREMENT")(70, 1)(9, "$LWDISPLAY")(290, 1);
@@ -381,7 +427,8 @@ void DxfDocument::write(const std::string& path) {
   t(0, "ENDTAB");
 
   TableStart(t, "LTYPE", kLtypeTable, 3);
-  for (const auto& [h, name] : {std::pair{kByBlock, "ByBlock"}, {kByLayer, "ByLayer"}, {kContinuous, "Continuous"}}) {
+  for (const auto& [h, name] :
+       {std::pair{kByBlock, "ByBlock"}, {kByLayer, "ByLayer"}, {kContinuous, "Continuous"}}) {
     Record(t, "LTYPE", h, kLtypeTable, "AcDbLinetypeTableRecord");
     t(2, name)(70, 0)(3, h == kContinuous ? "Solid line" : "")(72, 65)(73, 0).real(40, 0);
   }
@@ -450,7 +497,9 @@ void DxfDocument::write(const std::string& path) {
   o(0, "DICTIONARY").handle(5, kGroupDictionary).handle(330, kRootDictionary)(100, "AcDbDictionary")(281, 1);
   o(0, "DICTIONARY").handle(5, kLayoutDictionary).handle(330, kRootDictionary)(100, "AcDbDictionary")(281, 1);
   o(3, "Layout1").handle(350, kPaperLayout)(3, "Model").handle(350, kModelLayout);
-  o(0, "ACDBDICTIONARYWDFLT").handle(5, kPlotStyleDictionary).handle(330, kRootDictionary)(100, "AcDbDictionary");
+  o(0, "ACDBDICTIONARYWDFLT")
+      .handle(5, kPlotStyleDictionary)
+      .handle(330, kRootDictionary)(100, "AcDbDictionary");
   o(281, 1)(3, "Normal").handle(350, kPlotStylePlaceholder)(100, "AcDbDictionaryWithDefault");
   o.handle(340, kPlotStylePlaceholder);
   o(0, "ACDBPLACEHOLDER").handle(5, kPlotStylePlaceholder).handle(330, kPlotStyleDictionary);

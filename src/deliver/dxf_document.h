@@ -30,8 +30,8 @@ enum DxfLineweight : int { kLw009 = 9, kLw015 = 15, kLw100 = 100 };
 
 struct DxfText {
   std::string layer, style;
-  std::string text;  // UTF-8, lines separated by CR LF, LF or CR
-  Point2 at;         // insertion point
+  std::string text;   // UTF-8, lines separated by CR LF, LF or CR
+  Point2 at;          // insertion point
   double height = 0;  // drawing units
   double angle = 0;   // degrees counter-clockwise
   // Attachment: column 0 left, 1 centre, 2 right; row 0 top, 1 middle, 2 bottom.
@@ -65,12 +65,13 @@ class DxfDocument {
   // A solid fill, rings under the odd-parity rule. `trueColor` 0xRRGGBB
   // and `aci`, the colour index of the same colour for programs that read
   // only the index (-1 both: the layer's colour).
-  void addSolidHatch(const std::string& layer, const std::vector<std::vector<Point2>>& rings, int trueColor = -1,
-                     int aci = -1);
+  void addSolidHatch(const std::string& layer, const std::vector<std::vector<Point2>>& rings,
+                     int trueColor = -1, int aci = -1);
   // The predefined pattern ANSI31 (45-degree lines), scaled so that its
   // lines are `spacing` drawing units apart. A predefined pattern is drawn
   // by readers that ignore a pattern defined in the entity itself.
-  void addAnsi31Hatch(const std::string& layer, const std::vector<std::vector<Point2>>& rings, double spacing);
+  void addAnsi31Hatch(const std::string& layer, const std::vector<std::vector<Point2>>& rings,
+                      double spacing);
   // A multi-line text (MTEXT).
   void addText(const DxfText& text);
   // A single-line text (TEXT) of `utf8` with its baseline's left end at
@@ -122,8 +123,8 @@ class DxfDocument {
   bool empty_ = true;
   void grow(const Point2& p);
   unsigned nextEntityHandle();
-  void hatch(const std::string& layer, const std::vector<std::vector<Point2>>& rings, bool solid, double spacing,
-             int trueColor, int aci);
+  void hatch(const std::string& layer, const std::vector<std::vector<Point2>>& rings, bool solid,
+             double spacing, int trueColor, int aci);
 };
 
 }  // namespace tarvik::deliver

@@ -104,7 +104,8 @@ std::vector<std::pair<std::string, unsigned>> Characters(const std::string& line
     unsigned cp = c;
     if (length > 1) {
       cp = c & (0x3F >> (length - 1));
-      for (std::size_t k = start + 1; k < i; ++k) cp = (cp << 6) | (static_cast<unsigned char>(line[k]) & 0x3F);
+      for (std::size_t k = start + 1; k < i; ++k)
+        cp = (cp << 6) | (static_cast<unsigned char>(line[k]) & 0x3F);
     }
     // Combining diacritical marks (U+0300..U+036F) belong to the character before.
     if (!out.empty() && cp >= 0x300 && cp <= 0x36F) {
@@ -126,7 +127,8 @@ double AdvanceEm(const FaceMetrics& face, unsigned cp) {
 std::string DxfFrameTag(const std::string& frameName, int index) {
   bool ascii = !frameName.empty();
   for (char c : frameName)
-    ascii = ascii && ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '-');
+    ascii = ascii && ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                      c == '_' || c == '-');
   if (ascii) return frameName;
   std::string tag = "F";
   tag += std::to_string(index);
@@ -178,7 +180,8 @@ void DxfDrawing::addFrame(const DxfFrame& frame) {
     if (xMin > xMax) xMin = xMax = texts.empty() ? 0 : texts.front().anchor.x;
     toPlane = std::make_unique<ReferenceTransform>(
         *frame.reference, GaussKruegerOn(*frame.reference, ThreeDegreeZoneMeridian((xMin + xMax) / 2)));
-    if (!toPlane->valid()) throw RunError("图廓 " + frame.name + " 的经纬度坐标不能换算到高斯平面，不能写DXF");
+    if (!toPlane->valid())
+      throw RunError("图廓 " + frame.name + " 的经纬度坐标不能换算到高斯平面，不能写DXF");
   }
   const auto plane = [&](Point2 p) {
     if (toPlane) toPlane->apply(p.x, p.y);
@@ -192,8 +195,8 @@ void DxfDrawing::addFrame(const DxfFrame& frame) {
   };
 
   const std::string outer = tag + "_OUTER", thin = tag + "_FRAME", cross = tag + "_CROSS",
-                    bar = tag + "_SCALEBAR", hatch = tag + "_HATCH", band = tag + "_BAND", mask = tag + "_MASK",
-                    text = tag + "_TEXT";
+                    bar = tag + "_SCALEBAR", hatch = tag + "_HATCH", band = tag + "_BAND",
+                    mask = tag + "_MASK", text = tag + "_TEXT";
   dxf.addLayer(mask, 8, kLw009);
   dxf.addLayer(band, 7, kLw009);
   dxf.addLayer(hatch, 7, kLw009);
@@ -255,7 +258,9 @@ void DxfDrawing::addFrame(const DxfFrame& frame) {
     d.column = t.symbol.horizontal == HorizontalAlignment::Left     ? 0
                : t.symbol.horizontal == HorizontalAlignment::Center ? 1
                                                                     : 2;
-    d.row = t.symbol.vertical == VerticalAlignment::Top ? 0 : t.symbol.vertical == VerticalAlignment::Center ? 1 : 2;
+    d.row = t.symbol.vertical == VerticalAlignment::Top      ? 0
+            : t.symbol.vertical == VerticalAlignment::Center ? 1
+                                                             : 2;
     d.bold = t.symbol.bold;
     d.italic = t.symbol.italic;
     d.underline = t.symbol.underline;
@@ -273,8 +278,8 @@ void DxfDrawing::addFrame(const DxfFrame& frame) {
 
 namespace tarvik::deliver {
 
-void DxfDrawing::addSpacedText(const std::string& layer, const std::string& style, const StoredText& t, Point2 anchor,
-                               const FaceMetrics& face, double em, int color) {
+void DxfDrawing::addSpacedText(const std::string& layer, const std::string& style, const StoredText& t,
+                               Point2 anchor, const FaceMetrics& face, double em, int color) {
   // Laid out as the preview lays it out: each character advances by its
   // width plus the spacing (a share of the width of "x"), the lines are
   // aligned on their own width, and the block of lines on the anchor by
@@ -288,10 +293,18 @@ void DxfDrawing::addSpacedText(const std::string& layer, const std::string& styl
   // How far the top of the block lies above the anchor.
   double top = 0;
   switch (t.symbol.vertical) {
-    case VerticalAlignment::Top: top = 0; break;
-    case VerticalAlignment::Center: top = height / 2; break;
-    case VerticalAlignment::Baseline: top = (n - 1) * step + ascent; break;
-    case VerticalAlignment::Bottom: top = height; break;
+    case VerticalAlignment::Top:
+      top = 0;
+      break;
+    case VerticalAlignment::Center:
+      top = height / 2;
+      break;
+    case VerticalAlignment::Baseline:
+      top = (n - 1) * step + ascent;
+      break;
+    case VerticalAlignment::Bottom:
+      top = height;
+      break;
   }
   const double a = t.symbol.angle * M_PI / 180, ca = std::cos(a), sa = std::sin(a);
   for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -305,8 +318,9 @@ void DxfDrawing::addSpacedText(const std::string& layer, const std::string& styl
     const double y = top - ascent - static_cast<double>(i) * step;
     for (const auto& [character, cp] : characters) {
       if (cp != ' ')
-        document_.addLineText(layer, style, character, {anchor.x + x * ca - y * sa, anchor.y + x * sa + y * ca},
-                              em * face.capHeight, t.symbol.angle, color);
+        document_.addLineText(layer, style, character,
+                              {anchor.x + x * ca - y * sa, anchor.y + x * sa + y * ca}, em * face.capHeight,
+                              t.symbol.angle, color);
       x += AdvanceEm(face, cp) * em + spacing;
     }
   }
