@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "common/error.h"
+#include "common/gbk.h"
 
 namespace tarvik::deliver {
 namespace {
@@ -16,10 +17,34 @@ namespace {
 // stay apart up to 2 million frames (a drawing that would need more is
 // refused). Handles stay within 32 bits, which some readers hold them in.
 enum : unsigned {
-  kVportTable = 0x1, kLtypeTable, kLayerTable, kStyleTable, kViewTable, kUcsTable, kAppidTable, kDimstyleTable,
-  kBlockRecordTable, kRootDictionary, kGroupDictionary, kLayoutDictionary, kPlotStyleDictionary,
-  kPlotStylePlaceholder, kActiveVport, kByBlock, kByLayer, kContinuous, kAcadAppid, kStandardDimstyle,
-  kModelRecord, kPaperRecord, kModelBlock, kModelEnd, kPaperBlock, kPaperEnd, kModelLayout, kPaperLayout,
+  kVportTable = 0x1,
+  kLtypeTable,
+  kLayerTable,
+  kStyleTable,
+  kViewTable,
+  kUcsTable,
+  kAppidTable,
+  kDimstyleTable,
+  kBlockRecordTable,
+  kRootDictionary,
+  kGroupDictionary,
+  kLayoutDictionary,
+  kPlotStyleDictionary,
+  kPlotStylePlaceholder,
+  kActiveVport,
+  kByBlock,
+  kByLayer,
+  kContinuous,
+  kAcadAppid,
+  kStandardDimstyle,
+  kModelRecord,
+  kPaperRecord,
+  kModelBlock,
+  kModelEnd,
+  kPaperBlock,
+  kPaperEnd,
+  kModelLayout,
+  kPaperLayout,
   kFirstTableHandle = 0x100,
   kFirstBeneathHandle = 0x1000000,
   kFirstEntityHandle = 0x10000000,
@@ -75,10 +100,12 @@ void Layout(Tags& t, unsigned handle, const char* name, int order, unsigned reco
   t(0, "LAYOUT").handle(5, handle)(102, "{ACAD_REACTORS").handle(330, kLayoutDictionary)(102, "}");
   t.handle(330, kLayoutDictionary)(100, "AcDbPlotSettings")(1, "")(2, "none_device")(4, "")(6, "");
   for (int code = 40; code <= 49; ++code) t.real(code, 0);
-  t.real(140, 0).real(141, 0).real(142, 1).real(143, 1)(70, order == 0 ? 1712 : 688)(72, 0)(73, 0)(74, order == 0 ? 0 : 5);
+  t.real(140, 0).real(141, 0).real(142, 1).real(143, 1)(70, order == 0 ? 1712 : 688)(72, 0)(73, 0)(
+      74, order == 0 ? 0 : 5);
   t(7, "")(75, order == 0 ? 0 : 16)(76, 0)(77, 2)(78, 300).real(147, 1).real(148, 0).real(149, 0);
   t(100, "AcDbLayout")(1, name)(70, 1)(71, order).real(10, 0).real(20, 0).real(11, 420).real(21, 297);
-  t.point(12, 0, 0).point(14, 0, 0).point(15, 0, 0).real(146, 0).point(13, 0, 0).point(16, 1, 0).point(17, 0, 1);
+  t.point(12, 0, 0).point(14, 0, 0).point(15, 0, 0).real(146, 0).point(13, 0, 0).point(16, 1, 0).point(17, 0,
+                                                                                                       1);
   t(76, 0).handle(330, record);
 }
 
@@ -105,6 +132,17 @@ unsigned NextCodePoint(const std::string& s, std::size_t& i) {
 
 }  // namespace
 
+namespace {
+
+// A character outside ASCII as \U+XXXX (U+FFFD beyond the basic plane).
+void AppendEscape(std::string& out, unsigned cp) {
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, "\\U+%04X", cp > 0xFFFF ? 0xFFFDu : cp);
+  out += buffer;
+}
+
+}  // namespace
+
 std::string DxfDocument::MTextContent(const std::string& utf8) {
   std::string out;
   for (std::size_t i = 0; i < utf8.size();) {
@@ -122,9 +160,25 @@ std::string DxfDocument::MTextContent(const std::string& utf8) {
     } else if (cp < 0x80) {
       out += static_cast<char>(cp);
     } else {
-      char buffer[16];
-      std::snprintf(buffer, sizeof buffer, "\\U+%04X", cp > 0xFFFF ? 0xFFFDu : cp);
-      out += buffer;
+      AppendEscape(out, cp);
+    }
+  }
+  return out;
+}
+
+std::string DxfDocument::TextContent(const std::string& utf8) {
+  std::string out;
+  for (std::size_t i = 0; i < utf8.size();) {
+    const std::size_t start = i;
+    const unsigned cp = NextCodePoint(utf8, i);
+    if (cp < 0x20) continue;
+    if (cp < 0x80) {
+      out += static_cast<char>(cp);
+    } else if (const auto gbk = TryUtf8ToGbk(std::string_view(utf8).substr(start, i - start));
+               gbk && cp != 0xFFFD) {
+      out += *gbk;
+    } else {
+      AppendEscape(out, cp);
     }
   }
   return out;
@@ -132,8 +186,10 @@ std::string DxfDocument::MTextContent(const std::string& utf8) {
 
 DxfDocument::DxfDocument(const std::string& folder)
     : layerSpool_(std::make_unique<SpoolFile>((std::filesystem::path(folder) / "layers.dxf-part").string())),
-      entitySpool_(std::make_unique<SpoolFile>((std::filesystem::path(folder) / "entities.dxf-part").string())),
-      beneathSpool_(std::make_unique<SpoolFile>((std::filesystem::path(folder) / "beneath.dxf-part").string())) {}
+      entitySpool_(
+          std::make_unique<SpoolFile>((std::filesystem::path(folder) / "entities.dxf-part").string())),
+      beneathSpool_(
+          std::make_unique<SpoolFile>((std::filesystem::path(folder) / "beneath.dxf-part").string())) {}
 
 DxfDocument::~DxfDocument() = default;
 
@@ -141,14 +197,17 @@ void DxfDocument::addLayer(const std::string& name, int aci, int lineweight) {
   if (kFirstTableHandle + layerCount_ + 16 >= kFirstBeneathHandle) throw RunError(kTooLarge);
   Tags t;
   // Layer "0" has the first table handle, the others the ones after it.
-  Record(t, "LAYER", kFirstTableHandle + static_cast<unsigned>(++layerCount_), kLayerTable, "AcDbLayerTableRecord");
+  Record(t, "LAYER", kFirstTableHandle + static_cast<unsigned>(++layerCount_), kLayerTable,
+         "AcDbLayerTableRecord");
   t(2, name)(70, 0)(62, aci)(6, "Continuous")(370, lineweight).handle(390, kPlotStylePlaceholder);
   layerSpool_->append(t.text());
 }
 
 unsigned DxfDocument::nextEntityHandle() {
-  const std::uint64_t h = beneath_ ? kFirstBeneathHandle + beneathCount_++ : kFirstEntityHandle + entityCount_++;
-  if (h >= (beneath_ ? std::uint64_t{kFirstEntityHandle} : std::uint64_t{0xFFFFFFFFu})) throw RunError(kTooLarge);
+  const std::uint64_t h =
+      beneath_ ? kFirstBeneathHandle + beneathCount_++ : kFirstEntityHandle + entityCount_++;
+  if (h >= (beneath_ ? std::uint64_t{kFirstEntityHandle} : std::uint64_t{0xFFFFFFFFu}))
+    throw RunError(kTooLarge);
   return static_cast<unsigned>(h);
 }
 
@@ -157,9 +216,18 @@ void DxfDocument::addEntity(const std::string& entity) {
 }
 
 DxfDocument::Mark DxfDocument::mark() const {
-  return {layerCount_,         styles_.size(),        entityCount_,           beneathCount_,
-          layerSpool_->size(), entitySpool_->size(), beneathSpool_->size(), xMin_,
-          yMin_,               xMax_,                yMax_,                 empty_};
+  return {layerCount_,
+          styles_.size(),
+          entityCount_,
+          beneathCount_,
+          layerSpool_->size(),
+          entitySpool_->size(),
+          beneathSpool_->size(),
+          xMin_,
+          yMin_,
+          xMax_,
+          yMax_,
+          empty_};
 }
 
 void DxfDocument::rewind(const Mark& m) {
@@ -174,8 +242,9 @@ void DxfDocument::rewind(const Mark& m) {
   empty_ = m.empty;
 }
 
-void DxfDocument::addTextStyle(const std::string& name, const std::string& fontFile) {
-  styles_.push_back({name, fontFile});
+void DxfDocument::addTextStyle(const std::string& name, const std::string& fontFile,
+                               const std::string& family) {
+  styles_.push_back({name, fontFile, family});
 }
 
 void DxfDocument::grow(const Point2& p) {
@@ -193,13 +262,19 @@ void DxfDocument::grow(const Point2& p) {
 
 namespace {
 
-// Start of an entity in model space.
-Tags Entity(const char* type, unsigned handle, const std::string& layer, int trueColor = -1) {
+// Start of an entity in model space; a colour index and a true colour
+// when given (-1: the layer's).
+Tags Entity(const char* type, unsigned handle, const std::string& layer, int trueColor = -1, int aci = -1) {
   Tags t;
   t(0, type).handle(5, handle).handle(330, kModelRecord)(100, "AcDbEntity")(8, layer);
+  if (aci >= 0) t(62, aci);
   if (trueColor >= 0) t(420, trueColor & 0xFFFFFF);
   return t;
 }
+
+// ANSI31 as the acad.pat file defines it: lines at 45 degrees, 3.175 units
+// apart at scale 1.
+constexpr double kAnsi31Spacing = 3.175;
 
 }  // namespace
 
@@ -215,17 +290,18 @@ void DxfDocument::addPolyline(const std::string& layer, const std::vector<Point2
 }
 
 void DxfDocument::hatch(const std::string& layer, const std::vector<std::vector<Point2>>& rings, bool solid,
-                        double angle, double spacing, int trueColor) {
+                        double spacing, int trueColor, int aci) {
   std::vector<const std::vector<Point2>*> loops;
   for (const auto& r : rings)
     if (r.size() >= 3) loops.push_back(&r);
   if (loops.empty()) return;
-  Tags t = Entity("HATCH", nextEntityHandle(), layer, trueColor);
+  Tags t = Entity("HATCH", nextEntityHandle(), layer, trueColor, aci);
   t(100, "AcDbHatch").point(10, 0, 0).real(210, 0).real(220, 0).real(230, 1);
-  t(2, solid ? "SOLID" : "_USER")(70, solid ? 1 : 0)(71, 0)(91, static_cast<int>(loops.size()));
+  t(2, solid ? "SOLID" : "ANSI31")(70, solid ? 1 : 0)(71, 0)(91, static_cast<int>(loops.size()));
   for (std::size_t i = 0; i < loops.size(); ++i) {
     std::vector<Point2> ring = *loops[i];
-    if (ring.size() > 3 && ring.front().x == ring.back().x && ring.front().y == ring.back().y) ring.pop_back();
+    if (ring.size() > 3 && ring.front().x == ring.back().x && ring.front().y == ring.back().y)
+      ring.pop_back();
     // Polyline boundary; the first ring is the outer one.
     t(92, i == 0 ? 3 : 2)(72, 0)(73, 1)(93, static_cast<int>(ring.size()));
     for (const Point2& p : ring) {
@@ -234,24 +310,38 @@ void DxfDocument::hatch(const std::string& layer, const std::vector<std::vector<
     }
     t(97, 0);
   }
-  t(75, 0)(76, solid ? 1 : 0);
+  // Predefined pattern (76 = 1) at angle 0 (its lines keep their own 45
+  // degrees), scaled; the line family is written out as well, as readers
+  // draw from it without a pattern file.
+  t(75, 0)(76, 1);
   if (!solid) {
-    const double a = angle * M_PI / 180;
-    t.real(52, angle).real(41, spacing)(77, 0)(78, 1);
-    t.real(53, angle).real(43, 0).real(44, 0).real(45, -std::sin(a) * spacing).real(46, std::cos(a) * spacing)(79, 0);
+    const double scale = spacing / kAnsi31Spacing, step = spacing / std::sqrt(2.0);
+    t.real(52, 0).real(41, scale)(77, 0)(78, 1);
+    t.real(53, 45).real(43, 0).real(44, 0).real(45, -step).real(46, step)(79, 0);
   }
   t(98, 0);
   addEntity(t.text());
 }
 
 void DxfDocument::addSolidHatch(const std::string& layer, const std::vector<std::vector<Point2>>& rings,
-                                int trueColor) {
-  hatch(layer, rings, true, 0, 0, trueColor);
+                                int trueColor, int aci) {
+  hatch(layer, rings, true, 0, trueColor, aci);
 }
 
-void DxfDocument::addLineHatch(const std::string& layer, const std::vector<std::vector<Point2>>& rings, double angle,
-                               double spacing) {
-  hatch(layer, rings, false, angle, spacing, -1);
+void DxfDocument::addAnsi31Hatch(const std::string& layer, const std::vector<std::vector<Point2>>& rings,
+                                 double spacing) {
+  hatch(layer, rings, false, spacing, -1, -1);
+}
+
+void DxfDocument::addLineText(const std::string& layer, const std::string& style, const std::string& utf8,
+                              Point2 at, double height, double angle, int color) {
+  const std::string content = TextContent(utf8);
+  if (content.empty()) return;
+  Tags t = Entity("TEXT", nextEntityHandle(), layer, color);
+  t(100, "AcDbText").point(10, at.x, at.y).real(40, height)(1, content).real(50, angle)(7, style);
+  t(100, "AcDbText");
+  grow(at);
+  addEntity(t.text());
 }
 
 void DxfDocument::addText(const DxfText& text) {
@@ -307,7 +397,10 @@ void DxfDocument::write(const std::string& path) {
 
   t(0, "SECTION")(2, "HEADER");
   t(9, "$ACADVER")(1, "AC1015")(9, "$DWGCODEPAGE")(3, "ANSI_936");
-  t(9, "$INSBASE").point(10, 0, 0)(9, "$EXTMIN").point(10, xMin_, yMin_)(9, "$EXTMAX").point(10, xMax_, yMax_);
+  t(9, "$INSBASE")
+      .point(10, 0, 0)(9, "$EXTMIN")
+      .point(10, xMin_, yMin_)(9, "$EXTMAX")
+      .point(10, xMax_, yMax_);
   t(9, "$LIMMIN").real(10, xMin_).real(20, yMin_)(9, "$LIMMAX").real(10, xMax_).real(20, yMax_);
   t(9, "$TEXTSTYLE")(7, "Standard")(9, "$CLAYER")(8, "0")(9, "$LUNITS")(70, 2)(9, "$LUPREC")(70, 4);
   t(9, "$INSUNITS")(70, 6)(9, "$MEASUREMENT")(70, 1)(9, "$LWDISPLAY")(290, 1);
@@ -334,7 +427,8 @@ void DxfDocument::write(const std::string& path) {
   t(0, "ENDTAB");
 
   TableStart(t, "LTYPE", kLtypeTable, 3);
-  for (const auto& [h, name] : {std::pair{kByBlock, "ByBlock"}, {kByLayer, "ByLayer"}, {kContinuous, "Continuous"}}) {
+  for (const auto& [h, name] :
+       {std::pair{kByBlock, "ByBlock"}, {kByLayer, "ByLayer"}, {kContinuous, "Continuous"}}) {
     Record(t, "LTYPE", h, kLtypeTable, "AcDbLinetypeTableRecord");
     t(2, name)(70, 0)(3, h == kContinuous ? "Solid line" : "")(72, 65)(73, 0).real(40, 0);
   }
@@ -351,9 +445,12 @@ void DxfDocument::write(const std::string& path) {
 
   TableStart(t, "STYLE", kStyleTable, styles_.size() + 1);
   for (std::size_t i = 0; i <= styles_.size(); ++i) {
-    const Style style = i == 0 ? Style{"Standard", "simsun.ttc"} : styles_[i - 1];
+    const Style style = i == 0 ? Style{"Standard", "simsun.ttc", "SimSun"} : styles_[i - 1];
     Record(t, "STYLE", styleHandles[i], kStyleTable, "AcDbTextStyleTableRecord");
     t(2, style.name)(70, 0).real(40, 0).real(41, 1).real(50, 0)(71, 0).real(42, 2.5)(3, style.font)(4, "");
+    // The family and its flags: character set 134 (GB2312) in the second
+    // byte, variable pitch in the lowest.
+    if (!style.family.empty()) t(1001, "ACAD")(1000, style.family)(1071, (134 << 8) | 0x02);
   }
   t(0, "ENDTAB");
 
@@ -400,7 +497,9 @@ void DxfDocument::write(const std::string& path) {
   o(0, "DICTIONARY").handle(5, kGroupDictionary).handle(330, kRootDictionary)(100, "AcDbDictionary")(281, 1);
   o(0, "DICTIONARY").handle(5, kLayoutDictionary).handle(330, kRootDictionary)(100, "AcDbDictionary")(281, 1);
   o(3, "Layout1").handle(350, kPaperLayout)(3, "Model").handle(350, kModelLayout);
-  o(0, "ACDBDICTIONARYWDFLT").handle(5, kPlotStyleDictionary).handle(330, kRootDictionary)(100, "AcDbDictionary");
+  o(0, "ACDBDICTIONARYWDFLT")
+      .handle(5, kPlotStyleDictionary)
+      .handle(330, kRootDictionary)(100, "AcDbDictionary");
   o(281, 1)(3, "Normal").handle(350, kPlotStylePlaceholder)(100, "AcDbDictionaryWithDefault");
   o.handle(340, kPlotStylePlaceholder);
   o(0, "ACDBPLACEHOLDER").handle(5, kPlotStylePlaceholder).handle(330, kPlotStyleDictionary);

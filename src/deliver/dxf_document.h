@@ -3,10 +3,11 @@
 // lineweight, text styles, and the entities frames are made of (polylines,
 // hatches, multi-line texts). Drawing units are metres.
 //
-// Every string in the file is ASCII: texts carry their other characters as
-// \U+XXXX escapes, which CAD programs read whatever their code page, and the
-// names of layers and styles are ASCII. The code page is still declared as
-// ANSI_936 (Simplified Chinese) for the programs that look at it.
+// Multi-line texts carry their characters outside ASCII as \U+XXXX escapes,
+// which CAD programs read whatever their code page; single-line texts carry
+// them in the declared code page, ANSI_936 (GBK), since some readers (GDAL,
+// QGIS) decode escapes in multi-line texts only (characters outside GBK
+// stay escapes). The names of layers and styles are ASCII.
 //
 // The drawing is not held in memory: layers and entities go to spool files
 // as they are added, and write() puts the header and tables (which need only
@@ -29,8 +30,8 @@ enum DxfLineweight : int { kLw009 = 9, kLw015 = 15, kLw100 = 100 };
 
 struct DxfText {
   std::string layer, style;
-  std::string text;  // UTF-8, lines separated by CR LF, LF or CR
-  Point2 at;         // insertion point
+  std::string text;   // UTF-8, lines separated by CR LF, LF or CR
+  Point2 at;          // insertion point
   double height = 0;  // drawing units
   double angle = 0;   // degrees counter-clockwise
   // Attachment: column 0 left, 1 centre, 2 right; row 0 top, 1 middle, 2 bottom.
@@ -54,17 +55,30 @@ class DxfDocument {
   // hundredths of a millimetre (standard values only). Layers are written
   // in the order they are added.
   void addLayer(const std::string& name, int aci, int lineweight);
-  // A text style over a font file such as "simsun.ttc".
-  void addTextStyle(const std::string& name, const std::string& fontFile);
+  // A text style over a font file such as "simsun.ttc", its family (such
+  // as "SimSun") recorded beside it as AutoCAD does for TrueType faces, with
+  // the Chinese character set, so that readers that look a face up by its
+  // family rather than by its file find it.
+  void addTextStyle(const std::string& name, const std::string& fontFile, const std::string& family);
 
   void addPolyline(const std::string& layer, const std::vector<Point2>& points, bool closed);
-  // A solid fill (`trueColor` 0xRRGGBB, -1 for the layer's colour), rings
-  // under the odd-parity rule.
-  void addSolidHatch(const std::string& layer, const std::vector<std::vector<Point2>>& rings, int trueColor = -1);
-  // Parallel lines `spacing` drawing units apart at `angle` degrees.
-  void addLineHatch(const std::string& layer, const std::vector<std::vector<Point2>>& rings, double angle,
-                    double spacing);
+  // A solid fill, rings under the odd-parity rule. `trueColor` 0xRRGGBB
+  // and `aci`, the colour index of the same colour for programs that read
+  // only the index (-1 both: the layer's colour).
+  void addSolidHatch(const std::string& layer, const std::vector<std::vector<Point2>>& rings,
+                     int trueColor = -1, int aci = -1);
+  // The predefined pattern ANSI31 (45-degree lines), scaled so that its
+  // lines are `spacing` drawing units apart. A predefined pattern is drawn
+  // by readers that ignore a pattern defined in the entity itself.
+  void addAnsi31Hatch(const std::string& layer, const std::vector<std::vector<Point2>>& rings,
+                      double spacing);
+  // A multi-line text (MTEXT).
   void addText(const DxfText& text);
+  // A single-line text (TEXT) of `utf8` with its baseline's left end at
+  // `at`, `height` the capital height in drawing units; `angle` in degrees
+  // counter-clockwise, `color` 0xRRGGBB or -1 for the layer's.
+  void addLineText(const std::string& layer, const std::string& style, const std::string& utf8, Point2 at,
+                   double height, double angle, int color);
 
   // While set, the entities added go beneath every other entity of the
   // drawing, whichever frame it belongs to (masks: a frame's white ring
@@ -91,10 +105,13 @@ class DxfDocument {
   // The MTEXT content of a UTF-8 text: \U+XXXX for characters outside ASCII,
   // \P for line breaks, backslash and braces escaped.
   static std::string MTextContent(const std::string& utf8);
+  // The TEXT content of a UTF-8 text: GBK bytes for characters outside
+  // ASCII, \U+XXXX for those GBK lacks; control characters left out.
+  static std::string TextContent(const std::string& utf8);
 
  private:
   struct Style {
-    std::string name, font;
+    std::string name, font, family;
   };
   std::vector<Style> styles_;
   std::unique_ptr<SpoolFile> layerSpool_, entitySpool_, beneathSpool_;
@@ -106,8 +123,8 @@ class DxfDocument {
   bool empty_ = true;
   void grow(const Point2& p);
   unsigned nextEntityHandle();
-  void hatch(const std::string& layer, const std::vector<std::vector<Point2>>& rings, bool solid, double angle,
-             double spacing, int trueColor);
+  void hatch(const std::string& layer, const std::vector<std::vector<Point2>>& rings, bool solid,
+             double spacing, int trueColor, int aci);
 };
 
 }  // namespace tarvik::deliver

@@ -5,16 +5,16 @@
 // Layers, per frame: NAME_OUTER (outer frame, 1.00 mm), NAME_FRAME (inner
 // frame, corner marks, grids, ticks, table lines, 0.09 mm), NAME_CROSS
 // (crosshairs, 0.15 mm), NAME_SCALEBAR (0.15 mm), NAME_HATCH (the table's
-// centre cell, 45-degree lines 1 mm apart on paper), NAME_BAND (black outer
-// band), NAME_MASK (white mask ring with a grey outline) and NAME_TEXT
-// (texts as MTEXT). NAME is the frame's name when it is made of ASCII
-// letters, digits, "_" and "-" only, otherwise F1, F2, ... in the order the
-// frames were drawn.
+// centre cell, ANSI31 with its lines 1 mm apart on paper), NAME_BAND (black
+// outer band), NAME_MASK (white mask ring with a grey outline) and NAME_TEXT
+// (texts as MTEXT, spaced texts as a TEXT per character). NAME is the
+// frame's name when it is made of ASCII letters, digits, "_" and "-" only,
+// otherwise F1, F2, ... in the order the frames were drawn.
 //
 // Units are metres: planar frames keep their Gauss-Krueger coordinates,
 // geographic frames are drawn in the Gauss-Krueger zone they lie in. Text
-// heights are the font size on paper at the frame's scale (points x 0.3528
-// mm x scale / 1000).
+// heights are the capital height of the font size on paper at the frame's
+// scale (points x 0.3528 mm x scale / 1000 x the face's cap-height share).
 #pragma once
 
 #include <string>
@@ -25,6 +25,8 @@
 #include "gdb/output_reader.h"
 
 namespace tarvik::deliver {
+
+struct FaceMetrics;
 
 // One frame as its store took it, in store coordinates of `reference`.
 struct DxfFrame {
@@ -62,6 +64,8 @@ class DxfDrawing {
 
  private:
   std::string styleFor(const std::string& face);
+  void addSpacedText(const std::string& layer, const std::string& style, const StoredText& text,
+                     Point2 anchor, const FaceMetrics& face, double em, int color);
   DxfDocument document_;
   std::vector<std::string> styles_;
   int frames_ = 0;
