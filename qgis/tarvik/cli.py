@@ -31,7 +31,8 @@ def find_cli():
         if os.path.isfile(named) and os.access(named, os.X_OK):
             return named
         raise CliError(f"TARVIK_CLI names {named}, which is not an executable program")
-    beside = os.path.normpath(os.path.join(PLUGIN_DIR, "..", "..", "..", "..", "bin", PROGRAM))
+    # PREFIX is five folders above this package: tarvik, plugins, python, qgis, share.
+    beside = os.path.normpath(os.path.join(PLUGIN_DIR, "..", "..", "..", "..", "..", "bin", PROGRAM))
     if os.path.isfile(beside) and os.access(beside, os.X_OK):
         return beside
     on_path = shutil.which(PROGRAM)

@@ -59,6 +59,7 @@ def main():
         plugin_loads(qp)
         for case in cases(out):
             run_case(qp, case)
+        finding_the_program(qp, args.plugins, args.cli, top)
         check(not glob.glob(os.path.join(top, "tmp", "**", "tarvik_*"), recursive=True),
               "the temporary shapefiles of the plugin are removed after the runs")
         in_process(args.plugins, out)
@@ -132,6 +133,32 @@ def plugin_loads(qp):
     rc, stdout, stderr = qp("help", "tarvik:make-index")
     for value in ("1000000", "50000", "5000"):
         check(re.search(r"- \d+: " + value + "$", stdout, re.M), f"tarvik:make-index offers the scale {value}")
+
+
+def finding_the_program(qp, plugins, cli, top):
+    """Without TARVIK_CLI: the bin folder of the prefix the plugin is
+    installed in, else PATH, else a refusal that says where it looked."""
+    import shutil
+
+    prefix = os.path.join(top, "prefix")
+    installed = os.path.join(prefix, "share", "qgis", "python", "plugins")
+    shutil.copytree(os.path.join(plugins, "tarvik"), os.path.join(installed, "tarvik"),
+                    ignore=shutil.ignore_patterns("__pycache__"))
+    os.makedirs(os.path.join(prefix, "bin"))
+    os.symlink(os.path.abspath(cli), os.path.join(prefix, "bin", "tarvik-cli"))
+    env = {k: v for k, v in qp.env.items() if k != "TARVIK_CLI"}
+    env.update(QGIS_PLUGINPATH=installed, PATH="/usr/bin:/bin")
+    print("case: tarvik-cli beside the installed plugin", flush=True)
+    rc, stdout, stderr = qp("--json", "run", "tarvik:sheet-info", "--", "NUMBER=J50", env=env)
+    check(rc == 0 and '"NEIGHBOUR_E": "J51"' in stdout, f"found in PREFIX/bin: exit {rc} {stdout[-500:]}{stderr[-500:]}")
+    os.remove(os.path.join(prefix, "bin", "tarvik-cli"))
+    print("case: no tarvik-cli anywhere", flush=True)
+    rc, stdout, stderr = qp("run", "tarvik:sheet-info", "--", "NUMBER=J50", env=env)
+    check(rc != 0 and "tarvik-cli was not found" in stdout + stderr and "Traceback" not in stdout + stderr,
+          f"a clear error without the program: exit {rc} {stdout[-500:]}{stderr[-500:]}")
+    env["TARVIK_CLI"] = os.path.join(top, "no-such-program")
+    rc, stdout, stderr = qp("run", "tarvik:sheet-info", "--", "NUMBER=J50", env=env)
+    check(rc != 0 and "TARVIK_CLI names" in stdout + stderr, f"a TARVIK_CLI that is no program is named: {stderr[-500:]}")
 
 
 def read_back(path):
