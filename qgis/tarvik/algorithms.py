@@ -40,7 +40,7 @@ NEIGHBOURS = ("nw", "n", "ne", "w", "e", "sw", "s", "se")
 
 
 def _not_given(command, option):
-    values, default = cli.choices(command, option)
+    _, default = cli.choices(command, option)
     return f" (not set: tarvik-cli's default{', ' + default if default else ''})"
 
 
