@@ -303,7 +303,14 @@ def in_process(plugins, out):
     outputs into a project."""
     sys.path.insert(0, plugins)
     sys.path.insert(0, "/usr/share/qgis/python/plugins")
-    from qgis.core import QgsApplication, QgsProcessingException, QgsProcessingFeedback, QgsProject
+    from qgis.core import (
+        QgsApplication,
+        QgsProcessingException,
+        QgsProcessingFeatureSourceDefinition,
+        QgsProcessingFeedback,
+        QgsProject,
+        QgsVectorLayer,
+    )
 
     app = QgsApplication([], False)
     app.initQgis()
@@ -334,6 +341,20 @@ def in_process(plugins, out):
         print(f"  stopped after {len(kept)} of 150 frames", flush=True)
         check(1 <= len(kept) < 150, f"a cancelled run keeps between 1 and 149 of 150 frames: {len(kept)}")
         check(re.search(rf"\b{len(kept)}\b", message), f"the message tells the {len(kept)} frames kept: {message}")
+
+        # A selection on a shapefile layer: only the selected sheets, so the
+        # layer must go through a copy, not as its file.
+        print("case: the selected features of a shapefile layer", flush=True)
+        sheets = QgsVectorLayer(os.path.join(out, "six.shp"), "six", "ogr")
+        QgsProject.instance().addMapLayer(sheets)
+        sheets.selectByExpression("\"TFH\" IN ('J50E004009', 'J50E006010')")
+        results = processing.run("tarvik:index", {
+            "INPUT": QgsProcessingFeatureSourceDefinition(sheets.id(), True), "NAME_FIELD": "TFH",
+            "OUTPUT": os.path.join(out, "selected.gpkg")}, feedback=QgsProcessingFeedback())
+        drawn = sorted(k for k in read_back(os.path.join(out, "selected.gpkg")) if k.startswith("L_"))
+        check(results.get("FRAMES") == 2 and drawn == ["L_J50E004009", "L_J50E006010"],
+              f"only the two selected sheets are framed: {results.get('FRAMES')} {drawn}")
+        QgsProject.instance().removeMapLayer(sheets.id())
 
         print("case: outputs load into a project with their groups", flush=True)
         project = QgsProject()
