@@ -21,6 +21,7 @@ import sys
 import tempfile
 
 failures = []
+sys.dont_write_bytecode = True  # the plugin runs from the source tree: no __pycache__ there
 
 
 def check(condition, what):
@@ -51,6 +52,7 @@ def main():
             QT_QPA_PLATFORM="offscreen",
             QGIS_PLUGINPATH=args.plugins,
             TARVIK_CLI=args.cli,
+            PYTHONDONTWRITEBYTECODE="1",
         )
         os.environ.update(env)
         out = os.path.join(top, "out")
