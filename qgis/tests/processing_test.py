@@ -358,6 +358,22 @@ def in_process(plugins, out):
               f"only the two selected sheets are framed: {results.get('FRAMES')} {drawn}")
         QgsProject.instance().removeMapLayer(sheets.id())
 
+        # Run as from the QGIS window (qgis.utils.iface set): the frames
+        # land in the open project, in a group named after the output.
+        print("case: a run from the window adds its output to the project", flush=True)
+        import qgis.utils
+
+        qgis.utils.iface = object()
+        try:
+            processing.run("tarvik:sheet", {"NUMBER": "J50G001003", "DATUM": "cgcs2000",
+                                            "OUTPUT": os.path.join(out, "window.gpkg")}, feedback=QgsProcessingFeedback())
+        finally:
+            qgis.utils.iface = None
+        group = QgsProject.instance().layerTreeRoot().findGroup("window.gpkg")
+        names = sorted(n.layer().name() for n in group.findLayers() if n.layer() and n.layer().isValid()) if group else []
+        check({"L_J50G001003", "a_J50G001003"} <= set(names), f"the window's project holds the frame's classes: {names}")
+        QgsProject.instance().clear()
+
         print("case: outputs load into a project with their groups", flush=True)
         project = QgsProject()
         group = load_output(project, os.path.join(out, "x.gdb"), os.path.join(out, "x.gdb.qgs"))
