@@ -1,19 +1,16 @@
-"""The Processing algorithms, one per tarvik-cli command.
+"""The Processing algorithms' common part, and the frame algorithms sheet,
+index and area (make_index.py and sheet_info.py hold the other two).
 
-Each gathers its parameters into the command's options and runs it; the
+Each algorithm gathers its parameters into the command's options and runs it; the
 command line decides every rule (scale, meridian, datum defaults, names,
 what an existing output may become) and refuses what it does not accept, in
 its own words. The lists of values and the defaults shown here are read
 from the command's --help, so the two cannot disagree.
 """
 
-import html
-import os
-
 from qgis.core import (
     QgsProcessing,
     QgsProcessingAlgorithm,
-    QgsProcessingContext,
     QgsProcessingException,
     QgsProcessingOutputFile,
     QgsProcessingOutputNumber,
@@ -22,7 +19,6 @@ from qgis.core import (
     QgsProcessingParameterDefinition,
     QgsProcessingParameterEnum,
     QgsProcessingParameterExpression,
-    QgsProcessingParameterExtent,
     QgsProcessingParameterFeatureSource,
     QgsProcessingParameterField,
     QgsProcessingParameterFile,
@@ -36,7 +32,6 @@ from .inputs import shapefile_for
 from .results import load_output, running_in_window
 
 FRAME_OUTPUTS = "GeoPackage (*.gpkg);;File Geodatabase (*.gdb);;DXF drawing for CAD (*.dxf)"
-NEIGHBOURS = ("nw", "n", "ne", "w", "e", "sw", "s", "se")
 
 
 def _not_given(command, option):
@@ -423,181 +418,3 @@ class AreaAlgorithm(_LayerFramesAlgorithm):
             "checks and messages apply. Cancel stops after the frame being drawn; the frames finished "
             "are kept."
         )
-
-
-class MakeIndexAlgorithm(TarvikAlgorithm):
-    COMMAND = "make-index"
-
-    def displayName(self):  # noqa: N802
-        return "Make a standard sheet index"
-
-    def shortHelpString(self):  # noqa: N802
-        return (
-            "Writes a standard sheet index: a polygon shapefile with one four-corner polygon per national "
-            "sheet of the scale that overlaps the extent or a polygon of the cover layer, its number in "
-            "the field TFH, ready for Frames of a sheet index layer. The extent is taken in longitude and "
-            "latitude on its own datum. Runs tarvik-cli make-index."
-        )
-
-    def initAlgorithm(self, config=None):  # noqa: N802
-        values, default = cli.choices(self.COMMAND, "--scale")
-        scale = QgsProcessingParameterEnum("SCALE", "Scale (--scale)", values, False, default, False, True)
-        self.addParameter(self._with_help(scale, "--scale"))
-        self.addParameter(
-            self._with_help(QgsProcessingParameterExtent("EXTENT", "Area (--bbox)", None, True), "--bbox")
-        )
-        self.addParameter(
-            self._with_help(
-                QgsProcessingParameterFeatureSource(
-                    "COVER", "Area: polygons of a layer (--cover)", [QgsProcessing.TypeVectorPolygon], None, True
-                ),
-                "--cover",
-            )
-        )
-        self.add_system_parameters(planar_choice=False)
-        self.add_output_parameters("ESRI Shapefile (*.shp)")
-        self.addOutput(QgsProcessingOutputNumber("SHEETS", "Sheets in the index"))
-        self.addOutput(QgsProcessingOutputString("SYSTEM", "Coordinate system written"))
-
-    def processAlgorithm(self, parameters, context, feedback):  # noqa: N802
-        output = self.output_path(parameters, context)
-        args = ["make-index", "-o", output]
-        if self._given(parameters, "SCALE"):
-            args += ["--scale", self.parameterAsEnumString(parameters, "SCALE", context)]
-        cover = None
-        if self._given(parameters, "EXTENT"):
-            args += ["--bbox"] + self._degrees(parameters, context)
-        if self._given(parameters, "COVER"):
-            cover = shapefile_for(self, parameters, "COVER", "", context, feedback)
-            args += ["--cover", cover.path]
-        try:
-            args += self.system_options(parameters, context)
-            if self.parameterAsBoolean(parameters, "OVERWRITE", context):
-                args.append("--overwrite")
-            summary = self.run_cli(args, feedback).summary
-        finally:
-            if cover is not None:
-                cover.cleanup()
-        written = summary.get("output") or output
-        if running_in_window() and context.project() is not None:
-            details = QgsProcessingContext.LayerDetails(
-                os.path.splitext(os.path.basename(written))[0], context.project(), "OUTPUT"
-            )
-            context.addLayerToLoadOnCompletion(written, details)
-        return {"OUTPUT": written, "SHEETS": summary.get("sheets"), "SYSTEM": summary.get("system")}
-
-    def _degrees(self, parameters, context):
-        """West, south, east, north in degrees: a geographic extent as it
-        is, a projected one on its own datum's longitudes and latitudes."""
-        crs = self.parameterAsExtentCrs(parameters, "EXTENT", context)
-        if crs.isValid() and not crs.isGeographic():
-            box = self.parameterAsExtent(parameters, "EXTENT", context, crs.toGeographicCrs())
-        else:
-            box = self.parameterAsExtent(parameters, "EXTENT", context)
-        return [repr(v) for v in (box.xMinimum(), box.yMinimum(), box.xMaximum(), box.yMaximum())]
-
-
-class SheetInfoAlgorithm(TarvikAlgorithm):
-    COMMAND = "sheet-info"
-    DEGREE_KEYS = ("west", "south", "lon_size", "lat_size", "central_meridian")
-    METRE_KEYS = ("x", "y", "x_size", "y_size")
-
-    def displayName(self):  # noqa: N802
-        return "Decode a sheet number"
-
-    def shortHelpString(self):  # noqa: N802
-        return (
-            "Decodes a sheet number of the national map series: its current form, scale, south-west "
-            "corner and size in degrees, the central meridian of the 3-degree zone of its west edge and "
-            "the eight neighbouring sheets; for a large-scale rectangular number (with its scale) the "
-            "layout, corner and size in metres. Runs tarvik-cli sheet-info."
-        )
-
-    def initAlgorithm(self, config=None):  # noqa: N802
-        self.addParameter(QgsProcessingParameterString("NUMBER", "Sheet number (图幅号)"))
-        self.addParameter(
-            self._with_help(
-                QgsProcessingParameterString("SCALE", "Scale of a rectangular number (--scale)", None, False, True),
-                "--scale",
-            )
-        )
-        self._enum("RECT", "Rectangular sheet size (--rect)", "--rect", advanced=True)
-        self.addParameter(
-            self._with_help(
-                QgsProcessingParameterBoolean("NEIGHBOURS", "Neighbouring sheets (--neighbours)", True),
-                "--neighbours",
-            )
-        )
-        self.addParameter(
-            QgsProcessingParameterFileDestination("OUTPUT_HTML", "Report", "HTML files (*.html)", None, True)
-        )
-        self.addOutput(QgsProcessingOutputString("NUMBER", "Sheet number, current form"))
-        self.addOutput(QgsProcessingOutputNumber("SCALE", "Scale denominator"))
-        self.addOutput(QgsProcessingOutputString("LAYOUT", "Rectangular layout"))
-        for key in self.DEGREE_KEYS:
-            self.addOutput(QgsProcessingOutputNumber(key.upper(), key.replace("_", " ") + " (degrees)"))
-        for key in self.METRE_KEYS:
-            self.addOutput(QgsProcessingOutputNumber(key.upper(), key.replace("_", " ") + " (metres)"))
-        for key in NEIGHBOURS:
-            self.addOutput(QgsProcessingOutputString("NEIGHBOUR_" + key.upper(), f"Neighbour {key}"))
-        self.addOutput(QgsProcessingOutputString("TEXT", "tarvik-cli's report"))
-
-    def processAlgorithm(self, parameters, context, feedback):  # noqa: N802
-        args = ["sheet-info", self.parameterAsString(parameters, "NUMBER", context).strip()]
-        scale = self.parameterAsString(parameters, "SCALE", context).strip()
-        if scale:
-            args += ["--scale", scale]
-        if self._given(parameters, "RECT"):
-            rect = self.parameterAsEnumString(parameters, "RECT", context)
-            if rect:
-                args += ["--rect", rect]
-        if self.parameterAsBoolean(parameters, "NEIGHBOURS", context):
-            args.append("--neighbours")
-        result = self.run_cli(args, feedback)
-        info = result.summary.get("info")
-        if not isinstance(info, dict):
-            raise QgsProcessingException("tarvik-cli sheet-info told no sheet: " + result.message())
-        results = {"NUMBER": info.get("number"), "SCALE": info.get("scale"), "LAYOUT": info.get("layout")}
-        for key in self.DEGREE_KEYS + self.METRE_KEYS:
-            results[key.upper()] = info.get(key)
-        neighbours = info.get("neighbours") or {}
-        for key in NEIGHBOURS:
-            results["NEIGHBOUR_" + key.upper()] = neighbours.get(key)
-        results["TEXT"] = result.stderr_text
-        feedback.pushInfo(result.stderr_text)
-        report = self.parameterAsFileOutput(parameters, "OUTPUT_HTML", context)
-        if report:
-            self._write_report(report, info, result.stderr_text)
-            results["OUTPUT_HTML"] = report
-        return results
-
-    @staticmethod
-    def _write_report(path, info, text):
-        rows = "".join(
-            f"<tr><th>{html.escape(k)}</th><td>{html.escape(str(v))}</td></tr>"
-            for k, v in info.items()
-            if k != "neighbours"
-        )
-        grid = ""
-        neighbours = info.get("neighbours")
-        if isinstance(neighbours, dict):
-            cell = lambda k: html.escape(neighbours.get(k) or "-")  # noqa: E731
-            centre = "<b>" + html.escape(str(info.get("number", ""))) + "</b>"
-            grid = (
-                "<table border='1' cellpadding='4'>"
-                f"<tr><td>{cell('nw')}</td><td>{cell('n')}</td><td>{cell('ne')}</td></tr>"
-                f"<tr><td>{cell('w')}</td><td>{centre}</td><td>{cell('e')}</td></tr>"
-                f"<tr><td>{cell('sw')}</td><td>{cell('s')}</td><td>{cell('se')}</td></tr></table>"
-            )
-        with open(path, "w", encoding="utf-8") as out:
-            out.write(
-                "<!DOCTYPE html><html><head><meta charset='utf-8'><title>"
-                + html.escape(str(info.get("number", "")))
-                + "</title></head><body><table>"
-                + rows
-                + "</table>"
-                + grid
-                + "<pre>"
-                + html.escape(text)
-                + "</pre></body></html>\n"
-            )

@@ -2,13 +2,9 @@
 
 from qgis.core import QgsProcessingProvider
 
-from .algorithms import (
-    AreaAlgorithm,
-    IndexAlgorithm,
-    MakeIndexAlgorithm,
-    SheetAlgorithm,
-    SheetInfoAlgorithm,
-)
+from .algorithms import AreaAlgorithm, IndexAlgorithm, SheetAlgorithm
+from .make_index import MakeIndexAlgorithm
+from .sheet_info import SheetInfoAlgorithm
 
 
 class TarvikProvider(QgsProcessingProvider):
