@@ -16,8 +16,9 @@ along its own direction, and QGIS's width must be within 5 % of the
 preview's.
 
 Usage: qgis_text_widths_test.py TARVIK_CLI [--report]. With --report it
-prints every ratio. Exits 77 (skipped) without PyQGIS, numpy, scipy or
-fontTools, or without the stand-in faces."""
+prints every ratio; with TARVIK_DUMP=DIR in the environment it saves both
+pictures of each text off by more than 5 % there. Exits 77 (skipped)
+without PyQGIS, numpy or fontTools, or without the stand-in faces."""
 import math
 import os
 import shutil
@@ -34,7 +35,7 @@ try:
     from qgis.PyQt.QtCore import QSize
     from qgis.PyQt.QtGui import QColor, QFontDatabase, QImage
 except ImportError as e:
-    print("PyQGIS test skipped:", e, "(Debian: python3-qgis, python3-fonttools)")
+    print("PyQGIS test skipped:", e, "(Debian: python3-qgis, python3-numpy, python3-fonttools)")
     sys.exit(77)
 
 UMING = "/usr/share/fonts/truetype/arphic/uming.ttc"
