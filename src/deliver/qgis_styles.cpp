@@ -3,6 +3,7 @@
 #include <functional>
 #include <vector>
 
+#include "common/font_faces.h"
 #include "deliver/xml_text.h"
 #include "gdb/element_kinds.h"
 
@@ -131,6 +132,50 @@ std::string FromExpression(const char* property, const std::string& expression) 
          Option("expression", expression) + Option("type", "3", "int") + "</Option>";
 }
 
+// A QGIS string literal.
+std::string Literal(const std::string& text) {
+  std::string out = "'";
+  for (char c : text) {
+    if (c == '\'') out += '\'';
+    if (c == '\\') out += '\\';
+    out += c;
+  }
+  return out + "'";
+}
+
+// A regular expression matching any of `marks` literally, without case.
+std::string AnyOf(const std::vector<std::string>& marks) {
+  std::string out = "(?i)";
+  for (std::size_t i = 0; i < marks.size(); ++i) {
+    if (i > 0) out += '|';
+    for (char c : marks[i]) {
+      const bool plain = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                         static_cast<unsigned char>(c) >= 0x80;
+      if (!plain) out += '\\';
+      out += c;
+    }
+  }
+  return out;
+}
+
+// The rule of the texts whose face has `style`, by the marks in "FontName"
+// (Song tested first, as FaceStyleOf does).
+std::string FaceStyleFilter(FaceStyle style) {
+  const auto has = [](FaceStyle s, const char* test) {
+    return "regexp_match(trim(coalesce(\"FontName\", '')), " + Literal(AnyOf(FaceStyleMarks(s))) + ") " +
+           test;
+  };
+  switch (style) {
+    case FaceStyle::Song:
+      return has(FaceStyle::Song, "> 0");
+    case FaceStyle::Hei:
+      return has(FaceStyle::Song, "= 0") + " AND " + has(FaceStyle::Hei, "> 0");
+    case FaceStyle::Other:
+      break;
+  }
+  return has(FaceStyle::Song, "= 0") + " AND " + has(FaceStyle::Hei, "= 0");
+}
+
 // Character spacing in points: the stored value is a percentage of the
 // font's average character width, half the em in the Chinese faces.
 constexpr const char* kSpacingPt = "(coalesce(\"CharacterSpacing\", 0) / 100.0 * \"FontSize\" * 0.5)";
@@ -140,8 +185,10 @@ constexpr const char* kSpacingPt = "(coalesce(\"CharacterSpacing\", 0) / 100.0 *
 // factor brings multi-line notes back within a tenth of a millimetre.
 constexpr double kQgisLineHeightFactor = 0.989;
 
-// `show`: the expression that decides whether a text shows; empty: every text.
-std::string Labeling(const std::string& show = "") {
+// The label settings of the texts, drawn in `fallbackFamily` where the face
+// in "FontName" is missing. `show`: the expression that decides whether a
+// text shows; empty: every text.
+std::string LabelSettings(const std::string& fallbackFamily, const std::string& show) {
   const std::string spacing = kSpacingPt;
   // The point is the anchor: left-aligned texts lie to its right, top-aligned
   // ones below it (QGIS quadrants: row above/over/below times three plus
@@ -167,8 +214,9 @@ std::string Labeling(const std::string& show = "") {
                                  FromExpression("MultiLineAlignment", multiline) + FromExpression("OffsetQuad", quadrant) +
                                  FromExpression("OffsetXY", offset) + (show.empty() ? std::string() : FromExpression("Show", show)) +
                                  FromField("Size", "FontSize") + FromField("Underline", "Underline");
-  return "<labeling type=\"simple\"><settings calloutType=\"simple\">"
-         "<text-style fieldName=\"TextString\" isExpression=\"0\" fontFamily=\"SimSun\" namedStyle=\"\" "
+  return "<settings calloutType=\"simple\">"
+         "<text-style fieldName=\"TextString\" isExpression=\"0\"" + XmlAttr("fontFamily", fallbackFamily) +
+         " namedStyle=\"\" "
          "fontSize=\"10\" fontSizeUnit=\"Point\" fontWeight=\"50\" fontItalic=\"0\" fontUnderline=\"0\" "
          "fontStrikeout=\"0\" fontKerning=\"1\" fontLetterSpacing=\"0\" fontWordSpacing=\"0\" "
          "textColor=\"0,0,0,255\" textOpacity=\"1\"" + XmlAttr("multilineHeight", kQgisLineHeightFactor) + " allowHtml=\"0\" capitalization=\"0\" "
@@ -187,7 +235,28 @@ std::string Labeling(const std::string& show = "") {
          "fontMaxPixelSize=\"10000\" minFeatureSize=\"0\" zIndex=\"0\" unplacedVisibility=\"1\"/>"
          "<dd_properties><Option type=\"Map\">" +
          Option("name", "") + "<Option type=\"Map\" name=\"properties\">" + properties + "</Option>" +
-         Option("type", "collection") + "</Option></dd_properties></settings></labeling>";
+         Option("type", "collection") + "</Option></dd_properties></settings>";
+}
+
+// QGIS 3.22 draws a label whose data-defined family is not installed (a
+// fontconfig alias does not count) in the family of the label settings
+// themselves, the same for every text. So the texts are labelled by three rules, one per
+// style of face, each falling back to the installed face the preview draws
+// that style with: the face stored in "FontName" draws wherever it is
+// installed (宋体 on a Chinese Windows), the preview's stand-in elsewhere.
+std::string Labeling(const std::string& show = "") {
+  const struct {
+    FaceStyle style;
+    const char* description;
+  } rules[] = {{FaceStyle::Song, "宋体类"}, {FaceStyle::Hei, "黑体类"}, {FaceStyle::Other, "其他字体"}};
+  std::string out = "<labeling type=\"rule-based\"><rules key=\"texts\">";
+  for (const auto& rule : rules) {
+    const std::string fallback =
+        rule.style == FaceStyle::Other ? FaceFamilies("").front() : InstalledStandIn(rule.style);
+    out += "<rule" + XmlAttr("key", rule.description) + XmlAttr("description", rule.description) +
+           XmlAttr("filter", FaceStyleFilter(rule.style)) + ">" + LabelSettings(fallback, show) + "</rule>";
+  }
+  return out + "</rules></labeling>";
 }
 
 std::string RootAttributes(double referenceScale, bool labels) {

@@ -4,7 +4,9 @@
 //            and 3 scale bar 0.15 mm, black, square caps;
 //   polygons by "ID": 1 hatched (0.1 mm lines 1 mm apart, rising to the
 //            right), 10 black, 100 white with a grey 0.1 mm outline;
-//   texts    no symbol, one label per point from the text fields: face, size
+//   texts    no symbol, one label per point from the text fields: face (the
+//            stored face, then the stand-ins the preview draws it with where
+//            it is missing: common/font_faces.h), size
 //            (points), weight, slant, underline, colour, angle, alignment,
 //            character spacing and line breaks.
 // Sizes are on paper at the layer's reference scale, the frame's scale, so

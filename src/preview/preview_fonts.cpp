@@ -2,45 +2,17 @@
 
 #include <QTextBoundaryFinder>
 
+#include "common/font_faces.h"
+
 namespace tarvik {
-namespace {
-
-enum class FaceStyle { Song, Hei, Other };
-
-FaceStyle StyleOf(const QString& face) {
-  for (const char* mark : {"宋", "仿", "楷", "明", "Song", "SimSun", "Ming", "Kai"})
-    if (face.contains(QString::fromUtf8(mark), Qt::CaseInsensitive)) return FaceStyle::Song;
-  for (const char* mark : {"黑", "Hei"})
-    if (face.contains(QString::fromUtf8(mark), Qt::CaseInsensitive)) return FaceStyle::Hei;
-  return FaceStyle::Other;
-}
-
-}  // namespace
 
 QStringList PreviewFontFamilies(const std::string& face) {
-  const QString name = QString::fromStdString(face).trimmed();
   QStringList out;
-  if (!name.isEmpty()) out << name;
-  switch (StyleOf(name)) {
-    case FaceStyle::Song:
-      out << "AR PL UMing CN" << "Noto Serif CJK SC" << "Source Han Serif SC" << "WenQuanYi Zen Hei";
-      break;
-    case FaceStyle::Hei:
-      out << "WenQuanYi Zen Hei" << "Noto Sans CJK SC" << "Source Han Sans SC" << "AR PL UMing CN";
-      break;
-    case FaceStyle::Other:
-      // Let the system match the face itself (MS Sans Serif, Arial, ... get
-      // its usual stand-in); Chinese characters fall back per glyph.
-      if (name.isEmpty()) out << "Sans Serif";
-      break;
-  }
-  out.removeDuplicates();
+  for (const std::string& family : FaceFamilies(face)) out << QString::fromStdString(family);
   return out;
 }
 
-QString PreviewGenericFamily(const std::string& face) {
-  return StyleOf(QString::fromStdString(face)) == FaceStyle::Song ? "serif" : "sans-serif";
-}
+QString PreviewGenericFamily(const std::string& face) { return QString::fromLatin1(GenericFamilyOf(face)); }
 
 QFont MakePreviewFont(const PreviewTextStyle& style) {
   QFont font;

@@ -26,7 +26,8 @@ struct PreviewTextStyle {
   QRgb color = 0xff000000;
 };
 
-// The stored face first, then installed faces of the same style: Song (Ming)
+// The stored face first, then installed faces of the same style
+// (common/font_faces.h, the table the QGIS styles name too): Song (Ming)
 // faces such as 宋体/SimSun, 仿宋, 楷体 fall back to AR PL UMing CN and other
 // serif CJK faces; Hei faces (黑体/SimHei, 微软雅黑) to sans CJK faces; other
 // faces keep what the system matches for them (Chinese characters then fall

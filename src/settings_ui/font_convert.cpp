@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "common/font_faces.h"
+
 namespace tarvik {
 namespace {
 
@@ -47,10 +49,14 @@ QColor FontColor(const FontDesc& font) {
 }
 
 void InstallWindowsFontSubstitutes() {
-  const QStringList ming = {"AR PL UMing CN", "Noto Serif CJK SC", "Source Han Serif SC",
-                            "WenQuanYi Zen Hei"};
-  const QStringList hei = {"WenQuanYi Zen Hei", "Noto Sans CJK SC", "Source Han Sans SC",
-                           "AR PL UMing CN"};
+  // The stand-ins the preview and the QGIS project draw these faces with.
+  const auto standIns = [](FaceStyle style) {
+    QStringList out;
+    for (const std::string& face : StandInFaces(style)) out << QString::fromStdString(face);
+    return out;
+  };
+  const QStringList ming = standIns(FaceStyle::Song);
+  const QStringList hei = standIns(FaceStyle::Hei);
   for (const char* face : {"宋体", "SimSun", "新宋体", "NSimSun", "仿宋", "FangSong", "楷体",
                            "KaiTi"}) {
     const QString name = QString::fromUtf8(face);

@@ -11,6 +11,8 @@
 #include <map>
 #include <set>
 #include <memory>
+#include <set>
+#include <string>
 
 #include "common/text_util.h"
 #include "support/gdal_readback.h"
@@ -108,9 +110,20 @@ TEST(Delivery, GeoPackageCarriesQgisStylesAndStacksTextsLinesPolygons) {
     if (s[0][0] == 'a') {
       EXPECT_EQ(qml.value("=qgis.labelsEnabled"), "1");
       EXPECT_EQ(qml.value("=qgis.renderer-v2.type"), "nullSymbol");
-      EXPECT_EQ(qml.value("=qgis.labeling.settings.text-style.fieldName"), "TextString");
-      EXPECT_EQ(qml.value("=qgis.labeling.settings.rendering.displayAll"), "1");
-      EXPECT_EQ(qml.value("=qgis.labeling.settings.rendering.obstacle"), "0");
+      // One labelling rule per style of face (Song, Hei, other), each with a
+      // fallback family of its own.
+      EXPECT_EQ(qml.value("=qgis.labeling.type"), "rule-based");
+      const auto rules = Children(qml.find("=qgis.labeling.rules"), "rule");
+      ASSERT_EQ(rules.size(), 3u);
+      std::set<std::string> fallbacks;
+      for (CPLXMLNode* rule : rules) {
+        EXPECT_NE(std::string(CPLGetXMLValue(rule, "filter", "")), "");
+        EXPECT_EQ(std::string(CPLGetXMLValue(rule, "settings.text-style.fieldName", "")), "TextString");
+        EXPECT_EQ(std::string(CPLGetXMLValue(rule, "settings.rendering.displayAll", "")), "1");
+        EXPECT_EQ(std::string(CPLGetXMLValue(rule, "settings.rendering.obstacle", "")), "0");
+        fallbacks.insert(CPLGetXMLValue(rule, "settings.text-style.fontFamily", ""));
+      }
+      EXPECT_EQ(fallbacks.size(), 3u);
       // Every text property is data-defined from the text's fields.
       for (const char* p : {"Size", "Family", "Bold", "Italic", "Underline", "Color", "LabelRotation", "OffsetQuad",
                             "OffsetXY", "FontLetterSpacing", "MultiLineAlignment"})
