@@ -154,6 +154,8 @@ struct Damage {
 class DamagedCheckpoint : public ::testing::TestWithParam<Damage> {};
 
 TEST_P(DamagedCheckpoint, IsSetAsideTheStoreKeptAsItIsAndOverwriteRemovesBoth) {
+  if (!CliCanPreview()) GTEST_SKIP() << "this tarvik-cli has no preview (built without Qt)";
+
   const Damage& damage = GetParam();
   TempDir dir;
   const auto [out, first] = KilledStore(dir, "out.gdb");
@@ -205,6 +207,8 @@ struct Moment {
 class CheckpointReplaced : public ::testing::TestWithParam<Moment> {};
 
 TEST_P(CheckpointReplaced, IsUsedAndRemoved) {
+  if (!CliCanPreview()) GTEST_SKIP() << "this tarvik-cli has no preview (built without Qt)";
+
   TempDir dir;
   const auto [out, first] = KilledStore(dir, "out.gdb");
   GetParam().apply(out);
@@ -239,6 +243,8 @@ INSTANTIATE_TEST_SUITE_P(
 class StaleCheckpoint : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(StaleCheckpoint, IsNeverAppliedToAnotherStore) {
+  if (!CliCanPreview()) GTEST_SKIP() << "this tarvik-cli has no preview (built without Qt)";
+
   TempDir dir;
   const Killed killed = KilledStore(dir, "killed.gdb");
   const std::string out = dir / "other.gdb";
@@ -263,6 +269,8 @@ INSTANTIATE_TEST_SUITE_P(Layouts, StaleCheckpoint, ::testing::Values("shared", "
 // instead of reading a batch half written; a GeoPackage is read as its last
 // transaction left it.
 TEST(ReadDuringARun, FileGdbIsRefusedAsBeingWrittenGeoPackageShowsTheLastBatch) {
+  if (!CliCanPreview()) GTEST_SKIP() << "this tarvik-cli has no preview (built without Qt)";
+
   for (const std::string kind : {".gdb", ".gpkg"}) {
     TempDir dir;
     const std::string out = dir / ("out" + kind);

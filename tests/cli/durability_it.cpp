@@ -151,6 +151,8 @@ INSTANTIATE_TEST_SUITE_P(Moments, KilledPerFrameGdb, ::testing::Range(0, 10));
 // journal, which only a connection that may write rolls back: the next
 // Tarvik open does that and says so, and read-only readers then read it.
 TEST(KilledGeoPackage, HotJournalIsRolledBackByTheNextOpenWhichSaysSo) {
+  if (!CliCanPreview()) GTEST_SKIP() << "this tarvik-cli has no preview (built without Qt)";
+
   TempDir dir;
   const std::string out = dir / "out.gpkg";
   std::string first;

@@ -43,6 +43,22 @@ void WriteFile(const std::string& path, const std::string& content) {
   out << content;
 }
 
+bool CliCanPreview() {
+#ifdef TARVIK_TEST_CLI_HAS_PREVIEW
+  return true;
+#else
+  return false;
+#endif
+}
+
+bool BuiltWithSanitizer() {
+#ifdef TARVIK_TEST_SANITIZED
+  return true;
+#else
+  return false;
+#endif
+}
+
 std::string CliPath() {
   const char* cli = std::getenv("TARVIK_CLI");
   return cli ? cli : TARVIK_CLI_PATH;

@@ -33,6 +33,13 @@ struct CliResult {
 CliResult RunCli(const std::vector<std::string>& args, const std::string& input = "");
 // The path of the tarvik-cli RunCli runs.
 std::string CliPath();
+// Whether that tarvik-cli can draw previews: a build without Qt (the
+// sanitizer builds among them) has no preview command, which the tests that
+// let `preview` open a store after a run then cannot use.
+bool CliCanPreview();
+// Whether this build runs under a sanitizer, whose runtime makes bounds on a
+// process's memory meaningless.
+bool BuiltWithSanitizer();
 // A settings file the build ships (e.g. "rect_sheets.set").
 std::string SharedFile(const std::string& name);
 
