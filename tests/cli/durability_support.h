@@ -3,6 +3,7 @@
 // uninterrupted shared-layout run writes for each, and a small disk.
 #pragma once
 
+#include <chrono>
 #include <gtest/gtest.h>
 
 #include <sys/mount.h>
@@ -87,7 +88,8 @@ inline std::map<std::string, Sizes> SharedSizesOf(const std::string& output) {
 // A folder of test data made once per build of tarvik-cli, in the
 // temporary folder, shared by the test processes (ctest runs every test in
 // a process of its own): `make` fills the folder it is given; the first
-// process to finish puts its folder in place. Folders of earlier builds go.
+// process to finish puts its folder in place. Folders of earlier builds go
+// once they are an hour old.
 inline std::string CachedData(const std::string& tag, const std::function<void(const std::string&)>& make) {
   namespace fs = std::filesystem;
   struct stat st {};
@@ -98,14 +100,24 @@ inline std::string CachedData(const std::string& tag, const std::function<void(c
   const std::string prefix = "tarvik-test-" + tag + "-";
   const std::string folder = (temp / (prefix + key)).string();
   if (fs::exists(folder + "/done")) return folder;
+  // Another build's folders may be in use by its own tests running beside
+  // these (two build folders tested at once): only those untouched for an
+  // hour go.
   std::error_code ec;
+  const auto stale = fs::file_time_type::clock::now() - std::chrono::hours(1);
   for (const auto& entry : fs::directory_iterator(temp, ec)) {
     const std::string name = entry.path().filename().string();
-    if (name.rfind(prefix, 0) == 0 && name.find(key) == std::string::npos) fs::remove_all(entry.path(), ec);
+    if (name.rfind(prefix, 0) != 0 || name.find(key) != std::string::npos) continue;
+    std::error_code time_ec;
+    const auto written = fs::last_write_time(entry.path(), time_ec);
+    if (!time_ec && written < stale) fs::remove_all(entry.path(), ec);
   }
   const std::string work = folder + ".tmp-" + std::to_string(getpid());
   fs::create_directories(work);
   make(work);
+  // Data that failed to be made is never published for other tests to use:
+  // this test fails with the cause, the next one makes it again.
+  if (::testing::Test::HasFailure()) return work;
   WriteFile(work + "/done", "");
   fs::rename(work, folder, ec);
   if (ec) fs::remove_all(work, ec);
