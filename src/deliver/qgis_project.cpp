@@ -114,7 +114,10 @@ void Include(Envelope& e, bool& any, double x, double y) {
 // Whether a frame's coordinates are not the project's plane (geographic, or
 // another zone appended to the output).
 bool OffThePlane(const FrameInfo& frame, const SpatialReference& plane) {
-  return frame.ref.isGeographic() || frame.ref.wkt() != plane.wkt();
+  // The frames of the shared classes and a plane taken from them hold one
+  // object: no WKT written out twice per frame.
+  if (frame.ref.isGeographic()) return true;
+  return !(frame.ref.ogr() && frame.ref.ogr() == plane.ogr()) && frame.ref.wkt() != plane.wkt();
 }
 
 // What a frame puts on paper, in the project's plane: its lines and
