@@ -45,7 +45,7 @@ struct SharedFrameClasses {
 // The most a batch holds: frames, and seconds from its first frame.
 struct SharedBatchLimits {
   int frames = 25000;
-  double seconds = 30;
+  double seconds = 120;
 };
 
 class SharedFrameWriter {
