@@ -21,9 +21,22 @@ SpatialReference::SpatialReference(OGRSpatialReference* owned) : ref_(owned) {
   if (ref_) ref_->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
 }
 
-SpatialReference::SpatialReference(const SpatialReference& other)
-    : ref_(other.ref_ ? other.ref_->Clone() : nullptr), domain_(other.domain_) {
-  if (ref_) ref_->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+SpatialReference::SpatialReference(const SpatialReference& other) : domain_(other.domain_), shared_(other.shared_) {
+  if (!other.ref_) return;
+  if (shared_) {
+    // GDAL counts the holders of its object (Release() in the deleter).
+    other.ref_->Reference();
+    ref_.reset(other.ref_.get());
+    return;
+  }
+  ref_.reset(other.ref_->Clone());
+  ref_->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
+}
+
+SpatialReference SpatialReference::Independent(const SpatialReference& ref) {
+  SpatialReference copy(ref.ref_ ? ref.ref_->Clone() : nullptr);
+  copy.domain_ = ref.domain_;
+  return copy;
 }
 
 SpatialReference& SpatialReference::operator=(const SpatialReference& other) {

@@ -75,6 +75,14 @@ class SpatialReference {
   // The GDAL object, for the geodatabase layer only. Null for none.
   const OGRSpatialReference* ogr() const { return ref_.get(); }
 
+  // Copies of this reference, and their copies, use its GDAL object instead
+  // of a clone each: for the thousands of frames of one system an output's
+  // reader lists. GDAL's object is not to be used by two threads at once, so
+  // such copies stay on the thread that made them; Independent() gives one
+  // for another thread.
+  void shareWithCopies() { shared_ = true; }
+  static SpatialReference Independent(const SpatialReference& ref);
+
  private:
   struct Deleter {
     void operator()(OGRSpatialReference* ref) const;
@@ -83,6 +91,7 @@ class SpatialReference {
 
   std::unique_ptr<OGRSpatialReference, Deleter> ref_;
   Domain domain_;
+  bool shared_ = false;
 };
 
 }  // namespace tarvik

@@ -114,7 +114,10 @@ void Include(Envelope& e, bool& any, double x, double y) {
 // Whether a frame's coordinates are not the project's plane (geographic, or
 // another zone appended to the output).
 bool OffThePlane(const FrameInfo& frame, const SpatialReference& plane) {
-  return frame.ref.isGeographic() || frame.ref.wkt() != plane.wkt();
+  // The frames of the shared classes and a plane taken from them hold one
+  // object: no WKT written out twice per frame.
+  if (frame.ref.isGeographic()) return true;
+  return !(frame.ref.ogr() && frame.ref.ogr() == plane.ogr()) && frame.ref.wkt() != plane.wkt();
 }
 
 // What a frame puts on paper, in the project's plane: its lines and
@@ -358,7 +361,7 @@ DeliveredFiles WriteQgisProject(const std::string& outputPath, const PrintOption
   model.xMax = xMax + margin;
   model.yMax = yMax + margin;
 
-  int index = 0, sharedGroups = 0;
+  int index = 0;
   const FrameInfo* shared = nullptr;
   const auto groupOf = [&](const FrameInfo& f, const std::string& name, const std::string& subset) {
     ProjectGroup group;
@@ -377,15 +380,21 @@ DeliveredFiles WriteQgisProject(const std::string& outputPath, const PrintOption
     model.groups.push_back(std::move(group));
     ++index;
   };
+  // The shared classes: each frame's features through a filter on its name,
+  // when the frames are few enough for a layer panel; beyond that QGIS would
+  // open three layers per group when it reads the project (200 groups of a
+  // 10 000-frame run: over a minute), so a large run offers its frames
+  // through the whole classes and the atlas alone.
+  const auto sharedFrames = std::count_if(frames.begin(), frames.end(),
+                                          [](const FrameInfo& f) { return !f.frameField.empty(); });
+  const bool frameGroups = sharedFrames <= kMaxFilteredFrameGroups;
   for (const FrameInfo& f : frames) {
     if (f.frameField.empty()) {
       groupOf(f, f.frame, "");
       continue;
     }
-    // The shared classes: the frame's features through a filter on its
-    // name, for as many frames as a layer panel can list.
     if (!shared) shared = &f;
-    if (sharedGroups++ < kMaxFilteredFrameGroups) groupOf(f, f.frame, "|subset=" + FrameFilter(f));
+    if (frameGroups) groupOf(f, f.frame, "|subset=" + FrameFilter(f));
   }
   // And the shared classes whole: every frame, and a layer to filter by any
   // frame's name.

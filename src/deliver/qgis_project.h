@@ -9,10 +9,11 @@
 //
 // Frames of the shared layout (gdb/output_layout.h) get the same groups,
 // their layers being the shared classes filtered by the frame's name
-// ("FrameName" = 'NAME'), for the first kMaxFilteredFrameGroups frames, and
-// one more group, 全部图廓, with the shared classes whole: every frame at
-// once, and layers that Layer Properties > Source > Query Builder filters by
-// any frame's name.
+// ("FrameName" = 'NAME'), when there are at most kMaxFilteredFrameGroups of
+// them (more would make the project slow to open), and one more group,
+// 全部图廓, with the shared classes whole: every frame at once, and layers
+// that Layer Properties > Source > Query Builder filters by any frame's
+// name. The atlas of the print layout has a page per frame either way.
 //
 // A File Geodatabase cannot hold styles: NAME.gdb.qml beside it styles any
 // of its classes added by hand (one rule-based style for lines, polygons and
@@ -39,7 +40,7 @@
 
 namespace tarvik::deliver {
 
-// Frames of the shared layout that get a group of their own.
+// The most frames of the shared layout that get a group each.
 inline constexpr int kMaxFilteredFrameGroups = 200;
 
 // NAME.gdb.qgs or NAME.gpkg.qgs for the output NAME.gdb or NAME.gpkg

@@ -252,7 +252,7 @@ class SharedFrameStore : public FrameStore {
   // frames of a run share one).
   std::shared_ptr<const SpatialReference> shared(const SpatialReference& reference) {
     if (!reference_ || reference.ogr() != referenceOf_ || reference.epsgCode() != referenceEpsg_) {
-      reference_ = std::make_shared<const SpatialReference>(reference);
+      reference_ = std::make_shared<const SpatialReference>(SpatialReference::Independent(reference));
       referenceOf_ = reference.ogr();
       referenceEpsg_ = reference.epsgCode();
     }

@@ -22,7 +22,9 @@ using Clock = std::chrono::steady_clock;
 
 // A batch gathers frames for at least this long, and on a File GDB for
 // kWriteShare times as long as writing the last batch took (a share of
-// 1 / kWriteShare of the run at most, however large the classes grow).
+// 1 / kWriteShare of the run at most), but never more frames or longer
+// than the limits the writer was made with (SharedBatchLimits): what a
+// kill can lose stays bounded however long the run.
 constexpr double kMinBatchSeconds = 0.25;
 constexpr double kWriteShare = 16;
 
@@ -73,7 +75,8 @@ const char* const kClassNames[] = {kSharedLineClass, kSharedPolygonClass, kShare
 
 }  // namespace
 
-SharedFrameWriter::SharedFrameWriter(OutputWorkspace workspace) : workspace_(std::move(workspace)) {
+SharedFrameWriter::SharedFrameWriter(OutputWorkspace workspace, SharedBatchLimits limits)
+    : workspace_(std::move(workspace)), limits_(limits) {
   if (!workspace_.isOpen()) return;
   // The page cache the store sets for thousands of frame classes would
   // here fill with the pages of the growing shared classes, which are
@@ -271,7 +274,7 @@ void SharedFrameWriter::finishFrame(const std::optional<Envelope>& extent, const
   }
   store->addCatalogRow(row);
   ++held_;
-  if (SecondsSince(batchStart_) >= batchSeconds_) writeBatch();
+  if (held_ >= limits_.frames || SecondsSince(batchStart_) >= std::min(batchSeconds_, limits_.seconds)) writeBatch();
 }
 
 void SharedFrameWriter::writeBatch() {
@@ -299,6 +302,7 @@ void SharedFrameWriter::writeBatch() {
     }
   }
   kept_ += held_;
+  largestBatch_ = std::max(largestBatch_, held_);
   held_ = 0;
   batchSeconds_ = workspace_.kind() == OutputKind::FileGdb
                       ? std::max(kMinBatchSeconds, kWriteShare * SecondsSince(start))

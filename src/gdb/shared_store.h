@@ -10,7 +10,11 @@
 // written every fraction of a second, and on a File GDB, whose writer
 // rebuilds the spatial index of a class at every flush (a cost that grows
 // with the class), no more often than keeps that work a small share of the
-// run. A frame that fails is undone alone; the frames held with it stay.
+// run, yet at least every SharedBatchLimits frames or seconds, so that a
+// kill loses at most that much of any run (the price: on runs of more than
+// some 50 000 frames the flushes, each over the whole classes, take a
+// growing share). A frame that fails is undone alone; the frames held with
+// it stay.
 //
 // The classes have one spatial reference and one annotation reference
 // scale, those of the store's first frame: a frame in another coordinate
@@ -38,11 +42,17 @@ struct SharedFrameClasses {
   FeatureClass lines, polygons, texts;
 };
 
+// The most a batch holds: frames, and seconds from its first frame.
+struct SharedBatchLimits {
+  int frames = 25000;
+  double seconds = 120;
+};
+
 class SharedFrameWriter {
  public:
   // Reads the shared classes the store already holds (a store added to),
   // and the names of its frames.
-  explicit SharedFrameWriter(OutputWorkspace workspace);
+  explicit SharedFrameWriter(OutputWorkspace workspace, SharedBatchLimits limits = {});
   ~SharedFrameWriter();  // closes; errors are lost (call close())
   SharedFrameWriter(const SharedFrameWriter&) = delete;
   SharedFrameWriter& operator=(const SharedFrameWriter&) = delete;
@@ -70,8 +80,10 @@ class SharedFrameWriter {
   void finishFrame(const std::optional<Envelope>& extent, const std::string& northDiagram = "");
   // The frame failed: its features are removed. Never throws.
   void abandonFrame();
-  // Frames finished and on disk so far.
+  // Frames finished and on disk so far, and the most of them one batch
+  // wrote.
   int keptFrames() const { return kept_; }
+  int largestBatch() const { return largestBatch_; }
   // Writes the last batch, indexes FrameName and closes the store.
   // RunError when that fails.
   void close();
@@ -100,7 +112,8 @@ class SharedFrameWriter {
   std::string frame_;                  // the frame being drawn
   bool frameOpen_ = false, batchOpen_ = false, madeClasses_ = false;
   std::vector<std::size_t> marks_;     // features of each class before the frame
-  int kept_ = 0, held_ = 0;
+  SharedBatchLimits limits_;
+  int kept_ = 0, held_ = 0, largestBatch_ = 0;
   std::chrono::steady_clock::time_point batchStart_;
   double batchSeconds_ = 0;            // how long a batch gathers frames
 };

@@ -7,6 +7,7 @@
 #include <ogrsf_frmts.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -15,6 +16,11 @@
 #include <string>
 
 #include "common/text_util.h"
+#include "common/user_feedback.h"
+#include "coords/spatial_reference.h"
+#include "deliver/qgis_project.h"
+#include "gdb/shared_store.h"
+#include "gdb/workspace.h"
 #include "support/gdal_readback.h"
 #include "support/test_support.h"
 
@@ -206,6 +212,51 @@ TEST(Delivery, ManyFramesShowOneAtATime) {
   EXPECT_EQ(shown, 1);
   // The frames' layers, and the coverage of the print layout's atlas.
   EXPECT_EQ(Children(project.find("=qgis.projectlayers"), "maplayer").size(), 12u + 1u);
+}
+
+// A shared output of few frames gets a group per frame; one of more frames
+// than a layer panel lists gets only the classes whole, and its atlas still
+// a page per frame (the coverage lists every frame's name).
+TEST(Delivery, SharedFramesGetGroupsUpToABoundAndAtlasPagesAlways) {
+  for (const int count : {3, deliver::kMaxFilteredFrameGroups + 1}) {
+    TempDir dir;
+    const std::string out = dir / "s.gpkg";
+    {
+      SilentFeedback quiet;
+      const SpatialReference ref = SpatialReference::FromEpsg(2345);
+      SharedFrameWriter writer(CreateOutputWorkspace(out));
+      for (int i = 0; i < count; ++i) {
+        char number[16];
+        std::snprintf(number, sizeof number, "F%04d", i);
+        ASSERT_TRUE(writer.admit(number, ref, 10000));
+        const SharedFrameClasses classes = writer.beginFrame(number, ref, 10000);
+        const double x = 500000 + 500.0 * i;
+        LineBuffer lines(classes.lines, quiet);
+        ASSERT_TRUE(lines.add(x, 3500000, x + 400, 3500400, 1));
+        ASSERT_EQ(lines.flush(), 0);
+        writer.finishFrame(Envelope{x, 3500000, x + 400, 3500400});
+      }
+      writer.close();
+    }
+    deliver::WriteQgisProject(out);
+    const std::string text = ReadFile(out + ".qgs");
+    const Xml project(text);
+    // The groups of the frames, under the one that shows one at a time
+    // when there are several.
+    CPLXMLNode* top = project.find("=qgis.layer-tree-group.layer-tree-group");
+    ASSERT_NE(top, nullptr);
+    std::vector<std::string> groups;
+    const auto inner = Children(top, "layer-tree-group");
+    for (CPLXMLNode* g : inner.empty() ? std::vector<CPLXMLNode*>{top} : inner)
+      groups.push_back(CPLGetXMLValue(g, "name", ""));
+    const std::vector<std::string> few = {"F0000", "F0001", "F0002", "全部图廓"};
+    EXPECT_EQ(groups, count == 3 ? few : std::vector<std::string>{"全部图廓"}) << count;
+    // Each frame's name once in the atlas's coverage, and in a filter only
+    // when it has its group.
+    const std::string last = count == 3 ? "F0002" : "F0200";
+    EXPECT_TRUE(Contains(text, "%27" + last + "%27")) << count;
+    EXPECT_EQ(Contains(text, "&apos;" + last + "&apos;"), count == 3) << count;
+  }
 }
 
 TEST(Delivery, DxfHoldsEveryFeatureOnLayersByKind) {
