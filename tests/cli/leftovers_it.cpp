@@ -254,7 +254,9 @@ TEST(Convert, AStreamWithoutLineBreaksIsRefusedInBoundedMemory) {
   rusage children{};
   getrusage(RUSAGE_CHILDREN, &children);
   // A sanitizer's runtime and shadow memory alone pass the bound.
-  if (!BuiltWithSanitizer()) EXPECT_LT(children.ru_maxrss, 48 * 1024) << "peak kilobytes of the converter";
+  if (!BuiltWithSanitizer()) {
+    EXPECT_LT(children.ru_maxrss, 48 * 1024) << "peak kilobytes of the converter";
+  }
 }
 
 }  // namespace
