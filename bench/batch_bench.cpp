@@ -58,7 +58,7 @@ std::string MakeIndex(const fs::path& folder, int sheets) {
 
 tarvik::TFrameSettings Settings() {
   tarvik::TFrameSettings s;
-  s.edtField = "TFH";          // neighbour names in the adjacent-sheet table
+  s.edtField = "TFH";  // neighbour names in the adjacent-sheet table
   s.chkscaleBarShow = true;
   return s;
 }
@@ -102,7 +102,9 @@ class Recorder : public tarvik::InMemoryFrameStore, public tarvik::FrameSink {
 // A store whose frames only count what they get: the engine's own cost.
 class CountingStore : public tarvik::InMemoryFrameStore, public tarvik::FrameSink {
  public:
-  tarvik::FrameSink* createFrame(const std::string&, const tarvik::SpatialReference&, double) override { return this; }
+  tarvik::FrameSink* createFrame(const std::string&, const tarvik::SpatialReference&, double) override {
+    return this;
+  }
   void beginDrawing() override {}
   int endDrawing() override { return 0; }
   bool line(tarvik::LineKind, tarvik::StorePoint, tarvik::StorePoint) override { return true; }
@@ -114,7 +116,8 @@ class CountingStore : public tarvik::InMemoryFrameStore, public tarvik::FrameSin
 class RecorderStore : public tarvik::InMemoryFrameStore {
  public:
   explicit RecorderStore(Recorder& r) : r_(r) {}
-  tarvik::FrameSink* createFrame(const std::string& n, const tarvik::SpatialReference& ref, double s) override {
+  tarvik::FrameSink* createFrame(const std::string& n, const tarvik::SpatialReference& ref,
+                                 double s) override {
     return r_.createFrame(n, ref, s);
   }
 
@@ -177,7 +180,8 @@ Timing RunEngine(const std::string& index, const std::string& output, Recorder* 
 
 // ---- the bare loop ------------------------------------------------------------
 
-Timing WriteBare(const std::string& path, const std::vector<RecordedFrame>& frames, const tarvik::FrameDomain& d) {
+Timing WriteBare(const std::string& path, const std::vector<RecordedFrame>& frames,
+                 const tarvik::FrameDomain& d) {
   Timing t;
   const auto start = Clock::now();
   tarvik::SilentFeedback quiet;
@@ -259,7 +263,8 @@ double LookupMicroseconds(const std::string& index, int samples) {
   tarvik::FeatureCursor cursor = tarvik::SearchFeatures(cls, "");
   std::vector<tarvik::Envelope> sheets;
   tarvik::Feature f;
-  while (static_cast<int>(sheets.size()) < samples && cursor.next(f)) sheets.push_back(f.geometry().envelope());
+  while (static_cast<int>(sheets.size()) < samples && cursor.next(f))
+    sheets.push_back(f.geometry().envelope());
   builder.FNeighbourName(0, 0);  // the first lookup reads the index into memory
   long lookups = 0, found = 0;
   const auto start = Clock::now();
@@ -273,15 +278,17 @@ double LookupMicroseconds(const std::string& index, int samples) {
         ++lookups;
       }
   }
-  const double us = std::chrono::duration<double, std::micro>(Clock::now() - start).count() / static_cast<double>(lookups);
-  std::printf("  index of %6ld sheets: %ld lookups (%ld found), %.2f us each\n", static_cast<long>(cursor.size()),
-              lookups, found, us);
+  const double us =
+      std::chrono::duration<double, std::micro>(Clock::now() - start).count() / static_cast<double>(lookups);
+  std::printf("  index of %6ld sheets: %ld lookups (%ld found), %.2f us each\n",
+              static_cast<long>(cursor.size()), lookups, found, us);
   return us;
 }
 
 void Report(const char* what, const Timing& t) {
-  std::printf("  %-6s %d frames (%d lines, %d polygons, %d texts)  write %6.2f s  close %5.2f s  total %6.2f s\n",
-              what, t.frames, t.lines, t.polygons, t.texts, t.writeSeconds, t.closeSeconds, t.total());
+  std::printf(
+      "  %-6s %d frames (%d lines, %d polygons, %d texts)  write %6.2f s  close %5.2f s  total %6.2f s\n",
+      what, t.frames, t.lines, t.polygons, t.texts, t.writeSeconds, t.closeSeconds, t.total());
   std::printf("         ms/sheet per 100:");
   for (double v : t.perHundred) std::printf(" %.1f", v);
   std::printf("   last/first %.2f\n", t.flatness());

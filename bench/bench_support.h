@@ -19,7 +19,9 @@ namespace bench {
 
 using Clock = std::chrono::steady_clock;
 
-inline double Seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
+inline double Seconds(Clock::time_point a, Clock::time_point b) {
+  return std::chrono::duration<double>(b - a).count();
+}
 
 // An index of `sheets` 1:10 000 sheets in rows of `columns`, planar Xi'an
 // 1980, central meridian 87, in `folder` (kept there for the next run).

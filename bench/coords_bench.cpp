@@ -72,9 +72,9 @@ CoordParams ParamsOf(const System& s, long double centralMeridian) {
 // ---------------------------------------------------------------- accuracy
 
 struct Spread {
-  double forwardUm = 0;    // |(x, y) - PROJ| in micrometres
-  double inverseUm = 0;    // ground distance of (L, B) from the PROJ input, micrometres
-  double roundTripUm = 0;  // ground distance of inverse(forward(B, L)) from (B, L), micrometres
+  double forwardUm = 0;            // |(x, y) - PROJ| in micrometres
+  double inverseUm = 0;            // ground distance of (L, B) from the PROJ input, micrometres
+  double roundTripUm = 0;          // ground distance of inverse(forward(B, L)) from (B, L), micrometres
   double worstB = 0, worstDl = 0;  // where the forward conversion is farthest from PROJ
 };
 
@@ -98,8 +98,8 @@ Spread Measure(const System& s, double reach, double latMin, double latMax, doub
         const double L = cm + dl;
         const PJ_COORD c = proj_trans(proj.get(), PJ_FWD, proj_coord(L, B, 0, 0));
         const PlanarXY ours = LBToXY(p, B, L);
-        const double forward =
-            1e6 * std::hypot(static_cast<double>(ours.easting) - c.xy.x, static_cast<double>(ours.northing) - c.xy.y);
+        const double forward = 1e6 * std::hypot(static_cast<double>(ours.easting) - c.xy.x,
+                                                static_cast<double>(ours.northing) - c.xy.y);
         if (forward > spread.forwardUm) {
           spread.forwardUm = forward;
           spread.worstB = B;
@@ -109,7 +109,8 @@ Spread Measure(const System& s, double reach, double latMin, double latMax, doub
         if (!XYToLB(p, c.xy.y, c.xy.x, lon, lat, quiet)) throw std::runtime_error("inverse failed");
         spread.inverseUm = std::max(spread.inverseUm,
                                     GroundUm(B, static_cast<double>(lat) - B, static_cast<double>(lon) - L));
-        if (!XYToLB(p, ours.northing, ours.easting, lon, lat, quiet)) throw std::runtime_error("inverse failed");
+        if (!XYToLB(p, ours.northing, ours.easting, lon, lat, quiet))
+          throw std::runtime_error("inverse failed");
         spread.roundTripUm = std::max(
             spread.roundTripUm, GroundUm(B, static_cast<double>(lat) - B, static_cast<double>(lon) - L));
       }
@@ -144,15 +145,17 @@ void PrintAccuracy() {
   // Everywhere a run accepts: rows A..N of China's sheets (0..56N) and all
   // rows of the series (0..88N), up to half the zone width plus one degree
   // from the meridian; and the 6 degrees tarvik-cli convert accepts.
-  PrintTable("Largest difference from PROJ over 0..56N, to the zone reach and to 6 degrees", 0, 56, 0.25, true);
-  PrintTable("Largest difference from PROJ over 0..88N, to the zone reach and to 6 degrees", 0, 88, 0.5, true);
+  PrintTable("Largest difference from PROJ over 0..56N, to the zone reach and to 6 degrees", 0, 56, 0.25,
+             true);
+  PrintTable("Largest difference from PROJ over 0..88N, to the zone reach and to 6 degrees", 0, 88, 0.5,
+             true);
 }
 
 // ---------------------------------------------------------------- timing
 
 struct Points {
-  std::vector<double> lon, lat;      // degrees
-  std::vector<double> east, north;   // metres, from PROJ
+  std::vector<double> lon, lat;     // degrees
+  std::vector<double> east, north;  // metres, from PROJ
 };
 
 constexpr long double kBenchMeridian3 = 114, kBenchMeridian6 = 117;
@@ -211,8 +214,8 @@ void ProjPointByPoint(benchmark::State& state, const System& s, PJ_DIRECTION dir
   const bool fwd = direction == PJ_FWD;
   for (auto _ : state) {
     for (std::size_t i = 0; i < pts.lon.size(); ++i) {
-      const PJ_COORD in = fwd ? proj_coord(pts.lon[i], pts.lat[i], 0, 0)
-                              : proj_coord(pts.east[i], pts.north[i], 0, 0);
+      const PJ_COORD in =
+          fwd ? proj_coord(pts.lon[i], pts.lat[i], 0, 0) : proj_coord(pts.east[i], pts.north[i], 0, 0);
       PJ_COORD out = proj_trans(proj.get(), direction, in);
       benchmark::DoNotOptimize(out);
     }
@@ -230,8 +233,8 @@ void ProjBatch(benchmark::State& state, const System& s, PJ_DIRECTION direction)
   for (auto _ : state) {
     x = fwd ? pts.lon : pts.east;
     y = fwd ? pts.lat : pts.north;
-    proj_trans_generic(proj.get(), direction, x.data(), sizeof(double), n, y.data(),
-                       sizeof(double), n, nullptr, 0, 0, nullptr, 0, 0);
+    proj_trans_generic(proj.get(), direction, x.data(), sizeof(double), n, y.data(), sizeof(double), n,
+                       nullptr, 0, 0, nullptr, 0, 0);
     benchmark::DoNotOptimize(x.data());
     benchmark::ClobberMemory();
   }

@@ -70,7 +70,8 @@ Result Run(const std::string& index, const std::string& output) {
   s.edtField = "TFH";
   const double cpu = CpuSeconds();
   const auto start = Clock::now();
-  tarvik::TstandardMap builder(s, tarvik::RunValues{}, tarvik::OpenGdbFrameStore(output, quiet), quiet, index);
+  tarvik::TstandardMap builder(s, tarvik::RunValues{}, tarvik::OpenGdbFrameStore(output, quiet), quiet,
+                               index);
   builder.FNameField = "TFH";
   builder.FNameTemplate = "[TFH]";
   // Wall time of every frame, from the end of the one before.
@@ -114,7 +115,8 @@ int main(int argc, char** argv) {
   const int sheets = argc > 1 ? std::atoi(argv[1]) : 1000;
   const int repeats = argc > 2 ? std::atoi(argv[2]) : 3;
   const std::string only = argc > 3 ? argv[3] : "";
-  const fs::path folder = fs::temp_directory_path() / ("tarvik_durability_bench_" + std::to_string(::getpid()));
+  const fs::path folder =
+      fs::temp_directory_path() / ("tarvik_durability_bench_" + std::to_string(::getpid()));
   fs::create_directories(folder);
   const std::string index = MakeIndex(folder, sheets);
   std::printf("%d sheets at 1:10 000, %d runs per store\n", sheets, repeats);
@@ -125,7 +127,8 @@ int main(int argc, char** argv) {
       const std::string out = (folder / ("run" + std::to_string(i) + ext)).string();
       const Result r = Run(index, out);
       std::printf(
-          "  %-5s run %d: %d frames read back, %.2f ms/frame wall, %.2f ms/frame CPU, first/last hundred %.2f / %.2f "
+          "  %-5s run %d: %d frames read back, %.2f ms/frame wall, %.2f ms/frame CPU, first/last hundred "
+          "%.2f / %.2f "
           "ms/frame, close %.0f ms, slowest frame %.0f ms (frame %d)\n",
           ext, i, r.frames, r.wallMs, r.cpuMs, r.firstMs, r.lastMs, r.closeMs, r.slowestMs, r.slowest);
       std::fflush(stdout);
@@ -139,11 +142,13 @@ int main(int argc, char** argv) {
     std::printf("  %-5s wall min %.2f max %.2f, CPU min %.2f max %.2f ms/frame\n", ext,
                 *std::min_element(wall.begin(), wall.end()), *std::max_element(wall.begin(), wall.end()),
                 *std::min_element(cpu.begin(), cpu.end()), *std::max_element(cpu.begin(), cpu.end()));
-    std::printf("  %-5s first hundred min %.2f max %.2f, last hundred min %.2f max %.2f ms/frame, close min %.0f max %.0f ms\n",
-                ext, *std::min_element(first.begin(), first.end()), *std::max_element(first.begin(), first.end()),
-                *std::min_element(lastHundred.begin(), lastHundred.end()),
-                *std::max_element(lastHundred.begin(), lastHundred.end()), *std::min_element(close.begin(), close.end()),
-                *std::max_element(close.begin(), close.end()));
+    std::printf(
+        "  %-5s first hundred min %.2f max %.2f, last hundred min %.2f max %.2f ms/frame, close min %.0f max "
+        "%.0f ms\n",
+        ext, *std::min_element(first.begin(), first.end()), *std::max_element(first.begin(), first.end()),
+        *std::min_element(lastHundred.begin(), lastHundred.end()),
+        *std::max_element(lastHundred.begin(), lastHundred.end()),
+        *std::min_element(close.begin(), close.end()), *std::max_element(close.begin(), close.end()));
     std::fflush(stdout);
   }
   fs::remove_all(folder);

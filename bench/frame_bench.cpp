@@ -5,13 +5,13 @@
 // into a store that keeps nothing.
 //
 //   frame_bench [frames=200] [folder=a new temporary folder]
+#include <unistd.h>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 #include <filesystem>
 #include <functional>
-#include <array>
 #include <memory>
 #include <string>
 
@@ -105,8 +105,8 @@ double WriteBare(const std::string& path, int frames, const Sheet& sheet, int li
   {
     bench::BareFrameWriter writer(path, sheet.ref);
     for (int i = 0; i < frames; ++i)
-      writer.writeFrame(FrameName(i), lines, polygons, texts,
-                        static_cast<double>(sheet.east[0]), static_cast<double>(sheet.north[0]));
+      writer.writeFrame(FrameName(i), lines, polygons, texts, static_cast<double>(sheet.east[0]),
+                        static_cast<double>(sheet.north[0]));
   }
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
@@ -144,9 +144,10 @@ int main(int argc, char** argv) {
     const double engine2 = DrawFrames(tarvik::OpenGdbFrameStore(enginePath, feedback), frames, sheet, &c);
     const double bare2 = WriteBare(barePath("2"), frames, sheet, lines, polygons, texts);
     const double bare = (bare1 + bare2) / 2, engine = (engine1 + engine2) / 2;
-    std::printf("%-5s bare %.2f ms/frame   engine %.2f ms/frame   engine/bare %.3f   (%d lines %d polygons %d texts written)\n",
-                ext, bare * 1000 / frames, engine * 1000 / frames, engine / bare, c.lines, c.polygons,
-                c.texts);
+    std::printf(
+        "%-5s bare %.2f ms/frame   engine %.2f ms/frame   engine/bare %.3f   (%d lines %d polygons %d texts "
+        "written)\n",
+        ext, bare * 1000 / frames, engine * 1000 / frames, engine / bare, c.lines, c.polygons, c.texts);
   }
   if (argc <= 2) std::filesystem::remove_all(folder);
   return 0;

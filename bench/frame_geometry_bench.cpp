@@ -128,7 +128,8 @@ struct Stats {
   int edgesWithoutFull = 0;
 };
 
-void Measure(const std::string& number, bool threeDegree, Datum datum, bool geographic, Stats& st, bool verbose) {
+void Measure(const std::string& number, bool threeDegree, Datum datum, bool geographic, Stats& st,
+             bool verbose) {
   const auto sheet = DecodeMapNo(number);
   if (!sheet) return;
   TFrameSettings s;
@@ -205,13 +206,14 @@ void Measure(const std::string& number, bool threeDegree, Datum datum, bool geog
     int best = -1;
     double bestMid = 1e300;
     for (std::size_t k = 0; k < outer.size(); ++k) {
-      const double mid = std::fabs(LeftOf(a, b, {(outer[k].first.e + outer[k].second.e) / 2,
-                                                  (outer[k].first.n + outer[k].second.n) / 2}));
+      const double mid = std::fabs(LeftOf(
+          a, b, {(outer[k].first.e + outer[k].second.e) / 2, (outer[k].first.n + outer[k].second.n) / 2}));
       if (mid < bestMid) bestMid = mid, best = static_cast<int>(k);
     }
     if (best < 0) continue;
     if (i == 1) topSide = best;
-    for (const P q : {outer[static_cast<std::size_t>(best)].first, outer[static_cast<std::size_t>(best)].second}) {
+    for (const P q :
+         {outer[static_cast<std::size_t>(best)].first, outer[static_cast<std::size_t>(best)].second}) {
       const double mm = LeftOf(a, b, q) * paper;
       st.outerMin = std::min(st.outerMin, mm);
       st.outerMax = std::max(st.outerMax, mm);
@@ -223,7 +225,8 @@ void Measure(const std::string& number, bool threeDegree, Datum datum, bool geog
       std::vector<P> curve;
       for (int k = 0; k <= 64; ++k) {
         const long double t = k / 64.0L;
-        const PlanarXY xy = LBToXY(c, lat[i] + t * (lat[(i + 1) % 4] - lat[i]), lon[i] + t * (lon[(i + 1) % 4] - lon[i]));
+        const PlanarXY xy =
+            LBToXY(c, lat[i] + t * (lat[(i + 1) % 4] - lat[i]), lon[i] + t * (lon[(i + 1) % 4] - lon[i]));
         curve.push_back({static_cast<double>(xy.easting), static_cast<double>(xy.northing)});
       }
       const Recorded::Line& ln = *outerStored[static_cast<std::size_t>(best)];
@@ -252,7 +255,8 @@ void Measure(const std::string& number, bool threeDegree, Datum datum, bool geog
       e1 = std::min(e1, q.e), n1 = std::min(n1, q.n), e2 = std::max(e2, q.e), n2 = std::max(n2, q.n);
     }
     const double cw = e2 - e1, ch = n2 - n1;
-    const P a = outer[static_cast<std::size_t>(topSide)].first, b = outer[static_cast<std::size_t>(topSide)].second;
+    const P a = outer[static_cast<std::size_t>(topSide)].first,
+            b = outer[static_cast<std::size_t>(topSide)].second;
     const P from = a.e < b.e ? a : b, to = a.e < b.e ? b : a;
     double least = 1e300;
     for (const double x : {e1 - cw, e2 + cw}) least = std::min(least, LeftOf(from, to, {x, n1 - ch}) * paper);
@@ -294,7 +298,7 @@ int main(int argc, char** argv) {
   int n = 0;
   for (int scale = 0; scale <= 7; ++scale) {
     const int per = SheetsPerSide(scale);
-    for (int row = 0; row <= 10; ++row) {  // D .. N
+    for (int row = 0; row <= 10; ++row) {              // D .. N
       const int column = 43 + (row * 3 + scale) % 11;  // 72..138 E
       // Appended piece by piece (operator+ trips a false -Wrestrict in GCC 12).
       std::string number(1, static_cast<char>('D' + row));
@@ -312,15 +316,19 @@ int main(int argc, char** argv) {
       }
     }
   }
-  std::printf("frames %d (refused %d: 1:1 000 000 and 1:500 000 sheets in 3-degree zones)\n", st.frames, st.refused);
+  std::printf("frames %d (refused %d: 1:1 000 000 and 1:500 000 sheets in 3-degree zones)\n", st.frames,
+              st.refused);
   std::printf("corner labels: %d frames with a wrong text (%d texts); largest |label - value| %.3f\"\n",
               st.labelFrames, st.labelsWrong, st.labelErrorMax);
-  std::printf("outer frame from inner frame, side ends (set 8 mm): %.4f .. %.4f mm; %d frames outside +-0.2 mm\n",
-              st.outerMin, st.outerMax, st.outerOff);
-  std::printf("outer frame along the sides of geographic frames (against the curved inner side): %.4f .. %.4f mm\n",
-              st.curveMin, st.curveMax);
+  std::printf(
+      "outer frame from inner frame, side ends (set 8 mm): %.4f .. %.4f mm; %d frames outside +-0.2 mm\n",
+      st.outerMin, st.outerMax, st.outerOff);
+  std::printf(
+      "outer frame along the sides of geographic frames (against the curved inner side): %.4f .. %.4f mm\n",
+      st.curveMin, st.curveMax);
   std::printf("table above the outer frame (set 2 mm): least %.4f mm; %d frames under 1.99 mm\n", st.tableMin,
               st.tableOff);
-  std::printf("top or bottom edges without a full number beside the line nearest each corner: %d\n", st.edgesWithoutFull);
+  std::printf("top or bottom edges without a full number beside the line nearest each corner: %d\n",
+              st.edgesWithoutFull);
   return 0;
 }

@@ -95,10 +95,11 @@ Timing WriteWithLayer(const std::string& path, int frames) {
         tarvik::LineBuffer buffer(lines, feedback);
         tarvik::AnnotationBatch batch(layer);
         for (int k = 0; k < kLines; ++k) buffer.add(kX0 + k * 10, kY0, kX0 + k * 10, kY0 + 5000, 1);
-        const tarvik::TextAlignment align{tarvik::HorizontalAlignment::Center, tarvik::VerticalAlignment::Bottom};
+        const tarvik::TextAlignment align{tarvik::HorizontalAlignment::Center,
+                                          tarvik::VerticalAlignment::Bottom};
         for (int k = 0; k < kTexts; ++k)
-          tarvik::PlaceText("示例文字 " + std::to_string(k), font, 0, kX0 + k * 20, kY0 - 100, layer, 0, -1, align,
-                            feedback);
+          tarvik::PlaceText("示例文字 " + std::to_string(k), font, 0, kX0 + k * 20, kY0 - 100, layer, 0, -1,
+                            align, feedback);
         buffer.flush();
       },
       [&] { ws.reset(); });
@@ -183,8 +184,9 @@ void Report(const char* what, const Timing& t) {
 int main(int argc, char** argv) {
   const int frames = argc > 1 ? std::atoi(argv[1]) : 1000;
   namespace fs = std::filesystem;
-  const fs::path folder = argc > 2 ? fs::path(argv[2])
-                                   : fs::temp_directory_path() / ("tarvik_gdb_bench_" + std::to_string(::getpid()));
+  const fs::path folder =
+      argc > 2 ? fs::path(argv[2])
+               : fs::temp_directory_path() / ("tarvik_gdb_bench_" + std::to_string(::getpid()));
   fs::create_directories(folder);
   GDALAllRegister();
   std::printf("%d frames (%d lines, %d texts each) in %s\n", frames, kLines, kTexts, folder.c_str());
@@ -203,8 +205,8 @@ int main(int argc, char** argv) {
     Report("bare", bare);
     Report("layer", layer);
     const auto flatness = [](const Timing& t) { return t.perHundred.back() / t.perHundred.front(); };
-    std::printf("  layer/bare total %.3f   last/first hundred: bare %.2f, layer %.2f\n", layer.total() / bare.total(),
-                flatness(bare), flatness(layer));
+    std::printf("  layer/bare total %.3f   last/first hundred: bare %.2f, layer %.2f\n",
+                layer.total() / bare.total(), flatness(bare), flatness(layer));
   }
   std::printf("neighbour lookups in an index layer\n");
   for (int side : {10, 32, 100}) BenchLookups(folder, side);

@@ -117,7 +117,8 @@ void AddField(OGRLayer* layer, const char* name, OGRFieldType type, OGRFieldSubT
 
 class BareStore : public tarvik::InMemoryFrameStore, public tarvik::FrameSink {
  public:
-  explicit BareStore(const std::string& path) : gpkg_(path.size() > 5 && path.substr(path.size() - 5) == ".gpkg") {
+  explicit BareStore(const std::string& path)
+      : gpkg_(path.size() > 5 && path.substr(path.size() - 5) == ".gpkg") {
     GDALDriver* driver = GetGDALDriverManager()->GetDriverByName(gpkg_ ? "GPKG" : "OpenFileGDB");
     char** create = gpkg_ ? CSLSetNameValue(nullptr, "ADD_GPKG_OGR_CONTENTS", "NO") : nullptr;
     ds_ = driver->Create(path.c_str(), 0, 0, 0, GDT_Unknown, create);
@@ -127,7 +128,8 @@ class BareStore : public tarvik::InMemoryFrameStore, public tarvik::FrameSink {
   }
   ~BareStore() override { close(); }
 
-  tarvik::FrameSink* createFrame(const std::string& name, const tarvik::SpatialReference& ref, double) override {
+  tarvik::FrameSink* createFrame(const std::string& name, const tarvik::SpatialReference& ref,
+                                 double) override {
     if (!L_) open(ref);
     for (OGRFeature* f : {fl_, fp_}) f->SetField(1, name.c_str());
     fa_->SetField(12, name.c_str());
@@ -253,7 +255,8 @@ Child Measure(const char* self, const char* mode, const std::string& index, cons
   c.cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
   c.peakMiB = static_cast<double>(usage.ru_maxrss) / 1024;
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) std::printf("  (%s of %s failed)\n", mode, output.c_str());
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    std::printf("  (%s of %s failed)\n", mode, output.c_str());
   for (const std::string& side : {output, output + ".qgs", output + ".qml"}) fs::remove_all(side, ec);
   return c;
 }
@@ -271,7 +274,8 @@ int main(int argc, char** argv) {
   GDALAllRegister();
   if (argc == 4 && std::string(argv[1]) == "run") {
     tarvik::SilentFeedback quiet;
-    const int frames = Draw(argv[2], tarvik::MakeSharedFrameStore(tarvik::CreateOutputWorkspace(argv[3]), quiet));
+    const int frames =
+        Draw(argv[2], tarvik::MakeSharedFrameStore(tarvik::CreateOutputWorkspace(argv[3]), quiet));
     const auto start = Clock::now();
     tarvik::deliver::WriteQgisProject(argv[3]);
     std::printf("  (%d frames; the project %.1f s)\n", frames, Seconds(start, Clock::now()));
@@ -304,9 +308,10 @@ int main(int argc, char** argv) {
         bare = Measure(argv[0], "bare", index, out);
       }
       const Child few = Measure(argv[0], "run", smallIndex, out);
-      std::printf("%s  run %.1f s wall %.1f s CPU %.0f MiB | bare %.1f s wall %.1f s CPU %.0f MiB | "
-                  "%d sheets %.0f MiB\n",
-                  ext, run.wall, run.cpu, run.peakMiB, bare.wall, bare.cpu, bare.peakMiB, small, few.peakMiB);
+      std::printf(
+          "%s  run %.1f s wall %.1f s CPU %.0f MiB | bare %.1f s wall %.1f s CPU %.0f MiB | "
+          "%d sheets %.0f MiB\n",
+          ext, run.wall, run.cpu, run.peakMiB, bare.wall, bare.cpu, bare.peakMiB, small, few.peakMiB);
       std::fflush(stdout);
       wallRatio.add(run.wall / bare.wall);
       cpuRatio.add(run.cpu / bare.cpu);
@@ -314,11 +319,12 @@ int main(int argc, char** argv) {
       bareMemRatio.add(bare.peakMiB / few.peakMiB);
       runWall.add(run.wall);
     }
-    std::printf("%s  over %d repeats: run %.0f..%.0f s wall (goal under 120); run/bare wall %.2f..%.2f, CPU "
-                "%.2f..%.2f (goal at most 1.2); peak memory / %d-sheet run %.2f..%.2f (goal at most 1.2; the bare "
-                "write's %.2f..%.2f)\n",
-                ext, repeats, runWall.lo(), runWall.hi(), wallRatio.lo(), wallRatio.hi(), cpuRatio.lo(), cpuRatio.hi(),
-                small, memRatio.lo(), memRatio.hi(), bareMemRatio.lo(), bareMemRatio.hi());
+    std::printf(
+        "%s  over %d repeats: run %.0f..%.0f s wall (goal under 120); run/bare wall %.2f..%.2f, CPU "
+        "%.2f..%.2f (goal at most 1.2); peak memory / %d-sheet run %.2f..%.2f (goal at most 1.2; the bare "
+        "write's %.2f..%.2f)\n",
+        ext, repeats, runWall.lo(), runWall.hi(), wallRatio.lo(), wallRatio.hi(), cpuRatio.lo(),
+        cpuRatio.hi(), small, memRatio.lo(), memRatio.hi(), bareMemRatio.lo(), bareMemRatio.hi());
     std::fflush(stdout);
   }
   fs::remove_all(folder);

@@ -89,7 +89,8 @@ struct Child {
   }
   // Waits until stderr shows the first report.
   void firstReport() const {
-    while (Read(err).find("[1/") == std::string::npos) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    while (Read(err).find("[1/") == std::string::npos)
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
   int finish() const {
     int status = 0;
@@ -127,7 +128,8 @@ bool CountFrames(const std::string& output, Counts& counts) {
 }
 
 std::vector<std::string> SharedRun(const std::string& index, const std::string& output) {
-  return {"index", index, "-o", output, "--name-template", "[TFH]", "--verbose", "--layout", "shared", "--no-project"};
+  return {"index", index,       "-o",       output,   "--name-template",
+          "[TFH]", "--verbose", "--layout", "shared", "--no-project"};
 }
 
 int Kill(const fs::path& work, int moments, const std::string& kind) {
@@ -156,27 +158,32 @@ int Kill(const fs::path& work, int moments, const std::string& kind) {
     ended += WIFSIGNALED(status) ? 0 : 1;
     const std::vector<std::string> reported = Reported(Read(err));
     if (reported.empty()) continue;
-    const int opened = Run({"preview", out.string(), "-o", (work / "p.png").string(), "--frame", reported.at(0)},
-                           work / "preview.err");
+    const int opened =
+        Run({"preview", out.string(), "-o", (work / "p.png").string(), "--frame", reported.at(0)},
+            work / "preview.err");
     Counts found;
     bool ok = WIFEXITED(opened) && WEXITSTATUS(opened) == 0 && CountFrames(out.string(), found);
     for (const std::string& name : reported) ok = ok && found.count(name) && found[name] == reference[name];
     for (const auto& [name, n] : found) ok = ok && reference.count(name) && n == reference[name];
     whole += ok ? 1 : 0;
-    std::printf("moment %2d/%d (%.2f s)%s: %s, %zu reported, %zu found\n", i + 1, moments, length * i / (moments - 1),
-                WIFSIGNALED(status) ? "" : " (ended first)", ok ? "whole" : "NOT WHOLE", reported.size(), found.size());
+    std::printf("moment %2d/%d (%.2f s)%s: %s, %zu reported, %zu found\n", i + 1, moments,
+                length * i / (moments - 1), WIFSIGNALED(status) ? "" : " (ended first)",
+                ok ? "whole" : "NOT WHOLE", reported.size(), found.size());
     fs::remove_all(out);
     for (const auto& entry : fs::directory_iterator(work))
-      if (entry.path().filename().string().rfind(out.filename().string(), 0) == 0) fs::remove_all(entry.path());
+      if (entry.path().filename().string().rfind(out.filename().string(), 0) == 0)
+        fs::remove_all(entry.path());
   }
-  std::printf("%s: %d of %d moments whole (%d runs ended before the kill)\n", kind.c_str(), whole, moments, ended);
+  std::printf("%s: %d of %d moments whole (%d runs ended before the kill)\n", kind.c_str(), whole, moments,
+              ended);
   return 0;
 }
 
 std::map<std::string, std::string> Files(const fs::path& store) {
   std::map<std::string, std::string> files;
   if (fs::is_directory(store))
-    for (const auto& entry : fs::directory_iterator(store)) files[entry.path().filename().string()] = Read(entry.path());
+    for (const auto& entry : fs::directory_iterator(store))
+      files[entry.path().filename().string()] = Read(entry.path());
   return files;
 }
 
@@ -191,7 +198,9 @@ int Damage(const fs::path& work) {
   const std::vector<std::pair<std::string, std::function<void(const fs::path&, const fs::path&)>>> damages = {
       {"manifest emptied", [](const fs::path& c, const fs::path&) { fs::resize_file(c / "manifest", 0); }},
       {"manifest cut in half",
-       [](const fs::path& c, const fs::path&) { fs::resize_file(c / "manifest", fs::file_size(c / "manifest") / 2); }},
+       [](const fs::path& c, const fs::path&) {
+         fs::resize_file(c / "manifest", fs::file_size(c / "manifest") / 2);
+       }},
       {"manifest garbage",
        [](const fs::path& c, const fs::path&) { std::ofstream(c / "manifest") << std::string(300, '\x9c'); }},
       {"manifest removed", [](const fs::path& c, const fs::path&) { fs::remove(c / "manifest"); }},
@@ -206,8 +215,8 @@ int Damage(const fs::path& work) {
          // The killed run's checkpoint goes beside a finished store.
          const fs::path other = work / "other.gdb";
          fs::remove_all(other);
-         Run({"index", index, "-o", other.string(), "--name-template", "[TFH]", "--layout", "shared", "--no-project",
-              "--where", "TFH LIKE 'E45G0490%'"},
+         Run({"index", index, "-o", other.string(), "--name-template", "[TFH]", "--layout", "shared",
+              "--no-project", "--where", "TFH LIKE 'E45G0490%'"},
              work / "err");
          fs::remove_all(store);
          fs::rename(other, store);
@@ -232,8 +241,8 @@ int Damage(const fs::path& work) {
                            work / "preview.err");
     const auto after = Files(out);
     std::printf("%-28s preview exit %d; store %s (%zu files before, %zu after)\n", name.c_str(),
-                WIFEXITED(status) ? WEXITSTATUS(status) : -1, before == after ? "unchanged" : "CHANGED", before.size(),
-                after.size());
+                WIFEXITED(status) ? WEXITSTATUS(status) : -1, before == after ? "unchanged" : "CHANGED",
+                before.size(), after.size());
   }
   return 0;
 }
@@ -251,8 +260,9 @@ int main(int argc, char** argv) {
   const fs::path work = fs::temp_directory_path() / ("leftover_bench-" + std::to_string(getpid()));
   fs::create_directories(work);
   const std::string mode = argv[2];
-  const int status = mode == "kill" ? Kill(work, argc > 3 ? std::atoi(argv[3]) : 50, argc > 4 ? argv[4] : ".gdb")
-                                    : Damage(work);
+  const int status = mode == "kill"
+                         ? Kill(work, argc > 3 ? std::atoi(argv[3]) : 50, argc > 4 ? argv[4] : ".gdb")
+                         : Damage(work);
   fs::remove_all(work);
   return status;
 }

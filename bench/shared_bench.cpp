@@ -46,7 +46,9 @@ using bench::Clock;
 using bench::PeakMemoryOf;
 using bench::Seconds;
 
-std::string MakeIndex(const fs::path& folder, int sheets) { return bench::MakeSheetIndex(folder, sheets, 100); }
+std::string MakeIndex(const fs::path& folder, int sheets) {
+  return bench::MakeSheetIndex(folder, sheets, 100);
+}
 
 // What the engine draws, kept for the bare write.
 struct Recorded {
@@ -101,7 +103,8 @@ struct Timing {
 class TimedStore : public tarvik::FrameStore {
  public:
   TimedStore(std::unique_ptr<tarvik::FrameStore> inner, Timing& t) : inner_(std::move(inner)), t_(t) {}
-  tarvik::FrameSink* createFrame(const std::string& n, const tarvik::SpatialReference& ref, double s) override {
+  tarvik::FrameSink* createFrame(const std::string& n, const tarvik::SpatialReference& ref,
+                                 double s) override {
     if (started_ > 0 && started_ % 1000 == 0) {
       const auto now = Clock::now();
       t_.perThousand.push_back(Seconds(block_, now));
@@ -283,7 +286,6 @@ Timing WriteBare(const std::string& path, const Recorded& recorded, const tarvik
   return t;
 }
 
-
 void Remove(const std::string& path) {
   std::error_code ec;
   fs::remove_all(path, ec);
@@ -314,15 +316,16 @@ int main(int argc, char** argv) {
     const std::string c = (folder / ("m_big" + std::string(ext))).string();
     const double ma = PeakMemoryOf(argv[0], smallIndex, a);
     const double mc = PeakMemoryOf(argv[0], index, c);
-    std::printf("  %-5s %d sheets %.1f MiB, %d sheets %.1f MiB, ratio %.3f (goal at most 1.1)\n", ext, small, ma,
-                sheets, mc, mc / ma);
+    std::printf("  %-5s %d sheets %.1f MiB, %d sheets %.1f MiB, ratio %.3f (goal at most 1.1)\n", ext, small,
+                ma, sheets, mc, mc / ma);
     std::fflush(stdout);
   }
   Recorded recorded;
   const Timing engine = RunEngine(index, "", &recorded);
   std::size_t features = 0;
   for (const auto& f : recorded.frames) features += f.lines.size() + f.polygons.size() + f.texts.size();
-  std::printf("the engine alone: %.2f s for %d frames, %zu features\n", engine.seconds, engine.frames, features);
+  std::printf("the engine alone: %.2f s for %d frames, %zu features\n", engine.seconds, engine.frames,
+              features);
   tarvik::SilentFeedback quiet;
   const tarvik::SpatialReference ref = [&] {
     tarvik::SpatialReference r = tarvik::MakeProjectedReference(tarvik::CoordParams{}, quiet);
@@ -359,9 +362,10 @@ int main(int argc, char** argv) {
     const auto [rMin, rMax] = std::minmax_element(ratios.begin(), ratios.end());
     const auto [fMin, fMax] = std::minmax_element(flatness.begin(), flatness.end());
     const auto [tMin, tMax] = std::minmax_element(runs.begin(), runs.end());
-    std::printf("%s  over %d repeats: run %.2f..%.2f s, run/bare %.3f..%.3f (goal at most 1.5), "
-                "last/first %.2f..%.2f (goal at most 1.2)\n",
-                ext, repeats, *tMin, *tMax, *rMin, *rMax, *fMin, *fMax);
+    std::printf(
+        "%s  over %d repeats: run %.2f..%.2f s, run/bare %.3f..%.3f (goal at most 1.5), "
+        "last/first %.2f..%.2f (goal at most 1.2)\n",
+        ext, repeats, *tMin, *tMax, *rMin, *rMax, *fMin, *fMax);
     std::fflush(stdout);
   }
 

@@ -32,18 +32,18 @@
 #include <QToolButton>
 #include <QToolTip>
 #include <QUrl>
-#include <QValidator>
 #include <QVBoxLayout>
+#include <QValidator>
 
 #include "app/input_map.h"
 #include "common/error.h"
 #include "coords/datum.h"
 #include "frame/name_template.h"
+#include "run/coordinate_rules.h"
+#include "settings/settings_path.h"
 #include "settings_ui/form_settings.h"
 #include "settings_ui/pascoverset.h"
 #include "settings_ui/radio_group.h"
-#include "settings/settings_path.h"
-#include "run/coordinate_rules.h"
 #include "sheets/rect_sheets.h"
 #include "sheets/uttfhao.h"
 
@@ -62,8 +62,8 @@ constexpr int kMapMinHeight = 100;
 // system and the seven parameters).
 constexpr int kModeAreaHeight = 132;
 
-TRadioGroup* MakeRadio(QWidget* parent, const char* name, const char* title,
-                       const QStringList& items, int columns, int index) {
+TRadioGroup* MakeRadio(QWidget* parent, const char* name, const char* title, const QStringList& items,
+                       int columns, int index) {
   auto* group = new TRadioGroup(U(title), parent);
   group->setObjectName(name);
   group->setItems(items);
@@ -118,16 +118,15 @@ void Tighten(QLayout* layout) {
 }  // namespace
 
 TFrmTarvik::TFrmTarvik(const std::filesystem::path& programPath, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint),
       programPath_(programPath),
       dialogs_(DesktopDialogs(this)),
       progress_([this](const QString& text, const QString& caption) {
         return dialogs_.confirm && dialogs_.confirm(text, caption);
       }),
       feedback_(dialogs_, progress_) {
-  if (programPath_.empty())
-    programPath_ = QCoreApplication::applicationFilePath().toStdString();
+  if (programPath_.empty()) programPath_ = QCoreApplication::applicationFilePath().toStdString();
   progress_.setAnchor(this);
   setObjectName("FrmTarvik");
   setFont(QFont(U("宋体"), 9));
@@ -143,7 +142,8 @@ TFrmTarvik::TFrmTarvik(const std::filesystem::path& programPath, QWidget* parent
   dlg->setSaveAllSettings([this] { SaveSettings(); });
   // The shipped settings: share/tarvik beside an installed program, the
   // build's share folder beside a built one.
-  for (const auto& folder : {programPath_.parent_path() / "../share/tarvik", programPath_.parent_path() / "../../share"}) {
+  for (const auto& folder :
+       {programPath_.parent_path() / "../share/tarvik", programPath_.parent_path() / "../../share"}) {
     std::error_code ec;
     if (std::filesystem::is_directory(folder, ec)) {
       dlg->setShippedFolder(QString::fromStdString(std::filesystem::weakly_canonical(folder, ec).string()));
@@ -166,7 +166,8 @@ std::filesystem::path TFrmTarvik::manualPath() const {
   std::error_code ec;
   if (std::filesystem::is_regular_file(manual, ec)) return manual;
   const auto installed = programPath_.parent_path() / "../share/doc/tarvik" / manual.filename();
-  if (std::filesystem::is_regular_file(installed, ec)) return std::filesystem::weakly_canonical(installed, ec);
+  if (std::filesystem::is_regular_file(installed, ec))
+    return std::filesystem::weakly_canonical(installed, ec);
   return manual;
 }
 
@@ -199,7 +200,8 @@ void TFrmTarvik::BuildControls() {
   gbMapno->setFixedHeight(kModeAreaHeight);
   edtMapNO = MakeEdit("edtMapNO", "E45G095066", gbMapno);
   edtMapNO->setGeometry(128, 28, 186, 22);
-  edtMapNO->setToolTip(U("新图幅号（如E45G095066）、旧图幅号（如J-50-5）或矩形图幅号（如3810.40-500.75，按所填比例尺）"));
+  edtMapNO->setToolTip(
+      U("新图幅号（如E45G095066）、旧图幅号（如J-50-5）或矩形图幅号（如3810.40-500.75，按所填比例尺）"));
   lblMapNoHint = new QLabel(U("新图幅号如 E45G095066，旧图幅号如 J-50-5、J-50-5-(24)"), gbMapno);
   lblMapNoHint->setGeometry(12, 60, 420, 18);
   lblMapNoHint->setAlignment(Qt::AlignHCenter);
@@ -245,8 +247,9 @@ void TFrmTarvik::BuildControls() {
   lblInputSystem->setToolTip(U("输入文件自身的坐标系统，以及生成时如何使用它"));
   edtTowgs84 = MakeEdit("edtTowgs84", QString(), gbFile);
   edtTowgs84->setPlaceholderText(U("dx,dy,dz,rx,ry,rz,ds"));
-  edtTowgs84->setToolTip(U("输入文件与输出的大地基准不同（如西安80与CGCS2000）时的七参数："
-                           "平移（米）、旋转（秒，位置矢量）、尺度（ppm），同 PROJ 的 +towgs84；空为不转换基准"));
+  edtTowgs84->setToolTip(
+      U("输入文件与输出的大地基准不同（如西安80与CGCS2000）时的七参数："
+        "平移（米）、旋转（秒，位置矢量）、尺度（ppm），同 PROJ 的 +towgs84；空为不转换基准"));
   fileGrid->addWidget(lblInputSystem, 3, 0, 1, 3);
   fileGrid->addWidget(MakeLabel("七参数:", gbFile), 3, 3, Qt::AlignRight);
   fileGrid->addWidget(edtTowgs84, 3, 4);
@@ -291,7 +294,8 @@ void TFrmTarvik::BuildControls() {
   chkAutoMeridian = new QCheckBox(U("自动"), gbFdf);
   chkAutoMeridian->setObjectName("chkAutoMeridian");
   chkAutoMeridian->setChecked(true);
-  chkAutoMeridian->setToolTip(U("按图幅西边、输入文件的坐标系统或数据中心所在的带确定中央经线；取消后按所填"));
+  chkAutoMeridian->setToolTip(
+      U("按图幅西边、输入文件的坐标系统或数据中心所在的带确定中央经线；取消后按所填"));
   fdfRow->addSpacing(12);
   fdfRow->addWidget(chkAutoMeridian);
   fdfRow->addStretch(1);
@@ -310,7 +314,8 @@ void TFrmTarvik::BuildControls() {
   lblScaleSource = new QLabel(U("按图幅"), gbScale);
   lblScaleSource->setObjectName("lblScaleSource");
   lblScaleSource->setForegroundRole(QPalette::PlaceholderText);
-  lblScaleSource->setToolTip(U("比例尺取自图幅：图幅号的比例尺代码，或标准图幅文件的图幅号、图幅大小；填写比例尺则按所填"));
+  lblScaleSource->setToolTip(
+      U("比例尺取自图幅：图幅号的比例尺代码，或标准图幅文件的图幅号、图幅大小；填写比例尺则按所填"));
   scaleBox->addWidget(MakeLabel("1:", gbScale));
   scaleBox->addWidget(edtMapscale1, 1);
   scaleBox->addWidget(lblScaleSource);
@@ -339,8 +344,9 @@ void TFrmTarvik::BuildControls() {
   cbLayout->setObjectName("cbLayout");
   cbLayout->addItems({U("每幅一组图层"), U("共用图层(大批量)")});
   cbLayout->setCurrentIndex(0);
-  cbLayout->setToolTip(U("每幅一组图层：每个图廓一个数据集和三个图层；共用图层：所有图廓在三个图层中，"
-                         "以字段FrameName区分，适合成千上万幅的批量"));
+  cbLayout->setToolTip(
+      U("每幅一组图层：每个图廓一个数据集和三个图层；共用图层：所有图廓在三个图层中，"
+        "以字段FrameName区分，适合成千上万幅的批量"));
   outRow->addSpacing(6);
   outRow->addWidget(cbLayout);
   main->addWidget(gboutfile);
@@ -377,10 +383,9 @@ void TFrmTarvik::BuildScaleMenu() {
     const char* caption;
     int tag;
   };
-  const Item items[] = {{"1:500", 500},     {"1:2000", 2000},     {"1:5000", 5000},
-                        {nullptr, 0},       {"1:1万", 10000},     {"1:2.5万", 25000},
-                        {"1:5万", 50000},   {"1:10万", 100000},   {"1:25万", 250000},
-                        {"1:50万", 500000}};
+  const Item items[] = {{"1:500", 500},     {"1:2000", 2000},   {"1:5000", 5000}, {nullptr, 0},
+                        {"1:1万", 10000},   {"1:2.5万", 25000}, {"1:5万", 50000}, {"1:10万", 100000},
+                        {"1:25万", 250000}, {"1:50万", 500000}};
   for (const Item& item : items) {
     if (!item.caption) {
       PopupMenu1->addSeparator()->setObjectName("N1");
@@ -463,7 +468,8 @@ void TFrmTarvik::Connect() {
 
 bool TFrmTarvik::eventFilter(QObject* watched, QEvent* event) {
   if ((watched == edtFile || watched == edtoutFile) &&
-      (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove || event->type() == QEvent::Drop)) {
+      (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove ||
+       event->type() == QEvent::Drop)) {
     // A file dropped on a path box is taken as the window takes it, not
     // pasted in as text.
     auto* drop = static_cast<QDropEvent*>(event);
@@ -505,7 +511,8 @@ bool TFrmTarvik::eventFilter(QObject* watched, QEvent* event) {
     // the refusal of the rest.
     auto* im = static_cast<QInputMethodEvent*>(event);
     QString text = edtMapscale1->text();
-    const int at = edtMapscale1->hasSelectedText() ? edtMapscale1->selectionStart() : edtMapscale1->cursorPosition();
+    const int at =
+        edtMapscale1->hasSelectedText() ? edtMapscale1->selectionStart() : edtMapscale1->cursorPosition();
     if (edtMapscale1->hasSelectedText()) text.remove(at, edtMapscale1->selectedText().size());
     QString kept;
     for (const QChar c : im->commitString()) {
@@ -524,16 +531,16 @@ bool TFrmTarvik::eventFilter(QObject* watched, QEvent* event) {
 // ---- Form events ----
 
 void TFrmTarvik::FormCreate() {
-  setWindowTitle(QString("ArcGISTarvik For ArcGIS10 V%1.%2")
-                     .arg(TARVIK_VERSION_MAJOR)
-                     .arg(TARVIK_VERSION_MINOR));
+  setWindowTitle(
+      QString("ArcGISTarvik For ArcGIS10 V%1.%2").arg(TARVIK_VERSION_MAJOR).arg(TARVIK_VERSION_MINOR));
   RightAlignTagged();
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     // On the screen whole even when scaled up: the map gives up its room
     // first, the form keeps its own (a title bar is left room too).
     const QRect area = screen->availableGeometry();
     resize(size().boundedTo(area.size() - QSize(0, 40)).expandedTo(minimumSizeHint()));
-    move(area.x() + std::max(0, (area.width() - width()) / 2), area.y() + std::max(0, (area.height() - height()) / 2));
+    move(area.x() + std::max(0, (area.width() - width()) / 2),
+         area.y() + std::max(0, (area.height() - height()) / 2));
   }
 }
 
@@ -752,8 +759,7 @@ bool TFrmTarvik::ShellOpen(const QString& path, const QString& verb) {
   (void)verb;  // the desktop has one way to open a file: its default program
   if (QFileInfo(path).isFile() && dialogs_.openUrl && dialogs_.openUrl(QUrl::fromLocalFile(path)))
     return true;
-  const ShellOpenResult result =
-      QFileInfo(path).isFile() ? ShellOpenResult::Other : ShellOpenFailure(path);
+  const ShellOpenResult result = QFileInfo(path).isFile() ? ShellOpenResult::Other : ShellOpenFailure(path);
   if (dialogs_.errorWithCaption) dialogs_.errorWithCaption(ShellOpenMessage(result), U("打开文件") + path);
   return false;
 }

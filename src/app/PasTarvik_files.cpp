@@ -10,20 +10,20 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLabel>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
 
 #include "app/PasTarvik.h"
+#include "app/input_map.h"
 #include "app/run_worker.h"
-#include "coords/datum.h"
-#include "run/make_index.h"
 #include "common/error.h"
+#include "coords/datum.h"
 #include "frame/input_facts.h"
 #include "frame/name_template.h"
+#include "run/make_index.h"
 #include "settings/control_table.h"
-#include "app/input_map.h"
 #include "settings_ui/radio_group.h"
 
 namespace tarvik {
@@ -60,9 +60,10 @@ void TFrmTarvik::PickInput(const QString& path) {
   // Only inspected: nothing written.
   const InputInspection inspection = InspectInput(Text(path));
   const InputUse use = DefaultInputUse(inspection);
-  lblInputSystem->setText(QString::fromStdString(
-      (inspection.ref.empty() ? std::string("没有坐标系统") : inspection.coords ? inspection.coords->description : std::string()) +
-      "：" + use.text));
+  lblInputSystem->setText(QString::fromStdString((inspection.ref.empty() ? std::string("没有坐标系统")
+                                                  : inspection.coords    ? inspection.coords->description
+                                                                         : std::string()) +
+                                                 "：" + use.text));
   lblInputSystem->setToolTip(lblInputSystem->text());
   if (inspection.ref.empty()) {
     // Nothing says what its coordinates are: the person sets the system,
@@ -82,8 +83,7 @@ void TFrmTarvik::PickInput(const QString& path) {
   bool templateNamesAField = false;
   try {
     templateNamesAField = !tarvik::GetNameField(Text(edtFileName->text()), fields).empty();
-  } catch (const RunError&) {
-  }
+  } catch (const RunError&) {}
   if (!templateNamesAField && !field.empty())
     edtFileName->setText(QString::fromStdString(TemplateWithField(Text(edtFileName->text()), field)));
   FollowNameField(CbField->currentText());
@@ -141,7 +141,8 @@ void TFrmTarvik::ShowMap() {
   }
   try {
     if (!mapInput_ || mapInput_->path != path) mapInput_ = InspectInput(path);
-    mapView->showShapes(InputMapShapes(*mapInput_, Text(reditwhere->text()), Text(CbField->currentText()), 5000));
+    mapView->showShapes(
+        InputMapShapes(*mapInput_, Text(reditwhere->text()), Text(CbField->currentText()), 5000));
   } catch (const RunError& e) {
     mapInput_.reset();
     mapView->showText(QString::fromUtf8(e.what()));

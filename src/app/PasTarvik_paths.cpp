@@ -39,10 +39,10 @@ void TFrmTarvik::btnoutClick() {
   if (!dialogs_.saveFile) return;
   const auto choice = dialogs_.saveFile(edtoutFile->text(), filters);
   if (!choice) return;
-  const QString path = EndsWith(choice->path, ".gdb") || EndsWith(choice->path, ".gpkg") || EndsWith(choice->path, ".dxf")
-                           ? choice->path
-                           : PathWithChosenExtension(choice->path, extensions, choice->filterIndex,
-                                                     extensions.front().mid(1));
+  const QString path =
+      EndsWith(choice->path, ".gdb") || EndsWith(choice->path, ".gpkg") || EndsWith(choice->path, ".dxf")
+          ? choice->path
+          : PathWithChosenExtension(choice->path, extensions, choice->filterIndex, extensions.front().mid(1));
   edtoutFile->setText(path);
 }
 

@@ -4,9 +4,9 @@
 #include <filesystem>
 
 #include <QFileInfo>
-#include <QScopeGuard>
 #include <QImage>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -58,7 +58,8 @@ void TFrmTarvik::ReportRun(const RunPlan& plan, const RunResult& result) {
   if (result.counts.skipped > 0)
     summary += U("\n") + QString::number(result.counts.skipped) + U(" 个要素的图形有错误，没有生成图廓");
   for (const std::string& note : plan.notes) summary += U("\n") + QString::fromStdString(note);
-  if (!result.projectError.empty()) summary += U("\n没有写QGIS工程：") + QString::fromStdString(result.projectError);
+  if (!result.projectError.empty())
+    summary += U("\n没有写QGIS工程：") + QString::fromStdString(result.projectError);
   // Every warning of the run, whole, to unfold.
   QStringList warnings;
   for (const std::string& line : plan.skipped) warnings << U("跳过") + QString::fromStdString(line);
@@ -67,7 +68,8 @@ void TFrmTarvik::ReportRun(const RunPlan& plan, const RunResult& result) {
   const QString details = warnings.join("\n");
   if (result.frames.empty()) {
     if (dialogs_.message)
-      dialogs_.message((cancelled ? U("已取消：没有写入图廓，用时") + time : U("完成，用时") + time + U("，没有写入图廓")) +
+      dialogs_.message((cancelled ? U("已取消：没有写入图廓，用时") + time
+                                  : U("完成，用时") + time + U("，没有写入图廓")) +
                        summary + (details.isEmpty() ? QString() : U("\n\n") + details));
     return;
   }
@@ -107,7 +109,8 @@ void TFrmTarvik::ReportRun(const RunPlan& plan, const RunResult& result) {
   if (!dialogs_.choose) return;
   // The box stays until 关闭: after a button it comes back, Enter then closing it.
   for (int defaultButton = 0;; defaultButton = static_cast<int>(buttons.size()) - 1) {
-    const int chosen = dialogs_.choose(text, cancelled ? U("已取消") : U("完成"), buttons, defaultButton, details);
+    const int chosen =
+        dialogs_.choose(text, cancelled ? U("已取消") : U("完成"), buttons, defaultButton, details);
     if (chosen < 0 || chosen >= static_cast<int>(actions.size())) return;
     switch (actions[static_cast<std::size_t>(chosen)]) {
       case Picture:
@@ -117,7 +120,8 @@ void TFrmTarvik::ReportRun(const RunPlan& plan, const RunResult& result) {
         Guarded([&] { PrintAllFrames(output); });
         break;
       case Folder:
-        OpenWith(dialogs_, QFileInfo(output).absolutePath(), kFileManagers, true, U("没有找到文件管理器，请自己打开："));
+        OpenWith(dialogs_, QFileInfo(output).absolutePath(), kFileManagers, true,
+                 U("没有找到文件管理器，请自己打开："));
         break;
       case Project:
         OpenWith(dialogs_, QString::fromStdString(project), {"qgis"}, false,
@@ -132,7 +136,8 @@ void TFrmTarvik::ReportRun(const RunPlan& plan, const RunResult& result) {
 void TFrmTarvik::PrintAllFrames(const QString& output) {
 #ifdef TARVIK_HAVE_PREVIEW
   if (!dialogs_.saveFile) return;
-  const QString start = QFileInfo(output).absolutePath() + "/" + QFileInfo(output).completeBaseName() + ".pdf";
+  const QString start =
+      QFileInfo(output).absolutePath() + "/" + QFileInfo(output).completeBaseName() + ".pdf";
   const auto choice = dialogs_.saveFile(start, {U("PDF (*.pdf)")});
   if (!choice) return;
   QString pdf = choice->path;

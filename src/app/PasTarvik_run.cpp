@@ -17,14 +17,14 @@
 #include "app/run_worker.h"
 #include "common/error.h"
 #include "coords/datum.h"
+#include "gdb/coordinate_transform.h"
+#include "gdb/output_kind.h"
 #include "run/coordinate_rules.h"
 #include "run/run_execute.h"
 #include "run/run_plan.h"
 #include "settings_ui/control_widgets.h"
 #include "settings_ui/pascoverset.h"
 #include "settings_ui/radio_group.h"
-#include "gdb/coordinate_transform.h"
-#include "gdb/output_kind.h"
 
 namespace tarvik {
 namespace {
@@ -78,9 +78,10 @@ std::optional<ExistingOutput> TFrmTarvik::AskAboutExistingOutput(const RunPlan& 
   }
   // One question, replacing the default: frames are never added to an
   // existing file unless the person says so.
-  const int answer = dialogs_.choose ? dialogs_.choose(U("文件") + P + U("已存在。替换它，还是把这次的图廓加入其中？"),
-                                                       U("输出已存在"), {U("替换"), U("加入其中"), U("取消")}, 0, QString())
-                                     : 2;
+  const int answer =
+      dialogs_.choose ? dialogs_.choose(U("文件") + P + U("已存在。替换它，还是把这次的图廓加入其中？"),
+                                        U("输出已存在"), {U("替换"), U("加入其中"), U("取消")}, 0, QString())
+                      : 2;
   if (answer == 0) return ExistingOutput::Replace;
   if (answer == 1) return ExistingOutput::Append;
   return std::nullopt;
@@ -94,7 +95,8 @@ void TFrmTarvik::ShowPlan(const RunPlan& plan) {
   // What the run decided is what the window shows.
   if (chkAutoMeridian->isChecked()) centerL->setValue(static_cast<int>(plan.settings.centralMeridian));
   if (plan.scaleFromSheets) {
-    edtMapscale1->setText(QString::number(std::lround(static_cast<double>(plan.settings.ScaleFactor * 10000))));
+    edtMapscale1->setText(
+        QString::number(std::lround(static_cast<double>(plan.settings.ScaleFactor * 10000))));
     ClearScaleRefusal();
     lblScaleSource->show();
   }
@@ -109,8 +111,7 @@ void TFrmTarvik::Button1Click() {
   auto enableAgain = qScopeGuard([this] { SetRunning(false); });
   // The checks of a large input take a while: off the window's thread, the
   // window repainting and the check stoppable (nothing is written yet).
-  if (mode != CreationMode::SheetNumber)
-    progress_.ShowBusy(U("正在检查输入"), U("正在检查输入文件……"), true);
+  if (mode != CreationMode::SheetNumber) progress_.ShowBusy(U("正在检查输入"), U("正在检查输入文件……"), true);
   std::optional<RunPlan> plan;
   try {
     plan = RunOffTheWindow([&] { return PlanRun(request, [this] { return progress_.aborted(); }); });
@@ -123,7 +124,8 @@ void TFrmTarvik::Button1Click() {
   const auto existing = AskAboutExistingOutput(*plan);
   // A run of hours is not started without a word.
   if (!plan->layoutAdvice.empty() &&
-      !ConfirmBox(QString::fromStdString(plan->layoutAdvice) + U("。\n仍按每幅一组图层生成吗？"), U("图廓很多")))
+      !ConfirmBox(QString::fromStdString(plan->layoutAdvice) + U("。\n仍按每幅一组图层生成吗？"),
+                  U("图廓很多")))
     return;
   if (!existing) return;  // the person keeps the output as it is
   // The paths of a run that starts are the ones worth offering again.

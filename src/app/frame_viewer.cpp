@@ -34,9 +34,7 @@ constexpr double kItemPxPerMm = kItemDpi / 25.4;
 class PageItem : public QGraphicsItem {
  public:
   explicit PageItem(const PreviewScene& scene) : scene_(scene) {}
-  QRectF boundingRect() const override {
-    return QRectF(QPointF(0, 0), scene_.pageMm * kItemPxPerMm);
-  }
+  QRectF boundingRect() const override { return QRectF(QPointF(0, 0), scene_.pageMm * kItemPxPerMm); }
   void paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) override {
     const double zoom = painter->worldTransform().m11();
     PaintScene(*painter, scene_, kItemDpi, zoom > 0 ? 1.0 / zoom : 1.0);

@@ -81,8 +81,8 @@ void InputMapView::showShapes(const MapShapes& m) {
       label->setFlag(QGraphicsItem::ItemIgnoresTransformations);
       label->setBrush(s.main ? QColor(20, 20, 20) : QColor(130, 130, 130));
       label->setPos(box.center());
-      label->setTransform(QTransform::fromTranslate(-label->boundingRect().width() / 2,
-                                                    -label->boundingRect().height() / 2));
+      label->setTransform(
+          QTransform::fromTranslate(-label->boundingRect().width() / 2, -label->boundingRect().height() / 2));
       labels_.emplace_back(label, box.width());
     }
   }

@@ -34,7 +34,8 @@ QPushButton* Browse(QWidget* parent, QLineEdit* edit, bool save) {
     const QString filter = U("*.shp (*.shp)");
     const QString path = save ? QFileDialog::getSaveFileName(parent, U("分幅索引"), edit->text(), filter)
                               : QFileDialog::getOpenFileName(parent, U("覆盖文件"), edit->text(), filter);
-    if (!path.isEmpty()) edit->setText(save && !path.endsWith(".shp", Qt::CaseInsensitive) ? path + ".shp" : path);
+    if (!path.isEmpty())
+      edit->setText(save && !path.endsWith(".shp", Qt::CaseInsensitive) ? path + ".shp" : path);
   });
   return button;
 }
@@ -60,7 +61,8 @@ MakeIndexDialog::MakeIndexDialog(const QString& sheetNumber, const QString& fold
   east = Degrees(116.25, -180, 180, this);
   north = Degrees(39.2, 0, 88, this);
   auto* box = new QHBoxLayout;
-  for (auto [label, spin] : {std::pair{"西", west}, std::pair{"南", south}, std::pair{"东", east}, std::pair{"北", north}}) {
+  for (auto [label, spin] :
+       {std::pair{"西", west}, std::pair{"南", south}, std::pair{"东", east}, std::pair{"北", north}}) {
     box->addWidget(new QLabel(U(label), this));
     box->addWidget(spin);
   }

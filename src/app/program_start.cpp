@@ -19,7 +19,8 @@ void PrepareApplication(QApplication& app) {
   app.setApplicationVersion(TARVIK_VERSION);
   // The program's own icon when it carries one, else the desktop theme's.
   QIcon icon(":/tarvik/tarvik.svg");
-  app.setWindowIcon(icon.availableSizes().isEmpty() && icon.pixmap(32).isNull() ? QIcon::fromTheme("tarvik") : icon);
+  app.setWindowIcon(icon.availableSizes().isEmpty() && icon.pixmap(32).isNull() ? QIcon::fromTheme("tarvik")
+                                                                                : icon);
   // Qt takes the desktop's locale; numbers written and read by the C library
   // keep "." as their decimal point.
   std::setlocale(LC_NUMERIC, "C");
@@ -48,7 +49,8 @@ QString RuntimeProblemText(const QStringList& missing) {
 int RunProgram(QApplication& app) {
   PrepareApplication(app);
   QStringList missing;
-  if (const std::string limit = RaiseOpenFileLimit(); !limit.empty()) missing << QString::fromStdString(limit);
+  if (const std::string limit = RaiseOpenFileLimit(); !limit.empty())
+    missing << QString::fromStdString(limit);
   for (const std::string& part : MissingRuntimeParts()) missing << QString::fromStdString(part);
   if (!missing.isEmpty())
     QMessageBox::warning(nullptr, app.applicationDisplayName(), RuntimeProblemText(missing));

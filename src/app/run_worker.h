@@ -30,7 +30,8 @@ auto RunOffTheWindow(Work&& work) -> decltype(work()) {
       failure = std::current_exception();
     }
     // Queued: delivered once the loop runs, however soon the work ended.
-    QMetaObject::invokeMethod(&loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        &loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
   });
   loop.exec();
   worker.join();

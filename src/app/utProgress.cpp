@@ -21,8 +21,7 @@ QString U(const char* text) { return QString::fromUtf8(text); }
 // ---- TMyProgress ----
 
 TMyProgress::TMyProgress(ProgressState& state, int barCount, bool cancellable)
-    : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      state_(state) {
+    : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), state_(state) {
   setObjectName("MyProgress");
   setWindowTitle(U("进度"));
   setModal(false);
@@ -152,7 +151,8 @@ bool ProgressState::ProgressStep(int count) {
 
 void ProgressState::ProgressClose(bool force) {
   if (levelCount_ < 2 || abort_ || force) {
-    CloseOrHold(abort_ ? QString::fromUtf8("正在停止，保存已完成的图廓……") : QString::fromUtf8("正在关闭输出……"));
+    CloseOrHold(abort_ ? QString::fromUtf8("正在停止，保存已完成的图廓……")
+                       : QString::fromUtf8("正在关闭输出……"));
     levelCount_ = 1;
     return;
   }
@@ -209,9 +209,10 @@ void ProgressState::ShowStatus() {
     return;
   }
   const qint64 left = clock_.elapsed() * (total - done) / done / 1000;
-  const QString text = left < 1    ? QString::fromUtf8("剩余不到1秒")
-                       : left >= 60 ? QString::fromUtf8("剩余约 %1分%2秒").arg(left / 60).arg(left % 60, 2, 10, QChar('0'))
-                                  : QString::fromUtf8("剩余约 %1秒").arg(left);
+  const QString text =
+      left < 1     ? QString::fromUtf8("剩余不到1秒")
+      : left >= 60 ? QString::fromUtf8("剩余约 %1分%2秒").arg(left / 60).arg(left % 60, 2, 10, QChar('0'))
+                   : QString::fromUtf8("剩余约 %1秒").arg(left);
   progress_->timeLabel()->setText(text);
 }
 

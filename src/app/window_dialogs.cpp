@@ -9,19 +9,19 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QProcess>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
+#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
-#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 namespace tarvik {
@@ -104,7 +104,8 @@ WindowDialogs DesktopDialogs(QWidget* parent) {
     if (!details.isEmpty()) box.setDetailedText(details);
     QList<QAbstractButton*> made;
     for (qsizetype i = 0; i < buttons.size(); ++i)
-      made << box.addButton(buttons[i], i + 1 == buttons.size() ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
+      made << box.addButton(buttons[i],
+                            i + 1 == buttons.size() ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
     if (defaultButton >= 0 && defaultButton < made.size())
       box.setDefaultButton(qobject_cast<QPushButton*>(made[defaultButton]));
     box.exec();
@@ -116,8 +117,7 @@ WindowDialogs DesktopDialogs(QWidget* parent) {
     if (path.isEmpty()) return std::nullopt;
     return path;
   };
-  d.saveFile = [owner](const QString& start,
-                       const QStringList& filters) -> std::optional<SaveChoice> {
+  d.saveFile = [owner](const QString& start, const QStringList& filters) -> std::optional<SaveChoice> {
     OutputFileDialog dialog(owner.data(), start, filters);
     if (dialog.exec() != QDialog::Accepted || dialog.chosen().isEmpty()) return std::nullopt;
     return SaveChoice{dialog.chosen(), dialog.filterIndex()};

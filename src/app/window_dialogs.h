@@ -36,8 +36,8 @@ struct WindowDialogs {
   // A box with buttons of its own: the index of the button chosen. The last
   // button is the way out (Esc and the close box choose it); `defaultButton`
   // is the one Enter presses. `details` (may be empty) can be unfolded.
-  std::function<int(const QString& text, const QString& caption, const QStringList& buttons, int defaultButton,
-                    const QString& details)>
+  std::function<int(const QString& text, const QString& caption, const QStringList& buttons,
+                    int defaultButton, const QString& details)>
       choose;
   // An open dialog starting at `start`; the path chosen, or nothing.
   std::function<std::optional<QString>(const QString& start, const QStringList& filters)> openFile;

@@ -18,7 +18,8 @@ auto OnWindowThread(F&& f) -> decltype(f()) {
     QMetaObject::invokeMethod(app, std::forward<F>(f), Qt::BlockingQueuedConnection);
   } else {
     decltype(f()) result{};
-    QMetaObject::invokeMethod(app, [&] { result = f(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        app, [&] { result = f(); }, Qt::BlockingQueuedConnection);
     return result;
   }
 }
@@ -36,7 +37,8 @@ void WindowFeedback::message(const std::string& text) {
 
 bool WindowFeedback::confirm(const std::string& text, const std::string& caption) {
   return OnWindowThread([&] {
-    return dialogs_.confirm && dialogs_.confirm(QString::fromStdString(text), QString::fromStdString(caption));
+    return dialogs_.confirm &&
+           dialogs_.confirm(QString::fromStdString(text), QString::fromStdString(caption));
   });
 }
 
@@ -55,6 +57,8 @@ void WindowFeedback::progressClose(bool force) {
   OnWindowThread([&] { progress_.ProgressClose(force); });
 }
 
-void WindowFeedback::onWindowThread(const std::function<void()>& f) { OnWindowThread([&] { f(); }); }
+void WindowFeedback::onWindowThread(const std::function<void()>& f) {
+  OnWindowThread([&] { f(); });
+}
 
 }  // namespace tarvik

@@ -47,12 +47,18 @@ QString DirectoryPart(const QString& path) {
 
 QString ShellOpenMessage(ShellOpenResult result) {
   switch (result) {
-    case ShellOpenResult::OutOfMemory: return QString::fromUtf8("操作系统内存资源不足！");
-    case ShellOpenResult::FileNotFound: return QString::fromUtf8("文件找不到！");
-    case ShellOpenResult::PathNotFound: return QString::fromUtf8("路径找不到！");
-    case ShellOpenResult::BadFormat: return QString::fromUtf8("文件执行格式错误，不能打开！");
-    case ShellOpenResult::BadFileName: return QString::fromUtf8("文件名错误！");
-    case ShellOpenResult::Other: break;
+    case ShellOpenResult::OutOfMemory:
+      return QString::fromUtf8("操作系统内存资源不足！");
+    case ShellOpenResult::FileNotFound:
+      return QString::fromUtf8("文件找不到！");
+    case ShellOpenResult::PathNotFound:
+      return QString::fromUtf8("路径找不到！");
+    case ShellOpenResult::BadFormat:
+      return QString::fromUtf8("文件执行格式错误，不能打开！");
+    case ShellOpenResult::BadFileName:
+      return QString::fromUtf8("文件名错误！");
+    case ShellOpenResult::Other:
+      break;
   }
   return QString::fromUtf8("文件运行错误！");
 }

@@ -15,8 +15,7 @@ bool Contains(const std::vector<std::string>& list, const std::string& s) {
 }  // namespace
 
 Args::Args(const std::vector<std::string>& args, const std::vector<std::string>& valueOptions,
-           const std::vector<std::string>& flagOptions,
-           const std::vector<std::string>& repeatable) {
+           const std::vector<std::string>& flagOptions, const std::vector<std::string>& repeatable) {
   bool onlyPositional = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -48,8 +47,7 @@ Args::Args(const std::vector<std::string>& args, const std::vector<std::string>&
         v = args[++i];
       }
       auto& slot = values_[name];
-      if (!slot.empty() && !Contains(repeatable, name))
-        throw UsageError("选项 " + name + " 只能给一次");
+      if (!slot.empty() && !Contains(repeatable, name)) throw UsageError("选项 " + name + " 只能给一次");
       slot.push_back(v);
     } else {
       throw UsageError("未知选项: " + name);

@@ -22,8 +22,7 @@ class Args {
   // options may be given more than once. Throws UsageError for an unknown
   // option or a missing value. "-" alone is a positional argument.
   Args(const std::vector<std::string>& args, const std::vector<std::string>& valueOptions,
-       const std::vector<std::string>& flagOptions,
-       const std::vector<std::string>& repeatable = {});
+       const std::vector<std::string>& flagOptions, const std::vector<std::string>& repeatable = {});
 
   bool flag(const std::string& name) const;
   std::optional<std::string> value(const std::string& name) const;

@@ -96,7 +96,8 @@ bool CliFeedback::confirm(const std::string& text, const std::string&) {
 
 void CliFeedback::progressStart(int total, const std::string& caption, bool) {
   if (progress_)
-    progress_->event(JsonMembers().str("event", "start").integer("total", total).str("caption", caption).object());
+    progress_->event(
+        JsonMembers().str("event", "start").integer("total", total).str("caption", caption).object());
   total_ = total;
   position_ = 0;
   caption_ = caption;
@@ -151,21 +152,20 @@ void CliFeedback::clearBar() {
 void CliFeedback::drawBar(bool final) {
   if (!isTerminal_) return;
   const int total = std::max(total_, 1);
-  const double elapsed =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
+  const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
   const double rate = elapsed > 0 ? position_ / elapsed : 0;
   const int width = 30;
   const int filled = std::clamp(position_ * width / total, 0, width);
-  const std::string timing = final               ? "用时 " + FormatDuration(elapsed)
-                             : closing_          ? std::string("正在关闭输出…")
-                             : position_ >= total ? "用时 " + FormatDuration(elapsed)
-                                                  : "剩余 " + (rate > 0 ? FormatDuration((total - position_) / rate)
-                                                                        : std::string("?"));
+  const std::string timing =
+      final      ? "用时 " + FormatDuration(elapsed)
+      : closing_ ? std::string("正在关闭输出…")
+      : position_ >= total
+          ? "用时 " + FormatDuration(elapsed)
+          : "剩余 " + (rate > 0 ? FormatDuration((total - position_) / rate) : std::string("?"));
   char line[512];
   std::snprintf(line, sizeof line, "\r\033[K%s [%s%s] %d/%d %3d%%  %.1f 幅/秒  %s", caption_.c_str(),
-                std::string(filled, '#').c_str(), std::string(width - filled, '.').c_str(), position_,
-                total_, static_cast<int>(static_cast<long long>(position_) * 100 / total), rate,
-                timing.c_str());
+                std::string(filled, '#').c_str(), std::string(width - filled, '.').c_str(), position_, total_,
+                static_cast<int>(static_cast<long long>(position_) * 100 / total), rate, timing.c_str());
   std::cerr << line << std::flush;
   barShown_ = true;
   if (final) {

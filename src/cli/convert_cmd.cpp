@@ -7,9 +7,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <string_view>
 #include <iostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/args.h"
@@ -83,8 +83,7 @@ long double ReadNumber(std::string_view text) {
 // within a hair of a half (its own rounding error is below 1e-7 of a unit for
 // the values a conversion prints), and only then does the exact path run.
 void AppendFixed(std::string& out, long double v, int decimals) {
-  static constexpr long double kScale[] = {1e0L, 1e1L, 1e2L, 1e3L, 1e4L, 1e5L,
-                                           1e6L, 1e7L, 1e8L, 1e9L, 1e10L};
+  static constexpr long double kScale[] = {1e0L, 1e1L, 1e2L, 1e3L, 1e4L, 1e5L, 1e6L, 1e7L, 1e8L, 1e9L, 1e10L};
   const long double q = v * kScale[decimals];
   if (std::fabs(q) < 1e15L) {
     const long double r = std::nearbyint(q);
@@ -137,8 +136,8 @@ void Convert(const Settings& s, std::string_view first, std::string_view second,
   const int zone = ZoneNumberOf(p.is3DegreeZone, p.centralMeridian);
   const long double eastingZone = Int(y / 1000000);
   if (p.addZoneNumber && eastingZone != zone)
-    throw RunError("东坐标 " + std::string(second) + " 的带号不是中央经线 " +
-                   FloatToStr(p.centralMeridian) + " 的带号 " + std::to_string(zone));
+    throw RunError("东坐标 " + std::string(second) + " 的带号不是中央经线 " + FloatToStr(p.centralMeridian) +
+                   " 的带号 " + std::to_string(zone));
   if (!p.addZoneNumber && (y >= 1000000 || y <= -1000000))
     throw RunError("东坐标 " + std::string(second) + " 含带号，需要 --zone-prefix");
 
@@ -233,7 +232,8 @@ int ConvertStream(const Settings& s) {
     out.push_back('\n');
     writeOut();
     std::fflush(stdout);
-    std::fprintf(stderr, "tarvik-cli convert: 第 %ld 行: 行太长（超过 %zu 字节），没有读入\n", number, kMaxLineBytes);
+    std::fprintf(stderr, "tarvik-cli convert: 第 %ld 行: 行太长（超过 %zu 字节），没有读入\n", number,
+                 kMaxLineBytes);
   };
   for (;;) {
     const std::size_t got = interactive ? (std::fgets(block.data(), static_cast<int>(block.size()), stdin)
@@ -305,8 +305,8 @@ Settings ReadSettings(const Args& args) {
   if (s.params.addZoneNumber && ZoneNumberOf(s.params.is3DegreeZone, s.params.centralMeridian) < 1)
     throw UsageError("--zone-prefix 需要正的带号 (中央经线在东经)");
   if (s.params.addZoneNumber && !IsZoneMeridian(s.params.is3DegreeZone, s.params.centralMeridian))
-    throw UsageError("--zone-prefix 需要带的中央经线: " + FloatToStr(s.params.centralMeridian) +
-                     " 不是" + (s.params.is3DegreeZone ? "3度带" : "6度带") + "的中央经线");
+    throw UsageError("--zone-prefix 需要带的中央经线: " + FloatToStr(s.params.centralMeridian) + " 不是" +
+                     (s.params.is3DegreeZone ? "3度带" : "6度带") + "的中央经线");
   return s;
 }
 
@@ -330,8 +330,8 @@ int Run(const std::vector<std::string>& argv) {
 }
 
 const CommandRegistration kRegistration(
-    {"convert", "latitude/longitude <-> Gauss-Krueger x/y (CGCS2000, Xi'an 1980, Beijing 1954, WGS84)", kUsage,
-     &Run});
+    {"convert", "latitude/longitude <-> Gauss-Krueger x/y (CGCS2000, Xi'an 1980, Beijing 1954, WGS84)",
+     kUsage, &Run});
 
 }  // namespace
 }  // namespace tarvik::cli

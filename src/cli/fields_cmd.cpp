@@ -57,7 +57,10 @@ int Run(const std::vector<std::string>& argv) {
   if (args.flag("--json")) {
     std::cout << "{\"file\": " << JsonString(path) << ", \"polygons\": " << (polygons ? "true" : "false")
               << ", \"features\": " << features << ", \"epsg\": ";
-    if (epsg) std::cout << epsg; else std::cout << "null";
+    if (epsg)
+      std::cout << epsg;
+    else
+      std::cout << "null";
     std::cout << ", \"coordinate_system\": ";
     if (!coords) {
       std::cout << "null";
@@ -67,7 +70,8 @@ int Run(const std::vector<std::string>& argv) {
                 << ", \"name\": " << JsonString(coords->description)
                 << ", \"geographic\": " << (geographic ? "true" : "false");
       if (!known) {
-        std::cout << ", \"reason\": " << JsonString("不是" + DatumCaptions() + "的高斯-克吕格或经纬度坐标系统");
+        std::cout << ", \"reason\": "
+                  << JsonString("不是" + DatumCaptions() + "的高斯-克吕格或经纬度坐标系统");
       } else {
         std::cout << ", \"datum\": " << JsonString(DatumOf(*coords).key);
         if (!geographic)

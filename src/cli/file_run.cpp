@@ -16,16 +16,17 @@ std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std:
 
 std::string FileRunUsage(FileMode mode) {
   const bool index = mode == FileMode::Index;
-  std::string text = index ? "Usage: tarvik-cli index SHEETS.shp -o OUTPUT --name-template TEMPLATE [options]\n\n"
-                             "Draws the complete frame of every sheet of a standard sheet index (a polygon\n"
-                             "shapefile with one four-corner polygon per sheet, e.g. made by make-index)\n"
-                             "that the condition selects, each into its own classes. The scale is the one\n"
-                             "its sheet numbers name (the name field's, or --set edtField's), else --scale,\n"
-                             "else the one its sheets' size is of.\n"
-                           : "Usage: tarvik-cli area POLYGONS.shp -o OUTPUT --name-template TEMPLATE [options]\n\n"
-                             "Draws a rectangular frame around every polygon of a polygon shapefile in\n"
-                             "Gauss-Krueger coordinates (administrative divisions, project areas) that the\n"
-                             "condition selects, each into its own classes.\n";
+  std::string text =
+      index ? "Usage: tarvik-cli index SHEETS.shp -o OUTPUT --name-template TEMPLATE [options]\n\n"
+              "Draws the complete frame of every sheet of a standard sheet index (a polygon\n"
+              "shapefile with one four-corner polygon per sheet, e.g. made by make-index)\n"
+              "that the condition selects, each into its own classes. The scale is the one\n"
+              "its sheet numbers name (the name field's, or --set edtField's), else --scale,\n"
+              "else the one its sheets' size is of.\n"
+            : "Usage: tarvik-cli area POLYGONS.shp -o OUTPUT --name-template TEMPLATE [options]\n\n"
+              "Draws a rectangular frame around every polygon of a polygon shapefile in\n"
+              "Gauss-Krueger coordinates (administrative divisions, project areas) that the\n"
+              "condition selects, each into its own classes.\n";
   text +=
       "\nThe classes of a frame are named after the template, e.g. [TFH] or [NAME]图:\n"
       "dataset yNAME with L_NAME (lines), p_NAME (polygons) and a_NAME (texts). The\n"
@@ -46,8 +47,9 @@ std::string FileRunUsage(FileMode mode) {
   text += FrameOptionsHelp();
   text += PreviewOptionsHelp();
   if (index)
-    text += "\nThe adjacent-sheet table is filled with the neighbours' names from the\n"
-            "index when the field is given: --set edtField=TFH.\n";
+    text +=
+        "\nThe adjacent-sheet table is filled with the neighbours' names from the\n"
+        "index when the field is given: --set edtField=TFH.\n";
   return text;
 }
 
@@ -59,7 +61,8 @@ int RunFileCommand(FileMode mode, const std::vector<std::string>& argv, Progress
     throw UsageError(mode == FileMode::Index ? "需要一个标准图幅文件 (.shp)" : "需要一个面图层文件 (.shp)");
   const auto nameTemplate = args.value("--name-template");
   if (!nameTemplate) throw UsageError("需要 --name-template，例如 [TFH] 或 [NAME]图");
-  RunRequest request = RequestFromArgs(args, mode == FileMode::Index ? CreationMode::SheetIndex : CreationMode::PolygonFile);
+  RunRequest request =
+      RequestFromArgs(args, mode == FileMode::Index ? CreationMode::SheetIndex : CreationMode::PolygonFile);
   request.inputPath = args.positional()[0];
   request.nameTemplate = *nameTemplate;
   request.where = args.value("--where").value_or("");

@@ -21,8 +21,8 @@
 namespace tarvik::cli {
 
 std::vector<std::string> FrameValueOptions() {
-  return {"-o",         "--output",   "--scale",    "--datum",   "--zone-width", "--central-meridian",
-          "--settings", "--layout",   "--towgs84",  "--transform"};
+  return {"-o",         "--output", "--scale",   "--datum",    "--zone-width", "--central-meridian",
+          "--settings", "--layout", "--towgs84", "--transform"};
 }
 std::vector<std::string> FrameFlagOptions() {
   return {"--zone-prefix", "--geographic", "--planar", "--overwrite", "--append", "--no-project"};
@@ -84,7 +84,8 @@ RunRequest RequestFromArgs(const Args& args, CreationMode mode) {
       (SetsControl(args, "chkAutoMeridian") && !s.autoMeridian))
     c.centralMeridian = static_cast<int>(s.centralMeridian);
   if (args.flag("--zone-prefix") || SetsControl(args, "rgisband")) c.zonePrefix = s.addZoneNumber;
-  if (args.flag("--geographic") && args.flag("--planar")) throw UsageError("--geographic 和 --planar 只能选一个");
+  if (args.flag("--geographic") && args.flag("--planar"))
+    throw UsageError("--geographic 和 --planar 只能选一个");
   if (args.flag("--planar")) c.geographic = false;
   if (args.flag("--geographic") || SetsControl(args, "rgjw")) c.geographic = s.GeodeticOutput;
   if (args.value("--towgs84") && args.value("--transform"))
@@ -112,7 +113,8 @@ RunRequest RequestFromArgs(const Args& args, CreationMode mode) {
   if (!output) throw UsageError("需要输出: -o PATH.gdb、-o PATH.gpkg 或 -o PATH.dxf");
   // A command line's relative paths are in the current folder.
   r.output = Trim(*output).empty() ? *output : std::filesystem::absolute(*output).string();
-  if (args.flag("--overwrite") && args.flag("--append")) throw UsageError("--overwrite 和 --append 只能选一个");
+  if (args.flag("--overwrite") && args.flag("--append"))
+    throw UsageError("--overwrite 和 --append 只能选一个");
   r.existing = args.flag("--overwrite") ? ExistingOutput::Replace
                : args.flag("--append")  ? ExistingOutput::Append
                                         : ExistingOutput::Refuse;
@@ -146,8 +148,12 @@ int RunFrameRequest(const Args& args, const RunRequest& request, ProgressChannel
       feedback.note(line.str());
     }
     ++told;
-    progress.event(
-        JsonMembers().str("event", "frame").integer("done", done).integer("total", total).str("name", name).object());
+    progress.event(JsonMembers()
+                       .str("event", "frame")
+                       .integer("done", done)
+                       .integer("total", total)
+                       .str("name", name)
+                       .object());
   };
   hooks.phase = [&](const std::string& what) { progress.text("phase", what); };
   // The bar stays up, saying the output is being closed, until it is.
@@ -172,7 +178,8 @@ int RunFrameRequest(const Args& args, const RunRequest& request, ProgressChannel
               << RectLayoutName(plan.rectSheet->layout) << "厘米\n";
   std::vector<std::string> errors;
   if (result.stopped) {
-    errors.push_back("已中止：写入 " + std::to_string(result.frames.size()) + " 个图廓，保留在 " + result.output);
+    errors.push_back("已中止：写入 " + std::to_string(result.frames.size()) + " 个图廓，保留在 " +
+                     result.output);
     std::cerr << errors.back() << "\n";
   }
   std::cout << "坐标系统: " << plan.system << "\n";

@@ -22,7 +22,8 @@ std::vector<Command>& Registry() {
 }
 
 void PrintHelp(std::ostream& out) {
-  out << "tarvik-cli " TARVIK_VERSION " - map sheet frames for the Chinese national map series\n\n"
+  out << "tarvik-cli " TARVIK_VERSION
+         " - map sheet frames for the Chinese national map series\n\n"
          "Usage: tarvik-cli COMMAND [OPTIONS]\n"
          "       tarvik-cli COMMAND --help\n\n"
          "Commands:\n";
@@ -36,9 +37,7 @@ void PrintHelp(std::ostream& out) {
 
 }  // namespace
 
-CommandRegistration::CommandRegistration(Command command) {
-  Registry().push_back(std::move(command));
-}
+CommandRegistration::CommandRegistration(Command command) { Registry().push_back(std::move(command)); }
 
 const std::vector<Command>& Commands() { return Registry(); }
 

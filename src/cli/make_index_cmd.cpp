@@ -82,7 +82,8 @@ GeoBox ParseBox(const std::string& text) {
   std::size_t start = 0;
   while (start <= text.size()) {
     const auto comma = text.find(',', start);
-    const std::string part = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    const std::string part =
+        text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
     const auto n = StrToFloat(part);
     if (!n) throw UsageError("--bbox 的值不是数: " + part);
     v.push_back(*n);
@@ -110,7 +111,8 @@ int Run(const std::vector<std::string>& rawArgs, ProgressChannel& progress) {
   if (!scaleText) throw UsageError("需要 --scale");
   const auto scale = StrToInt(*scaleText);
   if (!scale || ScaleIndexOfDenominator(static_cast<long>(*scale)) < 0)
-    throw UsageError("--scale 只能是 1000000、500000、250000、100000、50000、25000、10000 或 5000: " + *scaleText);
+    throw UsageError("--scale 只能是 1000000、500000、250000、100000、50000、25000、10000 或 5000: " +
+                     *scaleText);
   r.scale = static_cast<long>(*scale);
   const auto bboxText = args.value("--bbox");
   const auto coverPath = args.value("--cover");
@@ -146,8 +148,8 @@ int Run(const std::vector<std::string>& rawArgs, ProgressChannel& progress) {
   const auto start = std::chrono::steady_clock::now();
   const IndexResult result = MakeStandardIndex(r);
   for (const std::string& line : result.skipped) std::cerr << "跳过" << line << "\n";
-  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start)
-                      .count();
+  const auto ms =
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
   std::cout << "写入 " << result.sheets << " 个图幅到 " << r.output << " (" << result.system << ")\n"
             << "完成，用时" << ms << "毫秒\n";
   std::vector<std::string> errors;

@@ -51,7 +51,8 @@ Extent ParseExtent(const std::string& text) {
   std::vector<long double> v;
   for (std::size_t start = 0;;) {
     const auto comma = text.find(',', start);
-    const std::string part = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    const std::string part =
+        text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
     const auto n = StrToFloat(part);
     if (!n || !std::isfinite(*n)) throw UsageError("--extent 的值不是数: " + part);
     v.push_back(*n);
@@ -131,7 +132,9 @@ int MakeRectIndex(const std::vector<std::string>& rawArgs) {
     area = {e->yMin, e->xMin, e->yMax, e->xMax};  // store-x is the easting
   } else {
     if (!RectSystemStated(args))
-      throw UsageError("--extent 的坐标系统须用 --datum 和 --central-meridian 说明（需要时加 --zone-width、--zone-prefix）");
+      throw UsageError(
+          "--extent 的坐标系统须用 --datum 和 --central-meridian 说明（需要时加 "
+          "--zone-width、--zone-prefix）");
     area = ParseExtent(*extentText);
   }
   if (ref.empty()) {
@@ -140,8 +143,8 @@ int MakeRectIndex(const std::vector<std::string>& rawArgs) {
     if (ref.empty()) throw RunError("无法建立输出的坐标系统");
   }
   if (area.xMin < 0 || area.yMin < 0)
-    throw RunError("矩形图幅以西南角的公里数编号，范围的坐标不能为负 (x " + Km(area.xMin) + "，y " + Km(area.yMin) +
-                   " 公里)");
+    throw RunError("矩形图幅以西南角的公里数编号，范围的坐标不能为负 (x " + Km(area.xMin) + "，y " +
+                   Km(area.yMin) + " 公里)");
   // Sheets written under a system that does not describe them would lie
   // far from where the coordinates say.
   CheckProjectedParams(coords);
@@ -153,7 +156,8 @@ int MakeRectIndex(const std::vector<std::string>& rawArgs) {
     throw RunError("范围内有 " + std::to_string(count) + " 个图幅，超过 " + std::to_string(kMaxSheets) +
                    " 个；请缩小范围或选择较小的比例尺");
   std::vector<IndexPolygon> sheets;
-  for (const RectSheet& sheet : RectSheetsIn(denominator, *layout, area.xMin, area.yMin, area.xMax, area.yMax)) {
+  for (const RectSheet& sheet :
+       RectSheetsIn(denominator, *layout, area.xMin, area.yMin, area.xMax, area.yMax)) {
     const auto w = static_cast<double>(sheet.west()), s = static_cast<double>(sheet.south());
     const auto e = static_cast<double>(sheet.west() + sheet.ySize());
     const auto n = static_cast<double>(sheet.south() + sheet.xSize());

@@ -19,7 +19,8 @@ const char* kUsage =
 
 int Run(const std::vector<std::string>&) { throw RunError(kNotInBuild); }
 
-const CommandRegistration kRegistration({"preview", "draw a written frame (not in this build: no Qt)", kUsage, &Run});
+const CommandRegistration kRegistration({"preview", "draw a written frame (not in this build: no Qt)", kUsage,
+                                         &Run});
 
 }  // namespace
 
@@ -31,6 +32,8 @@ void CheckPreviewOptions(const Args& args) {
   if (args.value("--preview") || args.value("--preview-dpi")) throw RunError(kNotInBuild);
 }
 
-void WritePreviewIfAsked(const Args& args, const std::string&, const std::string&) { CheckPreviewOptions(args); }
+void WritePreviewIfAsked(const Args& args, const std::string&, const std::string&) {
+  CheckPreviewOptions(args);
+}
 
 }  // namespace tarvik::cli

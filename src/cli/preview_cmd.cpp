@@ -74,8 +74,8 @@ int Run(const std::vector<std::string>& argv) {
   int dpi = kDefaultPreviewDpi;
   if (const auto n = args.integer("--dpi")) {
     if (*n < kMinPreviewDpi || *n > kMaxPreviewDpi)
-      throw UsageError("--dpi 应在 " + std::to_string(kMinPreviewDpi) + " 到 " + std::to_string(kMaxPreviewDpi) +
-                       " 之间: " + std::to_string(*n));
+      throw UsageError("--dpi 应在 " + std::to_string(kMinPreviewDpi) + " 到 " +
+                       std::to_string(kMaxPreviewDpi) + " 之间: " + std::to_string(*n));
     dpi = static_cast<int>(*n);
   }
   if (!std::filesystem::exists(output)) throw RunError("输出不存在: " + output);

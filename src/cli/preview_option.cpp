@@ -13,8 +13,8 @@ int DpiOf(const Args& args, const std::string& option) {
   const auto dpi = args.integer(option);
   if (!dpi) return kDefaultPreviewDpi;
   if (*dpi < kMinPreviewDpi || *dpi > kMaxPreviewDpi)
-    throw UsageError(option + " 应在 " + std::to_string(kMinPreviewDpi) + " 到 " + std::to_string(kMaxPreviewDpi) +
-                     " 之间: " + std::to_string(*dpi));
+    throw UsageError(option + " 应在 " + std::to_string(kMinPreviewDpi) + " 到 " +
+                     std::to_string(kMaxPreviewDpi) + " 之间: " + std::to_string(*dpi));
   return static_cast<int>(*dpi);
 }
 

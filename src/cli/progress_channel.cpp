@@ -26,7 +26,9 @@ void ProgressChannel::takeFrom(std::vector<std::string>& args) {
       rest.insert(rest.end(), args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
       break;
     }
-    std::string* slot = a.rfind("--progress-fd", 0) == 0 ? &fdText : a.rfind("--progress", 0) == 0 ? &format : nullptr;
+    std::string* slot = a.rfind("--progress-fd", 0) == 0 ? &fdText
+                        : a.rfind("--progress", 0) == 0  ? &format
+                                                         : nullptr;
     const std::string name = slot == &fdText ? "--progress-fd" : "--progress";
     if (!slot || (a != name && a.rfind(name + "=", 0) != 0)) {
       rest.push_back(a);
@@ -47,7 +49,8 @@ void ProgressChannel::takeFrom(std::vector<std::string>& args) {
     // standard error so that every line of the stream is an event.
     std::fflush(stdout);
     fd_ = ::dup(STDOUT_FILENO);
-    if (fd_ < 0 || ::dup2(STDERR_FILENO, STDOUT_FILENO) < 0) throw UsageError("--progress json: 不能使用标准输出");
+    if (fd_ < 0 || ::dup2(STDERR_FILENO, STDOUT_FILENO) < 0)
+      throw UsageError("--progress json: 不能使用标准输出");
     ::fcntl(fd_, F_SETFD, FD_CLOEXEC);
     ownsFd_ = true;
     return;

@@ -29,7 +29,8 @@ bool RectSystemStated(const Args& args) {
   const auto sets = [&](std::string_view control) {
     for (const std::string& assignment : args.values("--set")) {
       const auto eq = assignment.find('=');
-      if (eq != std::string::npos && EqualsNoCase(std::string_view(assignment).substr(0, eq), control)) return true;
+      if (eq != std::string::npos && EqualsNoCase(std::string_view(assignment).substr(0, eq), control))
+        return true;
     }
     return false;
   };

@@ -14,7 +14,8 @@ namespace tarvik::cli {
 namespace {
 
 void Apply(TFrameSettings& s, std::string_view control, const std::string& value, const std::string& option) {
-  if (const auto reason = ApplyControlValue(s, control, value)) throw UsageError(option + " " + value + ": " + *reason);
+  if (const auto reason = ApplyControlValue(s, control, value))
+    throw UsageError(option + " " + value + ": " + *reason);
 }
 
 }  // namespace
@@ -66,8 +67,8 @@ TFrameSettings SettingsFromArgs(const Args& args) {
 }
 
 void PrintSummary(int frames, int lines, int polygons, int texts, int refused, long long milliseconds) {
-  std::cout << "写入 " << frames << " 个图廓: " << lines << " 条线, " << polygons << " 个面, "
-            << texts << " 个注记";
+  std::cout << "写入 " << frames << " 个图廓: " << lines << " 条线, " << polygons << " 个面, " << texts
+            << " 个注记";
   if (refused > 0) std::cout << "; " << refused << " 个要素保存失败";
   std::cout << "\n完成，用时" << milliseconds << "毫秒\n";
 }

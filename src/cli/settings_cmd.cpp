@@ -14,7 +14,8 @@ namespace tarvik::cli {
 namespace {
 
 const char* kUsage =
-    "Usage: tarvik-cli settings [--settings FILE.set] [--set NAME=VALUE]... [--write FILE.set [--dialog-only]]\n\n"
+    "Usage: tarvik-cli settings [--settings FILE.set] [--set NAME=VALUE]... [--write FILE.set "
+    "[--dialog-only]]\n\n"
     "Lists every setting the frame commands take with --set NAME=VALUE: its control\n"
     "name (as in the window and the settings file), caption, value form and value.\n"
     "The values are the defaults, or those of --settings FILE.set, after the --set\n"
@@ -38,22 +39,23 @@ int Run(const std::vector<std::string>& argv) {
     // Only the frame's own settings: datum, zone, meridian and scale stay
     // with the run that loads the file.
     if (args.flag("--dialog-only"))
-      std::erase_if(document.forms, [](const FormSettings& f) { return f.name != FormName(SettingsForm::Dialog); });
-    for (const auto& warning : SaveSettingsFile(*out, document))
-      std::cerr << warning << "\n";
+      std::erase_if(document.forms,
+                    [](const FormSettings& f) { return f.name != FormName(SettingsForm::Dialog); });
+    for (const auto& warning : SaveSettingsFile(*out, document)) std::cerr << warning << "\n";
     std::cout << "已保存: " << *out << "\n";
     return kExitOk;
   }
   for (const ControlEntry& e : ControlTable()) {
     std::cout << e.name << " = " << ReadControlValue(s, e) << "\n    "
-              << (e.caption.empty() ? std::string_view("") : e.caption)
-              << (e.caption.empty() ? "" : "  ") << DescribeValueForm(e) << "\n";
+              << (e.caption.empty() ? std::string_view("") : e.caption) << (e.caption.empty() ? "" : "  ")
+              << DescribeValueForm(e) << "\n";
   }
   return kExitOk;
 }
 
-const CommandRegistration kRegistration({"settings", "list the settings (--set names), or write a settings file",
-                                         kUsage, &Run});
+const CommandRegistration kRegistration({"settings",
+                                         "list the settings (--set names), or write a settings file", kUsage,
+                                         &Run});
 
 }  // namespace
 }  // namespace tarvik::cli

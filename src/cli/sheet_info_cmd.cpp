@@ -85,7 +85,8 @@ int RectInfo(const Args& args, const std::string& text, ProgressChannel& progres
     std::ostringstream json;
     json << "{\"number\": " << JsonString(sheet.number()) << ", \"scale\": " << sheet.denominator
          << ", \"layout\": " << JsonString(RectLayoutName(sheet.layout)) << ", \"x\": " << sheet.south()
-         << ", \"y\": " << sheet.west() << ", \"x_size\": " << sheet.xSize() << ", \"y_size\": " << sheet.ySize();
+         << ", \"y\": " << sheet.west() << ", \"x_size\": " << sheet.xSize()
+         << ", \"y_size\": " << sheet.ySize();
     if (neighbours) json << ", \"neighbours\": " << JsonNeighbours(RectNeighbours(sheet));
     json << "}";
     progress.summary("done", kExitOk, JsonMembers().raw("info", json.str()).text());
@@ -96,8 +97,8 @@ int RectInfo(const Args& args, const std::string& text, ProgressChannel& progres
   }
   std::cout << "图幅号:     " << sheet.number() << "\n"
             << "比例尺:     1:" << sheet.denominator << "\n"
-            << "图幅:       " << RectLayoutName(sheet.layout) << "厘米，实地 x " << sheet.xSize() << " 米 × y "
-            << sheet.ySize() << " 米\n"
+            << "图幅:       " << RectLayoutName(sheet.layout) << "厘米，实地 x " << sheet.xSize()
+            << " 米 × y " << sheet.ySize() << " 米\n"
             << "西南角:     x " << sheet.south() << " 米，y " << sheet.west() << " 米\n";
   if (neighbours) PrintNeighbours(sheet.number(), RectNeighbours(sheet));
   return kExitOk;
@@ -150,20 +151,17 @@ int Run(const std::vector<std::string>& argv, ProgressChannel& progress) {
   }
   std::cout << "图幅号:     " << number << "\n"
             << "比例尺:     1:" << scale << "\n"
-            << "西南角经度: " << FloatToStr(extent->westLon) << "  (" << FormatDMS(extent->westLon)
-            << ")\n"
-            << "西南角纬度: " << FloatToStr(extent->southLat) << "  ("
-            << FormatDMS(extent->southLat) << ")\n"
-            << "经差:       " << FloatToStr(extent->lonSize) << "  (" << FormatDMS(extent->lonSize)
-            << ")\n"
-            << "纬差:       " << FloatToStr(extent->latSize) << "  (" << FormatDMS(extent->latSize)
-            << ")\n"
+            << "西南角经度: " << FloatToStr(extent->westLon) << "  (" << FormatDMS(extent->westLon) << ")\n"
+            << "西南角纬度: " << FloatToStr(extent->southLat) << "  (" << FormatDMS(extent->southLat) << ")\n"
+            << "经差:       " << FloatToStr(extent->lonSize) << "  (" << FormatDMS(extent->lonSize) << ")\n"
+            << "纬差:       " << FloatToStr(extent->latSize) << "  (" << FormatDMS(extent->latSize) << ")\n"
             << "中央经线:   " << FloatToStr(cm) << "  (3度带)\n";
   if (neighbours) PrintNeighbours(number, *neighbours);
   return kExitOk;
 }
 
-const CommandRegistration kRegistration({"sheet-info", "decode a sheet number: scale, corner, size, zone, neighbours",
+const CommandRegistration kRegistration({"sheet-info",
+                                         "decode a sheet number: scale, corner, size, zone, neighbours",
                                          kUsage, nullptr, &Run});
 
 }  // namespace

@@ -1,9 +1,9 @@
 #include "common/delphi.h"
 
-#include <charconv>
-#include <cstdint>
 #include <cctype>
+#include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 namespace tarvik {
@@ -34,8 +34,7 @@ std::string FloatToStr(long double value) {
   if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
   if (value == 0) return "0";
   char buffer[64];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                    std::chars_format::general, 15);
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
   std::string text(buffer, result.ptr);
   // to_chars writes "1e+20" and "1e-05"; the wanted form is "1E20", "1E-5".
   const auto e = text.find('e');
@@ -55,8 +54,8 @@ std::string FloatToStr(long double value) {
 
 std::string FormatFixed(long double value, int decimals) {
   char buffer[128];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                    std::chars_format::fixed, decimals);
+  const auto result =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
   if (result.ec != std::errc()) return FloatToStr(value);
   std::string text(buffer, result.ptr);
   if (text[0] == '-' && text.find_first_not_of("-0.") == std::string::npos) text.erase(0, 1);
@@ -81,8 +80,8 @@ std::optional<long double> StrToFloat(std::string_view text) {
   if (s.empty() || !(std::isdigit(static_cast<unsigned char>(s.front())) || s.front() == '.'))
     return std::nullopt;
   for (char c : s) {
-    if (!(std::isdigit(static_cast<unsigned char>(c)) || c == '.' || c == 'e' || c == 'E' ||
-          c == '+' || c == '-'))
+    if (!(std::isdigit(static_cast<unsigned char>(c)) || c == '.' || c == 'e' || c == 'E' || c == '+' ||
+          c == '-'))
       return std::nullopt;
   }
   // Plain decimals of up to 19 digits with at most 27 decimals: the digits
@@ -91,9 +90,8 @@ std::optional<long double> StrToFloat(std::string_view text) {
   // path), at a fraction of its cost. Everything else takes the full one.
   {
     static constexpr long double kPow10[28] = {
-        1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,  1e7L,  1e8L,  1e9L,
-        1e10L, 1e11L, 1e12L, 1e13L, 1e14L, 1e15L, 1e16L, 1e17L, 1e18L, 1e19L,
-        1e20L, 1e21L, 1e22L, 1e23L, 1e24L, 1e25L, 1e26L, 1e27L};
+        1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,  1e7L,  1e8L,  1e9L,  1e10L, 1e11L, 1e12L, 1e13L,
+        1e14L, 1e15L, 1e16L, 1e17L, 1e18L, 1e19L, 1e20L, 1e21L, 1e22L, 1e23L, 1e24L, 1e25L, 1e26L, 1e27L};
     std::uint64_t digits = 0;
     int decimals = 0, count = 0;
     bool point = false, plain = true;
@@ -115,8 +113,7 @@ std::optional<long double> StrToFloat(std::string_view text) {
     }
   }
   long double value = 0;
-  const auto result = std::from_chars(s.data(), s.data() + s.size(), value,
-                                      std::chars_format::general);
+  const auto result = std::from_chars(s.data(), s.data() + s.size(), value, std::chars_format::general);
   if (result.ec != std::errc() || result.ptr != s.data() + s.size()) return std::nullopt;
   return negative ? -value : value;
 }
@@ -141,12 +138,12 @@ std::optional<std::int64_t> StrToInt(std::string_view text) {
   std::uint64_t magnitude = 0;
   const auto result = std::from_chars(s.data(), s.data() + s.size(), magnitude, base);
   if (result.ec != std::errc() || result.ptr != s.data() + s.size()) return std::nullopt;
-  const std::uint64_t limit =
-      negative ? std::uint64_t(std::numeric_limits<std::int64_t>::max()) + 1
-               : std::uint64_t(std::numeric_limits<std::int64_t>::max());
+  const std::uint64_t limit = negative ? std::uint64_t(std::numeric_limits<std::int64_t>::max()) + 1
+                                       : std::uint64_t(std::numeric_limits<std::int64_t>::max());
   if (magnitude > limit) return std::nullopt;
-  if (negative) return magnitude == limit ? std::numeric_limits<std::int64_t>::min()
-                                          : -static_cast<std::int64_t>(magnitude);
+  if (negative)
+    return magnitude == limit ? std::numeric_limits<std::int64_t>::min()
+                              : -static_cast<std::int64_t>(magnitude);
   return static_cast<std::int64_t>(magnitude);
 }
 

@@ -5,9 +5,7 @@
 
 namespace tarvik {
 
-int FontDesc::pointSize() const {
-  return static_cast<int>(std::lround(std::abs(height) * 72.0 / 96.0));
-}
+int FontDesc::pointSize() const { return static_cast<int>(std::lround(std::abs(height) * 72.0 / 96.0)); }
 
 FontDesc FontDesc::FromPixels(const std::string& face, int pixels) {
   FontDesc f;

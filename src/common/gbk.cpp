@@ -122,15 +122,14 @@ std::string Utf8ToGbk(std::string_view utf8) {
   Conversion c = Convert("CP936", "UTF-8", utf8);
   if (c.ok) return std::move(c.out);
   const std::size_t n = SequenceLength(static_cast<unsigned char>(utf8[c.failedAt]));
-  throw RunError("字符“" + std::string(utf8.substr(c.failedAt, n ? n : 1)) +
-                 "”不能用GBK编码表示");
+  throw RunError("字符“" + std::string(utf8.substr(c.failedAt, n ? n : 1)) + "”不能用GBK编码表示");
 }
 
 std::string GbkToUtf8(std::string_view gbk) {
   Conversion c = Convert("UTF-8", "CP936", gbk);
   if (c.ok) return std::move(c.out);
-  throw RunError("文字不是有效的GBK编码（第" + std::to_string(c.failedAt + 1) + "字节: " +
-                 HexBytes(gbk.substr(c.failedAt, 2)) + "）");
+  throw RunError("文字不是有效的GBK编码（第" + std::to_string(c.failedAt + 1) +
+                 "字节: " + HexBytes(gbk.substr(c.failedAt, 2)) + "）");
 }
 
 std::size_t GbkByteLength(std::string_view utf8) {

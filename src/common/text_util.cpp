@@ -43,8 +43,7 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
 }
 
 bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
-  return text.size() >= suffix.size() &&
-         EqualsNoCase(text.substr(text.size() - suffix.size()), suffix);
+  return text.size() >= suffix.size() && EqualsNoCase(text.substr(text.size() - suffix.size()), suffix);
 }
 
 std::size_t FindNoCase(std::string_view text, std::string_view needle) {
@@ -75,8 +74,7 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
   if (from.empty()) return std::string(text);
   std::string out;
   std::size_t start = 0;
-  for (std::size_t pos; (pos = text.find(from, start)) != std::string_view::npos;
-       start = pos + from.size()) {
+  for (std::size_t pos; (pos = text.find(from, start)) != std::string_view::npos; start = pos + from.size()) {
     out.append(text.substr(start, pos - start));
     out.append(to);
   }

@@ -7,11 +7,11 @@
 namespace tarvik {
 namespace {
 
-constexpr TextbookSeries kXian80Series = {
-    6399596.65198801L, 0.0067395018195L, 111133.0047L, 32009.8575L, 133.9602, 0.6976, 0.0039};
+constexpr TextbookSeries kXian80Series = {6399596.65198801L, 0.0067395018195L, 111133.0047L, 32009.8575L,
+                                          133.9602,          0.6976,           0.0039};
 
-constexpr TextbookSeries kBeijing54Series = {
-    6399698.90178271L, 0.0067385254147L, 111134.8611L, 32005.7799L, 133.9238, 0.6973, 0.0039};
+constexpr TextbookSeries kBeijing54Series = {6399698.90178271L, 0.0067385254147L, 111134.8611L, 32005.7799L,
+                                             133.9238,          0.6973,           0.0039};
 
 // Blocks: 3-degree zones 25..45 and 6-degree zones 13..23, each with and
 // without the zone number in the easting.
@@ -26,10 +26,8 @@ constexpr EpsgZoneBlock kXian80Blocks[] = {
 // "Gauss-Kruger 13N".."23N" codes 21473.., which EPSG has deprecated in
 // favour of the equal "CM 75E".. codes 21453..; both are recognised.
 constexpr EpsgZoneBlock kBeijing54Blocks[] = {
-    {2401, true, true, 25, 21, true},
-    {2422, true, false, 25, 21, true},
-    {21413, false, true, 13, 11, true},
-    {21473, false, false, 13, 11, true},
+    {2401, true, true, 25, 21, true},     {2422, true, false, 25, 21, true},
+    {21413, false, true, 13, 11, true},   {21473, false, false, 13, 11, true},
     {21453, false, false, 13, 11, false},
 };
 
@@ -41,14 +39,23 @@ constexpr EpsgZoneBlock kCgcs2000Blocks[] = {
 };
 
 constexpr std::array<DatumInfo, 4> kDatums = {{
-    {Datum::Xian80, "xian80", "西安80", "1980西安坐标系", "Xian 1980", 6378140, 298.257,
-     &kXian80Series, 4610, 6610, kXian80Blocks},
+    {Datum::Xian80, "xian80", "西安80", "1980西安坐标系", "Xian 1980", 6378140, 298.257, &kXian80Series, 4610,
+     6610, kXian80Blocks},
     {Datum::Beijing54, "beijing54", "北京54", "1954年北京坐标系", "Beijing 1954", 6378245, 298.3,
      &kBeijing54Series, 4214, 6214, kBeijing54Blocks},
-    {Datum::Wgs84, "wgs84", "WGS84", "WGS84坐标系", "WGS 84", 6378137, 298.257223563, nullptr, 4326,
-     6326, {}},
-    {Datum::Cgcs2000, "cgcs2000", "CGCS2000", "2000国家大地坐标系", "CGCS2000", 6378137,
-     298.257222101, nullptr, 4490, 1043, kCgcs2000Blocks},
+    {Datum::Wgs84,
+     "wgs84",
+     "WGS84",
+     "WGS84坐标系",
+     "WGS 84",
+     6378137,
+     298.257223563,
+     nullptr,
+     4326,
+     6326,
+     {}},
+    {Datum::Cgcs2000, "cgcs2000", "CGCS2000", "2000国家大地坐标系", "CGCS2000", 6378137, 298.257222101,
+     nullptr, 4490, 1043, kCgcs2000Blocks},
 }};
 
 }  // namespace

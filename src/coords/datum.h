@@ -53,8 +53,8 @@ struct DatumInfo {
   // The textbook series for this datum; null: the transverse Mercator series
   // in the third flattening (Krueger), as in PROJ and GeographicLib.
   const TextbookSeries* textbook;
-  int geographicEpsg;      // 4610, 4214, 4326, 4490
-  int datumEpsg;           // the EPSG code of the geodetic datum itself (6610, 6214, 6326, 1043)
+  int geographicEpsg;  // 4610, 4214, 4326, 4490
+  int datumEpsg;       // the EPSG code of the geodetic datum itself (6610, 6214, 6326, 1043)
   std::span<const EpsgZoneBlock> zoneBlocks;  // empty: no EPSG-coded zones (custom systems)
 };
 

@@ -132,8 +132,8 @@ double GeomagneticModel::declination(double latitude, double longitude, double h
     std::ostringstream range;
     range.imbue(std::locale::classic());
     range << firstYear() << "年至" << lastYear() << "年";
-    throw RunError("地磁模型 " + what_ + " 只适用于" + range.str() + "，不能算" + std::to_string(year).substr(0, 7) +
-                   "年的磁偏角");
+    throw RunError("地磁模型 " + what_ + " 只适用于" + range.str() + "，不能算" +
+                   std::to_string(year).substr(0, 7) + "年的磁偏角");
   }
   // The coefficients at the year.
   std::size_t i = 0;

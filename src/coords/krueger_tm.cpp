@@ -23,8 +23,8 @@ inline double ClenshawSin(const double (&c)[7], double sin2, double cos2) {
 
 // The same for complex t = xi + i eta, given sin 2xi, cos 2xi, sinh 2eta and
 // cosh 2eta: one recurrence on complex numbers instead of six sines.
-inline void ClenshawSinComplex(const double (&c)[7], double s2, double c2, double sh2, double ch2,
-                               double& re, double& im) {
+inline void ClenshawSinComplex(const double (&c)[7], double s2, double c2, double sh2, double ch2, double& re,
+                               double& im) {
   const double ar = 2 * c2 * ch2, ai = -2 * s2 * sh2;  // 2 cos(2t)
   double y1r = 0, y1i = 0, y2r = 0, y2i = 0;
   for (int j = 6; j >= 1; --j) {
@@ -98,8 +98,7 @@ void KruegerTM::forward(double B, double l, double& x, double& y) const {
   ::sincos(B * kDegree, &sinB, &cosB);
   ::sincos(l * kDegree, &sinL, &cosL);
   // Conformal latitude chi = B + sum c_j sin(2jB); chi - B is below 0.2 degree.
-  const double dChi =
-      ClenshawSin(toConformal_, 2 * sinB * cosB, (cosB - sinB) * (cosB + sinB));
+  const double dChi = ClenshawSin(toConformal_, 2 * sinB * cosB, (cosB - sinB) * (cosB + sinB));
   double sinChi, cosChi;
   Turn(sinB, cosB, dChi, sinChi, cosChi);
   // Gauss-Schreiber (spherical transverse Mercator) coordinates of (chi, l):
@@ -113,8 +112,8 @@ void KruegerTM::forward(double B, double l, double& x, double& y) const {
   // cosh and sinh of 2 eta' straight from u = tanh eta'.
   const double w = 1 / ((1 - u) * (1 + u));
   double re, im;
-  ClenshawSinComplex(alpha_, 2 * sinXi * cosXi, (cosXi - sinXi) * (cosXi + sinXi), 2 * u * w,
-                     (1 + u * u) * w, re, im);
+  ClenshawSinComplex(alpha_, 2 * sinXi * cosXi, (cosXi - sinXi) * (cosXi + sinXi), 2 * u * w, (1 + u * u) * w,
+                     re, im);
   x = A_ * (xip + re);
   y = A_ * (etap + im);
 }
@@ -137,9 +136,10 @@ void KruegerTM::inverse(double x, double y, double& B, double& l) const {
   Turn(sinXi, cosXi, -re, sinXip, cosXip);
   // exp(eta') = exp(eta) exp(-im), the second by its Taylor series to im^6
   // (below 1e-18 for |im| < 0.01).
-  const double Ep = std::fabs(im) < 0.01
-                        ? E * (1 - im * (1 - im / 2 * (1 - im / 3 * (1 - im / 4 * (1 - im / 5 * (1 - im / 6))))))
-                        : std::exp(eta - im);
+  const double Ep =
+      std::fabs(im) < 0.01
+          ? E * (1 - im * (1 - im / 2 * (1 - im / 3 * (1 - im / 4 * (1 - im / 5 * (1 - im / 6))))))
+          : std::exp(eta - im);
   const double shp = 0.5 * (Ep - 1 / Ep), chp = 0.5 * (Ep + 1 / Ep);
   l = std::atan2(shp, cosXip) / kDegree;
   // Conformal latitude: sin chi = sin xi' / cosh eta', cos chi = sqrt(sinh^2 eta' + cos^2 xi') / cosh eta'.

@@ -41,9 +41,9 @@ class KruegerTM {
   double meridianArc(double B) const;
 
  private:
-  double A_;         // rectifying radius a / (1 + n) (1 + n^2/4 + n^4/64 + n^6/256)
-  double alpha_[7];  // conformal -> transverse Mercator coefficients, [1]..[6]
-  double beta_[7];   // transverse Mercator -> conformal coefficients, [1]..[6]
+  double A_;               // rectifying radius a / (1 + n) (1 + n^2/4 + n^4/64 + n^6/256)
+  double alpha_[7];        // conformal -> transverse Mercator coefficients, [1]..[6]
+  double beta_[7];         // transverse Mercator -> conformal coefficients, [1]..[6]
   double toConformal_[7];  // geodetic -> conformal latitude, [1]..[6]
   double toGeodetic_[7];   // conformal -> geodetic latitude, [1]..[6]
 };

@@ -21,7 +21,8 @@ SpatialReference::SpatialReference(OGRSpatialReference* owned) : ref_(owned) {
   if (ref_) ref_->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
 }
 
-SpatialReference::SpatialReference(const SpatialReference& other) : domain_(other.domain_), shared_(other.shared_) {
+SpatialReference::SpatialReference(const SpatialReference& other)
+    : domain_(other.domain_), shared_(other.shared_) {
   if (!other.ref_) return;
   if (shared_) {
     // GDAL counts the holders of its object (Release() in the deleter).
@@ -69,7 +70,7 @@ SpatialReference SpatialReference::FromEpsgAsIs(int code) {
 }
 
 SpatialReference SpatialReference::TransverseMercator(int geographicCode, const std::string& name,
-                                                     double centralMeridian, double falseEasting) {
+                                                      double centralMeridian, double falseEasting) {
   OGRSpatialReference geographic;
   if (geographic.importFromEPSG(geographicCode) != OGRERR_NONE) return SpatialReference();
   auto* ref = new OGRSpatialReference();

@@ -40,7 +40,7 @@ bool SameProjection(const OGRSpatialReference& a, const OGRSpatialReference& b) 
     double tolerance;
   };
   const Parameter parameters[] = {
-      {SRS_PP_FALSE_EASTING, 0, 1e-3},   {SRS_PP_FALSE_NORTHING, 0, 1e-3},
+      {SRS_PP_FALSE_EASTING, 0, 1e-3},    {SRS_PP_FALSE_NORTHING, 0, 1e-3},
       {SRS_PP_CENTRAL_MERIDIAN, 0, 1e-9}, {SRS_PP_LATITUDE_OF_ORIGIN, 0, 1e-9},
       {SRS_PP_SCALE_FACTOR, 1, 1e-12},
   };
@@ -90,8 +90,7 @@ int IdentifyEpsgCode(const SpatialReference& ref) {
   for (int i = 0; i < matches.count; ++i) {
     const auto* candidate = OGRSpatialReference::FromHandle(matches.refs[i]);
     const int confidence = matches.confidence ? matches.confidence[i] : 0;
-    if (confidence < best || EpsgCodeOf(*candidate) == 0 || !SameSystem(input, *candidate))
-      continue;
+    if (confidence < best || EpsgCodeOf(*candidate) == 0 || !SameSystem(input, *candidate)) continue;
     if (confidence > best) chosen.clear();
     best = confidence;
     chosen.push_back(candidate);
@@ -102,8 +101,7 @@ int IdentifyEpsgCode(const SpatialReference& ref) {
   const char* datum = chosen.front()->GetAuthorityCode("DATUM");
   for (const auto* other : chosen) {
     const char* otherDatum = other->GetAuthorityCode("DATUM");
-    if (!SameSystem(*other, *chosen.front()) || !datum || !otherDatum ||
-        std::strcmp(datum, otherDatum) != 0)
+    if (!SameSystem(*other, *chosen.front()) || !datum || !otherDatum || std::strcmp(datum, otherDatum) != 0)
       return 0;
   }
   return EpsgCodeOf(*chosen.front());
@@ -145,8 +143,7 @@ bool DetectCustomGaussKrueger(const OGRSpatialReference& ref, const std::string&
                               DetectedCoordSys& out) {
   if (!ref.IsProjected()) return false;
   const char* method = ref.GetAttrValue("PROJECTION");
-  if (!method || !(EQUAL(method, SRS_PT_TRANSVERSE_MERCATOR) || EQUAL(method, "Gauss_Kruger")))
-    return false;
+  if (!method || !(EQUAL(method, SRS_PT_TRANSVERSE_MERCATOR) || EQUAL(method, "Gauss_Kruger"))) return false;
   OGRErr err = OGRERR_NONE;
   const double scale = ref.GetProjParm(SRS_PP_SCALE_FACTOR, 1, &err);
   const double origin = ref.GetProjParm(SRS_PP_LATITUDE_OF_ORIGIN, 0);

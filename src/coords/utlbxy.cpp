@@ -84,9 +84,8 @@ long double InverseSqrt(long double w) {
 //   y = N [m + (1 - t^2 + eta^2) m^3 / 6 + (5 - 18 t^2 + t^4 + 14 eta^2 - 58 eta^2 t^2) m^5 / 120]
 // with t = tan B, eta^2 = e'^2 cos^2 B, N = c / sqrt(1 + eta^2), m = cos B l.
 // N t m^2 is evaluated as N sin B cos B l^2, which needs no division.
-[[gnu::always_inline]] inline PlanarXY Forward(const Series& d, long double B, long double L,
-                                               bool is3Degree, bool addZone,
-                                               long double centralMeridian) {
+[[gnu::always_inline]] inline PlanarXY Forward(const Series& d, long double B, long double L, bool is3Degree,
+                                               bool addZone, long double centralMeridian) {
   long double sinB, cosB;
   SinCos(B * kRadPerDegree, sinB, cosB);
   const long double eta2 = d.ep2 * cosB * cosB;
@@ -98,20 +97,20 @@ long double InverseSqrt(long double w) {
   const double sd = static_cast<double>(sinB), cd = static_cast<double>(cosB);
   const double t2 = (sd / cd) * (sd / cd), e2 = static_cast<double>(eta2);
   const double mm = static_cast<double>(m2);
-  const double xHigher = (5 - t2 + 9 * e2 + 4 * e2 * e2) * mm * (1.0 / 24) +
-                         (61 - 58 * t2 + t2 * t2) * mm * mm * (1.0 / 720);
+  const double xHigher =
+      (5 - t2 + 9 * e2 + 4 * e2 * e2) * mm * (1.0 / 24) + (61 - 58 * t2 + t2 * t2) * mm * mm * (1.0 / 720);
   const double yHigher = (1 - t2 + e2) * mm * (1.0 / 6) +
                          (5 - 18 * t2 + t2 * t2 + 14 * e2 - 58 * e2 * t2) * mm * mm * (1.0 / 120);
   PlanarXY out;
   out.northing = MeridianArc(d, B, sinB, cosB) + N * sinB * cosB * (l * l) * (0.5L + xHigher);
-  out.easting = N * (m + m * static_cast<long double>(yHigher)) +
-          FalseEasting(is3Degree, addZone, centralMeridian);
+  out.easting =
+      N * (m + m * static_cast<long double>(yHigher)) + FalseEasting(is3Degree, addZone, centralMeridian);
   if (!std::isfinite(out.northing) || !std::isfinite(out.easting)) throw RunError(kBadInput);
   return out;
 }
 
-PlanarXY KruegerForward(const KruegerTM& tm, long double B, long double L, bool is3Degree,
-                        bool addZone, long double centralMeridian) {
+PlanarXY KruegerForward(const KruegerTM& tm, long double B, long double L, bool is3Degree, bool addZone,
+                        long double centralMeridian) {
   double x = 0, y = 0;
   tm.forward(static_cast<double>(B), static_cast<double>(L - centralMeridian), x, y);
   PlanarXY out;
@@ -168,9 +167,8 @@ long double FalseEasting(bool is3Degree, bool addZone, long double centralMeridi
   return ZoneNumberOf(is3Degree, centralMeridian) * 1000000.0L + 500000;
 }
 
-PlanarXY GaussForward(Datum datum, const std::string& latitudeText,
-                      const std::string& longitudeText, bool isDms, bool is3Degree,
-                      bool addZone, long double centralMeridian) {
+PlanarXY GaussForward(Datum datum, const std::string& latitudeText, const std::string& longitudeText,
+                      bool isDms, bool is3Degree, bool addZone, long double centralMeridian) {
   const long double B = isDms ? DmsTextToDegrees(latitudeText) : ParseNumber(latitudeText);
   const long double L = isDms ? DmsTextToDegrees(longitudeText) : ParseNumber(longitudeText);
   return GaussForwardDegrees(datum, B, L, is3Degree, addZone, centralMeridian);
@@ -201,8 +199,7 @@ bool QuietInverse(Datum datum, long double x, long double y, bool is3Degree, boo
 }  // namespace
 
 bool GaussInverse(Datum datum, long double x, long double y, bool is3Degree, bool addZone,
-                  long double centralMeridian, long double& L, long double& B,
-                  UserFeedback& feedback) {
+                  long double centralMeridian, long double& L, long double& B, UserFeedback& feedback) {
   if (QuietInverse(datum, x, y, is3Degree, addZone, centralMeridian, L, B)) return true;
   feedback.message(kBadInput);
   return false;
@@ -219,8 +216,7 @@ PlanarXY LBToXY(const CoordParams& p, long double B, long double L) {
 
 bool XYToLB(const CoordParams& p, long double x, long double y, long double& L, long double& B,
             UserFeedback& feedback) {
-  return GaussInverse(p.datum, x, y, p.is3DegreeZone, p.addZoneNumber, p.centralMeridian, L,
-                      B, feedback);
+  return GaussInverse(p.datum, x, y, p.is3DegreeZone, p.addZoneNumber, p.centralMeridian, L, B, feedback);
 }
 
 bool XYToLB(const CoordParams& p, long double x, long double y, long double& L, long double& B) {

@@ -96,9 +96,8 @@ long double FalseEasting(bool is3Degree, bool addZone, long double centralMeridi
 // Geodetic (latitude, longitude) given as text to plane (x northing,
 // y easting). isDms: both texts are D.MMSS, otherwise decimal degrees.
 // Throws RunError when a text is not a number or the result is not finite.
-PlanarXY GaussForward(Datum datum, const std::string& latitudeText,
-                      const std::string& longitudeText, bool isDms, bool is3Degree,
-                      bool addZone, long double centralMeridian);
+PlanarXY GaussForward(Datum datum, const std::string& latitudeText, const std::string& longitudeText,
+                      bool isDms, bool is3Degree, bool addZone, long double centralMeridian);
 
 // GaussForward of angles already read (decimal degrees), as they are.
 // Throws RunError when the result is not finite.
@@ -111,8 +110,7 @@ PlanarXY GaussForwardDegrees(Datum datum, long double B, long double L, bool is3
 // result), shows "输入的数据,错误" through `feedback`, leaves L and B as they
 // were and returns false.
 bool GaussInverse(Datum datum, long double x, long double y, bool is3Degree, bool addZone,
-                  long double centralMeridian, long double& L, long double& B,
-                  UserFeedback& feedback);
+                  long double centralMeridian, long double& L, long double& B, UserFeedback& feedback);
 
 // The forward conversion with the run's parameters: B latitude and L
 // longitude in decimal degrees -> (x northing, y easting). Each angle is first

@@ -59,7 +59,8 @@ std::string Suggestion(const CoordParams& p, long double lonMin, long double lon
 void CheckLongitudeReach(const CoordParams& p, long double lonMin, long double lonMax,
                          const std::string& what) {
   const long double reach = ZoneReach(p.is3DegreeZone);
-  if (std::isfinite(lonMin) && std::isfinite(lonMax) && Reaches(p.centralMeridian, p.is3DegreeZone, lonMin, lonMax))
+  if (std::isfinite(lonMin) && std::isfinite(lonMax) &&
+      Reaches(p.centralMeridian, p.is3DegreeZone, lonMin, lonMax))
     return;
   std::string text = what + "的经度 " + Short(lonMin) + "–" + Short(lonMax) + " 与中央经线 " +
                      Short(p.centralMeridian) + " 相距太远（" + WidthName(p.is3DegreeZone) +
@@ -79,8 +80,8 @@ std::optional<std::string> ZonePrefixProblem(const CoordParams& p, double eMin, 
   const auto zoneDigits = [](double e) { return static_cast<long long>(std::floor(e / 1000000)); };
   if (p.addZoneNumber) {
     if (zoneDigits(eMin) != zone || zoneDigits(eMax) != zone)
-      return eastings + " 不是中央经线 " + Short(p.centralMeridian) + " 的" + WidthName(p.is3DegreeZone) + "第 " +
-             std::to_string(zone) + " 带加带号的坐标（应在 " + std::to_string(zone) + "000000–" +
+      return eastings + " 不是中央经线 " + Short(p.centralMeridian) + " 的" + WidthName(p.is3DegreeZone) +
+             "第 " + std::to_string(zone) + " 带加带号的坐标（应在 " + std::to_string(zone) + "000000–" +
              std::to_string(zone) + "999999 之间）";
   } else if (eMin >= 1000000 || eMax >= 1000000) {
     return eastings + " 带有带号 " + std::to_string(zoneDigits(eMin)) + "；请选择坐标加带号（--zone-prefix）";
@@ -91,8 +92,8 @@ std::optional<std::string> ZonePrefixProblem(const CoordParams& p, double eMin, 
 // The longitudes a planar extent covers: the widest lie at its corners and,
 // for an extent spanning the equator side of a zone, at its edge midpoints.
 // None when a point of it is no Gauss-Krueger position of the run.
-std::optional<std::pair<long double, long double>> PlanarLongitudes(const CoordParams& p, double eMin, double nMin,
-                                                                    double eMax, double nMax) {
+std::optional<std::pair<long double, long double>> PlanarLongitudes(const CoordParams& p, double eMin,
+                                                                    double nMin, double eMax, double nMax) {
   long double lonMin = INFINITY, lonMax = -INFINITY;
   const double es[3] = {eMin, (eMin + eMax) / 2, eMax};
   const double ns[3] = {nMin, (nMin + nMax) / 2, nMax};
@@ -109,8 +110,8 @@ std::optional<std::pair<long double, long double>> PlanarLongitudes(const CoordP
 
 std::string NotGaussKrueger(const CoordParams& p, double eMin, double nMin, double eMax, double nMax,
                             const std::string& what) {
-  return what + "的坐标（横坐标 " + Short(eMin) + "–" + Short(eMax) + "，纵坐标 " + Short(nMin) + "–" + Short(nMax) +
-         "）不是中央经线 " + Short(p.centralMeridian) + " 的高斯-克吕格坐标";
+  return what + "的坐标（横坐标 " + Short(eMin) + "–" + Short(eMax) + "，纵坐标 " + Short(nMin) + "–" +
+         Short(nMax) + "）不是中央经线 " + Short(p.centralMeridian) + " 的高斯-克吕格坐标";
 }
 
 }  // namespace
@@ -149,7 +150,8 @@ void ReachJudge::check(const std::string& path) const {
   if (count_ == 0) return;
   std::string text = path + "中选中的要素有" + std::to_string(count_) + "个与中央经线 " +
                      Short(p_.centralMeridian) + " 相距太远（" + WidthName(p_.is3DegreeZone) +
-                     "的图廓只能在中央经线两侧 " + Short(ZoneReach(p_.is3DegreeZone)) + " 度以内）或不在它的带内：";
+                     "的图廓只能在中央经线两侧 " + Short(ZoneReach(p_.is3DegreeZone)) +
+                     " 度以内）或不在它的带内：";
   for (const std::string& line : lines_) text += "\n" + line;
   if (count_ > static_cast<std::int64_t>(lines_.size())) text += "\n……";
   if (anyLon_ && !prefixWrong_) {
@@ -157,8 +159,7 @@ void ReachJudge::check(const std::string& path) const {
     const long double middle = (lonMin_ + lonMax_) / 2;
     const bool held = Reaches(ZoneMeridianOf(middle, p_.is3DegreeZone), p_.is3DegreeZone, lonMin_, lonMax_) ||
                       (p_.is3DegreeZone && Reaches(ZoneMeridianOf(middle, false), false, lonMin_, lonMax_));
-    if (!held)
-      text += "；请用条件（--where）只选一个带内的要素，或分成几个输出";
+    if (!held) text += "；请用条件（--where）只选一个带内的要素，或分成几个输出";
   }
   throw RunError(text);
 }

@@ -71,9 +71,9 @@ class ReachJudge {
   CoordParams p_;
   bool geographic_, reprojected_;
   std::int64_t count_ = 0;
-  std::vector<std::string> lines_;  // the first ten
-  bool prefixWrong_ = false;        // a feature's eastings carry the wrong zone number
-  long double lonMin_ = 0, lonMax_ = 0;   // of every feature whose longitudes are known
+  std::vector<std::string> lines_;       // the first ten
+  bool prefixWrong_ = false;             // a feature's eastings carry the wrong zone number
+  long double lonMin_ = 0, lonMax_ = 0;  // of every feature whose longitudes are known
   bool anyLon_ = false;
 };
 

@@ -14,7 +14,8 @@ SpatialReference GaussKruegerOn(const SpatialReference& geographic, double centr
   if (!geographic.isGeographic()) return {};
   OGRSpatialReference plane;
   plane.SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);
-  const std::string name = geographic.name() + " / Gauss-Kruger CM " + std::to_string(std::lround(centralMeridian)) + "E";
+  const std::string name =
+      geographic.name() + " / Gauss-Kruger CM " + std::to_string(std::lround(centralMeridian)) + "E";
   plane.SetProjCS(name.c_str());
   if (plane.CopyGeogCSFrom(geographic.ogr()) != OGRERR_NONE) return {};
   plane.SetTM(0, centralMeridian, 1, 500000, 0);

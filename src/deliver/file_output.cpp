@@ -26,7 +26,8 @@ DeliveredFile::DeliveredFile(std::string path) : path_(std::move(path)) {
   // The temporary is a name made here (mkstemp), never one a file of the
   // user's beside it can have, and short whatever the length of `path`.
   const fs::path folder = fs::path(path_).parent_path();
-  const std::string templ = (folder.empty() ? fs::path(".tarvik-XXXXXX") : folder / ".tarvik-XXXXXX").string();
+  const std::string templ =
+      (folder.empty() ? fs::path(".tarvik-XXXXXX") : folder / ".tarvik-XXXXXX").string();
   std::vector<char> name(templ.begin(), templ.end());
   name.push_back('\0');
   fd_ = ::mkstemp(name.data());

@@ -11,7 +11,8 @@ bool StyleNewFrame(OutputWorkspace& workspace, const FrameClassNames& classes, d
   std::vector<LayerStyleRow> rows;
   const auto add = [&](const std::string& table, FrameLayerKind kind, const char* description) {
     if (table.empty()) return;
-    rows.push_back({table, "Shape", table, StyleDocument(FrameLayerStyle(kind, referenceScale)), description});
+    rows.push_back(
+        {table, "Shape", table, StyleDocument(FrameLayerStyle(kind, referenceScale)), description});
   };
   add(classes.texts, FrameLayerKind::Texts, "图廓注记");
   add(classes.lines, FrameLayerKind::Lines, "图廓线");

@@ -52,8 +52,8 @@ std::string Polygon(const Envelope& e) {
   // To the millimetre on the ground: the rectangle only centres the page.
   const auto mm = [](double v) { return Number(std::round(v * 1000) / 1000); };
   const std::string x0 = mm(e.xMin), y0 = mm(e.yMin), x1 = mm(e.xMax), y1 = mm(e.yMax);
-  return "POLYGON((" + x0 + " " + y0 + "," + x1 + " " + y0 + "," + x1 + " " + y1 + "," + x0 + " " + y1 + "," + x0 +
-         " " + y0 + "))";
+  return "POLYGON((" + x0 + " " + y0 + "," + x1 + " " + y0 + "," + x1 + " " + y1 + "," + x0 + " " + y1 + "," +
+         x0 + " " + y0 + "))";
 }
 
 std::string Size(double w, double h) { return Number(w) + "," + Number(h) + ",mm"; }
@@ -97,7 +97,8 @@ Envelope TextBox(const StoredText& text, double metresPerMm, bool geographic) {
   const auto lines = SplitLines(text.text);
   std::size_t widest = 0;
   for (const auto& line : lines) widest = std::max(widest, GbkByteLength(line));
-  double width = (static_cast<double>(widest) * em / 2) * (1 + std::max(0.0, text.symbol.characterSpacing) / 100);
+  double width =
+      (static_cast<double>(widest) * em / 2) * (1 + std::max(0.0, text.symbol.characterSpacing) / 100);
   double height = static_cast<double>(std::max<std::size_t>(lines.size(), 1)) * 1.1 * em;
   width *= metresPerMm;
   height *= metresPerMm;
@@ -109,14 +110,28 @@ Envelope TextBox(const StoredText& text, double metresPerMm, bool geographic) {
   }
   Envelope e{text.anchor.x, text.anchor.y, text.anchor.x, text.anchor.y};
   switch (text.symbol.horizontal) {
-    case HorizontalAlignment::Left: e.xMax += dx; break;
-    case HorizontalAlignment::Center: e.xMin -= dx / 2; e.xMax += dx / 2; break;
-    default: e.xMin -= dx; break;
+    case HorizontalAlignment::Left:
+      e.xMax += dx;
+      break;
+    case HorizontalAlignment::Center:
+      e.xMin -= dx / 2;
+      e.xMax += dx / 2;
+      break;
+    default:
+      e.xMin -= dx;
+      break;
   }
   switch (text.symbol.vertical) {
-    case VerticalAlignment::Top: e.yMin -= dy; break;
-    case VerticalAlignment::Center: e.yMin -= dy / 2; e.yMax += dy / 2; break;
-    default: e.yMax += dy; break;
+    case VerticalAlignment::Top:
+      e.yMin -= dy;
+      break;
+    case VerticalAlignment::Center:
+      e.yMin -= dy / 2;
+      e.yMax += dy / 2;
+      break;
+    default:
+      e.yMax += dy;
+      break;
   }
   return e;
 }
@@ -125,12 +140,14 @@ std::string CoverageSource(const std::vector<AtlasPage>& pages) {
   std::string rows;
   for (const AtlasPage& p : pages) {
     rows += rows.empty() ? "(" : ", (";
-    for (const std::string* text : {&p.frame, &p.texts, &p.lines, &p.polygons}) rows.append(SqlText(*text)).append(", ");
+    for (const std::string* text : {&p.frame, &p.texts, &p.lines, &p.polygons})
+      rows.append(SqlText(*text)).append(", ");
     rows.append(Number(p.scale)).append(", ").append(SqlText(Polygon(p.extent))).append(")");
   }
   const std::string query =
       "SELECT column1 AS frame, column2 AS texts, column3 AS lines, column4 AS polygons, "
-      "column5 AS scale, GeomFromText(column6) AS geometry FROM (VALUES " + rows + ")";
+      "column5 AS scale, GeomFromText(column6) AS geometry FROM (VALUES " +
+      rows + ")";
   return "?query=" + PercentEncoded(query) + "&geometry=geometry:3:0";
 }
 
@@ -140,44 +157,56 @@ std::string LayoutsXml(const PrintLayoutModel& m) {
   const double halfW = w * m.scale / 2000, halfH = h * m.scale / 2000;
   const bool atlas = !m.atlas.empty();
   const std::string dd =
-      atlas ? "<Option name=\"dataDefinedMapLayers\" type=\"Map\"><Option name=\"active\" type=\"bool\" value=\"true\"/>"
-              "<Option name=\"expression\" type=\"QString\"" + XmlAttr("value", AtlasLayersExpression()) +
-              "/><Option name=\"type\" type=\"int\" value=\"3\"/></Option>"
-              "<Option name=\"dataDefinedMapScale\" type=\"Map\"><Option name=\"active\" type=\"bool\" "
-              "value=\"true\"/><Option name=\"expression\" type=\"QString\" "
-              "value=\"attribute(@atlas_feature, 'scale')\"/><Option name=\"type\" type=\"int\" value=\"3\"/>"
-              "</Option>"
+      atlas ? "<Option name=\"dataDefinedMapLayers\" type=\"Map\"><Option name=\"active\" type=\"bool\" "
+              "value=\"true\"/>"
+              "<Option name=\"expression\" type=\"QString\"" +
+                  XmlAttr("value", AtlasLayersExpression()) +
+                  "/><Option name=\"type\" type=\"int\" value=\"3\"/></Option>"
+                  "<Option name=\"dataDefinedMapScale\" type=\"Map\"><Option name=\"active\" type=\"bool\" "
+                  "value=\"true\"/><Option name=\"expression\" type=\"QString\" "
+                  "value=\"attribute(@atlas_feature, 'scale')\"/><Option name=\"type\" type=\"int\" "
+                  "value=\"3\"/>"
+                  "</Option>"
             : std::string();
-  std::string out = "<Layouts>\n<Layout" + XmlAttr("name", m.name) + " units=\"mm\" printResolution=\"300\" worldFileMap=\"\">"
-                    "<PageCollection><LayoutItem type=\"65638\"" + XmlAttr("uuid", kPageUuid) +
-                    XmlAttr("templateUuid", kPageUuid) +
-                    " id=\"\" position=\"0,0,mm\" positionOnPage=\"0,0,mm\"" + XmlAttr("size", Size(w, h)) +
-                    " zValue=\"0\" visibility=\"1\" frame=\"false\" background=\"true\" itemRotation=\"0\" "
-                    "opacity=\"1\" referencePoint=\"0\" excludeFromExports=\"0\" positionLock=\"false\">"
-                    "<FrameColor red=\"0\" green=\"0\" blue=\"0\" alpha=\"255\"/>"
-                    "<BackgroundColor red=\"255\" green=\"255\" blue=\"255\" alpha=\"255\"/>"
-                    "<LayoutObject>" + DataDefined("") + "<customproperties/></LayoutObject></LayoutItem>"
-                    "<GuideCollection visible=\"1\"/></PageCollection>\n"
-                    "<LayoutItem type=\"65639\"" + XmlAttr("uuid", kMapUuid) + XmlAttr("templateUuid", kMapUuid) +
-                    XmlAttr("id", "图廓") + " position=\"0,0,mm\" positionOnPage=\"0,0,mm\"" +
-                    XmlAttr("size", Size(w, h)) +
-                    " zValue=\"1\" visibility=\"1\" frame=\"false\" background=\"false\" itemRotation=\"0\" "
-                    "mapRotation=\"0\" opacity=\"1\" referencePoint=\"0\" excludeFromExports=\"0\" "
-                    "positionLock=\"false\" keepLayerSet=\"false\" followPreset=\"false\" followPresetName=\"\" "
-                    "drawCanvasItems=\"true\" labelMargin=\"0,mm\" mapFlags=\"0\" isTemporal=\"0\">"
-                    "<FrameColor red=\"0\" green=\"0\" blue=\"0\" alpha=\"255\"/>"
-                    "<BackgroundColor red=\"255\" green=\"255\" blue=\"255\" alpha=\"255\"/>"
-                    "<LayoutObject>" + DataDefined(dd) + "<customproperties/></LayoutObject>"
-                    "<Extent" + XmlAttr("xmin", m.centreX - halfW) + XmlAttr("ymin", m.centreY - halfH) +
-                    XmlAttr("xmax", m.centreX + halfW) + XmlAttr("ymax", m.centreY + halfH) + "/>"
-                    "<crs>" + m.crsXml + "</crs><LayerSet/>" +
-                    "<AtlasMap" + XmlAttr("atlasDriven", atlas ? "1" : "0") +
-                    " scalingMode=\"0\" margin=\"0\"/></LayoutItem>\n";
+  std::string out =
+      "<Layouts>\n<Layout" + XmlAttr("name", m.name) +
+      " units=\"mm\" printResolution=\"300\" worldFileMap=\"\">"
+      "<PageCollection><LayoutItem type=\"65638\"" +
+      XmlAttr("uuid", kPageUuid) + XmlAttr("templateUuid", kPageUuid) +
+      " id=\"\" position=\"0,0,mm\" positionOnPage=\"0,0,mm\"" + XmlAttr("size", Size(w, h)) +
+      " zValue=\"0\" visibility=\"1\" frame=\"false\" background=\"true\" itemRotation=\"0\" "
+      "opacity=\"1\" referencePoint=\"0\" excludeFromExports=\"0\" positionLock=\"false\">"
+      "<FrameColor red=\"0\" green=\"0\" blue=\"0\" alpha=\"255\"/>"
+      "<BackgroundColor red=\"255\" green=\"255\" blue=\"255\" alpha=\"255\"/>"
+      "<LayoutObject>" +
+      DataDefined("") +
+      "<customproperties/></LayoutObject></LayoutItem>"
+      "<GuideCollection visible=\"1\"/></PageCollection>\n"
+      "<LayoutItem type=\"65639\"" +
+      XmlAttr("uuid", kMapUuid) + XmlAttr("templateUuid", kMapUuid) + XmlAttr("id", "图廓") +
+      " position=\"0,0,mm\" positionOnPage=\"0,0,mm\"" + XmlAttr("size", Size(w, h)) +
+      " zValue=\"1\" visibility=\"1\" frame=\"false\" background=\"false\" itemRotation=\"0\" "
+      "mapRotation=\"0\" opacity=\"1\" referencePoint=\"0\" excludeFromExports=\"0\" "
+      "positionLock=\"false\" keepLayerSet=\"false\" followPreset=\"false\" followPresetName=\"\" "
+      "drawCanvasItems=\"true\" labelMargin=\"0,mm\" mapFlags=\"0\" isTemporal=\"0\">"
+      "<FrameColor red=\"0\" green=\"0\" blue=\"0\" alpha=\"255\"/>"
+      "<BackgroundColor red=\"255\" green=\"255\" blue=\"255\" alpha=\"255\"/>"
+      "<LayoutObject>" +
+      DataDefined(dd) +
+      "<customproperties/></LayoutObject>"
+      "<Extent" +
+      XmlAttr("xmin", m.centreX - halfW) + XmlAttr("ymin", m.centreY - halfH) +
+      XmlAttr("xmax", m.centreX + halfW) + XmlAttr("ymax", m.centreY + halfH) +
+      "/>"
+      "<crs>" +
+      m.crsXml + "</crs><LayerSet/>" + "<AtlasMap" + XmlAttr("atlasDriven", atlas ? "1" : "0") +
+      " scalingMode=\"0\" margin=\"0\"/></LayoutItem>\n";
   if (atlas)
     out += "<Atlas enabled=\"1\" hideCoverage=\"1\" sortFeatures=\"0\" filterFeatures=\"0\"" +
            XmlAttr("coverageLayer", m.coverageLayerId) + XmlAttr("coverageLayerName", m.coverageLayerName) +
            // Found by its id; the source, thousands of rows long, is the layer's.
-           " coverageLayerSource=\"\" coverageLayerProvider=\"virtual\" pageNameExpression=\"&quot;frame&quot;\" "
+           " coverageLayerSource=\"\" coverageLayerProvider=\"virtual\" "
+           "pageNameExpression=\"&quot;frame&quot;\" "
            "filenamePattern=\"&quot;frame&quot;\"/>\n";
   return out + "</Layout>\n</Layouts>\n";
 }

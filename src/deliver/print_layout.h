@@ -67,10 +67,10 @@ struct AtlasPage {
 
 struct PrintLayoutModel {
   std::string name;
-  double scale = 10000;     // the frame's scale denominator
+  double scale = 10000;  // the frame's scale denominator
   PageSize page;
   double centreX = 0, centreY = 0;  // the plane point at the page's centre
-  std::string crsXml;       // the project's plane, a <spatialrefsys>
+  std::string crsXml;               // the project's plane, a <spatialrefsys>
   // Several frames: the coverage (an atlas layout); none for one frame.
   std::vector<AtlasPage> atlas;
   std::string coverageLayerId, coverageLayerName;

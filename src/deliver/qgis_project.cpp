@@ -29,29 +29,32 @@ std::string Element(const char* name, const std::string& text) {
 std::string SpatialRefSysXml(const SpatialReference& ref) {
   const int epsg = ref.epsgCode();
   return "<spatialrefsys nativeFormat=\"Wkt\">" + Element("wkt", ref.wkt()) + "<proj4/>" +
-         Element("srid", std::to_string(epsg)) + Element("authid", epsg > 0 ? "EPSG:" + std::to_string(epsg) : "") +
+         Element("srid", std::to_string(epsg)) +
+         Element("authid", epsg > 0 ? "EPSG:" + std::to_string(epsg) : "") +
          Element("description", ref.name()) +
          Element("geographicflag", ref.isGeographic() ? "true" : "false") + "</spatialrefsys>";
 }
 
 std::string LayerTreeLayer(const ProjectLayer& layer) {
-  return "<layer-tree-layer" + XmlAttr("id", layer.id) + XmlAttr("name", layer.name) + XmlAttr("source", layer.source) +
-         XmlAttr("providerKey", layer.provider) +
+  return "<layer-tree-layer" + XmlAttr("id", layer.id) + XmlAttr("name", layer.name) +
+         XmlAttr("source", layer.source) + XmlAttr("providerKey", layer.provider) +
          " checked=\"Qt::Checked\" expanded=\"0\" legend_exp=\"\"><customproperties/>"
          "</layer-tree-layer>";
 }
 
 std::string MapLayer(const ProjectLayer& layer, const std::string& crsXml) {
   return "<maplayer type=\"vector\"" + XmlAttr("geometry", layer.geometry) +
-         " autoRefreshEnabled=\"0\" refreshOnNotifyEnabled=\"0\" readOnly=\"0\"" + layer.style.rootAttributes + ">" +
-         Element("id", layer.id) + Element("datasource", layer.source) + Element("layername", layer.name) +
-         "<srs>" + crsXml + "</srs><provider encoding=\"UTF-8\">" + layer.provider + "</provider>" + layer.style.body + "</maplayer>\n";
+         " autoRefreshEnabled=\"0\" refreshOnNotifyEnabled=\"0\" readOnly=\"0\"" +
+         layer.style.rootAttributes + ">" + Element("id", layer.id) + Element("datasource", layer.source) +
+         Element("layername", layer.name) + "<srs>" + crsXml + "</srs><provider encoding=\"UTF-8\">" +
+         layer.provider + "</provider>" + layer.style.body + "</maplayer>\n";
 }
 
 // A layer of the tree that is not shown.
 std::string ReplaceChecked(std::string layer) {
   const std::string shown = "checked=\"Qt::Checked\"";
-  if (const auto at = layer.find(shown); at != std::string::npos) layer.replace(at, shown.size(), "checked=\"Qt::Unchecked\"");
+  if (const auto at = layer.find(shown); at != std::string::npos)
+    layer.replace(at, shown.size(), "checked=\"Qt::Unchecked\"");
   return layer;
 }
 
@@ -196,9 +199,11 @@ void AddPrintLayout(const OutputReader& reader, const SpatialReference& plane, c
     // atlas page (and every frame in the map window).
     std::string sharedNames[3];
     if (shared) {
-      const std::string filter = "@atlas_pagename IS NULL OR \"" + shared->frameField + "\" = @atlas_pagename";
+      const std::string filter =
+          "@atlas_pagename IS NULL OR \"" + shared->frameField + "\" = @atlas_pagename";
       const double scale = scaleOf(*shared);
-      const auto add = [&](const std::string& cls, const char* geometry, FrameLayerKind kind, std::string& name) {
+      const auto add = [&](const std::string& cls, const char* geometry, FrameLayerKind kind,
+                           std::string& name) {
         if (cls.empty()) return;
         name = cls + " (图集)";
         atlas.layers.push_back({"tarvik_atlas_" + cls, name, "./" + file + "|layername=" + cls, geometry,
@@ -251,7 +256,8 @@ std::string DeliveryMark(const std::string& outputPath) {
   std::string name;
   for (const char c : XmlEscape(fs::path(WithoutTrailingSeparators(outputPath)).filename().string()))
     name += c == '-' ? std::string("&#45;") : std::string(1, c);
-  return "<!-- tarvik-output: " + name + " (written by Tarvik; its next run into this output replaces it) -->";
+  return "<!-- tarvik-output: " + name +
+         " (written by Tarvik; its next run into this output replaces it) -->";
 }
 
 namespace {
@@ -286,8 +292,9 @@ void CheckDeliveredFiles(const std::string& outputPath) {
   for (const std::string& path : DeliveredPaths(outputPath)) {
     const std::string why = NotOurs(path, outputPath);
     if (!why.empty())
-      throw RunError(path + "已存在，" + why + "；为免覆盖它，没有运行。请移走或改名这个文件（命令行也可加 --no-project，"
-                                               "不写QGIS工程）");
+      throw RunError(path + "已存在，" + why +
+                     "；为免覆盖它，没有运行。请移走或改名这个文件（命令行也可加 --no-project，"
+                     "不写QGIS工程）");
   }
 }
 
@@ -321,20 +328,24 @@ std::string ProjectDocument(const ProjectModel& model) {
     tree += ReplaceChecked(LayerTreeLayer(layer));
     layers += MapLayer(layer, model.hiddenLayers.crsXml);
   }
-  const std::string extent = "<extent>" + Element("xmin", Number(model.xMin)) + Element("ymin", Number(model.yMin)) +
-                             Element("xmax", Number(model.xMax)) + Element("ymax", Number(model.yMax)) + "</extent>";
+  const std::string extent = "<extent>" + Element("xmin", Number(model.xMin)) +
+                             Element("ymin", Number(model.yMin)) + Element("xmax", Number(model.xMax)) +
+                             Element("ymax", Number(model.yMax)) + "</extent>";
   return std::string("<!DOCTYPE qgis PUBLIC 'http://mrcc.com/qgis.dtd' 'SYSTEM'>\n<qgis") +
          XmlAttr("projectname", model.title) + XmlAttr("version", kQgisVersion) + ">\n" +
          "<homePath path=\"\"/>" + Element("title", model.title) + "\n<projectCrs>" + model.crsXml +
          "</projectCrs>\n<layer-tree-group><customproperties/>\n" + tree +
-         "</layer-tree-group>\n<mapcanvas name=\"theMapCanvas\" annotationsVisible=\"1\"><units>meters</units>" +
+         "</layer-tree-group>\n<mapcanvas name=\"theMapCanvas\" "
+         "annotationsVisible=\"1\"><units>meters</units>" +
          extent + "<rotation>0</rotation><destinationsrs>" + model.crsXml +
          "</destinationsrs><rendermaptile>0</rendermaptile></mapcanvas>\n<projectlayers>\n" + layers +
-         "</projectlayers>\n" + model.layoutsXml + "<properties><SpatialRefSys><ProjectionsEnabled type=\"int\">1</ProjectionsEnabled>"
+         "</projectlayers>\n" + model.layoutsXml +
+         "<properties><SpatialRefSys><ProjectionsEnabled type=\"int\">1</ProjectionsEnabled>"
          "</SpatialRefSys><Paths><Absolute type=\"bool\">false</Absolute></Paths></properties>\n</qgis>\n";
 }
 
-DeliveredFiles WriteQgisProject(const std::string& outputPath, const PrintOptions& print, bool callerHoldsLock) {
+DeliveredFiles WriteQgisProject(const std::string& outputPath, const PrintOptions& print,
+                                bool callerHoldsLock) {
   const OutputReader reader(outputPath, callerHoldsLock);
   const auto& frames = reader.frames();
   if (frames.empty()) throw RunError("输出 " + outputPath + " 中没有图廓，不能写QGIS工程");
@@ -371,8 +382,9 @@ DeliveredFiles WriteQgisProject(const std::string& outputPath, const PrintOption
     const auto add = [&](const std::string& cls, const char* geometry, FrameLayerKind kind) {
       if (cls.empty()) return;
       // QGIS keeps a layer id only when it is longer than ten characters.
-      group.layers.push_back({"tarvik_" + cls + "_" + std::to_string(index),
-                              cls, "./" + file + "|layername=" + cls + subset, geometry, FrameLayerStyle(kind, scale)});
+      group.layers.push_back({"tarvik_" + cls + "_" + std::to_string(index), cls,
+                              "./" + file + "|layername=" + cls + subset, geometry,
+                              FrameLayerStyle(kind, scale)});
     };
     add(f.annotationClass, "Point", FrameLayerKind::Texts);
     add(f.lineClass, "Line", FrameLayerKind::Lines);
@@ -385,8 +397,8 @@ DeliveredFiles WriteQgisProject(const std::string& outputPath, const PrintOption
   // open three layers per group when it reads the project (200 groups of a
   // 10 000-frame run: over a minute), so a large run offers its frames
   // through the whole classes and the atlas alone.
-  const auto sharedFrames = std::count_if(frames.begin(), frames.end(),
-                                          [](const FrameInfo& f) { return !f.frameField.empty(); });
+  const auto sharedFrames =
+      std::count_if(frames.begin(), frames.end(), [](const FrameInfo& f) { return !f.frameField.empty(); });
   const bool frameGroups = sharedFrames <= kMaxFilteredFrameGroups;
   for (const FrameInfo& f : frames) {
     if (f.frameField.empty()) {

@@ -60,7 +60,7 @@ void RemoveDeliveredFiles(const std::string& outputPath);
 
 // What a project shows, independent of where it comes from.
 struct ProjectLayer {
-  std::string id, name, source;  // source as QGIS's OGR provider reads it
+  std::string id, name, source;    // source as QGIS's OGR provider reads it
   const char* geometry = "Point";  // "Point", "Line" or "Polygon"
   LayerStyle style;
   const char* provider = "ogr";
@@ -72,7 +72,7 @@ struct ProjectGroup {
 };
 struct ProjectModel {
   std::string title;
-  std::string crsXml;  // a <spatialrefsys> element
+  std::string crsXml;                             // a <spatialrefsys> element
   double xMin = 0, yMin = 0, xMax = 0, yMax = 0;  // opening extent in the project's system
   std::vector<ProjectGroup> groups;
   // Layers below the frames' groups that are not shown (the atlas's).

@@ -25,8 +25,8 @@ std::string OptionMap(const std::vector<std::pair<std::string, std::string>>& va
 }
 
 std::string SymbolLayer(const char* cls, const std::string& options, const std::string& inner = "") {
-  return std::string("<layer class=\"") + cls + "\" enabled=\"1\" pass=\"0\" locked=\"0\">" + options + inner +
-         "</layer>";
+  return std::string("<layer class=\"") + cls + "\" enabled=\"1\" pass=\"0\" locked=\"0\">" + options +
+         inner + "</layer>";
 }
 
 std::string Symbol(const char* type, const std::string& name, const std::string& layers) {
@@ -45,7 +45,8 @@ std::string LineSymbol(const std::string& name, double widthMm, const char* colo
                                                      {"line_width_unit", "MM"}})));
 }
 
-std::string SolidFillSymbol(const std::string& name, const char* fill, const char* outline, double outlineMm) {
+std::string SolidFillSymbol(const std::string& name, const char* fill, const char* outline,
+                            double outlineMm) {
   return Symbol("fill", name,
                 SymbolLayer("SimpleFill", OptionMap({{"color", fill},
                                                      {"style", "solid"},
@@ -99,9 +100,11 @@ std::vector<Category> LineCategories() {
 }
 
 std::vector<Category> PolygonCategories() {
-  return {{kTableCentreCell, "接合表中心格", HatchSymbol},
-          {kOuterBand, "外框带", [](const std::string& name) { return SolidFillSymbol(name, kBlack, kBlack, 0); }},
-          {kMaskRing, "掩膜", [](const std::string& name) { return SolidFillSymbol(name, kWhite, kGrey, 0.1); }}};
+  return {
+      {kTableCentreCell, "接合表中心格", HatchSymbol},
+      {kOuterBand, "外框带",
+       [](const std::string& name) { return SolidFillSymbol(name, kBlack, kBlack, 0); }},
+      {kMaskRing, "掩膜", [](const std::string& name) { return SolidFillSymbol(name, kWhite, kGrey, 0.1); }}};
 }
 
 // Features drawn by falling "ID": the mask ring (100) first, so that it
@@ -112,14 +115,15 @@ constexpr const char* kOrderByIdDescending =
 std::string Categorized(const std::vector<Category>& categories, double referenceScale) {
   std::string cats, symbols;
   for (std::size_t i = 0; i < categories.size(); ++i) {
-    cats += "<category" + XmlAttr("value", std::to_string(categories[i].id)) + XmlAttr("label", categories[i].label) +
-            XmlAttr("symbol", std::to_string(i)) + " render=\"true\" type=\"long\"/>";
+    cats += "<category" + XmlAttr("value", std::to_string(categories[i].id)) +
+            XmlAttr("label", categories[i].label) + XmlAttr("symbol", std::to_string(i)) +
+            " render=\"true\" type=\"long\"/>";
     symbols += categories[i].symbol(std::to_string(i));
   }
   return "<renderer-v2 type=\"categorizedSymbol\" attr=\"ID\" symbollevels=\"0\" enableorderby=\"1\" "
          "forceraster=\"0\"" +
-         XmlAttr("referencescale", referenceScale) + "><categories>" + cats + "</categories><symbols>" + symbols +
-         "</symbols>" + kOrderByIdDescending + "</renderer-v2>";
+         XmlAttr("referencescale", referenceScale) + "><categories>" + cats + "</categories><symbols>" +
+         symbols + "</symbols>" + kOrderByIdDescending + "</renderer-v2>";
 }
 
 // Data-defined label properties.
@@ -208,30 +212,39 @@ std::string LabelSettings(const std::string& fallbackFamily, const std::string& 
   const std::string color =
       "color_rgb((coalesce(\"Color\", 0) // 65536) % 256, (coalesce(\"Color\", 0) // 256) % 256, "
       "coalesce(\"Color\", 0) % 256)";
-  const std::string properties = FromField("Bold", "Bold") + FromExpression("Color", color) +
-                                 FromField("Family", "FontName") + FromExpression("FontLetterSpacing", spacing) +
-                                 FromField("Italic", "Italic") + FromExpression("LabelRotation", "-coalesce(\"Angle\", 0)") +
-                                 FromExpression("MultiLineAlignment", multiline) + FromExpression("OffsetQuad", quadrant) +
-                                 FromExpression("OffsetXY", offset) + (show.empty() ? std::string() : FromExpression("Show", show)) +
-                                 FromField("Size", "FontSize") + FromField("Underline", "Underline");
+  const std::string properties =
+      FromField("Bold", "Bold") + FromExpression("Color", color) + FromField("Family", "FontName") +
+      FromExpression("FontLetterSpacing", spacing) + FromField("Italic", "Italic") +
+      FromExpression("LabelRotation", "-coalesce(\"Angle\", 0)") +
+      FromExpression("MultiLineAlignment", multiline) + FromExpression("OffsetQuad", quadrant) +
+      FromExpression("OffsetXY", offset) + (show.empty() ? std::string() : FromExpression("Show", show)) +
+      FromField("Size", "FontSize") + FromField("Underline", "Underline");
   return "<settings calloutType=\"simple\">"
-         "<text-style fieldName=\"TextString\" isExpression=\"0\"" + XmlAttr("fontFamily", fallbackFamily) +
+         "<text-style fieldName=\"TextString\" isExpression=\"0\"" +
+         XmlAttr("fontFamily", fallbackFamily) +
          " namedStyle=\"\" "
          "fontSize=\"10\" fontSizeUnit=\"Point\" fontWeight=\"50\" fontItalic=\"0\" fontUnderline=\"0\" "
          "fontStrikeout=\"0\" fontKerning=\"1\" fontLetterSpacing=\"0\" fontWordSpacing=\"0\" "
-         "textColor=\"0,0,0,255\" textOpacity=\"1\"" + XmlAttr("multilineHeight", kQgisLineHeightFactor) + " allowHtml=\"0\" capitalization=\"0\" "
+         "textColor=\"0,0,0,255\" textOpacity=\"1\"" +
+         XmlAttr("multilineHeight", kQgisLineHeightFactor) +
+         " allowHtml=\"0\" capitalization=\"0\" "
          "textOrientation=\"horizontal\" useSubstitutions=\"0\" blendMode=\"0\" "
          "previewBkgrdColor=\"255,255,255,255\"/>"
-         "<text-format multilineAlign=\"3\" wrapChar=\"\" autoWrapLength=\"0\" useMaxLineLengthForAutoWrap=\"1\" "
+         "<text-format multilineAlign=\"3\" wrapChar=\"\" autoWrapLength=\"0\" "
+         "useMaxLineLengthForAutoWrap=\"1\" "
          "addDirectionSymbol=\"0\" formatNumbers=\"0\" decimals=\"3\" plussign=\"0\"/>"
          "<placement placement=\"1\" quadOffset=\"4\" offsetType=\"0\" xOffset=\"0\" yOffset=\"0\" "
          "offsetUnits=\"Point\" dist=\"0\" distUnits=\"MM\" rotationAngle=\"0\" preserveRotation=\"1\" "
-         "priority=\"5\" placementFlags=\"10\" centroidWhole=\"0\" centroidInside=\"0\" fitInPolygonOnly=\"0\" "
+         "priority=\"5\" placementFlags=\"10\" centroidWhole=\"0\" centroidInside=\"0\" "
+         "fitInPolygonOnly=\"0\" "
          "geometryGeneratorEnabled=\"0\" geometryGenerator=\"\" geometryGeneratorType=\"PointGeometry\" "
          "layerType=\"PointGeometry\"/>"
-         "<rendering drawLabels=\"1\" displayAll=\"1\" obstacle=\"0\" obstacleFactor=\"1\" obstacleType=\"1\" "
-         "upsidedownLabels=\"2\" labelPerPart=\"0\" mergeLines=\"0\" limitNumLabels=\"0\" maxNumLabels=\"2000\" "
-         "scaleVisibility=\"0\" scaleMin=\"0\" scaleMax=\"0\" fontLimitPixelSize=\"0\" fontMinPixelSize=\"0\" "
+         "<rendering drawLabels=\"1\" displayAll=\"1\" obstacle=\"0\" obstacleFactor=\"1\" "
+         "obstacleType=\"1\" "
+         "upsidedownLabels=\"2\" labelPerPart=\"0\" mergeLines=\"0\" limitNumLabels=\"0\" "
+         "maxNumLabels=\"2000\" "
+         "scaleVisibility=\"0\" scaleMin=\"0\" scaleMax=\"0\" fontLimitPixelSize=\"0\" "
+         "fontMinPixelSize=\"0\" "
          "fontMaxPixelSize=\"10000\" minFeatureSize=\"0\" zIndex=\"0\" unplacedVisibility=\"1\"/>"
          "<dd_properties><Option type=\"Map\">" +
          Option("name", "") + "<Option type=\"Map\" name=\"properties\">" + properties + "</Option>" +
@@ -290,7 +303,8 @@ LayerStyle FrameLayerStyle(FrameLayerKind kind, double referenceScale, const std
   std::string rules, symbols;
   for (std::size_t i = 0; i < categories.size(); ++i) {
     const std::string name = std::to_string(i);
-    rules += "<rule" + XmlAttr("key", "r" + name) + XmlAttr("filter", "\"ID\" = " + std::to_string(categories[i].id)) +
+    rules += "<rule" + XmlAttr("key", "r" + name) +
+             XmlAttr("filter", "\"ID\" = " + std::to_string(categories[i].id)) +
              XmlAttr("label", categories[i].label) + XmlAttr("symbol", name) + "/>";
     symbols += categories[i].symbol(name);
   }
@@ -318,8 +332,9 @@ LayerStyle CombinedFrameStyle(double referenceScale) {
   add("geometry_type($geometry) = 'Point'", "注记", InvisibleMarkerSymbol);
   return {RootAttributes(referenceScale, true),
           "<renderer-v2 type=\"RuleRenderer\" symbollevels=\"0\" enableorderby=\"1\" forceraster=\"0\"" +
-              XmlAttr("referencescale", referenceScale) + "><rules key=\"root\">" + rules + "</rules><symbols>" +
-              symbols + "</symbols>" + kOrderByIdDescending + "</renderer-v2>" + Labeling()};
+              XmlAttr("referencescale", referenceScale) + "><rules key=\"root\">" + rules +
+              "</rules><symbols>" + symbols + "</symbols>" + kOrderByIdDescending + "</renderer-v2>" +
+              Labeling()};
 }
 
 std::string StyleDocument(const LayerStyle& style) {

@@ -37,7 +37,8 @@ void SpoolFile::append(const std::string& text) {
 void SpoolFile::flush() {
   if (fd_ < 0) fail(EBADF);
   for (std::size_t done = 0; done < buffer_.size();) {
-    const ssize_t n = ::pwrite(fd_, buffer_.data() + done, buffer_.size() - done, static_cast<off_t>(written_));
+    const ssize_t n =
+        ::pwrite(fd_, buffer_.data() + done, buffer_.size() - done, static_cast<off_t>(written_));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) fail(n < 0 ? errno : EIO);
     done += static_cast<std::size_t>(n);

@@ -27,7 +27,8 @@ std::optional<std::string> RangeProblem(const std::array<CornerLonLat, 4>& corne
 }
 
 // The planar corners labelled in a geographic label mode, converted back.
-std::optional<std::string> PlanarCornersProblem(const TFrameSettings& s, const std::array<PlanarXY, 4>& planar) {
+std::optional<std::string> PlanarCornersProblem(const TFrameSettings& s,
+                                                const std::array<PlanarXY, 4>& planar) {
   const CoordParams c = CoordParamsOf(s);
   std::array<CornerLonLat, 4> corners;
   for (std::size_t i = 0; i < 4; ++i) {
@@ -42,7 +43,8 @@ bool PlanarLabels(const TFrameSettings& s) { return s.rgdmsmode == CornerLabelMo
 
 }  // namespace
 
-std::optional<std::string> SheetCornerProblem(const TFrameSettings& s, const std::array<CornerLonLat, 4>& sheet) {
+std::optional<std::string> SheetCornerProblem(const TFrameSettings& s,
+                                              const std::array<CornerLonLat, 4>& sheet) {
   // Geographic output labels the sheet's own corners, whatever the mode.
   if (s.GeodeticOutput) return RangeProblem(sheet);
   if (PlanarLabels(s)) return std::nullopt;
@@ -70,15 +72,19 @@ std::optional<std::string> PolygonFrameCornerProblem(const TFrameSettings& s, co
   if (!s.Rg4JAnn || PlanarLabels(s)) return std::nullopt;
   // The frame's corners as Tcreatetk::DrawRectFrame makes them.
   const long double M = s.sentod * s.ScaleFactor;
-  const long double E1 = Trunc(e.xMin - M), N1 = Trunc(e.yMin - M), E2 = Trunc(e.xMax + M), N2 = Trunc(e.yMax + M);
+  const long double E1 = Trunc(e.xMin - M), N1 = Trunc(e.yMin - M), E2 = Trunc(e.xMax + M),
+                    N2 = Trunc(e.yMax + M);
   return PlanarCornersProblem(s, {PlanarXY{N1, E1}, PlanarXY{N2, E1}, PlanarXY{N2, E2}, PlanarXY{N1, E2}});
 }
 
 std::string CornerAdvice(const TFrameSettings& s, bool standardSheet, bool selected) {
-  const std::string where = selected ? (standardSheet ? "，或用条件（--where）去掉这些图幅" : "，或用条件（--where）去掉这些要素")
-                                     : std::string();
+  const std::string where =
+      selected ? (standardSheet ? "，或用条件（--where）去掉这些图幅" : "，或用条件（--where）去掉这些要素")
+               : std::string();
   if (s.GeodeticOutput && standardSheet)
-    return "经纬度坐标输出的标准图幅总是标注角点经纬度；请输出平面坐标并把角点改标平面坐标（--set rgdmsmode=2）" + where;
+    return "经纬度坐标输出的标准图幅总是标注角点经纬度；请输出平面坐标并把角点改标平面坐标（--set "
+           "rgdmsmode=2）" +
+           where;
   return "请把角点改标平面坐标（--set rgdmsmode=2；窗口：设置 > 四周标注）" +
          (standardSheet ? std::string() : std::string("，或不标注角点（--set Rg4JAnn=0）")) + where;
 }

@@ -32,7 +32,8 @@ std::optional<std::string> IndexSheetCornerProblem(const TFrameSettings& setting
                                                    bool geographicIndex);
 // The frame around a polygon with this envelope (metres), at the settings'
 // scale and map margin.
-std::optional<std::string> PolygonFrameCornerProblem(const TFrameSettings& settings, const Envelope& envelope);
+std::optional<std::string> PolygonFrameCornerProblem(const TFrameSettings& settings,
+                                                     const Envelope& envelope);
 
 // What the person can do about such frames; `selected`: frames of a file,
 // which a condition can leave out.

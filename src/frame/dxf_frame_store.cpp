@@ -39,8 +39,11 @@ class CopyingSink : public FrameSink {
     // Stored as the text store stores it (the engine's texts are never
     // turned, and have the font's own size); blank ones are not stored.
     if (Trim(t.text).empty()) return true;
-    frame_.texts.push_back(
-        {0, t.text, {t.anchor.x, t.anchor.y}, MakeTextSymbol(t.font, t.charSpacing, 0, -1, {t.hAlign, t.vAlign}), 0});
+    frame_.texts.push_back({0,
+                            t.text,
+                            {t.anchor.x, t.anchor.y},
+                            MakeTextSymbol(t.font, t.charSpacing, 0, -1, {t.hAlign, t.vAlign}),
+                            0});
     return true;
   }
 
@@ -51,7 +54,8 @@ class CopyingSink : public FrameSink {
 
 class DxfFrameStore : public FrameStore {
  public:
-  DxfFrameStore(std::string dxfPath, std::string folder, std::string storePath, std::unique_ptr<FrameStore> inner)
+  DxfFrameStore(std::string dxfPath, std::string folder, std::string storePath,
+                std::unique_ptr<FrameStore> inner)
       : dxfPath_(std::move(dxfPath)),
         folder_(std::move(folder)),
         storePath_(std::move(storePath)),
@@ -66,7 +70,8 @@ class DxfFrameStore : public FrameStore {
     }
   }
 
-  FrameSink* createFrame(const std::string& name, const SpatialReference& reference, double referenceScale) override {
+  FrameSink* createFrame(const std::string& name, const SpatialReference& reference,
+                         double referenceScale) override {
     frame_.reset();
     sink_.reset();
     FrameSink* sink = inner_ ? inner_->createFrame(name, reference, referenceScale) : nullptr;

@@ -5,11 +5,12 @@
 
 namespace tarvik {
 
-std::unique_ptr<TtkBaseClass> MakeFileBuilder(CreationMode mode, const TFrameSettings& settings, RunValues run,
-                                              std::unique_ptr<FrameStore> store, UserFeedback& feedback,
-                                              FrameInput input) {
+std::unique_ptr<TtkBaseClass> MakeFileBuilder(CreationMode mode, const TFrameSettings& settings,
+                                              RunValues run, std::unique_ptr<FrameStore> store,
+                                              UserFeedback& feedback, FrameInput input) {
   if (mode == CreationMode::SheetIndex)
-    return std::make_unique<TstandardMap>(settings, std::move(run), std::move(store), feedback, std::move(input));
+    return std::make_unique<TstandardMap>(settings, std::move(run), std::move(store), feedback,
+                                          std::move(input));
   return std::make_unique<Tcreatetk>(settings, std::move(run), std::move(store), feedback, std::move(input));
 }
 

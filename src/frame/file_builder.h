@@ -11,8 +11,8 @@ namespace tarvik {
 
 // CreationMode::SheetIndex or CreationMode::PolygonFile (anything else is a
 // polygon file), over an input the caller opened and checked.
-std::unique_ptr<TtkBaseClass> MakeFileBuilder(CreationMode mode, const TFrameSettings& settings, RunValues run,
-                                              std::unique_ptr<FrameStore> store, UserFeedback& feedback,
-                                              FrameInput input);
+std::unique_ptr<TtkBaseClass> MakeFileBuilder(CreationMode mode, const TFrameSettings& settings,
+                                              RunValues run, std::unique_ptr<FrameStore> store,
+                                              UserFeedback& feedback, FrameInput input);
 
 }  // namespace tarvik

@@ -30,8 +30,8 @@ OutputLayout LayoutOfOutput(const std::string& path, OutputLayout asked) {
   return IsDxfOutput(path) ? OutputLayout::Shared : asked;
 }
 
-std::unique_ptr<FrameStore> OpenFrameStore(const std::string& path, UserFeedback& feedback, OutputLayout layout,
-                                           const std::string& inputTransform) {
+std::unique_ptr<FrameStore> OpenFrameStore(const std::string& path, UserFeedback& feedback,
+                                           OutputLayout layout, const std::string& inputTransform) {
   if (!IsDxfOutput(path)) return OpenStoreOf(path, feedback, layout, inputTransform);
   // A folder this run made: nothing of anyone else's is in it.
   const std::string folder = MakePrivateFolder(path, "work");

@@ -14,8 +14,7 @@ namespace {
 // one annotation batch.
 class GdbSink : public FrameSink {
  public:
-  GdbSink(FeatureClass lines, FeatureClass polygons, FeatureClass annotation,
-          UserFeedback& feedback)
+  GdbSink(FeatureClass lines, FeatureClass polygons, FeatureClass annotation, UserFeedback& feedback)
       : lines_(std::move(lines)),
         polygons_(std::move(polygons)),
         layer_(MakeFrameLayer(annotation)),
@@ -23,8 +22,7 @@ class GdbSink : public FrameSink {
   ~GdbSink() override {
     try {
       endDrawing();
-    } catch (...) {
-    }
+    } catch (...) {}
   }
   // Drops what is still buffered (the frame is being undone).
   void discard() {
@@ -69,7 +67,9 @@ class GdbSink : public FrameSink {
 class GdbFrameStore : public FrameStore {
  public:
   GdbFrameStore(OutputWorkspace workspace, UserFeedback& feedback)
-      : workspace_(std::move(workspace)), feedback_(feedback), path_(workspace_.isOpen() ? workspace_.path() : "") {}
+      : workspace_(std::move(workspace)),
+        feedback_(feedback),
+        path_(workspace_.isOpen() ? workspace_.path() : "") {}
   ~GdbFrameStore() override { close(); }
 
   FrameSink* createFrame(const std::string& name, const SpatialReference& reference,
@@ -79,11 +79,10 @@ class GdbFrameStore : public FrameStore {
     if (!dataset) return nullptr;
     FeatureClass lines = CreateFrameClass(*dataset, "L_" + name, FrameClassKind::Line);
     FeatureClass polygons = CreateFrameClass(*dataset, "p_" + name, FrameClassKind::Polygon);
-    FeatureClass annotation =
-        CreateFrameAnnotationClass(workspace_, "a_" + name, *dataset, referenceScale);
+    FeatureClass annotation = CreateFrameAnnotationClass(workspace_, "a_" + name, *dataset, referenceScale);
     deliver::StyleNewFrame(workspace_, {lines.name(), polygons.name(), annotation.name()}, referenceScale);
-    current_ = std::make_unique<GdbSink>(std::move(lines), std::move(polygons),
-                                         std::move(annotation), feedback_);
+    current_ =
+        std::make_unique<GdbSink>(std::move(lines), std::move(polygons), std::move(annotation), feedback_);
     return current_.get();
   }
 

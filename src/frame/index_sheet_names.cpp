@@ -30,9 +30,10 @@ IndexSheetNames::IndexSheetNames(const FeatureClass& index, InputReprojection* r
       shape = feature.geometry();
     }
     const std::size_t n = shape.isEmpty() ? 0 : shape.pointCount();
-    const auto cell = PartCount(shape) == 1 && (n == 4 || n == 5)
-                          ? SheetCellOfCorners(scaleIndex, TstandardMap::ShapeCorners(shape), coords, geographic)
-                          : std::nullopt;
+    const auto cell =
+        PartCount(shape) == 1 && (n == 4 || n == 5)
+            ? SheetCellOfCorners(scaleIndex, TstandardMap::ShapeCorners(shape), coords, geographic)
+            : std::nullopt;
     if (!cell) {
       ++others_;
       return;
@@ -49,8 +50,10 @@ IndexSheetNames::IndexSheetNames(const FeatureClass& index, InputReprojection* r
     found.emplace_back(keyOf(*cell), ref);
   });
   // The first feature of a cell names it, as the first the query finds.
-  std::stable_sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-  found.erase(std::unique(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first == b.first; }),
+  std::stable_sort(found.begin(), found.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  found.erase(std::unique(found.begin(), found.end(),
+                          [](const auto& a, const auto& b) { return a.first == b.first; }),
               found.end());
   keys_.reserve(found.size());
   names_.reserve(found.size());
@@ -63,7 +66,8 @@ IndexSheetNames::IndexSheetNames(const FeatureClass& index, InputReprojection* r
 }
 
 std::uint64_t IndexSheetNames::keyOf(const SheetCell& cell) const {
-  return static_cast<std::uint64_t>(cell.gx) * static_cast<std::uint64_t>(rows_) + static_cast<std::uint64_t>(cell.gy);
+  return static_cast<std::uint64_t>(cell.gx) * static_cast<std::uint64_t>(rows_) +
+         static_cast<std::uint64_t>(cell.gy);
 }
 
 std::optional<std::string> IndexSheetNames::nameOf(const std::optional<SheetCell>& cell) const {

@@ -47,7 +47,8 @@ int SeriesScaleOfSize(long double lonSize, long double latSize) {
   for (int i = 0; i < 8; ++i) {
     long double lon = 0, lat = 0;
     if (!SheetSize(ScaleLetter(i), lon, lat)) continue;
-    if (std::fabs(lonSize - lon) <= kCornerTolerance * lon && std::fabs(latSize - lat) <= kCornerTolerance * lat)
+    if (std::fabs(lonSize - lon) <= kCornerTolerance * lon &&
+        std::fabs(latSize - lat) <= kCornerTolerance * lat)
       return i;
   }
   return -1;

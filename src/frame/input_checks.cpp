@@ -19,7 +19,8 @@ std::optional<std::string> FrameShapeProblem(const Geometry& shape, bool sheetIn
   return std::nullopt;
 }
 
-std::optional<std::string> IndexSheetProblem(const Geometry& shape, const CoordParams& coords, bool geographic) {
+std::optional<std::string> IndexSheetProblem(const Geometry& shape, const CoordParams& coords,
+                                             bool geographic) {
   if (auto why = FrameShapeProblem(shape, true)) return why;
   const auto sheet = ReadIndexSheet(shape, coords, geographic);
   if (const auto* why = std::get_if<std::string>(&sheet)) return *why;
@@ -45,10 +46,8 @@ void CheckIndexCoordinates(const SpatialReference& indexRef, const std::string& 
   // Sheet corners are read as they are stored: degrees for the geographic
   // frame, metres for the planar one. Mixing them gives no meaningful frame.
   const bool geographicIndex = indexRef.isGeographic();
-  if (geographicIndex && !geodeticOutput)
-    throw RunError(path + "是经纬度坐标，必须选择大地(经纬度)坐标输出");
-  if (!geographicIndex && geodeticOutput)
-    throw RunError(path + "是平面坐标，不能选择大地(经纬度)坐标输出");
+  if (geographicIndex && !geodeticOutput) throw RunError(path + "是经纬度坐标，必须选择大地(经纬度)坐标输出");
+  if (!geographicIndex && geodeticOutput) throw RunError(path + "是平面坐标，不能选择大地(经纬度)坐标输出");
 }
 
 void CheckAreaCoordinates(const SpatialReference& inputRef, const std::string& path) {

@@ -22,7 +22,8 @@ std::optional<std::string> FrameShapeProblem(const Geometry& shape, bool sheetIn
 // A sheet of a standard sheet index: FrameShapeProblem, then whether its
 // corners are a sheet at all (ReadIndexSheet, index_sheets.h), read with
 // the run's coordinate parameters (planar) or as stored (`geographic`).
-std::optional<std::string> IndexSheetProblem(const Geometry& shape, const CoordParams& coords, bool geographic);
+std::optional<std::string> IndexSheetProblem(const Geometry& shape, const CoordParams& coords,
+                                             bool geographic);
 
 // How a feature is named in messages: "要素(FID=3, TFH=E45G094065)", the
 // field left out when empty or not given.

@@ -21,8 +21,8 @@ struct InputCoordinates {
   bool recognised = false;
   // The system as the input names it, with its EPSG code: for messages.
   std::string description;
-  std::optional<bool> geographic;              // output in longitude/latitude
-  std::optional<int> coordSysIndex;            // the datum's index (coords/datum.h)
+  std::optional<bool> geographic;    // output in longitude/latitude
+  std::optional<int> coordSysIndex;  // the datum's index (coords/datum.h)
   std::optional<bool> is3DegreeZone;
   std::optional<bool> addZoneNumber;           // eastings carry the zone number
   std::optional<long double> centralMeridian;  // whole degrees

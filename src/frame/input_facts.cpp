@@ -6,11 +6,11 @@
 #include "common/error.h"
 #include "common/text_util.h"
 #include "frame/input_checks.h"
+#include "gdb/class_queries.h"
+#include "gdb/coordinate_transform.h"
 #include "sheets/rect_sheets.h"
 #include "sheets/sheet_neighbours.h"
 #include "sheets/uttfhao.h"
-#include "gdb/class_queries.h"
-#include "gdb/coordinate_transform.h"
 
 namespace tarvik {
 
@@ -21,13 +21,15 @@ const InputCoordinates& InputInspection::coordinates() const {
 
 InputUse DefaultInputUse(const InputInspection& in) {
   if (in.ref.empty() || !in.coords || (!in.ref.isGeographic() && !in.ref.isProjected()))
-    return {"describe", "没有可用的坐标系统：需要说明它的坐标（坐标系統和中央经线；命令行 --datum、--central-meridian）"};
+    return {"describe",
+            "没有可用的坐标系统：需要说明它的坐标（坐标系統和中央经线；命令行 --datum、--central-meridian）"};
   if (in.coords->recognised) return {"as-is", "按其自身的坐标系统使用"};
   if (const auto datum = DatumPairOf(in.ref, in.ref).source)
     return {"reproject", std::string("投影到输出的坐标系统（默认为") + InfoOf(*datum).caption +
                              "的高斯-克吕格坐标，数据中心所在的带）"};
-  return {"transform", "大地基准不是" + DatumCaptions() +
-                           "之一，没有精确的转换：需要给出七参数或 PROJ 转换（命令行 --towgs84、--transform）"};
+  return {"transform",
+          "大地基准不是" + DatumCaptions() +
+              "之一，没有精确的转换：需要给出七参数或 PROJ 转换（命令行 --towgs84、--transform）"};
 }
 
 MapShapes InputMapShapes(const InputInspection& in, const std::string& where, const std::string& labelField,
@@ -40,7 +42,8 @@ MapShapes InputMapShapes(const InputInspection& in, const std::string& where, co
       if (out.shapes.size() >= limit) throw Enough{};  // a map shows what it can draw
       ++out.selected;
       if (f.geometry().isEmpty() || !f.geometry().isFinite()) return;
-      out.shapes.push_back({f.geometry().parts(), labelField.empty() ? std::string() : FieldValueText(f, labelField), true});
+      out.shapes.push_back(
+          {f.geometry().parts(), labelField.empty() ? std::string() : FieldValueText(f, labelField), true});
     });
   } catch (const Enough&) {
     out.selected = -1;  // more than were read

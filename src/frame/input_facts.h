@@ -12,16 +12,16 @@
 
 #include "coords/spatial_reference.h"
 #include "frame/input_coordinates.h"
-#include "gdb/geometry.h"
 #include "gdb/feature_class.h"
+#include "gdb/geometry.h"
 
 namespace tarvik {
 
 struct InputInspection {
   std::string path;
-  FeatureClass cls;                     // the file's one layer, open for reading
-  SpatialReference ref;                 // the file's system; empty when it has none
-  bool polygons = false;                // the layer holds polygons
+  FeatureClass cls;       // the file's one layer, open for reading
+  SpatialReference ref;   // the file's system; empty when it has none
+  bool polygons = false;  // the layer holds polygons
   std::int64_t featureCount = 0;
   std::vector<std::string> nameFields;  // fields whose values differ on every feature
   // What the system says about the run's coordinate settings; none when it
@@ -63,12 +63,12 @@ struct MapShapes {
     bool main = true;  // false: a neighbour of the typed sheet
   };
   std::vector<Shape> shapes;
-  bool geographic = false;      // longitude/latitude (drawn squeezed east-west)
-  std::int64_t selected = 0;    // features the condition selects; -1: more than `limit`
-  std::string problem;          // why nothing can be shown (a bad condition)
+  bool geographic = false;    // longitude/latitude (drawn squeezed east-west)
+  std::int64_t selected = 0;  // features the condition selects; -1: more than `limit`
+  std::string problem;        // why nothing can be shown (a bad condition)
 };
-MapShapes InputMapShapes(const InputInspection& input, const std::string& where, const std::string& labelField,
-                         std::size_t limit);
+MapShapes InputMapShapes(const InputInspection& input, const std::string& where,
+                         const std::string& labelField, std::size_t limit);
 // A typed sheet number (current, old or at `denominator` a rectangular
 // one) and its eight neighbours; `problem` says why not.
 MapShapes SheetMapShapes(const std::string& number, long denominator);

@@ -14,7 +14,8 @@ std::shared_ptr<InputReprojection> InputReprojection::ForSheets(CoordinateTransf
   std::shared_ptr<InputReprojection> r(new InputReprojection(std::move(transform)));
   r->sheets_ = true;
   for (std::string& f : numberFields)
-    if (!f.empty() && std::find(r->numberFields_.begin(), r->numberFields_.end(), f) == r->numberFields_.end())
+    if (!f.empty() &&
+        std::find(r->numberFields_.begin(), r->numberFields_.end(), f) == r->numberFields_.end())
       r->numberFields_.push_back(std::move(f));
   r->coords_ = coords;
   r->geographic_ = geographic;
@@ -60,8 +61,7 @@ std::variant<Geometry, std::string> InputReprojection::sheetOf(const Feature& fe
     Geometry numbered = Geometry::Polygon({{c.begin(), c.end()}});
     const Envelope e = numbered.envelope();
     const double cx = (at.xMin + at.xMax) / 2, cy = (at.yMin + at.yMax) / 2;
-    if (!e.contains(cx, cy))
-      return "图幅号" + reading.number + "（字段" + field + "）与图形的位置不符";
+    if (!e.contains(cx, cy)) return "图幅号" + reading.number + "（字段" + field + "）与图形的位置不符";
     return numbered;
   }
   return moved;

@@ -34,8 +34,8 @@ class InputReprojection {
   // numbers (empty names are passed over), `coords` and `geographic` are
   // the run's.
   static std::shared_ptr<InputReprojection> ForSheets(CoordinateTransform transform,
-                                                      std::vector<std::string> numberFields, CoordParams coords,
-                                                      bool geographic);
+                                                      std::vector<std::string> numberFields,
+                                                      CoordParams coords, bool geographic);
   // The polygons of a polygon file.
   static std::shared_ptr<InputReprojection> ForAreas(CoordinateTransform transform);
 

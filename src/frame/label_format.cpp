@@ -95,7 +95,8 @@ std::string FormatDM(long double angle) {
     ++v.d;
     v.m = 0;
   }
-  return std::string(negative && (v.d || v.m) ? "-" : "") + std::to_string(v.d) + "°" + ZeroPadded2(v.m) + "′";
+  return std::string(negative && (v.d || v.m) ? "-" : "") + std::to_string(v.d) + "°" + ZeroPadded2(v.m) +
+         "′";
 }
 
 std::string FormatKm(long double metres, int before, int after, bool zonePrefixed) {

@@ -15,9 +15,12 @@ std::vector<std::string> Characters(const std::string& text) {
   for (std::size_t i = 0; i < text.size();) {
     std::size_t n = 1;
     const auto lead = static_cast<unsigned char>(text[i]);
-    if (lead >= 0xF0) n = 4;
-    else if (lead >= 0xE0) n = 3;
-    else if (lead >= 0xC0) n = 2;
+    if (lead >= 0xF0)
+      n = 4;
+    else if (lead >= 0xE0)
+      n = 3;
+    else if (lead >= 0xC0)
+      n = 2;
     chars.push_back(text.substr(i, n));
     i += n;
   }
@@ -119,9 +122,7 @@ std::string ExpandDate(const std::string& text, const Date& date) {
   return t;
 }
 
-std::string VerticalText(const std::string& text) {
-  return JoinLines(Characters(text), "\r\n");
-}
+std::string VerticalText(const std::string& text) { return JoinLines(Characters(text), "\r\n"); }
 
 int LineCount(const std::string& text) { return static_cast<int>(SplitLines(text).size()); }
 

@@ -45,7 +45,7 @@ struct Date {
 // (digits, no leading zeros).
 std::string ExpandDate(const std::string& text, const Date& date);
 // Chinese numerals of the date placeholders.
-std::string ChineseYear(int year);       // 2009 -> 二○○九
+std::string ChineseYear(int year);         // 2009 -> 二○○九
 std::string ChineseMonthOrDay(int value);  // 10 -> 十, 12 -> 十二, 20 -> 二十, 31 -> 三十一
 
 // Every character on a line of its own (lines joined by CR LF).

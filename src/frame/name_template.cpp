@@ -39,7 +39,8 @@ std::string TemplateWithField(const std::string& nameTemplate, const std::string
   return prefix + "[" + field + "]" + suffix;
 }
 
-std::string FieldOfNewInput(const std::string& before, const std::vector<std::string>& fields, bool sheetIndex) {
+std::string FieldOfNewInput(const std::string& before, const std::vector<std::string>& fields,
+                            bool sheetIndex) {
   const auto named = [&fields](const std::string& name) -> std::string {
     for (const std::string& f : fields)
       if (EqualsNoCase(f, name)) return f;
@@ -60,8 +61,10 @@ std::string ExpandNameTemplate(const std::string& nameTemplate, const std::strin
 std::string CleanFrameName(const std::string& name) {
   std::string out;
   for (char c : name) {
-    if (c == '-' || c == '.') out += '_';
-    else if (c != ' ' && c != '(' && c != ')') out += c;
+    if (c == '-' || c == '.')
+      out += '_';
+    else if (c != ' ' && c != '(' && c != ')')
+      out += c;
   }
   return out;
 }

@@ -30,7 +30,8 @@ std::string TemplateWithField(const std::string& nameTemplate, const std::string
 // before when the new file has it (in the file's spelling), else its sheet
 // numbers (TFH) for an index, else its first field of its own (not FID),
 // else FID; empty without fields. Letter case is ignored.
-std::string FieldOfNewInput(const std::string& before, const std::vector<std::string>& fields, bool sheetIndex);
+std::string FieldOfNewInput(const std::string& before, const std::vector<std::string>& fields,
+                            bool sheetIndex);
 
 // Output name of one frame: the template with the first "[" + field + "]"
 // replaced by the value (case-sensitive).

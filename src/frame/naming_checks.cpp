@@ -88,7 +88,8 @@ std::string CheckNamingField(const FeatureClass& input, const std::string& nameT
     for (const std::string& f : all) present = present || EqualsNoCase(f, field);
     std::string usable;
     for (const std::string& f : nameFields) usable += (usable.empty() ? "" : "、") + f;
-    const std::string offer = usable.empty() ? "；这个文件没有能区分各个图廓的字段" : "；能用的字段：" + usable;
+    const std::string offer =
+        usable.empty() ? "；这个文件没有能区分各个图廓的字段" : "；能用的字段：" + usable;
     if (!present) throw RunError(std::string(refused.what()) + "：文件中没有字段" + field + offer);
     if (const auto why = NamingValuesProblem(input, field))
       throw RunError(std::string(refused.what()) + "：" + *why + offer);
@@ -123,9 +124,9 @@ void TextEncodingCheck::check() const {
   }
   const std::string cpg = std::filesystem::path(path_).replace_extension(".cpg").string();
   throw RunError(path_ + "的文字不是" + (declared.empty() ? std::string("UTF-8") : declared) + "编码" +
-                 (declared.empty() ? "" : "（" + cpg + "所说的）") + "：第一个是" + label_ + "的字段" + field_ +
-                 shown + "（共" + std::to_string(bad_) + "个值）。如果文件的文字是GBK编码，请把" + cpg +
-                 "的内容改为 936；否则请改正这些值");
+                 (declared.empty() ? "" : "（" + cpg + "所说的）") + "：第一个是" + label_ + "的字段" +
+                 field_ + shown + "（共" + std::to_string(bad_) + "个值）。如果文件的文字是GBK编码，请把" +
+                 cpg + "的内容改为 936；否则请改正这些值");
 }
 
 void CheckFrameNames(const std::vector<std::string>& names, bool sharedLayout) {
@@ -134,8 +135,9 @@ void CheckFrameNames(const std::vector<std::string>& names, bool sharedLayout) {
     if (name.find('|') != std::string::npos) piped.push_back(Quoted(name));
     // The dataset of the shared classes is "y" + "frames".
     if (sharedLayout && EqualsNoCase("y" + name, kSharedDataset))
-      throw RunError("图廓名称" + Quoted(name) + "是共用图层的数据集" + kSharedDataset +
-                     "的名称，共用图层的输出中不能用；请换一个字段或修改模板，或每幅一组图层输出（--layout per-frame）");
+      throw RunError(
+          "图廓名称" + Quoted(name) + "是共用图层的数据集" + kSharedDataset +
+          "的名称，共用图层的输出中不能用；请换一个字段或修改模板，或每幅一组图层输出（--layout per-frame）");
   }
   if (piped.empty()) return;
   std::string list;

@@ -46,7 +46,8 @@ DrawnDirections DrawnNorthDirections(const NorthAngles& angles) {
   std::stable_sort(order.begin(), order.end(), [](auto& a, auto& b) { return a.first < b.first; });
   std::array<double, 3> drawn{};
   drawn[0] = 0;
-  for (int i = 1; i < 3; ++i) drawn[i] = drawn[i - 1] + std::max(order[i].first - order[i - 1].first, kMinDrawnAngle);
+  for (int i = 1; i < 3; ++i)
+    drawn[i] = drawn[i - 1] + std::max(order[i].first - order[i - 1].first, kMinDrawnAngle);
   double shift = 0;
   for (int i = 0; i < 3; ++i)
     if (order[i].second == 0) shift = drawn[i];
@@ -62,8 +63,8 @@ PaperDrawing NorthDiagram(const NorthAngles& angles, double L, double em) {
     double angle, length;
     const char* name;
   };
-  const Line lines[3] = {{dir.trueNorth, L, "真北"}, {dir.gridNorth, 0.85 * L, "坐标北"},
-                         {dir.magneticNorth, 0.7 * L, "磁北"}};
+  const Line lines[3] = {
+      {dir.trueNorth, L, "真北"}, {dir.gridNorth, 0.85 * L, "坐标北"}, {dir.magneticNorth, 0.7 * L, "磁北"}};
   const double gap = 0.25 * em;
   for (const Line& l : lines) {
     d.lines.push_back({0, 0, Ex(l.length, l.angle), Ny(l.length, l.angle)});
@@ -90,10 +91,10 @@ PaperDrawing NorthDiagram(const NorthAngles& angles, double L, double em) {
     double from, to, radius, value;
     const char* name;
   };
-  const Angle arcs[3] = {{dir.trueNorth, dir.gridNorth, 0.62 * L, angles.convergence, "子午线收敛角"},
-                         {dir.trueNorth, dir.magneticNorth, 0.46 * L, angles.declination, "磁偏角"},
-                         {dir.gridNorth, dir.magneticNorth, 0.30 * L, angles.declination - angles.convergence,
-                          "磁坐偏角"}};
+  const Angle arcs[3] = {
+      {dir.trueNorth, dir.gridNorth, 0.62 * L, angles.convergence, "子午线收敛角"},
+      {dir.trueNorth, dir.magneticNorth, 0.46 * L, angles.declination, "磁偏角"},
+      {dir.gridNorth, dir.magneticNorth, 0.30 * L, angles.declination - angles.convergence, "磁坐偏角"}};
   for (const Angle& a : arcs) {
     Arc(d, a.radius, a.from, a.to);
     const bool east = std::max(a.from, a.to) > 0;

@@ -16,9 +16,9 @@
 #include "frame/input_coordinates.h"
 #include "frame/name_template.h"
 #include "frame/naming_checks.h"
-#include "sheets/uttfhao.h"
 #include "gdb/class_queries.h"
 #include "sheets/sheet_index.h"
+#include "sheets/uttfhao.h"
 
 namespace tarvik {
 namespace {
@@ -89,7 +89,9 @@ GridWork EstimateGridWork(const TFrameSettings& s, bool standardSheet, const Fra
   const long double geoCrosses = Positions(f.lon, s.seJd) * Positions(f.lat, s.sewd);
   GridWork w;
   switch (s.rgGrid) {
-    case GridType::Kilometre: w.lines = Clamped(kmLines); break;
+    case GridType::Kilometre:
+      w.lines = Clamped(kmLines);
+      break;
     case GridType::Crosshair:
       w.lines = Clamped(kmLines);  // the margin ticks
       w.crosses = Clamped(kmCrosses);
@@ -109,7 +111,8 @@ GridWork EstimateGridWork(const TFrameSettings& s, bool standardSheet, const Fra
   return w;
 }
 
-void CheckGridWork(const TFrameSettings& s, bool standardSheet, const FrameSize& size, const std::string& what) {
+void CheckGridWork(const TFrameSettings& s, bool standardSheet, const FrameSize& size,
+                   const std::string& what) {
   const GridWork w = EstimateGridWork(s, standardSheet, size);
   const bool kilometres = s.rgGrid == GridType::Kilometre || s.rgGrid == GridType::Crosshair;
   const std::string setting = kilometres ? "网格间隔Seinterval为" + FloatToStr(s.Seinterval) + "米"
@@ -122,8 +125,8 @@ void CheckGridWork(const TFrameSettings& s, bool standardSheet, const FrameSize&
                    std::to_string(kMaxGridCrossesPerFrame) + "个的上限" + advice);
   if (w.lines > kMaxGridLinesPerFrame)
     throw RunError(setting + "太小：" + what + "将有约" + std::to_string(w.lines) +
-                   (kilometres ? "条公里网线" : "条经纬线") + "，超过每幅" + std::to_string(kMaxGridLinesPerFrame) +
-                   "条的上限" + advice);
+                   (kilometres ? "条公里网线" : "条经纬线") + "，超过每幅" +
+                   std::to_string(kMaxGridLinesPerFrame) + "条的上限" + advice);
 }
 
 SheetExtent CheckSheetRun(const std::string& number, const TFrameSettings& settings) {
@@ -152,9 +155,11 @@ SheetExtent CheckSheetRun(const std::string& number, const TFrameSettings& setti
   size.lat = sheet->latSize;
   CheckGridWork(settings, true, size, "图幅" + reading.number + "的图廓");
   const std::array<CornerLonLat, 4> corners = {CornerLonLat{lons[0], lats[0]}, CornerLonLat{lons[0], lats[1]},
-                                               CornerLonLat{lons[1], lats[1]}, CornerLonLat{lons[1], lats[0]}};
+                                               CornerLonLat{lons[1], lats[1]},
+                                               CornerLonLat{lons[1], lats[0]}};
   if (const auto why = SheetCornerProblem(settings, corners))
-    throw RunError("图幅" + reading.number + "不能绘制：" + *why + "。" + CornerAdvice(settings, true, false));
+    throw RunError("图幅" + reading.number + "不能绘制：" + *why + "。" +
+                   CornerAdvice(settings, true, false));
   return *sheet;
 }
 
@@ -179,7 +184,8 @@ void CheckIndexScale(const FileRunCheck& check, long double denominator) {
     const std::string& label = check.firstSheetOfScale[static_cast<std::size_t>(i)];
     if (i == runScale || label.empty()) continue;
     throw RunError(label + "是" + SeriesSheetName(i) + "，而比例尺是" + ScaleName(denominator) +
-                   "，文字和间距会按错误的比例尺绘制；请把比例尺设为" + std::to_string(ScaleDenominatorOfIndex(i)));
+                   "，文字和间距会按错误的比例尺绘制；请把比例尺设为" +
+                   std::to_string(ScaleDenominatorOfIndex(i)));
   }
 }
 
@@ -240,14 +246,14 @@ FileRunCheck CheckFileRun(const FileRunRequest& r, const TFrameSettings& setting
       }
       shape = std::get<Geometry>(std::move(moved));
     }
-    const auto why = index ? IndexSheetProblem(shape, coords, geographicShapes) : FrameShapeProblem(shape, false);
+    const auto why =
+        index ? IndexSheetProblem(shape, coords, geographicShapes) : FrameShapeProblem(shape, false);
     if (why) {
       result.skipped.push_back(label + "：" + *why);
       return;
     }
     const auto cornerProblem =
-        index ? std::optional<std::string>()
-              : PolygonFrameCornerProblem(settings, shape.envelope());
+        index ? std::optional<std::string>() : PolygonFrameCornerProblem(settings, shape.envelope());
     if (cornerProblem) cannotLabel(label + "：" + *cornerProblem);
     if (index) {
       const auto sheet = std::get<IndexSheet>(ReadIndexSheet(shape, coords, geographicShapes));
@@ -274,7 +280,8 @@ FileRunCheck CheckFileRun(const FileRunRequest& r, const TFrameSettings& setting
     const auto [taken, fresh] = names.emplace(ToUpperAscii(name), label + "的" + name);
     if (!fresh)
       throw RunError("输出名称重复：" + taken->second + "与" + label + "的" + name +
-                     "只差字母大小写或符号，同一个输出中不能同时存在；请换一个字段或修改模板" + r.nameTemplate);
+                     "只差字母大小写或符号，同一个输出中不能同时存在；请换一个字段或修改模板" +
+                     r.nameTemplate);
     const Envelope e = shape.envelope();
     result.reach.add(e.xMin, e.yMin, e.xMax, e.yMax, label);
     if (!result.extent) {
@@ -301,9 +308,10 @@ FileRunCheck CheckFileRun(const FileRunRequest& r, const TFrameSettings& setting
                        std::to_string(result.skipped.size()) + "个不是图幅：";
     for (std::size_t i = 0; i < result.skipped.size() && i < 10; ++i) text += "\n" + result.skipped[i];
     if (result.skipped.size() > 10) text += "\n……";
-    throw RunError(text +
-                   "\n标准图幅文件的每个要素应是一个图幅：四个角点位于两条经线和两条纬线上（或大比例尺矩形图幅的"
-                   "四角）。为任意多边形生成图廓，请选择“行政区划文件”方式。");
+    throw RunError(
+        text +
+        "\n标准图幅文件的每个要素应是一个图幅：四个角点位于两条经线和两条纬线上（或大比例尺矩形图幅的"
+        "四角）。为任意多边形生成图廓，请选择“行政区划文件”方式。");
   }
   if (framable == 0) {
     std::string text = "选中的" + std::to_string(result.selected) + "个要素都不能生成图廓：";

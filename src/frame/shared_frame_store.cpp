@@ -33,8 +33,7 @@ class SharedSink : public FrameSink {
   ~SharedSink() override {
     try {
       endDrawing();
-    } catch (...) {
-    }
+    } catch (...) {}
   }
   void discard() {
     lines_.discard();
@@ -166,11 +165,11 @@ class SharedFrameStore : public FrameStore {
   ~SharedFrameStore() override {
     try {
       close();
-    } catch (...) {
-    }
+    } catch (...) {}
   }
 
-  FrameSink* createFrame(const std::string& name, const SpatialReference& reference, double referenceScale) override {
+  FrameSink* createFrame(const std::string& name, const SpatialReference& reference,
+                         double referenceScale) override {
     abandonFrame();
     tell();
     if (closed_ || !open_) return nullptr;
@@ -300,7 +299,8 @@ class SharedFrameStore : public FrameStore {
   void write(const DrawnFrame& frame) {
     const SharedFrameClasses classes = writer_.beginFrame(frame.name, *frame.reference, frame.referenceScale);
     if (writer_.madeClasses())
-      deliver::StyleNewFrame(writer_.workspace(), {classes.lines.name(), classes.polygons.name(), classes.texts.name()},
+      deliver::StyleNewFrame(writer_.workspace(),
+                             {classes.lines.name(), classes.polygons.name(), classes.texts.name()},
                              frame.referenceScale);
     std::optional<Envelope> extent;
     {

@@ -11,8 +11,8 @@ namespace {
 constexpr double kRad = std::numbers::pi / 180;
 constexpr double kAdjacent[] = {0.5, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
 constexpr double kSix[] = {5, 10, 15, 20, 25, 30};
-constexpr int kPartGap = 2;        // steps between the two parts
-constexpr int kCurveSteps = 5;     // segments of the curve between two marks
+constexpr int kPartGap = 2;     // steps between the two parts
+constexpr int kCurveSteps = 5;  // segments of the curve between two marks
 
 double Distance(double h, double scale, int intervals, double slope) {
   return intervals * h / std::tan(slope * kRad) / scale * 1000;
@@ -25,8 +25,8 @@ std::string SlopeText(double slope) { return FormatFixed(slope, slope == std::fl
 double UsualContourInterval(double scale) {
   const struct {
     double scale, interval;
-  } usual[] = {{500, 0.5},    {1000, 1},    {2000, 1},     {5000, 2},      {10000, 2.5},   {25000, 5},
-               {50000, 10},   {100000, 20}, {250000, 50},  {500000, 100},  {1000000, 200}};
+  } usual[] = {{500, 0.5},  {1000, 1},    {2000, 1},    {5000, 2},     {10000, 2.5},  {25000, 5},
+               {50000, 10}, {100000, 20}, {250000, 50}, {500000, 100}, {1000000, 200}};
   for (const auto& u : usual)
     if (std::fabs(scale - u.scale) < 0.5) return u.interval;
   return scale * 0.0002;
@@ -64,11 +64,12 @@ PaperDrawing SlopeRuler(double h, double scale, double step, double em) {
     }
     // The part's base line and what it measures.
     d.lines.push_back({partStart, 0, m.x, 0});
-    d.texts.push_back({m.intervals == 1 ? "相邻两条等高线" : "相邻六条等高线", (partStart + m.x) / 2, -gap - 1.2 * em,
-                       kCentre, kTop});
+    d.texts.push_back({m.intervals == 1 ? "相邻两条等高线" : "相邻六条等高线", (partStart + m.x) / 2,
+                       -gap - 1.2 * em, kCentre, kTop});
     if (i + 1 < marks.size()) partStart = marks[i + 1].x;
   }
-  d.texts.push_back({"坡度尺　等高距" + FloatToStr(h) + "米", marks.back().x / 2, -gap - 2.4 * em, kCentre, kTop});
+  d.texts.push_back(
+      {"坡度尺　等高距" + FloatToStr(h) + "米", marks.back().x / 2, -gap - 2.4 * em, kCentre, kTop});
   return d;
 }
 

@@ -18,10 +18,10 @@
 namespace tarvik {
 
 struct SlopeMark {
-  double slope;      // degrees
-  int intervals;     // contour intervals measured: 1 or 5
-  double x;          // mm from the left end of the base line
-  double distance;   // mm on paper
+  double slope;     // degrees
+  int intervals;    // contour intervals measured: 1 or 5
+  double x;         // mm from the left end of the base line
+  double distance;  // mm on paper
 };
 
 // The marks of the ruler for contour interval h (metres) at the scale.

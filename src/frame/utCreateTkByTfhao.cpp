@@ -1,7 +1,7 @@
 #include "frame/utCreateTkByTfhao.h"
 
-#include "coords/utBJ54Xian80.h"
 #include "common/text_util.h"
+#include "coords/utBJ54Xian80.h"
 #include "coords/zone_reach.h"
 #include "gdb/frame_domain.h"
 #include "sheets/sheet_neighbours.h"
@@ -24,8 +24,7 @@ FieldLookup SheetNumberFields(const std::string& number) {
 }  // namespace
 
 TCreateTkByTfhao::TCreateTkByTfhao(const std::string& sheetNumber, const TFrameSettings& settings,
-                                   RunValues run, std::unique_ptr<FrameStore> store,
-                                   UserFeedback& feedback)
+                                   RunValues run, std::unique_ptr<FrameStore> store, UserFeedback& feedback)
     : TstandardMap(settings, std::move(run), std::move(store), feedback), FMapNo(sheetNumber) {
   S.CreateMode = CreationMode::SheetNumber;
   FTypedSheetFields = SheetNumberFields(Trim(FMapNo));

@@ -40,8 +40,8 @@ bool LineIntersection(long double& Y, long double& X, long double X1, long doubl
   return true;
 }
 
-TtkBaseClass::TtkBaseClass(const TFrameSettings& settings, RunValues run,
-                           std::unique_ptr<FrameStore> store, UserFeedback& feedback)
+TtkBaseClass::TtkBaseClass(const TFrameSettings& settings, RunValues run, std::unique_ptr<FrameStore> store,
+                           UserFeedback& feedback)
     : S(settings), FRun(std::move(run)), FFeedback(feedback), FStore(std::move(store)) {
   FCoords.datum = S.datum();
   FCoords.is3DegreeZone = S.is3DegreeZone;
@@ -167,7 +167,8 @@ void TtkBaseClass::RunFeatures(const FrameInput& in, const std::function<void(co
   const FeatureClass& input = in.cls;
   const std::string filter = MakeQueryFilter();
   // The features chosen before the run, or those the condition selects now.
-  const std::int64_t count = in.fids ? static_cast<std::int64_t>(in.fids->size()) : FeatureCount(input, filter);
+  const std::int64_t count =
+      in.fids ? static_cast<std::int64_t>(in.fids->size()) : FeatureCount(input, filter);
   if (count <= 0) {
     FFeedback.message("没有数据，可能条件设置错误");
     return;
@@ -190,9 +191,10 @@ void TtkBaseClass::RunFeatures(const FrameInput& in, const std::function<void(co
       }
       // A sheet of an index is drawn from its corners: a polygon that is no
       // sheet would give a rotated or skewed frame.
-      const auto why = unmoved                                      ? unmoved
-                       : S.CreateMode == CreationMode::SheetIndex ? IndexSheetProblem(feature->geometry(), FCoords, S.GeodeticOutput)
-                                                                  : FrameShapeProblem(feature->geometry(), false);
+      const auto why = unmoved ? unmoved
+                       : S.CreateMode == CreationMode::SheetIndex
+                           ? IndexSheetProblem(feature->geometry(), FCoords, S.GeodeticOutput)
+                           : FrameShapeProblem(feature->geometry(), false);
       if (why) {
         ++FCounts.skipped;
         FFeedback.message("跳过" + FeatureLabel(*feature, FNameField) + "：" + *why);
@@ -264,8 +266,7 @@ void TtkBaseClass::RunAndClose(const std::string& output) {
     try {
       AbandonFrame();
       CloseOutput();
-    } catch (const RunError&) {
-    }
+    } catch (const RunError&) {}
     // Frames held for a batch the store could not write are lost: the
     // counts are those of the frames on disk.
     UpdateKeptFrames();
@@ -289,8 +290,7 @@ FrameDrawing::~FrameDrawing() {
   if (!open_) return;
   try {
     builder_.EndFrameDrawing();
-  } catch (const RunError&) {
-  }
+  } catch (const RunError&) {}
 }
 
 void FrameDrawing::end() {
@@ -375,7 +375,8 @@ Envelope TtkBaseClass::TextBox(const FrameText& t) {
     toY = GeoDeltaNorth(1000, t.anchor.y, t.anchor.x) / 1000;
   }
   return {static_cast<double>(t.anchor.x + left * toX), static_cast<double>(t.anchor.y + bottom * toY),
-          static_cast<double>(t.anchor.x + (left + width) * toX), static_cast<double>(t.anchor.y + (bottom + height) * toY)};
+          static_cast<double>(t.anchor.x + (left + width) * toX),
+          static_cast<double>(t.anchor.y + (bottom + height) * toY)};
 }
 
 void TtkBaseClass::StoreText(const std::string& text, const FontDesc& font, StorePoint at) {
@@ -394,8 +395,8 @@ void TtkBaseClass::StoreText(const std::string& text, const FontDesc& font, Stor
     ++FCounts.refused;
 }
 
-void TtkBaseClass::AddText(const std::string& text, const FontDesc& font, HorizontalAlignment hAlign, VerticalAlignment vAlign,
-                           PlanarXY at) {
+void TtkBaseClass::AddText(const std::string& text, const FontDesc& font, HorizontalAlignment hAlign,
+                           VerticalAlignment vAlign, PlanarXY at) {
   FHAlign = hAlign;
   FVAlign = vAlign;
   StoreText(text, font, StoredAt(at));
@@ -463,8 +464,7 @@ bool TtkBaseClass::CheckGridValue(long double value, const char* what) {
 
 void TtkBaseClass::DrawCrossGrid(LineKind kind, long double XMax, long double XMin, long double YMax,
                                  long double YMin) {
-  if (!CheckGridValue(S.Seinterval, "网格间隔") || !CheckGridValue(S.SeLineLength, "十字丝线的长度"))
-    return;
+  if (!CheckGridValue(S.Seinterval, "网格间隔") || !CheckGridValue(S.SeLineLength, "十字丝线的长度")) return;
   const long double I = S.Seinterval;
   const long double L = S.SeLineLength;
   const long double Ys = FirstGridValue(YMin, I, S.rgHor);

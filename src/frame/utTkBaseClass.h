@@ -22,8 +22,8 @@
 
 #include "common/font_desc.h"
 #include "common/user_feedback.h"
-#include "coords/spatial_reference.h"
 #include "coords/geomagnetic_model.h"
+#include "coords/spatial_reference.h"
 #include "coords/utlbxy.h"
 #include "frame/frame_sink.h"
 #include "frame/input_reprojection.h"
@@ -40,11 +40,11 @@ namespace tarvik {
 // The values of one run that are not settings: set by the front end before
 // the run, some filled by the builders.
 struct RunValues {
-  std::string ZoneNumberText;     // zone number put before easting labels (builders fill it)
+  std::string ZoneNumberText;  // zone number put before easting labels (builders fill it)
   // The transformation the person gave for an input on another datum, as
   // the placeholder "[坐标转换]" prints it ("" when none was given).
   std::string InputTransformation;
-  Date today = Date::Today();     // the date of the date placeholders
+  Date today = Date::Today();  // the date of the date placeholders
 };
 
 // The input of a run over a file: its class (open for reading), its path
@@ -159,14 +159,14 @@ class TtkBaseClass {
   // points of a geographic output, stored as they are ---
   void AddLine(LineKind kind, PlanarXY from, PlanarXY to);
   void AddLineDirect(LineKind kind, LatLon from, LatLon to);
-  void AddText(const std::string& text, const FontDesc& font, HorizontalAlignment hAlign, VerticalAlignment vAlign,
-               PlanarXY at);
-  void AddTextDirect(const std::string& text, const FontDesc& font, HorizontalAlignment hAlign, VerticalAlignment vAlign,
-                     LatLon at);
+  void AddText(const std::string& text, const FontDesc& font, HorizontalAlignment hAlign,
+               VerticalAlignment vAlign, PlanarXY at);
+  void AddTextDirect(const std::string& text, const FontDesc& font, HorizontalAlignment hAlign,
+                     VerticalAlignment vAlign, LatLon at);
   void AddTextRight(const std::string& text, const FontDesc& font, VerticalAlignment vAlign, PlanarXY at);
   // At northing X, midway between the eastings Y1 and Y2.
-  void AddTextMidway(const std::string& text, const FontDesc& font, HorizontalAlignment hAlign, VerticalAlignment vAlign,
-                     long double Y1, long double X, long double Y2);
+  void AddTextMidway(const std::string& text, const FontDesc& font, HorizontalAlignment hAlign,
+                     VerticalAlignment vAlign, long double Y1, long double X, long double Y2);
   void AddVerticalText(const std::string& text, const FontDesc& font, PlanarXY at);
   // Stores a polygon (store coordinates) with its "ID"; "保存失败" when refused.
   void StorePolygon(PolygonKind id, const Geometry& polygon);
@@ -199,8 +199,7 @@ class TtkBaseClass {
 
   // --- Crosshair grid: crosses at the grid intersections inside the
   // rectangle (planar metres).
-  void DrawCrossGrid(LineKind kind, long double XMax, long double XMin, long double YMax,
-                     long double YMin);
+  void DrawCrossGrid(LineKind kind, long double XMax, long double XMin, long double YMax, long double YMin);
 
   // --- Marginal texts and scale bar (edges of the outer frame) ---
   void DrawLeftTexts(long double BottomX, long double LeftY);
@@ -308,7 +307,7 @@ class TtkBaseClass {
  private:
   void StoreLine(LineKind kind, StorePoint from, StorePoint to);
   void StoreText(const std::string& text, const FontDesc& font, StorePoint at);
-  
+
   // The labels of the corner at the planar position `at`: of its geographic
   // values when given, else of the position itself (turned into latitude
   // and longitude unless the labels are planar).

@@ -15,19 +15,22 @@ namespace {
 // The diagram's numbers for the catalog: degrees east positive, the annual
 // change in arc minutes.
 std::string NorthNumbers(const NorthAngles& a) {
-  std::string out = "convergence=" + FormatFixed(a.convergence, 6) + " declination=" + FormatFixed(a.declination, 6) +
-                    " grid_magnetic=" + FormatFixed(a.declination - a.convergence, 6) +
-                    " year=" + std::to_string(a.year);
+  std::string out =
+      "convergence=" + FormatFixed(a.convergence, 6) + " declination=" + FormatFixed(a.declination, 6) +
+      " grid_magnetic=" + FormatFixed(a.declination - a.convergence, 6) + " year=" + std::to_string(a.year);
   if (a.annualChange) out += " annual_change=" + FormatFixed(*a.annualChange, 2);
   return out;
 }
 
 }  // namespace
 
-void TtkBaseClass::DrawOnPaper(const PaperDrawing& drawing, PlanarXY at, LineKind kind, const FontDesc& font) {
+void TtkBaseClass::DrawOnPaper(const PaperDrawing& drawing, PlanarXY at, LineKind kind,
+                               const FontDesc& font) {
   // 1 mm on paper is ScaleFactor x 10 m on the ground.
   const long double k = S.ScaleFactor * 10;
-  const auto place = [&](double x, double y) -> PlanarXY { return {at.northing + y * k, at.easting + x * k}; };
+  const auto place = [&](double x, double y) -> PlanarXY {
+    return {at.northing + y * k, at.easting + x * k};
+  };
   for (const PaperLine& l : drawing.lines) AddLine(kind, place(l.x1, l.y1), place(l.x2, l.y2));
   for (const PaperText& t : drawing.texts) AddText(t.text, font, t.hAlign, t.vAlign, place(t.x, t.y));
 }
@@ -35,13 +38,15 @@ void TtkBaseClass::DrawOnPaper(const PaperDrawing& drawing, PlanarXY at, LineKin
 NorthAngles TtkBaseClass::NorthAnglesAt(long double lat, long double lon) {
   NorthAngles a;
   const DatumInfo& datum = InfoOf(FCoords.datum);
-  a.convergence = static_cast<double>(GridConvergence(datum.inverseFlattening, lat, lon - FCoords.centralMeridian));
+  a.convergence =
+      static_cast<double>(GridConvergence(datum.inverseFlattening, lat, lon - FCoords.centralMeridian));
   const double today = DecimalYear(FRun.today.year, FRun.today.month, FRun.today.day);
   const double year = S.seNorthYear > 0 ? S.seNorthYear : today;
   a.year = S.seNorthYear > 0 ? S.seNorthYear : FRun.today.year;
   if (S.rgDeclination == 1) {
     if (!FMagneticModel) {
-      if (S.edtCofFile.empty()) throw RunError("三北方向图：由地磁模型计算磁偏角，但没有给出模型文件(edtCofFile)");
+      if (S.edtCofFile.empty())
+        throw RunError("三北方向图：由地磁模型计算磁偏角，但没有给出模型文件(edtCofFile)");
       FMagneticModel = GeomagneticModel::Read(S.edtCofFile);
     }
     const auto& m = *FMagneticModel;
@@ -49,7 +54,8 @@ NorthAngles TtkBaseClass::NorthAnglesAt(long double lat, long double lon) {
     a.declination = m.declination(la, lo, 0, year);
     // The change over the year that follows (or, at the model's end, the one before).
     const double other = year + 1 <= m.lastYear() ? year + 1 : year - 1;
-    if (other >= m.firstYear()) a.annualChange = (m.declination(la, lo, 0, other) - a.declination) * 60 * (other - year);
+    if (other >= m.firstYear())
+      a.annualChange = (m.declination(la, lo, 0, other) - a.declination) * 60 * (other - year);
     return a;
   }
   const double change = S.seDeclinationChange / 10.0;  // arc minutes per year
@@ -59,7 +65,8 @@ NorthAngles TtkBaseClass::NorthAnglesAt(long double lat, long double lon) {
   return a;
 }
 
-void TtkBaseClass::DrawMarginDiagrams(const std::array<PlanarXY, 4>& inner, PlanarXY outerLeft, PlanarXY outerRight) {
+void TtkBaseClass::DrawMarginDiagrams(const std::array<PlanarXY, 4>& inner, PlanarXY outerLeft,
+                                      PlanarXY outerRight) {
   if (!S.chkNorthShow && !S.chkSlopeShow) return;
   const long double k = S.ScaleFactor;
   const FontDesc& font = S.btnscalebarFont;
@@ -84,16 +91,16 @@ void TtkBaseClass::DrawMarginDiagrams(const std::array<PlanarXY, 4>& inner, Plan
       const NorthAngles angles = NorthAnglesAt(lat / corners, lon / corners);
       if (FStore) FStore->recordNorthDiagram(NorthNumbers(angles));
       const long double E = inner[3].easting - S.seNorthRight * k;
-      DrawOnPaper(NorthDiagram(angles, S.seNorthLength / 10.0, em), {bottomAt(E) - S.seNorthBelow * k, E}, kInnerLine,
-                  font);
+      DrawOnPaper(NorthDiagram(angles, S.seNorthLength / 10.0, em), {bottomAt(E) - S.seNorthBelow * k, E},
+                  kInnerLine, font);
     }
   }
   if (S.chkSlopeShow) {
     const double scale = static_cast<double>(k * 10000);
     const double h = S.seContour > 0 ? S.seContour / 10.0 : UsualContourInterval(scale);
     const long double E = inner[0].easting + S.seSlopeLeft * k;
-    DrawOnPaper(SlopeRuler(h, scale, S.seSlopeStep / 10.0, em), {bottomAt(E) - S.seSlopeBelow * k, E}, kInnerLine,
-                font);
+    DrawOnPaper(SlopeRuler(h, scale, S.seSlopeStep / 10.0, em), {bottomAt(E) - S.seSlopeBelow * k, E},
+                kInnerLine, font);
   }
 }
 

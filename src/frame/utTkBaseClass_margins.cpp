@@ -16,7 +16,8 @@ void TtkBaseClass::DrawLeftTexts(long double BottomX, long double LeftY) {
     AddText(ExpandDate(ExpandFieldText(S.molb), FRun.today), S.btnleftdown, kLeft, kTop,
             {BottomX - S.selb * k, LeftY + FFrameGap});
   if (!S.edtleft.empty())
-    AddVerticalText(ExpandRunText(S.edtleft), S.btnleft, {BottomX + FFrameGap - 25 * k, LeftY - S.seleft * k});
+    AddVerticalText(ExpandRunText(S.edtleft), S.btnleft,
+                    {BottomX + FFrameGap - 25 * k, LeftY - S.seleft * k});
 }
 
 void TtkBaseClass::DrawRightBottomText(long double BottomX, long double RightY) {
@@ -68,11 +69,11 @@ void TtkBaseClass::DrawTitles(long double TopX, long double RightY, long double 
     CharSpacing = 0;
   }
   if (!S.edtmian1.empty())
-    AddTextMidway(ExpandFieldText(S.edtmian1), S.btntlitle2, kCentre, kBottom, RightY,
-                  TopX + S.semian1 * k, LeftY);
+    AddTextMidway(ExpandFieldText(S.edtmian1), S.btntlitle2, kCentre, kBottom, RightY, TopX + S.semian1 * k,
+                  LeftY);
   if (!S.edtmian2.empty())
-    AddTextMidway(ExpandFieldText(S.edtmian2), S.btntlitle3, kCentre, kBottom, RightY,
-                  TopX + S.semian2 * k, LeftY);
+    AddTextMidway(ExpandFieldText(S.edtmian2), S.btntlitle3, kCentre, kBottom, RightY, TopX + S.semian2 * k,
+                  LeftY);
 }
 
 void TtkBaseClass::DrawScaleBar(long double XBase, long double YCentre) {
@@ -90,10 +91,14 @@ void TtkBaseClass::DrawScaleBar(long double XBase, long double YCentre) {
     const bool longTick = i <= 2 || i % 2 == 0;
     const long double Xt = longTick ? Xb + H : Xb + 3 * H / 4;
     std::string label;
-    if (i == 0) label.append("m").append(std::to_string(2 * F));
-    else if (i == 1) label = std::to_string(F);
-    else if (i % 2 == 0 && i <= 8) label = std::to_string((i - 2) * F);
-    else if (i == 10) label = std::to_string(8 * F) + "m";
+    if (i == 0)
+      label.append("m").append(std::to_string(2 * F));
+    else if (i == 1)
+      label = std::to_string(F);
+    else if (i % 2 == 0 && i <= 8)
+      label = std::to_string((i - 2) * F);
+    else if (i == 10)
+      label = std::to_string(8 * F) + "m";
     if (!label.empty()) AddText(label, S.btnscalebarFont, kCentre, kBottom, {Xt, Yi});
     AddLine(kScaleBarLine, {Xt, Yi}, {Xb, Yi});
     if (i <= 1) {
@@ -108,8 +113,8 @@ void TtkBaseClass::DrawScaleBar(long double XBase, long double YCentre) {
 // --- Geographic forms: positions in degrees, offsets turned into degrees at
 // the point named, stored without conversion.
 
-void TtkBaseClass::DrawLeftTextsGeo(long double outerLat, long double outerLon,
-                                    long double innerLat, long double innerLon) {
+void TtkBaseClass::DrawLeftTextsGeo(long double outerLat, long double outerLon, long double innerLat,
+                                    long double innerLon) {
   const long double k = S.ScaleFactor;
   if (!S.molb.empty())
     AddTextDirect(ExpandDate(ExpandRunText(S.molb), FRun.today), S.btnleftdown, kLeft, kTop,
@@ -125,10 +130,10 @@ void TtkBaseClass::DrawRightBottomTextGeo(long double outerLat, long double inne
                 {outerLat - GeoDeltaNorth(S.serb * S.ScaleFactor, outerLat, innerLon), innerLon});
 }
 
-void TtkBaseClass::DrawScaleTextGeo(long double bottomLat, long double rightLon,
-                                    long double leftLon) {
-  AddTextDirect(ScaleText(S.edtscale, S.ScaleFactor), S.btntscale, kCentre, kTop,
-                {bottomLat - GeoDeltaNorth(S.sescale * S.ScaleFactor, bottomLat, leftLon), (rightLon + leftLon) / 2});
+void TtkBaseClass::DrawScaleTextGeo(long double bottomLat, long double rightLon, long double leftLon) {
+  AddTextDirect(
+      ScaleText(S.edtscale, S.ScaleFactor), S.btntscale, kCentre, kTop,
+      {bottomLat - GeoDeltaNorth(S.sescale * S.ScaleFactor, bottomLat, leftLon), (rightLon + leftLon) / 2});
 }
 
 void TtkBaseClass::DrawRightTopTextsGeo(long double outerLat, long double innerLon) {

@@ -80,7 +80,8 @@ void Tcreatetk::DrawRectFrame(long double Emin, long double Emax, long double Nm
   DrawScaleText(N1o, E2o, E1o);
   DrawRightTopTexts(N2o, E2o);
   DrawTitles(N2o, E2o, E1o);
-  DrawMarginDiagrams({PlanarXY{N1, E1}, PlanarXY{N2, E1}, PlanarXY{N2, E2}, PlanarXY{N1, E2}}, {N1o, E1o}, {N1o, E2o});
+  DrawMarginDiagrams({PlanarXY{N1, E1}, PlanarXY{N2, E1}, PlanarXY{N2, E2}, PlanarXY{N1, E2}}, {N1o, E1o},
+                     {N1o, E2o});
   if (S.seoutw > 0) DrawOuterBand();
 }
 

@@ -43,7 +43,7 @@ class Tcreatetk : public TtkBaseClass {
   FeatureClass FInputClass;
   std::string FInputPath;
   SpatialReference FInputSpatialRef;  // none when the file has none or did not open
-  FrameInput FInput;  // what to frame, and how its shapes reach the run's system
+  FrameInput FInput;                  // what to frame, and how its shapes reach the run's system
 
   // The rectangles of the last frame (whole metres): inner E1..E2 x N1..N2,
   // outer E1o..E2o x N1o..N2o.

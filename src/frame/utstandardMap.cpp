@@ -16,7 +16,8 @@ std::optional<PlanarXY> Meet(PlanarXY a, PlanarXY da, PlanarXY b, PlanarXY db) {
   const long double cross = da.easting * db.northing - da.northing * db.easting;
   const long double lengths = std::hypot(da.easting, da.northing) * std::hypot(db.easting, db.northing);
   if (!(std::fabs(cross) > 1e-9L * lengths)) return std::nullopt;
-  const long double s = ((b.easting - a.easting) * db.northing - (b.northing - a.northing) * db.easting) / cross;
+  const long double s =
+      ((b.easting - a.easting) * db.northing - (b.northing - a.northing) * db.easting) / cross;
   return PlanarXY{a.northing + s * da.northing, a.easting + s * da.easting};
 }
 
@@ -43,8 +44,9 @@ std::array<PlanarXY, 4> OffsetFrame(const std::array<PlanarXY, 4>& inner, long d
   for (std::size_t i = 0; i < 4; ++i) {
     const std::size_t before = (i + 3) % 4;  // the side that ends at corner i
     const auto corner = Meet(point[before], direction[before], point[i], direction[i]);
-    outer[i] = corner ? *corner
-                      : PlanarXY{inner[i].northing + northSign[i] * gap, inner[i].easting + eastSign[i] * gap};
+    outer[i] = corner
+                   ? *corner
+                   : PlanarXY{inner[i].northing + northSign[i] * gap, inner[i].easting + eastSign[i] * gap};
   }
   return outer;
 }
@@ -100,24 +102,28 @@ void TstandardMap::InnerEnvelope(long double& eMin, long double& nMin, long doub
   }
 }
 
-std::optional<long double> TstandardMap::NorthingAtEasting(long double E, const std::array<PlanarXY, 4>& corners,
-                                                           int a, int b) const {
+std::optional<long double> TstandardMap::NorthingAtEasting(long double E,
+                                                           const std::array<PlanarXY, 4>& corners, int a,
+                                                           int b) const {
   const PlanarXY& p = corners[static_cast<std::size_t>(a)];
   const PlanarXY& q = corners[static_cast<std::size_t>(b)];
   long double Y = 0, X = 0;
   // The north-south line through E, given by two of its points.
-  if (!LineIntersection(Y, X, p.northing, E, p.northing + 1000, E, p.northing, p.easting, q.northing, q.easting))
+  if (!LineIntersection(Y, X, p.northing, E, p.northing + 1000, E, p.northing, p.easting, q.northing,
+                        q.easting))
     return std::nullopt;
   return X;
 }
 
-std::optional<long double> TstandardMap::EastingAtNorthing(long double N, const std::array<PlanarXY, 4>& corners,
-                                                           int a, int b) const {
+std::optional<long double> TstandardMap::EastingAtNorthing(long double N,
+                                                           const std::array<PlanarXY, 4>& corners, int a,
+                                                           int b) const {
   const PlanarXY& p = corners[static_cast<std::size_t>(a)];
   const PlanarXY& q = corners[static_cast<std::size_t>(b)];
   long double Y = 0, X = 0;
   // The east-west line through N, given by two of its points.
-  if (!LineIntersection(Y, X, N, p.easting, N, p.easting + 1000, p.northing, p.easting, q.northing, q.easting))
+  if (!LineIntersection(Y, X, N, p.easting, N, p.easting + 1000, p.northing, p.easting, q.northing,
+                        q.easting))
     return std::nullopt;
   return Y;
 }
@@ -212,10 +218,12 @@ void TstandardMap::DrawInnerFrame() {
   FGapLon = GeoDeltaEast(FFrameGap, FSheetLat, FSheetLon);
   FGapLat = GeoDeltaNorth(FFrameGap, FSheetLat, FSheetLon);
   const long double top = FSheetLat + FSheetHeight, right = FSheetLon + FSheetWidth;
-  AddLineDirect(kInnerLine, {OuterLatAt(FSheetLon, true), FSheetLon}, {OuterLatAt(FSheetLon, false), FSheetLon});
+  AddLineDirect(kInnerLine, {OuterLatAt(FSheetLon, true), FSheetLon},
+                {OuterLatAt(FSheetLon, false), FSheetLon});
   AddLineDirect(kInnerLine, {top, OuterLonAt(top, true)}, {top, OuterLonAt(top, false)});
   AddLineDirect(kInnerLine, {OuterLatAt(right, true), right}, {OuterLatAt(right, false), right});
-  AddLineDirect(kInnerLine, {FSheetLat, OuterLonAt(FSheetLat, true)}, {FSheetLat, OuterLonAt(FSheetLat, false)});
+  AddLineDirect(kInnerLine, {FSheetLat, OuterLonAt(FSheetLat, true)},
+                {FSheetLat, OuterLonAt(FSheetLat, false)});
 }
 
 void TstandardMap::DrawOuterFrame() {
@@ -240,10 +248,8 @@ void TstandardMap::DrawCornerMarks() {
     const PlanarXY& corner = FInner[static_cast<std::size_t>(i)];
     const long double N = corner.northing, E = corner.easting;
     // A side without an intersection (parallel or degenerate) gets no mark.
-    if (const auto e = EastingAtNorthing(N, FOuter, sideA[i], sideB[i]))
-      AddLine(kInnerLine, {N, *e}, {N, E});
-    if (const auto n = NorthingAtEasting(E, FOuter, endA[i], endB[i]))
-      AddLine(kInnerLine, {*n, E}, {N, E});
+    if (const auto e = EastingAtNorthing(N, FOuter, sideA[i], sideB[i])) AddLine(kInnerLine, {N, *e}, {N, E});
+    if (const auto n = NorthingAtEasting(E, FOuter, endA[i], endB[i])) AddLine(kInnerLine, {*n, E}, {N, E});
   }
 }
 
@@ -271,10 +277,14 @@ void TstandardMap::DrawMask() {
     for (const Envelope& b : FTextBoxes) {
       const bool acrossX = b.xMin < ring.xMax && b.xMax > ring.xMin;  // within the top and bottom edges
       const bool acrossY = b.yMin < ring.yMax && b.yMax > ring.yMin;  // within the left and right edges
-      if (acrossX && b.yMin < ring.yMax && b.yMax > ring.yMax) ring.yMax = b.yMax + static_cast<double>(padY), moved = true;
-      if (acrossX && b.yMin < ring.yMin && b.yMax > ring.yMin) ring.yMin = b.yMin - static_cast<double>(padY), moved = true;
-      if (acrossY && b.xMin < ring.xMax && b.xMax > ring.xMax) ring.xMax = b.xMax + static_cast<double>(padX), moved = true;
-      if (acrossY && b.xMin < ring.xMin && b.xMax > ring.xMin) ring.xMin = b.xMin - static_cast<double>(padX), moved = true;
+      if (acrossX && b.yMin < ring.yMax && b.yMax > ring.yMax)
+        ring.yMax = b.yMax + static_cast<double>(padY), moved = true;
+      if (acrossX && b.yMin < ring.yMin && b.yMax > ring.yMin)
+        ring.yMin = b.yMin - static_cast<double>(padY), moved = true;
+      if (acrossY && b.xMin < ring.xMax && b.xMax > ring.xMax)
+        ring.xMax = b.xMax + static_cast<double>(padX), moved = true;
+      if (acrossY && b.xMin < ring.xMin && b.xMax > ring.xMin)
+        ring.xMin = b.xMin - static_cast<double>(padX), moved = true;
     }
   }
   FTextBoxes.clear();

@@ -111,8 +111,7 @@ class TstandardMap : public TtkBaseClass {
   void DrawFrame();
   // Envelope of the inner corners: minimum easting, minimum northing,
   // maximum easting, maximum northing.
-  void InnerEnvelope(long double& eMin, long double& nMin, long double& eMax,
-                     long double& nMax) const;
+  void InnerEnvelope(long double& eMin, long double& nMin, long double& eMax, long double& nMax) const;
 
   // The grid of the settings (rgGrid), or a rectangular sheet's own.
   void DrawGrid();

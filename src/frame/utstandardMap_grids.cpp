@@ -144,8 +144,8 @@ TstandardMap::KmGridLines TstandardMap::KmParallels(long double Nmin, long doubl
     // Left-side ticks and labels go at the western end, right-side ones at the
     // eastern end; an end on a sloping inner side has no margin, so nothing
     // is put there.
-    grid.lines.push_back({N, std::min(*first, *second), std::max(*first, *second), !slopeEnd || *second < *first,
-                          !slopeEnd || *second > *first, k});
+    grid.lines.push_back({N, std::min(*first, *second), std::max(*first, *second),
+                          !slopeEnd || *second < *first, !slopeEnd || *second > *first, k});
   }
   return grid;
 }
@@ -179,7 +179,8 @@ void TstandardMap::LabelKmMeridian(const KmGridLine& m, const KmGridLines& grid,
   }
   // The hundreds of kilometres, with the zone number when eastings do not carry it.
   const std::string Big = FRun.ZoneNumberText + FloatToStr(Int(E / 1000 / 100));
-  if (m.highInMargin && (firstTop || lastTop)) AddTextRight(Big, big, kTop, {Ntop - LabelGap, Etop - 2 * LabelGap});
+  if (m.highInMargin && (firstTop || lastTop))
+    AddTextRight(Big, big, kTop, {Ntop - LabelGap, Etop - 2 * LabelGap});
   if (m.lowInMargin && (firstBottom || lastBottom))
     AddTextRight(Big, big, kBottom, {Nbot + LabelGap + SmallH - BigH, Ebot - 2 * LabelGap});
   const std::string Small = LastTwo(Int(E / 1000));
@@ -213,7 +214,8 @@ void TstandardMap::LabelKmParallel(const KmGridLine& p, const KmGridLines& grid,
   } else if (firstL < k && k < lastL) {
     AddText(Small, small, kLeft, kBottom, {NL, E1 + LabelGap});
   }
-  if (k == firstR || k == lastR) AddText(Big, big, kRight, kBottom, {NR + SmallW2 - BigW2, E2 - LabelGap - SmallW2});
+  if (k == firstR || k == lastR)
+    AddText(Big, big, kRight, kBottom, {NR + SmallW2 - BigW2, E2 - LabelGap - SmallW2});
   if (firstR <= k && k <= lastR && firstR >= 0) AddTextRight(Small, small, kBottom, {NR, E2});
 }
 

@@ -5,8 +5,8 @@
 #include <cmath>
 
 #include "common/error.h"
-#include "sheets/sheet_index.h"
 #include "frame/utstandardMap.h"
+#include "sheets/sheet_index.h"
 
 namespace tarvik {
 
@@ -39,8 +39,10 @@ void TstandardMap::IdentifySheet() {
   // The corners as read: degrees in geographic mode, metres otherwise.
   std::array<Point2, 4> corners{};
   for (std::size_t i = 0; i < 4; ++i)
-    corners[i] = S.GeodeticOutput ? Point2{static_cast<double>(FInnerGeo[i].lon), static_cast<double>(FInnerGeo[i].lat)}
-                                  : Point2{static_cast<double>(FInner[i].easting), static_cast<double>(FInner[i].northing)};
+    corners[i] =
+        S.GeodeticOutput
+            ? Point2{static_cast<double>(FInnerGeo[i].lon), static_cast<double>(FInnerGeo[i].lat)}
+            : Point2{static_cast<double>(FInner[i].easting), static_cast<double>(FInner[i].northing)};
   FSheetCell = SheetCellOfCorners(scaleIndex, corners, FCoords, S.GeodeticOutput);
   if (!FSheetCell) return;
   const auto cells = NeighbourCells(*FSheetCell);

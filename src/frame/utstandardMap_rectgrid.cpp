@@ -16,8 +16,10 @@ void TstandardMap::DrawRectSheetGrid() {
   const std::int64_t columns = std::llround(static_cast<double>((eMax - eMin) / step));
   const std::int64_t rows = std::llround(static_cast<double>((nMax - nMin) / step));
   if (S.rgGrid == GridType::Kilometre) {
-    for (std::int64_t k = 1; k < columns; ++k) AddLine(kInnerLine, {nMax, eMin + k * step}, {nMin, eMin + k * step});
-    for (std::int64_t k = 1; k < rows; ++k) AddLine(kInnerLine, {nMin + k * step, eMax}, {nMin + k * step, eMin});
+    for (std::int64_t k = 1; k < columns; ++k)
+      AddLine(kInnerLine, {nMax, eMin + k * step}, {nMin, eMin + k * step});
+    for (std::int64_t k = 1; k < rows; ++k)
+      AddLine(kInnerLine, {nMin + k * step, eMax}, {nMin + k * step, eMin});
     return;
   }
   // Ticks inside the frame where each grid line meets it, then the crosses.

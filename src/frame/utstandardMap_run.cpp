@@ -33,7 +33,8 @@ struct ReprojectedSheets {
   }
 };
 
-std::shared_ptr<ReprojectedSheets> ReadReprojectedSheets(const FeatureClass& index, InputReprojection& reprojection,
+std::shared_ptr<ReprojectedSheets> ReadReprojectedSheets(const FeatureClass& index,
+                                                         InputReprojection& reprojection,
                                                          const std::string& nameField) {
   auto sheets = std::make_shared<ReprojectedSheets>();
   std::vector<Envelope> envelopes;
@@ -65,13 +66,12 @@ FrameInput OpenIndex(const std::string& inputPath) {
 
 }  // namespace
 
-TstandardMap::TstandardMap(const TFrameSettings& settings, RunValues run,
-                           std::unique_ptr<FrameStore> store, UserFeedback& feedback,
-                           const std::string& inputPath)
+TstandardMap::TstandardMap(const TFrameSettings& settings, RunValues run, std::unique_ptr<FrameStore> store,
+                           UserFeedback& feedback, const std::string& inputPath)
     : TstandardMap(settings, std::move(run), std::move(store), feedback, OpenIndex(inputPath)) {}
 
-TstandardMap::TstandardMap(const TFrameSettings& settings, RunValues run,
-                           std::unique_ptr<FrameStore> store, UserFeedback& feedback, FrameInput input)
+TstandardMap::TstandardMap(const TFrameSettings& settings, RunValues run, std::unique_ptr<FrameStore> store,
+                           UserFeedback& feedback, FrameInput input)
     : TtkBaseClass(settings, std::move(run), std::move(store), feedback) {
   S.CreateMode = CreationMode::SheetIndex;
   if (!input.cls) return;
@@ -86,7 +86,8 @@ TstandardMap::TstandardMap(const TFrameSettings& settings, RunValues run,
   // read once into a table of its sheets by cell (the run's scale is known
   // by the first frame); the query above serves only where numbers do not
   // decode.
-  FNeighbourNameOfCell = [this, names = std::shared_ptr<IndexSheetNames>()](const std::optional<SheetCell>& cell) mutable {
+  FNeighbourNameOfCell = [this, names = std::shared_ptr<IndexSheetNames>()](
+                             const std::optional<SheetCell>& cell) mutable {
     if (!names) {
       const int scaleIndex = ScaleIndexOfDenominator(std::lround(static_cast<double>(S.ScaleFactor * 10000)));
       names = std::make_shared<IndexSheetNames>(FInputClass, FInput.reprojection.get(), S.edtField, FCoords,
@@ -149,7 +150,8 @@ std::array<Point2, 4> TstandardMap::ShapeCorners(const Geometry& shape) {
   const double cornerN[4] = {env.yMin, env.yMax, env.yMax, env.yMin};
   std::array<Point2, 4> corners;
   for (int i = 0; i < 4; ++i)
-    corners[static_cast<std::size_t>(i)] = v[static_cast<std::size_t>(NearestVertex(cornerE[i], cornerN[i], v))];
+    corners[static_cast<std::size_t>(i)] =
+        v[static_cast<std::size_t>(NearestVertex(cornerE[i], cornerN[i], v))];
   return corners;
 }
 

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "common/gbk.h"
-#include "gdb/geometry.h"
 #include "frame/utstandardMap.h"
+#include "gdb/geometry.h"
 
 namespace tarvik {
 namespace {
@@ -68,16 +68,18 @@ void TstandardMap::DrawAdjacentTable() {
   N0 += TableLift({N0, E0}, {N0, E0 + 3 * CW}, S.SeY * k);
   for (int i = 0; i <= 3; ++i) AddLine(kInnerLine, {N0 + i * CH, E0 + 3 * CW}, {N0 + i * CH, E0});
   for (int i = 0; i <= 3; ++i) AddLine(kInnerLine, {N0 + 3 * CH, E0 + i * CW}, {N0, E0 + i * CW});
-  StorePolygon(kTableCentreCell,
-               ToStoreGeometry(EnvelopePolygon({static_cast<double>(E0 + CW), static_cast<double>(N0 + CH),
-                                                static_cast<double>(E0 + 2 * CW), static_cast<double>(N0 + 2 * CH)})));
+  StorePolygon(
+      kTableCentreCell,
+      ToStoreGeometry(EnvelopePolygon({static_cast<double>(E0 + CW), static_cast<double>(N0 + CH),
+                                       static_cast<double>(E0 + 2 * CW), static_cast<double>(N0 + 2 * CH)})));
   if (FKeepTextBoxes) {
     // The whole table, for the mask ring to keep its edge off it.
     Envelope box{1e300, 1e300, -1e300, -1e300};
     for (const PlanarXY& c : {PlanarXY{N0, E0}, PlanarXY{N0 + 3 * CH, E0}, PlanarXY{N0, E0 + 3 * CW},
                               PlanarXY{N0 + 3 * CH, E0 + 3 * CW}}) {
       const StorePoint p = StoredAt(c);
-      box = {std::min(box.xMin, p.x), std::min(box.yMin, p.y), std::max(box.xMax, p.x), std::max(box.yMax, p.y)};
+      box = {std::min(box.xMin, p.x), std::min(box.yMin, p.y), std::max(box.xMax, p.x),
+             std::max(box.yMax, p.y)};
     }
     FTextBoxes.push_back(box);
   }
@@ -89,9 +91,8 @@ void TstandardMap::DrawTableNames(long double N0, long double E0, long double CW
   // numbers, others by a query at the neighbour's middle); cells it names no
   // sheet for get the neighbour's number when that is wanted and known.
   const bool names = S.CreateMode != CreationMode::SheetNumber && FNeighbourName;
-  const bool numbers = S.chkNeighbourNo &&
-                       std::any_of(FNeighbourNumbers.begin(), FNeighbourNumbers.end(),
-                                   [](const std::string& n) { return !n.empty(); });
+  const bool numbers = S.chkNeighbourNo && std::any_of(FNeighbourNumbers.begin(), FNeighbourNumbers.end(),
+                                                       [](const std::string& n) { return !n.empty(); });
   if (!names && !numbers) return;
   const bool geo = S.GeodeticOutput;
   const long double G = FFrameGap;

@@ -32,12 +32,18 @@ struct AnnoField {
 };
 
 constexpr AnnoField kFields[] = {
-    {"TextString", OFTString, OFSTNone},        {"FontName", OFTString, OFSTNone},
-    {"FontSize", OFTReal, OFSTNone},            {"Bold", OFTInteger, OFSTInt16},
-    {"Italic", OFTInteger, OFSTInt16},          {"Underline", OFTInteger, OFSTInt16},
-    {"HorizontalAlignment", OFTInteger, OFSTInt16}, {"VerticalAlignment", OFTInteger, OFSTInt16},
-    {"CharacterSpacing", OFTReal, OFSTNone},    {"Angle", OFTReal, OFSTNone},
-    {"AnnotationClassID", OFTInteger, OFSTNone}, {"Color", OFTInteger, OFSTNone},
+    {"TextString", OFTString, OFSTNone},
+    {"FontName", OFTString, OFSTNone},
+    {"FontSize", OFTReal, OFSTNone},
+    {"Bold", OFTInteger, OFSTInt16},
+    {"Italic", OFTInteger, OFSTInt16},
+    {"Underline", OFTInteger, OFSTInt16},
+    {"HorizontalAlignment", OFTInteger, OFSTInt16},
+    {"VerticalAlignment", OFTInteger, OFSTInt16},
+    {"CharacterSpacing", OFTReal, OFSTNone},
+    {"Angle", OFTReal, OFSTNone},
+    {"AnnotationClassID", OFTInteger, OFSTNone},
+    {"Color", OFTInteger, OFSTNone},
 };
 constexpr int kFieldCount = static_cast<int>(sizeof kFields / sizeof kFields[0]);
 
@@ -153,8 +159,8 @@ bool PlaceText(const std::string& text, const FontDesc& font, double characterSp
                AnnotationLayer& layer, double angle, double size, const TextAlignment& alignment,
                UserFeedback& feedback) {
   if (Trim(text).empty()) return false;
-  return layer.addElement(text, MakePoint(x, y), MakeTextSymbol(font, characterSpacing, angle, size, alignment),
-                          feedback);
+  return layer.addElement(text, MakePoint(x, y),
+                          MakeTextSymbol(font, characterSpacing, angle, size, alignment), feedback);
 }
 
 }  // namespace tarvik

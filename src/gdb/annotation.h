@@ -63,7 +63,8 @@ class AnnotationLayer {
   void beginAddElements();
   // One text at the point; false (and "保存失败" shown) when it cannot be
   // stored, e.g. outside the class's domain.
-  bool addElement(const std::string& text, const Geometry& point, const TextSymbol& symbol, UserFeedback& feedback);
+  bool addElement(const std::string& text, const Geometry& point, const TextSymbol& symbol,
+                  UserFeedback& feedback);
   void endAddElements();
   bool inBatch() const { return inBatch_; }
   int addedInBatch() const { return added_; }

@@ -38,9 +38,15 @@ Feature CopyFeature(OGRFeature* f, const std::shared_ptr<const std::vector<std::
     if (!f->IsFieldSetAndNotNull(i)) continue;
     switch (f->GetFieldDefnRef(i)->GetType()) {
       case OFTInteger:
-      case OFTInteger64: values[static_cast<std::size_t>(i)] = static_cast<std::int64_t>(f->GetFieldAsInteger64(i)); break;
-      case OFTReal: values[static_cast<std::size_t>(i)] = f->GetFieldAsDouble(i); break;
-      default: values[static_cast<std::size_t>(i)] = std::string(f->GetFieldAsString(i)); break;
+      case OFTInteger64:
+        values[static_cast<std::size_t>(i)] = static_cast<std::int64_t>(f->GetFieldAsInteger64(i));
+        break;
+      case OFTReal:
+        values[static_cast<std::size_t>(i)] = f->GetFieldAsDouble(i);
+        break;
+      default:
+        values[static_cast<std::size_t>(i)] = std::string(f->GetFieldAsString(i));
+        break;
     }
   }
   OGRGeometry* g = f->StealGeometry();
@@ -56,9 +62,8 @@ QueryIndex::QueryIndex(OGRLayer* layer) {
   while (gdal::FeaturePtr f{detail::NextFeature(layer)}) {
     features_.push_back(CopyFeature(f.get(), names));
     const Geometry& g = features_.back().geometry();
-    envelopes.push_back(g.isEmpty() || !g.isFinite()
-                            ? Envelope{1, 1, 0, 0}  // meets nothing
-                            : features_.back().geometry().envelope());
+    envelopes.push_back(g.isEmpty() || !g.isFinite() ? Envelope{1, 1, 0, 0}  // meets nothing
+                                                     : features_.back().geometry().envelope());
   }
   layer->ResetReading();
   grid_ = EnvelopeGrid(envelopes);
@@ -117,7 +122,8 @@ OGRLayer* Live(const FeatureClass& cls) { return cls.state() ? cls.state()->live
 // not valid.
 void ApplyWhere(OGRLayer* layer, const std::string& where, const std::string& className) {
   const std::string w = Trim(where);
-  const OGRErr err = gdal::Quietly([&] { return layer->SetAttributeFilter(w.empty() ? nullptr : w.c_str()); });
+  const OGRErr err =
+      gdal::Quietly([&] { return layer->SetAttributeFilter(w.empty() ? nullptr : w.c_str()); });
   if (err != OGRERR_NONE) {
     const std::string why = gdal::LastError("无法解析");
     layer->SetAttributeFilter(nullptr);
@@ -125,7 +131,8 @@ void ApplyWhere(OGRLayer* layer, const std::string& where, const std::string& cl
   }
 }
 
-std::vector<std::int64_t> SelectedFids(OGRLayer* layer, const std::string& where, const std::string& className) {
+std::vector<std::int64_t> SelectedFids(OGRLayer* layer, const std::string& where,
+                                       const std::string& className) {
   ApplyWhere(layer, where, className);
   std::vector<std::int64_t> fids;
   layer->ResetReading();
@@ -254,7 +261,8 @@ void UniqueValues(const FeatureClass& cls, const std::string& fieldName, std::ve
                          EqualsNoCase(fieldName, "OBJECTID");
     if (!present) continue;
     const int index = copy.fieldIndex(fieldName);
-    if (index >= 0 && std::holds_alternative<std::monostate>(copy.value(index))) continue;  // nulls are no value
+    if (index >= 0 && std::holds_alternative<std::monostate>(copy.value(index)))
+      continue;  // nulls are no value
     std::string text = FieldValueText(copy, fieldName);
     if (seen.insert(text).second) values.push_back(std::move(text));
   }
@@ -308,9 +316,11 @@ QueryResult QueryFeatures(const FeatureClass& cls, const Geometry& geometry, con
   auto names = detail::FieldNamesOf(layer);
   layer->ResetReading();
   while (gdal::FeaturePtr f{detail::NextFeature(layer)}) {
-    if (f->GetGeometryRef() && !geometry.isEmpty() && !f->GetGeometryRef()->Intersects(geometry.ogr())) continue;
+    if (f->GetGeometryRef() && !geometry.isEmpty() && !f->GetGeometryRef()->Intersects(geometry.ogr()))
+      continue;
     ++result.count;
-    if (limit == QueryLimit::All || result.features.empty()) result.features.push_back(detail::CopyFeature(f.get(), names));
+    if (limit == QueryLimit::All || result.features.empty())
+      result.features.push_back(detail::CopyFeature(f.get(), names));
   }
   layer->SetSpatialFilter(nullptr);
   layer->SetAttributeFilter(nullptr);

@@ -38,7 +38,8 @@ int ListAttributeFields(const FeatureClass& cls, std::vector<std::string>& list)
 // names made from them so). A path that does not open as a shapefile shows
 // "不能打开" + path through `feedback`, leaves the list unchanged and
 // returns false.
-bool ListIdentifyingFields(const std::string& shapefilePath, std::vector<std::string>& list, UserFeedback& feedback);
+bool ListIdentifyingFields(const std::string& shapefilePath, std::vector<std::string>& list,
+                           UserFeedback& feedback);
 // The same fields of an open class.
 std::vector<std::string> IdentifyingFields(const FeatureClass& cls);
 
@@ -50,8 +51,8 @@ void UniqueValues(const FeatureClass& cls, const std::string& fieldName, std::ve
 enum class QueryLimit { First, All };
 
 struct QueryResult {
-  std::int64_t count = 0;          // all features that meet the conditions
-  std::vector<Feature> features;   // the first one, or all of them
+  std::int64_t count = 0;         // all features that meet the conditions
+  std::vector<Feature> features;  // the first one, or all of them
 };
 
 // The features that intersect `geometry` and meet the where clause (none

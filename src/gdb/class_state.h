@@ -25,7 +25,7 @@ struct ClassState {
   SpatialReference ref;
   SpatialReference::Domain domain;  // checked by every store when set
   int idField = -1;
-  mutable gdal::FeaturePtr scratch;  // reused for every feature written
+  mutable gdal::FeaturePtr scratch;   // reused for every feature written
   std::shared_ptr<QueryIndex> index;  // input classes: built by the first spatial query
 
   ~ClassState();
@@ -39,8 +39,8 @@ struct ClassState {
 // dataset, with OBJECTID and Shape, the XY domain of the dataset's reference
 // and `documentation` (File GDB item documentation, GeoPackage description;
 // none when empty). Null when the name is taken or the store refuses.
-std::shared_ptr<ClassState> CreateClassIn(const FrameDataset& dataset, const std::string& name, FrameClassKind kind,
-                                          const std::string& documentation);
+std::shared_ptr<ClassState> CreateClassIn(const FrameDataset& dataset, const std::string& name,
+                                          FrameClassKind kind, const std::string& documentation);
 
 // Whether the envelope lies inside the class's domain (true when no domain
 // is set). NaN coordinates are outside.

@@ -65,10 +65,14 @@ namespace {
 
 const char* KindName(FrameClassKind kind) {
   switch (kind) {
-    case FrameClassKind::Line: return "line";
-    case FrameClassKind::Polygon: return "polygon";
-    case FrameClassKind::Annotation: return "annotation";
-    default: return "other";
+    case FrameClassKind::Line:
+      return "line";
+    case FrameClassKind::Polygon:
+      return "polygon";
+    case FrameClassKind::Annotation:
+      return "annotation";
+    default:
+      return "other";
   }
 }
 
@@ -110,7 +114,9 @@ FrameClassKind FeatureClass::kind() const { return state_ ? state_->kind : Frame
 bool FeatureClass::isAnnotation() const { return state_ && state_->annotation; }
 double FeatureClass::referenceScale() const { return state_ ? state_->referenceScale : 0; }
 SpatialReference FeatureClass::spatialReference() const { return state_ ? state_->ref : SpatialReference(); }
-SpatialReference::Domain FeatureClass::domain() const { return state_ ? state_->domain : SpatialReference::Domain{}; }
+SpatialReference::Domain FeatureClass::domain() const {
+  return state_ ? state_->domain : SpatialReference::Domain{};
+}
 
 std::optional<FrameDataset> CreateFrameDataset(OutputWorkspace& workspace, const std::string& rawName,
                                                const SpatialReference& ref) {
@@ -215,8 +221,7 @@ LineBuffer::LineBuffer(FeatureClass cls, UserFeedback& feedback) : cls_(std::mov
 LineBuffer::~LineBuffer() {
   try {
     flush();
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 namespace {

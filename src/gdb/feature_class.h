@@ -32,8 +32,8 @@ struct Store;
 // first class is created; GeoPackage (no such level): the name recorded in
 // the store's frame catalog with every class created in it.
 struct FrameDataset {
-  std::string name;     // "y" + frame name
-  SpatialReference ref; // with the XY domain of the frame
+  std::string name;      // "y" + frame name
+  SpatialReference ref;  // with the XY domain of the frame
   // For src/gdb: the store, and the dataset's catalog entry that its
   // classes' entries start from.
   std::shared_ptr<detail::Store> store;

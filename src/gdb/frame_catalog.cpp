@@ -140,11 +140,12 @@ bool AddSharedLayoutColumns(OGRLayer* catalog) {
   const struct {
     const char* name;
     OGRFieldType type;
-  } columns[] = {{"frame_field", OFTString}, {"extent_xmin", OFTReal}, {"extent_ymin", OFTReal},
-                 {"extent_xmax", OFTReal},   {"extent_ymax", OFTReal},
-                 {kIdFirstColumns[0], OFTInteger64}, {kIdLastColumns[0], OFTInteger64},
-                 {kIdFirstColumns[1], OFTInteger64}, {kIdLastColumns[1], OFTInteger64},
-                 {kIdFirstColumns[2], OFTInteger64}, {kIdLastColumns[2], OFTInteger64}};
+  } columns[] = {{"frame_field", OFTString},        {"extent_xmin", OFTReal},
+                 {"extent_ymin", OFTReal},          {"extent_xmax", OFTReal},
+                 {"extent_ymax", OFTReal},          {kIdFirstColumns[0], OFTInteger64},
+                 {kIdLastColumns[0], OFTInteger64}, {kIdFirstColumns[1], OFTInteger64},
+                 {kIdLastColumns[1], OFTInteger64}, {kIdFirstColumns[2], OFTInteger64},
+                 {kIdLastColumns[2], OFTInteger64}};
   for (const auto& c : columns) {
     if (catalog->GetLayerDefn()->GetFieldIndex(c.name) >= 0) continue;
     OGRFieldDefn defn(c.name, c.type);

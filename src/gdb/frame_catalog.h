@@ -18,13 +18,13 @@
 namespace tarvik::detail {
 
 struct CatalogRow {
-  std::string frame;    // frame name (the dataset name without its "y")
-  std::string dataset;  // "y" + frame name
-  std::string item;     // the dataset or class name as stored
-  std::string kind;     // "dataset", "line", "polygon", "annotation" or "frame"
-  double referenceScale = 0;       // annotation: scale denominator
-  std::string referenceUnits;      // annotation: "meters"
-  std::string annotationClasses;   // annotation: "Default"
+  std::string frame;              // frame name (the dataset name without its "y")
+  std::string dataset;            // "y" + frame name
+  std::string item;               // the dataset or class name as stored
+  std::string kind;               // "dataset", "line", "polygon", "annotation" or "frame"
+  double referenceScale = 0;      // annotation: scale denominator
+  std::string referenceUnits;     // annotation: "meters"
+  std::string annotationClasses;  // annotation: "Default"
   std::string srsWkt;
   int epsg = 0;
   bool hasDomain = false;

@@ -17,8 +17,8 @@ FrameDomain ComputeFrameDomain(long double scaleFactor, double xMin, double yMin
   return d;
 }
 
-FrameDomain SetFrameDomain(SpatialReference& ref, long double scaleFactor, double xMin, double yMin, double xMax,
-                           double yMax) {
+FrameDomain SetFrameDomain(SpatialReference& ref, long double scaleFactor, double xMin, double yMin,
+                           double xMax, double yMax) {
   const FrameDomain d = ComputeFrameDomain(scaleFactor, xMin, yMin, xMax, yMax);
   ref.setDomain(static_cast<double>(d.xMin), static_cast<double>(d.xMax), static_cast<double>(d.yMin),
                 static_cast<double>(d.yMax));

@@ -35,7 +35,8 @@ void ClearFrameInProgress(const std::string& gdbPath) {
 std::optional<std::string> FrameInProgress(const std::string& gdbPath) {
   std::ifstream in(FrameMarkerOf(gdbPath));
   std::string format, identity, dataset;
-  if (!std::getline(in, format) || !std::getline(in, identity) || !std::getline(in, dataset)) return std::nullopt;
+  if (!std::getline(in, format) || !std::getline(in, identity) || !std::getline(in, dataset))
+    return std::nullopt;
   if (format != kFormat || identity.empty() || identity != StoreIdentity(gdbPath) || dataset.empty())
     return std::nullopt;
   return dataset;

@@ -5,7 +5,6 @@
 #include <mutex>
 #include <system_error>
 
-
 namespace tarvik::gdal {
 
 void EnsureRegistered() {

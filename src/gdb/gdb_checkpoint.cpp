@@ -72,7 +72,8 @@ std::string Hex(std::uint64_t v) {
 
 class Fd {
  public:
-  Fd(const std::string& path, int flags, mode_t mode = 0644) : fd_(::open(path.c_str(), flags | O_CLOEXEC, mode)) {
+  Fd(const std::string& path, int flags, mode_t mode = 0644)
+      : fd_(::open(path.c_str(), flags | O_CLOEXEC, mode)) {
     if (fd_ < 0) throw IoError{errno, path};
   }
   ~Fd() {
@@ -167,8 +168,8 @@ std::string ManifestText(const Manifest& m) {
   std::ostringstream out;
   out << kFormat << '\n' << "store " << m.store << '\n';
   for (const Entry& e : m.entries)
-    out << (e.whole ? "whole " : "part ") << e.size << ' ' << e.copied << ' ' << e.inode << ' ' << Hex(e.hash) << ' '
-        << e.name << '\n';
+    out << (e.whole ? "whole " : "part ") << e.size << ' ' << e.copied << ' ' << e.inode << ' ' << Hex(e.hash)
+        << ' ' << e.name << '\n';
   std::string text = out.str();
   return text + "end " + Hex(Hash(kHashStart, text.data(), text.size())) + "\n";
 }
@@ -193,11 +194,13 @@ std::optional<Manifest> ParseManifest(const std::string& text, std::string& why)
     if (!(words >> kind >> e.size >> e.copied >> e.inode >> hash) || (kind != "whole" && kind != "part"))
       return std::nullopt;
     e.whole = kind == "whole";
-    if (hash.size() != 16 || hash.find_first_not_of("0123456789abcdef") != std::string::npos) return std::nullopt;
+    if (hash.size() != 16 || hash.find_first_not_of("0123456789abcdef") != std::string::npos)
+      return std::nullopt;
     e.hash = std::stoull(hash, nullptr, 16);
     words >> std::ws;
     std::getline(words, e.name);
-    if (e.name.empty() || e.name.find('/') != std::string::npos || e.name == "." || e.name == "..") return std::nullopt;
+    if (e.name.empty() || e.name.find('/') != std::string::npos || e.name == "." || e.name == "..")
+      return std::nullopt;
     m.entries.push_back(e);
   }
   if (m.entries.empty()) return std::nullopt;
@@ -225,8 +228,7 @@ std::optional<Manifest> Verify(const std::string& folder, std::string& why) {
     try {
       const auto [bytes, hash] = ReadPrefix(copy, UINT64_MAX, nullptr);
       if (bytes == e.copied && hash == e.hash) continue;
-    } catch (const IoError&) {
-    }
+    } catch (const IoError&) {}
     why = "保存的文件" + e.name + "缺失或已损坏";
     return std::nullopt;
   }
@@ -290,17 +292,19 @@ void RemoveQuietly(const std::string& path) {
 }  // namespace
 
 std::string CheckpointOf(const std::string& gdbPath) { return SideFilePath(gdbPath, ".checkpoint"); }
-std::string SetAsideCheckpointOf(const std::string& gdbPath) { return SideFilePath(gdbPath, ".checkpoint-unused"); }
+std::string SetAsideCheckpointOf(const std::string& gdbPath) {
+  return SideFilePath(gdbPath, ".checkpoint-unused");
+}
 
 std::string StoreIdentity(const std::string& path) {
   struct statx st {};
   if (::statx(AT_FDCWD, path.c_str(), 0, STATX_INO | STATX_BTIME, &st) != 0) return {};
   const unsigned long long birth =
-      (st.stx_mask & STATX_BTIME) ? static_cast<unsigned long long>(st.stx_btime.tv_sec) * 1000000000ULL +
-                                        st.stx_btime.tv_nsec
-                                  : 0;
-  return std::to_string(makedev(st.stx_dev_major, st.stx_dev_minor)) + ":" + std::to_string(st.stx_ino) + ":" +
-         std::to_string(birth);
+      (st.stx_mask & STATX_BTIME)
+          ? static_cast<unsigned long long>(st.stx_btime.tv_sec) * 1000000000ULL + st.stx_btime.tv_nsec
+          : 0;
+  return std::to_string(makedev(st.stx_dev_major, st.stx_dev_minor)) + ":" + std::to_string(st.stx_ino) +
+         ":" + std::to_string(birth);
 }
 
 void SaveCheckpoint(const std::string& gdbPath) {

@@ -15,13 +15,15 @@ OGRLinearRing* MakeRing(const std::vector<Point2>& points) {
   ring->setNumPoints(static_cast<int>(points.size()), FALSE);
   for (std::size_t i = 0; i < points.size(); ++i)
     ring->setPoint(static_cast<int>(i), points[i].x, points[i].y);
-  if (!points.empty() && !(points.front() == points.back())) ring->addPoint(points.front().x, points.front().y);
+  if (!points.empty() && !(points.front() == points.back()))
+    ring->addPoint(points.front().x, points.front().y);
   return ring;
 }
 
 std::vector<Point2> CurvePoints(const OGRSimpleCurve* curve) {
   std::vector<Point2> out(static_cast<std::size_t>(curve->getNumPoints()));
-  for (int i = 0; i < curve->getNumPoints(); ++i) out[static_cast<std::size_t>(i)] = {curve->getX(i), curve->getY(i)};
+  for (int i = 0; i < curve->getNumPoints(); ++i)
+    out[static_cast<std::size_t>(i)] = {curve->getX(i), curve->getY(i)};
   return out;
 }
 
@@ -79,7 +81,8 @@ Geometry Geometry::Line(const std::vector<Point2>& points) {
   if (points.size() < 2) return {};
   auto* line = new OGRLineString();
   line->setNumPoints(static_cast<int>(points.size()), FALSE);
-  for (std::size_t i = 0; i < points.size(); ++i) line->setPoint(static_cast<int>(i), points[i].x, points[i].y);
+  for (std::size_t i = 0; i < points.size(); ++i)
+    line->setPoint(static_cast<int>(i), points[i].x, points[i].y);
   return Adopt(line);
 }
 
@@ -100,17 +103,24 @@ bool Geometry::isEmpty() const { return !geom_ || geom_->IsEmpty(); }
 GeometryType Geometry::type() const {
   if (!geom_) return GeometryType::None;
   switch (wkbFlatten(geom_->getGeometryType())) {
-    case wkbPoint: return GeometryType::Point;
+    case wkbPoint:
+      return GeometryType::Point;
     case wkbLineString:
     case wkbLinearRing:
       // GDAL reports a standalone ring as a line string; its name tells.
       return EQUAL(geom_->getGeometryName(), "LINEARRING") ? GeometryType::Ring : GeometryType::Line;
-    case wkbPolygon: return GeometryType::Polygon;
-    case wkbMultiPoint: return GeometryType::MultiPoint;
-    case wkbMultiLineString: return GeometryType::MultiLine;
-    case wkbMultiPolygon: return GeometryType::MultiPolygon;
-    case wkbGeometryCollection: return GeometryType::Collection;
-    default: return GeometryType::Other;
+    case wkbPolygon:
+      return GeometryType::Polygon;
+    case wkbMultiPoint:
+      return GeometryType::MultiPoint;
+    case wkbMultiLineString:
+      return GeometryType::MultiLine;
+    case wkbMultiPolygon:
+      return GeometryType::MultiPolygon;
+    case wkbGeometryCollection:
+      return GeometryType::Collection;
+    default:
+      return GeometryType::Other;
   }
 }
 
@@ -124,9 +134,11 @@ Envelope Geometry::envelope() const {
 std::size_t Geometry::pointCount() const {
   if (isEmpty()) return 0;
   switch (wkbFlatten(geom_->getGeometryType())) {
-    case wkbPoint: return 1;
+    case wkbPoint:
+      return 1;
     case wkbLineString:
-    case wkbLinearRing: return static_cast<std::size_t>(geom_->toSimpleCurve()->getNumPoints());
+    case wkbLinearRing:
+      return static_cast<std::size_t>(geom_->toSimpleCurve()->getNumPoints());
     case wkbPolygon: {
       const auto* ring = geom_->toPolygon()->getExteriorRing();
       return ring ? static_cast<std::size_t>(ring->getNumPoints()) : 0;
@@ -141,7 +153,8 @@ std::size_t Geometry::pointCount() const {
 
 Point2 Geometry::point(std::size_t index) const {
   switch (wkbFlatten(geom_->getGeometryType())) {
-    case wkbPoint: return {geom_->toPoint()->getX(), geom_->toPoint()->getY()};
+    case wkbPoint:
+      return {geom_->toPoint()->getX(), geom_->toPoint()->getY()};
     case wkbLineString:
     case wkbLinearRing: {
       const auto* c = geom_->toSimpleCurve();

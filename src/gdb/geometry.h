@@ -31,7 +31,18 @@ struct Envelope {
   bool operator==(const Envelope&) const = default;
 };
 
-enum class GeometryType { None, Point, Line, Ring, Polygon, MultiPoint, MultiLine, MultiPolygon, Collection, Other };
+enum class GeometryType {
+  None,
+  Point,
+  Line,
+  Ring,
+  Polygon,
+  MultiPoint,
+  MultiLine,
+  MultiPolygon,
+  Collection,
+  Other
+};
 
 // Copyable value; an empty Geometry holds nothing ("none").
 class Geometry {

@@ -13,19 +13,26 @@ OGRLayer* StyleTable(detail::Store& store) {
   if (OGRLayer* layer = store.ds->GetLayerByName(kStyleTable)) return layer;
   gdal::Options options;
   options.set("FID", "id");
-  OGRLayer* layer = gdal::Quietly([&] { return store.ds->CreateLayer(kStyleTable, nullptr, wkbNone, options.get()); });
+  OGRLayer* layer =
+      gdal::Quietly([&] { return store.ds->CreateLayer(kStyleTable, nullptr, wkbNone, options.get()); });
   if (!layer) return nullptr;
   struct Field {
     const char* name;
     OGRFieldType type;
     int width;
   };
-  const Field fields[] = {{"f_table_catalog", OFTString, 256}, {"f_table_schema", OFTString, 256},
-                          {"f_table_name", OFTString, 256},    {"f_geometry_column", OFTString, 256},
-                          {"styleName", OFTString, 30},        {"styleQML", OFTString, 0},
-                          {"styleSLD", OFTString, 0},          {"useAsDefault", OFTInteger, 0},
-                          {"description", OFTString, 0},       {"owner", OFTString, 30},
-                          {"ui", OFTString, 0},                {"update_time", OFTDateTime, 0}};
+  const Field fields[] = {{"f_table_catalog", OFTString, 256},
+                          {"f_table_schema", OFTString, 256},
+                          {"f_table_name", OFTString, 256},
+                          {"f_geometry_column", OFTString, 256},
+                          {"styleName", OFTString, 30},
+                          {"styleQML", OFTString, 0},
+                          {"styleSLD", OFTString, 0},
+                          {"useAsDefault", OFTInteger, 0},
+                          {"description", OFTString, 0},
+                          {"owner", OFTString, 30},
+                          {"ui", OFTString, 0},
+                          {"update_time", OFTDateTime, 0}};
   for (const auto& f : fields) {
     OGRFieldDefn defn(f.name, f.type);
     defn.SetWidth(f.width);
@@ -61,8 +68,8 @@ bool WriteLayerStyles(OutputWorkspace& workspace, const std::vector<LayerStyleRo
     const time_t now = time(nullptr);
     struct tm t {};
     gmtime_r(&now, &t);
-    f->SetField(f->GetFieldIndex("update_time"), t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min,
-                static_cast<float>(t.tm_sec), 100);
+    f->SetField(f->GetFieldIndex("update_time"), t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour,
+                t.tm_min, static_cast<float>(t.tm_sec), 100);
     ok = gdal::Quietly([&] { return table->CreateFeature(f.get()); }) == OGRERR_NONE && ok;
   }
   return ok;

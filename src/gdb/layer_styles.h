@@ -12,10 +12,10 @@
 namespace tarvik {
 
 struct LayerStyleRow {
-  std::string table;                      // the class the style is for
+  std::string table;  // the class the style is for
   std::string geometryColumn = "Shape";
   std::string styleName;
-  std::string qml;                        // the style document
+  std::string qml;  // the style document
   std::string description;
 };
 

@@ -14,7 +14,9 @@ std::string WithoutTrailingSeparators(const std::string& path) {
   return p;
 }
 
-bool IsFileGdbPath(const std::string& path) { return EndsWithNoCase(WithoutTrailingSeparators(path), ".gdb"); }
+bool IsFileGdbPath(const std::string& path) {
+  return EndsWithNoCase(WithoutTrailingSeparators(path), ".gdb");
+}
 
 OutputKind OutputKindOf(const std::string& path) {
   const std::string p = WithoutTrailingSeparators(path);

@@ -64,8 +64,7 @@ OutputLock OutputLock::Acquire(const std::string& rawPath) {
   // is no longer the one at the path was released that way, so try again.
   for (int attempt = 0; attempt < 100; ++attempt) {
     const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0)
-      throw RunError("不能创建锁文件" + file + "：" + std::strerror(errno) + "，不能写入" + path);
+    if (fd < 0) throw RunError("不能创建锁文件" + file + "：" + std::strerror(errno) + "，不能写入" + path);
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
       const int error = errno;
       ::close(fd);
@@ -74,7 +73,8 @@ OutputLock OutputLock::Acquire(const std::string& rawPath) {
       // unlocked rather than not at all; the file is left to whoever made it.
       return OutputLock();
     }
-    struct stat locked {}, current {};
+    struct stat locked {
+    }, current{};
     if (::fstat(fd, &locked) == 0 && ::stat(file.c_str(), &current) == 0 && locked.st_dev == current.st_dev &&
         locked.st_ino == current.st_ino) {
       OutputLock lock;

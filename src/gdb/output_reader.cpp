@@ -48,7 +48,8 @@ OutputReader::OutputReader(const std::string& path, bool callerHoldsLock) : impl
   impl_->kind = OutputKindOf(path);
   impl_->recovered = RecoverOutput(path, callerHoldsLock);
   impl_->ds = gdal::OpenStoreForReading(path, impl_->kind == OutputKind::GeoPackage);
-  if (!impl_->ds) throw RunError("不能打开输出" + path + "：" + gdal::LastError("文件不存在或不是可读的数据库"));
+  if (!impl_->ds)
+    throw RunError("不能打开输出" + path + "：" + gdal::LastError("文件不存在或不是可读的数据库"));
   const auto rows = detail::ReadCatalog(impl_->ds->GetLayerByName(detail::kCatalogTable));
   // The classes of the shared layout, by dataset: recorded once, before the
   // rows of their frames.
@@ -70,7 +71,8 @@ OutputReader::OutputReader(const std::string& path, bool callerHoldsLock) : impl
       info.frame = row.frame;
       info.referenceScale = row.referenceScale;
       info.northDiagram = row.northDiagram;
-      if (row.hasExtent) info.extent = Envelope{row.extentXMin, row.extentYMin, row.extentXMax, row.extentYMax};
+      if (row.hasExtent)
+        info.extent = Envelope{row.extentXMin, row.extentYMin, row.extentXMax, row.extentYMax};
       FrameInfo::IdRange* ranges[3] = {&info.lineIds, &info.polygonIds, &info.textIds};
       for (int i = 0; i < 3; ++i) *ranges[i] = {row.idFirst[i], row.idLast[i]};
       impl_->frames.push_back(std::move(info));
@@ -103,7 +105,8 @@ namespace {
 // the class has an index on its frame field or not (a killed run leaves
 // none): a GeoPackage through its row ids, a File GDB by reading each.
 template <typename Fn>
-void ForEach(OGRLayer* layer, OutputKind kind, const FrameInfo& frame, const FrameInfo::IdRange& ids, Fn&& fn) {
+void ForEach(OGRLayer* layer, OutputKind kind, const FrameInfo& frame, const FrameInfo::IdRange& ids,
+             Fn&& fn) {
   if (!layer) return;
   if (frame.frameField.empty()) {
     layer->ResetReading();

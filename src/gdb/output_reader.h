@@ -18,13 +18,13 @@
 namespace tarvik {
 
 struct FrameInfo {
-  std::string frame;    // frame name
-  std::string dataset;  // "y" + frame name
+  std::string frame;                                     // frame name
+  std::string dataset;                                   // "y" + frame name
   std::string lineClass, polygonClass, annotationClass;  // empty when not created
-  SpatialReference ref;        // with its XY domain when one was set
-  double referenceScale = 0;   // of the annotation class
-  std::string referenceUnits;  // "meters"
-  std::string annotationClasses;  // "Default"
+  SpatialReference ref;                                  // with its XY domain when one was set
+  double referenceScale = 0;                             // of the annotation class
+  std::string referenceUnits;                            // "meters"
+  std::string annotationClasses;                         // "Default"
   // The shared layout: the field that names the frame in its classes
   // ("FrameName"), which the classes share with other frames; empty when
   // the classes are the frame's own.

@@ -69,8 +69,9 @@ std::string RemoveHalfFrame(const std::string& gdb) {
   detail::ClearFrameInProgress(gdb);
   if (removed == 0 && files == 0) return {};
   return gdb + "上次的运行在写图廓" + dataset->substr(1) + "时中断：已删除它没有写完的图层（" +
-         std::to_string(removed) + " 个" + (files > 0 ? "，另有 " + std::to_string(files) + " 个没有建完的表文件" : "") +
-         "；空的数据集" + *dataset + "留在其中）";
+         std::to_string(removed) + " 个" +
+         (files > 0 ? "，另有 " + std::to_string(files) + " 个没有建完的表文件" : "") + "；空的数据集" +
+         *dataset + "留在其中）";
 }
 
 std::string RecoverFileGdb(const std::string& gdb) {
@@ -87,15 +88,19 @@ std::string RecoverGeoPackage(const std::string& gpkg) {
   // SQLite rolls the journal back when this connection first reads.
   gdal::DatasetPtr(OpenForUpdate(gpkg, "GPKG"));
   if (HotJournal(gpkg)) return {};
-  return gpkg + "上次的写入被中断：已撤销没有完成的部分，只留下写完的图廓（其他程序只读打开它之前，需要这样读写打开一次）";
+  return gpkg +
+         "上次的写入被中断：已撤销没有完成的部分，只留下写完的图廓（其他程序只读打开它之前，需要这样读写打开"
+         "一次）";
 }
 
 }  // namespace
 
-std::string UnusableCheckpointMessage(const std::string& gdb, const std::string& why, const std::string& setAside) {
-  return gdb + "旁边留有一次没有正常结束的运行保存的检查点，但" + why + "，不能用来恢复；它已移到" + setAside + "，" + gdb +
-         "保持原样，可能不完整：" + detail::DescribeTrust(detail::AssessStore(gdb)) +
-         "。要重新生成，请替换它（命令行 --overwrite，它和检查点一起删除）；要按现在的样子使用它，请删除" + setAside;
+std::string UnusableCheckpointMessage(const std::string& gdb, const std::string& why,
+                                      const std::string& setAside) {
+  return gdb + "旁边留有一次没有正常结束的运行保存的检查点，但" + why + "，不能用来恢复；它已移到" +
+         setAside + "，" + gdb + "保持原样，可能不完整：" + detail::DescribeTrust(detail::AssessStore(gdb)) +
+         "。要重新生成，请替换它（命令行 --overwrite，它和检查点一起删除）；要按现在的样子使用它，请删除" +
+         setAside;
 }
 
 std::string RecoverOutput(const std::string& rawPath, bool callerHoldsLock) {
@@ -103,7 +108,8 @@ std::string RecoverOutput(const std::string& rawPath, bool callerHoldsLock) {
   const bool gdb = IsFileGdbPath(path);
   // Written in place: not read while another run writes it.
   if (gdb && !callerHoldsLock) CheckOutputNotLocked(path);
-  const bool left = gdb ? detail::HasCheckpointFiles(path) || fs::exists(detail::FrameMarkerOf(path)) : HotJournal(path);
+  const bool left =
+      gdb ? detail::HasCheckpointFiles(path) || fs::exists(detail::FrameMarkerOf(path)) : HotJournal(path);
   if (!left) return {};
   gdal::EnsureRegistered();
   OutputLock lock;

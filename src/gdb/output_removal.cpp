@@ -22,7 +22,8 @@ namespace {
 // Files a File Geodatabase consists of by their names: its system files,
 // tables "aXXXXXXXX.*" and lock files.
 bool IsGeodatabaseFile(const std::string& name) {
-  static const std::regex table(R"(a[0-9a-fA-F]{8}\.(gdbtable|gdbtablx|gdbindexes|atx|spx|freelist|horizon|cdf|[A-Za-z0-9_]+\.atx))");
+  static const std::regex table(
+      R"(a[0-9a-fA-F]{8}\.(gdbtable|gdbtablx|gdbindexes|atx|spx|freelist|horizon|cdf|[A-Za-z0-9_]+\.atx))");
   return IsGeodatabaseSystemFile(name) || std::regex_match(name, table);
 }
 
@@ -120,7 +121,8 @@ bool OfTables(const std::string& name, const std::set<std::string>& stems) {
 }  // namespace
 
 bool IsGeodatabaseSystemFile(const std::string& name) {
-  return name == "gdb" || name == "timestamps" || (name.size() > 5 && name.substr(name.size() - 5) == ".lock");
+  return name == "gdb" || name == "timestamps" ||
+         (name.size() > 5 && name.substr(name.size() - 5) == ".lock");
 }
 
 bool IsOutputStore(const std::string& path) {
@@ -148,7 +150,8 @@ std::vector<std::string> ForeignFilesInGdb(const std::string& gdb) {
 
 std::string RemoveOutputStore(const std::string& path) {
   if (!IsOutputStore(path))
-    throw RunError(path + "不是本程序能识别的文件地理数据库(.gdb)或GeoPackage(.gpkg)，为避免丢失其他文件，不删除它");
+    throw RunError(path +
+                   "不是本程序能识别的文件地理数据库(.gdb)或GeoPackage(.gpkg)，为避免丢失其他文件，不删除它");
   std::error_code ec;
   if (OutputKindOf(path) == OutputKind::GeoPackage) {
     fs::remove(path, ec);
@@ -162,7 +165,8 @@ std::string RemoveOutputStore(const std::string& path) {
     std::string list;
     for (std::size_t i = 0; i < foreign.size() && i < 5; ++i) list += (i ? "、" : "") + foreign[i];
     if (foreign.size() > 5) list += "等" + std::to_string(foreign.size()) + "个";
-    throw RunError(path + "中有不属于这个文件地理数据库的文件（" + list + "），替换它会删除这些文件；没有删除任何文件，请先移走它们");
+    throw RunError(path + "中有不属于这个文件地理数据库的文件（" + list +
+                   "），替换它会删除这些文件；没有删除任何文件，请先移走它们");
   }
   const std::set<std::string> stems = StoreTables(path);
   for (const auto& entry : fs::directory_iterator(path, ec)) {
@@ -193,7 +197,8 @@ int RemoveHalfMadeTables(const std::string& gdb) {
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(gdb, ec)) {
       const std::string name = entry.path().filename().string();
-      if (name.size() > 10 && name[9] == '.' && made.count(name.substr(0, 9)) && !c.stems.count(name.substr(0, 9)))
+      if (name.size() > 10 && name[9] == '.' && made.count(name.substr(0, 9)) &&
+          !c.stems.count(name.substr(0, 9)))
         removed += fs::remove(entry.path(), ec) ? 1 : 0;
     }
     return removed;

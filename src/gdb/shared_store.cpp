@@ -104,8 +104,7 @@ SharedFrameWriter::SharedFrameWriter(OutputWorkspace workspace, SharedBatchLimit
 SharedFrameWriter::~SharedFrameWriter() {
   try {
     close();
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 void SharedFrameWriter::openClasses() {
@@ -128,12 +127,15 @@ void SharedFrameWriter::openClasses() {
     state->layer = layer;
     state->generation = store.generation;
     state->name = layer->GetName();
-    state->kind = i == 0 ? FrameClassKind::Line : i == 1 ? FrameClassKind::Polygon : FrameClassKind::Annotation;
+    state->kind = i == 0   ? FrameClassKind::Line
+                  : i == 1 ? FrameClassKind::Polygon
+                           : FrameClassKind::Annotation;
     state->annotation = i == 2;
     state->referenceScale = rows[i]->referenceScale;
     state->ref = SpatialReference::FromWkt(rows[i]->srsWkt);
     if (rows[i]->hasDomain && !state->ref.empty())
-      state->ref.setDomain(rows[i]->domainXMin, rows[i]->domainXMax, rows[i]->domainYMin, rows[i]->domainYMax);
+      state->ref.setDomain(rows[i]->domainXMin, rows[i]->domainXMax, rows[i]->domainYMin,
+                           rows[i]->domainYMax);
     state->domain = state->ref.domain();
     state->idField = layer->GetLayerDefn()->GetFieldIndex("ID");
     classes_.emplace_back(state);
@@ -173,17 +175,18 @@ void SharedFrameWriter::makeClasses(const SpatialReference& frameRef, double ref
   madeClasses_ = true;
 }
 
-void SharedFrameWriter::checkSystem(const SpatialReference& ref, double referenceScale, const std::string& name) {
+void SharedFrameWriter::checkSystem(const SpatialReference& ref, double referenceScale,
+                                    const std::string& name) {
   const std::string& path = workspace_.path();
   if (referenceScale != systemScale_)
-    throw RunError("共用图层的输出" + path + "中的图廓是1:" + FloatToStr(systemScale_) + "，图廓" + name + "是1:" +
-                   FloatToStr(referenceScale) + "；不同比例尺的图廓请输出到不同的文件");
+    throw RunError("共用图层的输出" + path + "中的图廓是1:" + FloatToStr(systemScale_) + "，图廓" + name +
+                   "是1:" + FloatToStr(referenceScale) + "；不同比例尺的图廓请输出到不同的文件");
   // The frames of a run share one reference object: it is compared once.
   if (ref.ogr() == checkedRef_ && ref.epsgCode() == checkedEpsg_) return;
   const bool same = ref.empty() == systemRef_.empty() && (ref.empty() || ref.ogr()->IsSame(systemRef_.ogr()));
   if (!same)
-    throw RunError("共用图层的输出只能有一个坐标系统：" + path + "中的图廓是" + systemRef_.name() + "，图廓" + name +
-                   "是" + (ref.empty() ? std::string("没有坐标系统") : ref.name()) +
+    throw RunError("共用图层的输出只能有一个坐标系统：" + path + "中的图廓是" + systemRef_.name() + "，图廓" +
+                   name + "是" + (ref.empty() ? std::string("没有坐标系统") : ref.name()) +
                    "。请按坐标系统（分带）分别输出到不同的文件，或每幅一组图层输出（--layout per-frame）");
   checkedRef_ = ref.ogr();
   checkedEpsg_ = ref.epsgCode();
@@ -261,7 +264,8 @@ void SharedFrameWriter::finishFrame(const std::optional<Envelope>& extent, const
   for (std::size_t i = 0; i < classes_.size() && i < marks_.size(); ++i) {
     const detail::Store::Touched* t = TouchedOf(*store, classes_[i].name());
     if (!t || t->fids.size() <= marks_[i]) continue;
-    const auto [first, last] = std::minmax_element(t->fids.begin() + static_cast<std::ptrdiff_t>(marks_[i]), t->fids.end());
+    const auto [first, last] =
+        std::minmax_element(t->fids.begin() + static_cast<std::ptrdiff_t>(marks_[i]), t->fids.end());
     row.idFirst[i] = *first;
     row.idLast[i] = *last;
   }
@@ -274,7 +278,8 @@ void SharedFrameWriter::finishFrame(const std::optional<Envelope>& extent, const
   }
   store->addCatalogRow(row);
   ++held_;
-  if (held_ >= limits_.frames || SecondsSince(batchStart_) >= std::min(batchSeconds_, limits_.seconds)) writeBatch();
+  if (held_ >= limits_.frames || SecondsSince(batchStart_) >= std::min(batchSeconds_, limits_.seconds))
+    writeBatch();
 }
 
 void SharedFrameWriter::writeBatch() {
@@ -342,11 +347,12 @@ void SharedFrameWriter::indexFrameNames() {
   const auto& store = workspace_.store();
   for (const FeatureClass& cls : classes_) {
     if (store->kind == OutputKind::GeoPackage)
-      Execute(store->ds.get(), "CREATE INDEX IF NOT EXISTS " + Quoted(cls.name() + "_" + kFrameNameField, '"') +
-                                   " ON " + Quoted(cls.name(), '"') + "(" + Quoted(kFrameNameField, '"') + ")");
+      Execute(store->ds.get(), "CREATE INDEX IF NOT EXISTS " +
+                                   Quoted(cls.name() + "_" + kFrameNameField, '"') + " ON " +
+                                   Quoted(cls.name(), '"') + "(" + Quoted(kFrameNameField, '"') + ")");
     else
-      Execute(store->ds.get(),
-              "CREATE INDEX " + cls.name().substr(0, 1) + "_FrameName ON " + cls.name() + "(" + kFrameNameField + ")");
+      Execute(store->ds.get(), "CREATE INDEX " + cls.name().substr(0, 1) + "_FrameName ON " + cls.name() +
+                                   "(" + kFrameNameField + ")");
   }
 }
 
@@ -365,8 +371,7 @@ void SharedFrameWriter::close() {
     if (checkpointed) {
       try {
         detail::RecoverCheckpoint(path);
-      } catch (const RunError&) {
-      }
+      } catch (const RunError&) {}
     }
     return;
   }

@@ -99,7 +99,7 @@ class SharedFrameWriter {
   std::vector<FeatureClass> classes_;  // lines, polygons, texts once made
   SpatialReference ref_;               // of the classes
   double referenceScale_ = 0;
-  int epsg_ = 0;                       // of ref_, for the frames' catalog rows
+  int epsg_ = 0;  // of ref_, for the frames' catalog rows
   // What admit() knows, apart from the store: the upper-cased names of
   // frame datasets ("y" + name) taken or reserved, and the system frames
   // must have (the classes', or the first admitted frame's).
@@ -107,15 +107,15 @@ class SharedFrameWriter {
   bool systemSet_ = false;
   SpatialReference systemRef_;
   double systemScale_ = 0;
-  const void* checkedRef_ = nullptr;   // the reference last found the system
+  const void* checkedRef_ = nullptr;  // the reference last found the system
   int checkedEpsg_ = 0;
-  std::string frame_;                  // the frame being drawn
+  std::string frame_;  // the frame being drawn
   bool frameOpen_ = false, batchOpen_ = false, madeClasses_ = false;
-  std::vector<std::size_t> marks_;     // features of each class before the frame
+  std::vector<std::size_t> marks_;  // features of each class before the frame
   SharedBatchLimits limits_;
   int kept_ = 0, held_ = 0, largestBatch_ = 0;
   std::chrono::steady_clock::time_point batchStart_;
-  double batchSeconds_ = 0;            // how long a batch gathers frames
+  double batchSeconds_ = 0;  // how long a batch gathers frames
 };
 
 }  // namespace tarvik

@@ -25,16 +25,16 @@ void WriteSheetIndex(const std::string& path, const SpatialReference& ref, const
   const auto parent = std::filesystem::path(path).parent_path();
   if (!parent.empty()) std::filesystem::create_directories(parent, ec);
 
-  gdal::DatasetPtr ds(gdal::Quietly(
-      [&] { return driver->Create(path.c_str(), 0, 0, 0, GDT_Unknown, nullptr); }));
+  gdal::DatasetPtr ds(
+      gdal::Quietly([&] { return driver->Create(path.c_str(), 0, 0, 0, GDT_Unknown, nullptr); }));
   if (!ds) throw RunError("不能创建" + path + "：" + gdal::LastError());
   gdal::Options options;
   options.set("ENCODING", "UTF-8");  // also writes the .cpg
   const std::string layerName = std::filesystem::path(path).stem().string();
   // The layer takes its own reference to the copy.
   OGRSpatialReference* srs = ref.empty() ? nullptr : ref.ogr()->Clone();
-  OGRLayer* layer = gdal::Quietly(
-      [&] { return ds->CreateLayer(layerName.c_str(), srs, wkbPolygon, options.get()); });
+  OGRLayer* layer =
+      gdal::Quietly([&] { return ds->CreateLayer(layerName.c_str(), srs, wkbPolygon, options.get()); });
   if (srs) srs->Release();
   if (!layer) throw RunError("不能创建" + path + "：" + gdal::LastError());
   std::size_t width = 10;

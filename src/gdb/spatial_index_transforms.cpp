@@ -47,7 +47,8 @@ void SpatialIndexTransforms::stock(const OGRSpatialReference* srs) {
     if (found->second) {
       // Handed to GDAL's cache (a copy is cheap: no database search). When
       // one with this key is still waiting there, GDAL drops the new one.
-      if (OGRCoordinateTransformation* copy = found->second->Clone()) OGRCoordinateTransformation::DestroyCT(copy);
+      if (OGRCoordinateTransformation* copy = found->second->Clone())
+        OGRCoordinateTransformation::DestroyCT(copy);
     }
     return 0;
   });

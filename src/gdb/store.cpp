@@ -27,8 +27,7 @@ Store::Store() = default;
 Store::~Store() {
   try {
     close();
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 bool Store::nameTaken(const std::string& name) const { return names.count(ToUpperAscii(name)) > 0; }
@@ -143,8 +142,7 @@ void Store::fail(const std::string& what) {
   const std::string reason = gdal::LastError("未知原因");
   const bool full = DiskFull(path);
   abandon();
-  failure = full ? "磁盘已满，不能继续写入" + path
-                 : "写入" + path + "失败（" + what + "）：" + reason;
+  failure = full ? "磁盘已满，不能继续写入" + path : "写入" + path + "失败（" + what + "）：" + reason;
   throw RunError(failure);
 }
 
@@ -172,7 +170,8 @@ void Store::commit() {
     OGRLayer* table = EnsureCatalog(*this);
     if (!table) fail(kCatalogTable);
     if (!inputTransform.empty() && !AddInputTransformColumn(table)) fail(kCatalogTable);
-    if (std::any_of(pendingRows.begin(), pendingRows.end(), [](const CatalogRow& r) { return !r.northDiagram.empty(); }) &&
+    if (std::any_of(pendingRows.begin(), pendingRows.end(),
+                    [](const CatalogRow& r) { return !r.northDiagram.empty(); }) &&
         !AddNorthDiagramColumn(table))
       fail(kCatalogTable);
     for (CatalogRow row : pendingRows) {
@@ -196,7 +195,8 @@ void Store::commit() {
         if (!list.empty()) list.push_back(',');
         list += SqlText(t);
       }
-      if (!Execute(ds.get(), "DELETE FROM sqlite_sequence WHERE name IN (" + list + ")")) fail("sqlite_sequence");
+      if (!Execute(ds.get(), "DELETE FROM sqlite_sequence WHERE name IN (" + list + ")"))
+        fail("sqlite_sequence");
     }
     if (inTransaction && !Succeeds([&] { return ds->CommitTransaction(); })) fail("COMMIT");
     inTransaction = false;
@@ -239,8 +239,8 @@ void Store::abandon() {
         if (ds) {
           catalog = ds->GetLayerByName(kCatalogTable);
           gpkg::PrepareForWriting(ds.get());
-        }
-        else if (failure.empty()) failure = "不能重新打开输出" + path + "：" + gdal::LastError("未知原因");
+        } else if (failure.empty())
+          failure = "不能重新打开输出" + path + "：" + gdal::LastError("未知原因");
         return undone;
       }
       // Features added to classes of earlier frames, then the classes this
@@ -321,7 +321,8 @@ int FramesPerOpen() {
   rlimit limit{};
   if (getrlimit(RLIMIT_NOFILE, &limit) != 0) return 100;
   const rlim_t soft = limit.rlim_cur == RLIM_INFINITY ? rlim_t{1} << 20 : limit.rlim_cur;
-  const long frames = (static_cast<long>(std::min<rlim_t>(soft, rlim_t{1} << 20)) - kReserved) / kFilesPerFrame;
+  const long frames =
+      (static_cast<long>(std::min<rlim_t>(soft, rlim_t{1} << 20)) - kReserved) / kFilesPerFrame;
   return static_cast<int>(std::max(20L, frames));
 }
 
@@ -405,7 +406,8 @@ void Store::close() {
   });
   if (!output) return;  // an input file: nothing was written
   if (CPLGetLastErrorType() >= CE_Failure) {
-    failure = (DiskFull(path) ? "磁盘已满，不能完成写入" + path : "关闭" + path + "失败：" + gdal::LastError());
+    failure =
+        (DiskFull(path) ? "磁盘已满，不能完成写入" + path : "关闭" + path + "失败：" + gdal::LastError());
     throw RunError(failure);
   }
   // Closed whole: nothing a killed run leaves is needed any more.
@@ -436,19 +438,27 @@ OGRLayer* EnsureCatalog(Store& store) {
   if (store.catalog) return store.catalog;
   gdal::Options options;
   if (store.kind == OutputKind::GeoPackage) options.set("FID", "OBJECTID");
-  OGRLayer* layer = gdal::Quietly([&] { return store.ds->CreateLayer(kCatalogTable, nullptr, wkbNone, options.get()); });
+  OGRLayer* layer =
+      gdal::Quietly([&] { return store.ds->CreateLayer(kCatalogTable, nullptr, wkbNone, options.get()); });
   if (!layer || CPLGetLastErrorType() >= CE_Failure) return nullptr;
   struct Field {
     const char* name;
     OGRFieldType type;
   };
-  const Field fields[] = {{"frame", OFTString},          {"dataset", OFTString},
-                          {"item", OFTString},           {"kind", OFTString},
-                          {"reference_scale", OFTReal},  {"reference_units", OFTString},
-                          {"annotation_classes", OFTString}, {"srs_wkt", OFTString},
-                          {"epsg", OFTInteger},          {"domain_xmin", OFTReal},
-                          {"domain_ymin", OFTReal},      {"domain_xmax", OFTReal},
-                          {"domain_ymax", OFTReal},      {"xy_resolution", OFTReal}};
+  const Field fields[] = {{"frame", OFTString},
+                          {"dataset", OFTString},
+                          {"item", OFTString},
+                          {"kind", OFTString},
+                          {"reference_scale", OFTReal},
+                          {"reference_units", OFTString},
+                          {"annotation_classes", OFTString},
+                          {"srs_wkt", OFTString},
+                          {"epsg", OFTInteger},
+                          {"domain_xmin", OFTReal},
+                          {"domain_ymin", OFTReal},
+                          {"domain_xmax", OFTReal},
+                          {"domain_ymax", OFTReal},
+                          {"xy_resolution", OFTReal}};
   for (const auto& f : fields) {
     OGRFieldDefn defn(f.name, f.type);
     if (!Succeeds([&] { return layer->CreateField(&defn); })) return nullptr;

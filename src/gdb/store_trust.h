@@ -10,9 +10,9 @@
 namespace tarvik::detail {
 
 struct StoreTrust {
-  bool readable = false;  // GDAL opens the store and reads its frame catalog
-  int listed = 0;         // frames the catalog lists
-  int whole = 0;          // of those, the ones read whole
+  bool readable = false;                // GDAL opens the store and reads its frame catalog
+  int listed = 0;                       // frames the catalog lists
+  int whole = 0;                        // of those, the ones read whole
   std::vector<std::string> incomplete;  // the first few of the others
 };
 

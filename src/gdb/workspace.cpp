@@ -16,8 +16,7 @@ OutputWorkspace& OutputWorkspace::operator=(OutputWorkspace&& other) noexcept {
   if (this != &other) {
     try {
       if (store_) store_->close();
-    } catch (...) {
-    }
+    } catch (...) {}
     store_ = std::move(other.store_);
   }
   return *this;
@@ -25,8 +24,7 @@ OutputWorkspace& OutputWorkspace::operator=(OutputWorkspace&& other) noexcept {
 OutputWorkspace::~OutputWorkspace() {
   try {
     if (store_) store_->close();
-  } catch (...) {
-  }
+  } catch (...) {}
 }
 
 OutputKind OutputWorkspace::kind() const { return store_->kind; }

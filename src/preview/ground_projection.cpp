@@ -13,7 +13,7 @@ GroundProjection GroundProjection::Geographic(double meanLatitude, double a, dou
   const double phi = meanLatitude * std::numbers::pi / 180;
   const double s = std::sin(phi);
   const double w = std::sqrt(1 - e2 * s * s);
-  const double n = a / w;                      // prime vertical
+  const double n = a / w;                       // prime vertical
   const double m = a * (1 - e2) / (w * w * w);  // meridian
   const double radPerDegree = std::numbers::pi / 180;
   return {n * std::cos(phi) * radPerDegree, m * radPerDegree};

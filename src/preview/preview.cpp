@@ -18,15 +18,14 @@ constexpr std::size_t kListedFrames = 40;
 std::string FrameList(const std::vector<FrameInfo>& frames) {
   std::string out;
   for (std::size_t i = 0; i < frames.size() && i < kListedFrames; ++i) out += "\n  " + frames[i].frame;
-  if (frames.size() > kListedFrames)
-    out += "\n  ……(共" + std::to_string(frames.size()) + "个图廓)";
+  if (frames.size() > kListedFrames) out += "\n  ……(共" + std::to_string(frames.size()) + "个图廓)";
   return out;
 }
 
 void CheckDpi(int dpi) {
   if (dpi < kMinPreviewDpi || dpi > kMaxPreviewDpi)
-    throw RunError("预览分辨率应在 " + std::to_string(kMinPreviewDpi) + " 到 " + std::to_string(kMaxPreviewDpi) +
-                   " dpi 之间: " + std::to_string(dpi));
+    throw RunError("预览分辨率应在 " + std::to_string(kMinPreviewDpi) + " 到 " +
+                   std::to_string(kMaxPreviewDpi) + " dpi 之间: " + std::to_string(dpi));
 }
 
 void MakeParentFolder(const std::string& path) {
@@ -94,8 +93,12 @@ PreviewResult RenderFrame(const std::string& outputPath, const std::string& fram
       result.pixels = image.size();
       break;
     }
-    case PreviewFormat::Svg: WriteSceneSvg(scene, imagePath); break;
-    case PreviewFormat::Pdf: WriteScenePdf(scene, imagePath); break;
+    case PreviewFormat::Svg:
+      WriteSceneSvg(scene, imagePath);
+      break;
+    case PreviewFormat::Pdf:
+      WriteScenePdf(scene, imagePath);
+      break;
   }
   return result;
 }

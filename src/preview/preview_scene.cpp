@@ -23,16 +23,17 @@ constexpr double kMeasureDpi = 1016;
 
 double LineWidthOf(int id) {
   switch (id) {
-    case kOuterLine: return kOuterFrameWidthMm;
+    case kOuterLine:
+      return kOuterFrameWidthMm;
     case kCrossLine:
-    case kScaleBarLine: return kMediumLineWidthMm;
-    default: return kThinLineWidthMm;
+    case kScaleBarLine:
+      return kMediumLineWidthMm;
+    default:
+      return kThinLineWidthMm;
   }
 }
 
-QRgb RgbOf(int color) {
-  return qRgb((color >> 16) & 0xff, (color >> 8) & 0xff, color & 0xff);
-}
+QRgb RgbOf(int color) { return qRgb((color >> 16) & 0xff, (color >> 8) & 0xff, color & 0xff); }
 
 // Growing bounds of page points.
 struct Bounds {
@@ -114,10 +115,18 @@ SceneText LayOutText(const std::string& text, const TextSymbol& symbol, QPointF 
   const double height = (n - 1) * lineStep + ascent + descent;
   double top = 0;
   switch (symbol.vertical) {
-    case VerticalAlignment::Top: top = 0; break;
-    case VerticalAlignment::Center: top = -height / 2; break;
-    case VerticalAlignment::Baseline: top = -((n - 1) * lineStep + ascent); break;
-    case VerticalAlignment::Bottom: top = -height; break;
+    case VerticalAlignment::Top:
+      top = 0;
+      break;
+    case VerticalAlignment::Center:
+      top = -height / 2;
+      break;
+    case VerticalAlignment::Baseline:
+      top = -((n - 1) * lineStep + ascent);
+      break;
+    case VerticalAlignment::Bottom:
+      top = -height;
+      break;
   }
 
   double left = 0, right = 0;
@@ -126,9 +135,15 @@ SceneText LayOutText(const std::string& text, const TextSymbol& symbol, QPointF 
     line.text = QString::fromStdString(lines[i]);
     line.width = LayOutLine(metrics, line.text, t.style.spacingMm * pxPerMm).width / pxPerMm;
     switch (symbol.horizontal) {
-      case HorizontalAlignment::Left: line.x = 0; break;
-      case HorizontalAlignment::Center: line.x = -line.width / 2; break;
-      case HorizontalAlignment::Right: line.x = -line.width; break;
+      case HorizontalAlignment::Left:
+        line.x = 0;
+        break;
+      case HorizontalAlignment::Center:
+        line.x = -line.width / 2;
+        break;
+      case HorizontalAlignment::Right:
+        line.x = -line.width;
+        break;
     }
     line.baseline = top + ascent + static_cast<double>(i) * lineStep;
     left = std::min(left, line.x);

@@ -59,8 +59,8 @@ struct SceneTextLine {
 };
 
 struct SceneText {
-  QPointF anchor;     // page mm
-  double angle = 0;   // degrees counter-clockwise on paper
+  QPointF anchor;    // page mm
+  double angle = 0;  // degrees counter-clockwise on paper
   PreviewTextStyle style;
   HorizontalAlignment horizontal = HorizontalAlignment::Left;
   std::vector<SceneTextLine> lines;

@@ -28,9 +28,7 @@ QPainterPath PathOf(const std::vector<std::vector<QPointF>>& rings, double pxPer
 }  // namespace
 
 QSize ScenePixelSize(const PreviewScene& scene, double dpi) {
-  const auto side = [&](double mm) {
-    return std::max(1.0, std::round(mm * dpi / 25.4));
-  };
+  const auto side = [&](double mm) { return std::max(1.0, std::round(mm * dpi / 25.4)); };
   const double w = side(scene.pageMm.width()), h = side(scene.pageMm.height());
   if (w > kMaxPreviewSide || h > kMaxPreviewSide || w * h > static_cast<double>(kMaxPreviewPixels))
     throw RunError("预览图太大(" + std::to_string(static_cast<long long>(w)) + "×" +
@@ -79,7 +77,8 @@ void PaintScene(QPainter& painter, const PreviewScene& scene, double dpi, double
       double x = line.x * pxPerMm;
       if (t.horizontal == HorizontalAlignment::Center) x = -laid.width / 2;
       if (t.horizontal == HorizontalAlignment::Right) x = -laid.width;
-      for (const auto& run : laid.runs) painter.drawText(QPointF(x + run.x, line.baseline * pxPerMm), run.text);
+      for (const auto& run : laid.runs)
+        painter.drawText(QPointF(x + run.x, line.baseline * pxPerMm), run.text);
     }
     painter.restore();
   }

@@ -26,11 +26,20 @@ std::string Escape(const std::string& text) {
   out.reserve(text.size());
   for (const char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -81,8 +90,8 @@ std::string SceneToSvg(const PreviewScene& scene) {
   for (const auto& s : scene.strokes) {
     if (s.points.size() < 2) continue;
     svg += "<path d=\"" + Points(s.points) + "\" fill=\"none\" stroke=\"" + Color(s.color) +
-           "\" stroke-width=\"" + Num(s.widthMm) + "\" stroke-linecap=\"" + (s.squareCap ? "square" : "butt") +
-           "\" stroke-linejoin=\"miter\"/>\n";
+           "\" stroke-width=\"" + Num(s.widthMm) + "\" stroke-linecap=\"" +
+           (s.squareCap ? "square" : "butt") + "\" stroke-linejoin=\"miter\"/>\n";
   }
   for (const auto& t : scene.texts) {
     const PreviewTextStyle& st = t.style;

@@ -39,8 +39,10 @@ struct Cover {
   // however the systems and the overlay round.
   bool holds(std::array<Point2, 4> corners, const SheetExtent& extent) const {
     constexpr double kEarthRadius = 6371000;
-    const double lat = static_cast<double>(extent.southLat + extent.latSize / 2) * 3.14159265358979323846 / 180;
-    const double side = kEarthRadius * static_cast<double>(std::max(extent.lonSize * std::cos(lat), extent.latSize)) *
+    const double lat =
+        static_cast<double>(extent.southLat + extent.latSize / 2) * 3.14159265358979323846 / 180;
+    const double side = kEarthRadius *
+                        static_cast<double>(std::max(extent.lonSize * std::cos(lat), extent.latSize)) *
                         3.14159265358979323846 / 180;
     const double inside = std::max(1e-6, side * (std::fabs(std::tan(lat)) + 1) / (4 * kEarthRadius));
     const double cx = (corners[0].x + corners[1].x + corners[2].x + corners[3].x) / 4;
@@ -139,7 +141,8 @@ IndexResult MakeStandardIndex(const IndexRequest& r) {
     if (ownRef.empty()) {
       // No system: the request says what its coordinates are.
       if (!(r.datum && meridianStated))
-        throw RunError(coverPath + "没有定义坐标系统；请说明它的坐标：坐标系統和中央经线（命令行：--datum、"
+        throw RunError(coverPath +
+                       "没有定义坐标系统；请说明它的坐标：坐标系統和中央经线（命令行：--datum、"
                        "--central-meridian，需要时加 --zone-width、--zone-prefix）");
       ownRef = Checked(MakeProjectedReference(out, said));
     } else if (const InputCoordinates& ic = inspection.coordinates(); ic.recognised) {
@@ -195,7 +198,10 @@ IndexResult MakeStandardIndex(const IndexRequest& r) {
   if (!geographic) CheckLongitudeReach(out, area.west, area.east, "范围");
 
   std::function<bool(const SheetExtent&)> keep;
-  if (cover) keep = [&](const SheetExtent& sheet) { return cover->holds(SheetCorners(sheet, out, geographic), sheet); };
+  if (cover)
+    keep = [&](const SheetExtent& sheet) {
+      return cover->holds(SheetCorners(sheet, out, geographic), sheet);
+    };
   const std::vector<IndexPolygon> sheets = SheetIndexPolygons(numbers, out, geographic, keep);
   if (sheets.empty()) throw RunError("范围内没有图幅");
 

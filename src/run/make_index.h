@@ -17,9 +17,9 @@
 namespace tarvik {
 
 struct IndexRequest {
-  long scale = 0;               // a denominator of the series (1000000 .. 5000)
-  std::optional<GeoBox> box;    // the area in decimal degrees (latitudes 0..88), or
-  std::string coverPath;        // the polygons of this file
+  long scale = 0;             // a denominator of the series (1000000 .. 5000)
+  std::optional<GeoBox> box;  // the area in decimal degrees (latitudes 0..88), or
+  std::string coverPath;      // the polygons of this file
   // The index's system; unset members: the cover's own Gauss-Krueger
   // system where it has one, else the defaults, the meridian the zone of
   // the area's centre.
@@ -27,9 +27,9 @@ struct IndexRequest {
   std::optional<bool> is3DegreeZone;
   std::optional<int> centralMeridian;
   std::optional<bool> zonePrefix;
-  bool geographic = false;      // corners in longitude/latitude
+  bool geographic = false;                            // corners in longitude/latitude
   std::optional<GivenTransformation> transformation;  // a cover on another datum
-  std::string output;           // .shp
+  std::string output;                                 // .shp
   bool overwrite = false;
 };
 

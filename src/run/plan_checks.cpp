@@ -37,7 +37,8 @@ void CheckPlannedOutput(RunPlan& plan) {
     if (name.size() + std::char_traits<char>::length(kJournalSuffix) > kMaxFileNameBytes)
       throw RunError("GeoPackage的文件名" + name + "太长（" + std::to_string(name.size()) +
                      "字节）：SQLite要在它旁边写日志文件" + name + kJournalSuffix + "，文件名最多" +
-                     std::to_string(kMaxFileNameBytes - std::char_traits<char>::length(kJournalSuffix)) + "字节");
+                     std::to_string(kMaxFileNameBytes - std::char_traits<char>::length(kJournalSuffix)) +
+                     "字节");
   }
   if (!dxf && plan.outputExists && IsFileGdbPath(output)) {
     const std::vector<std::string> foreign = ForeignFilesInGdb(output);
@@ -52,11 +53,12 @@ void CheckPlannedOutput(RunPlan& plan) {
   if (!dxf && plan.request.writeProject) deliver::CheckDeliveredFiles(output);
   if (!plan.settings.sharedLayout && plan.frameNames.size() > kPerFrameAdvisedFrames) {
     const bool fileGdb = !dxf && IsFileGdbPath(output);
-    plan.layoutAdvice = std::to_string(plan.frameNames.size()) +
-                        "个图廓按每幅一组图层（per-frame）输出，每幅都比前一幅慢，估计要" +
-                        std::to_string(PerFrameMinutes(plan.frameNames.size(), fileGdb)) +
-                        "分钟以上；这么多图廓请用共用图层输出（命令行 --layout shared，窗口中图层组织选“共用图层(大批量)”），"
-                        "一万幅只要几秒，或分成几个输出";
+    plan.layoutAdvice =
+        std::to_string(plan.frameNames.size()) +
+        "个图廓按每幅一组图层（per-frame）输出，每幅都比前一幅慢，估计要" +
+        std::to_string(PerFrameMinutes(plan.frameNames.size(), fileGdb)) +
+        "分钟以上；这么多图廓请用共用图层输出（命令行 --layout shared，窗口中图层组织选“共用图层(大批量)”），"
+        "一万幅只要几秒，或分成几个输出";
     plan.notes.push_back(plan.layoutAdvice);
   }
 }

@@ -44,7 +44,8 @@ void CheckNothingHeld(const RunPlan& plan, UserFeedback& feedback) {
 }
 
 // The output ready for the run, under the lock: replaced, added to, or new.
-void PrepareOutput(const RunPlan& plan, ExistingOutput existing, const RunHooks& hooks, UserFeedback& feedback) {
+void PrepareOutput(const RunPlan& plan, ExistingOutput existing, const RunHooks& hooks,
+                   UserFeedback& feedback) {
   const std::string& output = plan.output;
   if (!OutputIsThere(output)) {
     RemoveOrphanedSideFiles(output);
@@ -57,7 +58,8 @@ void PrepareOutput(const RunPlan& plan, ExistingOutput existing, const RunHooks&
       if (hooks.phase) hooks.phase("正在删除已有的输出……");
       if (IsDxfOutput(output)) {
         std::error_code ec;
-        if (!IsDxfFile(output) || !fs::remove(output, ec)) throw RunError(output + "文件已存在，且无法删除(它不是DXF文件)");
+        if (!IsDxfFile(output) || !fs::remove(output, ec))
+          throw RunError(output + "文件已存在，且无法删除(它不是DXF文件)");
       } else {
         const std::string note = RemoveOutputStore(output);
         if (!note.empty()) feedback.message(note);
@@ -81,7 +83,8 @@ std::unique_ptr<TtkBaseClass> MakeBuilder(const RunPlan& plan, UserFeedback& fee
   if (r.transformation) run.InputTransformation = DescribeTransformation(*r.transformation);
   if (r.mode == CreationMode::SheetNumber) {
     if (plan.rectSheet)
-      return std::make_unique<TCreateTkByTfhao>(*plan.rectSheet, plan.settings, run, std::move(store), feedback);
+      return std::make_unique<TCreateTkByTfhao>(*plan.rectSheet, plan.settings, run, std::move(store),
+                                                feedback);
     return std::make_unique<TCreateTkByTfhao>(r.sheetNumber, plan.settings, run, std::move(store), feedback);
   }
   FrameInput input;
@@ -91,7 +94,8 @@ std::unique_ptr<TtkBaseClass> MakeBuilder(const RunPlan& plan, UserFeedback& fee
   input.reprojection = plan.reprojection;
   input.extent = plan.extent;
   input.systemSettled = plan.reprojection || plan.systemDescribed;
-  auto builder = MakeFileBuilder(r.mode, plan.settings, std::move(run), std::move(store), feedback, std::move(input));
+  auto builder =
+      MakeFileBuilder(r.mode, plan.settings, std::move(run), std::move(store), feedback, std::move(input));
   builder->FWhereClause = plan.where;
   builder->FNameField = plan.nameField;
   builder->FNameTemplate = r.nameTemplate;
@@ -108,9 +112,11 @@ void WriteProject(const RunPlan& plan, RunResult& result) {
   } else {
     try {
       deliver::PrintOptions print;
-      print.paper = plan.settings.rgPrintPaper == 1 ? deliver::PaperRule::StandardPaper : deliver::PaperRule::FitFrame;
+      print.paper =
+          plan.settings.rgPrintPaper == 1 ? deliver::PaperRule::StandardPaper : deliver::PaperRule::FitFrame;
       print.marginMm = plan.settings.sePrintMargin / 10.0;
-      const deliver::DeliveredFiles files = deliver::WriteQgisProject(plan.output, print, /*callerHoldsLock=*/true);
+      const deliver::DeliveredFiles files =
+          deliver::WriteQgisProject(plan.output, print, /*callerHoldsLock=*/true);
       result.project = files.project;
       result.gdbStyle = files.gdbStyle;
     } catch (const RunError& e) {
@@ -121,7 +127,8 @@ void WriteProject(const RunPlan& plan, RunResult& result) {
 
 }  // namespace
 
-RunResult ExecuteRun(const RunPlan& plan, ExistingOutput existing, UserFeedback& feedback, const RunHooks& hooks) {
+RunResult ExecuteRun(const RunPlan& plan, ExistingOutput existing, UserFeedback& feedback,
+                     const RunHooks& hooks) {
   std::error_code ec;
   // The folder, with its parents (a failure shows when the store is made).
   fs::create_directories(fs::path(plan.output).parent_path(), ec);

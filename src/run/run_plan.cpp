@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 #include "common/delphi.h"
@@ -84,7 +84,8 @@ void PlanExistingOutput(RunPlan& plan) {
     // Only a store of ours is ever replaced or written into: anything else
     // under that name is refused before the person is asked about it.
     if (plan.outputExists && !IsOutputStore(output))
-      throw RunError(output + "不是本程序能识别的文件地理数据库(.gdb)或GeoPackage(.gpkg)，为避免丢失其他文件，不删除它");
+      throw RunError(
+          output + "不是本程序能识别的文件地理数据库(.gdb)或GeoPackage(.gpkg)，为避免丢失其他文件，不删除它");
   }
   // Another run writing it: refused before anyone is asked about it.
   if (plan.outputExists) CheckOutputNotLocked(output);
@@ -126,10 +127,11 @@ void PlanRectSheet(RunPlan& plan, TFrameSettings& s, bool meridianStated) {
   const std::string& typed = plan.request.sheetNumber;
   if (s.GeodeticOutput) throw RunError("矩形图幅" + typed + "只能输出平面(XY)坐标");
   if (!meridianStated || !plan.request.coords.datum)
-    throw RunError("矩形图幅号" + typed +
-                   "不含经纬度，请说明其坐标系统：坐标系統和中央经线（需要时还有分度方法、坐标是否加带号；"
-                   "窗口中取消中央经线的“自动”后填写；命令行：--datum 和 --central-meridian，需要时加 --zone-width、"
-                   "--zone-prefix）");
+    throw RunError(
+        "矩形图幅号" + typed +
+        "不含经纬度，请说明其坐标系统：坐标系統和中央经线（需要时还有分度方法、坐标是否加带号；"
+        "窗口中取消中央经线的“自动”后填写；命令行：--datum 和 --central-meridian，需要时加 --zone-width、"
+        "--zone-prefix）");
   const long denominator = std::lround(static_cast<double>(s.ScaleFactor * 10000));
   if (!IsRectScale(denominator))
     throw RunError("矩形图幅号" + typed + "需要比例尺1:500、1:1000、1:2000或1:5000，而比例尺是" +
@@ -193,7 +195,8 @@ SpatialReference RunSystem(const TFrameSettings& s, bool index) {
   RecordingFeedback said;
   SpatialReference ref = index && s.GeodeticOutput ? MakeGeographicReference(s.datum(), said)
                                                    : MakeProjectedReference(CoordParamsOf(s), said);
-  if (ref.empty()) throw RunError("无法建立输出的坐标系统" + (said.messages.empty() ? "" : "：" + said.messages.front()));
+  if (ref.empty())
+    throw RunError("无法建立输出的坐标系统" + (said.messages.empty() ? "" : "：" + said.messages.front()));
   return ref;
 }
 
@@ -212,8 +215,7 @@ void PlanFile(RunPlan& plan, TFrameSettings& s, const std::function<bool()>& sto
   const bool index = r.mode == CreationMode::SheetIndex;
   const bool described = r.coords.datum && r.coords.centralMeridian;
   if (in.ref.empty()) {
-    if (const auto prj = PrjText(path))
-      throw RunError(path + "的坐标系统文件(.prj)无法识别：" + *prj);
+    if (const auto prj = PrjText(path)) throw RunError(path + "的坐标系统文件(.prj)无法识别：" + *prj);
     if (!described) throw RunError(path + "没有定义坐标系统；" + DescribeOptions());
     plan.systemDescribed = true;
   }
@@ -221,8 +223,8 @@ void PlanFile(RunPlan& plan, TFrameSettings& s, const std::function<bool()>& sto
   // states nothing usable: the person describes it, or it is refused.
   if (!in.ref.empty() && !in.ref.isGeographic() && !in.ref.isProjected()) {
     if (!described)
-      throw RunError(path + "的坐标系统 " + in.ref.name() + " 是独立的本地坐标系，不能换算到高斯-克吕格坐标；" +
-                     DescribeOptions());
+      throw RunError(path + "的坐标系统 " + in.ref.name() +
+                     " 是独立的本地坐标系，不能换算到高斯-克吕格坐标；" + DescribeOptions());
     plan.systemDescribed = true;
   }
   std::optional<InputCoordinates> inputCoords;
@@ -253,9 +255,9 @@ void PlanFile(RunPlan& plan, TFrameSettings& s, const std::function<bool()>& sto
         plan.inputUse = "投影到输出的坐标系统：" + transform.description();
         plan.notes.push_back(plan.inputUse);
         const bool geographicOut = index && s.GeodeticOutput;
-        plan.reprojection =
-            index ? InputReprojection::ForSheets(transform, {plan.nameField, s.edtField}, CoordParamsOf(s), geographicOut)
-                  : InputReprojection::ForAreas(transform);
+        plan.reprojection = index ? InputReprojection::ForSheets(transform, {plan.nameField, s.edtField},
+                                                                 CoordParamsOf(s), geographicOut)
+                                  : InputReprojection::ForAreas(transform);
       } else {
         plan.inputUse = "按其自身的坐标系统使用";
       }
@@ -263,10 +265,13 @@ void PlanFile(RunPlan& plan, TFrameSettings& s, const std::function<bool()>& sto
       // A system GDAL reads but cannot transform (a local grid of its own)
       // states nothing usable: the person may describe it.
       if (in.ref.isGeographic() || in.ref.isProjected() || !described) {
-        const bool needsOne = !r.transformation && DatumPairOf(in.ref, target).relation == DatumRelation::Different;
-        throw RunError(path + "：" + e.what() +
-                       (needsOne ? "（命令行：--towgs84 DX,DY,DZ,RX,RY,RZ,DS 或 --transform 管道；窗口：坐标系统中的七参数）"
-                                 : ""));
+        const bool needsOne =
+            !r.transformation && DatumPairOf(in.ref, target).relation == DatumRelation::Different;
+        throw RunError(
+            path + "：" + e.what() +
+            (needsOne
+                 ? "（命令行：--towgs84 DX,DY,DZ,RX,RY,RZ,DS 或 --transform 管道；窗口：坐标系统中的七参数）"
+                 : ""));
       }
       plan.systemDescribed = true;
     }
@@ -276,8 +281,16 @@ void PlanFile(RunPlan& plan, TFrameSettings& s, const std::function<bool()>& sto
     plan.notes.push_back(path + "的坐标" + plan.inputUse);
   }
 
-  FileRunRequest check_request{r.mode, path, in.cls, plan.where, plan.nameField, r.nameTemplate,
-                               {plan.nameField, s.edtField}, plan.reprojection, plan.systemDescribed, {}};
+  FileRunRequest check_request{r.mode,
+                               path,
+                               in.cls,
+                               plan.where,
+                               plan.nameField,
+                               r.nameTemplate,
+                               {plan.nameField, s.edtField},
+                               plan.reprojection,
+                               plan.systemDescribed,
+                               {}};
   check_request.stopRequested = stopRequested;
   const FileRunCheck check = CheckFileRun(check_request, s);
   if (index) {
@@ -312,7 +325,8 @@ void PlanFile(RunPlan& plan, TFrameSettings& s, const std::function<bool()>& sto
 // covers the diagram's year: told before the output is touched.
 void CheckMagneticModel(const TFrameSettings& s) {
   if (!s.chkNorthShow || s.rgDeclination != 1) return;
-  if (s.edtCofFile.empty()) throw RunError("三北方向图：由地磁模型计算磁偏角，但没有给出模型文件(edtCofFile)");
+  if (s.edtCofFile.empty())
+    throw RunError("三北方向图：由地磁模型计算磁偏角，但没有给出模型文件(edtCofFile)");
   const GeomagneticModel model = GeomagneticModel::Read(s.edtCofFile);
   const Date today = Date::Today();
   const double year = s.seNorthYear > 0 ? s.seNorthYear : DecimalYear(today.year, today.month, today.day);

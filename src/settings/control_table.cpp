@@ -17,41 +17,35 @@ using S = TFrameSettings;
 constexpr SettingsForm kMain = SettingsForm::Main;
 constexpr SettingsForm kDlg = SettingsForm::Dialog;
 
-ControlEntry Edit(SettingsForm form, std::string_view name, SettingsMember member,
-                  Conversion conversion, std::string_view def, std::string_view caption) {
+ControlEntry Edit(SettingsForm form, std::string_view name, SettingsMember member, Conversion conversion,
+                  std::string_view def, std::string_view caption) {
   return {name, form, ControlKind::Edit, member, conversion, def, caption, "", std::nullopt, {}};
 }
 
-ControlEntry Spin(SettingsForm form, std::string_view name, SettingsMember member,
-                  std::string_view def, std::string_view caption, std::string_view unit,
-                  std::optional<SpinRange> range = std::nullopt,
-                  Conversion conversion = Conversion::Plain) {
+ControlEntry Spin(SettingsForm form, std::string_view name, SettingsMember member, std::string_view def,
+                  std::string_view caption, std::string_view unit,
+                  std::optional<SpinRange> range = std::nullopt, Conversion conversion = Conversion::Plain) {
   return {name, form, ControlKind::SpinEdit, member, conversion, def, caption, unit, range, {}};
 }
 
-ControlEntry Radio(SettingsForm form, std::string_view name, SettingsMember member,
-                   Conversion conversion, std::string_view def, std::string_view caption,
-                   std::vector<std::string_view> items) {
-  return {name,    form, ControlKind::RadioGroup, member, conversion, def, caption, "",
-          std::nullopt, std::move(items)};
+ControlEntry Radio(SettingsForm form, std::string_view name, SettingsMember member, Conversion conversion,
+                   std::string_view def, std::string_view caption, std::vector<std::string_view> items) {
+  return {name, form,         ControlKind::RadioGroup, member, conversion, def, caption,
+          "",   std::nullopt, std::move(items)};
 }
 
-ControlEntry Check(std::string_view name, bool S::*member, std::string_view def,
-                   std::string_view caption) {
-  return {name, kDlg, ControlKind::CheckBox, member, Conversion::Plain, def, caption, "",
-          std::nullopt, {}};
+ControlEntry Check(std::string_view name, bool S::*member, std::string_view def, std::string_view caption) {
+  return {name, kDlg, ControlKind::CheckBox, member, Conversion::Plain, def, caption, "", std::nullopt, {}};
 }
 
 ControlEntry Memo(std::string_view name, std::string S::*member, std::string_view def,
                   std::string_view caption) {
-  return {name, kDlg, ControlKind::Memo, member, Conversion::Plain, def, caption, "",
-          std::nullopt, {}};
+  return {name, kDlg, ControlKind::Memo, member, Conversion::Plain, def, caption, "", std::nullopt, {}};
 }
 
 ControlEntry Font(std::string_view name, FontDesc S::*member, std::string_view def,
                   std::string_view caption = "字体") {
-  return {name, kDlg, ControlKind::FontButton, member, Conversion::Plain, def, caption, "",
-          std::nullopt, {}};
+  return {name, kDlg, ControlKind::FontButton, member, Conversion::Plain, def, caption, "", std::nullopt, {}};
 }
 
 const std::vector<std::string_view> kDmsItems = {"度分秒", "度分"};
@@ -66,24 +60,47 @@ std::vector<ControlEntry> BuildTable() {
   // The datums of the datum table, in its order (the file stores the index).
   std::vector<std::string_view> datums;
   for (const DatumInfo& d : Datums()) datums.push_back(d.caption);
-  t.push_back(Radio(kMain, "gb8054", &S::CoordSysIndex, Conversion::Plain, "0", "坐标系統",
-                    std::move(datums)));
-  t.push_back(Radio(kMain, "rgisband", &S::addZoneNumber, Conversion::IndexIsOne, "0",
-                    "坐标是否加带号", {"1、不加", "2、加"}));
-  t.push_back({"cbFdf", kMain, ControlKind::ComboBox, &S::is3DegreeZone, Conversion::IndexIsZero,
-               "0", "分度方法:", "", std::nullopt, {"3度分带法", "6度分带法"}});
+  t.push_back(
+      Radio(kMain, "gb8054", &S::CoordSysIndex, Conversion::Plain, "0", "坐标系統", std::move(datums)));
+  t.push_back(Radio(kMain, "rgisband", &S::addZoneNumber, Conversion::IndexIsOne, "0", "坐标是否加带号",
+                    {"1、不加", "2、加"}));
+  t.push_back({"cbFdf",
+               kMain,
+               ControlKind::ComboBox,
+               &S::is3DegreeZone,
+               Conversion::IndexIsZero,
+               "0",
+               "分度方法:",
+               "",
+               std::nullopt,
+               {"3度分带法", "6度分带法"}});
   // Any whole meridian of China's zones and their neighbours: local
   // meridians of city surveys too, not only zone meridians.
-  t.push_back(Spin(kMain, "centerL", &S::centralMeridian, "87", "中央经线:", "度",
-                   SpinRange{72, 138}));
-  t.push_back({"chkAutoMeridian", kMain, ControlKind::CheckBox, &S::autoMeridian, Conversion::Plain, "True",
-               "自动", "", std::nullopt, {}});
+  t.push_back(Spin(kMain, "centerL", &S::centralMeridian, "87", "中央经线:", "度", SpinRange{72, 138}));
+  t.push_back({"chkAutoMeridian",
+               kMain,
+               ControlKind::CheckBox,
+               &S::autoMeridian,
+               Conversion::Plain,
+               "True",
+               "自动",
+               "",
+               std::nullopt,
+               {}});
   t.push_back(Edit(kMain, "edtMapscale1", &S::ScaleFactor, Conversion::ScaleText, "10000", "1:"));
   t.push_back(Radio(kMain, "rgjw", &S::GeodeticOutput, Conversion::IndexIsOne, "0", "坐标系统",
                     {"平面(XY)坐标", "大地(经纬度)坐标"}));
   t.push_back(Edit(kMain, "edtTowgs84", &S::towgs84, Conversion::Trimmed, "", "七参数:"));
-  t.push_back({"cbLayout", kMain, ControlKind::ComboBox, &S::sharedLayout, Conversion::IndexIsOne, "0", "图层组织:",
-               "", std::nullopt, {"每幅一组图层", "共用图层(大批量)"}});
+  t.push_back({"cbLayout",
+               kMain,
+               ControlKind::ComboBox,
+               &S::sharedLayout,
+               Conversion::IndexIsOne,
+               "0",
+               "图层组织:",
+               "",
+               std::nullopt,
+               {"每幅一组图层", "共用图层(大批量)"}});
 
   // Settings dialog, page 0: basic information.
   // A new user's first map carries no sample content: no title of some
@@ -98,8 +115,7 @@ std::vector<ControlEntry> BuildTable() {
   t.push_back(Edit(kDlg, "edtmian2", &S::edtmian2, Conversion::Plain, "", "副标题2"));
   t.push_back(Spin(kDlg, "semian2", &S::semian2, "20", "", mm));
   t.push_back(Font("btntlitle3", &S::btntlitle3, "MS Sans Serif,8"));
-  t.push_back(Edit(kDlg, "edtscale", &S::edtscale, Conversion::Plain, "比例尺1:[scale]",
-                   "地图下边中部"));
+  t.push_back(Edit(kDlg, "edtscale", &S::edtscale, Conversion::Plain, "比例尺1:[scale]", "地图下边中部"));
   t.push_back(Spin(kDlg, "sescale", &S::sescale, "50", "边距((距离外廓下边,单位0.1毫米):", mm));
   t.push_back(Font("btntscale", &S::btntscale, "宋体,15"));
 
@@ -112,10 +128,8 @@ std::vector<ControlEntry> BuildTable() {
   t.push_back(Spin(kDlg, "seru", &S::seru, "25", "边距(距离外廓上边,单位0.1毫米):", mm));
   t.push_back(Font("btnRightUp", &S::btnRightUp, "宋体,10"));
   t.push_back(Edit(kDlg, "edtmapTitle", &S::edtmapTitle, Conversion::Plain, "", "标题内容："));
-  t.push_back(Spin(kDlg, "seMapTitleTop", &S::seMapTitleTop, "25", "边距(距离外廓上边,单位0.1毫米):",
-                   mm));
-  t.push_back(Spin(kDlg, "semapTitler", &S::semapTitler, "80", "边距(距离外廓右边,单位0.1毫米):",
-                   mm));
+  t.push_back(Spin(kDlg, "seMapTitleTop", &S::seMapTitleTop, "25", "边距(距离外廓上边,单位0.1毫米):", mm));
+  t.push_back(Spin(kDlg, "semapTitler", &S::semapTitler, "80", "边距(距离外廓右边,单位0.1毫米):", mm));
   t.push_back(Font("btnmapTitle", &S::btnmapTitle, "宋体,10"));
   t.push_back(Edit(kDlg, "edtleft", &S::edtleft, Conversion::Plain, "", "左边单位信息"));
   t.push_back(Spin(kDlg, "seleft", &S::seleft, "30", "边距(距离外廓左边,单位0.1毫米):", mm));
@@ -128,13 +142,13 @@ std::vector<ControlEntry> BuildTable() {
   t.push_back(Spin(kDlg, "sentod", &S::sentod, "160", "内廓与地图间距", mm));
   t.push_back(Spin(kDlg, "senw", &S::senw, "80", "内外图廓距离", mm));
   t.push_back(Spin(kDlg, "seoutw", &S::seoutw, "0", "外框宽度:", mm));
-  t.push_back(Radio(kDlg, "Rg4JAnn", &S::Rg4JAnn, Conversion::IndexIsOne, "1", "四角标注",
-                    {"不标注", "标注经纬度"}));
+  t.push_back(
+      Radio(kDlg, "Rg4JAnn", &S::Rg4JAnn, Conversion::IndexIsOne, "1", "四角标注", {"不标注", "标注经纬度"}));
   t.push_back(Font("btn4j", &S::btn4j, "宋体,6"));
-  t.push_back(Radio(kDlg, "rgdmsmode", &S::rgdmsmode, Conversion::Plain, "0", "标注方式",
-                    {"度分秒", "度分", "XY"}));
-  t.push_back(Radio(kDlg, "rgwdalignmode", &S::rgwdalignmode, Conversion::Plain, "1",
-                    "纬度的度,表示方式", {"紧靠内廓", "居中"}));
+  t.push_back(
+      Radio(kDlg, "rgdmsmode", &S::rgdmsmode, Conversion::Plain, "0", "标注方式", {"度分秒", "度分", "XY"}));
+  t.push_back(Radio(kDlg, "rgwdalignmode", &S::rgwdalignmode, Conversion::Plain, "1", "纬度的度,表示方式",
+                    {"紧靠内廓", "居中"}));
   t.push_back(Spin(kDlg, "seForenum", &S::seForenum, "2", "千分前位数:", "位"));
   t.push_back(Spin(kDlg, "seafternum", &S::seafternum, "2", "千分后位数:", "位"));
 
@@ -150,22 +164,21 @@ std::vector<ControlEntry> BuildTable() {
   t.push_back(Check("Chkiskmann", &S::Chkiskmann, "True", "标注公里数文字"));
   t.push_back(Font("btnDFont", &S::btnDFont, "宋体,6", "大数字体:"));
   t.push_back(Font("btnXFont", &S::btnXFont, "宋体,6", "小数字体:"));
-  t.push_back(Spin(kDlg, "seJd", &S::seJd, "225", "经度差:", "秒", std::nullopt,
-                   Conversion::SecondsToDegrees));
-  t.push_back(Spin(kDlg, "sewd", &S::sewd, "150", "纬度差:", "秒", std::nullopt,
-                   Conversion::SecondsToDegrees));
+  t.push_back(
+      Spin(kDlg, "seJd", &S::seJd, "225", "经度差:", "秒", std::nullopt, Conversion::SecondsToDegrees));
+  t.push_back(
+      Spin(kDlg, "sewd", &S::sewd, "150", "纬度差:", "秒", std::nullopt, Conversion::SecondsToDegrees));
   t.push_back(Radio(kDlg, "RGJWWZJ", &S::RGJWWZJ, Conversion::Plain, "1", "标注方式", kDmsItems));
-  t.push_back(Spin(kDlg, "sejwcrosslen", &S::sejwcrosslen, "10", "经纬十字丝长度", "秒",
-                   std::nullopt, Conversion::SecondsToDegrees));
+  t.push_back(Spin(kDlg, "sejwcrosslen", &S::sejwcrosslen, "10", "经纬十字丝长度", "秒", std::nullopt,
+                   Conversion::SecondsToDegrees));
   t.push_back(Radio(kDlg, "RGYaSet", &S::RGYaSet, Conversion::Plain, "0", "压白设置",
                     {"从内图廓", "从图形本身", "不设置"}));
-  t.push_back(Spin(kDlg, "seYaDIS", &S::seYaDIS, "200", "延伸距离(0.1毫米):", mm,
-                   SpinRange{0, 1000000}));
+  t.push_back(Spin(kDlg, "seYaDIS", &S::seYaDIS, "200", "延伸距离(0.1毫米):", mm, SpinRange{0, 1000000}));
   t.push_back(Check("chkSetDa", &S::chkSetDa, "True", "为00重新设置大数"));
   t.push_back(Radio(kDlg, "RGBKZJMode", &S::RGBKZJMode, Conversion::Plain, "1", "位置",
                     {"靠外框", "靠内框", "自定义"}));
-  t.push_back(Spin(kDlg, "edtBKZJDIS", &S::edtBKZJDIS, "0", "距离外框的距离（0.1毫米)", mm,
-                   SpinRange{0, 100}));
+  t.push_back(
+      Spin(kDlg, "edtBKZJDIS", &S::edtBKZJDIS, "0", "距离外框的距离（0.1毫米)", mm, SpinRange{0, 100}));
 
   // Page 4: adjacent-sheet table.
   t.push_back(Spin(kDlg, "SeX", &S::SeX, "0", "X:", mm, SpinRange{-200, 200}));
@@ -173,18 +186,15 @@ std::vector<ControlEntry> BuildTable() {
   t.push_back(Spin(kDlg, "SEW", &S::SEW, "130", "宽度:", mm, SpinRange{0, 1000}));
   t.push_back(Spin(kDlg, "SeH", &S::SeH, "70", "高度:", mm, SpinRange{-100, 1000}));
   t.push_back(Font("btnjionMap", &S::btnjionMap, "宋体,8", "标注字体大小设置"));
-  t.push_back(Edit(kDlg, "edtField", &S::edtField, Conversion::StripBrackets, "",
-                   "图名对应字段名"));
+  t.push_back(Edit(kDlg, "edtField", &S::edtField, Conversion::StripBrackets, "", "图名对应字段名"));
   t.push_back(Check("chkNeighbourNo", &S::chkNeighbourNo, "True", "无图名时标注相邻图幅号"));
 
   // Page 5: scale bar.
   t.push_back(Check("chkscaleBarShow", &S::chkscaleBarShow, "False", "标注比例尺条"));
-  t.push_back(Spin(kDlg, "seScaleBarlen", &S::seScaleBarlen, "1000", "长度:", mm,
-                   SpinRange{0, 10000}));
-  t.push_back(Spin(kDlg, "sescalebarkd", &S::sescalebarkd, "20", "刻度最大长度：", mm,
-                   SpinRange{0, 100}));
-  t.push_back(Spin(kDlg, "seScaleBarHeight", &S::seScaleBarHeight, "180", "距离外廓下边", mm,
-                   SpinRange{0, 1000}));
+  t.push_back(Spin(kDlg, "seScaleBarlen", &S::seScaleBarlen, "1000", "长度:", mm, SpinRange{0, 10000}));
+  t.push_back(Spin(kDlg, "sescalebarkd", &S::sescalebarkd, "20", "刻度最大长度：", mm, SpinRange{0, 100}));
+  t.push_back(
+      Spin(kDlg, "seScaleBarHeight", &S::seScaleBarHeight, "180", "距离外廓下边", mm, SpinRange{0, 1000}));
   t.push_back(Font("btnscalebarFont", &S::btnscalebarFont, "宋体,8", "标注字体大小设置"));
   // The three-north diagram and the slope ruler, on the same page; their
   // texts take the scale bar's font.
@@ -201,13 +211,14 @@ std::vector<ControlEntry> BuildTable() {
   t.push_back(Spin(kDlg, "seDeclinationYear", &S::seDeclinationYear, "0", "测定年份:", "年，0为图上年份",
                    SpinRange{0, 3000}));
   t.push_back(Edit(kDlg, "edtCofFile", &S::edtCofFile, Conversion::Trimmed, "", "模型文件(.COF):"));
-  t.push_back(Spin(kDlg, "seNorthYear", &S::seNorthYear, "0", "图上年份:", "年，0为今年", SpinRange{0, 3000}));
+  t.push_back(
+      Spin(kDlg, "seNorthYear", &S::seNorthYear, "0", "图上年份:", "年，0为今年", SpinRange{0, 3000}));
   t.push_back(Check("chkSlopeShow", &S::chkSlopeShow, "False", "标注坡度尺"));
   t.push_back(Spin(kDlg, "seSlopeLeft", &S::seSlopeLeft, "600", "距内廓左边", mm, SpinRange{0, 10000}));
   t.push_back(Spin(kDlg, "seSlopeBelow", &S::seSlopeBelow, "400", "距外廓下边", mm, SpinRange{0, 3000}));
   t.push_back(Spin(kDlg, "seSlopeStep", &S::seSlopeStep, "50", "刻度间隔", mm, SpinRange{10, 200}));
-  t.push_back(Spin(kDlg, "seContour", &S::seContour, "0", "等高距:", "0.1米，0为按比例尺",
-                   SpinRange{0, 100000}));
+  t.push_back(
+      Spin(kDlg, "seContour", &S::seContour, "0", "等高距:", "0.1米，0为按比例尺", SpinRange{0, 100000}));
 
   // Page 6: the print layout of the QGIS project.
   t.push_back(Radio(kDlg, "rgPrintPaper", &S::rgPrintPaper, Conversion::Plain, "0", "打印纸张",
@@ -216,9 +227,7 @@ std::vector<ControlEntry> BuildTable() {
   return t;
 }
 
-bool HasChoices(ControlKind kind) {
-  return kind == ControlKind::RadioGroup || kind == ControlKind::ComboBox;
-}
+bool HasChoices(ControlKind kind) { return kind == ControlKind::RadioGroup || kind == ControlKind::ComboBox; }
 
 bool IsText(ControlKind kind) {
   return kind == ControlKind::Edit || kind == ControlKind::Memo || kind == ControlKind::RichEdit;
@@ -229,8 +238,7 @@ using Parsed = std::variant<std::int64_t, bool, std::string, FontDesc>;
 
 std::string Quote(std::string_view text) { return "“" + std::string(text) + "”"; }
 
-std::optional<std::string> Parse(const ControlEntry& e, std::string_view value, RangeRule rule,
-                                 Parsed& out) {
+std::optional<std::string> Parse(const ControlEntry& e, std::string_view value, RangeRule rule, Parsed& out) {
   const std::string what = "设置项" + std::string(e.name) + "的值" + Quote(value);
   switch (e.kind) {
     case ControlKind::Edit:
@@ -247,8 +255,7 @@ std::optional<std::string> Parse(const ControlEntry& e, std::string_view value, 
       if (!n || *n < INT_MIN || *n > INT_MAX) return what + "不是整数";
       if (e.range && (*n < e.range->min || *n > e.range->max)) {
         if (rule == RangeRule::Refuse)
-          return what + "超出范围" + std::to_string(e.range->min) + ".." +
-                 std::to_string(e.range->max);
+          return what + "超出范围" + std::to_string(e.range->min) + ".." + std::to_string(e.range->max);
         n = std::clamp<std::int64_t>(*n, e.range->min, e.range->max);
       }
       out = *n;
@@ -343,8 +350,7 @@ void Store(TFrameSettings& s, const ControlEntry& e, Parsed&& v) {
       s.*MemberAs<bool>(e) = std::get<std::int64_t>(v) == 0;
       return;
     case Conversion::StripBrackets:
-      s.*MemberAs<std::string>(e) =
-          ReplaceFirst(ReplaceFirst(std::get<std::string>(v), "[", ""), "]", "");
+      s.*MemberAs<std::string>(e) = ReplaceFirst(ReplaceFirst(std::get<std::string>(v), "[", ""), "]", "");
       return;
     case Conversion::Trimmed:
       s.*MemberAs<std::string>(e) = Trim(std::get<std::string>(v));
@@ -381,20 +387,26 @@ std::optional<long double> ScaleDenominatorOfText(std::string_view text) {
   return *number * unit;
 }
 
-std::string_view FormName(SettingsForm form) {
-  return form == SettingsForm::Main ? "FrmTarvik" : "Frmset";
-}
+std::string_view FormName(SettingsForm form) { return form == SettingsForm::Main ? "FrmTarvik" : "Frmset"; }
 
 std::string_view FileProperty(ControlKind kind) {
   switch (kind) {
-    case ControlKind::Edit: return "Text";
-    case ControlKind::SpinEdit: return "Value";
-    case ControlKind::RadioGroup: return "itemindex";
-    case ControlKind::CheckBox: return "checked";
-    case ControlKind::Memo: return "lines";
-    case ControlKind::ComboBox: return "items";
-    case ControlKind::RichEdit: return "Lines";
-    case ControlKind::FontButton: return "";
+    case ControlKind::Edit:
+      return "Text";
+    case ControlKind::SpinEdit:
+      return "Value";
+    case ControlKind::RadioGroup:
+      return "itemindex";
+    case ControlKind::CheckBox:
+      return "checked";
+    case ControlKind::Memo:
+      return "lines";
+    case ControlKind::ComboBox:
+      return "items";
+    case ControlKind::RichEdit:
+      return "Lines";
+    case ControlKind::FontButton:
+      return "";
   }
   return "";
 }

@@ -78,11 +78,11 @@ struct ControlEntry {
   ControlKind kind;
   SettingsMember member;
   Conversion conversion;
-  std::string_view defaultValue;  // in control form
-  std::string_view caption;       // the control's caption or label (may be empty)
-  std::string_view unit;          // of the control form: "0.1毫米", "米", "秒", "度", ...
-  std::optional<SpinRange> range;        // spin edits with limits
-  std::vector<std::string_view> items;   // radio groups and combo boxes
+  std::string_view defaultValue;        // in control form
+  std::string_view caption;             // the control's caption or label (may be empty)
+  std::string_view unit;                // of the control form: "0.1毫米", "米", "秒", "度", ...
+  std::optional<SpinRange> range;       // spin edits with limits
+  std::vector<std::string_view> items;  // radio groups and combo boxes
 };
 
 // Every control that feeds TFrameSettings: the main window's first, then the
@@ -102,13 +102,11 @@ enum class RangeRule { Refuse, Clamp };
 // (UTF-8, for the user) when the value is refused; the settings are then
 // unchanged. Never throws for bad input.
 std::optional<std::string> ApplyControlValue(TFrameSettings& settings, const ControlEntry& entry,
-                                             std::string_view value,
-                                             RangeRule rule = RangeRule::Refuse);
+                                             std::string_view value, RangeRule rule = RangeRule::Refuse);
 // The same by control name (any case, either window); an unknown name is
 // refused with a reason.
 std::optional<std::string> ApplyControlValue(TFrameSettings& settings, std::string_view name,
-                                             std::string_view value,
-                                             RangeRule rule = RangeRule::Refuse);
+                                             std::string_view value, RangeRule rule = RangeRule::Refuse);
 
 // The member of `entry` in control form (what ApplyControlValue takes back).
 std::string ReadControlValue(const TFrameSettings& settings, const ControlEntry& entry);

@@ -16,8 +16,7 @@ std::vector<std::string> SplitCommas(std::string_view text) {
   std::size_t start = 0;
   while (true) {
     const std::size_t comma = text.find(',', start);
-    parts.push_back(Trim(text.substr(start, comma == std::string_view::npos ? text.npos
-                                                                              : comma - start)));
+    parts.push_back(Trim(text.substr(start, comma == std::string_view::npos ? text.npos : comma - start)));
     if (comma == std::string_view::npos) return parts;
     start = comma + 1;
   }

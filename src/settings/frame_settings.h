@@ -81,33 +81,33 @@ struct TFrameSettings {
   std::string towgs84;
 
   // ---- Page 0: basic information ----
-  std::string edtmian;                                    // main title
-  long double seMain = 180;                               // 0.1 mm above the outer top edge
+  std::string edtmian;       // main title
+  long double seMain = 180;  // 0.1 mm above the outer top edge
   FontDesc btntlitle1 = FontDesc::FromPixels("宋体", 67);
-  std::string edtmian1 = "[TFH]";                         // subtitle 1
-  long double semian1 = 80;                               // 0.1 mm above the outer top edge
+  std::string edtmian1 = "[TFH]";  // subtitle 1
+  long double semian1 = 80;        // 0.1 mm above the outer top edge
   FontDesc btntlitle2 = FontDesc::FromPixels("宋体", 37);
-  std::string edtmian2;                                   // subtitle 2
-  long double semian2 = 20;                               // 0.1 mm above the outer top edge
+  std::string edtmian2;                                             // subtitle 2
+  long double semian2 = 20;                                         // 0.1 mm above the outer top edge
   FontDesc btntlitle3 = FontDesc::FromPixels("MS Sans Serif", 11);  // the dialog's form font
-  std::string edtscale = "比例尺1:[scale]";               // scale text with its placeholder
-  long double sescale = 50;                               // 0.1 mm below the outer bottom edge
+  std::string edtscale = "比例尺1:[scale]";                         // scale text with its placeholder
+  long double sescale = 50;                                         // 0.1 mm below the outer bottom edge
   FontDesc btntscale = FontDesc::FromPixels("宋体", 20);
 
   // ---- Page 1: marginal notes ----
-  std::string morb;        // lower-right note, lines joined by CR LF
+  std::string morb;       // lower-right note, lines joined by CR LF
   long double serb = 30;  // 0.1 mm below the outer bottom edge
   FontDesc btnrightdown = FontDesc::FromPixels("宋体", 16);
-  std::string edtrightbottom;             // centred last part of the note, trimmed
-  std::string edtru;                      // classification mark, upper right
-  long double seru = 25;                  // 0.1 mm above the outer top edge
+  std::string edtrightbottom;  // centred last part of the note, trimmed
+  std::string edtru;           // classification mark, upper right
+  long double seru = 25;       // 0.1 mm above the outer top edge
   FontDesc btnRightUp = FontDesc::FromPixels("宋体", 13);
-  std::string edtmapTitle;                           // upper-right map title
-  long double seMapTitleTop = 25;                    // 0.1 mm above the outer top edge
-  long double semapTitler = 80;                      // 0.1 mm from the outer right edge
+  std::string edtmapTitle;         // upper-right map title
+  long double seMapTitleTop = 25;  // 0.1 mm above the outer top edge
+  long double semapTitler = 80;    // 0.1 mm from the outer right edge
   FontDesc btnmapTitle = FontDesc::FromPixels("宋体", 13);
-  std::string edtleft;               // unit name written vertically on the left
-  long double seleft = 30;           // 0.1 mm left of the outer left edge
+  std::string edtleft;      // unit name written vertically on the left
+  long double seleft = 30;  // 0.1 mm left of the outer left edge
   FontDesc btnleft = FontDesc::FromPixels("宋体", 15);
   std::string molb =  // lower-left note, lines joined by CR LF
       "[坐标系]。\r\n"
@@ -117,36 +117,36 @@ struct TFrameSettings {
   FontDesc btnleftdown = FontDesc::FromPixels("宋体", 13);
 
   // ---- Page 2: frame ----
-  int sentod = 160;         // 0.1 mm, gap between map and inner frame
-  int senw = 80;            // 0.1 mm, inner to outer frame
-  int seoutw = 0;           // 0.1 mm, outer frame band width
-  bool Rg4JAnn = true;      // label the corners (`Rg4JAnn` index 1 "标注经纬度")
+  int sentod = 160;     // 0.1 mm, gap between map and inner frame
+  int senw = 80;        // 0.1 mm, inner to outer frame
+  int seoutw = 0;       // 0.1 mm, outer frame band width
+  bool Rg4JAnn = true;  // label the corners (`Rg4JAnn` index 1 "标注经纬度")
   FontDesc btn4j = FontDesc::FromPixels("宋体", 8);  // corner labels
   CornerLabelMode rgdmsmode = CornerLabelMode::DegMinSec;
-  int rgwdalignmode = 1;    // index: 0 紧靠内廓, 1 居中
-  int seForenum = 2;        // digits before the thousands of corner XY labels
-  int seafternum = 2;       // digits after the thousands of corner XY labels
+  int rgwdalignmode = 1;  // index: 0 紧靠内廓, 1 居中
+  int seForenum = 2;      // digits before the thousands of corner XY labels
+  int seafternum = 2;     // digits after the thousands of corner XY labels
 
   // ---- Page 3: grid ----
   GridType rgGrid = GridType::Kilometre;
-  int Seinterval = 1000;    // m, grid interval
-  int seannforenum = 2;     // digits before the thousands of grid numbers
-  int seannafternum = 2;    // digits after the thousands of grid numbers
+  int Seinterval = 1000;          // m, grid interval
+  int seannforenum = 2;           // digits before the thousands of grid numbers
+  int seannafternum = 2;          // digits after the thousands of grid numbers
   long double SeLineLength = 50;  // m, crosshair size
-  int rgHor = 0;            // index: 0 "00  10  20", 1 "05  15  25" (easting lines)
-  int rgver = 0;            // index: same items (northing lines)
-  bool Chkiskmann = true;   // write kilometre numbers
+  int rgHor = 0;                  // index: 0 "00  10  20", 1 "05  15  25" (easting lines)
+  int rgver = 0;                  // index: same items (northing lines)
+  bool Chkiskmann = true;         // write kilometre numbers
   FontDesc btnDFont = FontDesc::FromPixels("宋体", 8);  // large digits of grid numbers
   FontDesc btnXFont = FontDesc::FromPixels("宋体", 8);  // small digits of grid numbers
-  long double seJd = 225.0L / 3600.0L;   // deg, graticule longitude interval
-  long double sewd = 150.0L / 3600.0L;   // deg, graticule latitude interval
-  int RGJWWZJ = 1;                       // index: 0 度分秒, 1 度分
-  long double sejwcrosslen = 10.0L / 3600.0L;  // deg, graticule cross size
-  int RGYaSet = 0;                       // mask: 0 from inner frame, 1 from the map, 2 none
-  long double seYaDIS = 200;             // 0.1 mm, mask extension
-  bool chkSetDa = true;                  // held and saved; nothing reads it
-  int RGBKZJMode = 1;                    // index 0..2; held and saved; nothing reads it
-  int edtBKZJDIS = 0;                    // 0.1 mm, 0..100; held and saved; nothing reads it
+  long double seJd = 225.0L / 3600.0L;                  // deg, graticule longitude interval
+  long double sewd = 150.0L / 3600.0L;                  // deg, graticule latitude interval
+  int RGJWWZJ = 1;                                      // index: 0 度分秒, 1 度分
+  long double sejwcrosslen = 10.0L / 3600.0L;           // deg, graticule cross size
+  int RGYaSet = 0;                                      // mask: 0 from inner frame, 1 from the map, 2 none
+  long double seYaDIS = 200;                            // 0.1 mm, mask extension
+  bool chkSetDa = true;                                 // held and saved; nothing reads it
+  int RGBKZJMode = 1;                                   // index 0..2; held and saved; nothing reads it
+  int edtBKZJDIS = 0;                                   // 0.1 mm, 0..100; held and saved; nothing reads it
 
   // ---- Page 4: adjacent-sheet table ----
   long double SeX = 0;    // 0.1 mm from the inner frame's upper-left corner
@@ -154,27 +154,27 @@ struct TFrameSettings {
   long double SEW = 130;  // 0.1 mm, cell width
   long double SeH = 70;   // 0.1 mm, cell height
   FontDesc btnjionMap = FontDesc::FromPixels("宋体", 11);
-  std::string edtField;   // sheet-name field of the index file, without brackets
+  std::string edtField;  // sheet-name field of the index file, without brackets
   // Cells without a name from the index get the neighbour's sheet number,
   // computed from the current sheet's own number.
   bool chkNeighbourNo = true;
 
   // ---- Page 5: scale bar ----
   bool chkscaleBarShow = false;
-  int seScaleBarlen = 1000;     // 0.1 mm, bar length
-  int sescalebarkd = 20;        // 0.1 mm, longest tick
-  int seScaleBarHeight = 180;   // 0.1 mm below the outer bottom edge
+  int seScaleBarlen = 1000;                                     // 0.1 mm, bar length
+  int sescalebarkd = 20;                                        // 0.1 mm, longest tick
+  int seScaleBarHeight = 180;                                   // 0.1 mm below the outer bottom edge
   FontDesc btnscalebarFont = FontDesc::FromPixels("宋体", 11);  // also the texts of the two below
 
   // Three-north diagram in the bottom margin (off by default). Its base
   // point lies seNorthRight left of the inner frame's lower-right corner
   // and seNorthBelow below the outer bottom edge.
   bool chkNorthShow = false;
-  int seNorthRight = 1100;   // 0.1 mm
-  int seNorthBelow = 350;    // 0.1 mm
-  int seNorthLength = 250;   // 0.1 mm, the true-north line
-  int rgDeclination = 0;     // index: 0 the value entered below, 1 from the model file
-  int seDeclination = 0;     // arc minutes, east positive (西偏3°24′ is -204)
+  int seNorthRight = 1100;      // 0.1 mm
+  int seNorthBelow = 350;       // 0.1 mm
+  int seNorthLength = 250;      // 0.1 mm, the true-north line
+  int rgDeclination = 0;        // index: 0 the value entered below, 1 from the model file
+  int seDeclination = 0;        // arc minutes, east positive (西偏3°24′ is -204)
   int seDeclinationChange = 0;  // 0.1 arc minute per year, east positive
   int seDeclinationYear = 0;    // the year seDeclination was taken; 0: the year of the diagram
   std::string edtCofFile;       // a WMM/IGRF coefficient file (.COF)
@@ -184,14 +184,14 @@ struct TFrameSettings {
   // base line seSlopeLeft right of the inner frame's lower-left corner and
   // seSlopeBelow below the outer bottom edge.
   bool chkSlopeShow = false;
-  int seSlopeLeft = 600;     // 0.1 mm
-  int seSlopeBelow = 400;    // 0.1 mm
-  int seSlopeStep = 50;      // 0.1 mm between slope marks
-  int seContour = 0;         // 0.1 m, the contour interval; 0: the usual one of the scale
+  int seSlopeLeft = 600;   // 0.1 mm
+  int seSlopeBelow = 400;  // 0.1 mm
+  int seSlopeStep = 50;    // 0.1 mm between slope marks
+  int seContour = 0;       // 0.1 m, the contour interval; 0: the usual one of the scale
 
   // ---- Page 6: the print layout of the QGIS project ----
-  int rgPrintPaper = 0;      // index: 0 the frame's size plus the margin, 1 the smallest of A4..A0
-  int sePrintMargin = 100;   // 0.1 mm around the frame and its texts
+  int rgPrintPaper = 0;     // index: 0 the frame's size plus the margin, 1 the smallest of A4..A0
+  int sePrintMargin = 100;  // 0.1 mm around the frame and its texts
 
   bool operator==(const TFrameSettings&) const = default;
 };

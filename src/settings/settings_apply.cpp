@@ -85,8 +85,7 @@ void Replace(std::vector<T>& list, T value, Same same) {
 
 }  // namespace
 
-SettingsApplyReport ApplySettingsDocument(const SettingsDocument& document,
-                                          TFrameSettings& settings) {
+SettingsApplyReport ApplySettingsDocument(const SettingsDocument& document, TFrameSettings& settings) {
   SettingsApplyReport report;
   for (const auto& form : document.forms) {
     const auto which = KnownForm(form.name);
@@ -99,12 +98,11 @@ SettingsApplyReport ApplySettingsDocument(const SettingsDocument& document,
       if (!entry) continue;  // a control that is not a setting
       const std::string shown = form.name + "：" + Shortened(FormatControlRecord(record));
       if (!PropertyFits(entry->kind, record.property)) {
-        report.skipped.push_back(shown + "（" + std::string(entry->name) + "没有属性" +
-                                 record.property + "）");
+        report.skipped.push_back(shown + "（" + std::string(entry->name) + "没有属性" + record.property +
+                                 "）");
         continue;
       }
-      if (auto error = ApplyControlValue(settings, *entry, ControlValue(*entry, record),
-                                         RangeRule::Clamp))
+      if (auto error = ApplyControlValue(settings, *entry, ControlValue(*entry, record), RangeRule::Clamp))
         report.skipped.push_back(shown + "（" + *error + "）");
     }
     for (const auto& font : form.fonts) {
@@ -127,13 +125,11 @@ void UpdateSettingsDocument(SettingsDocument& document, const TFrameSettings& se
       if (entry.form != which) continue;
       const std::string name(entry.name);
       if (entry.kind == ControlKind::FontButton) {
-        Replace(form->fonts,
-                FontEntry{name, settings.*std::get<FontDesc TFrameSettings::*>(entry.member)},
+        Replace(form->fonts, FontEntry{name, settings.*std::get<FontDesc TFrameSettings::*>(entry.member)},
                 [&](const FontEntry& f) { return EqualsNoCase(f.button, name); });
       } else {
         Replace(form->records,
-                ControlRecord{name, std::string(FileProperty(entry.kind)),
-                              FileValue(entry, settings)},
+                ControlRecord{name, std::string(FileProperty(entry.kind)), FileValue(entry, settings)},
                 [&](const ControlRecord& r) { return EqualsNoCase(r.name, name); });
       }
     }
@@ -164,13 +160,11 @@ SettingsLoadReport LoadSettingsFileWith(
 }
 
 SettingsLoadReport LoadSettingsInto(const std::filesystem::path& path, TFrameSettings& settings) {
-  return LoadSettingsFileWith(path, [&](const SettingsDocument& document) {
-    return ApplySettingsDocument(document, settings);
-  });
+  return LoadSettingsFileWith(
+      path, [&](const SettingsDocument& document) { return ApplySettingsDocument(document, settings); });
 }
 
-std::string SettingsLoadMessage(const SettingsLoadReport& report,
-                                const std::filesystem::path& path) {
+std::string SettingsLoadMessage(const SettingsLoadReport& report, const std::filesystem::path& path) {
   if (report.problems.empty() && !report.damaged) return "";
   if (report.unreadable) return report.problems.front();
   std::string text = "设置文件" + path.string() +
@@ -180,8 +174,7 @@ std::string SettingsLoadMessage(const SettingsLoadReport& report,
   return text;
 }
 
-bool LoadSettingsInto(const std::filesystem::path& path, TFrameSettings& settings,
-                      UserFeedback& feedback) {
+bool LoadSettingsInto(const std::filesystem::path& path, TFrameSettings& settings, UserFeedback& feedback) {
   const SettingsLoadReport report = LoadSettingsInto(path, settings);
   const std::string message = SettingsLoadMessage(report, path);
   if (!message.empty()) feedback.message(message);

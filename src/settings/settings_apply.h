@@ -30,8 +30,7 @@ struct SettingsApplyReport {
 // skipped (and listed); spin-edit numbers outside their range are clamped.
 // Fonts of buttons the form does not have, and fonts without a description,
 // are passed over. Loading stops at a form the program does not have.
-SettingsApplyReport ApplySettingsDocument(const SettingsDocument& document,
-                                          TFrameSettings& settings);
+SettingsApplyReport ApplySettingsDocument(const SettingsDocument& document, TFrameSettings& settings);
 
 // Writes every setting into `document`: the record of each control (in the
 // property the window writes: "Text", "Value", "itemindex", "checked",
@@ -44,9 +43,9 @@ void UpdateSettingsDocument(SettingsDocument& document, const TFrameSettings& se
 SettingsDocument BuildSettingsDocument(const TFrameSettings& settings);
 
 struct SettingsLoadReport {
-  bool found = false;    // a settings file existed
-  bool damaged = false;  // it ended early or held a record that cannot be placed
-  bool unreadable = false;  // nothing could be read (a folder, no permission, too large)
+  bool found = false;                 // a settings file existed
+  bool damaged = false;               // it ended early or held a record that cannot be placed
+  bool unreadable = false;            // nothing could be read (a folder, no permission, too large)
   std::vector<std::string> problems;  // everything left out, one line each
 };
 
@@ -60,11 +59,9 @@ SettingsLoadReport LoadSettingsFileWith(
 // Loads the settings file at `path` (when it exists) into `settings`.
 SettingsLoadReport LoadSettingsInto(const std::filesystem::path& path, TFrameSettings& settings);
 // The one message to show after loading, or "" when everything loaded.
-std::string SettingsLoadMessage(const SettingsLoadReport& report,
-                                const std::filesystem::path& path);
+std::string SettingsLoadMessage(const SettingsLoadReport& report, const std::filesystem::path& path);
 // LoadSettingsInto, then shows SettingsLoadMessage (if any) once. Returns
 // whether a file was found.
-bool LoadSettingsInto(const std::filesystem::path& path, TFrameSettings& settings,
-                      UserFeedback& feedback);
+bool LoadSettingsInto(const std::filesystem::path& path, TFrameSettings& settings, UserFeedback& feedback);
 
 }  // namespace tarvik

@@ -39,9 +39,7 @@ std::string LinesToRecordValue(std::string_view text) {
   return out;
 }
 
-std::string RecordValueToText(std::string_view value) {
-  return ReplaceAllNoCase(value, "<Br>", "\r\n");
-}
+std::string RecordValueToText(std::string_view value) { return ReplaceAllNoCase(value, "<Br>", "\r\n"); }
 
 ComboValue ParseComboValue(std::string_view value) {
   ComboValue combo;

@@ -147,12 +147,9 @@ bool WriteAll(int fd, std::string_view data) {
 
 }  // namespace
 
-SettingsReadResult ReadSettingsDocument(std::string_view bytes) {
-  return DocumentReader(bytes).Read();
-}
+SettingsReadResult ReadSettingsDocument(std::string_view bytes) { return DocumentReader(bytes).Read(); }
 
-std::string WriteSettingsDocument(const SettingsDocument& document,
-                                  std::vector<std::string>* warnings) {
+std::string WriteSettingsDocument(const SettingsDocument& document, std::vector<std::string>* warnings) {
   TVeskWriteStream out;
   auto put = [&](std::string_view text, const std::string& what) {
     if (!out.WriteString(EncodeFileText(text)) && warnings)

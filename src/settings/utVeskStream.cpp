@@ -121,13 +121,11 @@ void TVeskWriteStream::WriteFont(const std::optional<FontDesc>& font) {
   }
   PutLe32(data_, kLogFontSize);
   PutLe32(data_, static_cast<std::uint32_t>(font->color));
-  for (std::int32_t v : {font->height, font->width, font->escapement, font->orientation,
-                         font->weight})
+  for (std::int32_t v : {font->height, font->width, font->escapement, font->orientation, font->weight})
     PutLe32(data_, static_cast<std::uint32_t>(v));
-  for (bool flag : {font->italic, font->underline, font->strikeOut})
-    data_.push_back(flag ? 1 : 0);
-  for (std::uint8_t b : {font->charSet, font->outPrecision, font->clipPrecision, font->quality,
-                         font->pitchAndFamily})
+  for (bool flag : {font->italic, font->underline, font->strikeOut}) data_.push_back(flag ? 1 : 0);
+  for (std::uint8_t b :
+       {font->charSet, font->outPrecision, font->clipPrecision, font->quality, font->pitchAndFamily})
     data_.push_back(static_cast<char>(b));
   std::string face = FaceBytes(font->face);
   face.resize(kFaceBytes, '\0');
@@ -147,8 +145,8 @@ bool TVeskReadStream::Take(std::size_t n, std::string_view& out) {
 std::optional<std::string> TVeskReadStream::ReadString(bool* complete) {
   std::string_view head, text;
   if (!Take(2, head)) return std::nullopt;
-  const std::size_t length =
-      static_cast<unsigned char>(head[0]) | (static_cast<std::size_t>(static_cast<unsigned char>(head[1])) << 8);
+  const std::size_t length = static_cast<unsigned char>(head[0]) |
+                             (static_cast<std::size_t>(static_cast<unsigned char>(head[1])) << 8);
   if (!Take(length, text)) return std::nullopt;
   return UnscrambleText(text, complete);
 }

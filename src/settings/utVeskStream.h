@@ -28,8 +28,7 @@
 
 namespace tarvik {
 
-inline constexpr std::array<std::uint8_t, 8> kVeskKey = {0x3C, 0x71, 0xE2, 0x0D,
-                                                         0x5A, 0x94, 0xC8, 0x27};
+inline constexpr std::array<std::uint8_t, 8> kVeskKey = {0x3C, 0x71, 0xE2, 0x0D, 0x5A, 0x94, 0xC8, 0x27};
 // Longest scrambled text of a string record, and so the longest string kept.
 inline constexpr std::size_t kMaxScrambledLength = 65535;
 inline constexpr std::size_t kMaxStringBytes = kMaxScrambledLength / 2;
@@ -68,10 +67,10 @@ class TVeskWriteStream {
 
 struct FontRecord {
   enum class Status {
-    Font,      // a font follows (S = 60)
-    NoFont,    // S = 0: the writer had no font description
-    BadFace,   // S = 60 but the face name does not decode; the record was skipped
-    Damaged,   // the data ends inside the record, or S is neither 0 nor 60
+    Font,     // a font follows (S = 60)
+    NoFont,   // S = 0: the writer had no font description
+    BadFace,  // S = 60 but the face name does not decode; the record was skipped
+    Damaged,  // the data ends inside the record, or S is neither 0 nor 60
   };
   Status status = Status::Damaged;
   std::int32_t size = 0;  // S as read

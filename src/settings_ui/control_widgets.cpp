@@ -12,9 +12,9 @@
 #include "common/delphi.h"
 #include "common/text_util.h"
 #include "settings/font_value.h"
+#include "settings/settings_document.h"
 #include "settings_ui/font_button.h"
 #include "settings_ui/radio_group.h"
-#include "settings/settings_document.h"
 
 namespace tarvik {
 namespace {
@@ -32,8 +32,7 @@ QString LinesText(const std::string& value) {
 
 // An item index from its number or its text; -1 when neither.
 int ChoiceIndex(const std::string& value, const QStringList& items) {
-  if (const auto n = StrToInt(value); n && *n >= 0 && *n < items.size())
-    return static_cast<int>(*n);
+  if (const auto n = StrToInt(value); n && *n >= 0 && *n < items.size()) return static_cast<int>(*n);
   return static_cast<int>(items.indexOf(Q(value)));
 }
 
@@ -186,8 +185,7 @@ std::vector<std::string> CollectFormSettings(const QWidget& form, SettingsForm w
   return problems;
 }
 
-std::vector<std::string> ShowFormSettings(QWidget& form, SettingsForm which,
-                                          const TFrameSettings& settings) {
+std::vector<std::string> ShowFormSettings(QWidget& form, SettingsForm which, const TFrameSettings& settings) {
   std::vector<std::string> problems;
   for (const ControlEntry& entry : ControlTable()) {
     if (entry.form != which) continue;

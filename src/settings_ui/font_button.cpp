@@ -41,8 +41,8 @@ QSize TFontButton::sizeHint() const {
 }
 
 QString TFontButton::DescribeFont(const FontDesc& font) {
-  QString text = QString::fromStdString(font.face) + " " + QString::number(font.pointSize()) +
-                 QString::fromUtf8("磅");
+  QString text =
+      QString::fromStdString(font.face) + " " + QString::number(font.pointSize()) + QString::fromUtf8("磅");
   if (font.bold()) text += QString::fromUtf8(" 粗体");
   if (font.italic) text += QString::fromUtf8(" 斜体");
   if (font.underline) text += QString::fromUtf8(" 下划线");

@@ -57,8 +57,7 @@ void InstallWindowsFontSubstitutes() {
   };
   const QStringList ming = standIns(FaceStyle::Song);
   const QStringList hei = standIns(FaceStyle::Hei);
-  for (const char* face : {"宋体", "SimSun", "新宋体", "NSimSun", "仿宋", "FangSong", "楷体",
-                           "KaiTi"}) {
+  for (const char* face : {"宋体", "SimSun", "新宋体", "NSimSun", "仿宋", "FangSong", "楷体", "KaiTi"}) {
     const QString name = QString::fromUtf8(face);
     if (QFont::substitutes(name).isEmpty()) QFont::insertSubstitutions(name, ming);
   }

@@ -17,9 +17,9 @@
 #include "common/delphi.h"
 #include "common/gbk.h"
 #include "common/text_util.h"
+#include "settings/settings_file.h"
 #include "settings_ui/font_button.h"
 #include "settings_ui/radio_group.h"
-#include "settings/settings_file.h"
 
 namespace tarvik {
 namespace {
@@ -40,12 +40,10 @@ Kept KindOf(const QObject& o) {
   if (qobject_cast<const QLineEdit*>(&o))
     return o.property("RichEdit").toBool() ? Kept::RichEdit : Kept::Text;
   if (qobject_cast<const TRadioGroup*>(&o)) return Kept::ItemIndex;
-  if (qobject_cast<const QCheckBox*>(&o) || qobject_cast<const QRadioButton*>(&o))
-    return Kept::Checked;
+  if (qobject_cast<const QCheckBox*>(&o) || qobject_cast<const QRadioButton*>(&o)) return Kept::Checked;
   if (auto* a = qobject_cast<const QAction*>(&o); a && a->isCheckable()) return Kept::Checked;
   if (qobject_cast<const QSpinBox*>(&o)) return Kept::Value;
-  if (qobject_cast<const TFontButton*>(&o) && o.property("Tag").toInt() == kFontButtonTag)
-    return Kept::Font;
+  if (qobject_cast<const TFontButton*>(&o) && o.property("Tag").toInt() == kFontButtonTag) return Kept::Font;
   return Kept::None;
 }
 
@@ -77,9 +75,7 @@ QObject* FindControl(QWidget& form, const std::string& name) {
 }
 
 std::string LinesValue(const QString& text) { return LinesToRecordValue(S(text)); }
-QString LinesText(std::string_view value) {
-  return Q(JoinLines(SplitLines(RecordValueToText(value)), "\n"));
-}
+QString LinesText(std::string_view value) { return Q(JoinLines(SplitLines(RecordValueToText(value)), "\n")); }
 
 std::optional<ControlRecord> RecordOf(QObject& o, Kept kind) {
   ControlRecord r;
@@ -174,8 +170,7 @@ std::optional<std::string> Apply(QObject& o, Kept kind, const ControlRecord& r) 
       if (auto* e = qobject_cast<QTextEdit*>(&o))
         e->setPlainText(LinesText(r.value));
       else  // one line: the lines run on, as a one-line rich edit shows them
-        static_cast<QLineEdit&>(o).setText(
-            Q(JoinLines(SplitLines(RecordValueToText(r.value)), " ")));
+        static_cast<QLineEdit&>(o).setText(Q(JoinLines(SplitLines(RecordValueToText(r.value)), " ")));
       return std::nullopt;
     case Kept::Combo: {
       auto& combo = static_cast<QComboBox&>(o);
@@ -270,8 +265,7 @@ std::vector<std::string> ApplyFormSettings(const FormSettings& settings, QWidget
     QObject* control = FindControl(form, record.name);
     if (!control) continue;  // a control this form does not have
     if (auto why = Apply(*control, KindOf(*control), record))
-      skipped.push_back(settings.name + "：" + Shortened(FormatControlRecord(record)) + "（" +
-                        *why + "）");
+      skipped.push_back(settings.name + "：" + Shortened(FormatControlRecord(record)) + "（" + *why + "）");
   }
   for (const FontEntry& entry : settings.fonts) {
     QObject* control = FindControl(form, entry.button);
@@ -305,15 +299,12 @@ SettingsApplyReport ApplySettingsToForms(const SettingsDocument& document,
 
 std::vector<std::string> SaveAllSettings(const std::filesystem::path& path,
                                          const std::vector<QWidget*>& forms) {
-  return SaveSettingsFile(path,
-                          SettingsDocumentOf(std::vector<const QWidget*>(forms.begin(), forms.end())));
+  return SaveSettingsFile(path, SettingsDocumentOf(std::vector<const QWidget*>(forms.begin(), forms.end())));
 }
 
-SettingsLoadReport LoadAllSettings(const std::filesystem::path& path,
-                                   const std::vector<QWidget*>& forms) {
-  return LoadSettingsFileWith(path, [&](const SettingsDocument& document) {
-    return ApplySettingsToForms(document, forms);
-  });
+SettingsLoadReport LoadAllSettings(const std::filesystem::path& path, const std::vector<QWidget*>& forms) {
+  return LoadSettingsFileWith(
+      path, [&](const SettingsDocument& document) { return ApplySettingsToForms(document, forms); });
 }
 
 bool LoadAllSettings(const std::filesystem::path& path, const std::vector<QWidget*>& forms,

@@ -34,9 +34,9 @@
 #include <string>
 #include <vector>
 
-#include "settings_ui/message_function.h"
 #include "settings/settings_apply.h"
 #include "settings/settings_document.h"
+#include "settings_ui/message_function.h"
 
 class QWidget;
 
@@ -62,8 +62,7 @@ std::vector<std::string> SaveAllSettings(const std::filesystem::path& path,
                                          const std::vector<QWidget*>& forms);
 
 // Restores `forms` from `path` when that file exists.
-SettingsLoadReport LoadAllSettings(const std::filesystem::path& path,
-                                   const std::vector<QWidget*>& forms);
+SettingsLoadReport LoadAllSettings(const std::filesystem::path& path, const std::vector<QWidget*>& forms);
 // The same, then shows what was left out in one message (nothing when all
 // loaded). Returns whether a file was found.
 bool LoadAllSettings(const std::filesystem::path& path, const std::vector<QWidget*>& forms,

@@ -6,12 +6,12 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
-#include <QPushButton>
 #include <QGuiApplication>
-#include <QScreen>
-#include <QScrollArea>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -64,12 +64,12 @@ TFrmset::TFrmset(QWidget* parent) : QDialog(parent) {
 
   PageControl1 = new QTabWidget(this);
   PageControl1->setObjectName("PageControl1");
-  const char* captions[kPageCount] = {"基本信息", "四周标注", "图廓信息",    "网格信息",
+  const char* captions[kPageCount] = {"基本信息",     "四周标注", "图廓信息",  "网格信息",
                                       "接合图表信息", "比例尺条", "页边距设置"};
-  void (TFrmset::*builders[kPageCount])(QWidget*) = {
-      &TFrmset::BuildBasicPage, &TFrmset::BuildNotesPage,    &TFrmset::BuildFramePage,
-      &TFrmset::BuildGridPage,  &TFrmset::BuildTablePage,    &TFrmset::BuildScaleBarPage,
-      &TFrmset::BuildMarginPage};
+  void (TFrmset::*builders[kPageCount])(QWidget*) = {&TFrmset::BuildBasicPage, &TFrmset::BuildNotesPage,
+                                                     &TFrmset::BuildFramePage, &TFrmset::BuildGridPage,
+                                                     &TFrmset::BuildTablePage, &TFrmset::BuildScaleBarPage,
+                                                     &TFrmset::BuildMarginPage};
   for (int i = 0; i < kPageCount; ++i) {
     auto* page = new QWidget;
     page->setObjectName(QString("TabSheet%1").arg(i + 1));
@@ -82,7 +82,8 @@ TFrmset::TFrmset(QWidget* parent) : QDialog(parent) {
     scroll->setFrameShape(QFrame::NoFrame);
     // The whole page where the screen has room for it.
     QSize room(1600, 1000);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) room = screen->availableSize() - QSize(80, 160);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+      room = screen->availableSize() - QSize(80, 160);
     scroll->setMinimumSize(page->sizeHint().boundedTo(room));
     PageControl1->addTab(scroll, QString::fromUtf8(captions[i]));
   }
@@ -106,8 +107,9 @@ TFrmset::TFrmset(QWidget* parent) : QDialog(parent) {
   }
   askFile_ = [this](bool save, const QString& folder) -> std::optional<QString> {
     const QString filter = QString::fromUtf8("设置文件 (*.set)");
-    const QString path = save ? QFileDialog::getSaveFileName(this, QString::fromUtf8("另存设置"), folder, filter)
-                              : QFileDialog::getOpenFileName(this, QString::fromUtf8("打开设置"), folder, filter);
+    const QString path =
+        save ? QFileDialog::getSaveFileName(this, QString::fromUtf8("另存设置"), folder, filter)
+             : QFileDialog::getOpenFileName(this, QString::fromUtf8("打开设置"), folder, filter);
     if (path.isEmpty()) return std::nullopt;
     return path;
   };

@@ -40,8 +40,16 @@ class TFrmset : public QDialog {
 
  public:
   // Page indexes of PageControl1.
-  enum Page { kBasicPage, kNotesPage, kFramePage, kGridPage, kTablePage, kScaleBarPage,
-              kMarginPage, kPageCount };
+  enum Page {
+    kBasicPage,
+    kNotesPage,
+    kFramePage,
+    kGridPage,
+    kTablePage,
+    kScaleBarPage,
+    kMarginPage,
+    kPageCount
+  };
 
   explicit TFrmset(QWidget* parent = nullptr);
   ~TFrmset() override;
@@ -56,8 +64,7 @@ class TFrmset : public QDialog {
   // Messages the dialog shows (the two refused page changes, a failed save).
   void setMessageFunction(MessageFunction show);
   // Asks for a font; no value when the person cancels.
-  using FontDialogFunction =
-      std::function<std::optional<QFont>(const QFont& initial, QWidget* parent)>;
+  using FontDialogFunction = std::function<std::optional<QFont>(const QFont& initial, QWidget* parent)>;
   void setFontDialogFunction(FontDialogFunction ask);
   // What FormClose does: save the settings of all forms. The main window sets
   // this to save its own form too; until it does, the dialog saves itself to
@@ -81,12 +88,12 @@ class TFrmset : public QDialog {
 
   // Event handlers; they run on the events named and can be called directly.
  public slots:
-  void FormShow();            // tag-1 spin edits right-aligned
-  void FormClose();           // saves all forms' settings
-  void Rg4JAnnClick();        // corner-label font only when corners are labelled
-  void rgGridClick();         // the groups and panels of the chosen grid type
-  void rgdmsmodeClick();      // latitude placement and digits of the label mode
-  void SeintervalChange();    // line positions from 1000 m on, digits below
+  void FormShow();                             // tag-1 spin edits right-aligned
+  void FormClose();                            // saves all forms' settings
+  void Rg4JAnnClick();                         // corner-label font only when corners are labelled
+  void rgGridClick();                          // the groups and panels of the chosen grid type
+  void rgdmsmodeClick();                       // latitude placement and digits of the label mode
+  void SeintervalChange();                     // line positions from 1000 m on, digits below
   void btnleftdownClick(TFontButton* sender);  // font dialog of a font button
 
  public:

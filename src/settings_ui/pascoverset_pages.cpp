@@ -63,12 +63,9 @@ void TFrmset::BuildBasicPage(QWidget* page) {
   };
   const Text texts[] = {
       {"主标题", "gbMain", "edtmian", "边距(距离外廓上边,单位0.1毫米):", "seMain", "btntlitle1"},
-      {"副标题1", "gbSubtitle1", "edtmian1", "边距(距离外廓上边,单位0.1毫米):", "semian1",
-       "btntlitle2"},
-      {"副标题2", "gbSubtitle2", "edtmian2", "边距(距离外廓上边,单位0.1毫米):", "semian2",
-       "btntlitle3"},
-      {"地图下边中部", "gbScaleText", "edtscale", "边距((距离外廓下边,单位0.1毫米):", "sescale",
-       "btntscale"},
+      {"副标题1", "gbSubtitle1", "edtmian1", "边距(距离外廓上边,单位0.1毫米):", "semian1", "btntlitle2"},
+      {"副标题2", "gbSubtitle2", "edtmian2", "边距(距离外廓上边,单位0.1毫米):", "semian2", "btntlitle3"},
+      {"地图下边中部", "gbScaleText", "edtscale", "边距((距离外廓下边,单位0.1毫米):", "sescale", "btntscale"},
   };
   for (const Text& t : texts) {
     QGroupBox* group = Group(t.title, t.group);
@@ -111,8 +108,8 @@ void TFrmset::BuildNotesPage(QWidget* page) {
   };
   // The lower-right note also has the centred last part.
 
-  auto [rightDown, rightDownGrid] = note("右下角", "gbRightDown", "morb", true,
-                                         "边距(距离外廓下边,单位0.1毫米):", "serb", "btnrightdown");
+  auto [rightDown, rightDownGrid] =
+      note("右下角", "gbRightDown", "morb", true, "边距(距离外廓下边,单位0.1毫米):", "serb", "btnrightdown");
   QLineEdit* centred = MakeEdit("edtrightbottom");
   centred->setToolTip(U("主要用于多行文字最后的部分居中处理"));
   QLabel* centredLabel = Label("居中内容", centred);
@@ -120,12 +117,15 @@ void TFrmset::BuildNotesPage(QWidget* page) {
   rightDownGrid->addWidget(centredLabel, 3, 0);
   rightDownGrid->addWidget(centred, 3, 1, 1, 2);
 
-  QGroupBox* leftDown = note("左下角", "gbLeftDown", "molb", true,
-                                       "边距(距离外廓下边,单位0.1毫米):", "selb", "btnleftdown").first;
-  QGroupBox* rightUp = note("右上角", "gbRightUp", "edtru", false,
-                                     "边距(距离外廓上边,单位0.1毫米):", "seru", "btnRightUp").first;
-  QGroupBox* left = note("左边单位信息", "gbLeft", "edtleft", false,
-                               "边距(距离外廓左边,单位0.1毫米):", "seleft", "btnleft").first;
+  QGroupBox* leftDown =
+      note("左下角", "gbLeftDown", "molb", true, "边距(距离外廓下边,单位0.1毫米):", "selb", "btnleftdown")
+          .first;
+  QGroupBox* rightUp =
+      note("右上角", "gbRightUp", "edtru", false, "边距(距离外廓上边,单位0.1毫米):", "seru", "btnRightUp")
+          .first;
+  QGroupBox* left =
+      note("左边单位信息", "gbLeft", "edtleft", false, "边距(距离外廓左边,单位0.1毫米):", "seleft", "btnleft")
+          .first;
 
   QGroupBox* title = Group("右上角图名", "gbMapTitle");
   auto* titleGrid = new QGridLayout(title);

@@ -7,10 +7,7 @@
 namespace tarvik {
 
 TRadioGroup::TRadioGroup(const QString& title, QWidget* parent)
-    : QGroupBox(title, parent),
-      buttons_(this),
-      outer_(new QVBoxLayout(this)),
-      layout_(new QGridLayout) {
+    : QGroupBox(title, parent), buttons_(this), outer_(new QVBoxLayout(this)), layout_(new QGridLayout) {
   outer_->addLayout(layout_);
   buttons_.setExclusive(true);
   connect(&buttons_, &QButtonGroup::idToggled, this, [this](int id, bool on) {
@@ -72,8 +69,7 @@ void TRadioGroup::addBelow(QLayout* layout) { outer_->addLayout(layout); }
 
 void TRadioGroup::relayout() {
   for (int i = 0; i < count(); ++i) layout_->removeWidget(buttons_.button(i));
-  for (int i = 0; i < count(); ++i)
-    layout_->addWidget(buttons_.button(i), i / columns_, i % columns_);
+  for (int i = 0; i < count(); ++i) layout_->addWidget(buttons_.button(i), i / columns_, i % columns_);
 }
 
 }  // namespace tarvik

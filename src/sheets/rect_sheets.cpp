@@ -16,10 +16,14 @@ constexpr std::int64_t kMaxKilometres = 9999999;
 // 1:1000 and 1:2000, 1000 m at 1:5000.
 std::int64_t DigitUnit(long denominator) {
   switch (RectNumberDecimals(denominator)) {
-    case 2: return 10;
-    case 1: return 100;
-    case 0: return 1000;
-    default: return 0;
+    case 2:
+      return 10;
+    case 1:
+      return 100;
+    case 0:
+      return 1000;
+    default:
+      return 0;
   }
 }
 
@@ -37,7 +41,8 @@ std::string KmText(std::int64_t metres, int decimals) {
 std::optional<std::int64_t> ReadKilometres(std::string_view text) {
   const auto point = text.find('.');
   const std::string_view whole = text.substr(0, point);
-  const std::string_view fraction = point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
+  const std::string_view fraction =
+      point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
   if (whole.empty() || whole.size() > 7) return std::nullopt;
   for (char c : whole)
     if (c < '0' || c > '9') return std::nullopt;
@@ -101,23 +106,28 @@ bool IsRectScale(long denominator) { return RectNumberDecimals(denominator) >= 0
 
 int RectNumberDecimals(long denominator) {
   switch (denominator) {
-    case 500: return 2;
+    case 500:
+      return 2;
     case 1000:
-    case 2000: return 1;
-    case 5000: return 0;
-    default: return -1;
+    case 2000:
+      return 1;
+    case 5000:
+      return 0;
+    default:
+      return -1;
   }
 }
 
 std::optional<std::string> RectLayoutProblem(long denominator, RectLayout layout) {
-  if (!IsRectScale(denominator)) return "矩形图幅只有1:500、1:1000、1:2000和1:5000四种比例尺，没有" + ScaleName(denominator);
+  if (!IsRectScale(denominator))
+    return "矩形图幅只有1:500、1:1000、1:2000和1:5000四种比例尺，没有" + ScaleName(denominator);
   const RectSheet probe{denominator, layout, 0, 0};
   const std::int64_t unit = DigitUnit(denominator);
   if (probe.xSize() % unit == 0 && probe.ySize() % unit == 0) return std::nullopt;
   const int decimals = RectNumberDecimals(denominator);
-  return ScaleName(denominator) + "的" + RectLayoutName(layout) + "厘米图幅边长" + FloatToStr(probe.xSize() / 1000.0L) +
-         "×" + FloatToStr(probe.ySize() / 1000.0L) + "公里，不能用" + (decimals == 0 ? std::string("整") : KmText(unit, decimals)) +
-         "公里的图幅号编号";
+  return ScaleName(denominator) + "的" + RectLayoutName(layout) + "厘米图幅边长" +
+         FloatToStr(probe.xSize() / 1000.0L) + "×" + FloatToStr(probe.ySize() / 1000.0L) + "公里，不能用" +
+         (decimals == 0 ? std::string("整") : KmText(unit, decimals)) + "公里的图幅号编号";
 }
 
 std::int64_t RectSheet::xSize() const { return static_cast<std::int64_t>(layout.xCm) * denominator / 100; }
@@ -180,7 +190,8 @@ std::optional<RectSheet> RectSheetOfCorners(long denominator, const std::array<l
   for (std::size_t i = 0; i < 4; ++i)
     if (!(std::fabs(east[i]) < 1e12L) || !(std::fabs(north[i]) < 1e12L)) return std::nullopt;
   // An axis-parallel rectangle: lower-left, upper-left, upper-right, lower-right.
-  if (!Near(east[0], east[1]) || !Near(east[2], east[3]) || !Near(north[0], north[3]) || !Near(north[1], north[2]))
+  if (!Near(east[0], east[1]) || !Near(east[2], east[3]) || !Near(north[0], north[3]) ||
+      !Near(north[1], north[2]))
     return std::nullopt;
   for (const RectLayout& l : RectLayouts()) {
     if (RectLayoutProblem(denominator, l)) continue;
@@ -218,8 +229,8 @@ std::vector<RectSheet> RectSheetsIn(long denominator, RectLayout layout, long do
 void CheckRectSheetCoordinates(const CoordParams& p, const RectSheet& sheet) {
   CheckProjectedParams(p);
   CheckPlanarReach(p, static_cast<double>(sheet.west()), static_cast<double>(sheet.south()),
-                   static_cast<double>(sheet.west() + sheet.ySize()), static_cast<double>(sheet.south() + sheet.xSize()),
-                   "图幅" + sheet.number());
+                   static_cast<double>(sheet.west() + sheet.ySize()),
+                   static_cast<double>(sheet.south() + sheet.xSize()), "图幅" + sheet.number());
 }
 
 }  // namespace tarvik

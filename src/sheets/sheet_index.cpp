@@ -47,9 +47,9 @@ int ScaleIndexOfDenominator(long denominator) {
 
 std::string SheetNumberAt(int scaleIndex, std::int64_t gx, std::int64_t gy) {
   const SheetGrid g = GridOf(scaleIndex);
-  const std::int64_t millionColumn = gx / g.perMillionX + 1;  // 1 starts at 180 W
-  const std::int64_t millionRow = gy / g.perMillionY;         // 0 is "A"
-  const std::int64_t column = gx % g.perMillionX + 1;         // from the west
+  const std::int64_t millionColumn = gx / g.perMillionX + 1;    // 1 starts at 180 W
+  const std::int64_t millionRow = gy / g.perMillionY;           // 0 is "A"
+  const std::int64_t column = gx % g.perMillionX + 1;           // from the west
   const std::int64_t row = g.perMillionY - gy % g.perMillionY;  // from the north
   std::string number(1, static_cast<char>('A' + millionRow));
   if (millionColumn < 10) number += '0';

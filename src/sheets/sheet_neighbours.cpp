@@ -79,7 +79,9 @@ std::optional<SheetCell> SheetCellOf(const std::string& number) {
   return cell;
 }
 
-std::string SheetNumberOfCell(const SheetCell& cell) { return SheetNumberAt(cell.scaleIndex, cell.gx, cell.gy); }
+std::string SheetNumberOfCell(const SheetCell& cell) {
+  return SheetNumberAt(cell.scaleIndex, cell.gx, cell.gy);
+}
 
 std::optional<NeighbourNumbers> SheetNeighbours(const std::string& number, UserFeedback& feedback) {
   if (!SheetCellOf(number, feedback)) return std::nullopt;
@@ -93,7 +95,7 @@ std::array<std::optional<SheetCell>, 8> NeighbourCells(const SheetCell& cell) {
   for (std::size_t i = 0; i < kNeighbourSteps.size(); ++i) {
     SheetCell n = cell;
     n.gy += kNeighbourSteps[i].north;
-    if (n.gy < 0 || n.gy >= rows) continue;  // past the equator or 88 degrees north
+    if (n.gy < 0 || n.gy >= rows) continue;                       // past the equator or 88 degrees north
     n.gx = (n.gx + kNeighbourSteps[i].east + columns) % columns;  // across 180 degrees
     out[i] = n;
   }
@@ -112,8 +114,10 @@ std::optional<NeighbourNumbers> SheetNeighbours(const std::string& number) {
 
 std::optional<SheetCell> SheetCellOfCorners(int scaleIndex, const std::array<Point2, 4>& corners,
                                             const CoordParams& coords, bool geographic) {
-  const long double centreEast = (static_cast<long double>(corners[0].x) + corners[1].x + corners[2].x + corners[3].x) / 4;
-  const long double centreNorth = (static_cast<long double>(corners[0].y) + corners[1].y + corners[2].y + corners[3].y) / 4;
+  const long double centreEast =
+      (static_cast<long double>(corners[0].x) + corners[1].x + corners[2].x + corners[3].x) / 4;
+  const long double centreNorth =
+      (static_cast<long double>(corners[0].y) + corners[1].y + corners[2].y + corners[3].y) / 4;
   long double lon = centreEast, lat = centreNorth;
   if (!geographic && !XYToLB(coords, centreNorth, centreEast, lon, lat)) return std::nullopt;
   const auto cell = SheetCellAt(scaleIndex, lon, lat);
@@ -122,8 +126,9 @@ std::optional<SheetCell> SheetCellOfCorners(int scaleIndex, const std::array<Poi
   if (!extent) return std::nullopt;
   // The polygon must be that sheet, not merely lie in it.
   const auto sheet = SheetCorners(*extent, coords, geographic);
-  const long double tolerance = 1e-4L * std::min(std::fabs(static_cast<long double>(corners[3].x) - corners[0].x),
-                                                 std::fabs(static_cast<long double>(corners[1].y) - corners[0].y));
+  const long double tolerance =
+      1e-4L * std::min(std::fabs(static_cast<long double>(corners[3].x) - corners[0].x),
+                       std::fabs(static_cast<long double>(corners[1].y) - corners[0].y));
   for (std::size_t i = 0; i < 4; ++i) {
     if (std::fabs(sheet[i].x - static_cast<long double>(corners[i].x)) > tolerance ||
         std::fabs(sheet[i].y - static_cast<long double>(corners[i].y)) > tolerance)
@@ -139,7 +144,8 @@ std::optional<SheetCell> SheetCellAt(int scaleIndex, long double lon, long doubl
   cell.scaleIndex = scaleIndex;
   cell.gx = static_cast<std::int64_t>(std::floor((lon + 180) / s.lon));
   cell.gy = static_cast<std::int64_t>(std::floor(lat / s.lat));
-  if (cell.gx < 0 || cell.gx >= SheetColumnsOf(scaleIndex) || cell.gy < 0 || cell.gy >= SheetRowsOf(scaleIndex))
+  if (cell.gx < 0 || cell.gx >= SheetColumnsOf(scaleIndex) || cell.gy < 0 ||
+      cell.gy >= SheetRowsOf(scaleIndex))
     return std::nullopt;
   return cell;
 }

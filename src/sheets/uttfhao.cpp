@@ -12,7 +12,7 @@ namespace tarvik {
 namespace {
 
 constexpr int kSheetsPerSide[8] = {1, 2, 4, 12, 24, 48, 96, 192};
-constexpr const char* kScaleNames[8] = {"1:100万", "1:50万", "1:25万", "1:10万",
+constexpr const char* kScaleNames[8] = {"1:100万", "1:50万",  "1:25万", "1:10万",
                                         "1:5万",   "1:2.5万", "1:1万",  "1:5000"};
 
 const char* const kCurrentForm =
@@ -170,15 +170,40 @@ OldReading ReadOld(const std::string& s) {
 
 bool SheetSize(char letter, long double& lonSize, long double& latSize) {
   switch (letter) {
-    case 'A': lonSize = 6;         latSize = 4;          return true;
-    case 'B': lonSize = 3;         latSize = 2;          return true;
-    case 'C': lonSize = 1.5L;      latSize = 1;          return true;
-    case 'D': lonSize = 0.5L;      latSize = 1.0L / 3;   return true;
-    case 'E': lonSize = 0.25L;     latSize = 1.0L / 6;   return true;
-    case 'F': lonSize = 0.125L;    latSize = 1.0L / 12;  return true;
-    case 'G': lonSize = 0.0625L;   latSize = 1.0L / 24;  return true;
-    case 'H': lonSize = 0.03125L;  latSize = 1.0L / 48;  return true;
-    default: return false;
+    case 'A':
+      lonSize = 6;
+      latSize = 4;
+      return true;
+    case 'B':
+      lonSize = 3;
+      latSize = 2;
+      return true;
+    case 'C':
+      lonSize = 1.5L;
+      latSize = 1;
+      return true;
+    case 'D':
+      lonSize = 0.5L;
+      latSize = 1.0L / 3;
+      return true;
+    case 'E':
+      lonSize = 0.25L;
+      latSize = 1.0L / 6;
+      return true;
+    case 'F':
+      lonSize = 0.125L;
+      latSize = 1.0L / 12;
+      return true;
+    case 'G':
+      lonSize = 0.0625L;
+      latSize = 1.0L / 24;
+      return true;
+    case 'H':
+      lonSize = 0.03125L;
+      latSize = 1.0L / 48;
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -192,14 +217,22 @@ std::string Pad3(int value) {
 
 long ScaleDenominatorOfIndex(int scaleIndex) {
   switch (scaleIndex) {
-    case 0: return 1000000;
-    case 1: return 500000;
-    case 2: return 250000;
-    case 3: return 100000;
-    case 4: return 50000;
-    case 5: return 25000;
-    case 7: return 5000;
-    default: return 10000;
+    case 0:
+      return 1000000;
+    case 1:
+      return 500000;
+    case 2:
+      return 250000;
+    case 3:
+      return 100000;
+    case 4:
+      return 50000;
+    case 5:
+      return 25000;
+    case 7:
+      return 5000;
+    default:
+      return 10000;
   }
 }
 

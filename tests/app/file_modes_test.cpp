@@ -10,12 +10,12 @@
 #include <QTimer>
 #include <QUrl>
 
-#include "app_test_support.h"
 #include "app/input_map.h"
-#include "settings_ui/pascoverset.h"
+#include "app_test_support.h"
 #include "coords/utBJ54Xian80.h"
 #include "coords/utlbxy.h"
 #include "gdb/sheet_index_writer.h"
+#include "settings_ui/pascoverset.h"
 #include "sheets/sheet_index.h"
 #include "sheets/uttfhao.h"
 #include "support/gdal_readback.h"
@@ -88,7 +88,8 @@ TEST(WindowFileModes, PickingAnInputPresetsTheWindowAndListsItsFields) {
   // A file with other fields: the template follows, the table's field set
   // by hand stays; all of it comes back after a restart.
   const std::string area = dir / "area.shp";
-  test::WriteTestShapefile(area, 2374, {"NAME"}, {{{{"NAME", "a"}}, {test::Rectangle(500000, 3000000, 501000, 3001000)}}});
+  test::WriteTestShapefile(area, 2374, {"NAME"},
+                           {{{{"NAME", "a"}}, {test::Rectangle(500000, 3000000, 501000, 3001000)}}});
   table->setText("MC");
   w.dialogs.openAnswer = QString::fromStdString(area);
   w->btnfile->click();
@@ -124,13 +125,14 @@ TEST(WindowFileModes, IndexRunFramesTheSelectedSheets) {
   ASSERT_EQ(w.dialogs.choices.size(), 2u) << w.dialogs.describe();  // back after the button
   EXPECT_TRUE(w.dialogs.choices[0].first.startsWith(U("完成，用时")));
   EXPECT_TRUE(w.dialogs.choices[0].first.contains(U("写入 5 个图廓到 ") + QString::fromStdString(output)));
-  EXPECT_EQ(w.dialogs.opened, std::vector<QUrl>{QUrl::fromLocalFile(QString::fromStdString(w.dir.path().string()))});
+  EXPECT_EQ(w.dialogs.opened,
+            std::vector<QUrl>{QUrl::fromLocalFile(QString::fromStdString(w.dir.path().string()))});
   EXPECT_EQ(w->frameSettings().CreateMode, CreationMode::SheetIndex);
   EXPECT_EQ(w->progress().window(), nullptr);
   const test::ReadStore store = test::ReadWithGdal(output);
   int frames = 0;
-  for (const char* sheet : {"E45G066066", "E45G066067", "E45G066068", "E45G067066", "E45G067067",
-                            "E45G067068"})
+  for (const char* sheet :
+       {"E45G066066", "E45G066067", "E45G066068", "E45G067066", "E45G067067", "E45G067068"})
     frames += store.has(std::string("L_") + sheet);
   EXPECT_EQ(frames, 5);
   EXPECT_FALSE(store.has("L_E45G067067"));
@@ -191,7 +193,7 @@ TEST(WindowFileModes, CancelDuringARunStopsAfterTheNextSheetAndTheWindowStaysOpe
     progress->cancelButton()->click();
   });
   poll.start(0);
-  w.dialogs.answers = {true};     // stop: yes
+  w.dialogs.answers = {true};                   // stop: yes
   w.dialogs.choiceAnswers = {test::kCloseBox};  // close the report
   w->Button1->click();
   poll.stop();
@@ -205,7 +207,8 @@ TEST(WindowFileModes, CancelDuringARunStopsAfterTheNextSheetAndTheWindowStaysOpe
   EXPECT_EQ(w.dialogs.questions[0], std::make_pair(U("你确定终止吗"), U("终止")));
   EXPECT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
   ASSERT_EQ(w.dialogs.choices.size(), 1u) << w.dialogs.describe();
-  EXPECT_TRUE(w.dialogs.choices[0].first.startsWith(U("已取消：写入 3 个图廓，保留在 ") + QString::fromStdString(output)))
+  EXPECT_TRUE(w.dialogs.choices[0].first.startsWith(U("已取消：写入 3 个图廓，保留在 ") +
+                                                    QString::fromStdString(output)))
       << w.dialogs.describe();
   EXPECT_TRUE(w->Button1->isEnabled() && w->btndown->isEnabled());
   EXPECT_EQ(w->progress().window(), nullptr);
@@ -220,9 +223,10 @@ TEST(WindowFileModes, AreaRunFramesEachPolygonUnderItsName) {
   WindowUnderTest w;
   const std::string input = w.dir / "county.shp";
   // Two areas in Xi'an 1980 3-degree zone 29 without the zone number.
-  test::WriteTestShapefile(input, 2374, {"NAME", "KIND"},
-                           {{{{"NAME", "甲"}, {"KIND", "x"}}, {test::Rectangle(500123.4, 3000000, 503876.6, 3004000)}},
-                            {{{"NAME", "乙"}, {"KIND", "x"}}, {test::Rectangle(510000, 3000000, 512000, 3002500)}}});
+  test::WriteTestShapefile(
+      input, 2374, {"NAME", "KIND"},
+      {{{{"NAME", "甲"}, {"KIND", "x"}}, {test::Rectangle(500123.4, 3000000, 503876.6, 3004000)}},
+       {{{"NAME", "乙"}, {"KIND", "x"}}, {test::Rectangle(510000, 3000000, 512000, 3002500)}}});
   const std::string output = w.dir / "out/county.gpkg";
   PickInput(w, 2, input, "", output);
   EXPECT_EQ(w->CbField->findText("KIND"), -1) << "KIND repeats and cannot name the frames";
@@ -279,7 +283,8 @@ namespace {
 TEST(WindowFileModes, AnInputInAnotherSystemIsReprojectedWithItsSystemShown) {
   WindowUnderTest w;
   const std::string utm = w.dir / "utm.shp";
-  test::WriteTestShapefile(utm, 32650, {"NAME"}, {{{{"NAME", "A"}}, {test::Rectangle(413000, 4330000, 418000, 4334000)}}});
+  test::WriteTestShapefile(utm, 32650, {"NAME"},
+                           {{{{"NAME", "A"}}, {test::Rectangle(413000, 4330000, 418000, 4334000)}}});
   PickInput(w, 2, utm, "[NAME]", w.dir / "utm.gpkg");
   ASSERT_TRUE(w.dialogs.errors.empty()) << w.dialogs.describe();
   const QString shown = w->findChild<QLabel*>("lblInputSystem")->text();
@@ -295,7 +300,8 @@ TEST(WindowFileModes, AnInputInAnotherSystemIsReprojectedWithItsSystemShown) {
 
   // Xi'an 1980 into CGCS2000: refused until the parameters are given.
   const std::string xian = w.dir / "xian.shp";
-  test::WriteTestShapefile(xian, 2385, {"NAME"}, {{{{"NAME", "B"}}, {test::Rectangle(440000, 4340000, 445000, 4344000)}}});
+  test::WriteTestShapefile(xian, 2385, {"NAME"},
+                           {{{{"NAME", "B"}}, {test::Rectangle(440000, 4340000, 445000, 4344000)}}});
   PickInput(w, 2, xian, "[NAME]", w.dir / "xian.gpkg");
   w->gb8054->setItemIndex(3);
   w.dialogs.choices.clear();
@@ -324,8 +330,10 @@ TEST(WindowFileModes, TypedInputsTheMapOfTheRunAndEnter) {
   test::TempDir dir;
   const std::string index = WriteIndex(dir, {66}, {66, 67, 68});
   const std::string area = dir / "area.shp";
-  test::WriteTestShapefile(area, 2374, {"NAME"},
-                           {{{{"NAME", "甲"}}, {{{500000, 3000000}, {501300, 3000200}, {500900, 3001100}, {500100, 3000800}, {499800, 3000400}}}}});
+  test::WriteTestShapefile(
+      area, 2374, {"NAME"},
+      {{{{"NAME", "甲"}},
+        {{{500000, 3000000}, {501300, 3000200}, {500900, 3001100}, {500100, 3000800}, {499800, 3000400}}}}});
   WindowUnderTest w;
   w->resize(700, 800);
   w->show();

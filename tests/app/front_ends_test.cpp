@@ -80,9 +80,10 @@ void MakeIndex(const test::TempDir& dir, const std::vector<std::string>& args) {
 
 TEST(FrontEnds, TheWindowAndTheCommandLineMakeTheSameFrames) {
   const Case cases[] = {
-      {"a sheet in 6-degree zones without a meridian: the zone of its west edge",
-       nullptr,
-       [](const test::TempDir&) { return std::vector<std::string>{"sheet", "J46G001017", "--datum", "cgcs2000", "--zone-width", "6"}; },
+      {"a sheet in 6-degree zones without a meridian: the zone of its west edge", nullptr,
+       [](const test::TempDir&) {
+         return std::vector<std::string>{"sheet", "J46G001017", "--datum", "cgcs2000", "--zone-width", "6"};
+       },
        [](WindowUnderTest& w, const test::TempDir&) {
          w->rgtype->setItemIndex(0);
          w->edtMapNO->setText("J46G001017");
@@ -90,9 +91,10 @@ TEST(FrontEnds, TheWindowAndTheCommandLineMakeTheSameFrames) {
          w->cbFdf->setCurrentIndex(1);
        },
        "4505", "L_J46G001017"},
-      {"a sheet in 3-degree zones without a meridian",
-       nullptr,
-       [](const test::TempDir&) { return std::vector<std::string>{"sheet", "E45G095066", "--datum", "cgcs2000"}; },
+      {"a sheet in 3-degree zones without a meridian", nullptr,
+       [](const test::TempDir&) {
+         return std::vector<std::string>{"sheet", "E45G095066", "--datum", "cgcs2000"};
+       },
        [](WindowUnderTest& w, const test::TempDir&) {
          w->rgtype->setItemIndex(0);
          w->edtMapNO->setText("E45G095066");
@@ -104,22 +106,25 @@ TEST(FrontEnds, TheWindowAndTheCommandLineMakeTheSameFrames) {
          MakeIndex(d, {"--scale", "10000", "--bbox", "89.0", "39.0", "89.1", "39.05", "--datum", "cgcs2000",
                        "--geographic", "-o", d / "geo.shp"});
        },
-       [](const test::TempDir& d) { return std::vector<std::string>{"index", d / "geo.shp", "--name-template", "[TFH]"}; },
-       [](WindowUnderTest& w, const test::TempDir& d) { PickFile(w, 1, d / "geo.shp", "[TFH]"); },
-       "4490", "L_J45G024081"},
+       [](const test::TempDir& d) {
+         return std::vector<std::string>{"index", d / "geo.shp", "--name-template", "[TFH]"};
+       },
+       [](WindowUnderTest& w, const test::TempDir& d) { PickFile(w, 1, d / "geo.shp", "[TFH]"); }, "4490",
+       "L_J45G024081"},
       {"an index of 1:50 000 sheets without a scale: its numbers name it",
        [](const test::TempDir& d) {
-         MakeIndex(d, {"--scale", "50000", "--bbox", "116.1", "39.1", "116.4", "39.2", "--datum", "cgcs2000", "-o",
-                       d / "50k.shp"});
+         MakeIndex(d, {"--scale", "50000", "--bbox", "116.1", "39.1", "116.4", "39.2", "--datum", "cgcs2000",
+                       "-o", d / "50k.shp"});
        },
-       [](const test::TempDir& d) { return std::vector<std::string>{"index", d / "50k.shp", "--name-template", "[TFH]"}; },
-       [](WindowUnderTest& w, const test::TempDir& d) { PickFile(w, 1, d / "50k.shp", "[TFH]"); },
-       "4548", "L_J50E006009"},
-      {"a rectangular sheet in the system stated",
-       nullptr,
+       [](const test::TempDir& d) {
+         return std::vector<std::string>{"index", d / "50k.shp", "--name-template", "[TFH]"};
+       },
+       [](WindowUnderTest& w, const test::TempDir& d) { PickFile(w, 1, d / "50k.shp", "[TFH]"); }, "4548",
+       "L_J50E006009"},
+      {"a rectangular sheet in the system stated", nullptr,
        [](const test::TempDir&) {
-         return std::vector<std::string>{"sheet", "3810.40-500.75", "--scale", "500", "--datum", "cgcs2000",
-                                         "--central-meridian", "117"};
+         return std::vector<std::string>{"sheet",    "3810.40-500.75",     "--scale", "500", "--datum",
+                                         "cgcs2000", "--central-meridian", "117"};
        },
        [](WindowUnderTest& w, const test::TempDir&) {
          w->rgtype->setItemIndex(0);
@@ -133,13 +138,16 @@ TEST(FrontEnds, TheWindowAndTheCommandLineMakeTheSameFrames) {
        "4548", "L_3810_40_500_75"},
       {"frames around the polygons of a file",
        [](const test::TempDir& d) {
-         test::WriteTestShapefile(d / "area.shp", 4548, {"NAME"},
-                                  {{{{"NAME", "甲"}}, {test::Rectangle(500123.4, 4300000, 503876.6, 4304000)}},
-                                   {{{"NAME", "乙"}}, {test::Rectangle(510000, 4300000, 512000, 4302500)}}});
+         test::WriteTestShapefile(
+             d / "area.shp", 4548, {"NAME"},
+             {{{{"NAME", "甲"}}, {test::Rectangle(500123.4, 4300000, 503876.6, 4304000)}},
+              {{{"NAME", "乙"}}, {test::Rectangle(510000, 4300000, 512000, 4302500)}}});
        },
-       [](const test::TempDir& d) { return std::vector<std::string>{"area", d / "area.shp", "--name-template", "[NAME]"}; },
-       [](WindowUnderTest& w, const test::TempDir& d) { PickFile(w, 2, d / "area.shp", "[NAME]"); },
-       "4548", "L_乙"},
+       [](const test::TempDir& d) {
+         return std::vector<std::string>{"area", d / "area.shp", "--name-template", "[NAME]"};
+       },
+       [](WindowUnderTest& w, const test::TempDir& d) { PickFile(w, 2, d / "area.shp", "[NAME]"); }, "4548",
+       "L_乙"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

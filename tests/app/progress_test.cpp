@@ -89,13 +89,15 @@ TEST(ProgressWindow, HeldByARunUntilItEnds) {
     state.SetCurrentName("E45G095066");
     EXPECT_FALSE(state.ProgressStep(1));
     EXPECT_EQ(state.window()->countLabel()->text(), U("1 / 3  E45G095066"));
-    EXPECT_TRUE(state.window()->timeLabel()->text().startsWith(U("剩余"))) << state.window()->timeLabel()->text().toStdString();
+    EXPECT_TRUE(state.window()->timeLabel()->text().startsWith(U("剩余")))
+        << state.window()->timeLabel()->text().toStdString();
     if (stop) ClickCancelDuringNextStep(state);
     EXPECT_FALSE(state.ProgressStep(1));
     EXPECT_EQ(state.ProgressStep(1), stop);
     state.ProgressClose(false);  // the builder's clean-up
     ASSERT_NE(state.window(), nullptr) << "still there while the output closes";
-    EXPECT_EQ(state.window()->timeLabel()->text(), stop ? U("正在停止，保存已完成的图廓……") : U("正在关闭输出……"));
+    EXPECT_EQ(state.window()->timeLabel()->text(),
+              stop ? U("正在停止，保存已完成的图廓……") : U("正在关闭输出……"));
     EXPECT_FALSE(state.window()->cancelButton()->isEnabled());
     state.EndRun();
     EXPECT_EQ(state.window(), nullptr);

@@ -144,7 +144,8 @@ TEST(WindowRun, SheetNumberIntoEachKindOfStore) {
     const QString project = QString::fromStdString(output + ".qgs");
     const QString& text = w.dialogs.choices[0].first;
     EXPECT_TRUE(StartsWith(text, "完成，用时")) << text.toStdString();
-    EXPECT_TRUE(text.contains(U("毫秒\n写入 1 个图廓到 ") + QString::fromStdString(output))) << text.toStdString();
+    EXPECT_TRUE(text.contains(U("毫秒\n写入 1 个图廓到 ") + QString::fromStdString(output)))
+        << text.toStdString();
     EXPECT_TRUE(text.endsWith(U("QGIS工程：") + project)) << text.toStdString();
     EXPECT_EQ(w.dialogs.choices[0].second,
               (QStringList{U("查看第一幅图廓E45G095066"), U("打开文件夹"), U("打开QGIS工程"), U("关闭")}));
@@ -261,7 +262,8 @@ TEST(WindowRun, WrongInputsAreFoundBeforeTheOutputIsTouched) {
   const std::string output = dir / "old.gdb";
   MakeStore(output);
   const std::string area = dir / "area.shp";
-  test::WriteTestShapefile(area, 2374, {"NAME"}, {{{{"NAME", "甲"}}, {test::Rectangle(613000, 1774000, 617500, 1778200)}}});
+  test::WriteTestShapefile(area, 2374, {"NAME"},
+                           {{{{"NAME", "甲"}}, {test::Rectangle(613000, 1774000, 617500, 1778200)}}});
   struct Case {
     const char* what;
     std::function<void(WindowUnderTest&)> setup;
@@ -270,7 +272,8 @@ TEST(WindowRun, WrongInputsAreFoundBeforeTheOutputIsTouched) {
   const Case cases[] = {
       {"empty sheet number", [](WindowUnderTest& w) { w->edtMapNO->setText(""); }, "图幅号不能空"},
       {"nine characters", [](WindowUnderTest& w) { w->edtMapNO->setText("E45G09506"); }, "图幅号输入错误："},
-      {"row letter", [](WindowUnderTest& w) { w->edtMapNO->setText("a50G001001"); }, "输入的a50G001001,错误的图幅号："},
+      {"row letter", [](WindowUnderTest& w) { w->edtMapNO->setText("a50G001001"); },
+       "输入的a50G001001,错误的图幅号："},
       {"crosshairs every metre",
        [](WindowUnderTest& w) {
          w->settingsDialog()->findChild<QSpinBox*>("Seinterval")->setValue(1);
@@ -352,7 +355,8 @@ TEST(WindowRun, KeepingAnExistingGeoPackageWritesIntoIt) {
   w->Button1->click();
   ASSERT_EQ(w.dialogs.choices.size(), 1u) << w.dialogs.describe();
   EXPECT_EQ(w.dialogs.choices[0].second, (QStringList{U("替换"), U("加入其中"), U("取消")}));
-  EXPECT_TRUE(w.dialogs.choices[0].first.startsWith(U("文件") + QString::fromStdString(output) + U("已存在")));
+  EXPECT_TRUE(
+      w.dialogs.choices[0].first.startsWith(U("文件") + QString::fromStdString(output) + U("已存在")));
   EXPECT_FALSE(test::ReadWithGdal(output).has("L_J_50_5"));
 
   // Added to it when the person says so; the end offers the frame this run
@@ -446,7 +450,10 @@ namespace {
 TEST(WindowRun, RemovingAnExistingOutputShowsAndTheWindowStaysAwake) {
   test::TempDir dir;
   const std::string index = dir / "i.shp";
-  ASSERT_EQ(test::RunCli({"make-index", "--scale", "10000", "--bbox", "88", "16", "88.5", "16.3", "-o", index}).exitCode, 0);
+  ASSERT_EQ(
+      test::RunCli({"make-index", "--scale", "10000", "--bbox", "88", "16", "88.5", "16.3", "-o", index})
+          .exitCode,
+      0);
   const std::string output = dir / "many.gdb";
   ASSERT_EQ(test::RunCli({"index", index, "-o", output, "--name-template", "[TFH]"}).exitCode, 0);
   WindowUnderTest w;
@@ -457,7 +464,8 @@ TEST(WindowRun, RemovingAnExistingOutputShowsAndTheWindowStaysAwake) {
   QTimer poll;
   QObject::connect(&poll, &QTimer::timeout, [&] {
     ++ticks;
-    if (TMyProgress* p = w->progress().window()) removalShown |= p->timeLabel()->text() == U("正在删除已有的输出……");
+    if (TMyProgress* p = w->progress().window())
+      removalShown |= p->timeLabel()->text() == U("正在删除已有的输出……");
   });
   poll.start(0);
   w.dialogs.choiceAnswers = {test::kCloseBox};
@@ -488,14 +496,14 @@ TEST(WindowRun, TheEndBoxOpensWhatItOffersWithoutADesktop) {
   const std::string output = w.dir / "e.gpkg";
   w->rgtype->setItemIndex(0);
   w->edtoutFile->setText(QString::fromStdString(output));
-  w.dialogs.openSucceeds = false;  // no desktop handler
+  w.dialogs.openSucceeds = false;       // no desktop handler
   w.dialogs.choiceAnswers = {2, 1, 3};  // the project, the folder, close
   qputenv("PATH", QByteArray(bin.path().c_str()));
   w->Button1->click();
   ASSERT_EQ(w.dialogs.choices.size(), 3u) << w.dialogs.describe();
   ASSERT_EQ(w.dialogs.started.size(), 2u);
-  EXPECT_EQ(w.dialogs.started[0], (QStringList{QString::fromStdString(bin / "qgis"),
-                                               QString::fromStdString(output + ".qgs")}));
+  EXPECT_EQ(w.dialogs.started[0],
+            (QStringList{QString::fromStdString(bin / "qgis"), QString::fromStdString(output + ".qgs")}));
   EXPECT_TRUE(w.dialogs.started[1][0].endsWith("nautilus")) << w.dialogs.started[1].join(" ").toStdString();
   EXPECT_TRUE(w.dialogs.shownPaths.empty());
   // Nothing on PATH: the path to copy.

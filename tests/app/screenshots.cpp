@@ -43,8 +43,10 @@ int gShot = 0;
 
 void Save(const QPixmap& picture, const QString& name) {
   const QString file = gDir.filePath(name);
-  if (!picture.save(file)) std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
-  else std::printf("%s %dx%d\n", qPrintable(file), picture.width(), picture.height());
+  if (!picture.save(file))
+    std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+  else
+    std::printf("%s %dx%d\n", qPrintable(file), picture.width(), picture.height());
 }
 
 void SaveScreen(const QString& name) { Save(QGuiApplication::primaryScreen()->grabWindow(0), name); }
@@ -61,8 +63,10 @@ void WatchModalBoxes(const QString& prefix) {
       QAbstractButton* ok = box->defaultButton();
       if (!ok) ok = box->button(QMessageBox::Ok);
       if (!ok) ok = box->button(QMessageBox::Yes);
-      if (ok) ok->click();
-      else box->reject();
+      if (ok)
+        ok->click();
+      else
+        box->reject();
     } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
       dialog->reject();
     }

@@ -6,25 +6,25 @@
 #include <filesystem>
 
 #include <QAction>
-#include <QClipboard>
-#include <QLabel>
 #include <QApplication>
+#include <QClipboard>
 #include <QGroupBox>
-#include <QMenu>
-#include <QMimeData>
-#include <QToolButton>
-#include <QMessageBox>
 #include <QKeyEvent>
-#include <QTest>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTest>
 #include <QTextBrowser>
+#include <QToolButton>
 
-#include "app_test_support.h"
 #include "app/frame_viewer.h"
-#include "preview/preview_scene.h"
+#include "app_test_support.h"
 #include "common/error.h"
 #include "coords/spatial_reference.h"
+#include "preview/preview_scene.h"
 #include "settings/control_table.h"
 #include "settings_ui/control_widgets.h"
 #include "settings_ui/pascoverset.h"
@@ -39,9 +39,8 @@ using test::WindowUnderTest;
 TEST(MainWindow, ControlsOfTheTableWithTheirDefaults) {
   WindowUnderTest w;
   EXPECT_EQ(w->objectName(), "FrmTarvik");
-  EXPECT_EQ(w->windowTitle(), QString("ArcGISTarvik For ArcGIS10 V%1.%2")
-                                  .arg(TARVIK_VERSION_MAJOR)
-                                  .arg(TARVIK_VERSION_MINOR));
+  EXPECT_EQ(w->windowTitle(),
+            QString("ArcGISTarvik For ArcGIS10 V%1.%2").arg(TARVIK_VERSION_MAJOR).arg(TARVIK_VERSION_MINOR));
   EXPECT_EQ(w->font().family(), U("宋体"));
   EXPECT_EQ(w->font().pointSize(), 9);
   for (const ControlEntry& e : ControlTable()) {
@@ -117,8 +116,8 @@ TEST(MainWindow, ScaleBoxTakesScalesAndRefusesTheRestVisibly) {
     const char* result;
     bool refused;
   };
-  const Case cases[] = {{"1.2.5", "1.25", true},  {"25000", "25000", false}, {"1:5万", "1:5万", false},
-                        {"2.5万", "2.5万", false}, {"5x0", "50", true},      {"..5", ".5", true}};
+  const Case cases[] = {{"1.2.5", "1.25", true},   {"25000", "25000", false}, {"1:5万", "1:5万", false},
+                        {"2.5万", "2.5万", false}, {"5x0", "50", true},       {"..5", ".5", true}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.typed);
     box->clear();
@@ -156,9 +155,9 @@ TEST(MainWindow, ScaleBoxTakesScalesAndRefusesTheRestVisibly) {
 TEST(MainWindow, ScaleMenuWritesItsTag) {
   WindowUnderTest w;
   const std::pair<const char*, const char*> items[] = {
-      {"1:500", "500"},         {"1:2000", "2000"},       {"1:5000", "5000"},
-      {"1:1万", "10000"},       {"1:2.5万", "25000"},     {"1:5万", "50000"},
-      {"1:10万", "100000"},     {"1:25万", "250000"},     {"1:50万", "500000"}};
+      {"1:500", "500"},     {"1:2000", "2000"},   {"1:5000", "5000"},
+      {"1:1万", "10000"},   {"1:2.5万", "25000"}, {"1:5万", "50000"},
+      {"1:10万", "100000"}, {"1:25万", "250000"}, {"1:50万", "500000"}};
   const QList<QAction*> actions = w->PopupMenu1->actions();
   ASSERT_EQ(actions.size(), 10);
   EXPECT_TRUE(actions[3]->isSeparator());
@@ -273,8 +272,9 @@ TEST(MainWindow, InputCoordinateSystemPresetsTheControls) {
       // Not one of ours but on a datum of ours: reprojected into its Gauss-Krueger system.
       {"Web Mercator", SpatialReference::FromEpsg(3857), 0, 2, 0, 0, 99},
       // On a datum of no row: planar, the person sets the rest.
-      {"custom", SpatialReference::FromWkt("+proj=tmerc +lon_0=101.5 +k=0.9996 +x_0=300000 +ellps=intl +units=m"),
-       0, 2, 0, 0, 99, "无法自动识别坐标系统，自己设置有关参数"},
+      {"custom",
+       SpatialReference::FromWkt("+proj=tmerc +lon_0=101.5 +k=0.9996 +x_0=300000 +ellps=intl +units=m"), 0, 2,
+       0, 0, 99, "无法自动识别坐标系统，自己设置有关参数"},
       {"none", SpatialReference(), 1, 2, 0, 0, 99, nullptr, "没有定义坐标系统"},
   };
   for (const Case& c : cases) {
@@ -307,9 +307,18 @@ TEST(MainWindow, OutputDialogKeepsTheKindOfTheOutput) {
   } cases[] = {
       {"/data/start.gdb", {"/data/out/frames", 1}, gdbFirst, "/data/out/frames.gpkg"},
       // The current kind is offered first: a bare name keeps it.
-      {"/data/out/frames.gpkg", {"/data/out/more", 0}, {gdbFirst[1], gdbFirst[0], gdbFirst[2]}, "/data/out/more.gpkg"},
-      {"/data/out/more.gpkg", {"/data/out/other.gdb", 0}, {gdbFirst[1], gdbFirst[0], gdbFirst[2]}, "/data/out/other.gdb"},
-      {"/data/out/cad.dxf", {"/data/out/cad2", 0}, {gdbFirst[2], gdbFirst[0], gdbFirst[1]}, "/data/out/cad2.dxf"},
+      {"/data/out/frames.gpkg",
+       {"/data/out/more", 0},
+       {gdbFirst[1], gdbFirst[0], gdbFirst[2]},
+       "/data/out/more.gpkg"},
+      {"/data/out/more.gpkg",
+       {"/data/out/other.gdb", 0},
+       {gdbFirst[1], gdbFirst[0], gdbFirst[2]},
+       "/data/out/other.gdb"},
+      {"/data/out/cad.dxf",
+       {"/data/out/cad2", 0},
+       {gdbFirst[2], gdbFirst[0], gdbFirst[1]},
+       "/data/out/cad2.dxf"},
       {"", {"/data/out/plain", 0}, gdbFirst, "/data/out/plain.gdb"},
   };
   for (const auto& c : cases) {
@@ -332,7 +341,8 @@ TEST(MainWindow, OutputDialogKeepsTheKindOfTheOutput) {
 TEST(MainWindow, DroppedFilesAndRecentPaths) {
   WindowUnderTest w;
   const std::string shp = w.dir / "county.shp";
-  test::WriteTestShapefile(shp, 2374, {"NAME"}, {{{{"NAME", "a"}}, {test::Rectangle(500000, 3000000, 501000, 3001000)}}});
+  test::WriteTestShapefile(shp, 2374, {"NAME"},
+                           {{{{"NAME", "a"}}, {test::Rectangle(500000, 3000000, 501000, 3001000)}}});
   const QString output = QString::fromStdString(w.dir / "new.gpkg");
   const auto drop = [](QWidget* target, const QList<QUrl>& urls) {
     QMimeData data;
@@ -347,7 +357,8 @@ TEST(MainWindow, DroppedFilesAndRecentPaths) {
   w->rgtype->setItemIndex(0);
   w->centerL->setValue(99);
   EXPECT_FALSE(drop(w.window.get(), {QUrl::fromLocalFile("/tmp/notes.txt")}));
-  EXPECT_TRUE(drop(w.window.get(), {QUrl::fromLocalFile("/tmp/notes.txt"), QUrl::fromLocalFile(QString::fromStdString(shp))}));
+  EXPECT_TRUE(drop(w.window.get(), {QUrl::fromLocalFile("/tmp/notes.txt"),
+                                    QUrl::fromLocalFile(QString::fromStdString(shp))}));
   EXPECT_EQ(w->edtFile->text(), QString::fromStdString(shp));
   EXPECT_EQ(w->rgtype->itemIndex(), 1);
   EXPECT_EQ(w->centerL->value(), 87) << "its coordinate system read";
@@ -407,8 +418,7 @@ TEST(MainWindow, QtsOwnButtonsSpeakChinese) {
 
 TEST(MainWindow, ManualIsBuiltBesideTheProgram) {
   // The build copies the manual next to the window program.
-  const std::filesystem::path manual =
-      std::filesystem::path(TARVIK_APP_BINARY_DIR) / "tarvik.html";
+  const std::filesystem::path manual = std::filesystem::path(TARVIK_APP_BINARY_DIR) / "tarvik.html";
   ASSERT_TRUE(std::filesystem::exists(manual)) << manual;
   const std::string html = test::ReadFile(manual.string());
   for (const char* part : {"标准图幅号", "标准图幅文件", "行政区划文件", ".gpkg", "tarvik-cli", "QGIS"})
@@ -477,7 +487,10 @@ namespace {
 TEST(MainWindow, TheFrameViewerPagesThroughTheFramesAtTheirScale) {
   test::TempDir dir;
   const std::string index = dir / "i.shp";
-  ASSERT_EQ(test::RunCli({"make-index", "--scale", "10000", "--bbox", "88", "16", "88.1", "16.04", "-o", index}).exitCode, 0);
+  ASSERT_EQ(
+      test::RunCli({"make-index", "--scale", "10000", "--bbox", "88", "16", "88.1", "16.04", "-o", index})
+          .exitCode,
+      0);
   ASSERT_EQ(test::RunCli({"index", index, "-o", dir / "o.gpkg", "--name-template", "[TFH]"}).exitCode, 0);
   FrameViewer viewer(dir / "o.gpkg", {"E45G096065", "E45G096066"}, 0, nullptr);
   EXPECT_EQ(viewer.currentFrame(), 0);
@@ -521,9 +534,12 @@ TEST(MainWindow, TabFollowsTheFormFromTheChosenMode) {
     int mode;
     std::vector<QString> order;  // named stops, in this order, among others
   } cases[] = {
-      {0, {"edtMapNO", "cbFdf", "centerL", "chkAutoMeridian", "edtMapscale1", "edtoutFile", "btnout", "Button1"}},
-      {1, {"edtFile", "btnfile", "btnRecentInputs", "CbField", "edtFileName", "reditwhere", "edtTowgs84", "cbFdf",
-           "edtoutFile", "Button1"}},
+      {0,
+       {"edtMapNO", "cbFdf", "centerL", "chkAutoMeridian", "edtMapscale1", "edtoutFile", "btnout",
+        "Button1"}},
+      {1,
+       {"edtFile", "btnfile", "btnRecentInputs", "CbField", "edtFileName", "reditwhere", "edtTowgs84",
+        "cbFdf", "edtoutFile", "Button1"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.mode);
@@ -541,7 +557,8 @@ TEST(MainWindow, TabFollowsTheFormFromTheChosenMode) {
       if (f->objectName() == c.order[next]) ++next;
       QTest::keyClick(f, Qt::Key_Tab);
     }
-    EXPECT_EQ(next, c.order.size()) << "stopped before " << c.order[std::min(next, c.order.size() - 1)].toStdString();
+    EXPECT_EQ(next, c.order.size()) << "stopped before "
+                                    << c.order[std::min(next, c.order.size() - 1)].toStdString();
   }
 }
 }  // namespace

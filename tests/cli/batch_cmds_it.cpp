@@ -20,10 +20,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
 
 // The 3 x 3 sheets around E45G095066 (rows 094..096, columns 065..067).
-const std::vector<std::string> kBlock = {"make-index", "--scale", "10000", "--bbox", "88.0", "16.0", "88.1875", "16.125"};
+const std::vector<std::string> kBlock = {"make-index", "--scale", "10000",   "--bbox",
+                                         "88.0",       "16.0",    "88.1875", "16.125"};
 
 CliResult MakeIndex(const std::string& out, std::vector<std::string> extra = {}) {
   std::vector<std::string> args = kBlock;
@@ -55,16 +58,19 @@ TEST(MakeIndexCli, WritesTheSheetsOfTheBoxAndFieldsDescribesThem) {
 
   const CliResult json = RunCli({"fields", dir / "idx/sheets.shp", "--json"});
   ASSERT_EQ(json.exitCode, 0) << json.err;
-  EXPECT_EQ(json.out, "{\"file\": \"" + dir / "idx/sheets.shp" +
-                          "\", \"polygons\": true, \"features\": 9, \"epsg\": 2374, \"coordinate_system\": "
-                          "{\"recognised\": true, \"name\": \"Xian 1980 / 3-degree Gauss-Kruger CM 87E (EPSG:2374)\", "
-                          "\"geographic\": false, \"datum\": \"xian80\", \"zone_width\": 3, "
-                          "\"central_meridian\": 87, \"zone_prefix\": false}, \"use\": \"as-is\", \"use_text\": \"按其自身的坐标系统使用\", "
-                          "\"coordinate_error\": null, "
-                          "\"name_fields\": [\"FID\", \"TFH\"]}\n");
+  EXPECT_EQ(json.out,
+            "{\"file\": \"" + dir / "idx/sheets.shp" +
+                "\", \"polygons\": true, \"features\": 9, \"epsg\": 2374, \"coordinate_system\": "
+                "{\"recognised\": true, \"name\": \"Xian 1980 / 3-degree Gauss-Kruger CM 87E (EPSG:2374)\", "
+                "\"geographic\": false, \"datum\": \"xian80\", \"zone_width\": 3, "
+                "\"central_meridian\": 87, \"zone_prefix\": false}, \"use\": \"as-is\", \"use_text\": "
+                "\"按其自身的坐标系统使用\", "
+                "\"coordinate_error\": null, "
+                "\"name_fields\": [\"FID\", \"TFH\"]}\n");
 
   // Other systems: Beijing 1954 6-degree zones with the zone number, geographic.
-  ASSERT_EQ(MakeIndex(dir / "bj.shp", {"--datum", "beijing54", "--zone-width", "6", "--zone-prefix"}).exitCode, 0);
+  ASSERT_EQ(
+      MakeIndex(dir / "bj.shp", {"--datum", "beijing54", "--zone-width", "6", "--zone-prefix"}).exitCode, 0);
   EXPECT_TRUE(Contains(RunCli({"fields", dir / "bj.shp", "--json"}).out,
                        "(EPSG:21415)\", \"geographic\": false, \"datum\": \"beijing54\", "
                        "\"zone_width\": 6, \"central_meridian\": 87, \"zone_prefix\": true}"));
@@ -118,8 +124,7 @@ TEST(MakeIndexCli, CoverKeepsTheSheetsMeetingItsPolygons) {
   ASSERT_EQ(r.exitCode, 0) << r.err;
   std::vector<std::string> names;
   const ReadStore kept = ReadWithGdal(dir / "cover_idx.shp");
-  for (const auto& f : kept.layers.begin()->second.features)
-    names.push_back(f.fields.at("TFH"));
+  for (const auto& f : kept.layers.begin()->second.features) names.push_back(f.fields.at("TFH"));
   EXPECT_EQ(names, (std::vector<std::string>{"E45G095066", "E45G095067", "E45G095068"}));
 }
 
@@ -137,8 +142,8 @@ TEST(MakeIndexCli, AnIndexAsCoverGivesItsOwnSheets) {
   };
   for (const auto& c : cases) {
     TempDir dir;
-    std::vector<std::string> first = {"make-index", "--scale", "10000", "--bbox", c.bbox[0], c.bbox[1], c.bbox[2],
-                                      c.bbox[3], "-o", dir / "first.shp"};
+    std::vector<std::string> first = {"make-index", "--scale", "10000",   "--bbox", c.bbox[0],
+                                      c.bbox[1],    c.bbox[2], c.bbox[3], "-o",     dir / "first.shp"};
     if (c.geographic) first.push_back("--geographic");
     ASSERT_EQ(RunCli(first).exitCode, 0);
     const CliResult again =
@@ -161,16 +166,23 @@ TEST(MakeIndexCli, Refusals) {
     int exitCode;
     std::string message;
   } cases[] = {
-      {{"make-index", "--scale", "20000", "--bbox", "88", "16", "88.1", "16.1", "-o", dir / "a.shp"}, 2, "--scale"},
-      {{"make-index", "--scale", "10000", "--bbox", "88", "16", "87", "16.1", "-o", dir / "a.shp"}, 2, "WEST < EAST"},
+      {{"make-index", "--scale", "20000", "--bbox", "88", "16", "88.1", "16.1", "-o", dir / "a.shp"},
+       2,
+       "--scale"},
+      {{"make-index", "--scale", "10000", "--bbox", "88", "16", "87", "16.1", "-o", dir / "a.shp"},
+       2,
+       "WEST < EAST"},
       {{"make-index", "--scale", "10000", "--bbox", "88", "16", "88.1", "-o", dir / "a.shp"}, 2, "--bbox"},
       {{"make-index", "--scale", "10000", "-o", dir / "a.shp"}, 2, "--bbox 或 --cover"},
-      {{"make-index", "--scale", "10000", "--bbox", "88", "16", "88.1", "16.1", "-o", dir / "a.gdb"}, 2, ".shp"},
+      {{"make-index", "--scale", "10000", "--bbox", "88", "16", "88.1", "16.1", "-o", dir / "a.gdb"},
+       2,
+       ".shp"},
       {{"make-index", "--scale", "5000", "--bbox", "73", "18", "135", "53", "-o", dir / "a.shp"}, 1, "超过"},
       {{"make-index", "--scale", "10000", "--cover", dir / "none.shp", "-o", dir / "a.shp"}, 1, "不存在"},
-      {{"make-index", "--scale", "10000", "--bbox", "88", "16", "88.1", "16.1", "--central-meridian", "120", "-o",
-        dir / "a.shp"},
-       1, "建议中央经线 87"},
+      {{"make-index", "--scale", "10000", "--bbox", "88", "16", "88.1", "16.1", "--central-meridian", "120",
+        "-o", dir / "a.shp"},
+       1,
+       "建议中央经线 87"},
   };
   for (const auto& c : cases) {
     const CliResult r = RunCli(c.args);
@@ -216,10 +228,13 @@ TEST(IndexCli, TemplateAndInputRefusalsLeaveNoOutput) {
       {{"index", dir / "s.shp", "-o", out, "--name-template", "[NAME]"}, 1, "文件名中，必须包括字段"},
       {{"index", dir / "missing.shp", "-o", out, "--name-template", "[TFH]"}, 1, "不存在"},
       // Xi'an 1980 sheets into a Beijing 1954 output: no exact way there.
-      {{"index", dir / "s.shp", "-o", out, "--name-template", "[TFH]", "--datum", "beijing54"}, 1, "--towgs84"},
+      {{"index", dir / "s.shp", "-o", out, "--name-template", "[TFH]", "--datum", "beijing54"},
+       1,
+       "--towgs84"},
       {{"index", dir / "s.shp", "-o", out, "--name-template", "[TFH]", "--towgs84", "1,2,3"}, 2, "--towgs84"},
       {{"index", dir / "s.shp", "-o", out, "--name-template", "[TFH]", "--where", "NOPE = 1"}, 1, "NOPE"},
-      {{"index", dir / "s.shp", "-o", out, "--name-template", "[TFH]", "--where", "TFH = 'x'"}, 1,
+      {{"index", dir / "s.shp", "-o", out, "--name-template", "[TFH]", "--where", "TFH = 'x'"},
+       1,
        "没有数据，可能条件设置错误"},
       {{"area", dir / "g.shp", "-o", out, "--name-template", "[TFH]", "--transform", " "}, 2, "--transform"},
   };
@@ -253,7 +268,8 @@ TEST(IndexCli, CtrlCFinishesTheSheetAndKeepsTheOutputReadable) {
                     dir / "many.shp"})
                 .exitCode,
             0);  // 10 x 14 sheets
-  CliProcess child({"index", dir / "many.shp", "-o", dir / "many.gpkg", "--name-template", "[TFH]", "--verbose"});
+  CliProcess child(
+      {"index", dir / "many.shp", "-o", dir / "many.gpkg", "--name-template", "[TFH]", "--verbose"});
   ASSERT_TRUE(child.started());
   const bool signalled = child.readUntil("[3/");
   child.signal(SIGINT);

@@ -64,7 +64,8 @@ std::vector<std::string> Listed(const std::string& output) {
 std::vector<std::string> CheckpointFiles(const fs::path& folder) {
   std::vector<std::string> found;
   for (const auto& entry : fs::directory_iterator(folder))
-    if (Contains(entry.path().filename().string(), "checkpoint")) found.push_back(entry.path().filename().string());
+    if (Contains(entry.path().filename().string(), "checkpoint"))
+      found.push_back(entry.path().filename().string());
   return found;
 }
 
@@ -94,12 +95,14 @@ TEST_P(KilledSharedRun, KeepsEveryReportedFrameWholeAndListsNoOther) {
   ASSERT_GE(reported.size(), 1u);
   ASSERT_GE(listed.size(), reported.size());
   EXPECT_TRUE(std::equal(reported.begin(), reported.end(), listed.begin()));
-  EXPECT_TRUE(CheckpointFiles(dir.path()).empty()) << "the reader put the store back and dropped its checkpoint";
+  EXPECT_TRUE(CheckpointFiles(dir.path()).empty())
+      << "the reader put the store back and dropped its checkpoint";
   CheckSharedFrames(out, listed);
 }
 
 INSTANTIATE_TEST_SUITE_P(Moments, KilledSharedRun,
-                         ::testing::Combine(::testing::Values(".gdb", ".gpkg"), ::testing::Range(0, Moments())));
+                         ::testing::Combine(::testing::Values(".gdb", ".gpkg"),
+                                            ::testing::Range(0, Moments())));
 
 // A shared File GDB run killed right after its first report: the store is
 // in the middle of a batch and its checkpoint holds the batch before. The
@@ -222,7 +225,8 @@ INSTANTIATE_TEST_SUITE_P(
     Moments, CheckpointReplaced,
     ::testing::Values(
         // Renamed away, the new one not yet in place.
-        Moment{"OldOnly", [](const std::string& out) { fs::rename(out + ".checkpoint", out + ".checkpoint.old"); }},
+        Moment{"OldOnly",
+               [](const std::string& out) { fs::rename(out + ".checkpoint", out + ".checkpoint.old"); }},
         // A newer one begun, without its manifest.
         Moment{"NewUnfinished",
                [](const std::string& out) {

@@ -27,12 +27,18 @@ TEST(ConvertCli, PairsToTheMillimetre) {
       {{"--to-xy", "40", "88", "--zone-width", "6", "--zone-prefix"}, 4430010.135, 15585394.660, 5e-4},
       {{"--to-xy", "40", "87", "--zone-width", "6", "--datum", "beijing54"}, 4429607.368, 500000, 5e-4},
       {{"--to-xy", "30.5", "114.25", "--central-meridian", "114", "--zone-prefix"},
-       3375569.881, 38523999.780, 5e-4},
+       3375569.881,
+       38523999.780,
+       5e-4},
       {{"--to-xy", "30.30", "114.15", "--dms", "--central-meridian", "114", "--zone-prefix"},
-       3375569.881, 38523999.780, 5e-4},
+       3375569.881,
+       38523999.780,
+       5e-4},
       {{"--to-xy", "36", "102", "--zone-width", "6", "--central-meridian", "105"}, NAN, 229470.291, 5e-4},
       {{"--to-lb", "3375569.881", "38523999.780", "--central-meridian", "114", "--zone-prefix"},
-       114.25, 30.5, 1e-7},
+       114.25,
+       30.5,
+       1e-7},
       {{"--zone-prefix", "--to-lb", "4430010.135", "15585394.660", "--zone-width=6"}, 88, 40, 1e-7},
   };
   for (const auto& c : cases) {
@@ -53,15 +59,14 @@ TEST(ConvertCli, NegativeNumbersAreValues) {
   const CliResult south = RunCli({"convert", "--to-xy", "-45", "88"});
   ASSERT_EQ(south.exitCode, 0) << south.err;
   EXPECT_LT(Pair(south.out).first, -4.9e6);
-  const CliResult west =
-      RunCli({"convert", "--to-xy", "40", "-118.5", "--central-meridian", "-117"});
+  const CliResult west = RunCli({"convert", "--to-xy", "40", "-118.5", "--central-meridian", "-117"});
   ASSERT_EQ(west.exitCode, 0) << west.err;
   EXPECT_LT(Pair(west.out).second, 500000);
 }
 
 TEST(ConvertCli, RoundTripThroughPrintedDigits) {
-  const CliResult xy = RunCli({"convert", "--to-xy", "47.123456789", "121.87654321", "--datum",
-                               "beijing54", "--zone-width", "6", "--central-meridian", "123"});
+  const CliResult xy = RunCli({"convert", "--to-xy", "47.123456789", "121.87654321", "--datum", "beijing54",
+                               "--zone-width", "6", "--central-meridian", "123"});
   ASSERT_EQ(xy.exitCode, 0) << xy.err;
   const auto [x, y] = Pair(xy.out);
   std::ostringstream xs, ys;

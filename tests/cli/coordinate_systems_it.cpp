@@ -20,7 +20,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
 
 const ReadLayer* LayerStartingWith(const ReadStore& store, const std::string& prefix) {
   for (const auto& [name, layer] : store.layers)
@@ -58,7 +60,8 @@ TEST(CoordinateSystemsCli, Cgcs2000IndexIsLabelledInItsOwnDegrees) {
                                  "--datum", "cgcs2000", "-o", dir / "idx.shp"});
   ASSERT_EQ(made.exitCode, 0) << made.err;
   EXPECT_TRUE(Contains(RunCli({"fields", dir / "idx.shp"}).out, "CGCS2000 高斯-克吕格 3度带，中央经线 117°"));
-  const CliResult run = RunCli({"index", dir / "idx.shp", "-o", dir / "out.gpkg", "--name-template", "[TFH]"});
+  const CliResult run =
+      RunCli({"index", dir / "idx.shp", "-o", dir / "out.gpkg", "--name-template", "[TFH]"});
   ASSERT_EQ(run.exitCode, 0) << run.err;
   const ReadStore out = ReadWithGdal(dir / "out.gpkg");
   const ReadLayer* texts = LayerStartingWith(out, "a_");
@@ -78,7 +81,8 @@ TEST(CoordinateSystemsCli, AnInputInAnotherSystemIsReprojectedNotReinterpreted) 
   WriteTestShapefile(dir / "utm.shp", 32650, {"NAME"},
                      {{{{"NAME", "A"}}, {Rectangle(413000, 4330000, 418000, 4334000)}},
                       {{{"NAME", "B"}}, {Rectangle(418000, 4330000, 423000, 4334000)}}});
-  const std::vector<std::string> run = {"area", dir / "utm.shp", "-o", dir / "out.gpkg", "--name-template", "[NAME]"};
+  const std::vector<std::string> run = {"area",           dir / "utm.shp",   "-o",
+                                        dir / "out.gpkg", "--name-template", "[NAME]"};
   const CliResult fields = RunCli({"fields", dir / "utm.shp", "--json"});
   EXPECT_TRUE(Contains(fields.out, "\"recognised\": false")) << fields.out;
   EXPECT_TRUE(Contains(fields.out, "\"use\": \"reproject\"")) << fields.out;
@@ -126,14 +130,31 @@ TEST(CoordinateSystemsCli, WrittenSystemsPutTheFrameOnItsCorners) {
     const char* crsName;
     int geographicEpsg;
   } cases[] = {
-      {{"--datum", "cgcs2000", "--central-meridian", "88"}, "E45G095066", 88.0625, 16 + 1.0 / 24,
-       "CGCS2000 / 3-degree Gauss-Kruger CM 88E", 4490},
-      {{"--datum", "xian80", "--zone-width", "6", "--central-meridian", "90"}, "E45G095066", 88.0625,
-       16 + 1.0 / 24, "Xian 1980 / Gauss-Kruger CM 90E", 4610},
+      {{"--datum", "cgcs2000", "--central-meridian", "88"},
+       "E45G095066",
+       88.0625,
+       16 + 1.0 / 24,
+       "CGCS2000 / 3-degree Gauss-Kruger CM 88E",
+       4490},
+      {{"--datum", "xian80", "--zone-width", "6", "--central-meridian", "90"},
+       "E45G095066",
+       88.0625,
+       16 + 1.0 / 24,
+       "Xian 1980 / Gauss-Kruger CM 90E",
+       4610},
       // West of 73.5E: the 3-degree zone of 72E, beyond the coded zones.
-      {{"--datum", "cgcs2000"}, "J43G001001", 72, 39 + 23.0 / 24, "CGCS2000 / 3-degree Gauss-Kruger CM 72E", 4490},
-      {{"--datum", "wgs84", "--zone-prefix"}, "E45G095066", 88.0625, 16 + 1.0 / 24,
-       "WGS 84 / 3-degree Gauss-Kruger zone 29", 4326},
+      {{"--datum", "cgcs2000"},
+       "J43G001001",
+       72,
+       39 + 23.0 / 24,
+       "CGCS2000 / 3-degree Gauss-Kruger CM 72E",
+       4490},
+      {{"--datum", "wgs84", "--zone-prefix"},
+       "E45G095066",
+       88.0625,
+       16 + 1.0 / 24,
+       "WGS 84 / 3-degree Gauss-Kruger zone 29",
+       4326},
   };
   const char* outputs[] = {"f0.gpkg", "f1.gpkg", "f2.gpkg", "f3.gpkg"};
   for (std::size_t i = 0; i < std::size(cases); ++i) {
@@ -153,7 +174,8 @@ TEST(CoordinateSystemsCli, WrittenSystemsPutTheFrameOnItsCorners) {
     EXPECT_LT(DistanceToNearestVertex(*lines, c.geographicEpsg, c.west, c.south), 1e-8);
   }
   // A zone number with a meridian of no zone describes no system.
-  const CliResult prefix = RunCli({"sheet", "E45G095066", "-o", dir / "p.gpkg", "--central-meridian", "88", "--zone-prefix"});
+  const CliResult prefix =
+      RunCli({"sheet", "E45G095066", "-o", dir / "p.gpkg", "--central-meridian", "88", "--zone-prefix"});
   EXPECT_EQ(prefix.exitCode, 1);
   EXPECT_TRUE(Contains(prefix.err, "不能加带号")) << prefix.err;
   EXPECT_FALSE(fs::exists(dir / "p.gpkg"));

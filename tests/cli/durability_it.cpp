@@ -9,13 +9,13 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <regex>
 #include <set>
 #include <thread>
 #include <tuple>
-#include <chrono>
 
 #include "cli/durability_support.h"
 #include "gdb/output_reader.h"
@@ -35,7 +35,9 @@ struct Shared {
                         work + "/many.shp"})
                     .exitCode,
                 0);
-      EXPECT_EQ(RunCli({"index", work + "/many.shp", "-o", work + "/ref.gpkg", "--name-template", "[TFH]"}).exitCode, 0);
+      EXPECT_EQ(RunCli({"index", work + "/many.shp", "-o", work + "/ref.gpkg", "--name-template", "[TFH]"})
+                    .exitCode,
+                0);
       WriteSizes(work + "/sizes", SizesOf(ReadWithGdal(work + "/ref.gpkg")));
       std::filesystem::remove(work + "/ref.gpkg");
     });
@@ -51,7 +53,8 @@ const Shared& Data() {
 }
 
 std::vector<std::string> IndexRun(const std::string& output, std::vector<std::string> extra = {}) {
-  std::vector<std::string> args = {"index", Data().index, "-o", output, "--name-template", "[TFH]", "--verbose"};
+  std::vector<std::string> args = {"index",           Data().index, "-o",       output,
+                                   "--name-template", "[TFH]",      "--verbose"};
   args.insert(args.end(), extra.begin(), extra.end());
   return args;
 }
@@ -69,7 +72,8 @@ std::vector<std::string> CompleteFrames(const std::string& output) {
     EXPECT_TRUE(found.count(name) && found.at(name) == Data().reference.at(name)) << name << " is incomplete";
   }
   for (const auto& [name, sizes] : found)
-    EXPECT_NE(std::find(listed.begin(), listed.end(), name), listed.end()) << "a class of " << name << " is not listed";
+    EXPECT_NE(std::find(listed.begin(), listed.end(), name), listed.end())
+        << "a class of " << name << " is not listed";
   return listed;
 }
 
@@ -188,7 +192,8 @@ TEST(OutputLockCli, ASecondRunOnTheSameOutputIsRefusedEvenWithOverwrite) {
   const int status = first.finish();
   ASSERT_TRUE(WIFEXITED(status)) << first.err();
   EXPECT_EQ(WEXITSTATUS(status), 1);
-  EXPECT_EQ(static_cast<int>(CompleteFrames(out).size()), WrittenCount(first.err(), "已中止：写入 (\\d+) 个图廓"));
+  EXPECT_EQ(static_cast<int>(CompleteFrames(out).size()),
+            WrittenCount(first.err(), "已中止：写入 (\\d+) 个图廓"));
   EXPECT_FALSE(fs::exists(out + ".lock"));
 }
 
@@ -198,7 +203,8 @@ int DrawnFrames(const std::string& dxf) {
   const ReadStore drawing = ReadWithGdal(dxf);
   if (!drawing.has("entities")) return -1;
   for (const auto& f : drawing.layers.at("entities").features)
-    if (const auto layer = f.fields.find("Layer"); layer != f.fields.end() && Contains(layer->second, "_OUTER"))
+    if (const auto layer = f.fields.find("Layer");
+        layer != f.fields.end() && Contains(layer->second, "_OUTER"))
       outer.insert(layer->second);
   return static_cast<int>(outer.size());
 }
@@ -302,10 +308,12 @@ TEST(RefusedElements, AreCountedAndTheRunFails) {
   const CliResult r = RunCli({"sheet", "E45G095066", "-o", dir / "r.gpkg", "--set", "senw=100000"});
   EXPECT_EQ(r.exitCode, 1);
   std::smatch m;
-  ASSERT_TRUE(std::regex_search(r.out, m, std::regex("(\\d+) 条线, (\\d+) 个面, (\\d+) 个注记; (\\d+) 个要素保存失败")))
+  ASSERT_TRUE(std::regex_search(r.out, m,
+                                std::regex("(\\d+) 条线, (\\d+) 个面, (\\d+) 个注记; (\\d+) 个要素保存失败")))
       << r.out;
   std::size_t refusals = 0;
-  for (std::size_t at = r.err.find("保存失败\n"); at != std::string::npos; at = r.err.find("保存失败\n", at + 1))
+  for (std::size_t at = r.err.find("保存失败\n"); at != std::string::npos;
+       at = r.err.find("保存失败\n", at + 1))
     ++refusals;
   EXPECT_GT(refusals, 0u);
   EXPECT_EQ(std::stoul(m[4]), refusals);

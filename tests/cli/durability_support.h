@@ -3,8 +3,8 @@
 // uninterrupted shared-layout run writes for each, and a small disk.
 #pragma once
 
-#include <chrono>
 #include <gtest/gtest.h>
+#include <chrono>
 
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -28,7 +28,9 @@
 
 namespace tarvik::test {
 
-inline bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+inline bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
 
 struct Sizes {
   std::size_t lines = 0, polygons = 0, texts = 0;
@@ -126,7 +128,8 @@ inline std::string CachedData(const std::string& tag, const std::function<void(c
 
 inline void WriteSizes(const std::string& file, const std::map<std::string, Sizes>& sizes) {
   std::ofstream out(file);
-  for (const auto& [name, s] : sizes) out << name << ' ' << s.lines << ' ' << s.polygons << ' ' << s.texts << '\n';
+  for (const auto& [name, s] : sizes)
+    out << name << ' ' << s.lines << ' ' << s.polygons << ' ' << s.texts << '\n';
 }
 
 inline std::map<std::string, Sizes> ReadSizes(const std::string& file) {
@@ -165,8 +168,8 @@ inline const SheetBlock& Block() {
 }
 
 inline std::vector<std::string> SharedRun(const std::string& output, std::vector<std::string> extra = {}) {
-  std::vector<std::string> args = {"index",    Block().index, "-o",     output,         "--name-template",
-                                   "[TFH]",    "--verbose",   "--layout", "shared",     "--no-project"};
+  std::vector<std::string> args = {"index", Block().index, "-o",       output,   "--name-template",
+                                   "[TFH]", "--verbose",   "--layout", "shared", "--no-project"};
   args.insert(args.end(), extra.begin(), extra.end());
   return args;
 }
@@ -174,14 +177,16 @@ inline std::vector<std::string> SharedRun(const std::string& output, std::vector
 // Every frame the catalog of a shared-layout output lists is what the
 // uninterrupted run wrote for it, and the classes hold no other; the frames
 // listed, in order.
-inline std::vector<std::string> CheckSharedFrames(const std::string& output, const std::vector<std::string>& listed) {
+inline std::vector<std::string> CheckSharedFrames(const std::string& output,
+                                                  const std::vector<std::string>& listed) {
   const auto found = SharedSizesOf(output);
   for (const std::string& name : listed) {
     const auto it = found.find(name);
     EXPECT_TRUE(it != found.end() && it->second == Block().reference.at(name)) << name << " is incomplete";
   }
   for (const auto& [name, sizes] : found)
-    EXPECT_NE(std::find(listed.begin(), listed.end(), name), listed.end()) << name << " is written but not listed";
+    EXPECT_NE(std::find(listed.begin(), listed.end(), name), listed.end())
+        << name << " is written but not listed";
   return listed;
 }
 

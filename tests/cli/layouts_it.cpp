@@ -77,13 +77,15 @@ TEST_P(Layouts, SameFeaturesPreviewAndProjectInBoth) {
 
   TempDir dir;
   const std::string kind = GetParam();
-  const std::string index = dir / "sheets.shp", perFrame = dir / ("own" + kind), shared = dir / ("shared" + kind);
-  ASSERT_EQ(RunCli({"make-index", "--scale", "10000", "--bbox", "88", "16", "88.1875", "16.0833", "-o", index})
-                .exitCode,
-            0);
+  const std::string index = dir / "sheets.shp", perFrame = dir / ("own" + kind),
+                    shared = dir / ("shared" + kind);
+  ASSERT_EQ(
+      RunCli({"make-index", "--scale", "10000", "--bbox", "88", "16", "88.1875", "16.0833", "-o", index})
+          .exitCode,
+      0);
   // Neighbour names and a kilometre grid: every kind of element.
-  const std::vector<std::string> run = {"index", index, "--name-template", "[TFH]", "--set", "edtField=TFH",
-                                        "--set", "rgGrid=1"};
+  const std::vector<std::string> run = {"index", index,          "--name-template", "[TFH]",
+                                        "--set", "edtField=TFH", "--set",           "rgGrid=1"};
   auto with = [&](const std::string& out, std::vector<std::string> extra) {
     std::vector<std::string> args = run;
     args.insert(args.end(), {"-o", out});

@@ -75,7 +75,7 @@ TEST(BesideTheOutput, ProjectsAreNamedAfterTheWholeOutputAndOnlyOursAreReplaced)
   // A file that is not ours under the project's or style's name, or ours
   // made read-only: the run is refused before anything is written.
   struct Case {
-    const char* file;       // beside the output
+    const char* file;  // beside the output
     const char* output;
     std::function<void(const std::string&)> make;
   };
@@ -98,7 +98,8 @@ TEST(BesideTheOutput, ProjectsAreNamedAfterTheWholeOutputAndOnlyOursAreReplaced)
     else
       EXPECT_EQ(ReadFile(output), outputBefore) << c.output;
     // Without a project the run goes on, and leaves the file alone.
-    EXPECT_EQ(RunCli({"sheet", "E45G095066", "-o", output, "--overwrite", "--no-project"}).exitCode, 0) << c.file;
+    EXPECT_EQ(RunCli({"sheet", "E45G095066", "-o", output, "--overwrite", "--no-project"}).exitCode, 0)
+        << c.file;
     EXPECT_EQ(ReadFile(file), before) << c.file;
   }
 }
@@ -136,8 +137,7 @@ TEST(LongNames, EveryNameTheStoreTakesGetsItsLockCheckpointAndProject) {
   // the file system's limit.
   for (const char* layout : {"per-frame", "shared"}) {
     const std::string gdb = dir / (std::string(251, layout[0]) + ".gdb");
-    const CliResult r =
-        RunCli({"sheet", "E45G095066", "-o", gdb, "--layout", layout});
+    const CliResult r = RunCli({"sheet", "E45G095066", "-o", gdb, "--layout", layout});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_TRUE(ReadWithGdal(gdb).has(layout[0] == 'p' ? "a_E45G095066" : "a_frames"));
     EXPECT_EQ(RunCli({"preview", gdb, "-o", dir / "p.png"}).exitCode, 0);
@@ -159,8 +159,8 @@ TEST(LongNames, EveryNameTheStoreTakesGetsItsLockCheckpointAndProject) {
 // output there already stays as it was, byte for byte.
 TEST(Refusals, EveryOneComesBeforeTheOutputIsTouched) {
   TempDir dir;
-  ASSERT_EQ(RunCli({"make-index", "--scale", "10000", "--bbox", "114.0001", "0.9", "114.2", "1.1", "--zone-width",
-                    "6", "--central-meridian", "117", "-o", dir / "equator.shp"})
+  ASSERT_EQ(RunCli({"make-index", "--scale", "10000", "--bbox", "114.0001", "0.9", "114.2", "1.1",
+                    "--zone-width", "6", "--central-meridian", "117", "-o", dir / "equator.shp"})
                 .exitCode,
             0);
   Polygons(dir, "equator_polygons.shp", {"P1", "P2"}, 50000);
@@ -183,17 +183,24 @@ TEST(Refusals, EveryOneComesBeforeTheOutputIsTouched) {
       {"index reaching south of 1°N",
        {"index", dir / "equator.shp", "--name-template", "[TFH]", "--layout", "shared"},
        {"12个不能绘制", "A50G073001", "纬度0.958333°–1°", "--where"}},
-      {"polygons south of 1°N", {"area", dir / "equator_polygons.shp", "--name-template", "[NAME]"},
+      {"polygons south of 1°N",
+       {"area", dir / "equator_polygons.shp", "--name-template", "[NAME]"},
        {"2个不能绘制", "NAME=P1", "Rg4JAnn=0"}},
       {"a frame named frames in the shared layout",
        {"area", dir / "frames.shp", "--name-template", "[NAME]", "--layout", "shared"},
        {"“frames”", "yframes"}},
       {"| in a name", {"area", dir / "pipe.shp", "--name-template", "[NAME]"}, {"“a|b”", "QGIS"}},
-      {"repeated names", {"area", dir / "repeated.shp", "--name-template", "[NAME]"},
+      {"repeated names",
+       {"area", dir / "repeated.shp", "--name-template", "[NAME]"},
        {"文件名中，必须包括字段", "“A”有2个要素", "FID"}},
-      {"names differing in case", {"area", dir / "twins.shp", "--name-template", "[NAME]"}, {"“A”与“a”", "大小写"}},
-      {"a feature without a name", {"area", dir / "unnamed.shp", "--name-template", "[NAME]"}, {"1个要素没有值"}},
-      {"GBK text under a UTF-8 .cpg", {"area", dir / "gbk.shp", "--name-template", "[NAME]"},
+      {"names differing in case",
+       {"area", dir / "twins.shp", "--name-template", "[NAME]"},
+       {"“A”与“a”", "大小写"}},
+      {"a feature without a name",
+       {"area", dir / "unnamed.shp", "--name-template", "[NAME]"},
+       {"1个要素没有值"}},
+      {"GBK text under a UTF-8 .cpg",
+       {"area", dir / "gbk.shp", "--name-template", "[NAME]"},
        {"UTF-8", "字段NAME", "按GBK读是“北京”", "936"}},
   };
   for (const Case& c : cases) {
@@ -242,9 +249,9 @@ TEST(Convert, AStreamWithoutLineBreaksIsRefusedInBoundedMemory) {
   // 64 MB in one line, then a pair of numbers, made by a pipe so that no
   // process but the converter could hold them.
   TempDir dir;
-  const std::string command = "{ head -c 67108864 /dev/zero | tr '\\0' 4; printf '\\n40 88\\n'; } | " + CliPath() +
-                              " convert --to-xy - --zone-width 6 --zone-prefix >" + (dir / "out") + " 2>" +
-                              (dir / "err");
+  const std::string command = "{ head -c 67108864 /dev/zero | tr '\\0' 4; printf '\\n40 88\\n'; } | " +
+                              CliPath() + " convert --to-xy - --zone-width 6 --zone-prefix >" +
+                              (dir / "out") + " 2>" + (dir / "err");
   const int status = std::system(command.c_str());
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 1);

@@ -25,7 +25,8 @@ struct Events {
 
 // The events among `text`'s lines; with `onlyEvents` every line must be one.
 Events ParseEvents(const std::string& text, bool onlyEvents) {
-  static const std::regex kFrame(R"re(^\{"event": "frame", "done": \d+, "total": \d+, "name": "([^"]+)"\}$)re");
+  static const std::regex kFrame(
+      R"re(^\{"event": "frame", "done": \d+, "total": \d+, "name": "([^"]+)"\}$)re");
   Events e;
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) {
@@ -60,8 +61,8 @@ TEST(ProgressJson, StoppedRunTellsExactlyTheFramesItKept) {
                 .exitCode,
             0);  // 10 x 15 sheets
   // The events on stderr, where CliProcess reads, among the other lines.
-  CliProcess child({"index", dir / "many.shp", "-o", dir / "many.gpkg", "--name-template", "[TFH]", "--progress",
-                    "json", "--progress-fd", "2"});
+  CliProcess child({"index", dir / "many.shp", "-o", dir / "many.gpkg", "--name-template", "[TFH]",
+                    "--progress", "json", "--progress-fd", "2"});
   ASSERT_TRUE(child.started());
   const bool running = child.readUntil("\"done\": 3,");
   child.signal(SIGTERM);
@@ -95,7 +96,10 @@ TEST(ProgressJson, EveryEndIsOneSummaryOnAStreamOfEventsOnly) {
        0,
        {"\"status\": \"done\"", "\"frames\": 1", "EPSG:4547", "b.gdb.qgs"},
        1},
-      {{"sheet", "J50G001001", "-o", dir / "a.gpkg"}, 1, {"\"status\": \"refused\"", "已存在；加 --overwrite"}, 0},
+      {{"sheet", "J50G001001", "-o", dir / "a.gpkg"},
+       1,
+       {"\"status\": \"refused\"", "已存在；加 --overwrite"},
+       0},
       {{"sheet", "J50G001001", "-o", dir / "c.gpkg", "--zone-width", "5"},
        2,
        {"\"status\": \"usage\"", "--zone-width 只能是 3 或 6"},
@@ -119,7 +123,8 @@ TEST(ProgressJson, EveryEndIsOneSummaryOnAStreamOfEventsOnly) {
     EXPECT_EQ(e.frames.size(), c.frames) << what;
     ASSERT_FALSE(e.summary.empty()) << what << r.out;
     EXPECT_EQ(Member(e.summary, "exit"), c.exit) << e.summary;
-    for (const std::string& part : c.inSummary) EXPECT_NE(e.summary.find(part), std::string::npos) << part << " in " << e.summary;
+    for (const std::string& part : c.inSummary)
+      EXPECT_NE(e.summary.find(part), std::string::npos) << part << " in " << e.summary;
   }
   EXPECT_EQ(FramesOnDisk(dir / "b.gdb"), 1);
 }

@@ -14,7 +14,9 @@
 namespace tarvik::test {
 namespace {
 
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
 
 // The texts a number is written as in the adjacent-sheet table: one line up
 // to 8 characters, else two, broken after the "-".
@@ -32,9 +34,9 @@ TEST(RectIndexCli, EveryScaleNumbersSizesAlignmentAndNeighbours) {
   const struct {
     const char* scale;
     const char* layout;
-    double xSize, ySize;        // metres on the ground
-    double x0, y0;              // a corner of the grid, metres
-    const char* centre;         // the middle sheet of the 3 x 3 block
+    double xSize, ySize;  // metres on the ground
+    double x0, y0;        // a corner of the grid, metres
+    const char* centre;   // the middle sheet of the 3 x 3 block
     int decimals;
   } cases[] = {
       {"500", "40x50", 200, 250, 3810400, 500500, "3810.60-500.75", 2},
@@ -49,9 +51,9 @@ TEST(RectIndexCli, EveryScaleNumbersSizesAlignmentAndNeighbours) {
     // Three sheets each way, the extent a metre inside the outer sheets.
     const auto text = [](double v) { return std::to_string(static_cast<long long>(v)); };
     const CliResult made =
-        RunCli({"make-index", "--rect", c.layout, "--scale", c.scale, "--extent", text(c.x0 + 1), text(c.y0 + 1),
-                text(c.x0 + 3 * c.xSize - 1), text(c.y0 + 3 * c.ySize - 1), "--datum", "cgcs2000",
-                "--central-meridian", "117", "-o", index});
+        RunCli({"make-index", "--rect", c.layout, "--scale", c.scale, "--extent", text(c.x0 + 1),
+                text(c.y0 + 1), text(c.x0 + 3 * c.xSize - 1), text(c.y0 + 3 * c.ySize - 1), "--datum",
+                "cgcs2000", "--central-meridian", "117", "-o", index});
     ASSERT_EQ(made.exitCode, 0) << made.err;
     const ReadStore store = ReadWithGdal(index);
     const ReadLayer& sheets = store.layers.begin()->second;
@@ -77,8 +79,8 @@ TEST(RectIndexCli, EveryScaleNumbersSizesAlignmentAndNeighbours) {
 
     // The middle sheet's table names the eight others.
     const std::string out = dir / "frames.gpkg";
-    const CliResult framed = RunCli({"index", index, "--scale", c.scale, "--name-template", "[TFH]", "--where",
-                                     std::string("TFH = '") + c.centre + "'", "-o", out});
+    const CliResult framed = RunCli({"index", index, "--scale", c.scale, "--name-template", "[TFH]",
+                                     "--where", std::string("TFH = '") + c.centre + "'", "-o", out});
     ASSERT_EQ(framed.exitCode, 0) << framed.err;
     std::string name = c.centre;
     std::replace(name.begin(), name.end(), '.', '_');
@@ -92,8 +94,9 @@ TEST(RectIndexCli, EveryScaleNumbersSizesAlignmentAndNeighbours) {
 TEST(RectSheetCli, A500SheetWithTheShippedSettingsReadBackWithGdal) {
   TempDir dir;
   const std::string out = dir / "r.gdb";
-  const CliResult r = RunCli({"sheet", "3810.40-500.75", "--scale", "500", "--datum", "xian80", "--central-meridian",
-                              "87", "--settings", SharedFile("rect_sheets.set"), "--set", "edtmian=张家村", "-o", out});
+  const CliResult r =
+      RunCli({"sheet", "3810.40-500.75", "--scale", "500", "--datum", "xian80", "--central-meridian", "87",
+              "--settings", SharedFile("rect_sheets.set"), "--set", "edtmian=张家村", "-o", out});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_TRUE(Contains(r.out, "40x50")) << r.out;
   const ReadStore store = ReadWithGdal(out);
@@ -104,7 +107,8 @@ TEST(RectSheetCli, A500SheetWithTheShippedSettingsReadBackWithGdal) {
     return std::any_of(lines.features.begin(), lines.features.end(), [&](const ReadFeature& f) {
       const auto& p = f.parts.at(0);
       const auto near = [](XY u, XY v) { return std::fabs(u.x - v.x) < 1e-4 && std::fabs(u.y - v.y) < 1e-4; };
-      return f.id() == id && p.size() == 2 && ((near(p[0], a) && near(p[1], b)) || (near(p[0], b) && near(p[1], a)));
+      return f.id() == id && p.size() == 2 &&
+             ((near(p[0], a) && near(p[1], b)) || (near(p[0], b) && near(p[1], a)));
     });
   };
   EXPECT_TRUE(hasLine(1, {500750, 3810400}, {500750, 3810600}));
@@ -123,8 +127,8 @@ TEST(RectSheetCli, A500SheetWithTheShippedSettingsReadBackWithGdal) {
   for (const char* t : {"张家村", "3810.40-500.75", "1:500", "3810.40", "3810.60", "500.75", "501.00"})
     EXPECT_GE(texts[t], 1) << t;
   std::map<std::string, int> halves;
-  for (const char* n : {"3810.60-500.50", "3810.60-500.75", "3810.60-501.00", "3810.40-500.50", "3810.40-501.00",
-                        "3810.20-500.50", "3810.20-500.75", "3810.20-501.00"})
+  for (const char* n : {"3810.60-500.50", "3810.60-500.75", "3810.60-501.00", "3810.40-500.50",
+                        "3810.40-501.00", "3810.20-500.50", "3810.20-500.75", "3810.20-501.00"})
     AddHalves(halves, n);
   for (const auto& [half, count] : halves) EXPECT_GE(texts[half], count) << half;
 }
@@ -145,9 +149,19 @@ TEST(RectSheetCli, CornerLabelsKeepTheZoneNumberOfPrefixedEastings) {
     SCOPED_TRACE(c.number);
     TempDir dir;
     const std::string out = dir / "r.gpkg";
-    std::vector<std::string> args = {"sheet", c.number, "--scale", "500", "--datum", "xian80",
-                                     "--central-meridian", "114", "--settings", SharedFile("rect_sheets.set"),
-                                     "-o", out, "--no-project"};
+    std::vector<std::string> args = {"sheet",
+                                     c.number,
+                                     "--scale",
+                                     "500",
+                                     "--datum",
+                                     "xian80",
+                                     "--central-meridian",
+                                     "114",
+                                     "--settings",
+                                     SharedFile("rect_sheets.set"),
+                                     "-o",
+                                     out,
+                                     "--no-project"};
     if (c.prefix) args.push_back("--zone-prefix");
     const CliResult r = RunCli(args);
     ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -192,15 +206,16 @@ TEST(RectSheetCli, RefusalsLeaveNoOutput) {
   EXPECT_TRUE(Contains(unstated.err, "--datum 和 --central-meridian")) << unstated.err;
   // Eastings that carry a zone number need a prefixed system.
   const CliResult prefixed =
-      RunCli({"make-index", "--rect", "50x50", "--scale", "1000", "--extent", "3000000", "39500000", "3001000",
-              "39501000", "--datum", "xian80", "--central-meridian", "117", "-o", dir / "i.shp"});
+      RunCli({"make-index", "--rect", "50x50", "--scale", "1000", "--extent", "3000000", "39500000",
+              "3001000", "39501000", "--datum", "xian80", "--central-meridian", "117", "-o", dir / "i.shp"});
   EXPECT_EQ(prefixed.exitCode, 1);
   EXPECT_TRUE(Contains(prefixed.err, "带有带号 39")) << prefixed.err;
   // An index of 1:500 sheets framed at another scale would be many times off.
-  ASSERT_EQ(RunCli({"make-index", "--rect", "50x50", "--scale", "500", "--extent", "3810000", "500000", "3810250",
-                    "500250", "--datum", "xian80", "--central-meridian", "87", "-o", dir / "i.shp"})
-                .exitCode,
-            0);
+  ASSERT_EQ(
+      RunCli({"make-index", "--rect", "50x50", "--scale", "500", "--extent", "3810000", "500000", "3810250",
+              "500250", "--datum", "xian80", "--central-meridian", "87", "-o", dir / "i.shp"})
+          .exitCode,
+      0);
   const CliResult wrongScale = RunCli({"index", dir / "i.shp", "--name-template", "[TFH]", "-o", out});
   EXPECT_EQ(wrongScale.exitCode, 1);
   EXPECT_TRUE(Contains(wrongScale.err, "请把比例尺设为500")) << wrongScale.err;
@@ -209,18 +224,20 @@ TEST(RectSheetCli, RefusalsLeaveNoOutput) {
 TEST(SheetInfoCli, NeighboursAsJson) {
   const CliResult standard = RunCli({"sheet-info", "E60G001096", "--neighbours", "--json"});
   ASSERT_EQ(standard.exitCode, 0) << standard.err;
-  EXPECT_TRUE(Contains(standard.out,
-                       "\"neighbours\": {\"nw\": \"F60G096095\", \"n\": \"F60G096096\", \"ne\": \"F01G096001\", "
-                       "\"w\": \"E60G001095\", \"e\": \"E01G001001\", \"sw\": \"E60G002095\", \"s\": \"E60G002096\", "
-                       "\"se\": \"E01G002001\"}}"))
+  EXPECT_TRUE(
+      Contains(standard.out,
+               "\"neighbours\": {\"nw\": \"F60G096095\", \"n\": \"F60G096096\", \"ne\": \"F01G096001\", "
+               "\"w\": \"E60G001095\", \"e\": \"E01G001001\", \"sw\": \"E60G002095\", \"s\": \"E60G002096\", "
+               "\"se\": \"E01G002001\"}}"))
       << standard.out;
   const CliResult rect = RunCli({"sheet-info", "0.00-27.75", "--scale", "500", "--neighbours", "--json"});
   ASSERT_EQ(rect.exitCode, 0) << rect.err;
-  EXPECT_EQ(rect.out,
-            "{\"number\": \"0.00-27.75\", \"scale\": 500, \"layout\": \"50x50\", \"x\": 0, \"y\": 27750, "
-            "\"x_size\": 250, \"y_size\": 250, \"neighbours\": {\"nw\": \"0.25-27.50\", \"n\": \"0.25-27.75\", "
-            "\"ne\": \"0.25-28.00\", \"w\": \"0.00-27.50\", \"e\": \"0.00-28.00\", \"sw\": null, \"s\": null, "
-            "\"se\": null}}\n");
+  EXPECT_EQ(
+      rect.out,
+      "{\"number\": \"0.00-27.75\", \"scale\": 500, \"layout\": \"50x50\", \"x\": 0, \"y\": 27750, "
+      "\"x_size\": 250, \"y_size\": 250, \"neighbours\": {\"nw\": \"0.25-27.50\", \"n\": \"0.25-27.75\", "
+      "\"ne\": \"0.25-28.00\", \"w\": \"0.00-27.50\", \"e\": \"0.00-28.00\", \"sw\": null, \"s\": null, "
+      "\"se\": null}}\n");
   const CliResult bad = RunCli({"sheet-info", "E45G097001", "--neighbours"});
   EXPECT_EQ(bad.exitCode, 1);
   EXPECT_TRUE(Contains(bad.err, "输入的E45G097001,错误的图幅号"));

@@ -21,7 +21,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
 
 // Three counties near Beijing, vertices in longitude/latitude.
 const std::vector<std::vector<XY>> kCounties = {
@@ -85,7 +87,8 @@ Box InnerFrame(const ReadLayer& lines) {
   return {b.xMin + 80, b.yMin + 80, b.xMax - 80, b.yMax - 80};
 }
 
-const char* kTarget = "+proj=tmerc +lat_0=0 +lon_0=117 +k=1 +x_0=500000 +y_0=0 +ellps=GRS80 +towgs84=0,0,0 +units=m +no_defs";
+const char* kTarget =
+    "+proj=tmerc +lat_0=0 +lon_0=117 +k=1 +x_0=500000 +y_0=0 +ellps=GRS80 +towgs84=0,0,0 +units=m +no_defs";
 
 TEST(ReprojectionCli, PolygonsInAnySystemAreFramedWherePROJPutsThem) {
   const struct {
@@ -105,7 +108,8 @@ TEST(ReprojectionCli, PolygonsInAnySystemAreFramedWherePROJPutsThem) {
       {4548, "EPSG:4548", "EPSG:4548", 1, false},
       {4527, "EPSG:4527", "EPSG:4527", 1, false},  // zone 39 with the zone number
       {2385, "+proj=tmerc +lon_0=120 +k=1 +x_0=500000 +ellps=IAU76 +no_defs",
-       "+proj=tmerc +lat_0=0 +lon_0=120 +k=1 +x_0=500000 +y_0=0 +ellps=IAU76 +towgs84=-17.5,84.2,43.1,0.12,-0.21,0.34,1.2 +units=m +no_defs",
+       "+proj=tmerc +lat_0=0 +lon_0=120 +k=1 +x_0=500000 +y_0=0 +ellps=IAU76 "
+       "+towgs84=-17.5,84.2,43.1,0.12,-0.21,0.34,1.2 +units=m +no_defs",
        1, true},
       {4610, "+proj=longlat +ellps=IAU76 +no_defs",
        "+proj=longlat +ellps=IAU76 +towgs84=-17.5,84.2,43.1,0.12,-0.21,0.34,1.2 +no_defs", 1e-5, true},
@@ -113,7 +117,8 @@ TEST(ReprojectionCli, PolygonsInAnySystemAreFramedWherePROJPutsThem) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.epsg);
     TempDir dir;
-    const auto make = Transform(std::string(c.helmert ? "+proj=longlat +ellps=IAU76 +no_defs" : "EPSG:4326"), c.made);
+    const auto make =
+        Transform(std::string(c.helmert ? "+proj=longlat +ellps=IAU76 +no_defs" : "EPSG:4326"), c.made);
     std::vector<TestFeature> features;
     std::vector<std::vector<XY>> written;
     for (std::size_t i = 0; i < kCounties.size(); ++i) {
@@ -121,8 +126,9 @@ TEST(ReprojectionCli, PolygonsInAnySystemAreFramedWherePROJPutsThem) {
       features.push_back({{{"NAME", std::string(1, static_cast<char>('A' + i))}}, {written.back()}});
     }
     WriteTestShapefile(dir / "c.shp", c.epsg, {"NAME"}, features);
-    std::vector<std::string> args = {"area", dir / "c.shp", "-o", dir / "f.gpkg", "--name-template", "[NAME]",
-                                     "--datum", "cgcs2000", "--central-meridian", "117", "--planar", "--set", "rgisband=0"};
+    std::vector<std::string> args = {
+        "area",     dir / "c.shp",        "-o",  dir / "f.gpkg", "--name-template", "[NAME]",    "--datum",
+        "cgcs2000", "--central-meridian", "117", "--planar",     "--set",           "rgisband=0"};
     if (c.helmert) {
       // Across datums nothing is guessed: refused naming both, then given.
       const CliResult refused = RunCli(args);
@@ -156,12 +162,14 @@ TEST(ReprojectionCli, PolygonsInAnySystemAreFramedWherePROJPutsThem) {
 TEST(ReprojectionCli, AGeographicIndexFramedInThePlaneIsTheIndexMadeInThePlane) {
   TempDir dir;
   for (const char* kind : {"plane", "geographic"}) {
-    std::vector<std::string> make = {"make-index", "--scale", "10000", "--bbox", "116", "39", "116.2", "39.1",
-                                     "--datum", "cgcs2000", "-o", dir / (std::string(kind) + ".shp")};
+    std::vector<std::string> make = {"make-index", "--scale",  "10000", "--bbox",
+                                     "116",        "39",       "116.2", "39.1",
+                                     "--datum",    "cgcs2000", "-o",    dir / (std::string(kind) + ".shp")};
     if (std::string(kind) == "geographic") make.push_back("--geographic");
     ASSERT_EQ(RunCli(make).exitCode, 0);
-    const CliResult r = RunCli({"index", dir / (std::string(kind) + ".shp"), "-o", dir / (std::string(kind) + ".gpkg"),
-                                "--name-template", "[TFH]", "--planar", "--set", "edtField=TFH"});
+    const CliResult r =
+        RunCli({"index", dir / (std::string(kind) + ".shp"), "-o", dir / (std::string(kind) + ".gpkg"),
+                "--name-template", "[TFH]", "--planar", "--set", "edtField=TFH"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
   }
   const ReadStore plane = ReadWithGdal(dir / "plane.gpkg");
@@ -197,7 +205,8 @@ TEST(ReprojectionCli, InputsWithoutAUsableSystem) {
   WriteTestShapefile(dir / "none.shp", 0, {"NAME"}, {{{{"NAME", "A"}}, {area}}});
   const std::string base = (dir.path() / "none").string();
   for (const char* name : {"garbage", "local"}) {
-    for (const char* ext : {".shp", ".shx", ".dbf"}) fs::copy_file(base + ext, dir / (std::string(name) + ext));
+    for (const char* ext : {".shp", ".shx", ".dbf"})
+      fs::copy_file(base + ext, dir / (std::string(name) + ext));
   }
   WriteFile(dir / "garbage.prj", "NOT A SYSTEM");
   WriteFile(dir / "local.prj", "LOCAL_CS[\"site grid\",LOCAL_DATUM[\"x\",0],UNIT[\"metre\",1]]");
@@ -221,7 +230,8 @@ TEST(ReprojectionCli, InputsWithoutAUsableSystem) {
     SCOPED_TRACE(std::string(c.file) + (c.options ? " described" : ""));
     std::string file = c.file;
     if (file == "garbage.prj") file = "garbage.shp";
-    std::vector<std::string> args = {"area", dir / file, "-o", dir / "o.gpkg", "--name-template", "[NAME]", "--overwrite"};
+    std::vector<std::string> args = {"area",   dir / file,   "-o", dir / "o.gpkg", "--name-template",
+                                     "[NAME]", "--overwrite"};
     if (c.options) args.insert(args.end(), described.begin(), described.end());
     args.insert(args.end(), c.more.begin(), c.more.end());
     const CliResult r = RunCli(args);

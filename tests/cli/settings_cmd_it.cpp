@@ -26,13 +26,13 @@ TEST(SettingsCli, ListsEveryControlWithItsValue) {
 TEST(SettingsCli, SavedFileDrivesABatchRunAndSetOverridesIt) {
   TempDir dir;
   const std::string file = dir / "frame.set";
-  ASSERT_EQ(RunCli({"settings", "--set", "rgGrid=2", "--set", "edtmian=文件中的标题", "--write", file})
-                .exitCode,
-            0);
+  ASSERT_EQ(
+      RunCli({"settings", "--set", "rgGrid=2", "--set", "edtmian=文件中的标题", "--write", file}).exitCode,
+      0);
   // The file's crosshair grid and title are used; --set replaces the title.
   const std::string out = dir / "a.gpkg";
-  const CliResult r = RunCli({"sheet", "E45G095066", "-o", out, "--settings", file, "--set",
-                              "edtmian=命令行标题"});
+  const CliResult r =
+      RunCli({"sheet", "E45G095066", "-o", out, "--settings", file, "--set", "edtmian=命令行标题"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   const ReadStore store = ReadWithGdal(out);
   const auto texts = store.layers.at("a_E45G095066").texts();
@@ -46,7 +46,8 @@ TEST(SettingsCli, SavedFileDrivesABatchRunAndSetOverridesIt) {
   }
   EXPECT_GT(crossArms, 0);
 
-  const CliResult missing = RunCli({"sheet", "E45G095066", "-o", dir / "b.gpkg", "--settings", dir / "none.set"});
+  const CliResult missing =
+      RunCli({"sheet", "E45G095066", "-o", dir / "b.gpkg", "--settings", dir / "none.set"});
   EXPECT_EQ(missing.exitCode, 2);
   EXPECT_TRUE(Contains(missing.err, "none.set"));
 }

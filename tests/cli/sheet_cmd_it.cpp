@@ -30,8 +30,8 @@ TEST(SheetCli, WritesTheFrameAndSummarises) {
 TEST(SheetCli, SettingsByControlNameAndGeographicOutput) {
   TempDir dir;
   const std::string out = dir / "g.gpkg";
-  const CliResult r = RunCli({"sheet", "J-50-5", "-o", out, "--geographic", "--set", "rgGrid=4",
-                              "--set", "seJd=300", "--set", "sewd=200", "--set", "edtmian=某某图"});
+  const CliResult r = RunCli({"sheet", "J-50-5", "-o", out, "--geographic", "--set", "rgGrid=4", "--set",
+                              "seJd=300", "--set", "sewd=200", "--set", "edtmian=某某图"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   const ReadStore store = ReadWithGdal(out);
   ASSERT_TRUE(store.has("a_J_50_5"));

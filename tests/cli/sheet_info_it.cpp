@@ -55,7 +55,8 @@ TEST(SheetInfoCli, HumanFormShowsDegreesMinutesSeconds) {
   for (const auto& c : cases) {
     const CliResult r = RunCli({"sheet-info", c.number});
     ASSERT_EQ(r.exitCode, 0) << c.number;
-    for (const auto& t : c.texts) EXPECT_NE(r.out.find(t), std::string::npos) << c.number << " " << t << "\n" << r.out;
+    for (const auto& t : c.texts)
+      EXPECT_NE(r.out.find(t), std::string::npos) << c.number << " " << t << "\n" << r.out;
   }
 }
 

@@ -20,7 +20,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
 
 int FrameCount(const ReadStore& s) {
   int n = 0;
@@ -31,9 +33,10 @@ int FrameCount(const ReadStore& s) {
 // The 3 x 3 sheets around E45G095066, planar Xi'an 1980.
 std::string MakeIndex(const TempDir& dir, const std::string& name = "sheets.shp") {
   const std::string path = dir / name;
-  EXPECT_EQ(RunCli({"make-index", "--scale", "10000", "--bbox", "88.0", "16.0", "88.1875", "16.125", "-o", path})
-                .exitCode,
-            0);
+  EXPECT_EQ(
+      RunCli({"make-index", "--scale", "10000", "--bbox", "88.0", "16.0", "88.1875", "16.125", "-o", path})
+          .exitCode,
+      0);
   return path;
 }
 
@@ -71,14 +74,16 @@ TEST(ValidationCli, UnusableShapesAreSkippedByNameAndDamagedFilesRefused) {
   WriteTestShapefile(dir / "nan.shp", 2374, {"TFH"}, two);
   PoisonShapefileCoordinate(dir / "nan.shp", 612345.5);
 
-  const CliResult index1 = RunCli({"index", dir / "nan.shp", "-o", dir / "n.gpkg", "--name-template", "[TFH]",
-                                   "--set", "edtField=TFH"});
+  const CliResult index1 = RunCli(
+      {"index", dir / "nan.shp", "-o", dir / "n.gpkg", "--name-template", "[TFH]", "--set", "edtField=TFH"});
   EXPECT_EQ(index1.exitCode, 1) << index1.err;
-  EXPECT_TRUE(Contains(index1.err, "跳过要素(FID=1, TFH=" + two[1].fields.at("TFH") + ")：坐标中有无效的数值"))
+  EXPECT_TRUE(
+      Contains(index1.err, "跳过要素(FID=1, TFH=" + two[1].fields.at("TFH") + ")：坐标中有无效的数值"))
       << index1.err;
   EXPECT_EQ(FrameCount(ReadWithGdal(dir / "n.gpkg")), 1);
 
-  const CliResult cover = RunCli({"make-index", "--scale", "10000", "--cover", dir / "nan.shp", "-o", dir / "c.shp"});
+  const CliResult cover =
+      RunCli({"make-index", "--scale", "10000", "--cover", dir / "nan.shp", "-o", dir / "c.shp"});
   EXPECT_EQ(cover.exitCode, 1) << cover.err;
   EXPECT_TRUE(Contains(cover.err, "跳过要素(FID=1)：坐标中有无效的数值")) << cover.err;
 
@@ -86,7 +91,8 @@ TEST(ValidationCli, UnusableShapesAreSkippedByNameAndDamagedFilesRefused) {
   for (const char* ext : {".shp", ".shx", ".dbf", ".prj", ".cpg"})
     fs::copy_file(dir / (std::string("sheets") + ext), dir / (std::string("cut") + ext));
   fs::resize_file(dir / "cut.shp", fs::file_size(dir / "cut.shp") / 2);
-  const CliResult cut = RunCli({"index", dir / "cut.shp", "-o", dir / "cut.gpkg", "--name-template", "[TFH]"});
+  const CliResult cut =
+      RunCli({"index", dir / "cut.shp", "-o", dir / "cut.gpkg", "--name-template", "[TFH]"});
   EXPECT_EQ(cut.exitCode, 1) << cut.err;
   EXPECT_TRUE(Contains(cut.err, "已损坏或不完整")) << cut.err;
   EXPECT_FALSE(fs::exists(dir / "cut.gpkg"));
@@ -106,7 +112,8 @@ TEST(ValidationCli, NamesThatDifferOnlyInLetterCaseAreRefusedBeforeTheRun) {
     EXPECT_EQ(r.exitCode, 1) << nameTemplate;
     EXPECT_FALSE(fs::exists(dir / "a.gdb")) << nameTemplate;
   }
-  EXPECT_TRUE(Contains(RunCli({"area", area, "-o", dir / "a.gdb", "--name-template", "[CODE]"}).err, "输出名称重复"));
+  EXPECT_TRUE(
+      Contains(RunCli({"area", area, "-o", dir / "a.gdb", "--name-template", "[CODE]"}).err, "输出名称重复"));
 }
 
 TEST(ValidationCli, AbsurdGridsAreRefusedNamingTheSetting) {
@@ -121,7 +128,8 @@ TEST(ValidationCli, AbsurdGridsAreRefusedNamingTheSetting) {
       {{"rgGrid=2", "Seinterval=100"}, ""},  // a cross every centimetre: drawn
   };
   for (const auto& c : cases) {
-    std::vector<std::string> args = {"sheet", "E45G095066", "-o", dir / "g.gpkg", "--geographic", "--overwrite"};
+    std::vector<std::string> args = {"sheet",        "E45G095066",   "-o",
+                                     dir / "g.gpkg", "--geographic", "--overwrite"};
     for (const auto& s : c.settings) args.insert(args.end(), {"--set", s});
     const CliResult r = RunCli(args);
     const bool refused = *c.setting != '\0';
@@ -145,7 +153,8 @@ CliResult RunWithFileLimit(rlim_t soft, rlim_t hard, const std::vector<std::stri
     std::vector<char*> argv{const_cast<char*>(path.c_str())};
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
-    if (!freopen((io / "out").c_str(), "wb", stdout) || !freopen((io / "err").c_str(), "wb", stderr)) _exit(127);
+    if (!freopen((io / "out").c_str(), "wb", stdout) || !freopen((io / "err").c_str(), "wb", stderr))
+      _exit(127);
     execv(path.c_str(), argv.data());
     _exit(127);
   }

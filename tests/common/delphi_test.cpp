@@ -4,9 +4,9 @@
 
 #include <charconv>
 #include <clocale>
+#include <cmath>
 #include <random>
 #include <string_view>
-#include <cmath>
 
 namespace tarvik {
 namespace {
@@ -15,7 +15,7 @@ TEST(Round, TiesGoToTheEvenNeighbour) {
   const struct {
     long double in;
     std::int64_t out;
-  } cases[] = {{0.5L, 0}, {1.5L, 2}, {2.5L, 2}, {3.5L, 4}, {-2.5L, -2}, {-3.5L, -4},
+  } cases[] = {{0.5L, 0},    {1.5L, 2},    {2.5L, 2},   {3.5L, 4},   {-2.5L, -2}, {-3.5L, -4},
                {2.4999L, 2}, {2.5001L, 3}, {14.5L, 14}, {12.5L, 12}, {-0.4L, 0}};
   for (const auto& c : cases) EXPECT_EQ(Round(c.in), c.out) << static_cast<double>(c.in);
 }
@@ -33,11 +33,19 @@ TEST(FloatToStr, ShortestFifteenDigitsWithPoint) {
     long double in;
     const char* out;
   } cases[] = {
-      {0, "0"},           {88.0625L, "88.0625"},     {116, "116"},
-      {-0.5L, "-0.5"},    {0.1L, "0.1"},             {1.0L / 3, "0.333333333333333"},
-      {56.3L, "56.3"},    {1e20L, "1E20"},           {1.5e-7L, "1.5E-7"},
-      {123456789012345.0L, "123456789012345"},       {1e15L, "1E15"},
-      {16.041666666666666666L, "16.0416666666667"},  {0.0001L, "0.0001"},
+      {0, "0"},
+      {88.0625L, "88.0625"},
+      {116, "116"},
+      {-0.5L, "-0.5"},
+      {0.1L, "0.1"},
+      {1.0L / 3, "0.333333333333333"},
+      {56.3L, "56.3"},
+      {1e20L, "1E20"},
+      {1.5e-7L, "1.5E-7"},
+      {123456789012345.0L, "123456789012345"},
+      {1e15L, "1E15"},
+      {16.041666666666666666L, "16.0416666666667"},
+      {0.0001L, "0.0001"},
   };
   for (const auto& c : cases) EXPECT_EQ(FloatToStr(c.in), c.out);
 }
@@ -85,7 +93,8 @@ TEST(StrToFloat, PlainDecimalsGiveTheFullConversionsValue) {
     std::string text = i % 3 == 0 ? "-" : "";
     for (int k = 0; k < whole; ++k) text.push_back(static_cast<char>('0' + random() % 10));
     if (fraction > 0 || whole == 0) text.push_back('.');
-    for (int k = 0; k < fraction || (whole == 0 && k == 0); ++k) text.push_back(static_cast<char>('0' + random() % 10));
+    for (int k = 0; k < fraction || (whole == 0 && k == 0); ++k)
+      text.push_back(static_cast<char>('0' + random() % 10));
     const std::string_view digits = std::string_view(text).substr(text[0] == '-');
     long double expected = 0;
     std::from_chars(digits.data(), digits.data() + digits.size(), expected);

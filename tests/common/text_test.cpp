@@ -20,8 +20,8 @@ TEST(Gbk, ByteLengthCountsDoubleByteCharacters) {
   const struct {
     const char* text;
     std::size_t bytes;
-  } cases[] = {{"", 0}, {"abc", 3}, {"苏州", 4}, {"苏州市土地", 10}, {"°′″", 6},
-               {"E45G095066", 10}, {"图A1", 4}, {"\U0001F600x", 3}};
+  } cases[] = {{"", 0},    {"abc", 3},         {"苏州", 4}, {"苏州市土地", 10},
+               {"°′″", 6}, {"E45G095066", 10}, {"图A1", 4}, {"\U0001F600x", 3}};
   for (const auto& c : cases) EXPECT_EQ(GbkByteLength(c.text), c.bytes) << c.text;
 }
 
@@ -41,7 +41,7 @@ TEST(Gbk, UnconvertibleInputIsAClearErrorNotACrash) {
 
 TEST(Utf8, ValidityAndCodePoints) {
   EXPECT_TRUE(IsValidUtf8("苏州 abc"));
-  EXPECT_FALSE(IsValidUtf8("\xCB\xD5"));  // GBK bytes are not UTF-8
+  EXPECT_FALSE(IsValidUtf8("\xCB\xD5"));      // GBK bytes are not UTF-8
   EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));  // a surrogate
   EXPECT_EQ(CodePointCount("苏州市"), 3u);
   EXPECT_EQ(Utf8Prefix("苏州市", 2), "苏州");

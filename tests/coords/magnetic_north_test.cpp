@@ -22,8 +22,8 @@ constexpr double kDeg = std::numbers::pi / 180;
 // PROJ's convergence of tmerc at the point, degrees.
 double ProjConvergence(const DatumInfo& d, double lat, double lon, double lon0) {
   char definition[256];
-  std::snprintf(definition, sizeof definition, "+proj=tmerc +lon_0=%.1f +x_0=500000 +a=%.4f +rf=%.9f", lon0, d.a,
-                d.inverseFlattening);
+  std::snprintf(definition, sizeof definition, "+proj=tmerc +lon_0=%.1f +x_0=500000 +a=%.4f +rf=%.9f", lon0,
+                d.a, d.inverseFlattening);
   PJ_CONTEXT* ctx = proj_context_create();
   PJ* p = proj_create(ctx, definition);
   EXPECT_NE(p, nullptr) << definition;
@@ -91,8 +91,8 @@ TEST_F(CoefficientFile, DeclinationOfFieldsWorkedOutByHand) {
        std::atan2(-std::sqrt(3.0) * 1000 * ar * ar * ar * ar, 30000 * ar * ar * ar) / kDeg},
   };
   for (const Case& c : cases) {
-    const auto path = write(std::string("    2020.0            TEST-2020        01/01/2020\n") + c.coefficients +
-                            "999999999999999999999999999999999999999999999999\n");
+    const auto path = write(std::string("    2020.0            TEST-2020        01/01/2020\n") +
+                            c.coefficients + "999999999999999999999999999999999999999999999999\n");
     const GeomagneticModel model = GeomagneticModel::Read(path.string());
     EXPECT_NEAR(model.declination(0, c.lon, 0, c.year), c.expected, 1e-9) << c.what;
   }
@@ -117,8 +117,9 @@ TEST_F(CoefficientFile, IgrfBlocksAreInterpolatedAndTheirRangeHolds) {
 }
 
 TEST_F(CoefficientFile, WhatIsNoCoefficientFileIsRefused) {
-  for (const char* text : {"", "hello world\n", "  1  0  -30000 0 0 0\n", "    2020.0 X 01/01/2020\n  1  7  1 0 0 0\n",
-                           "    2020.0 X 01/01/2020\n  1  0  abc 0 0 0\n"}) {
+  for (const char* text :
+       {"", "hello world\n", "  1  0  -30000 0 0 0\n", "    2020.0 X 01/01/2020\n  1  7  1 0 0 0\n",
+        "    2020.0 X 01/01/2020\n  1  0  abc 0 0 0\n"}) {
     const auto path = write(text);
     EXPECT_THROW(GeomagneticModel::Read(path.string()), RunError) << text;
   }

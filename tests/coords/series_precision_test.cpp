@@ -37,11 +37,11 @@ PlanarXY Reference(const Constants& k, long double B, long double L, long double
   const long double m = c * ((L - cm) * kPi / 180);
   PlanarXY p;
   p.northing = Arc(k, B) + N * t * m * m *
-                        (0.5L + (5 - t * t + 9 * eta2 + 4 * eta2 * eta2) * m * m / 24 +
-                         (61 - 58 * t * t + t * t * t * t) * m * m * m * m / 720);
+                               (0.5L + (5 - t * t + 9 * eta2 + 4 * eta2 * eta2) * m * m / 24 +
+                                (61 - 58 * t * t + t * t * t * t) * m * m * m * m / 720);
   p.easting = N * (m + (1 - t * t + eta2) * m * m * m / 6 +
-             (5 - 18 * t * t + t * t * t * t + 14 * eta2 - 58 * eta2 * t * t) * std::pow(m, 5) / 120) +
-        500000;
+                   (5 - 18 * t * t + t * t * t * t + 14 * eta2 - 58 * eta2 * t * t) * std::pow(m, 5) / 120) +
+              500000;
   return p;
 }
 

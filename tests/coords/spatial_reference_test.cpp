@@ -10,8 +10,8 @@
 
 #include "common/error.h"
 #include "common/recording_feedback.h"
-#include "coords/utBJ54Xian80.h"
 #include "coords/ut5480SpatialReference.h"
+#include "coords/utBJ54Xian80.h"
 #include "coords/utlbxy.h"
 #include "frame/input_coordinates.h"
 #include "support/test_support.h"
@@ -33,17 +33,26 @@ TEST(ProjectedCodes, KnownZonesAndNoneOutsideTheBlocks) {
     bool threeDegree, prefix;
     int code;
   } cases[] = {
-      {Datum::Xian80, 15, k6, kPrefix, 2329},      {Datum::Xian80, 15, k6, kPlain, 2340},
-      {Datum::Xian80, 25, k3, kPrefix, 2349},      {Datum::Xian80, 45, k3, kPlain, 2390},
-      {Datum::Beijing54, 38, k3, kPrefix, 2414},   {Datum::Beijing54, 38, k3, kPlain, 2435},
-      {Datum::Beijing54, 13, k6, kPrefix, 21413},  {Datum::Beijing54, 13, k6, kPlain, 21473},
-      {Datum::Cgcs2000, 13, k6, kPrefix, 4491},    {Datum::Cgcs2000, 23, k6, kPrefix, 4501},
-      {Datum::Cgcs2000, 13, k6, kPlain, 4502},     {Datum::Cgcs2000, 25, k3, kPrefix, 4513},
-      {Datum::Cgcs2000, 39, k3, kPlain, 4548},     {Datum::Cgcs2000, 45, k3, kPlain, 4554},
+      {Datum::Xian80, 15, k6, kPrefix, 2329},
+      {Datum::Xian80, 15, k6, kPlain, 2340},
+      {Datum::Xian80, 25, k3, kPrefix, 2349},
+      {Datum::Xian80, 45, k3, kPlain, 2390},
+      {Datum::Beijing54, 38, k3, kPrefix, 2414},
+      {Datum::Beijing54, 38, k3, kPlain, 2435},
+      {Datum::Beijing54, 13, k6, kPrefix, 21413},
+      {Datum::Beijing54, 13, k6, kPlain, 21473},
+      {Datum::Cgcs2000, 13, k6, kPrefix, 4491},
+      {Datum::Cgcs2000, 23, k6, kPrefix, 4501},
+      {Datum::Cgcs2000, 13, k6, kPlain, 4502},
+      {Datum::Cgcs2000, 25, k3, kPrefix, 4513},
+      {Datum::Cgcs2000, 39, k3, kPlain, 4548},
+      {Datum::Cgcs2000, 45, k3, kPlain, 4554},
       // One zone too far lands on an unrelated system's code; WGS84 has no
       // Gauss-Krueger codes at all.
-      {Datum::Xian80, 24, k3, kPlain, 0},          {Datum::Cgcs2000, 46, k3, kPrefix, 0},
-      {Datum::Beijing54, 12, k6, kPlain, 0},       {Datum::Wgs84, 39, k3, kPlain, 0},
+      {Datum::Xian80, 24, k3, kPlain, 0},
+      {Datum::Cgcs2000, 46, k3, kPrefix, 0},
+      {Datum::Beijing54, 12, k6, kPlain, 0},
+      {Datum::Wgs84, 39, k3, kPlain, 0},
   };
   for (const auto& c : cases)
     EXPECT_EQ(ProjectedEpsgCode(c.datum, c.zone, c.threeDegree, c.prefix), c.code) << c.code;
@@ -150,8 +159,10 @@ TEST(GeographicReferences, CodesAndFixedDomain) {
 // others; custom meridians included.
 TEST(ReferenceAxes, GdalPutsTheSeriesPositionsBackOnTheirLongitudeAndLatitude) {
   const CoordParams cases[] = {
-      Params(Datum::Xian80, k3, kPrefix, 114), Params(Datum::Cgcs2000, k3, kPlain, 117),
-      Params(Datum::Cgcs2000, k3, kPlain, 88), Params(Datum::Wgs84, k6, kPlain, 117),
+      Params(Datum::Xian80, k3, kPrefix, 114),
+      Params(Datum::Cgcs2000, k3, kPlain, 117),
+      Params(Datum::Cgcs2000, k3, kPlain, 88),
+      Params(Datum::Wgs84, k6, kPlain, 117),
   };
   for (const CoordParams& p : cases) {
     SilentFeedback quiet;
@@ -224,8 +235,8 @@ const Detection kDetections[] = {
     {4610, "", CoordSysKind::Geographic, Datum::Xian80, k3, kPlain, 0},
     {4214, "", CoordSysKind::Geographic, Datum::Beijing54, k3, kPlain, 0},
     {4326, "", CoordSysKind::Geographic, Datum::Wgs84, k3, kPlain, 0},
-    {4490, "GCS_China_Geodetic_Coordinate_System_2000", CoordSysKind::Geographic, Datum::Cgcs2000, k3,
-     kPlain, 0},
+    {4490, "GCS_China_Geodetic_Coordinate_System_2000", CoordSysKind::Geographic, Datum::Cgcs2000, k3, kPlain,
+     0},
 };
 
 void ExpectDetected(const SpatialReference& ref, const Detection& d) {
@@ -310,8 +321,9 @@ TEST(DetectCoordinateSystem, OtherSystemsAreNotRecognisedAndNamed) {
       EXPECT_NE(found.description.find(ref.name()), std::string::npos) << found.description;
     }
   }
-  EXPECT_EQ(DetectCoordinateSystem(SpatialReference::FromWkt("LOCAL_CS[\"site grid\",UNIT[\"metre\",1]]")).kind,
-            CoordSysKind::Unrecognised);
+  EXPECT_EQ(
+      DetectCoordinateSystem(SpatialReference::FromWkt("LOCAL_CS[\"site grid\",UNIT[\"metre\",1]]")).kind,
+      CoordSysKind::Unrecognised);
   EXPECT_NE(DetectCoordinateSystem(SpatialReference::FromEpsg(32650)).description.find("(EPSG:32650)"),
             std::string::npos);
   try {

@@ -70,7 +70,7 @@ TEST(DmsTextToDegrees, ReadsDegreesMinutesSeconds) {
       {"87", 87},
       {"87.", 87},
       {"0.0001", 1 / 3600.0L},
-      {" 87.3", 87.5L},   // the padded text has its point elsewhere
+      {" 87.3", 87.5L},  // the padded text has its point elsewhere
       {"087.3", 87.5L},
       {"+87.3015", 87 + 30 / 60.0L + 15 / 3600.0L},
       {"-87.3015", -(87 + 30 / 60.0L + 15 / 3600.0L)},  // the sign covers the whole angle
@@ -78,7 +78,8 @@ TEST(DmsTextToDegrees, ReadsDegreesMinutesSeconds) {
   };
   for (const auto& c : cases) EXPECT_NEAR(D(DmsTextToDegrees(c.text)), D(c.degrees), 1e-13) << c.text;
   // Not a number, or minutes or seconds of 60 and more.
-  for (const char* bad : {"", "x", "87.3a", "87,30", "30.6000", "30.3099", "30.3060", "30.7", "-30.6", "30.596"})
+  for (const char* bad :
+       {"", "x", "87.3a", "87,30", "30.6000", "30.3099", "30.3060", "30.7", "-30.6", "30.596"})
     EXPECT_THROW(DmsTextToDegrees(bad), RunError) << bad;
   EXPECT_NEAR(D(DmsTextToDegrees("30.5959")), 30 + 59 / 60.0 + 59 / 3600.0, 1e-13);
   EXPECT_NEAR(D(DmsTextToDegrees("30.595999")), 30 + 59 / 60.0 + 59.99 / 3600.0, 1e-13);
@@ -97,8 +98,8 @@ TEST(Zones, NumbersCentralMeridiansAndFalseEastings) {
     const char* lon;
     bool threeDegree;
     long double cm;
-  } meridians[] = {{"87.3", k3, 87},   {"88.3", k3, 90},  {"88.0625", k3, 87}, {"116", k6, 117},
-                   {"72", k6, 75},     {"119.59", k6, 117}, {"114", k3, 114},  {"112.29", k3, 111}};
+  } meridians[] = {{"87.3", k3, 87}, {"88.3", k3, 90},    {"88.0625", k3, 87}, {"116", k6, 117},
+                   {"72", k6, 75},   {"119.59", k6, 117}, {"114", k3, 114},    {"112.29", k3, 111}};
   for (const auto& m : meridians) EXPECT_EQ(CentralMeridianOf(m.lon, m.threeDegree), m.cm) << m.lon;
 
   EXPECT_EQ(FalseEasting(k3, kPrefix, 114), 38500000);
@@ -128,8 +129,8 @@ TEST(GaussInverse, RoundTripForEveryOfferedCentralMeridian) {
           const PlanarXY xy = LBToXY(p, B, L);
           long double lon = -1, lat = -1;
           ASSERT_TRUE(XYToLB(p, xy.northing, xy.easting, lon, lat, quiet));
-          EXPECT_NEAR(D(lon), D(L), kRoundTripDegrees) << "cm " << cm << (threeDegree ? " 3" : " 6")
-                                                       << (prefix ? " prefix" : "");
+          EXPECT_NEAR(D(lon), D(L), kRoundTripDegrees)
+              << "cm " << cm << (threeDegree ? " 3" : " 6") << (prefix ? " prefix" : "");
           EXPECT_NEAR(D(lat), D(B), kRoundTripDegrees);
         }
       }
@@ -151,7 +152,8 @@ TEST(GaussInverse, RoundTripAcrossChinaForBothDatums) {
         const PlanarXY xy = LBToXY(p, B, L);
         long double lon = 0, back = 0;
         ASSERT_TRUE(XYToLB(p, xy.northing, xy.easting, lon, back, quiet));
-        SCOPED_TRACE(testing::Message() << (beijing == kBeijing ? "Beijing " : "Xian ") << D(B) << " " << D(L));
+        SCOPED_TRACE(testing::Message()
+                     << (beijing == kBeijing ? "Beijing " : "Xian ") << D(B) << " " << D(L));
         EXPECT_NEAR(D(back), D(Decimal15(B)), kRoundTripDegrees);
         EXPECT_NEAR(D(lon), D(Decimal15(L)), kRoundTripDegrees / std::cos(D(B) * M_PI / 180));
       }
@@ -213,8 +215,8 @@ TEST(LBToXY, EqualsTheForwardConversionOfThe15DigitTexts) {
     const long double B = lat(random) + lat(random) * 1e-9L;
     const long double L = lon(random) / 3;
     const PlanarXY fast = LBToXY(p, B, L);
-    const PlanarXY text = GaussForward(p.datum, FloatToStr(B), FloatToStr(L), false,
-                                       p.is3DegreeZone, p.addZoneNumber, p.centralMeridian);
+    const PlanarXY text = GaussForward(p.datum, FloatToStr(B), FloatToStr(L), false, p.is3DegreeZone,
+                                       p.addZoneNumber, p.centralMeridian);
     ASSERT_EQ(fast.northing, text.northing) << FloatToStr(B) << " " << FloatToStr(L);
     ASSERT_EQ(fast.easting, text.easting);
   }
@@ -223,8 +225,8 @@ TEST(LBToXY, EqualsTheForwardConversionOfThe15DigitTexts) {
 TEST(Decimal15, SameValueAsTheTextRoundTrip) {
   auto viaText = [](long double v) { return *StrToFloat(FloatToStr(v)); };
   // Exact ties at the 16th digit go to the even neighbour, as printing does.
-  const long double ties[] = {1.000030517578125L, 1.000091552734375L, 123456789012345.5L,
-                              0.5L,               99.9999999999999995L, 9.99999999999999951L};
+  const long double ties[] = {1.000030517578125L,   1.000091552734375L,  123456789012345.5L, 0.5L,
+                              99.9999999999999995L, 9.99999999999999951L};
   for (long double v : ties) {
     EXPECT_EQ(Decimal15(v), viaText(v)) << FloatToStr(v);
     EXPECT_EQ(Decimal15Exact(v), viaText(v)) << FloatToStr(v);
@@ -321,9 +323,9 @@ TEST(TextbookInverse, AgreesWithProjWhereverARunAccepts) {
     bool threeDegree;
     double B, dl;
   } cases[] = {
-      {kXian, k6, 0.5, 4.0},      {kXian, k6, 0.5, -4.0},   {kBeijing, k6, 0.5, 4.0},
-      {kXian, k3, 1.0, 2.5},      {kXian, k6, 12.0, -6.0},  {kBeijing, k3, 30.0, 6.0},
-      {kXian, k6, 56.0, 4.0},     {kBeijing, k6, 54.0, -3.0}, {kXian, k3, 88.0, 2.5},
+      {kXian, k6, 0.5, 4.0},     {kXian, k6, 0.5, -4.0},     {kBeijing, k6, 0.5, 4.0},
+      {kXian, k3, 1.0, 2.5},     {kXian, k6, 12.0, -6.0},    {kBeijing, k3, 30.0, 6.0},
+      {kXian, k6, 56.0, 4.0},    {kBeijing, k6, 54.0, -3.0}, {kXian, k3, 88.0, 2.5},
       {kBeijing, k6, 80.0, 4.0},
   };
   for (const auto& c : cases) {

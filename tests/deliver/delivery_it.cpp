@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <map>
-#include <set>
 #include <memory>
 #include <set>
 #include <string>
@@ -29,7 +28,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
 
 // Rows of an SQL query, every column as text.
 std::vector<std::vector<std::string>> Query(const std::string& path, const std::string& sql) {
@@ -41,7 +42,8 @@ std::vector<std::vector<std::string>> Query(const std::string& path, const std::
   if (!result) return rows;
   while (OGRFeature* f = result->GetNextFeature()) {
     std::vector<std::string> row;
-    for (int i = 0; i < f->GetFieldCount(); ++i) row.push_back(f->IsFieldNull(i) ? "<NULL>" : f->GetFieldAsString(i));
+    for (int i = 0; i < f->GetFieldCount(); ++i)
+      row.push_back(f->IsFieldNull(i) ? "<NULL>" : f->GetFieldAsString(i));
     rows.push_back(std::move(row));
     OGRFeature::DestroyFeature(f);
   }
@@ -55,7 +57,9 @@ struct Xml {
   ~Xml() { CPLDestroyXMLNode(root); }
   CPLXMLNode* root;
   CPLXMLNode* find(const char* path) const { return CPLGetXMLNode(root, path); }
-  std::string value(const char* path, const char* fallback = "") const { return CPLGetXMLValue(root, path, fallback); }
+  std::string value(const char* path, const char* fallback = "") const {
+    return CPLGetXMLValue(root, path, fallback);
+  }
 };
 
 // The element children of a node with the given name.
@@ -77,7 +81,8 @@ TEST(Delivery, GeoPackageCarriesQgisStylesAndStacksTextsLinesPolygons) {
   TempDir dir;
   MakeIndex(dir);
   const std::string gpkg = dir / "sheets.gpkg";
-  const CliResult r = RunCli({"index", dir / "i.shp", "-o", gpkg, "--name-template", "[TFH]", "--no-project"});
+  const CliResult r =
+      RunCli({"index", dir / "i.shp", "-o", gpkg, "--name-template", "[TFH]", "--no-project"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_FALSE(fs::exists(dir / "sheets.gpkg.qgs"));
 
@@ -100,9 +105,10 @@ TEST(Delivery, GeoPackageCarriesQgisStylesAndStacksTextsLinesPolygons) {
 
   // One default style per class, with '' (not NULL) catalog and schema, as
   // QGIS looks them up.
-  const auto styles = Query(gpkg,
-                            "SELECT f_table_name, f_table_catalog, f_table_schema, f_geometry_column, useAsDefault, "
-                            "styleQML FROM layer_styles ORDER BY id");
+  const auto styles =
+      Query(gpkg,
+            "SELECT f_table_name, f_table_catalog, f_table_schema, f_geometry_column, useAsDefault, "
+            "styleQML FROM layer_styles ORDER BY id");
   ASSERT_EQ(styles.size(), 12u);
   for (const auto& s : styles) {
     SCOPED_TRACE(s[0]);
@@ -131,8 +137,8 @@ TEST(Delivery, GeoPackageCarriesQgisStylesAndStacksTextsLinesPolygons) {
       }
       EXPECT_EQ(fallbacks.size(), 3u);
       // Every text property is data-defined from the text's fields.
-      for (const char* p : {"Size", "Family", "Bold", "Italic", "Underline", "Color", "LabelRotation", "OffsetQuad",
-                            "OffsetXY", "FontLetterSpacing", "MultiLineAlignment"})
+      for (const char* p : {"Size", "Family", "Bold", "Italic", "Underline", "Color", "LabelRotation",
+                            "OffsetQuad", "OffsetXY", "FontLetterSpacing", "MultiLineAlignment"})
         EXPECT_TRUE(Contains(s[5], std::string("<Option type=\"Map\" name=\"") + p + "\">")) << p;
     } else {
       EXPECT_EQ(qml.value("=qgis.renderer-v2.type"), "categorizedSymbol");
@@ -166,7 +172,8 @@ TEST(Delivery, ProjectBesideAGeographicGdbDrawsOnTheZonePlane) {
   ASSERT_EQ(groups.size(), 1u);
   EXPECT_STREQ(CPLGetXMLValue(groups[0], "name", ""), "J_50_5");
   std::vector<std::string> order;
-  for (CPLXMLNode* l : Children(groups[0], "layer-tree-layer")) order.push_back(CPLGetXMLValue(l, "name", ""));
+  for (CPLXMLNode* l : Children(groups[0], "layer-tree-layer"))
+    order.push_back(CPLGetXMLValue(l, "name", ""));
   EXPECT_EQ(order, (std::vector<std::string>{"a_J_50_5", "L_J_50_5", "p_J_50_5"}));
 
   const auto layers = Children(project.find("=qgis.projectlayers"), "maplayer");

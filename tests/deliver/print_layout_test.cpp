@@ -13,12 +13,12 @@ TEST(PrintLayout, PageHoldsTheFrameAndItsMarginOnTheSmallestPaperThatDoes) {
     const char* name;
   } cases[] = {
       {668.9, 550.2, PaperRule::FitFrame, 688.9, 570.2, ""},
-      {668.91, 550.0, PaperRule::FitFrame, 689.0, 570.0, ""},       // never smaller than the content
+      {668.91, 550.0, PaperRule::FitFrame, 689.0, 570.0, ""},         // never smaller than the content
       {668.9, 550.2, PaperRule::StandardPaper, 841, 594, "A1 横向"},  // A1 holds it turned
       {380, 560, PaperRule::StandardPaper, 420, 594, "A2 纵向"},
-      {400, 400, PaperRule::StandardPaper, 420, 594, "A2 纵向"},    // fits both ways: upright
+      {400, 400, PaperRule::StandardPaper, 420, 594, "A2 纵向"},  // fits both ways: upright
       {180, 260, PaperRule::StandardPaper, 210, 297, "A4 纵向"},
-      {1200, 900, PaperRule::StandardPaper, 1220, 920, ""},          // larger than A0: its own size
+      {1200, 900, PaperRule::StandardPaper, 1220, 920, ""},  // larger than A0: its own size
   };
   for (const auto& c : cases) {
     const PageSize p = ChoosePage(c.w, c.h, {c.rule, 10});

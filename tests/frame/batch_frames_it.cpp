@@ -45,8 +45,8 @@ std::vector<std::string> Sheets(std::initializer_list<int> rows, std::initialize
 // An index as make-index writes it: planar (Xi'an 1980, CM 87) or geographic.
 void WriteIndex(const std::string& path, const std::vector<std::string>& numbers, bool geographic = false) {
   SilentFeedback quiet;
-  const SpatialReference ref =
-      geographic ? MakeGeographicReference(Datum::Xian80, quiet) : MakeProjectedReference(CoordParams{}, quiet);
+  const SpatialReference ref = geographic ? MakeGeographicReference(Datum::Xian80, quiet)
+                                          : MakeProjectedReference(CoordParams{}, quiet);
   WriteSheetIndex(path, ref, "TFH", SheetIndexPolygons(numbers, CoordParams{}, geographic), false);
 }
 
@@ -62,9 +62,10 @@ struct IndexRun {
   TFrameSettings settings;
 };
 
-std::unique_ptr<TstandardMap> IndexBuilder(const std::string& index, const std::string& out, const IndexRun& r,
-                                           UserFeedback& feedback) {
-  auto b = std::make_unique<TstandardMap>(r.settings, RunValues{}, OpenGdbFrameStore(out, feedback), feedback, index);
+std::unique_ptr<TstandardMap> IndexBuilder(const std::string& index, const std::string& out,
+                                           const IndexRun& r, UserFeedback& feedback) {
+  auto b = std::make_unique<TstandardMap>(r.settings, RunValues{}, OpenGdbFrameStore(out, feedback), feedback,
+                                          index);
   b->FWhereClause = r.where;
   b->FNameField = r.field;
   b->FNameTemplate = r.nameTemplate;
@@ -108,12 +109,15 @@ TEST_P(BatchFrames, SelectedSheetsWithTheirNeighboursNames) {
   const auto ring = SheetRing("E45G095066");
   for (int i = 0; i < 4; ++i) {
     const XY a = ring[static_cast<std::size_t>(i)], c = ring[static_cast<std::size_t>((i + 1) % 4)];
-    const bool found = std::any_of(lines.features.begin(), lines.features.end(), [&](const test::ReadFeature& f) {
-      const auto& p = f.parts.at(0);
-      // The File Geodatabase keeps coordinates to 0.0001 m.
-      const auto near = [](XY u, XY v) { return std::fabs(u.x - v.x) < 1e-4 && std::fabs(u.y - v.y) < 1e-4; };
-      return f.id() == 1 && p.size() == 2 && near(p[0], c) && near(p[1], a);
-    });
+    const bool found =
+        std::any_of(lines.features.begin(), lines.features.end(), [&](const test::ReadFeature& f) {
+          const auto& p = f.parts.at(0);
+          // The File Geodatabase keeps coordinates to 0.0001 m.
+          const auto near = [](XY u, XY v) {
+            return std::fabs(u.x - v.x) < 1e-4 && std::fabs(u.y - v.y) < 1e-4;
+          };
+          return f.id() == 1 && p.size() == 2 && near(p[0], c) && near(p[1], a);
+        });
     EXPECT_TRUE(found) << "inner side " << i;
   }
   EXPECT_EQ(lines.countId(2), 4);
@@ -130,7 +134,8 @@ TEST_P(BatchFrames, SelectedSheetsWithTheirNeighboursNames) {
   // their numbers all the same.
   const auto edge = s.layers.at("a_E45G095065").texts();
   EXPECT_EQ(std::count(edge.begin(), edge.end(), "E45G0"), 8);
-  for (const char* tail : {"94064", "95064", "96064"}) EXPECT_EQ(std::count(edge.begin(), edge.end(), tail), 1) << tail;
+  for (const char* tail : {"94064", "95064", "96064"})
+    EXPECT_EQ(std::count(edge.begin(), edge.end(), tail), 1) << tail;
 }
 
 TEST_P(BatchFrames, AbortStopsAfterTheSheetBeingDrawn) {
@@ -167,7 +172,8 @@ TEST_P(BatchFrames, SheetsThatAreNotIndexSheetsAreSkippedByName) {
   triangle.pop_back();
   auto turned = SheetRing("E45G095071");
   const XY c{(turned[0].x + turned[2].x) / 2, (turned[0].y + turned[2].y) / 2};
-  for (XY& p : turned) p = {c.x + (p.x - c.x) * 0.998 - (p.y - c.y) * 0.06, c.y + (p.x - c.x) * 0.06 + (p.y - c.y) * 0.998};
+  for (XY& p : turned)
+    p = {c.x + (p.x - c.x) * 0.998 - (p.y - c.y) * 0.06, c.y + (p.x - c.x) * 0.06 + (p.y - c.y) * 0.998};
   const std::vector<TestFeature> features = {
       {{{"TFH", "E45G095065"}}, {SheetRing("E45G095065")}},
       {{{"TFH", "TWO"}}, {SheetRing("E45G095067"), SheetRing("E45G095068")}},
@@ -187,11 +193,11 @@ TEST_P(BatchFrames, SheetsThatAreNotIndexSheetsAreSkippedByName) {
   b->CloseOutput();
   EXPECT_EQ(b->counts().skipped, 6);
   EXPECT_EQ(b->counts().finished, 2);
-  for (const char* name : {"FID=1, TFH=TWO", "FID=2, TFH=SIX", "FID=3, TFH=NAN", "FID=4, TFH=NONE", "FID=6, TFH=TRI",
-                           "FID=7, TFH=TURNED"}) {
-    const auto told = std::count_if(feedback_.messages.begin(), feedback_.messages.end(), [&](const std::string& m) {
-      return m.rfind(std::string("跳过要素(") + name + ")：", 0) == 0;
-    });
+  for (const char* name : {"FID=1, TFH=TWO", "FID=2, TFH=SIX", "FID=3, TFH=NAN", "FID=4, TFH=NONE",
+                           "FID=6, TFH=TRI", "FID=7, TFH=TURNED"}) {
+    const auto told = std::count_if(
+        feedback_.messages.begin(), feedback_.messages.end(),
+        [&](const std::string& m) { return m.rfind(std::string("跳过要素(") + name + ")：", 0) == 0; });
     EXPECT_EQ(told, 1) << name;
   }
   const ReadStore s = test::ReadWithGdal(out("odd"));
@@ -208,7 +214,7 @@ TEST_P(BatchFrames, NamesAndTextsFromTheFeaturesFields) {
   IndexRun r;
   r.field = "NAME";
   r.nameTemplate = "[NAME]图";
-  r.settings.edtmian = "[NAME]";   // the main title from the feature
+  r.settings.edtmian = "[NAME]";         // the main title from the feature
   r.settings.edtmian1 = "[NOPE]副标题";  // a field the file does not have: empty
   auto b = IndexBuilder(index, out("named"), r, feedback_);
   b->Run();
@@ -325,9 +331,11 @@ TEST(BatchInputs, RefusedWithTheirMessages) {
   RecordingFeedback feedback;
   WriteIndex(dir / "index.shp", Sheets({95}, {66}));
   WriteIndex(dir / "geo.shp", Sheets({95}, {66}), true);
-  test::WriteTestShapefile(dir / "noprj.shp", 0, {"NAME"}, {{{{"NAME", "A"}}, {test::Rectangle(0, 0, 1, 1)}}});
+  test::WriteTestShapefile(dir / "noprj.shp", 0, {"NAME"},
+                           {{{{"NAME", "A"}}, {test::Rectangle(0, 0, 1, 1)}}});
   test::WriteTestShapefile(dir / "lines.shp", 2374, {"NAME"},
-                           {{{{"NAME", "A"}}, {{{613000, 1774000}, {614000, 1775000}}}}}, test::TestShape::Line);
+                           {{{{"NAME", "A"}}, {{{613000, 1774000}, {614000, 1775000}}}}},
+                           test::TestShape::Line);
   test::WriteFile(dir / "junk.shp", "not a shapefile");
   const auto index = [&](const std::string& in, bool geographic) {
     TFrameSettings s;
@@ -348,15 +356,19 @@ TEST(BatchInputs, RefusedWithTheirMessages) {
     std::string message;
   } cases[] = {
       {[&] { index(dir / "missing.shp", false); }, "文件" + dir / "missing.shp" + "不存在"},
-      {[&] { index(dir / "junk.shp", false); }, "不能打开" + dir / "junk.shp" + "，它不是可以读取的shapefile"},
+      {[&] { index(dir / "junk.shp", false); },
+       "不能打开" + dir / "junk.shp" + "，它不是可以读取的shapefile"},
       {[&] { index(dir / "noprj.shp", false); }, dir / "noprj.shp" + "必须设置坐标系统"},
       {[&] { index(dir / "lines.shp", false); }, dir / "lines.shp" + "不是面(多边形)图层，不能生成图廓"},
-      {[&] { index(dir / "geo.shp", false); }, dir / "geo.shp" + "是经纬度坐标，必须选择大地(经纬度)坐标输出"},
-      {[&] { index(dir / "index.shp", true); }, dir / "index.shp" + "是平面坐标，不能选择大地(经纬度)坐标输出"},
+      {[&] { index(dir / "geo.shp", false); },
+       dir / "geo.shp" + "是经纬度坐标，必须选择大地(经纬度)坐标输出"},
+      {[&] { index(dir / "index.shp", true); },
+       dir / "index.shp" + "是平面坐标，不能选择大地(经纬度)坐标输出"},
       {[&] { area(dir / "missing.shp"); }, "不能打开" + dir / "missing.shp" + "，它不是可以读取的shapefile"},
       {[&] { area(dir / "lines.shp"); }, dir / "lines.shp" + "不是面(多边形)图层，不能生成图廓"},
       {[&] { area(dir / "noprj.shp"); }, "没有定义坐标系统"},
-      {[&] { area(dir / "geo.shp"); }, dir / "geo.shp" + "是经纬度坐标，行政区划文件必须是平面(高斯-克吕格)坐标才能生成图廓"},
+      {[&] { area(dir / "geo.shp"); },
+       dir / "geo.shp" + "是经纬度坐标，行政区划文件必须是平面(高斯-克吕格)坐标才能生成图廓"},
   };
   for (const auto& c : cases) {
     try {
@@ -392,10 +404,12 @@ TEST(BatchInputs, IndexSheetsAgainstTheScale) {
   county.insert(county.begin() + 1, {612000, 1776000});
   std::vector<XY> skewed = test::Rectangle(620000, 1774000, 625000, 1779000);
   skewed[2].x += 400;
-  test::WriteTestShapefile(dir / "county.shp", 2374, {"TFH"}, {{{{"TFH", "甲"}}, {county}}, {{{"TFH", "乙"}}, {skewed}}});
-  test::WriteTestShapefile(dir / "rect.shp", 2374, {"TFH"},
-                           {{{{"TFH", "1774.0-600.0"}}, {test::Rectangle(600000, 1774000, 600500, 1774500)}},
-                            {{{"TFH", "1774.0-600.5"}}, {test::Rectangle(600500, 1774000, 601000, 1774500)}}});
+  test::WriteTestShapefile(dir / "county.shp", 2374, {"TFH"},
+                           {{{{"TFH", "甲"}}, {county}}, {{{"TFH", "乙"}}, {skewed}}});
+  test::WriteTestShapefile(
+      dir / "rect.shp", 2374, {"TFH"},
+      {{{{"TFH", "1774.0-600.0"}}, {test::Rectangle(600000, 1774000, 600500, 1774500)}},
+       {{{"TFH", "1774.0-600.5"}}, {test::Rectangle(600500, 1774000, 601000, 1774500)}}});
   const struct {
     const char* file;
     long scale;
@@ -415,8 +429,9 @@ TEST(BatchInputs, IndexSheetsAgainstTheScale) {
     settings.ScaleFactor = c.scale / 10000.0L;
     settings.GeodeticOutput = c.geographic;
     try {
-      const FileRunCheck check =
-          CheckFileRun({CreationMode::SheetIndex, dir / c.file, {}, "", "TFH", "[TFH]", {"TFH"}, nullptr, false, {}}, settings);
+      const FileRunCheck check = CheckFileRun(
+          {CreationMode::SheetIndex, dir / c.file, {}, "", "TFH", "[TFH]", {"TFH"}, nullptr, false, {}},
+          settings);
       CheckIndexScale(check, static_cast<long double>(c.scale));
       EXPECT_EQ(c.refusal, nullptr) << "not refused";
       EXPECT_EQ(check.names.size(), 2u);
@@ -430,11 +445,13 @@ TEST(BatchInputs, IndexSheetsAgainstTheScale) {
   const auto scalesOf = [&](const char* file, std::vector<std::string> fields) {
     TFrameSettings settings;
     settings.GeodeticOutput = std::string(file) == "50k.shp";
-    const FileRunCheck check =
-        CheckFileRun({CreationMode::SheetIndex, dir / file, {}, "", "TFH", "[TFH]", std::move(fields), nullptr, false, {}}, settings);
+    const FileRunCheck check = CheckFileRun(
+        {CreationMode::SheetIndex, dir / file, {}, "", "TFH", "[TFH]", std::move(fields), nullptr, false, {}},
+        settings);
     return std::make_pair(check.numberScale, check.sizeScale());
   };
-  EXPECT_EQ(scalesOf("10k.shp", {"NAME", "TFH"}), std::make_pair(std::optional<int>(6), std::optional<int>(6)));
+  EXPECT_EQ(scalesOf("10k.shp", {"NAME", "TFH"}),
+            std::make_pair(std::optional<int>(6), std::optional<int>(6)));
   EXPECT_EQ(scalesOf("50k.shp", {"TFH"}), std::make_pair(std::optional<int>(4), std::optional<int>(4)));
   EXPECT_EQ(scalesOf("50k.shp", {"NAME"}), std::make_pair(std::optional<int>(), std::optional<int>(4)));
   EXPECT_EQ(scalesOf("rect.shp", {"TFH"}), std::make_pair(std::optional<int>(), std::optional<int>()));

@@ -21,8 +21,8 @@ class Drawing : public ::testing::Test {
   // A builder with the given settings, drawing into one recorded frame.
   TstandardMap& Builder(const TFrameSettings& settings, RunValues run = {}) {
     frames_ = std::make_shared<std::deque<RecordedFrame>>();
-    builder_ = std::make_unique<TstandardMap>(settings, run,
-                                              std::make_unique<RecordingStore>(frames_), feedback_);
+    builder_ =
+        std::make_unique<TstandardMap>(settings, run, std::make_unique<RecordingStore>(frames_), feedback_);
     builder_->CreateOutputClasses("T", SpatialReference());
     builder_->BeginFrameDrawing();
     return *builder_;
@@ -51,8 +51,8 @@ TEST_F(Drawing, CrossGridUsesIntersectionsInsideTheRectangle) {
   } cases[] = {
       {0, 3000, 6000, 3000, 4000, {4000, 5000, 6000}, 3},  // YMin skipped, YMax included
       {1, 3000, 6000, 3000, 4000, {3500, 4500, 5500}, 3},
-      {0, 3100, 3900, 3100, 3900, {}, 0},                  // no intersection inside
-      {0, 3100, 4100, 3100, 4100, {4000}, 1},              // a single one
+      {0, 3100, 3900, 3100, 3900, {}, 0},      // no intersection inside
+      {0, 3100, 4100, 3100, 4100, {4000}, 1},  // a single one
   };
   for (const auto& c : cases) {
     TFrameSettings s;

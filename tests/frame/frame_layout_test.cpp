@@ -119,7 +119,8 @@ TEST(FrameLayout, OuterFrameTableLabelsAndKilometreNumbersOnPaper) {
       const P a = d.inner[i], b = d.inner[(i + 1) % 4];
       int along = 0;
       for (const auto& [p, q] : outer) {
-        if (std::fabs(LeftOf(a, b, p) * d.mm - 8) > 1e-3 || std::fabs(LeftOf(a, b, q) * d.mm - 8) > 1e-3) continue;
+        if (std::fabs(LeftOf(a, b, p) * d.mm - 8) > 1e-3 || std::fabs(LeftOf(a, b, q) * d.mm - 8) > 1e-3)
+          continue;
         ++along;
         if (i == 1) top[0] = p.e < q.e ? p : q, top[1] = p.e < q.e ? q : p;
       }
@@ -148,7 +149,8 @@ TEST(FrameLayout, OuterFrameTableLabelsAndKilometreNumbersOnPaper) {
     for (int i = 0; i < 4; ++i) {
       const long double lon = d.sheet.westLon + (i >= 2) * d.sheet.lonSize;
       const long double lat = d.sheet.southLat + (i == 1 || i == 2) * d.sheet.latSize;
-      for (const long double v : {lon, lat}) expected.push_back(MinutesSeconds(std::llround(static_cast<double>(v * 36000))));
+      for (const long double v : {lon, lat})
+        expected.push_back(MinutesSeconds(std::llround(static_cast<double>(v * 36000))));
     }
     for (const auto& t : f.texts)
       if (t.text.find("″") != std::string::npos) written.push_back(t.text);
@@ -162,7 +164,9 @@ TEST(FrameLayout, OuterFrameTableLabelsAndKilometreNumbersOnPaper) {
     for (const auto& t : f.texts) {
       if (t.text.empty() || t.text.find_first_not_of("0123456789") != std::string::npos) continue;
       const P q = d.plane(t.anchor);
-      const int edge = LeftOf(d.inner[1], d.inner[2], q) > 0 ? 0 : LeftOf(d.inner[3], d.inner[0], q) > 0 ? 1 : -1;
+      const int edge = LeftOf(d.inner[1], d.inner[2], q) > 0   ? 0
+                       : LeftOf(d.inner[3], d.inner[0], q) > 0 ? 1
+                                                               : -1;
       if (edge >= 0) ++(t.font == defaults.btnDFont && t.hAlign == kRight ? big : small)[edge];
     }
     for (int e = 0; e < 2; ++e) {
@@ -186,10 +190,12 @@ TEST(FrameLayout, GeographicFramesLayOutLikePlanarOnes) {
       const bool label = g.text.find("°") != std::string::npos || g.text.find("′") != std::string::npos;
       if (!label && !(g.font == defaults.btnjionMap)) continue;  // corner labels and table cells
       const P at = geo.plane(g.anchor);
-      const auto same = std::find_if(planar.frame.texts.begin(), planar.frame.texts.end(), [&](const FrameText& p) {
-        return p.text == g.text && p.hAlign == g.hAlign && p.vAlign == g.vAlign && p.charSpacing == g.charSpacing &&
-               std::hypot(p.anchor.x - at.e, p.anchor.y - at.n) * planar.mm < 1e-3;
-      });
+      const auto same =
+          std::find_if(planar.frame.texts.begin(), planar.frame.texts.end(), [&](const FrameText& p) {
+            return p.text == g.text && p.hAlign == g.hAlign && p.vAlign == g.vAlign &&
+                   p.charSpacing == g.charSpacing &&
+                   std::hypot(p.anchor.x - at.e, p.anchor.y - at.n) * planar.mm < 1e-3;
+          });
       EXPECT_NE(same, planar.frame.texts.end()) << g.text;
       ++compared;
     }
@@ -203,7 +209,8 @@ TEST(FrameLayout, GeographicFramesLayOutLikePlanarOnes) {
 // font's height, lines 1.2 heights apart).
 TEST(FrameLayout, MaskEdgeRunsAroundTheTableAndTheTexts) {
   for (const auto& [geographic, distance] : {std::pair{false, 200.0L}, {true, 200.0L}, {false, 400.0L}}) {
-    SCOPED_TRACE(testing::Message() << (geographic ? "geographic " : "planar ") << static_cast<double>(distance));
+    SCOPED_TRACE(testing::Message() << (geographic ? "geographic " : "planar ")
+                                    << static_cast<double>(distance));
     TFrameSettings s;
     s.CreateMode = CreationMode::SheetIndex;
     s.GeodeticOutput = geographic;
@@ -237,14 +244,16 @@ TEST(FrameLayout, MaskEdgeRunsAroundTheTableAndTheTexts) {
     EXPECT_GE(std::min(edge.xMax - sheet.xMax, sheet.xMin - edge.xMin), dm * perX);
     EXPECT_GE(std::min(edge.yMax - sheet.yMax, sheet.yMin - edge.yMin), dm * perY);
     const auto straddles = [&](Envelope e) {
-      const bool inside = e.xMin >= edge.xMin && e.xMax <= edge.xMax && e.yMin >= edge.yMin && e.yMax <= edge.yMax;
-      const bool outside = e.xMax <= edge.xMin || e.xMin >= edge.xMax || e.yMax <= edge.yMin || e.yMin >= edge.yMax;
+      const bool inside =
+          e.xMin >= edge.xMin && e.xMax <= edge.xMax && e.yMin >= edge.yMin && e.yMax <= edge.yMax;
+      const bool outside =
+          e.xMax <= edge.xMin || e.xMin >= edge.xMax || e.yMax <= edge.yMin || e.yMin >= edge.yMax;
       return !inside && !outside;
     };
     for (const auto& l : f.lines) {  // above the sheet: the table's lines
       if (std::min(l.from.y, l.to.y) <= sheet.yMax) continue;
-      EXPECT_FALSE(straddles({std::min(l.from.x, l.to.x), std::min(l.from.y, l.to.y), std::max(l.from.x, l.to.x),
-                              std::max(l.from.y, l.to.y)}))
+      EXPECT_FALSE(straddles({std::min(l.from.x, l.to.x), std::min(l.from.y, l.to.y),
+                              std::max(l.from.x, l.to.x), std::max(l.from.y, l.to.y)}))
           << "table";
     }
     for (const auto& t : f.texts) {

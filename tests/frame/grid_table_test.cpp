@@ -8,8 +8,8 @@
 #include "common/error.h"
 #include "common/recording_feedback.h"
 #include "frame/recording_store.h"
-#include "frame/utstandardMap.h"
 #include "frame/utCreateTkByTfhao.h"
+#include "frame/utstandardMap.h"
 
 namespace tarvik {
 namespace {
@@ -184,7 +184,8 @@ TEST(Graticule, InteriorLinesKeepHalfAnIntervalFromTheFarSide) {
     s.sewd = 1;  // no parallels
     TstandardMap b(s, RunValues{}, r.store(), r.feedback);
     b.CreateOutputClasses("T", SpatialReference());
-    b.FInnerGeo = {LatLon{16.0, 88.0625}, LatLon{16.05, 88.0625}, LatLon{16.05, 88.125}, LatLon{16.0, 88.125}};
+    b.FInnerGeo = {LatLon{16.0, 88.0625}, LatLon{16.05, 88.0625}, LatLon{16.05, 88.125},
+                   LatLon{16.0, 88.125}};
     b.ComputeOuterCorners();
     b.DrawGraticule();
     EXPECT_EQ(static_cast<int>(r.frames->front().lines.size()), c.meridians) << c.seconds;
@@ -221,7 +222,7 @@ TEST(AdjacentTable, NeighbourNamesFromTheIndex) {
   b.FNeighbourName = [](double x, double y) -> std::string {
     if (x > 500000 && x < 504000 && y > 3000000 && y < 3003000) return "自己";
     if (y > 3003000 && x < 500000) return "西北";
-    if (y > 3003000 && x > 504000) return "苏州市吴中区";  // 12 GBK bytes: two lines
+    if (y > 3003000 && x > 504000) return "苏州市吴中区";    // 12 GBK bytes: two lines
     if (y < 3000000 && x > 500000 && x < 504000) return "";  // no sheet there
     return "N";
   };
@@ -255,7 +256,8 @@ TEST(AdjacentTable, NumbersFillTheCellsTheIndexNamesNoSheetFor) {
     texts.erase(std::remove(texts.begin(), texts.end(), ""), texts.end());
     std::sort(texts.begin(), texts.end());
     const std::vector<std::string> expected =
-        numbers ? std::vector<std::string>{"e", "ne", "nw", "s", "se", "sw", "w", "北村"} : std::vector<std::string>{"北村"};
+        numbers ? std::vector<std::string>{"e", "ne", "nw", "s", "se", "sw", "w", "北村"}
+                : std::vector<std::string>{"北村"};
     EXPECT_EQ(texts, expected) << numbers;
   }
   // A typed number: every cell gets its neighbour's number (in two lines).

@@ -84,14 +84,9 @@ TEST(LabelFormat, Kilometres) {
     int before, after;
     const char* text;
   } cases[] = {
-      {3456789, 2, 2, "56.78"},
-      {3456056.3L, 2, 2, "56.05"},  // 56.3 m within the kilometre is 056.3
-      {3456000, 2, 2, "56.00"},
-      {500000, 3, 2, "500.00"},
-      {5000, 2, 2, "5.00"},
-      {38456789.5L, 3, 4, "456.7895"},
-      {3456789, 2, 0, "56."},
-      {3456007, 4, 3, "3456.007"},
+      {3456789, 2, 2, "56.78"},        {3456056.3L, 2, 2, "56.05"},  // 56.3 m within the kilometre is 056.3
+      {3456000, 2, 2, "56.00"},        {500000, 3, 2, "500.00"},    {5000, 2, 2, "5.00"},
+      {38456789.5L, 3, 4, "456.7895"}, {3456789, 2, 0, "56."},      {3456007, 4, 3, "3456.007"},
   };
   for (const auto& c : cases)
     EXPECT_EQ(FormatKm(c.metres, c.before, c.after), c.text) << static_cast<double>(c.metres);
@@ -101,19 +96,19 @@ TEST(LabelFormat, Kilometres) {
     long double metres;
     int before;
     const char* text;
-  } prefixed[] = {{38429750, 4, "38429.75"}, {38429750, 5, "38429.75"}, {38429750, 6, "38429.75"},
-                  {38429750, 3, "429.75"},   {38429750, 2, "29.75"},    {429750, 4, "429.75"},
+  } prefixed[] = {{38429750, 4, "38429.75"},  {38429750, 5, "38429.75"}, {38429750, 6, "38429.75"},
+                  {38429750, 3, "429.75"},    {38429750, 2, "29.75"},    {429750, 4, "429.75"},
                   {123429750, 4, "123429.75"}};
   for (const auto& c : prefixed)
-    EXPECT_EQ(FormatKm(c.metres, c.before, 2, true), c.text) << static_cast<double>(c.metres) << " " << c.before;
+    EXPECT_EQ(FormatKm(c.metres, c.before, 2, true), c.text)
+        << static_cast<double>(c.metres) << " " << c.before;
 }
 
 TEST(LabelFormat, LatLonRange) {
   EXPECT_NO_THROW(CheckLatLon(1, 20));
   EXPECT_NO_THROW(CheckLatLon(90, 180));
   EXPECT_NO_THROW(CheckLatLon(16.04L, 88.06L));
-  for (const auto& [lat, lon] : {std::pair{0.5L, 88.0L}, {16.0L, 190.0L}, {91.0L, 100.0L},
-                                 {30.0L, 19.99L}}) {
+  for (const auto& [lat, lon] : {std::pair{0.5L, 88.0L}, {16.0L, 190.0L}, {91.0L, 100.0L}, {30.0L, 19.99L}}) {
     try {
       CheckLatLon(lat, lon);
       ADD_FAILURE() << "no error for " << static_cast<double>(lat) << "," << static_cast<double>(lon);

@@ -48,7 +48,8 @@ std::vector<std::pair<double, double>> SlopeLengths(const Drawn& d, double scale
   for (const auto& t : d.store.layers.at(d.texts).features) {
     std::smatch m;
     const std::string text = t.text();
-    if (t.point.y < bottom && std::regex_match(text, m, slope)) labels.push_back({t.point.x, std::stod(m[1])});
+    if (t.point.y < bottom && std::regex_match(text, m, slope))
+      labels.push_back({t.point.x, std::stod(m[1])});
   }
   std::sort(labels.begin(), labels.end());
   std::vector<std::pair<double, double>> result;
@@ -78,9 +79,16 @@ TEST(MarginDiagrams, SlopeRulerDistancesAreTheContourSpacingAtTheScale) {
     double scale, interval;  // the contour interval the ruler is for, metres
   } cases[] = {
       {"1:10 000 sheet, the scale's usual 2.5 m", {"sheet", "E45G095066"}, "E45G095066", 10000, 2.5},
-      {"1:50 000 sheet, 20 m given", {"sheet", "E45E024017", "--set", "seContour=200"}, "E45E024017", 50000, 20},
-      {"1:25 000 polygon frame, 5 m", {"area", shp, "--scale", "25000", "--name-template", "[NAME]图"}, "甲图",
-       25000, 5},
+      {"1:50 000 sheet, 20 m given",
+       {"sheet", "E45E024017", "--set", "seContour=200"},
+       "E45E024017",
+       50000,
+       20},
+      {"1:25 000 polygon frame, 5 m",
+       {"area", shp, "--scale", "25000", "--name-template", "[NAME]图"},
+       "甲图",
+       25000,
+       5},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -120,7 +128,8 @@ std::string NorthNumbers(const ReadStore& store) {
     std::string out;
     std::istringstream words(numbers->second);
     for (std::string w; words >> w;)
-      if (w.rfind("convergence=", 0) != 0 && w.rfind("grid_magnetic=", 0) != 0) out += (out.empty() ? "" : " ") + w;
+      if (w.rfind("convergence=", 0) != 0 && w.rfind("grid_magnetic=", 0) != 0)
+        out += (out.empty() ? "" : " ") + w;
     return out;
   }
   return "none";
@@ -129,18 +138,21 @@ std::string NorthNumbers(const ReadStore& store) {
 TEST(MarginDiagrams, ThreeNorthDiagramLabelsTheAnglesAtTheSheetsCentre) {
   test::TempDir dir;
   const std::string cof = dir / "DIPOLE.COF";
-  test::WriteFile(cof, "    2020.0            DIPOLE        01/01/2020\n"
-                       "  1  0  -30000.0       0.0        0.0        0.0\n"
-                       "999999999999999999999999999999999999999999999999\n");
-  const std::vector<std::string> base = {"sheet", "E45G095066", "--set", "chkNorthShow=True", "--set",
-                                         "seDeclination=-204", "--set", "seNorthYear=2025"};
+  test::WriteFile(cof,
+                  "    2020.0            DIPOLE        01/01/2020\n"
+                  "  1  0  -30000.0       0.0        0.0        0.0\n"
+                  "999999999999999999999999999999999999999999999999\n");
+  const std::vector<std::string> base = {"sheet", "E45G095066",         "--set", "chkNorthShow=True",
+                                         "--set", "seDeclination=-204", "--set", "seNorthYear=2025"};
   const struct {
     const char* what;
     std::vector<std::string> more;
     std::vector<std::string> texts;
     std::string numbers;  // the catalog's, less the convergence
   } cases[] = {
-      {"entered, no change", {}, {"子午线收敛角 东偏0°18′", "磁偏角 西偏3°24′", "磁坐偏角 西偏3°42′", "2025年磁偏角"},
+      {"entered, no change",
+       {},
+       {"子午线收敛角 东偏0°18′", "磁偏角 西偏3°24′", "磁坐偏角 西偏3°42′", "2025年磁偏角"},
        "declination=-3.400000 year=2025"},
       {"entered in 2020, 1.2′ a year east",
        {"--set", "seDeclinationChange=12", "--set", "seDeclinationYear=2020"},
@@ -148,7 +160,8 @@ TEST(MarginDiagrams, ThreeNorthDiagramLabelsTheAnglesAtTheSheetsCentre) {
        "declination=-3.300000 year=2025 annual_change=1.20"},
       {"an axial dipole model: no declination, whatever is entered",
        {"--set", "rgDeclination=1", "--set", "edtCofFile=" + cof},
-       {"磁偏角 0°00′", "磁坐偏角 西偏0°18′", "2025年磁偏角"}, "declination=0.000000 year=2025 annual_change=0.00"},
+       {"磁偏角 0°00′", "磁坐偏角 西偏0°18′", "2025年磁偏角"},
+       "declination=0.000000 year=2025 annual_change=0.00"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -156,7 +169,8 @@ TEST(MarginDiagrams, ThreeNorthDiagramLabelsTheAnglesAtTheSheetsCentre) {
     args.insert(args.end(), c.more.begin(), c.more.end());
     const Drawn d = Draw(dir, args, "E45G095066");
     const auto texts = d.store.layers.at(d.texts).texts();
-    for (const std::string& t : c.texts) EXPECT_NE(std::find(texts.begin(), texts.end(), t), texts.end()) << t;
+    for (const std::string& t : c.texts)
+      EXPECT_NE(std::find(texts.begin(), texts.end(), t), texts.end()) << t;
     EXPECT_EQ(NorthNumbers(d.store), c.numbers);
     // True north stands straight up from the base point; the other two
     // start there too.
@@ -168,19 +182,21 @@ TEST(MarginDiagrams, ThreeNorthDiagramLabelsTheAnglesAtTheSheetsCentre) {
   }
   // The shared layout keeps the numbers in the frame's row.
   const std::string index = dir / "one.shp";
-  ASSERT_EQ(test::RunCli({"make-index", "--scale", "10000", "--bbox", "88.07", "16.05", "88.08", "16.06", "-o", index})
+  ASSERT_EQ(test::RunCli(
+                {"make-index", "--scale", "10000", "--bbox", "88.07", "16.05", "88.08", "16.06", "-o", index})
                 .exitCode,
             0);
-  const test::CliResult shared = test::RunCli({"index", index, "--name-template", "[TFH]", "--layout", "shared", "-o",
-                                               dir / "shared.gpkg", "--set", "chkNorthShow=True", "--set",
-                                               "seDeclination=-204", "--set", "seNorthYear=2025"});
+  const test::CliResult shared = test::RunCli(
+      {"index", index, "--name-template", "[TFH]", "--layout", "shared", "-o", dir / "shared.gpkg", "--set",
+       "chkNorthShow=True", "--set", "seDeclination=-204", "--set", "seNorthYear=2025"});
   ASSERT_EQ(shared.exitCode, 0) << shared.err;
   EXPECT_EQ(NorthNumbers(test::ReadWithGdal(dir / "shared.gpkg")), "declination=-3.400000 year=2025");
 
   // A model that does not cover the year is refused before anything is written.
   const std::string out = dir / "late.gpkg";
-  std::vector<std::string> late = {"sheet", "E45G095066", "-o", out, "--set", "chkNorthShow=True", "--set",
-                                   "rgDeclination=1", "--set", "edtCofFile=" + cof, "--set", "seNorthYear=2040"};
+  std::vector<std::string> late = {"sheet", "E45G095066",        "-o",    out,
+                                   "--set", "chkNorthShow=True", "--set", "rgDeclination=1",
+                                   "--set", "edtCofFile=" + cof, "--set", "seNorthYear=2040"};
   const test::CliResult r = test::RunCli(late);
   EXPECT_NE(r.exitCode, 0);
   EXPECT_NE(r.err.find("只适用于2020年至2025年"), std::string::npos) << r.err;

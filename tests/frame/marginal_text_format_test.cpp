@@ -16,18 +16,22 @@ FieldLookup Feature(std::map<std::string, std::string> values) {
 }
 
 TEST(ExpandFieldText, PlaceholdersAndSheetNumberSpacing) {
-  const auto feature = Feature({{"TFH", "E 45G095066"}, {"NAME", " 苏州 市 "}, {"MC", "苏州"},
-                                {"XZQDM", "1101050000"}, {"RECT", "623.0-10.0"}, {"BAD", "J50H193001"}});
+  const auto feature = Feature({{"TFH", "E 45G095066"},
+                                {"NAME", " 苏州 市 "},
+                                {"MC", "苏州"},
+                                {"XZQDM", "1101050000"},
+                                {"RECT", "623.0-10.0"},
+                                {"BAD", "J50H193001"}});
   const struct {
     const char* in;
     const char* out;
   } cases[] = {
-      {"[TFH]", "E45 G 095066"},         // first space removed, then spaced as a sheet number
+      {"[TFH]", "E45 G 095066"},          // first space removed, then spaced as a sheet number
       {"图号:[TFH]", "图号:E45G095066"},  // 13 characters: only the space rule
-      {"[NAME]图", "苏州市图"},            // trimmed value, then the first space removed
-      {"[NOPE]图", "图"},                  // a missing field gives an empty value
+      {"[NAME]图", "苏州市图"},           // trimmed value, then the first space removed
+      {"[NOPE]图", "图"},                 // a missing field gives an empty value
       {"no placeholder", "no placeholder"},
-      {"]x[", "]x["},                      // "]" before "[": left alone
+      {"]x[", "]x["},                       // "]" before "[": left alone
       {"a [MC] b [MC]!", "a苏州 b [MC]!"},  // only the first occurrence; then first space removed
       // Ten characters that are no sheet number keep their form: a county
       // code, a text, a rectangular sheet number, a number off the series.
@@ -63,8 +67,8 @@ TEST(ExpandDate, ChineseAndDigitForms) {
   const struct {
     int value;
     const char* text;
-  } numerals[] = {{1, "一"}, {9, "九"}, {10, "十"}, {11, "十一"}, {12, "十二"}, {19, "十九"},
-                  {20, "二十"}, {21, "二十一"}, {30, "三十"}, {31, "三十一"}};
+  } numerals[] = {{1, "一"},    {9, "九"},    {10, "十"},     {11, "十一"}, {12, "十二"},
+                  {19, "十九"}, {20, "二十"}, {21, "二十一"}, {30, "三十"}, {31, "三十一"}};
   for (const auto& n : numerals) EXPECT_EQ(ChineseMonthOrDay(n.value), n.text) << n.value;
 
   const Date d{2009, 7, 20};

@@ -22,21 +22,22 @@ namespace {
 
 struct Case {
   const char* what;
-  int scaleIndex;           // of the series: 4 is 1:50 000, 6 is 1:10 000
-  GeoBox box;               // the sheets of the index (around a 1:1 000 000 sheet corner)
-  bool geographic;          // index and frames in longitude and latitude
-  int centralMeridian;      // 3-degree zones
-  bool namedByNumber;       // the name field holds the numbers (else "图" + number)
-  int everyNthMissing;      // sheets left out of the index (0: none)
-  bool oddPolygon;          // a polygon that is no sheet, over a missing sheet
-  bool numbersInEmptyCells; // chkNeighbourNo
+  int scaleIndex;            // of the series: 4 is 1:50 000, 6 is 1:10 000
+  GeoBox box;                // the sheets of the index (around a 1:1 000 000 sheet corner)
+  bool geographic;           // index and frames in longitude and latitude
+  int centralMeridian;       // 3-degree zones
+  bool namedByNumber;        // the name field holds the numbers (else "图" + number)
+  int everyNthMissing;       // sheets left out of the index (0: none)
+  bool oddPolygon;           // a polygon that is no sheet, over a missing sheet
+  bool numbersInEmptyCells;  // chkNeighbourNo
 };
 
 // The frames of every sheet of the index, the neighbours' names by number
 // or (queryOnly) each asked of the index at the neighbour's middle; the
 // number of point queries made.
 struct Drawn {
-  std::shared_ptr<std::deque<test::RecordedFrame>> frames = std::make_shared<std::deque<test::RecordedFrame>>();
+  std::shared_ptr<std::deque<test::RecordedFrame>> frames =
+      std::make_shared<std::deque<test::RecordedFrame>>();
   int queries = 0;
 };
 
@@ -106,8 +107,8 @@ TEST(NeighbourNames, ByNumberEqualTheIndexQueryAcrossMillionSheetEdges) {
       kept.push_back(p);
     }
     SilentFeedback quiet;
-    const SpatialReference ref = c.geographic ? MakeGeographicReference(Datum::Xian80, quiet)
-                                              : MakeProjectedReference(coords, quiet);
+    const SpatialReference ref =
+        c.geographic ? MakeGeographicReference(Datum::Xian80, quiet) : MakeProjectedReference(coords, quiet);
     WriteSheetIndex(index, ref, "TFH", kept, false);
 
     const Drawn byNumber = Draw(index, c, false);

@@ -19,8 +19,9 @@ using test::RecordedLine;
 class PolygonFrame : public ::testing::Test {
  protected:
   // Draws the frame of one envelope into a fresh recorded frame.
-  const RecordedFrame& Draw(const TFrameSettings& s, long double eMin = 500123.4L, long double eMax = 503876.6L,
-                            long double nMin = 3375000.4L, long double nMax = 3378000.2L) {
+  const RecordedFrame& Draw(const TFrameSettings& s, long double eMin = 500123.4L,
+                            long double eMax = 503876.6L, long double nMin = 3375000.4L,
+                            long double nMax = 3378000.2L) {
     frames_ = std::make_shared<std::deque<RecordedFrame>>();
     builder_ = std::make_unique<Tcreatetk>(s, RunValues{}, std::make_unique<test::RecordingStore>(frames_),
                                            feedback_, "");
@@ -87,8 +88,9 @@ TEST_F(PolygonFrame, LabelsOfEndLinesKeepClearOfTheCorners) {
   const long double bigH = TextHeight(TFrameSettings{}.btnDFont, 1);
   const double moved = static_cast<double>(499883 + 8 * (bigH / 2.1L * 2));
   const auto at = [&](const std::string& text, double x) {
-    return std::count_if(f.texts.begin(), f.texts.end(),
-                         [&](const FrameText& t) { return t.text == text && std::fabs(t.anchor.x - x) < 1e-6; });
+    return std::count_if(f.texts.begin(), f.texts.end(), [&](const FrameText& t) {
+      return t.text == text && std::fabs(t.anchor.x - x) < 1e-6;
+    });
   };
   EXPECT_EQ(at("5", moved), 2);
   EXPECT_EQ(at("00", moved + 1), 2);
@@ -121,15 +123,15 @@ TEST_F(PolygonFrame, GridTypes) {
       if (l.from.x != l.to.x && l.from.y != l.to.y) ++sloping;
       if (std::hypot(l.from.x - l.to.x, l.from.y - l.to.y) == 80) ++ticks;
     }
-    const int degreeTexts = static_cast<int>(std::count_if(f.texts.begin(), f.texts.end(), [](const FrameText& t) {
-      return t.charSpacing == 0 && t.text.find("″") != std::string::npos;
-    }));
-    EXPECT_EQ(graticule, sloping > 0) << grid;        // parallels and meridians are not axis-parallel
+    const int degreeTexts =
+        static_cast<int>(std::count_if(f.texts.begin(), f.texts.end(), [](const FrameText& t) {
+          return t.charSpacing == 0 && t.text.find("″") != std::string::npos;
+        }));
+    EXPECT_EQ(graticule, sloping > 0) << grid;  // parallels and meridians are not axis-parallel
     EXPECT_EQ(graticule, degreeTexts > 0) << grid;
     EXPECT_EQ(grid == 2, f.linesOfKind(kCrossLine) > 0) << grid;  // crosses only with crosshairs
     EXPECT_EQ(grid == 2, ticks > 0) << grid;
-    EXPECT_EQ(grid == 1, !GridEastings(f, b).empty())
-        << grid;
+    EXPECT_EQ(grid == 1, !GridEastings(f, b).empty()) << grid;
   }
 }
 

@@ -70,8 +70,7 @@ class RecordingSink : public FrameSink {
 // builder that owned the store is gone).
 class RecordingStore : public InMemoryFrameStore {
  public:
-  explicit RecordingStore(std::shared_ptr<std::deque<RecordedFrame>> frames)
-      : frames_(std::move(frames)) {}
+  explicit RecordingStore(std::shared_ptr<std::deque<RecordedFrame>> frames) : frames_(std::move(frames)) {}
   FrameSink* createFrame(const std::string& name, const SpatialReference& reference,
                          double referenceScale) override {
     for (const auto& f : *frames_)

@@ -33,13 +33,15 @@ std::map<std::string, std::string> Contents(const std::string& output) {
     out[output] = bytes;
     return out;
   }
-  for (const auto& e : fs::directory_iterator(output)) out[e.path().string()] = test::ReadFile(e.path().string());
+  for (const auto& e : fs::directory_iterator(output))
+    out[e.path().string()] = test::ReadFile(e.path().string());
   return out;
 }
 
 void SheetRun(const std::string& number, const TFrameSettings& settings, const std::string& output,
               UserFeedback& feedback) {
-  TCreateTkByTfhao b(number, settings, RunValues{}, OpenFrameStore(output, feedback, OutputLayout::Shared), feedback);
+  TCreateTkByTfhao b(number, settings, RunValues{}, OpenFrameStore(output, feedback, OutputLayout::Shared),
+                     feedback);
   b.RunAndClose(output);
 }
 

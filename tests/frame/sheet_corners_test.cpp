@@ -34,14 +34,15 @@ class SheetCorners : public ::testing::Test {
     return *builder_;
   }
   RecordingFeedback feedback_;
-  std::shared_ptr<std::deque<test::RecordedFrame>> frames_ = std::make_shared<std::deque<test::RecordedFrame>>();
+  std::shared_ptr<std::deque<test::RecordedFrame>> frames_ =
+      std::make_shared<std::deque<test::RecordedFrame>>();
   std::unique_ptr<TstandardMap> builder_;
 };
 
 TEST_F(SheetCorners, EveryStartAndDirectionGivesTheSameCorners) {
   // A sheet as Gauss-Krueger makes it: not a rectangle, the sides converge.
-  const std::vector<Point2> ll_ul_ur_lr = {{500100, 3000000}, {500090, 3004600},
-                                           {506210, 3004602}, {506200, 3000002}};
+  const std::vector<Point2> ll_ul_ur_lr = {
+      {500100, 3000000}, {500090, 3004600}, {506210, 3004602}, {506200, 3000002}};
   for (bool reversed : {false, true}) {
     for (int start = 0; start < 4; ++start) {
       std::vector<Point2> ring = ll_ul_ur_lr;
@@ -70,7 +71,8 @@ TEST_F(SheetCorners, EveryStartAndDirectionGivesTheSameCorners) {
 
 TEST_F(SheetCorners, ShapesThatAreNotIndexSheetsAreRefused) {
   const std::vector<Point2> square = {{0, 0}, {0, 10}, {10, 10}, {10, 0}};
-  const std::vector<Point2> six = {{0, 0}, {0, 10}, {5, 11}, {10, 10}, {10, 0}};  // six with the closing vertex
+  const std::vector<Point2> six = {
+      {0, 0}, {0, 10}, {5, 11}, {10, 10}, {10, 0}};  // six with the closing vertex
   const std::vector<Point2> hole = {{2, 2}, {2, 4}, {4, 4}, {4, 2}};
   const struct {
     Geometry shape;

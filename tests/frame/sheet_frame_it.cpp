@@ -9,8 +9,8 @@
 #include "common/recording_feedback.h"
 #include "coords/utlbxy.h"
 #include "frame/gdb_frame_store.h"
-#include "gdb/output_reader.h"
 #include "frame/utCreateTkByTfhao.h"
+#include "gdb/output_reader.h"
 #include "support/gdal_readback.h"
 #include "support/test_support.h"
 
@@ -34,8 +34,7 @@ std::unique_ptr<SheetRun> DrawSheet(const test::TempDir& dir, const std::string&
   const std::string path = dir / file;
   {
     RunValues values;
-    TCreateTkByTfhao builder(number, settings, values, OpenGdbFrameStore(path, run->feedback),
-                             run->feedback);
+    TCreateTkByTfhao builder(number, settings, values, OpenGdbFrameStore(path, run->feedback), run->feedback);
     builder.Run();
     builder.CloseOutput();
     run->ok = builder.counts().finished == 1;
@@ -50,8 +49,7 @@ bool Near(const XY& a, double x, double y, double tol = 1e-4) {
 
 // True when the layer holds a two-point line of `id` between the two points
 // (either direction).
-bool HasLine(const ReadLayer& layer, int id, double x1, double y1, double x2, double y2,
-             double tol = 1e-4) {
+bool HasLine(const ReadLayer& layer, int id, double x1, double y1, double x2, double y2, double tol = 1e-4) {
   for (const auto& f : layer.features) {
     if (f.id() != id || f.parts.size() != 1 || f.parts[0].size() != 2) continue;
     const auto& p = f.parts[0];
@@ -90,7 +88,9 @@ TEST_P(SheetFrameIt, DefaultFrameOfE45G095066) {
   const long double south = 16 + 1.0L / 24, north = 16 + 2.0L / 24, west = 88.0625L, east = 88.125L;
   const PlanarXY corner[4] = {LBToXY(p, south, west), LBToXY(p, north, west), LBToXY(p, north, east),
                               LBToXY(p, south, east)};
-  const auto XYOf = [](const PlanarXY& c) { return XY{static_cast<double>(c.easting), static_cast<double>(c.northing)}; };
+  const auto XYOf = [](const PlanarXY& c) {
+    return XY{static_cast<double>(c.easting), static_cast<double>(c.northing)};
+  };
   // Signed distance of q from the line a -> b, positive to its left (outside
   // this clockwise frame).
   const auto outside = [](XY a, XY b, XY q) {
@@ -98,7 +98,8 @@ TEST_P(SheetFrameIt, DefaultFrameOfE45G095066) {
   };
   std::vector<std::array<XY, 2>> outer;
   for (const auto& f : lines.features)
-    if (f.id() == 2 && f.parts.size() == 1 && f.parts[0].size() == 2) outer.push_back({f.parts[0][0], f.parts[0][1]});
+    if (f.id() == 2 && f.parts.size() == 1 && f.parts[0].size() == 2)
+      outer.push_back({f.parts[0][0], f.parts[0][1]});
   ASSERT_EQ(outer.size(), 4u);
   XY outerUpperLeft{};
   for (int i = 0; i < 4; ++i) {
@@ -136,8 +137,9 @@ TEST_P(SheetFrameIt, DefaultFrameOfE45G095066) {
   // A new user's texts: the number as subtitle, the notes naming the
   // datum the frame is drawn in.
   EXPECT_EQ(count("E45 G 095066"), 1);
-  const auto note = std::find_if(texts.begin(), texts.end(),
-                                 [](const std::string& t) { return t.rfind("1980西安坐标系。\r\n1985国家高程基准。", 0) == 0; });
+  const auto note = std::find_if(texts.begin(), texts.end(), [](const std::string& t) {
+    return t.rfind("1980西安坐标系。\r\n1985国家高程基准。", 0) == 0;
+  });
   EXPECT_NE(note, texts.end());
 
   // The adjacent-sheet table: eight lines 130 m x 70 m cells starting 80 m
@@ -158,7 +160,8 @@ TEST_P(SheetFrameIt, DefaultFrameOfE45G095066) {
     EXPECT_TRUE(HasLine(lines, 1, e0 + i * 130, n0, e0 + i * 130, n0 + 210)) << "column line " << i;
   }
   const XY topLeft = XYOf(corner[1]), topRight = XYOf(corner[2]);
-  const double gap = std::min(outside(topLeft, topRight, {e0, n0}), outside(topLeft, topRight, {e0 + 390, n0})) - 80;
+  const double gap =
+      std::min(outside(topLeft, topRight, {e0, n0}), outside(topLeft, topRight, {e0 + 390, n0})) - 80;
   EXPECT_NEAR(gap, 20, 1e-4);
 
   // The annotation class keeps the reference scale of the map.
@@ -252,8 +255,7 @@ TEST_P(SheetFrameIt, EveryGridType) {
     const ReadLayer& lines = run->store.layers.at("L_E45G095066");
     const int frameLines = 4 + 8 + (c.geographic ? 0 : 8);
     EXPECT_EQ(lines.countId(1) > frameLines, c.expectGridLines) << stem;
-    EXPECT_EQ(run->feedback.countOf("经纬网只有是地理坐标（大地坐标才支持)") == 1, c.expectMessage)
-        << stem;
+    EXPECT_EQ(run->feedback.countOf("经纬网只有是地理坐标（大地坐标才支持)") == 1, c.expectMessage) << stem;
   }
 }
 

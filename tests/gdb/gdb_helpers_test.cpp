@@ -38,7 +38,8 @@ TEST(OutputKind, TheEndingAloneDecides) {
 }
 
 TEST(OutputKind, PersonalGeodatabasesAndOtherEndingsAreRefusedClearly) {
-  for (const char* path : {"/data/my.gdb.old/out.mdb", "D:\\out\\frames.mdb", "/out/frames.shp", "/out/frames"}) {
+  for (const char* path :
+       {"/data/my.gdb.old/out.mdb", "D:\\out\\frames.mdb", "/out/frames.shp", "/out/frames"}) {
     try {
       OutputKindOf(path);
       ADD_FAILURE() << path << " accepted";
@@ -138,7 +139,8 @@ TEST(Geometry, PartCountFollowsTheGeodatabaseCount) {
   EXPECT_EQ(PartCount(MakePoint(1, 1)), 1);
   EXPECT_EQ(PartCount(MakeLine(0, 0, 1, 1)), 1);
   EXPECT_EQ(PartCount(EnvelopePolygon({0, 0, 1, 1})), 1);
-  EXPECT_EQ(PartCount(Geometry::Polygon({{{0, 0}, {0, 9}, {9, 9}, {9, 0}}, {{1, 1}, {2, 1}, {2, 2}, {1, 2}}})), 2);
+  EXPECT_EQ(
+      PartCount(Geometry::Polygon({{{0, 0}, {0, 9}, {9, 9}, {9, 0}}, {{1, 1}, {2, 1}, {2, 2}, {1, 2}}})), 2);
 }
 
 TEST(Geometry, CopiesAreIndependent) {
@@ -157,7 +159,7 @@ TEST(EnvelopeGrid, FindsExactlyWhatABruteForceScanFinds) {
     const double x = pos(rng), y = pos(rng);
     items.push_back({x, y, x + size(rng), y + size(rng)});
   }
-  items.push_back({5, 5, 5, 5});       // a point
+  items.push_back({5, 5, 5, 5});         // a point
   items.push_back({0, 500, 1040, 500});  // a flat, wide one
   // A damaged shape's envelope meets nothing; a huge one, everything.
   const double nan = std::nan("");
@@ -205,7 +207,8 @@ TEST(TextSymbol, TakesTheFontAndTheCallersTextState) {
 }
 
 TEST(FieldValueText, MissingFieldsAndNullsAreEmpty) {
-  auto names = std::make_shared<const std::vector<std::string>>(std::vector<std::string>{"NAME", "CODE", "AREA", "NOTE"});
+  auto names = std::make_shared<const std::vector<std::string>>(
+      std::vector<std::string>{"NAME", "CODE", "AREA", "NOTE"});
   const Feature f(12, Geometry(), names, {std::string("北京"), std::int64_t{110000}, 1.5, std::monostate{}});
   EXPECT_EQ(FieldValueText(f, "NAME"), "北京");
   EXPECT_EQ(FieldValueText(f, "name"), "北京");

@@ -34,7 +34,8 @@ void WriteSheets(const std::string& path, const std::vector<Sheet>& sheets, cons
   OGRSpatialReference srs;
   if (epsg) srs.importFromEPSG(epsg);
   char** options = CSLSetNameValue(nullptr, "ENCODING", encoding.c_str());
-  OGRLayer* layer = ds->CreateLayer(std::filesystem::path(path).stem().c_str(), epsg ? &srs : nullptr, wkbPolygon, options);
+  OGRLayer* layer =
+      ds->CreateLayer(std::filesystem::path(path).stem().c_str(), epsg ? &srs : nullptr, wkbPolygon, options);
   CSLDestroy(options);
   ASSERT_NE(layer, nullptr);
   OGRFieldDefn name("NAME", OFTString);
@@ -73,7 +74,8 @@ std::vector<Sheet> Block() {
   const char* rows[] = {"北京", "上海", "广州", "深圳"};
   std::vector<Sheet> out;
   for (int r = 0; r < 4; ++r)
-    for (int c = 0; c < 4; ++c) out.push_back({rows[r], 100 + r * 4 + c, 500000.0 + c * 1000, 3000000.0 + r * 1000});
+    for (int c = 0; c < 4; ++c)
+      out.push_back({rows[r], 100 + r * 4 + c, 500000.0 + c * 1000, 3000000.0 + r * 1000});
   return out;
 }
 
@@ -124,7 +126,8 @@ TEST(Shapefile, WhatDoesNotOpenGivesNoneSilently) {
   test::TempDir dir;
   test::WriteFile(dir / "text.shp", "not a shapefile at all");
   test::WriteFile(dir / "table.dbf", "");
-  for (const std::string& path : {dir / "missing.shp", dir / "text.shp", dir / "table.dbf", dir.path().string()})
+  for (const std::string& path :
+       {dir / "missing.shp", dir / "text.shp", dir / "table.dbf", dir.path().string()})
     EXPECT_FALSE(OpenShapefileClass(path)) << path;
 }
 
@@ -183,8 +186,11 @@ TEST(Shapefile, PointQueriesFindTheSheetThatHoldsThePoint) {
     std::int64_t count;
     const char* code;
   } cases[] = {
-      {500500, 3000500, 1, "100"}, {503500, 3003500, 1, "115"}, {501500, 3002500, 1, "109"},
-      {499999, 3000500, 0, ""},    {510000, 3010000, 0, ""},
+      {500500, 3000500, 1, "100"},
+      {503500, 3003500, 1, "115"},
+      {501500, 3002500, 1, "109"},
+      {499999, 3000500, 0, ""},
+      {510000, 3010000, 0, ""},
       {501000, 3000500, 2, "100"},  // on the edge between two sheets: both meet it
   };
   for (const auto& c : cases) {
@@ -199,7 +205,8 @@ TEST(Shapefile, PointQueriesFindTheSheetThatHoldsThePoint) {
   }
   EXPECT_EQ(QueryFeatures(cls, MakePoint(501000, 3000500), "", QueryLimit::All).features.size(), 2u);
   EXPECT_EQ(QueryFeatures(cls, MakePoint(501000, 3000500), "CODE = 101").count, 1);
-  EXPECT_EQ(QueryFeatures(cls, EnvelopePolygon({500100, 3000100, 502900, 3001900}), "NAME = '上海'").count, 3);
+  EXPECT_EQ(QueryFeatures(cls, EnvelopePolygon({500100, 3000100, 502900, 3001900}), "NAME = '上海'").count,
+            3);
 }
 
 TEST(Shapefile, ACursorIsNotDisturbedByQueries) {

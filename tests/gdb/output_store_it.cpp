@@ -5,10 +5,10 @@
 #include <gdal_priv.h>
 #include <ogrsf_frmts.h>
 
-#include <cmath>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <cmath>
 
 #include <algorithm>
 #include <filesystem>
@@ -38,7 +38,8 @@ struct Closer {
 using RawDataset = std::unique_ptr<GDALDataset, Closer>;
 
 RawDataset OpenRaw(const std::string& path) {
-  return RawDataset(GDALDataset::FromHandle(GDALOpenEx(path.c_str(), GDAL_OF_VECTOR, nullptr, nullptr, nullptr)));
+  return RawDataset(
+      GDALDataset::FromHandle(GDALOpenEx(path.c_str(), GDAL_OF_VECTOR, nullptr, nullptr, nullptr)));
 }
 
 std::string GdbDefinition(GDALDataset* ds, const std::string& layer) {
@@ -88,7 +89,8 @@ WrittenFrame WriteFrame(OutputWorkspace& ws, const std::string& name, const Spat
   buffer.add(40520000, 3375000, 40520000, 3380000, 1);
   buffer.add(40519900, 3374900, 40525100, 3374900, 2);
   buffer.add(MakeLine(40521000.12345, 3375000, 40521000.12345, 3375100), 3);
-  StoreFrameFeature(out.polygons, ExpandedEnvelopePolygon({40520000, 3375000, 40525000, 3380000}, 100), 100, feedback);
+  StoreFrameFeature(out.polygons, ExpandedEnvelopePolygon({40520000, 3375000, 40525000, 3380000}, 100), 100,
+                    feedback);
 
   FontDesc title = FontDesc::FromPixels("黑体", 67);
   title.weight = 700;
@@ -166,12 +168,18 @@ TEST_P(OutputStore, AFrameReadsBackThroughGdal) {
   const struct {
     const char* name;
     OGRFieldType type;
-  } fields[] = {{"TextString", OFTString},        {"FontName", OFTString},
-                {"FontSize", OFTReal},            {"Bold", OFTInteger},
-                {"Italic", OFTInteger},           {"Underline", OFTInteger},
-                {"HorizontalAlignment", OFTInteger}, {"VerticalAlignment", OFTInteger},
-                {"CharacterSpacing", OFTReal},    {"Angle", OFTReal},
-                {"AnnotationClassID", OFTInteger}, {"Color", OFTInteger}};
+  } fields[] = {{"TextString", OFTString},
+                {"FontName", OFTString},
+                {"FontSize", OFTReal},
+                {"Bold", OFTInteger},
+                {"Italic", OFTInteger},
+                {"Underline", OFTInteger},
+                {"HorizontalAlignment", OFTInteger},
+                {"VerticalAlignment", OFTInteger},
+                {"CharacterSpacing", OFTReal},
+                {"Angle", OFTReal},
+                {"AnnotationClassID", OFTInteger},
+                {"Color", OFTInteger}};
   for (const auto& f : fields) {
     const int i = anno->GetLayerDefn()->GetFieldIndex(f.name);
     ASSERT_GE(i, 0) << f.name;
@@ -299,10 +307,13 @@ TEST_P(OutputStore, ACoordinateOutsideTheDomainIsRefusedAndTheNextIsWritten) {
     FeatureClass anno = CreateFrameAnnotationClass(ws, "a_D", *dataset, 10000);
     AnnotationLayer layer = MakeFrameLayer(anno);
     // Domain: x 40514000..40531000, y 3369000..3386000.
-    EXPECT_TRUE(StoreFrameFeature(polygons, EnvelopePolygon({40514000, 3369000, 40531000, 3386000}), 1, feedback));
-    EXPECT_FALSE(StoreFrameFeature(polygons, EnvelopePolygon({40513999, 3370000, 40520000, 3380000}), 2, feedback));
+    EXPECT_TRUE(
+        StoreFrameFeature(polygons, EnvelopePolygon({40514000, 3369000, 40531000, 3386000}), 1, feedback));
+    EXPECT_FALSE(
+        StoreFrameFeature(polygons, EnvelopePolygon({40513999, 3370000, 40520000, 3380000}), 2, feedback));
     EXPECT_EQ(feedback.countOf("保存失败"), 1);
-    EXPECT_TRUE(StoreFrameFeature(polygons, EnvelopePolygon({40520000, 3370000, 40521000, 3371000}), 3, feedback));
+    EXPECT_TRUE(
+        StoreFrameFeature(polygons, EnvelopePolygon({40520000, 3370000, 40521000, 3371000}), 3, feedback));
 
     LineBuffer buffer(lines, feedback);
     EXPECT_TRUE(buffer.add(40520000, 3375000, 40520000, 3380000, 1));
@@ -362,9 +373,9 @@ TEST_P(OutputStore, AnnotationSystemFieldsAreNotOfferedAsAttributes) {
   const WrittenFrame frame = WriteFrame(ws, "N", FrameReference(), feedback);
   std::vector<std::string> fields;
   ListAttributeFields(frame.annotation, fields);
-  EXPECT_EQ(fields, (std::vector<std::string>{"OBJECTID", "TEXTSTRING", "FONTNAME", "FONTSIZE", "BOLD", "ITALIC",
-                                              "UNDERLINE", "HORIZONTALALIGNMENT", "VERTICALALIGNMENT",
-                                              "CHARACTERSPACING", "ANGLE", "COLOR"}));
+  EXPECT_EQ(fields, (std::vector<std::string>{"OBJECTID", "TEXTSTRING", "FONTNAME", "FONTSIZE", "BOLD",
+                                              "ITALIC", "UNDERLINE", "HORIZONTALALIGNMENT",
+                                              "VERTICALALIGNMENT", "CHARACTERSPACING", "ANGLE", "COLOR"}));
   fields.clear();
   ListAttributeFields(frame.lines, fields);
   EXPECT_EQ(fields, (std::vector<std::string>{"OBJECTID", "ID"}));
@@ -432,8 +443,7 @@ TEST_P(OutputStore, LinesDrawnBeforeAnErrorAreKept) {
     PlaceText("文字", FontDesc{}, 0, 40520000, 3375000, layer, 0, -1, {}, feedback);
     EXPECT_TRUE(layer.inBatch());
     throw RunError("绘制失败");
-  } catch (const RunError&) {
-  }
+  } catch (const RunError&) {}
   const OutputReader reader(path());
   ASSERT_EQ(reader.frames().size(), 1u);
   EXPECT_EQ(reader.lines(reader.frames()[0]).size(), 1u);
@@ -479,10 +489,14 @@ TEST(GeoPackageRecovery, TheReaderRollsAHotJournalBack) {
   test::TempDir dir;
   const std::string path = dir / "killed.gpkg";
   RecordingFeedback feedback;
-  { OutputWorkspace ws = CreateOutputWorkspace(path); WriteFrame(ws, "A", FrameReference(), feedback); }
+  {
+    OutputWorkspace ws = CreateOutputWorkspace(path);
+    WriteFrame(ws, "A", FrameReference(), feedback);
+  }
   const pid_t child = fork();
   if (child == 0) {
-    RawDataset ds(GDALDataset::FromHandle(GDALOpenEx(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE, nullptr, nullptr, nullptr)));
+    RawDataset ds(GDALDataset::FromHandle(
+        GDALOpenEx(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE, nullptr, nullptr, nullptr)));
     if (!ds || ds->StartTransaction() != OGRERR_NONE) _exit(1);
     OGRLayer* junk = ds->CreateLayer("junk", nullptr, wkbNone, nullptr);
     OGRFieldDefn text("t", OFTString);
@@ -522,12 +536,14 @@ TEST(GeoPackageCounters, EveryFrameClassKeepsItsAutoincrementCounter) {
   }
   RawDataset ds = OpenRaw(path);
   ASSERT_TRUE(ds);
-  OGRLayer* seq = ds->ExecuteSQL("SELECT name, CAST(seq AS INTEGER) FROM sqlite_sequence WHERE name NOT LIKE 'tarvik%'",
-                                 nullptr, "SQLITE");
+  OGRLayer* seq =
+      ds->ExecuteSQL("SELECT name, CAST(seq AS INTEGER) FROM sqlite_sequence WHERE name NOT LIKE 'tarvik%'",
+                     nullptr, "SQLITE");
   ASSERT_NE(seq, nullptr);
   std::map<std::string, std::int64_t> counters;
   while (OGRFeature* f = seq->GetNextFeature()) {
-    EXPECT_TRUE(counters.emplace(f->GetFieldAsString(0), f->GetFieldAsInteger64(1)).second) << f->GetFieldAsString(0);
+    EXPECT_TRUE(counters.emplace(f->GetFieldAsString(0), f->GetFieldAsInteger64(1)).second)
+        << f->GetFieldAsString(0);
     OGRFeature::DestroyFeature(f);
   }
   ds->ReleaseResultSet(seq);

@@ -65,7 +65,8 @@ TEST_P(SharedBatches, NeverHoldMoreThanTheirLimitAndKeepEveryFrame) {
 // A limit of frames cuts the batches of a fraction of a second; a limit of
 // no time makes every frame a batch of its own.
 INSTANTIATE_TEST_SUITE_P(Limits, SharedBatches,
-                         ::testing::Values(BatchCase{".gdb", {7, 3600}, 60, 7}, BatchCase{".gpkg", {7, 3600}, 60, 7},
+                         ::testing::Values(BatchCase{".gdb", {7, 3600}, 60, 7},
+                                           BatchCase{".gpkg", {7, 3600}, 60, 7},
                                            BatchCase{".gdb", {1000000, 0}, 12, 1},
                                            BatchCase{".gpkg", {1000000, 0}, 12, 1}));
 

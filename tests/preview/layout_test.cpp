@@ -107,8 +107,10 @@ TEST(GroundProjection, MetresPerDegreeOfTheEllipsoid) {
   // Lengths of one degree on WGS84 (published tables), metres.
   const struct {
     double latitude, perDegreeLongitude, perDegreeLatitude;
-  } cases[] = {
-      {0, 111319.491, 110574.272}, {15, 107550.4, 110649.2}, {45, 78846.8, 111131.7}, {60, 55800.0, 111412.2}};
+  } cases[] = {{0, 111319.491, 110574.272},
+               {15, 107550.4, 110649.2},
+               {45, 78846.8, 111131.7},
+               {60, 55800.0, 111412.2}};
   for (const auto& c : cases) {
     const auto p = GroundProjection::Geographic(c.latitude, 6378137, 298.257223563);
     EXPECT_NEAR(p.xScale(), c.perDegreeLongitude, 1.5) << c.latitude;
@@ -124,8 +126,10 @@ TEST(PreviewFonts, WindowsFacesFallBackToInstalledFacesOfTheirStyle) {
     const char* fallback;  // a family that must follow the face
     const char* generic;
   } cases[] = {
-      {"宋体", "AR PL UMing CN", "serif"},       {"SimSun", "AR PL UMing CN", "serif"},
-      {"仿宋_GB2312", "AR PL UMing CN", "serif"}, {"黑体", "WenQuanYi Zen Hei", "sans-serif"},
+      {"宋体", "AR PL UMing CN", "serif"},
+      {"SimSun", "AR PL UMing CN", "serif"},
+      {"仿宋_GB2312", "AR PL UMing CN", "serif"},
+      {"黑体", "WenQuanYi Zen Hei", "sans-serif"},
       {"Microsoft YaHei", "WenQuanYi Zen Hei", "sans-serif"},
   };
   for (const auto& c : cases) {
@@ -169,15 +173,29 @@ TEST(TextLayout, AlignmentPlacesTheBoxAroundTheAnchor) {
       const QRectF& b = t.box;
       ASSERT_GT(b.width(), 10);  // 13 characters of 10 pt
       switch (h) {
-        case H::Left: EXPECT_DOUBLE_EQ(b.left(), 0); break;
-        case H::Center: EXPECT_NEAR(b.left(), -b.right(), 1e-9); break;
-        case H::Right: EXPECT_NEAR(b.right(), 0, 1e-9); break;
+        case H::Left:
+          EXPECT_DOUBLE_EQ(b.left(), 0);
+          break;
+        case H::Center:
+          EXPECT_NEAR(b.left(), -b.right(), 1e-9);
+          break;
+        case H::Right:
+          EXPECT_NEAR(b.right(), 0, 1e-9);
+          break;
       }
       switch (v) {
-        case V::Top: EXPECT_DOUBLE_EQ(b.top(), 0); break;
-        case V::Center: EXPECT_NEAR(b.top(), -b.bottom(), 1e-9); break;
-        case V::Baseline: EXPECT_NEAR(t.lines[0].baseline, 0, 1e-9); break;
-        case V::Bottom: EXPECT_NEAR(b.bottom(), 0, 1e-9); break;
+        case V::Top:
+          EXPECT_DOUBLE_EQ(b.top(), 0);
+          break;
+        case V::Center:
+          EXPECT_NEAR(b.top(), -b.bottom(), 1e-9);
+          break;
+        case V::Baseline:
+          EXPECT_NEAR(t.lines[0].baseline, 0, 1e-9);
+          break;
+        case V::Bottom:
+          EXPECT_NEAR(b.bottom(), 0, 1e-9);
+          break;
       }
       // A 10 pt line is about 3.5 mm high.
       EXPECT_GT(b.height(), 3.0);
@@ -186,7 +204,8 @@ TEST(TextLayout, AlignmentPlacesTheBoxAroundTheAnchor) {
 }
 
 TEST(TextLayout, LineBreaksStackLinesDownward) {
-  const SceneText t = LayOutText("一\r\n二二\r\n三三三", Symbol(HorizontalAlignment::Right, VerticalAlignment::Bottom), {});
+  const SceneText t =
+      LayOutText("一\r\n二二\r\n三三三", Symbol(HorizontalAlignment::Right, VerticalAlignment::Bottom), {});
   ASSERT_EQ(t.lines.size(), 3u);
   EXPECT_EQ(t.lines[2].text, QString::fromUtf8("三三三"));
   const double step = t.lines[1].baseline - t.lines[0].baseline;
@@ -196,7 +215,8 @@ TEST(TextLayout, LineBreaksStackLinesDownward) {
   EXPECT_NEAR(t.lines[1].width, 2 * t.lines[0].width, 1e-6);
   EXPECT_NEAR(t.box.bottom(), 0, 1e-9);
   // A trailing line break adds no line; blanks at a line's end count.
-  EXPECT_EQ(LayOutText("甲\r\n", Symbol(HorizontalAlignment::Left, VerticalAlignment::Top), {}).lines.size(), 1u);
+  EXPECT_EQ(LayOutText("甲\r\n", Symbol(HorizontalAlignment::Left, VerticalAlignment::Top), {}).lines.size(),
+            1u);
   EXPECT_GT(LayOutText("甲   ", Symbol(HorizontalAlignment::Left, VerticalAlignment::Top), {}).box.width(),
             LayOutText("甲", Symbol(HorizontalAlignment::Left, VerticalAlignment::Top), {}).box.width());
 }

@@ -12,7 +12,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
 
 TEST(PreviewCli, DrawsTheOnlyFrameWithoutItsName) {
   TempDir dir;
@@ -80,8 +82,8 @@ TEST(PreviewCli, IndexRunPreviewsItsFirstFrame) {
   const std::string svg = ReadFile(dir / "first.svg");
   EXPECT_TRUE(Contains(svg, "<title>E45G09"));  // one of the index's sheets
 
-  const CliResult bad = RunCli({"area", dir / "i.shp", "-o", dir / "a.gpkg", "--name-template", "[TFH]",
-                                "--preview", dir / "x.bmp"});
+  const CliResult bad = RunCli(
+      {"area", dir / "i.shp", "-o", dir / "a.gpkg", "--name-template", "[TFH]", "--preview", dir / "x.bmp"});
   EXPECT_EQ(bad.exitCode, 2);
   EXPECT_FALSE(fs::exists(dir / "a.gpkg"));
 }

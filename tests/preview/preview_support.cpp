@@ -19,8 +19,9 @@ TFrameSettings NoteOnlySettings(bool geographic) {
   s.edtmian1.clear();
   s.edtscale.clear();
   // Five lines of 10 pt, as notes of data sources and dates run.
-  s.molb = "采用2003年11月SPOT2.5米全色数据及10米多光谱影像融合数据。\r\n2009年7月制作。\r\n[坐标系]。\r\n"
-           "1985国家高程基准。\r\nyyyy年mm月dd日";
+  s.molb =
+      "采用2003年11月SPOT2.5米全色数据及10米多光谱影像融合数据。\r\n2009年7月制作。\r\n[坐标系]。\r\n"
+      "1985国家高程基准。\r\nyyyy年mm月dd日";
   s.morb.clear();
   s.edtru.clear();
   s.edtmapTitle.clear();

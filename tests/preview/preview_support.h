@@ -36,7 +36,7 @@ struct PageMap {
 
   bool geographic;
   double dpi;
-  double xScale = 1, yScale = 1;  // metres per stored unit
+  double xScale = 1, yScale = 1;                  // metres per stored unit
   double eMin = 0, eMax = 0, nMin = 0, nMax = 0;  // ground extent of lines and polygons
 };
 

@@ -80,7 +80,8 @@ TEST_P(RenderIt, PageFrameLinesHatchAndLeftAlignedNote) {
     for (const auto& path : f.parts)
       for (std::size_t i = 0; i + 1 < path.size(); ++i)
         for (const double t : {0.2, 0.5, 0.8}) {
-          const XY p{path[i].x + t * (path[i + 1].x - path[i].x), path[i].y + t * (path[i + 1].y - path[i].y)};
+          const XY p{path[i].x + t * (path[i + 1].x - path[i].x),
+                     path[i].y + t * (path[i + 1].y - path[i].y)};
           const QPointF at = page.pixel(p);
           if (id == 2) {
             EXPECT_LT(Darkest(r.image, at, 0), 60) << "outer frame at " << at.x() << "," << at.y();
@@ -101,7 +102,8 @@ TEST_P(RenderIt, PageFrameLinesHatchAndLeftAlignedNote) {
         for (const auto& path : f.parts)
           if (path.size() == 2 && std::fabs(path[0].y - path[1].y) > std::fabs(path[0].x - path[1].x)) {
             const XY mid{(path[0].x + path[1].x) / 2, (path[0].y + path[1].y) / 2};
-            if (mid.x < best.x && (id == 2 || std::fabs(path[0].y - path[1].y) > (page.nMax - page.nMin) / page.yScale / 2))
+            if (mid.x < best.x &&
+                (id == 2 || std::fabs(path[0].y - path[1].y) > (page.nMax - page.nMin) / page.yScale / 2))
               best = mid;
           }
     return page.pixel(best);
@@ -114,12 +116,13 @@ TEST_P(RenderIt, PageFrameLinesHatchAndLeftAlignedNote) {
   // The centre cell of the adjacent-sheet table is hatched: a mix of dark
   // lines and white between them.
   const auto& polys = r.read.layers.at("p_" + kSheet).features;
-  const auto hatched = std::find_if(polys.begin(), polys.end(), [](const ReadFeature& f) { return f.id() == 1; });
+  const auto hatched =
+      std::find_if(polys.begin(), polys.end(), [](const ReadFeature& f) { return f.id() == 1; });
   ASSERT_NE(hatched, polys.end());
   QRectF cell;
   for (const XY& p : hatched->parts.at(0)) cell |= QRectF(page.pixel(p), QSizeF(0.001, 0.001));
-  const QRectF inside = cell.adjusted(cell.width() * 0.15, cell.height() * 0.15, -cell.width() * 0.15,
-                                      -cell.height() * 0.15);
+  const QRectF inside =
+      cell.adjusted(cell.width() * 0.15, cell.height() * 0.15, -cell.width() * 0.15, -cell.height() * 0.15);
   const double area = inside.width() * inside.height();
   EXPECT_GT(CountDark(r.image, inside), area * 0.15);
   EXPECT_GT(CountLight(r.image, inside), area * 0.15);
@@ -215,8 +218,10 @@ TEST(RenderIt, BandIsBlackMaskIsWhiteWithAGreyOutline) {
   const std::string path = dir / "kinds.gpkg";
   const double e0 = 500000, n0 = 3000000;  // a 1 km square at 1:10 000: 100 mm
   const auto square = [&](double inset) {
-    return std::vector<Point2>{{e0 + inset, n0 + inset}, {e0 + 1000 - inset, n0 + inset},
-                               {e0 + 1000 - inset, n0 + 1000 - inset}, {e0 + inset, n0 + 1000 - inset},
+    return std::vector<Point2>{{e0 + inset, n0 + inset},
+                               {e0 + 1000 - inset, n0 + inset},
+                               {e0 + 1000 - inset, n0 + 1000 - inset},
+                               {e0 + inset, n0 + 1000 - inset},
                                {e0 + inset, n0 + inset}};
   };
   {
@@ -274,7 +279,8 @@ TEST(RenderIt, RefusalsNameTheProblem) {
       RenderFrame(c.store, c.frame, dir / c.image, c.dpi);
       ADD_FAILURE() << "no error for " << c.frame << " " << c.image << " " << c.dpi;
     } catch (const RunError& e) {
-      for (const auto& part : c.message) EXPECT_NE(std::string(e.what()).find(part), std::string::npos) << e.what();
+      for (const auto& part : c.message)
+        EXPECT_NE(std::string(e.what()).find(part), std::string::npos) << e.what();
     }
   }
   EXPECT_EQ(RenderFrame(two, "E45G095067", dir / "b.png", 30).frame, "E45G095067");

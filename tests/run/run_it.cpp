@@ -55,9 +55,10 @@ bool HasNote(const RunPlan& plan, const std::string& piece) {
 
 TEST(RunPlan, DecidesWhatTheRequestLeavesOpen) {
   test::TempDir dir;
-  MakeIndex({"--scale", "50000", "--bbox", "116.1", "39.1", "116.4", "39.2", "--datum", "cgcs2000", "-o", dir / "50k.shp"});
-  MakeIndex({"--scale", "10000", "--bbox", "89.0", "39.0", "89.1", "39.05", "--datum", "cgcs2000", "--geographic",
-             "-o", dir / "geo.shp"});
+  MakeIndex({"--scale", "50000", "--bbox", "116.1", "39.1", "116.4", "39.2", "--datum", "cgcs2000", "-o",
+             dir / "50k.shp"});
+  MakeIndex({"--scale", "10000", "--bbox", "89.0", "39.0", "89.1", "39.05", "--datum", "cgcs2000",
+             "--geographic", "-o", dir / "geo.shp"});
   struct Case {
     const char* what;
     std::function<RunRequest()> request;
@@ -87,8 +88,8 @@ TEST(RunPlan, DecidesWhatTheRequestLeavesOpen) {
          return r;
        },
        88, 10000, ""},
-      {"an index's numbers name its scale",
-       [&] { return IndexRequest(dir / "50k.shp", dir / "a.gpkg"); }, 117, 50000, "按图幅号为1:5万"},
+      {"an index's numbers name its scale", [&] { return IndexRequest(dir / "50k.shp", dir / "a.gpkg"); },
+       117, 50000, "按图幅号为1:5万"},
       {"an index's sheet size names it without numbers",
        [&] {
          RunRequest r = IndexRequest(dir / "50k.shp", dir / "a.gpkg");
@@ -113,7 +114,8 @@ TEST(RunPlan, DecidesWhatTheRequestLeavesOpen) {
 
 TEST(RunPlan, RefusesBeforeTheOutputIsTouched) {
   test::TempDir dir;
-  MakeIndex({"--scale", "50000", "--bbox", "116.1", "39.1", "116.4", "39.2", "--datum", "cgcs2000", "-o", dir / "50k.shp"});
+  MakeIndex({"--scale", "50000", "--bbox", "116.1", "39.1", "116.4", "39.2", "--datum", "cgcs2000", "-o",
+             dir / "50k.shp"});
   test::WriteTestShapefile(dir / "bare.shp", 0, {"NAME"},
                            {{{{"NAME", "a"}}, {test::Rectangle(400000, 4300000, 410000, 4310000)}}});
   RecordingFeedback quiet;
@@ -134,7 +136,8 @@ TEST(RunPlan, RefusesBeforeTheOutputIsTouched) {
          return r;
        },
        "请把比例尺设为50000"},
-      {"an input without a system, not described", [&] {
+      {"an input without a system, not described",
+       [&] {
          RunRequest r;
          r.mode = CreationMode::PolygonFile;
          r.inputPath = dir / "bare.shp";
@@ -150,7 +153,8 @@ TEST(RunPlan, RefusesBeforeTheOutputIsTouched) {
          return r;
        },
        "不含经纬度"},
-      {"an output another run writes", [&] { return SheetRequest("J-50-5", dir / "held.gdb"); }, "正在被另一个程序写入"},
+      {"an output another run writes", [&] { return SheetRequest("J-50-5", dir / "held.gdb"); },
+       "正在被另一个程序写入"},
       {"frames added to a File Geodatabase",
        [&] {
          RunRequest r = SheetRequest("J-50-5", dir / "free.gdb");
@@ -254,7 +258,8 @@ TEST(RunPlan, ReachIsJudgedSheetBySheet) {
       EXPECT_NE(text.find("个与中央经线 " + std::to_string(c.meridian)), std::string::npos) << text;
       // Ten named, the rest counted; each named one out of reach.
       int named = 0;
-      for (std::size_t at = text.find("TFH="); at != std::string::npos; at = text.find("TFH=", at + 1), ++named)
+      for (std::size_t at = text.find("TFH="); at != std::string::npos;
+           at = text.find("TFH=", at + 1), ++named)
         EXPECT_EQ(c.columnsOut.count(text.substr(at + 4 + 7, 3)), 1u) << text.substr(at, 14);
       EXPECT_EQ(named, 10);
       EXPECT_NE(text.find("……"), std::string::npos) << text;
@@ -296,10 +301,12 @@ TEST(RunPlan, AdvisesTheSharedLayoutBeforeAVeryLongPerFrameRun) {
 
 TEST(RunExecute, AStoppedRunKeepsItsFramesAndItsProject) {
   test::TempDir dir;
-  MakeIndex({"--scale", "10000", "--bbox", "116", "39", "116.25", "39.1", "--datum", "cgcs2000", "-o", dir / "i.shp"});
+  MakeIndex({"--scale", "10000", "--bbox", "116", "39", "116.25", "39.1", "--datum", "cgcs2000", "-o",
+             dir / "i.shp"});
   RecordingFeedback person;
   person.abortDuringStep = 2;  // confirmed during the second step: the third sheet is the last
-  const RunResult result = ExecuteRun(PlanRun(IndexRequest(dir / "i.shp", dir / "i.gpkg")), ExistingOutput::Refuse, person);
+  const RunResult result =
+      ExecuteRun(PlanRun(IndexRequest(dir / "i.shp", dir / "i.gpkg")), ExistingOutput::Refuse, person);
   EXPECT_TRUE(result.stopped);
   ASSERT_EQ(result.frames.size(), 3u);
   EXPECT_EQ(result.project, (dir.path() / "i.gpkg.qgs").string());

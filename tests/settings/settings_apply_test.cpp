@@ -17,8 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const ControlRecord* FindRecord(const SettingsDocument& doc, std::string_view form,
-                                std::string_view name) {
+const ControlRecord* FindRecord(const SettingsDocument& doc, std::string_view form, std::string_view name) {
   const FormSettings* f = doc.findForm(form);
   if (!f) return nullptr;
   for (const auto& r : f->records)
@@ -190,11 +189,10 @@ TEST(SettingsApply, FontsByButtonName) {
 
 TEST(SettingsApply, UpdatingADocumentKeepsTheWindowsOtherControls) {
   SettingsDocument doc;
-  doc.forms.push_back({"frmtarvik",
-                       {{"edtMapNO", "Text", "J-50-5"},
-                        {"GB8054", "itemindex", "2"},
-                        {"gb8054", "itemindex", "1"}},
-                       {}});
+  doc.forms.push_back(
+      {"frmtarvik",
+       {{"edtMapNO", "Text", "J-50-5"}, {"GB8054", "itemindex", "2"}, {"gb8054", "itemindex", "1"}},
+       {}});
   UpdateSettingsDocument(doc, TFrameSettings{});
   ASSERT_EQ(doc.forms.size(), 2u);
   const auto& records = doc.forms[0].records;
@@ -297,8 +295,7 @@ TEST(SettingsPath, BesideTheProgramOrInTheUsersConfiguration) {
   };
   for (const auto& c : cases)
     EXPECT_EQ(SettingsFilePath("/opt/tarvik/bin/tarvik", c.env), fs::path(c.expected));
-  EXPECT_EQ(SettingsFilePath("C/tools/frame.exe", SettingsPathEnvironment{}),
-            fs::path("C/tools/frame.set"));
+  EXPECT_EQ(SettingsFilePath("C/tools/frame.exe", SettingsPathEnvironment{}), fs::path("C/tools/frame.set"));
 
   test::TempDir dir;
   EXPECT_EQ(SettingsFilePath(dir.path() / "tarvik"), dir.path() / "tarvik.set");

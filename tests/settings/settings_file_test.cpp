@@ -23,12 +23,12 @@ const std::string kBars = "400D9E7126E8B45B400D9E7126E8B45B400D9E7126";
 
 // Font record: 黑体, 16 px, bold, italic, red, GB2312.
 std::string HandFont() {
-  std::string f("\x3C\0\0\0", 4);                  // S = 60
-  f += std::string("\xFF\0\0\0", 4);               // colour 0x000000FF
-  f += std::string("\xF0\xFF\xFF\xFF", 4);         // height -16
-  f += std::string(12, '\0');                      // width, escapement, orientation
-  f += std::string("\xBC\x02\0\0", 4);             // weight 700
-  f += std::string("\x01\0\0\x86\0\0\0\0", 8);     // italic ... charset 134 ...
+  std::string f("\x3C\0\0\0", 4);                   // S = 60
+  f += std::string("\xFF\0\0\0", 4);                // colour 0x000000FF
+  f += std::string("\xF0\xFF\xFF\xFF", 4);          // height -16
+  f += std::string(12, '\0');                       // width, escapement, orientation
+  f += std::string("\xBC\x02\0\0", 4);              // weight 700
+  f += std::string("\x01\0\0\x86\0\0\0\0", 8);      // italic ... charset 134 ...
   f += "\xBA\xDA\xCC\xE5" + std::string(28, '\0');  // 黑体 in GBK
   return f;
 }
@@ -36,8 +36,8 @@ std::string HandFont() {
 // Frmset: senw,Value,95; edtmian,Text,测试; font btn4j.
 std::string HandFile() {
   return Rec(kStars) + Rec("7A038F7E3FE0") + Rec("4F148C7A76C2A94B4914CE346F") +
-         Rec("5915966033F5A60B68149A7976262AEDE8") + Rec(kHyphens) + Rec("5E058C3930") +
-         HandFont() + Rec(kHyphens) + Rec(kBars);
+         Rec("5915966033F5A60B68149A7976262AEDE8") + Rec(kHyphens) + Rec("5E058C3930") + HandFont() +
+         Rec(kHyphens) + Rec(kBars);
 }
 
 FontDesc HandFontDesc() {
@@ -50,9 +50,8 @@ FontDesc HandFontDesc() {
 
 SettingsDocument HandDocument() {
   SettingsDocument doc;
-  doc.forms.push_back({"Frmset",
-                       {{"senw", "Value", "95"}, {"edtmian", "Text", "测试"}},
-                       {{"btn4j", HandFontDesc()}}});
+  doc.forms.push_back(
+      {"Frmset", {{"senw", "Value", "95"}, {"edtmian", "Text", "测试"}}, {{"btn4j", HandFontDesc()}}});
   return doc;
 }
 
@@ -125,10 +124,10 @@ TEST(VeskStream, DocumentsRoundTrip) {
                         {"", "", ""},
                         {"edtFile", "Text", "/data/图幅😀.shp"}},
                        {}});
-  doc.forms.push_back({"Frmset",
-                       {{"morb", "lines", "a<Br>b<Br>c<Br>"}},
-                       {{"btn4j", styled}, {"btnDFont", std::nullopt}, {"btnXFont", korean},
-                        {"btnleft", longFace}}});
+  doc.forms.push_back(
+      {"Frmset",
+       {{"morb", "lines", "a<Br>b<Br>c<Br>"}},
+       {{"btn4j", styled}, {"btnDFont", std::nullopt}, {"btnXFont", korean}, {"btnleft", longFace}}});
   const auto read = ReadSettingsDocument(WriteSettingsDocument(doc));
   EXPECT_FALSE(read.damaged);
   EXPECT_TRUE(read.problems.empty());
@@ -267,10 +266,8 @@ TEST(RecordValues, LinesCombosAndRecords) {
     const char* value;
     ComboValue combo;
   } combos[] = {
-      {"1^A<Br>B<Br>", {1, {"A", "B"}}},
-      {"A<Br>B<Br>", {0, {"A", "B"}}},
-      {"x^A<Br>", {0, {"A"}}},
-      {"0^", {0, {}}},
+      {"1^A<Br>B<Br>", {1, {"A", "B"}}}, {"A<Br>B<Br>", {0, {"A", "B"}}},
+      {"x^A<Br>", {0, {"A"}}},           {"0^", {0, {}}},
       {"2^a^b<Br>", {2, {"a^b"}}},
   };
   for (const auto& c : combos) EXPECT_EQ(ParseComboValue(c.value), c.combo) << c.value;

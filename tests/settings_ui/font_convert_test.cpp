@@ -19,8 +19,8 @@ TEST(FontConvert, PixelHeightsBecomePointSizesHalvesAwayFromZero) {
     std::int32_t height;
     int points;
   };
-  for (const Case& c : {Case{-67, 50}, Case{-13, 10}, Case{-8, 6}, Case{-11, 8}, Case{-37, 28},
-                        Case{-2, 2}, Case{-10, 8}, Case{20, 15}}) {
+  for (const Case& c : {Case{-67, 50}, Case{-13, 10}, Case{-8, 6}, Case{-11, 8}, Case{-37, 28}, Case{-2, 2},
+                        Case{-10, 8}, Case{20, 15}}) {
     EXPECT_EQ(ToQFont(Font("宋体", c.height)).pointSize(), c.points) << c.height;
   }
 }
@@ -52,8 +52,8 @@ TEST(FontConvert, UnchangedFontsComeBackWhole) {
   odd.escapement = 900;
   odd.orientation = 900;
   odd.color = 0x00123456;
-  for (const FontDesc& f : {Font("宋体", -67), Font("宋体", -66), Font("黑体", 20, 700), odd,
-                            Font("宋体", 0)})
+  for (const FontDesc& f :
+       {Font("宋体", -67), Font("宋体", -66), Font("黑体", 20, 700), odd, Font("宋体", 0)})
     EXPECT_EQ(FromQFont(ToQFont(f), f), f) << f.face << " " << f.height;
 }
 

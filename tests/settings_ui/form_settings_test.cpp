@@ -14,13 +14,13 @@
 #include <QTextEdit>
 
 #include "common/error.h"
+#include "settings/settings_apply.h"
+#include "settings/settings_file.h"
 #include "settings_ui/control_widgets.h"
 #include "settings_ui/font_button.h"
 #include "settings_ui/form_settings.h"
 #include "settings_ui/pascoverset.h"
 #include "settings_ui/radio_group.h"
-#include "settings/settings_apply.h"
-#include "settings/settings_file.h"
 #include "settings_ui_support.h"
 #include "support/test_support.h"
 
@@ -152,12 +152,10 @@ struct ComboCase {
 
 TEST(FormSettings, ComboRecordsWithAndWithoutIndex) {
   MainStandIn main;
-  for (const ComboCase& c : {ComboCase{"1^A<Br>B<Br>", {"A", "B"}, 1},
-                             ComboCase{"A<Br>B<Br>", {"A", "B"}, 0},
+  for (const ComboCase& c : {ComboCase{"1^A<Br>B<Br>", {"A", "B"}, 1}, ComboCase{"A<Br>B<Br>", {"A", "B"}, 0},
                              ComboCase{"x^A<br>B<BR>", {"A", "B"}, 0},
                              ComboCase{"0^3度分带法<Br>6度分带法<Br>", {U("3度分带法"), U("6度分带法")}, 0},
-                             ComboCase{"5^A<Br>", {"A"}, -1},
-                             ComboCase{"1^", {}, -1}}) {
+                             ComboCase{"5^A<Br>", {"A"}, -1}, ComboCase{"1^", {}, -1}}) {
     FormSettings form{"FrmTarvik", {{"CBFDF", "Items", c.value}}, {}};
     EXPECT_TRUE(ApplyFormSettings(form, main).empty()) << c.value;
     QStringList items;

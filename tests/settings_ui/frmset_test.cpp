@@ -6,13 +6,13 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLabel>
 #include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QSpinBox>
-#include <QKeyEvent>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -59,13 +59,13 @@ TEST(Frmset, FormPagesAndCaptions) {
   EXPECT_EQ(dialog.windowTitle(), U("参数设置(距离单位为0.1毫米)"));
   QTabWidget* pages = Child<QTabWidget>(dialog, "PageControl1");
   ASSERT_NE(pages, nullptr);
-  const char* captions[] = {"基本信息", "四周标注", "图廓信息", "网格信息",
+  const char* captions[] = {"基本信息",     "四周标注", "图廓信息",  "网格信息",
                             "接合图表信息", "比例尺条", "页边距设置"};
   ASSERT_EQ(pages->count(), 7);
   for (int i = 0; i < 7; ++i) EXPECT_EQ(pages->tabText(i), U(captions[i]));
   for (const char* title : {"经纬差", "网格标注字体大小设置", "相对内图廓左上角的位置(单位0.1毫米)",
-                            "大小尺寸(单位0.1毫米)", "是否标注比例尺条", "主标题", "副标题1",
-                            "副标题2", "地图下边中部", "右下角", "右上角", "左边单位信息", "左下角"}) {
+                            "大小尺寸(单位0.1毫米)", "是否标注比例尺条", "主标题", "副标题1", "副标题2",
+                            "地图下边中部", "右下角", "右上角", "左边单位信息", "左下角"}) {
     bool found = false;
     for (QGroupBox* g : dialog.findChildren<QGroupBox*>()) found = found || g->title() == U(title);
     EXPECT_TRUE(found) << title;
@@ -78,10 +78,10 @@ TEST(Frmset, FormPagesAndCaptions) {
 // tag; the page margins are there too, with their own defaults.
 TEST(Frmset, EveryControlWithKindItemsRangeAndTag) {
   const std::set<std::string> tagged = {
-      "seMain", "semian1", "semian2", "sescale", "serb", "seru", "seMapTitleTop", "semapTitler",
-      "seleft", "selb", "sentod", "senw", "seoutw", "Seinterval", "SeLineLength", "seJd", "sewd",
-      "sejwcrosslen", "SeX", "SeY", "SEW", "SeH", "seScaleBarlen", "sescalebarkd",
-      "seScaleBarHeight"};
+      "seMain",       "semian1",       "semian2",      "sescale",         "serb", "seru",   "seMapTitleTop",
+      "semapTitler",  "seleft",        "selb",         "sentod",          "senw", "seoutw", "Seinterval",
+      "SeLineLength", "seJd",          "sewd",         "sejwcrosslen",    "SeX",  "SeY",    "SEW",
+      "SeH",          "seScaleBarlen", "sescalebarkd", "seScaleBarHeight"};
   TFrmset dialog;
   int fonts = 0;
   for (const ControlEntry& e : ControlTable()) {
@@ -131,8 +131,8 @@ TEST(Frmset, EveryControlWithKindItemsRangeAndTag) {
     const char* name;
     int value;
   };
-  for (const Margin& m : {Margin{"SeTopMage", 400}, Margin{"SeBottomMage", 400},
-                          Margin{"SeLeftMage", 500}, Margin{"SeRightMage", 500}}) {
+  for (const Margin& m : {Margin{"SeTopMage", 400}, Margin{"SeBottomMage", 400}, Margin{"SeLeftMage", 500},
+                          Margin{"SeRightMage", 500}}) {
     QSpinBox* spin = Child<QSpinBox>(dialog, m.name);
     ASSERT_NE(spin, nullptr) << m.name;
     EXPECT_EQ(spin->value(), m.value);
@@ -156,8 +156,7 @@ TEST(Frmset, NoCaptionIsCutOnAnyPage) {
       QApplication::processEvents();
       for (QWidget* w : shown->findChildren<QWidget*>()) {
         if (!w->isVisible()) continue;
-        if (!qobject_cast<QLabel*>(w) && !qobject_cast<QAbstractButton*>(w) &&
-            !qobject_cast<QGroupBox*>(w))
+        if (!qobject_cast<QLabel*>(w) && !qobject_cast<QAbstractButton*>(w) && !qobject_cast<QGroupBox*>(w))
           continue;
         const QSize need = w->minimumSizeHint();
         EXPECT_GE(w->width(), need.width()) << page << " " << w->objectName().toStdString();
@@ -204,12 +203,10 @@ struct GridCase {
 TEST(Frmset, GridTypeShowsItsGroups) {
   TFrmset dialog;
   TRadioGroup* rgGrid = Child<TRadioGroup>(dialog, "rgGrid");
-  for (const GridCase& c : {GridCase{0, false, false, false, false, false},
-                            GridCase{1, false, true, false, true, false},
-                            GridCase{2, false, true, true, true, false},
-                            GridCase{3, true, true, false, false, false},
-                            GridCase{4, true, true, false, false, true},
-                            GridCase{1, false, true, false, true, false}}) {
+  for (const GridCase& c :
+       {GridCase{0, false, false, false, false, false}, GridCase{1, false, true, false, true, false},
+        GridCase{2, false, true, true, true, false}, GridCase{3, true, true, false, false, false},
+        GridCase{4, true, true, false, false, true}, GridCase{1, false, true, false, true, false}}) {
     rgGrid->button(c.g)->click();  // as a person chooses it
     EXPECT_EQ(!Child<QWidget>(dialog, "gbJwc")->isHidden(), c.graticule) << c.g;
     EXPECT_EQ(!Child<QWidget>(dialog, "gbGridFont")->isHidden(), c.fonts) << c.g;

@@ -21,8 +21,7 @@ int main(int argc, char** argv) {
   const QDir dir(QString::fromLocal8Bit(argv[1]));
   tarvik::TFrmset dialog;
   dialog.setSaveAllSettings([] {});
-  if (argc > 2)
-    dialog.findChild<tarvik::TRadioGroup*>("rgGrid")->setItemIndex(QString(argv[2]).toInt());
+  if (argc > 2) dialog.findChild<tarvik::TRadioGroup*>("rgGrid")->setItemIndex(QString(argv[2]).toInt());
   dialog.show();
   app.processEvents();
   for (int i = 0; i < dialog.pageControl()->count(); ++i) {

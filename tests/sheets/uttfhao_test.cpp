@@ -62,7 +62,8 @@ TEST(ReadMapNo, WrongNumbersAreRefusedWithTheirReason) {
   EXPECT_EQ(ReadMapNo("J-50").number, ReadMapNo("J50").number);
   RecordingFeedback fb;
   EXPECT_FALSE(DecodeMapNo("J50G097001", fb).has_value());
-  EXPECT_EQ(fb.messages, std::vector<std::string>{"输入的J50G097001,错误的图幅号：第5～7位应为行号001～096（1:1万）"});
+  EXPECT_EQ(fb.messages,
+            std::vector<std::string>{"输入的J50G097001,错误的图幅号：第5～7位应为行号001～096（1:1万）"});
   EXPECT_FALSE(DecodeMapNo("   ", fb).has_value());
   EXPECT_EQ(fb.messages.size(), 1u);  // a blank number fails silently
 }

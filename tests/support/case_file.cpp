@@ -22,8 +22,7 @@ long double Term(const std::string& t, const std::string& where) {
         if (used == d.size() && den != 0) return n / den;
       }
     }
-  } catch (const std::exception&) {
-  }
+  } catch (const std::exception&) {}
   throw std::runtime_error(where + ": not a number: " + t);
 }
 

@@ -10,8 +10,8 @@
 namespace tarvik::test {
 
 struct CaseLine {
-  std::string where;                // "NAME.cases:LINE", for SCOPED_TRACE
-  std::vector<std::string> fields;  // the line's fields in order
+  std::string where;                        // "NAME.cases:LINE", for SCOPED_TRACE
+  std::vector<std::string> fields;          // the line's fields in order
   long double number(std::size_t i) const;  // field i as a number (throws when it is none)
 };
 

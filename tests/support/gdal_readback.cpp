@@ -42,8 +42,7 @@ void CollectParts(const OGRGeometry* g, ReadFeature& f) {
 ReadStore ReadWithGdal(const std::string& path) {
   GDALAllRegister();
   ReadStore store;
-  std::unique_ptr<GDALDataset> ds(
-      GDALDataset::Open(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY));
+  std::unique_ptr<GDALDataset> ds(GDALDataset::Open(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY));
   if (!ds) {
     ADD_FAILURE() << "GDAL cannot open " << path;
     return store;

@@ -151,8 +151,7 @@ void CliProcess::signal(int sig) const {
 }
 
 int CliProcess::finish() {
-  while (readMore()) {
-  }
+  while (readMore()) {}
   int status = 0;
   if (pid_ > 0) waitpid(pid_, &status, 0);
   pid_ = -1;

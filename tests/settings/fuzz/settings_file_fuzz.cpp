@@ -30,8 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // Settings rebuilt into a document load back to the same settings.
   TFrameSettings back;
-  ApplySettingsDocument(ReadSettingsDocument(WriteSettingsDocument(
-                            BuildSettingsDocument(settings))).document,
+  ApplySettingsDocument(ReadSettingsDocument(WriteSettingsDocument(BuildSettingsDocument(settings))).document,
                         back);
   // The scale is written back with 15 significant digits.
   back.ScaleFactor = settings.ScaleFactor;
