@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "bare_shared_layers.h"
 #include "bench_support.h"
 #include "coords/utBJ54Xian80.h"
 #include "deliver/qgis_project.h"
@@ -88,32 +89,6 @@ int Draw(const std::string& index, std::unique_ptr<tarvik::FrameStore> store) {
 }
 
 // ---- the bare write, frame by frame as the engine draws ----------------
-
-OGRLayer* NewLayer(GDALDataset* ds, bool gpkg, const char* name, OGRwkbGeometryType type,
-                   const tarvik::SpatialReference& ref) {
-  char** o = nullptr;
-  o = CSLSetNameValue(o, "GEOMETRY_NAME", "Shape");
-  o = CSLSetNameValue(o, "FID", "OBJECTID");
-  if (gpkg) {
-    o = CSLSetNameValue(o, "SPATIAL_INDEX", "NO");
-  } else {
-    const auto& d = ref.domain();
-    o = CSLSetNameValue(o, "FEATURE_DATASET", "yframes");
-    o = CSLSetNameValue(o, "XORIGIN", std::to_string(d.xMin).c_str());
-    o = CSLSetNameValue(o, "YORIGIN", std::to_string(d.yMin).c_str());
-    o = CSLSetNameValue(o, "XYSCALE", "10000");
-    o = CSLSetNameValue(o, "XYTOLERANCE", "0.001");
-  }
-  OGRLayer* layer = ds->CreateLayer(name, const_cast<OGRSpatialReference*>(ref.ogr()), type, o);
-  CSLDestroy(o);
-  return layer;
-}
-
-void AddField(OGRLayer* layer, const char* name, OGRFieldType type, OGRFieldSubType sub = OFSTNone) {
-  OGRFieldDefn f(name, type);
-  f.SetSubType(sub);
-  layer->CreateField(&f);
-}
 
 class BareStore : public tarvik::InMemoryFrameStore, public tarvik::FrameSink {
  public:
@@ -200,23 +175,11 @@ class BareStore : public tarvik::InMemoryFrameStore, public tarvik::FrameSink {
   void open(const tarvik::SpatialReference& frameRef) {
     tarvik::SpatialReference ref = frameRef;
     ref.setDomain(500000 - 1e6, 500000 + 1e6, -1e6, 1e7);
-    L_ = NewLayer(ds_, gpkg_, "L_frames", wkbLineString, ref);
-    P_ = NewLayer(ds_, gpkg_, "p_frames", wkbPolygon, ref);
-    A_ = NewLayer(ds_, gpkg_, "a_frames", wkbPoint, ref);
-    for (OGRLayer* layer : {L_, P_}) AddField(layer, "ID", OFTInteger);
-    for (const char* n : {"TextString", "FontName"}) AddField(A_, n, OFTString);
-    AddField(A_, "FontSize", OFTReal);
-    for (const char* n : {"Bold", "Italic", "Underline", "HorizontalAlignment", "VerticalAlignment"})
-      AddField(A_, n, OFTInteger, OFSTInt16);
-    for (const char* n : {"CharacterSpacing", "Angle"}) AddField(A_, n, OFTReal);
-    for (const char* n : {"AnnotationClassID", "Color"}) AddField(A_, n, OFTInteger);
-    for (OGRLayer* layer : {L_, P_, A_}) AddField(layer, "FrameName", OFTString);
-    char** o = gpkg_ ? CSLSetNameValue(nullptr, "FID", "OBJECTID") : nullptr;
-    C_ = ds_->CreateLayer("tarvik_frames", nullptr, wkbNone, o);
-    CSLDestroy(o);
-    for (const char* n : {"frame", "dataset", "item", "kind"}) AddField(C_, n, OFTString);
-    for (const char* n : {"reference_scale", "extent_xmin", "extent_ymin", "extent_xmax", "extent_ymax"})
-      AddField(C_, n, OFTReal);
+    const bench::BareSharedLayers layers = bench::CreateBareSharedLayers(ds_, gpkg_, ref);
+    L_ = layers.lines;
+    P_ = layers.polygons;
+    A_ = layers.texts;
+    C_ = layers.catalog;
     fl_ = OGRFeature::CreateFeature(L_->GetLayerDefn());
     fp_ = OGRFeature::CreateFeature(P_->GetLayerDefn());
     fa_ = OGRFeature::CreateFeature(A_->GetLayerDefn());

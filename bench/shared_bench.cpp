@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "bare_shared_layers.h"
 #include "bench_support.h"
 #include "coords/utBJ54Xian80.h"
 #include "frame/shared_frame_store.h"
@@ -163,32 +164,6 @@ Timing RunEngine(const std::string& index, const std::string& output, Recorded* 
 
 // ---- the bare write ---------------------------------------------------------
 
-OGRLayer* NewLayer(GDALDataset* ds, bool gpkg, const char* name, OGRwkbGeometryType type,
-                   const tarvik::SpatialReference& ref) {
-  char** o = nullptr;
-  o = CSLSetNameValue(o, "GEOMETRY_NAME", "Shape");
-  o = CSLSetNameValue(o, "FID", "OBJECTID");
-  if (gpkg) {
-    o = CSLSetNameValue(o, "SPATIAL_INDEX", "NO");
-  } else {
-    const auto& d = ref.domain();
-    o = CSLSetNameValue(o, "FEATURE_DATASET", "yframes");
-    o = CSLSetNameValue(o, "XORIGIN", std::to_string(d.xMin).c_str());
-    o = CSLSetNameValue(o, "YORIGIN", std::to_string(d.yMin).c_str());
-    o = CSLSetNameValue(o, "XYSCALE", "10000");
-    o = CSLSetNameValue(o, "XYTOLERANCE", "0.001");
-  }
-  OGRLayer* layer = ds->CreateLayer(name, const_cast<OGRSpatialReference*>(ref.ogr()), type, o);
-  CSLDestroy(o);
-  return layer;
-}
-
-void AddField(OGRLayer* layer, const char* name, OGRFieldType type, OGRFieldSubType sub = OFSTNone) {
-  OGRFieldDefn f(name, type);
-  f.SetSubType(sub);
-  layer->CreateField(&f);
-}
-
 // The same features into three layers with FrameName, and a catalog row per
 // frame, with nothing else: one transaction, no flush until the end.
 Timing WriteBare(const std::string& path, const Recorded& recorded, const tarvik::SpatialReference& ref) {
@@ -200,23 +175,7 @@ Timing WriteBare(const std::string& path, const Recorded& recorded, const tarvik
   GDALDataset* ds = driver->Create(path.c_str(), 0, 0, 0, GDT_Unknown, create);
   CSLDestroy(create);
   if (gpkg) ds->StartTransaction();
-  OGRLayer* L = NewLayer(ds, gpkg, "L_frames", wkbLineString, ref);
-  OGRLayer* P = NewLayer(ds, gpkg, "p_frames", wkbPolygon, ref);
-  OGRLayer* A = NewLayer(ds, gpkg, "a_frames", wkbPoint, ref);
-  for (OGRLayer* layer : {L, P}) AddField(layer, "ID", OFTInteger);
-  for (const char* n : {"TextString", "FontName"}) AddField(A, n, OFTString);
-  AddField(A, "FontSize", OFTReal);
-  for (const char* n : {"Bold", "Italic", "Underline", "HorizontalAlignment", "VerticalAlignment"})
-    AddField(A, n, OFTInteger, OFSTInt16);
-  for (const char* n : {"CharacterSpacing", "Angle"}) AddField(A, n, OFTReal);
-  for (const char* n : {"AnnotationClassID", "Color"}) AddField(A, n, OFTInteger);
-  for (OGRLayer* layer : {L, P, A}) AddField(layer, "FrameName", OFTString);
-  char** o = gpkg ? CSLSetNameValue(nullptr, "FID", "OBJECTID") : nullptr;
-  OGRLayer* C = ds->CreateLayer("tarvik_frames", nullptr, wkbNone, o);
-  CSLDestroy(o);
-  for (const char* n : {"frame", "dataset", "item", "kind"}) AddField(C, n, OFTString);
-  for (const char* n : {"reference_scale", "extent_xmin", "extent_ymin", "extent_xmax", "extent_ymax"})
-    AddField(C, n, OFTReal);
+  const auto [L, P, A, C] = bench::CreateBareSharedLayers(ds, gpkg, ref);
 
   OGRFeature* fl = OGRFeature::CreateFeature(L->GetLayerDefn());
   OGRFeature* fp = OGRFeature::CreateFeature(P->GetLayerDefn());
