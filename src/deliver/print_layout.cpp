@@ -151,11 +151,26 @@ std::string CoverageSource(const std::vector<AtlasPage>& pages) {
   return "?query=" + PercentEncoded(query) + "&geometry=geometry:3:0";
 }
 
+std::string CatalogCoverageSource(const std::string& catalogLayerId, const std::string& dataset,
+                                  const AtlasPage& layers, const Envelope& room) {
+  const std::string query =
+      "SELECT frame AS frame, " + SqlText(layers.texts) + " AS texts, " + SqlText(layers.lines) + " AS lines, " +
+      SqlText(layers.polygons) +
+      " AS polygons, CASE WHEN reference_scale > 0 THEN reference_scale ELSE 10000 END AS scale, "
+      "BuildMbr(extent_xmin - " +
+      Number(room.xMin) + ", extent_ymin - " + Number(room.yMin) + ", extent_xmax + " + Number(room.xMax) +
+      ", extent_ymax + " + Number(room.yMax) +
+      ") AS geometry FROM catalog WHERE kind = 'frame' AND extent_xmin IS NOT NULL AND dataset = " +
+      SqlText(dataset);
+  return "?layer_ref=" + PercentEncoded(catalogLayerId) + ":catalog&query=" + PercentEncoded(query) +
+         "&geometry=geometry:3:0";
+}
+
 std::string LayoutsXml(const PrintLayoutModel& m) {
   const double w = m.page.widthMm, h = m.page.heightMm;
   // The map item covers the page; its extent is the page on the ground.
   const double halfW = w * m.scale / 2000, halfH = h * m.scale / 2000;
-  const bool atlas = !m.atlas.empty();
+  const bool atlas = !m.coverageLayerId.empty();
   const std::string dd =
       atlas ? "<Option name=\"dataDefinedMapLayers\" type=\"Map\"><Option name=\"active\" type=\"bool\" "
               "value=\"true\"/>"

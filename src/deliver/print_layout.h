@@ -71,7 +71,8 @@ struct PrintLayoutModel {
   PageSize page;
   double centreX = 0, centreY = 0;  // the plane point at the page's centre
   std::string crsXml;               // the project's plane, a <spatialrefsys>
-  // Several frames: the coverage (an atlas layout); none for one frame.
+  // Several frames: the coverage (an atlas layout), by its layer id; none
+  // for one frame. The pages, when the coverage lists them itself.
   std::vector<AtlasPage> atlas;
   std::string coverageLayerId, coverageLayerName;
 };
@@ -79,6 +80,15 @@ struct PrintLayoutModel {
 // The virtual layer source of an atlas's coverage: the pages as rows
 // (frame, texts, lines, polygons, scale) with their rectangles.
 std::string CoverageSource(const std::vector<AtlasPage>& pages);
+
+// The same coverage for the frames of one dataset of the shared layout, read
+// from the frame rows of the catalog table (the project's layer
+// `catalogLayerId`) at the time QGIS opens the project, so that the project
+// does not grow with the run: each frame's recorded extent widened by `room`
+// (how far the first frame's texts reach beyond its features), the layers
+// the same for every page.
+std::string CatalogCoverageSource(const std::string& catalogLayerId, const std::string& dataset,
+                                  const AtlasPage& layers, const Envelope& room);
 
 // The <Layouts> element of a project.
 std::string LayoutsXml(const PrintLayoutModel& model);

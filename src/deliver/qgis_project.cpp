@@ -17,6 +17,7 @@
 #include "gdb/output_kind.h"
 #include "gdb/output_reader.h"
 #include "gdb/side_files.h"
+#include "gdb/store.h"
 
 namespace tarvik::deliver {
 namespace fs = std::filesystem;
@@ -213,7 +214,27 @@ void AddPrintLayout(const OutputReader& reader, const SpatialReference& plane, c
       add(shared->lineClass, "Line", FrameLayerKind::Lines, sharedNames[1]);
       add(shared->polygonClass, "Polygon", FrameLayerKind::Polygons, sharedNames[2]);
     }
-    for (std::size_t i = 0; i < frames.size(); ++i) {
+    // A run of the shared layout alone, in the project's plane: the pages
+    // come from the catalog when QGIS opens the project (a listing of
+    // 300 000 pages would make the project hundreds of megabytes).
+    const bool fromCatalog =
+        shared && !OffThePlane(*shared, plane) && std::all_of(frames.begin(), frames.end(), [&](const FrameInfo& f) {
+          return f.extent && f.frameField == shared->frameField && f.dataset == shared->dataset;
+        });
+    if (fromCatalog) {
+      for (const FrameInfo& f : frames)
+        fit(Envelope{f.extent->xMin - room.xMin, f.extent->yMin - room.yMin, f.extent->xMax + room.xMax,
+                     f.extent->yMax + room.yMax},
+            scaleOf(f));
+      const std::string catalogId = "tarvik_atlas_catalog";
+      atlas.layers.push_back({catalogId, "图廓目录", "./" + file + "|layername=" + detail::kCatalogTable,
+                              "No geometry", LayerStyle{}});
+      AtlasPage layers{"", sharedNames[0], sharedNames[1], sharedNames[2], Envelope{}, 0};
+      atlas.layers.push_back({layout.coverageLayerId, layout.coverageLayerName,
+                              CatalogCoverageSource(catalogId, shared->dataset, layers, room), "Polygon",
+                              LayerStyle{}, "virtual"});
+    }
+    for (std::size_t i = 0; i < frames.size() && !fromCatalog; ++i) {
       const FrameInfo& f = frames[i];
       std::optional<Envelope> e = i == 0 ? firstPrinted : InPlane(f, plane);
       if (e && i > 0 && f.extent) {
@@ -234,11 +255,12 @@ void AddPrintLayout(const OutputReader& reader, const SpatialReference& plane, c
       }
       layout.atlas.push_back(std::move(page));
     }
-    atlas.layers.push_back({layout.coverageLayerId, layout.coverageLayerName, CoverageSource(layout.atlas),
-                            "Polygon", LayerStyle{}, "virtual"});
+    if (!fromCatalog)
+      atlas.layers.push_back({layout.coverageLayerId, layout.coverageLayerName, CoverageSource(layout.atlas),
+                              "Polygon", LayerStyle{}, "virtual"});
   }
   layout.page = ChoosePage(widest, tallest, print);
-  layout.name = layout.atlas.empty() ? "打印" : "打印图集";
+  layout.name = layout.coverageLayerId.empty() ? "打印" : "打印图集";
   if (!layout.page.name.empty()) layout.name += " " + layout.page.name;
   model.layoutsXml = LayoutsXml(layout);
 }

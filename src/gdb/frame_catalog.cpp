@@ -76,8 +76,14 @@ bool AppendCatalogRow(OGRLayer* catalog, const CatalogRow& row) {
 
 std::vector<CatalogRow> ReadCatalog(OGRLayer* catalog) {
   std::vector<CatalogRow> rows;
-  if (!catalog) return rows;
-  catalog->SetAttributeFilter(nullptr);
+  ForEachCatalogRow(catalog, [&](const CatalogRow& row) { rows.push_back(row); });
+  return rows;
+}
+
+void ForEachCatalogRow(OGRLayer* catalog, const std::function<void(const CatalogRow&)>& fn,
+                       const char* filter) {
+  if (!catalog) return;
+  catalog->SetAttributeFilter(filter);
   catalog->ResetReading();
   auto text = [](OGRFeature* f, const char* name) {
     const int i = f->GetFieldIndex(name);
@@ -119,9 +125,9 @@ std::vector<CatalogRow> ReadCatalog(OGRLayer* catalog) {
       row.idFirst[i] = f->GetFieldAsInteger64(a);
       row.idLast[i] = f->GetFieldAsInteger64(b);
     }
-    rows.push_back(std::move(row));
+    fn(row);
   }
-  return rows;
+  if (filter) catalog->SetAttributeFilter(nullptr);
 }
 
 bool AddInputTransformColumn(OGRLayer* catalog) {

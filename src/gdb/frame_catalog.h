@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,11 @@ CatalogRow ClassRow(const CatalogRow& datasetRow, const std::string& item, const
 // rows of a frame are kept by the store until the frame's commit.
 bool AppendCatalogRow(OGRLayer* catalog, const CatalogRow& row);
 std::vector<CatalogRow> ReadCatalog(OGRLayer* catalog);
+// Each row in turn, none kept: a catalog of a few hundred thousand frames is
+// read without holding it. `filter` (an OGR attribute filter) limits the
+// rows read; the catalog is left unfiltered.
+void ForEachCatalogRow(OGRLayer* catalog, const std::function<void(const CatalogRow&)>& fn,
+                       const char* filter = nullptr);
 // Adds the columns of the shared layout (frame_field, extent_*, *_first,
 // *_last) to a catalog that lacks them; false when the store refused one.
 bool AddSharedLayoutColumns(OGRLayer* catalog);

@@ -50,33 +50,37 @@ OutputReader::OutputReader(const std::string& path, bool callerHoldsLock) : impl
   impl_->ds = gdal::OpenStoreForReading(path, impl_->kind == OutputKind::GeoPackage);
   if (!impl_->ds)
     throw RunError("不能打开输出" + path + "：" + gdal::LastError("文件不存在或不是可读的数据库"));
-  const auto rows = detail::ReadCatalog(impl_->ds->GetLayerByName(detail::kCatalogTable));
+  OGRLayer* catalog = impl_->ds->GetLayerByName(detail::kCatalogTable);
   // The classes of the shared layout, by dataset: recorded once, before the
-  // rows of their frames.
+  // rows of their frames. The rows are read twice rather than held: a
+  // catalog of 300 000 frames held whole took more than the frames.
   std::map<std::string, FrameInfo> shared;
-  for (const auto& row : rows) {
-    if (row.frameField.empty() || row.kind == "frame") continue;
-    FrameInfo& info = shared[row.dataset];
-    AddRow(info, row);
-    info.frameField = row.frameField;
-    // Every frame of the classes lists their system: one GDAL object for
-    // all, not one each (a run of 100 000 frames read back took 235 MB).
-    info.ref.shareWithCopies();
-  }
+  detail::ForEachCatalogRow(
+      catalog,
+      [&](const detail::CatalogRow& row) {
+        if (row.frameField.empty() || row.kind == "frame") return;
+        FrameInfo& info = shared[row.dataset];
+        AddRow(info, row);
+        info.frameField = row.frameField;
+        // Every frame of the classes lists their system: one GDAL object
+        // for all, not one each (a run of 100 000 frames read back took
+        // 235 MB).
+        info.ref.shareWithCopies();
+      },
+      "kind <> 'frame'");
   std::map<std::string, std::size_t> byDataset;
-  for (const auto& row : rows) {
+  detail::ForEachCatalogRow(catalog, [&](const detail::CatalogRow& row) {
     if (!row.frameField.empty()) {
-      if (row.kind != "frame") continue;
+      if (row.kind != "frame") return;
       FrameInfo info = shared[row.dataset];
       info.frame = row.frame;
       info.referenceScale = row.referenceScale;
       info.northDiagram = row.northDiagram;
-      if (row.hasExtent)
-        info.extent = Envelope{row.extentXMin, row.extentYMin, row.extentXMax, row.extentYMax};
+      if (row.hasExtent) info.extent = Envelope{row.extentXMin, row.extentYMin, row.extentXMax, row.extentYMax};
       FrameInfo::IdRange* ranges[3] = {&info.lineIds, &info.polygonIds, &info.textIds};
       for (int i = 0; i < 3; ++i) *ranges[i] = {row.idFirst[i], row.idLast[i]};
       impl_->frames.push_back(std::move(info));
-      continue;
+      return;
     }
     auto it = byDataset.find(row.dataset);
     if (it == byDataset.end()) {
@@ -86,7 +90,7 @@ OutputReader::OutputReader(const std::string& path, bool callerHoldsLock) : impl
       it = byDataset.emplace(row.dataset, impl_->frames.size() - 1).first;
     }
     AddRow(impl_->frames[it->second], row);
-  }
+  });
 }
 
 OutputReader::~OutputReader() = default;

@@ -45,11 +45,13 @@ std::string RemoveHalfFrame(const std::string& gdb) {
   }
   gdal::DatasetPtr ds(OpenForUpdate(gdb, "OpenFileGDB"));
   if (!ds) return {};  // left for a later try: the store does not open now
-  for (const auto& row : detail::ReadCatalog(ds->GetLayerByName(detail::kCatalogTable)))
-    if (row.dataset == *dataset) {
-      detail::ClearFrameInProgress(gdb);
-      return {};
-    }
+  bool committed = false;
+  detail::ForEachCatalogRow(ds->GetLayerByName(detail::kCatalogTable),
+                            [&](const detail::CatalogRow& row) { committed = committed || row.dataset == *dataset; });
+  if (committed) {
+    detail::ClearFrameInProgress(gdb);
+    return {};
+  }
   // Its classes, by the names a frame's classes have, in its dataset or
   // not yet (a class killed while being made is not in it).
   const std::string frame = dataset->substr(1);

@@ -3,6 +3,7 @@
 #include <ogr_spatialref.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "common/delphi.h"
 #include "common/error.h"
@@ -109,15 +110,14 @@ SharedFrameWriter::~SharedFrameWriter() {
 
 void SharedFrameWriter::openClasses() {
   detail::Store& store = *workspace_.store();
-  const detail::CatalogRow* rows[3] = {};
-  const auto catalog = detail::ReadCatalog(store.catalog);
-  for (const auto& row : catalog) {
-    if (row.frameField.empty()) continue;
+  std::optional<detail::CatalogRow> rows[3];
+  detail::ForEachCatalogRow(store.catalog, [&](const detail::CatalogRow& row) {
+    if (row.frameField.empty()) return;
     if (row.kind == "frame") store.addName("y" + row.frame);
-    if (row.kind == "line") rows[0] = &row;
-    if (row.kind == "polygon") rows[1] = &row;
-    if (row.kind == "annotation") rows[2] = &row;
-  }
+    if (row.kind == "line") rows[0] = row;
+    if (row.kind == "polygon") rows[1] = row;
+    if (row.kind == "annotation") rows[2] = row;
+  });
   if (!rows[0] && !rows[1] && !rows[2]) return;
   for (int i = 0; i < 3; ++i) {
     OGRLayer* layer = rows[i] ? store.ds->GetLayerByName(rows[i]->item.c_str()) : nullptr;

@@ -427,7 +427,7 @@ void LoadNames(Store& store) {
   }
   // Feature datasets recorded by earlier runs (the only record on a
   // GeoPackage).
-  for (const auto& row : ReadCatalog(store.catalog)) store.addName(row.dataset);
+  ForEachCatalogRow(store.catalog, [&](const CatalogRow& row) { store.addName(row.dataset); });
   if (store.kind == OutputKind::FileGdb) {
     if (auto root = store.ds->GetRootGroup())
       for (const auto& group : root->GetGroupNames()) store.addName(group);

@@ -60,7 +60,6 @@ StoreTrust AssessStore(const std::string& path) {
   if (!ds) return trust;
   OGRLayer* catalog = LayerOf(*ds, kCatalogTable);
   if (!catalog) return trust;
-  const std::vector<CatalogRow> rows = gdal::Quietly([&] { return ReadCatalog(catalog); });
   trust.readable = true;
   // The shared classes, read once; a frame's own classes, by dataset.
   std::map<std::string, std::vector<std::int64_t>> sharedFids;
@@ -68,18 +67,25 @@ StoreTrust AssessStore(const std::string& path) {
   std::map<std::string, std::vector<std::string>> ownClasses;
   std::vector<std::string> ownOrder;
   std::map<std::string, std::string> sharedClassOf[3];  // dataset -> class, per kind
-  for (const CatalogRow& row : rows) {
-    if (row.kind == "frame") continue;
-    if (!row.frameField.empty()) {
-      if (row.kind == "dataset") continue;
-      const int k = row.kind == "line" ? 0 : row.kind == "polygon" ? 1 : 2;
-      sharedClassOf[k][row.dataset] = row.item;
-      continue;
-    }
-    if (!ownClasses.count(row.dataset)) ownOrder.push_back(row.dataset);
-    std::vector<std::string>& classes = ownClasses[row.dataset];
-    if (row.kind != "dataset") classes.push_back(row.item);
-  }
+  // The rows in two passes, none held: the datasets and classes, then the
+  // frames of the shared layout.
+  gdal::Quietly([&] {
+    ForEachCatalogRow(
+        catalog,
+        [&](const CatalogRow& row) {
+          if (row.kind == "frame") return;
+          if (!row.frameField.empty()) {
+            if (row.kind == "dataset") return;
+            const int k = row.kind == "line" ? 0 : row.kind == "polygon" ? 1 : 2;
+            sharedClassOf[k][row.dataset] = row.item;
+            return;
+          }
+          if (!ownClasses.count(row.dataset)) ownOrder.push_back(row.dataset);
+          std::vector<std::string>& classes = ownClasses[row.dataset];
+          if (row.kind != "dataset") classes.push_back(row.item);
+        },
+        "kind <> 'frame'");
+  });
   const auto judge = [&](const std::string& frame, bool whole) {
     ++trust.listed;
     if (whole)
@@ -87,18 +93,24 @@ StoreTrust AssessStore(const std::string& path) {
     else if (trust.incomplete.size() < kShown)
       trust.incomplete.push_back(frame);
   };
-  for (const CatalogRow& row : rows) {
-    if (row.kind != "frame" || row.frameField.empty()) continue;
-    bool whole = true;
-    for (int k = 0; k < 3 && whole; ++k) {
-      const auto cls = sharedClassOf[k].find(row.dataset);
-      if (cls == sharedClassOf[k].end()) continue;
-      if (!sharedRead.count(cls->second))
-        sharedRead[cls->second] = ReadFids(LayerOf(*ds, cls->second), sharedFids[cls->second]);
-      whole = sharedRead[cls->second] && AllThere(sharedFids[cls->second], row.idFirst[k], row.idLast[k]);
-    }
-    judge(row.frame, whole);
-  }
+  gdal::Quietly([&] {
+    ForEachCatalogRow(
+        catalog,
+        [&](const CatalogRow& row) {
+          if (row.frameField.empty()) return;
+          bool whole = true;
+          for (int k = 0; k < 3 && whole; ++k) {
+            const auto cls = sharedClassOf[k].find(row.dataset);
+            if (cls == sharedClassOf[k].end()) continue;
+            if (!sharedRead.count(cls->second))
+              sharedRead[cls->second] = ReadFids(LayerOf(*ds, cls->second), sharedFids[cls->second]);
+            whole =
+                sharedRead[cls->second] && AllThere(sharedFids[cls->second], row.idFirst[k], row.idLast[k]);
+          }
+          judge(row.frame, whole);
+        },
+        "kind = 'frame'");
+  });
   for (const std::string& dataset : ownOrder) {
     bool whole = true;
     for (const std::string& cls : ownClasses[dataset]) {
