@@ -166,8 +166,11 @@ std::optional<Envelope> InPlane(const FrameInfo& frame, const SpatialReference& 
 
 // The print layout (print_layout.h) and, for several frames, the atlas's
 // coverage and, for the shared layout, its layers.
+// `many`: the summary of a run of the shared layout alone whose frames the
+// reader does not list (null when it lists them all).
 void AddPrintLayout(const OutputReader& reader, const SpatialReference& plane, const std::string& file,
-                    const FrameInfo* shared, const PrintOptions& print, ProjectModel& model) {
+                    const FrameInfo* shared, const SharedFramesSummary* many, const PrintOptions& print,
+                    ProjectModel& model) {
   const auto& frames = reader.frames();
   const FrameInfo& first = frames.front();
   const auto scaleOf = [](const FrameInfo& f) { return f.referenceScale > 0 ? f.referenceScale : 10000; };
@@ -191,7 +194,7 @@ void AddPrintLayout(const OutputReader& reader, const SpatialReference& plane, c
     tallest = std::max(tallest, (e.yMax - e.yMin) / scale * 1000);
   };
   fit(*firstPrinted, layout.scale);
-  if (frames.size() > 1) {
+  if (frames.size() > 1 || (many && many->frames > 1)) {
     layout.coverageLayerId = "tarvik_atlas_coverage";
     layout.coverageLayerName = "图幅范围";
     ProjectGroup& atlas = model.hiddenLayers;
@@ -226,6 +229,10 @@ void AddPrintLayout(const OutputReader& reader, const SpatialReference& plane, c
         fit(Envelope{f.extent->xMin - room.xMin, f.extent->yMin - room.yMin, f.extent->xMax + room.xMax,
                      f.extent->yMax + room.yMax},
             scaleOf(f));
+      if (many)
+        for (const auto& [scale, size] : many->largest)
+          fit(Envelope{0, 0, size.first + room.xMin + room.xMax, size.second + room.yMin + room.yMax},
+              scale > 0 ? scale : 10000);
       const std::string catalogId = "tarvik_atlas_catalog";
       atlas.layers.push_back({catalogId, "图廓目录", "./" + file + "|layername=" + detail::kCatalogTable,
                               "No geometry", LayerStyle{}});
@@ -368,7 +375,23 @@ std::string ProjectDocument(const ProjectModel& model) {
 
 DeliveredFiles WriteQgisProject(const std::string& outputPath, const PrintOptions& print,
                                 bool callerHoldsLock) {
-  const OutputReader reader(outputPath, callerHoldsLock);
+  // A run of the shared layout alone with more frames than a layer panel
+  // lists is written from the first frame and a summary of the others, the
+  // atlas reading them from the catalog: the project's memory and size do
+  // not grow with the run. Anything else is read frame by frame.
+  std::optional<OutputReader> opened;
+  opened.emplace(outputPath, callerHoldsLock, OutputReader::Listing::FirstSharedFrame);
+  const bool many = [&] {
+    const auto& s = opened->sharedSummaries();
+    return opened->frames().size() == 1 && s.size() == 1 && s.front().frames > kMaxFilteredFrameGroups &&
+           s.front().withExtent == s.front().frames && !opened->frames().front().ref.isGeographic();
+  }();
+  if (!many) {
+    opened.reset();
+    opened.emplace(outputPath, callerHoldsLock);
+  }
+  const OutputReader& reader = *opened;
+  const auto& summaries = reader.sharedSummaries();
   const auto& frames = reader.frames();
   if (frames.empty()) throw RunError("输出 " + outputPath + " 中没有图廓，不能写QGIS工程");
   const std::string file = fs::path(WithoutTrailingSeparators(outputPath)).filename().string();
@@ -420,7 +443,8 @@ DeliveredFiles WriteQgisProject(const std::string& outputPath, const PrintOption
   // 10 000-frame run: over a minute), so a large run offers its frames
   // through the whole classes and the atlas alone.
   const auto sharedFrames =
-      std::count_if(frames.begin(), frames.end(), [](const FrameInfo& f) { return !f.frameField.empty(); });
+      many ? summaries.front().frames
+           : std::count_if(frames.begin(), frames.end(), [](const FrameInfo& f) { return !f.frameField.empty(); });
   const bool frameGroups = sharedFrames <= kMaxFilteredFrameGroups;
   for (const FrameInfo& f : frames) {
     if (f.frameField.empty()) {
@@ -433,12 +457,12 @@ DeliveredFiles WriteQgisProject(const std::string& outputPath, const PrintOption
   // And the shared classes whole: every frame, and a layer to filter by any
   // frame's name.
   if (shared) groupOf(*shared, "全部图廓", "");
-  AddPrintLayout(reader, plane, file, shared, print, model);
+  AddPrintLayout(reader, plane, file, shared, many ? &summaries.front() : nullptr, print, model);
 
   // Checked again: a file may have come since the run was planned.
   CheckDeliveredFiles(outputPath);
   DeliveredFiles out;
-  out.frames = static_cast<int>(frames.size());
+  out.frames = static_cast<int>(many ? summaries.front().frames : static_cast<std::int64_t>(frames.size()));
   out.project = ProjectPathFor(outputPath);
   WriteTextFile(out.project, Marked(ProjectDocument(model), outputPath));
   if (reader.kind() == OutputKind::FileGdb) {

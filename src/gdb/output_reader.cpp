@@ -1,5 +1,6 @@
 #include "gdb/output_reader.h"
 
+#include <algorithm>
 #include <map>
 
 #include "common/error.h"
@@ -14,6 +15,7 @@ struct OutputReader::Impl {
   gdal::DatasetPtr ds;
   OutputKind kind = OutputKind::GeoPackage;
   std::vector<FrameInfo> frames;
+  std::vector<SharedFramesSummary> summaries;
   std::string recovered;
 
   OGRLayer* layer(const std::string& name) const {
@@ -44,7 +46,8 @@ void AddRow(FrameInfo& info, const detail::CatalogRow& row) {
 
 }  // namespace
 
-OutputReader::OutputReader(const std::string& path, bool callerHoldsLock) : impl_(std::make_unique<Impl>()) {
+OutputReader::OutputReader(const std::string& path, bool callerHoldsLock, Listing listing)
+    : impl_(std::make_unique<Impl>()) {
   impl_->kind = OutputKindOf(path);
   impl_->recovered = RecoverOutput(path, callerHoldsLock);
   impl_->ds = gdal::OpenStoreForReading(path, impl_->kind == OutputKind::GeoPackage);
@@ -68,10 +71,25 @@ OutputReader::OutputReader(const std::string& path, bool callerHoldsLock) : impl
         info.ref.shareWithCopies();
       },
       "kind <> 'frame'");
-  std::map<std::string, std::size_t> byDataset;
+  std::map<std::string, std::size_t> byDataset, summaryOf;
   detail::ForEachCatalogRow(catalog, [&](const detail::CatalogRow& row) {
     if (!row.frameField.empty()) {
       if (row.kind != "frame") return;
+      if (listing == Listing::FirstSharedFrame) {
+        auto at = summaryOf.find(row.dataset);
+        if (at == summaryOf.end()) {
+          at = summaryOf.emplace(row.dataset, impl_->summaries.size()).first;
+          impl_->summaries.push_back(SharedFramesSummary{row.dataset, 0, 0, {}});
+        }
+        SharedFramesSummary& summary = impl_->summaries[at->second];
+        if (row.hasExtent) {
+          ++summary.withExtent;
+          auto& [wide, tall] = summary.largest[row.referenceScale];
+          wide = std::max(wide, row.extentXMax - row.extentXMin);
+          tall = std::max(tall, row.extentYMax - row.extentYMin);
+        }
+        if (summary.frames++ > 0) return;
+      }
       FrameInfo info = shared[row.dataset];
       info.frame = row.frame;
       info.referenceScale = row.referenceScale;
@@ -100,6 +118,7 @@ OutputReader& OutputReader::operator=(OutputReader&&) noexcept = default;
 OutputKind OutputReader::kind() const { return impl_->kind; }
 const std::string& OutputReader::recovered() const { return impl_->recovered; }
 const std::vector<FrameInfo>& OutputReader::frames() const { return impl_->frames; }
+const std::vector<SharedFramesSummary>& OutputReader::sharedSummaries() const { return impl_->summaries; }
 
 namespace {
 

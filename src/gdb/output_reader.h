@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -63,13 +64,28 @@ struct StoredText {
   int annotationClassId = 0;
 };
 
+// What a reader that does not list them knows of the frames of one dataset
+// of the shared layout.
+struct SharedFramesSummary {
+  std::string dataset;
+  std::int64_t frames = 0;      // frame rows
+  std::int64_t withExtent = 0;  // of them, those that record their extent
+  // By scale denominator: the widest and the tallest extent recorded.
+  std::map<double, std::pair<double, double>> largest;
+};
+
 class OutputReader {
  public:
+  // Whether the frames of the shared layout are each listed, or only the
+  // first of each dataset with a summary of the rest (a reader of 300 000
+  // frames needs some 150 MB to list them).
+  enum class Listing { EveryFrame, FirstSharedFrame };
   // Opens the store read-only, after putting back what a killed run left
   // (output_recovery.h: RecoverOutput; `callerHoldsLock` for the run that
   // wrote it). RunError when it does not open, when another run is writing
   // a File GDB, or when a killed run's leftovers could not be used.
-  explicit OutputReader(const std::string& path, bool callerHoldsLock = false);
+  explicit OutputReader(const std::string& path, bool callerHoldsLock = false,
+                        Listing listing = Listing::EveryFrame);
   ~OutputReader();
   OutputReader(OutputReader&&) noexcept;
   OutputReader& operator=(OutputReader&&) noexcept;
@@ -78,8 +94,12 @@ class OutputReader {
   // What was put back before the store was read, for the person ("" when
   // nothing).
   const std::string& recovered() const;
-  // The frames in the order they were written.
+  // The frames in the order they were written (Listing::FirstSharedFrame:
+  // of a dataset of the shared layout only its first).
   const std::vector<FrameInfo>& frames() const;
+  // Listing::FirstSharedFrame: each dataset of the shared layout, in the
+  // order of their first frames; empty otherwise.
+  const std::vector<SharedFramesSummary>& sharedSummaries() const;
   std::vector<StoredLine> lines(const FrameInfo& frame) const;
   std::vector<StoredPolygon> polygons(const FrameInfo& frame) const;
   std::vector<StoredText> texts(const FrameInfo& frame) const;
