@@ -380,7 +380,9 @@ void DxfDocument::addText(const DxfText& text) {
   }
   t(1, content.substr(start));
   const double a = text.angle * M_PI / 180;
-  t(7, text.style).point(11, std::cos(a), std::sin(a))(73, 1).real(44, 1);
+  t(7, text.style)
+      .point(11, std::cos(a), std::sin(a))(73, 2)
+      .real(44, std::clamp(text.lineSpacing, 0.25, 4.0));
   grow(text.at);
   addEntity(t.text());
 }

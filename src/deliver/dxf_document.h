@@ -38,7 +38,10 @@ struct DxfText {
   int column = 0, row = 2;
   bool bold = false, italic = false, underline = false;
   double tracking = 1;  // spacing factor of the characters (0.75..4)
-  int color = -1;       // 0xRRGGBB, or -1 for the layer's colour
+  // The distance of the lines' baselines as a share of CAD's own (5/3 of
+  // the height), exactly.
+  double lineSpacing = 1;
+  int color = -1;  // 0xRRGGBB, or -1 for the layer's colour
 };
 
 class DxfDocument {

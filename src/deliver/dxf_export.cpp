@@ -252,9 +252,34 @@ void DxfDrawing::addFrame(const DxfFrame& frame) {
     d.layer = text;
     d.style = styleFor(t.symbol.fontName);
     d.text = t.text;
-    d.at = plane(t.anchor);
     d.height = emMetres * face.capHeight;
     d.angle = t.symbol.angle;
+    // The lines as far apart as the preview's line box, and the block where
+    // the preview puts it: CAD aligns a text on its capitals (top: the top
+    // of the capitals of the first line; middle: halfway between that and
+    // the last baseline; bottom: the last baseline), the preview on the
+    // face's line box (ascent above the first baseline, descent below the
+    // last).
+    const double step = face.ascent + face.descent + face.lineGap;
+    d.lineSpacing = step / (5.0 / 3 * face.capHeight);
+    double up = 0;  // ems the anchor moves up the text
+    switch (t.symbol.vertical) {
+      case VerticalAlignment::Top:
+        up = face.capHeight - face.ascent;
+        break;
+      case VerticalAlignment::Center:
+        up = (face.descent - face.ascent + face.capHeight) / 2;
+        break;
+      case VerticalAlignment::Bottom:
+        up = face.descent;
+        break;
+      case VerticalAlignment::Baseline:
+        break;
+    }
+    const double turn = t.symbol.angle * M_PI / 180;
+    d.at = plane(t.anchor);
+    d.at.x -= std::sin(turn) * up * emMetres;
+    d.at.y += std::cos(turn) * up * emMetres;
     d.column = t.symbol.horizontal == HorizontalAlignment::Left     ? 0
                : t.symbol.horizontal == HorizontalAlignment::Center ? 1
                                                                     : 2;

@@ -6,10 +6,10 @@ A frame is drawn twice at 400 dpi over the same page, texts only: by
 the DXF of the same frame, both with AR PL UMing as SimSun (the face the
 preview draws 宋体 with, given to ezdxf under the Windows name the drawing's
 styles give). Each cluster of ink (a text, or texts close together) must have
-the preview's height and width within 5 % in at least three of four clusters;
-the rest are notes of several lines, which CAD programs step by their own
-line spacing, and texts that lie a little apart and so fall into different
-clusters.
+the preview's height and width within 5 % in at least three of four clusters,
+and every cluster its height within 6 % (lines of a text and texts set one
+above the other as far apart as in the preview); the rest are texts that lie
+a little apart and so fall into different clusters.
 
 Usage: dxf_text_size_test.py TARVIK_CLI. Exits 77 (skipped) without ezdxf,
 matplotlib, numpy, scipy, fontTools or AR PL UMing."""
@@ -128,6 +128,10 @@ def main(cli):
     good = [r for r in ratios if abs(r[0] - 1) <= 0.05 and abs(r[1] - 1) <= 0.05]
     print("%d of %d clusters within 5 %%; heights %s" % (len(good), len(ratios), sorted(round(r[0], 2) for r in ratios)))
     assert 4 * len(good) >= 3 * len(ratios), "texts not drawn at the preview's size"
+    # Texts of several lines, and texts set one above the other (the
+    # adjacent-sheet table's cells), stand as far apart as in the preview.
+    tall = [round(r[0], 2) for r in ratios if r[0] != float("inf") and abs(r[0] - 1) > 0.06]
+    assert not tall, "clusters of another height than the preview's: %s" % tall
 
 
 if __name__ == "__main__":
