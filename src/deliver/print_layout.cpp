@@ -154,8 +154,8 @@ std::string CoverageSource(const std::vector<AtlasPage>& pages) {
 std::string CatalogCoverageSource(const std::string& catalogLayerId, const std::string& dataset,
                                   const AtlasPage& layers, const Envelope& room) {
   const std::string query =
-      "SELECT frame AS frame, " + SqlText(layers.texts) + " AS texts, " + SqlText(layers.lines) + " AS lines, " +
-      SqlText(layers.polygons) +
+      "SELECT frame AS frame, " + SqlText(layers.texts) + " AS texts, " + SqlText(layers.lines) +
+      " AS lines, " + SqlText(layers.polygons) +
       " AS polygons, CASE WHEN reference_scale > 0 THEN reference_scale ELSE 10000 END AS scale, "
       "BuildMbr(extent_xmin - " +
       Number(room.xMin) + ", extent_ymin - " + Number(room.yMin) + ", extent_xmax + " + Number(room.xMax) +

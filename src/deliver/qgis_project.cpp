@@ -221,7 +221,8 @@ void AddPrintLayout(const OutputReader& reader, const SpatialReference& plane, c
     // come from the catalog when QGIS opens the project (a listing of
     // 300 000 pages would make the project hundreds of megabytes).
     const bool fromCatalog =
-        shared && !OffThePlane(*shared, plane) && std::all_of(frames.begin(), frames.end(), [&](const FrameInfo& f) {
+        shared && !OffThePlane(*shared, plane) &&
+        std::all_of(frames.begin(), frames.end(), [&](const FrameInfo& f) {
           return f.extent && f.frameField == shared->frameField && f.dataset == shared->dataset;
         });
     if (fromCatalog) {
@@ -442,9 +443,9 @@ DeliveredFiles WriteQgisProject(const std::string& outputPath, const PrintOption
   // open three layers per group when it reads the project (200 groups of a
   // 10 000-frame run: over a minute), so a large run offers its frames
   // through the whole classes and the atlas alone.
-  const auto sharedFrames =
-      many ? summaries.front().frames
-           : std::count_if(frames.begin(), frames.end(), [](const FrameInfo& f) { return !f.frameField.empty(); });
+  const auto sharedFrames = many ? summaries.front().frames
+                                 : std::count_if(frames.begin(), frames.end(),
+                                                 [](const FrameInfo& f) { return !f.frameField.empty(); });
   const bool frameGroups = sharedFrames <= kMaxFilteredFrameGroups;
   for (const FrameInfo& f : frames) {
     if (f.frameField.empty()) {

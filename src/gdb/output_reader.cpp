@@ -94,7 +94,8 @@ OutputReader::OutputReader(const std::string& path, bool callerHoldsLock, Listin
       info.frame = row.frame;
       info.referenceScale = row.referenceScale;
       info.northDiagram = row.northDiagram;
-      if (row.hasExtent) info.extent = Envelope{row.extentXMin, row.extentYMin, row.extentXMax, row.extentYMax};
+      if (row.hasExtent)
+        info.extent = Envelope{row.extentXMin, row.extentYMin, row.extentXMax, row.extentYMax};
       FrameInfo::IdRange* ranges[3] = {&info.lineIds, &info.polygonIds, &info.textIds};
       for (int i = 0; i < 3; ++i) *ranges[i] = {row.idFirst[i], row.idLast[i]};
       impl_->frames.push_back(std::move(info));

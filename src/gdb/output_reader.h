@@ -5,9 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
-#include <map>
 #include <string>
 #include <vector>
 

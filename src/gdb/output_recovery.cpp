@@ -46,8 +46,9 @@ std::string RemoveHalfFrame(const std::string& gdb) {
   gdal::DatasetPtr ds(OpenForUpdate(gdb, "OpenFileGDB"));
   if (!ds) return {};  // left for a later try: the store does not open now
   bool committed = false;
-  detail::ForEachCatalogRow(ds->GetLayerByName(detail::kCatalogTable),
-                            [&](const detail::CatalogRow& row) { committed = committed || row.dataset == *dataset; });
+  detail::ForEachCatalogRow(ds->GetLayerByName(detail::kCatalogTable), [&](const detail::CatalogRow& row) {
+    committed = committed || row.dataset == *dataset;
+  });
   if (committed) {
     detail::ClearFrameInProgress(gdb);
     return {};
