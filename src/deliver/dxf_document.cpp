@@ -146,6 +146,7 @@ void AppendEscape(std::string& out, unsigned cp) {
 std::string DxfDocument::MTextContent(const std::string& utf8) {
   std::string out;
   for (std::size_t i = 0; i < utf8.size();) {
+    const std::size_t start = i;
     const unsigned cp = NextCodePoint(utf8, i);
     if (cp == '\r') {
       if (i < utf8.size() && utf8[i] == '\n') ++i;
@@ -159,6 +160,12 @@ std::string DxfDocument::MTextContent(const std::string& utf8) {
       // Other control characters have no meaning in a text.
     } else if (cp < 0x80) {
       out += static_cast<char>(cp);
+    } else if (const auto gbk = TryUtf8ToGbk(std::string_view(utf8).substr(start, i - start));
+               gbk && cp != 0xFFFD && gbk->find_first_of("\\{}") == std::string::npos) {
+      // In the declared code page, as readers that do not decode \U+
+      // (ezdxf's loader) still read it; a character whose second byte is a
+      // code character of MTEXT stays escaped for readers that parse bytes.
+      out += *gbk;
     } else {
       AppendEscape(out, cp);
     }

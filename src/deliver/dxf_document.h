@@ -3,11 +3,12 @@
 // lineweight, text styles, and the entities frames are made of (polylines,
 // hatches, multi-line texts). Drawing units are metres.
 //
-// Multi-line texts carry their characters outside ASCII as \U+XXXX escapes,
-// which CAD programs read whatever their code page; single-line texts carry
-// them in the declared code page, ANSI_936 (GBK), since some readers (GDAL,
-// QGIS) decode escapes in multi-line texts only (characters outside GBK
-// stay escapes). The names of layers and styles are ASCII.
+// Texts carry their characters outside ASCII in the declared code page,
+// ANSI_936 (GBK), which every reader decodes (ezdxf's loader decodes no
+// \U+XXXX escapes, GDAL and QGIS decode them in multi-line texts only);
+// characters outside GBK, and in multi-line texts those whose second byte
+// is a backslash or a brace, stay escapes. The names of layers and styles
+// are ASCII.
 //
 // The drawing is not held in memory: layers and entities go to spool files
 // as they are added, and write() puts the header and tables (which need only
@@ -105,8 +106,9 @@ class DxfDocument {
   // Writes the whole drawing to `path`, whole or not at all (RunError).
   void write(const std::string& path);
 
-  // The MTEXT content of a UTF-8 text: \U+XXXX for characters outside ASCII,
-  // \P for line breaks, backslash and braces escaped.
+  // The MTEXT content of a UTF-8 text: GBK bytes for characters outside
+  // ASCII, \U+XXXX for those GBK lacks or whose bytes hold a backslash or a
+  // brace; \P for line breaks, backslash and braces escaped.
   static std::string MTextContent(const std::string& utf8);
   // The TEXT content of a UTF-8 text: GBK bytes for characters outside
   // ASCII, \U+XXXX for those GBK lacks; control characters left out.

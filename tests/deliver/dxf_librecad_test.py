@@ -104,7 +104,7 @@ def main(cli):
         first = []
 
         def scale_text(entity):
-            if first or not any(c == "1" and v.startswith("\\U+6BD4\\U+4F8B\\U+5C3A") for c, v in entity):
+            if first or not any(c == "1" and v.startswith("比例尺") for c, v in entity):
                 return False
             first.append(entity)
             return True

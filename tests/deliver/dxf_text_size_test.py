@@ -7,8 +7,8 @@ the DXF of the same frame, both with AR PL UMing as SimSun (the face the
 preview draws 宋体 with, given to ezdxf under the Windows name the drawing's
 styles give). Each cluster of ink (a text, or texts close together) must have
 the preview's height and width within 5 % in at least three of four clusters,
-and every cluster its height within 6 % (lines of a text and texts set one
-above the other as far apart as in the preview); the rest are texts that lie
+and every cluster its height within 6 % or a pixel and a half (lines of a
+text and texts set one above the other as far apart as in the preview); the rest are texts that lie
 a little apart and so fall into different clusters.
 
 Usage: dxf_text_size_test.py TARVIK_CLI. Exits 77 (skipped) without ezdxf,
@@ -57,7 +57,8 @@ def simsun(path):
 
 
 def size_ratios(cli, tmp):
-    """(height, width) of ezdxf's ink over the preview's, per cluster."""
+    """(height, width) of ezdxf's ink over the preview's, and the preview's
+    height in pixels, per cluster."""
     store, drawing = os.path.join(tmp, "t.gpkg"), os.path.join(tmp, "t.dxf")
     for out in (store, drawing):
         run = subprocess.run([cli, "sheet", SHEET, "-o", out, "--no-project"], capture_output=True, text=True)
@@ -110,11 +111,11 @@ def size_ratios(cli, tmp):
         inside = clusters[box] == index
         a, b = ours[box] & inside, theirs[box] & inside
         if not a.any() or not b.any():
-            out.append((float("inf"), float("inf")))
+            out.append((float("inf"), float("inf"), 0))
             continue
         ya, xa = np.nonzero(a)
         yb, xb = np.nonzero(b)
-        out.append(((np.ptp(yb) + 1) / (np.ptp(ya) + 1), (np.ptp(xb) + 1) / (np.ptp(xa) + 1)))
+        out.append(((np.ptp(yb) + 1) / (np.ptp(ya) + 1), (np.ptp(xb) + 1) / (np.ptp(xa) + 1), np.ptp(ya) + 1))
     return out
 
 
@@ -130,7 +131,9 @@ def main(cli):
     assert 4 * len(good) >= 3 * len(ratios), "texts not drawn at the preview's size"
     # Texts of several lines, and texts set one above the other (the
     # adjacent-sheet table's cells), stand as far apart as in the preview.
-    tall = [round(r[0], 2) for r in ratios if r[0] != float("inf") and abs(r[0] - 1) > 0.06]
+    # (A pixel either way on a mark as small as "。" is not a fault.)
+    tall = [round(r[0], 2) for r in ratios
+            if r[0] != float("inf") and abs(r[0] - 1) > 0.06 and abs(r[0] - 1) * r[2] > 1.5]
     assert not tall, "clusters of another height than the preview's: %s" % tall
 
 

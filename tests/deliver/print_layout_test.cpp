@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "deliver/dxf_document.h"
 #include "deliver/print_layout.h"
 
 namespace tarvik::deliver {
@@ -50,6 +51,27 @@ TEST(PrintLayout, TextBoxLiesOnTheSideItsAlignmentSays) {
   EXPECT_NEAR(e.xMax, 1000 + em, 1e-9);
   EXPECT_NEAR(e.yMin, 2000, 1e-9);
   EXPECT_NEAR(e.yMax, 2000 + 2.2 * em, 1e-9);
+}
+
+// Chinese in the drawing's code page (GBK), but never a byte a reader that
+// parses MTEXT byte by byte takes for a code: 乗's second GBK byte is "\".
+TEST(DxfText, ContentInTheCodePageWithEscapesWhereBytesWouldMislead) {
+  const struct {
+    const char* utf8;
+    std::string mtext, text;
+  } cases[] = {
+      {"比例尺1:10000",
+       "\xB1\xC8\xC0\xFD\xB3\xDF"
+       "1:10000",
+       "\xB1\xC8\xC0\xFD\xB3\xDF"
+       "1:10000"},
+      {"乗\n{a}\\", "\\U+4E57\\P\\{a\\}\\\\", "\x81\\{a}\\"},
+      {"😀", "\\U+FFFD", "\\U+FFFD"},  // beyond the basic plane
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(DxfDocument::MTextContent(c.utf8), c.mtext) << c.utf8;
+    EXPECT_EQ(DxfDocument::TextContent(c.utf8), c.text) << c.utf8;
+  }
 }
 
 }  // namespace
