@@ -151,7 +151,7 @@ std::string CoverageSource(const std::vector<AtlasPage>& pages) {
   return "?query=" + PercentEncoded(query) + "&geometry=geometry:3:0";
 }
 
-std::string CatalogCoverageSource(const std::string& catalogLayerId, const std::string& dataset,
+std::string CatalogCoverageSource(const std::string& catalogSource, const std::string& dataset,
                                   const AtlasPage& layers, const Envelope& room) {
   const std::string query =
       "SELECT frame AS frame, " + SqlText(layers.texts) + " AS texts, " + SqlText(layers.lines) +
@@ -162,7 +162,10 @@ std::string CatalogCoverageSource(const std::string& catalogLayerId, const std::
       ", extent_ymax + " + Number(room.yMax) +
       ") AS geometry FROM catalog WHERE kind = 'frame' AND extent_xmin IS NOT NULL AND dataset = " +
       SqlText(dataset);
-  return "?layer_ref=" + PercentEncoded(catalogLayerId) + ":catalog&query=" + PercentEncoded(query) +
+  // The catalog as a source of the virtual layer itself, not a reference
+  // to another layer of the project by its id: a project whose layers are
+  // taken over into another (the QGIS plugin) gets new ids.
+  return "?layer=ogr:" + PercentEncoded(catalogSource) + ":catalog:UTF-8&query=" + PercentEncoded(query) +
          "&geometry=geometry:3:0";
 }
 

@@ -82,12 +82,12 @@ struct PrintLayoutModel {
 std::string CoverageSource(const std::vector<AtlasPage>& pages);
 
 // The same coverage for the frames of one dataset of the shared layout, read
-// from the frame rows of the catalog table (the project's layer
-// `catalogLayerId`) at the time QGIS opens the project, so that the project
-// does not grow with the run: each frame's recorded extent widened by `room`
-// (how far the first frame's texts reach beyond its features), the layers
-// the same for every page.
-std::string CatalogCoverageSource(const std::string& catalogLayerId, const std::string& dataset,
+// from the frame rows of the catalog table (`catalogSource`, as QGIS's OGR
+// provider opens it, relative to the project) at the time QGIS opens the
+// project, so that the project does not grow with the run: each frame's
+// recorded extent widened by `room` (how far the first frame's texts reach
+// beyond its features), the layers the same for every page.
+std::string CatalogCoverageSource(const std::string& catalogSource, const std::string& dataset,
                                   const AtlasPage& layers, const Envelope& room);
 
 // The <Layouts> element of a project.

@@ -234,13 +234,11 @@ void AddPrintLayout(const OutputReader& reader, const SpatialReference& plane, c
         for (const auto& [scale, size] : many->largest)
           fit(Envelope{0, 0, size.first + room.xMin + room.xMax, size.second + room.yMin + room.yMax},
               scale > 0 ? scale : 10000);
-      const std::string catalogId = "tarvik_atlas_catalog";
-      atlas.layers.push_back({catalogId, "图廓目录", "./" + file + "|layername=" + detail::kCatalogTable,
-                              "No geometry", LayerStyle{}});
       AtlasPage layers{"", sharedNames[0], sharedNames[1], sharedNames[2], Envelope{}, 0};
       atlas.layers.push_back({layout.coverageLayerId, layout.coverageLayerName,
-                              CatalogCoverageSource(catalogId, shared->dataset, layers, room), "Polygon",
-                              LayerStyle{}, "virtual"});
+                              CatalogCoverageSource("./" + file + "|layername=" + detail::kCatalogTable,
+                                                    shared->dataset, layers, room),
+                              "Polygon", LayerStyle{}, "virtual"});
     }
     for (std::size_t i = 0; i < frames.size() && !fromCatalog; ++i) {
       const FrameInfo& f = frames[i];

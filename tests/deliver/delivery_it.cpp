@@ -265,7 +265,7 @@ TEST(Delivery, SharedFramesGetGroupsUpToABoundAndAtlasPagesAlways) {
     const std::string last = count == 3 ? "F0002" : "F0200";
     EXPECT_EQ(Contains(text, "&apos;" + last + "&apos;"), count == 3) << count;
     EXPECT_FALSE(Contains(text, "%27" + last + "%27")) << count;
-    EXPECT_TRUE(Contains(text, "layer_ref=tarvik_atlas_catalog")) << count;
+    EXPECT_TRUE(Contains(text, "layer=ogr:.%2Fs.gpkg%7Clayername%3Dtarvik_frames:catalog")) << count;
   }
 }
 
