@@ -74,12 +74,6 @@ bool AppendCatalogRow(OGRLayer* catalog, const CatalogRow& row) {
   return Succeeds([&] { return catalog->CreateFeature(f.get()); });
 }
 
-std::vector<CatalogRow> ReadCatalog(OGRLayer* catalog) {
-  std::vector<CatalogRow> rows;
-  ForEachCatalogRow(catalog, [&](const CatalogRow& row) { rows.push_back(row); });
-  return rows;
-}
-
 void ForEachCatalogRow(OGRLayer* catalog, const std::function<void(const CatalogRow&)>& fn,
                        const char* filter) {
   if (!catalog) return;

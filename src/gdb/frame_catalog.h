@@ -11,7 +11,6 @@
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <vector>
 
 #include "coords/spatial_reference.h"
 #include "gdb/store.h"
@@ -59,9 +58,8 @@ CatalogRow ClassRow(const CatalogRow& datasetRow, const std::string& item, const
 // Appends a row to the catalog table; false when the store refused it. The
 // rows of a frame are kept by the store until the frame's commit.
 bool AppendCatalogRow(OGRLayer* catalog, const CatalogRow& row);
-std::vector<CatalogRow> ReadCatalog(OGRLayer* catalog);
-// Each row in turn, none kept: a catalog of a few hundred thousand frames is
-// read without holding it. `filter` (an OGR attribute filter) limits the
+// Each row of the catalog in turn, none kept: a catalog of a few hundred
+// thousand frames is read without holding it. `filter` (an OGR attribute filter) limits the
 // rows read; the catalog is left unfiltered.
 void ForEachCatalogRow(OGRLayer* catalog, const std::function<void(const CatalogRow&)>& fn,
                        const char* filter = nullptr);
