@@ -141,6 +141,18 @@ void AppendEscape(std::string& out, unsigned cp) {
   out += buffer;
 }
 
+// A character outside ASCII, `character` its UTF-8 bytes: in the declared
+// code page (GBK), which readers that decode no \U+ (ezdxf's loader) still
+// read, else as \U+XXXX; `avoid` the bytes that must not appear (MTEXT's
+// code characters, which a reader parsing bytes would take for codes).
+void AppendNonAscii(std::string& out, std::string_view character, unsigned cp, const char* avoid) {
+  const auto gbk = TryUtf8ToGbk(character);
+  if (gbk && cp != 0xFFFD && gbk->find_first_of(avoid) == std::string::npos)
+    out += *gbk;
+  else
+    AppendEscape(out, cp);
+}
+
 }  // namespace
 
 std::string DxfDocument::MTextContent(const std::string& utf8) {
@@ -160,14 +172,8 @@ std::string DxfDocument::MTextContent(const std::string& utf8) {
       // Other control characters have no meaning in a text.
     } else if (cp < 0x80) {
       out += static_cast<char>(cp);
-    } else if (const auto gbk = TryUtf8ToGbk(std::string_view(utf8).substr(start, i - start));
-               gbk && cp != 0xFFFD && gbk->find_first_of("\\{}") == std::string::npos) {
-      // In the declared code page, as readers that do not decode \U+
-      // (ezdxf's loader) still read it; a character whose second byte is a
-      // code character of MTEXT stays escaped for readers that parse bytes.
-      out += *gbk;
     } else {
-      AppendEscape(out, cp);
+      AppendNonAscii(out, std::string_view(utf8).substr(start, i - start), cp, "\\{}");
     }
   }
   return out;
@@ -179,14 +185,10 @@ std::string DxfDocument::TextContent(const std::string& utf8) {
     const std::size_t start = i;
     const unsigned cp = NextCodePoint(utf8, i);
     if (cp < 0x20) continue;
-    if (cp < 0x80) {
+    if (cp < 0x80)
       out += static_cast<char>(cp);
-    } else if (const auto gbk = TryUtf8ToGbk(std::string_view(utf8).substr(start, i - start));
-               gbk && cp != 0xFFFD) {
-      out += *gbk;
-    } else {
-      AppendEscape(out, cp);
-    }
+    else
+      AppendNonAscii(out, std::string_view(utf8).substr(start, i - start), cp, "");
   }
   return out;
 }
