@@ -188,6 +188,14 @@ void AddPrintLayout(const OutputReader& reader, const SpatialReference& plane, c
   layout.scale = scaleOf(first);
   layout.centreX = (firstPrinted->xMin + firstPrinted->xMax) / 2;
   layout.centreY = (firstPrinted->yMin + firstPrinted->yMax) / 2;
+  // A recorded extent with that room.
+  const auto widened = [&](Envelope e) {
+    e.xMin -= room.xMin;
+    e.yMin -= room.yMin;
+    e.xMax += room.xMax;
+    e.yMax += room.yMax;
+    return e;
+  };
   double widest = 0, tallest = 0;  // on paper, mm
   const auto fit = [&](const Envelope& e, double scale) {
     widest = std::max(widest, (e.xMax - e.xMin) / scale * 1000);
@@ -226,14 +234,10 @@ void AddPrintLayout(const OutputReader& reader, const SpatialReference& plane, c
           return f.extent && f.frameField == shared->frameField && f.dataset == shared->dataset;
         });
     if (fromCatalog) {
-      for (const FrameInfo& f : frames)
-        fit(Envelope{f.extent->xMin - room.xMin, f.extent->yMin - room.yMin, f.extent->xMax + room.xMax,
-                     f.extent->yMax + room.yMax},
-            scaleOf(f));
+      for (const FrameInfo& f : frames) fit(widened(*f.extent), scaleOf(f));
       if (many)
         for (const auto& [scale, size] : many->largest)
-          fit(Envelope{0, 0, size.first + room.xMin + room.xMax, size.second + room.yMin + room.yMax},
-              scale > 0 ? scale : 10000);
+          fit(widened(Envelope{0, 0, size.first, size.second}), scale > 0 ? scale : 10000);
       AtlasPage layers{"", sharedNames[0], sharedNames[1], sharedNames[2], Envelope{}, 0};
       atlas.layers.push_back({layout.coverageLayerId, layout.coverageLayerName,
                               CatalogCoverageSource("./" + file + "|layername=" + detail::kCatalogTable,
@@ -244,10 +248,7 @@ void AddPrintLayout(const OutputReader& reader, const SpatialReference& plane, c
       const FrameInfo& f = frames[i];
       std::optional<Envelope> e = i == 0 ? firstPrinted : InPlane(f, plane);
       if (e && i > 0 && f.extent) {
-        e->xMin -= room.xMin;
-        e->yMin -= room.yMin;
-        e->xMax += room.xMax;
-        e->yMax += room.yMax;
+        e = widened(*e);
       } else if (!e) {
         e = PrintedExtent(reader, f, plane);
       }
@@ -385,7 +386,11 @@ DeliveredFiles WriteQgisProject(const std::string& outputPath, const PrintOption
     return opened->frames().size() == 1 && s.size() == 1 && s.front().frames > kMaxFilteredFrameGroups &&
            s.front().withExtent == s.front().frames && !opened->frames().front().ref.isGeographic();
   }();
-  if (!many) {
+  // Read again, every frame listed, only when the first reading left some
+  // out (an output of frames' own classes is listed whole either way).
+  const auto& summarized = opened->sharedSummaries();
+  if (!many && std::any_of(summarized.begin(), summarized.end(),
+                           [](const SharedFramesSummary& s) { return s.frames > 1; })) {
     opened.reset();
     opened.emplace(outputPath, callerHoldsLock);
   }
