@@ -27,7 +27,7 @@ try:
     matplotlib.use("Agg")
     import matplotlib.pyplot as plt
     from matplotlib import font_manager
-    from fontTools.ttLib import TTCollection
+    from stand_in_face import renamed_face
     import ezdxf
     from ezdxf.addons.drawing import Frontend, RenderContext
     from ezdxf.addons.drawing.matplotlib import MatplotlibBackend
@@ -41,19 +41,6 @@ DPI = 400
 Image.MAX_IMAGE_PIXELS = None  # a whole frame at 400 dpi
 MM = DPI / 25.4  # pixels per mm
 SHEET = "E45G095066"
-
-
-def simsun(path):
-    """AR PL UMing CN renamed SimSun."""
-    for font in TTCollection(UMING).fonts:
-        names = font["name"]
-        if "AR PL UMing CN" in str(names.getDebugName(1)):
-            names.names = [r for r in names.names if r.nameID not in (1, 2, 4, 6, 16, 17)]
-            for nid, text in ((1, "SimSun"), (2, "Regular"), (4, "SimSun"), (6, "SimSun")):
-                names.setName(text, nid, 3, 1, 0x409)
-            font.save(path)
-            return path
-    raise RuntimeError("AR PL UMing CN not found in " + UMING)
 
 
 def size_ratios(cli, tmp):
@@ -76,7 +63,7 @@ def size_ratios(cli, tmp):
     height, width = ours.shape
 
     # A reader with SimSun installed, found by family and by font file.
-    face = simsun(os.path.join(tmp, "simsun.ttf"))
+    face = renamed_face(UMING, "SimSun", "SimSun", os.path.join(tmp, "simsun.ttf"), "AR PL UMing CN")
     font_manager.fontManager.addfont(face)
     font_support._get_font_manager().addfont(face)
     fonts.font_face_cache["simsun.ttc"] = fonts.FontFace(ttf="simsun.ttf", family="SimSun")

@@ -23,7 +23,7 @@ import tempfile
 try:
     import numpy as np
     from scipy import ndimage
-    from fontTools.ttLib import TTCollection
+    from stand_in_face import renamed_face
     from qgis.core import (QgsApplication, QgsMapRendererSequentialJob, QgsMapSettings, QgsProject,
                            QgsRectangle)
     from qgis.PyQt.QtCore import QSize
@@ -35,19 +35,6 @@ except ImportError as e:
 UMING = "/usr/share/fonts/truetype/arphic/uming.ttc"
 DPI = 200
 MM = DPI / 25.4  # pixels per mm
-
-
-def songti(path):
-    """AR PL UMing CN renamed 宋体, as QGIS finds faces by their names."""
-    for font in TTCollection(UMING).fonts:
-        names = font["name"]
-        if "AR PL UMing CN" in str(names.getDebugName(1)):
-            names.names = [r for r in names.names if r.nameID not in (1, 2, 4, 6, 16, 17)]
-            for nid, text in ((1, "宋体"), (2, "Regular"), (4, "宋体"), (6, "SimSun")):
-                names.setName(text, nid, 3, 1, 0x409)
-            font.save(path)
-            return path
-    raise RuntimeError("AR PL UMing CN not found in " + UMING)
 
 
 def grey(image):
@@ -65,7 +52,8 @@ def main(cli):
     app = QgsApplication([], False)
     app.initQgis()
     with tempfile.TemporaryDirectory() as tmp:
-        QFontDatabase.addApplicationFont(songti(os.path.join(tmp, "songti.ttf")))
+        songti = renamed_face(UMING, "宋体", "SimSun", os.path.join(tmp, "songti.ttf"), "AR PL UMing CN")
+        QFontDatabase.addApplicationFont(songti)
         store = os.path.join(tmp, "t.gpkg")
         # Every kind of marginal text, the multi-line notes among them.
         texts = ["edtmian=某某县土地利用现状图", "edtru=秘密", "edtmapTitle=某某县土地利用现状图",

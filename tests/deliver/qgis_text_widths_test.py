@@ -29,7 +29,7 @@ import tempfile
 
 try:
     import numpy as np
-    from fontTools.ttLib import TTCollection
+    from stand_in_face import renamed_face
     from qgis.core import (QgsApplication, QgsMapRendererSequentialJob, QgsMapSettings, QgsProject,
                            QgsRectangle)
     from qgis.PyQt.QtCore import QSize
@@ -53,17 +53,6 @@ FRAMES = [
                     "btnleft=楷体,11", "btntlitle2=黑体,28", "btnrightdown=仿宋,12"]),
     ("J50E001001", ["edtmian=某某县", "btnjionMap=黑体,8"]),
 ]
-
-
-def renamed(source, family, path):
-    """The first face of the collection `source` under the family name `family`."""
-    font = TTCollection(source).fonts[0]
-    names = font["name"]
-    names.names = [r for r in names.names if r.nameID not in (1, 2, 4, 6, 16, 17)]
-    for nid, text in ((1, family), (2, "Regular"), (4, family), (6, "SimSunStandIn")):
-        names.setName(text, nid, 3, 1, 0x409)
-    font.save(path)
-    return path
 
 
 def grey(image):
@@ -227,7 +216,7 @@ def main(cli, report):
         # 宋体 installed: both draw it.
         fonts = os.path.join(tmp, "fonts")
         os.makedirs(fonts)
-        face = renamed(ZENHEI, "宋体", os.path.join(fonts, "songti.ttf"))
+        face = renamed_face(ZENHEI, "宋体", "SimSunStandIn", os.path.join(fonts, "songti.ttf"))
         conf = os.path.join(tmp, "fonts.conf")
         with open(conf, "w", encoding="utf-8") as f:
             f.write('<?xml version="1.0"?>\n<!DOCTYPE fontconfig SYSTEM "fonts.dtd">\n<fontconfig>'
