@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "common/error.h"
+#include "gdb/fdb_index_list.h"
 #include "gdb/frame_catalog.h"
 #include "gdb/frame_marker.h"
 #include "gdb/gdal_handles.h"
@@ -81,6 +82,8 @@ std::string RecoverFileGdb(const std::string& gdb) {
   const detail::CheckpointRecovery r = detail::RecoverCheckpoint(gdb);
   if (!r.unusable.empty()) throw RunError(UnusableCheckpointMessage(gdb, r.unusable, r.setAside));
   std::string note = RemoveHalfFrame(gdb);
+  // The run wrote its classes without their spatial indexes (shared_store.h).
+  if (r.restored) detail::RestoreSharedSpatialIndexes(gdb);
   if (r.restored)
     note = gdb + "上次的运行被中断：已恢复到它最后报告完成时的样子（之后没有写完的部分已去掉）" +
            (note.empty() ? "" : "；" + note);

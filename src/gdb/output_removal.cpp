@@ -10,6 +10,7 @@
 #include <set>
 
 #include "common/error.h"
+#include "gdb/fdb_index_list.h"
 #include "gdb/frame_marker.h"
 #include "gdb/gdal_handles.h"
 #include "gdb/gdb_checkpoint.h"
@@ -56,12 +57,6 @@ bool IsGeoPackageFile(const fs::path& file) {
 // with the first frame.
 constexpr std::uint64_t kTablesPerFrame = 4;
 
-std::string Stem(std::uint64_t table) {
-  char stem[16];
-  std::snprintf(stem, sizeof stem, "a%08llx", static_cast<unsigned long long>(table));
-  return stem;
-}
-
 // The "aXXXXXXXX" stems of the tables the system catalog of the File GDB
 // lists (its row numbers are the tables' numbers), and the last number.
 struct SystemCatalog {
@@ -70,28 +65,15 @@ struct SystemCatalog {
 };
 
 SystemCatalog ReadSystemCatalog(const std::string& gdb) {
-  gdal::EnsureRegistered();
-  const char* drivers[] = {"OpenFileGDB", nullptr};
-  const char* options[] = {"LIST_ALL_TABLES=YES", nullptr};
-  gdal::DatasetPtr ds(gdal::Quietly([&] {
-    gdal::QuickIdentification quick;
-    return GDALDataset::FromHandle(
-        GDALOpenEx(gdb.c_str(), GDAL_OF_VECTOR | GDAL_OF_READONLY, drivers, options, nullptr));
-  }));
-  OGRLayer* catalog = ds ? ds->GetLayerByName("GDB_SystemCatalog") : nullptr;
-  if (!catalog)
+  const auto tables = detail::FdbSystemCatalog(gdb);
+  if (!tables)
     throw RunError("不能读出" + gdb + "的系统目录（" + gdal::LastError("它不是可读的文件地理数据库") +
                    "），不能确定其中哪些文件属于它，没有删除它；请自己删除这个文件夹");
   SystemCatalog c;
-  gdal::Quietly([&] {
-    catalog->ResetReading();
-    while (gdal::FeaturePtr f{catalog->GetNextFeature()}) {
-      const auto table = static_cast<std::uint64_t>(f->GetFID());
-      c.stems.insert(Stem(table));
-      c.last = std::max(c.last, table);
-    }
-    return 0;
-  });
+  for (const auto& table : *tables) {
+    c.stems.insert(detail::FdbTableStem(table.second));
+    c.last = std::max(c.last, table.second);
+  }
   return c;
 }
 
@@ -102,7 +84,8 @@ SystemCatalog ReadSystemCatalog(const std::string& gdb) {
 std::set<std::string> HalfMade(const std::string& gdb, const SystemCatalog& c) {
   std::set<std::string> stems;
   if (detail::FrameInProgress(gdb))
-    for (std::uint64_t t = c.last + 1; t <= c.last + kTablesPerFrame; ++t) stems.insert(Stem(t));
+    for (std::uint64_t t = c.last + 1; t <= c.last + kTablesPerFrame; ++t)
+      stems.insert(detail::FdbTableStem(t));
   return stems;
 }
 

@@ -10,6 +10,7 @@
 #include "common/text_util.h"
 #include "gdb/annotation.h"
 #include "gdb/class_state.h"
+#include "gdb/fdb_index_list.h"
 #include "gdb/frame_catalog.h"
 #include "gdb/gdb_checkpoint.h"
 #include "gdb/geopackage_sql.h"
@@ -299,6 +300,7 @@ void SharedFrameWriter::writeBatch() {
   // (close()), which holds the frames told so far.
   if (workspace_.kind() == OutputKind::FileGdb) {
     try {
+      if (!deferTried_) deferSpatialIndexes();
       detail::SaveCheckpoint(workspace_.path());
     } catch (const RunError& e) {
       held_ = 0;
@@ -312,6 +314,67 @@ void SharedFrameWriter::writeBatch() {
   batchSeconds_ = workspace_.kind() == OutputKind::FileGdb
                       ? std::max(kMinBatchSeconds, kWriteShare * SecondsSince(start))
                       : kMinBatchSeconds;
+}
+
+namespace {
+
+// The classes' geometry fields, as the File GDB names them.
+std::vector<std::string> GeometryFields(const std::vector<FeatureClass>& classes) {
+  std::vector<std::string> fields;
+  for (const FeatureClass& cls : classes) {
+    OGRLayer* layer = cls.state() ? cls.state()->live() : nullptr;
+    fields.emplace_back(layer ? layer->GetGeometryColumn() : "");
+  }
+  return fields;
+}
+
+}  // namespace
+
+// Once the classes are on disk (their first batch), their spatial indexes
+// are taken out of their lists: each flush of the run then writes rows
+// without rebuilding an index over all of them. All three or none.
+void SharedFrameWriter::deferSpatialIndexes() {
+  deferTried_ = true;
+  const auto& store = workspace_.store();
+  const std::vector<std::string> fields = GeometryFields(classes_);
+  std::vector<std::string> stems;
+  store->reopen([&] {
+    const auto all = detail::FdbTableStems(store->path);
+    for (std::size_t i = 0; i < classes_.size(); ++i) {
+      const auto it = all.find(ToUpperAscii(classes_[i].name()));
+      if (it == all.end() || fields[i].empty()) return stems.clear();
+      stems.push_back(it->second);
+    }
+    for (std::size_t i = 0; i < stems.size(); ++i) {
+      if (detail::UnlistSpatialIndex(store->path, stems[i], fields[i])) continue;
+      // Listed again, the indexes taken out are rebuilt at the next flush.
+      for (std::size_t k = 0; k <= i; ++k) detail::ListSpatialIndex(store->path, stems[k], fields[k]);
+      return stems.clear();
+    }
+  });
+  deferredStems_ = std::move(stems);
+}
+
+// Lists the deferred spatial indexes again and has GDAL build them, each
+// from all of its class's rows. Returns which classes may have features
+// (an index listed for one of them must have its file).
+std::vector<bool> SharedFrameWriter::buildSpatialIndexes() {
+  std::vector<bool> filled(classes_.size(), false);
+  if (deferredStems_.empty()) return filled;
+  const auto& store = workspace_.store();
+  const std::vector<std::string> fields = GeometryFields(classes_);
+  store->reopen([&] {
+    for (std::size_t i = 0; i < deferredStems_.size(); ++i)
+      detail::ListSpatialIndex(store->path, deferredStems_[i], fields[i]);
+  });
+  for (std::size_t i = 0; i < classes_.size(); ++i) {
+    OGRLayer* layer = classes_[i].state()->live();
+    filled[i] = !layer || layer->GetFeatureCount(FALSE) != 0;
+    if (!layer || !filled[i]) continue;
+    store->indexTransforms.stock(layer->GetSpatialRef());
+    detail::RebuildListedIndexes(layer);
+  }
+  return filled;
 }
 
 void SharedFrameWriter::abandonFrame() {
@@ -355,8 +418,12 @@ void SharedFrameWriter::indexFrameNames() {
   const auto& store = workspace_.store();
   for (const FeatureClass& cls : classes_) {
     if (store->kind == OutputKind::FileGdb) {
+      // GDAL 3.6 writes the new index as the only one of a class it has
+      // not yet read the indexes of (one it has not changed since it was
+      // opened): an empty class, which needs none, gets none.
       OGRLayer* layer = cls.state() ? cls.state()->live() : nullptr;
-      if (!layer || layer->GetFeatureCount(FALSE) > kMaxIndexedFdbFeatures) continue;
+      const auto count = layer ? layer->GetFeatureCount(FALSE) : 0;
+      if (count == 0 || count > kMaxIndexedFdbFeatures) continue;
     }
     if (store->kind == OutputKind::GeoPackage)
       Execute(store->ds.get(), "CREATE INDEX IF NOT EXISTS " +
@@ -389,13 +456,22 @@ void SharedFrameWriter::close() {
   }
   try {
     if (batchOpen_ || held_ > 0) writeBatch();
+    const std::vector<bool> filled = buildSpatialIndexes();
     // Only a store this writer wrote frames to: on a File GDB whose classes
     // were only opened (a refused frame), GDAL 3.6 writes the new index as
     // the class's only one and drops the others (OBJECTID, Shape).
     if (!classes_.empty() && kept_ > 0) indexFrameNames();
+    const std::vector<std::string> fields = GeometryFields(classes_);
     classes_.clear();
+    const std::string path = workspace_.path();
     // Closing a File GDB whole drops its checkpoint (Store::close).
     workspace_.close();
+    // A class whose index GDAL did not build (a failing disk) is left
+    // without one listed, as during the run, not with one listed and
+    // missing.
+    for (std::size_t i = 0; i < deferredStems_.size() && i < filled.size(); ++i)
+      if (filled[i] && !detail::HasSpatialIndexFile(path, deferredStems_[i]))
+        detail::UnlistSpatialIndex(path, deferredStems_[i], fields[i]);
   } catch (...) {
     held_ = 0;
     classes_.clear();

@@ -8,13 +8,14 @@
 // catalog. A frame is on disk (a killed program keeps it) once its batch is
 // written, which keptFrames() tells; until then it is held. Batches are
 // written every fraction of a second, and on a File GDB, whose writer
-// rebuilds the spatial index of a class at every flush (a cost that grows
-// with the class), no more often than keeps that work a small share of the
-// run, yet at least every SharedBatchLimits frames or seconds, so that a
-// kill loses at most that much of any run (the price: on runs of more than
-// some 50 000 frames the flushes, each over the whole classes, take a
-// growing share). A frame that fails is undone alone; the frames held with
-// it stay.
+// rebuilds every index of a class at every flush, no more often than keeps
+// the flushes a small share of the run, yet at least every
+// SharedBatchLimits frames or seconds, so that a kill loses at most that
+// much of any run. The classes of a File GDB are therefore written without
+// their spatial index, which is built once, when the store is closed (a
+// killed run's classes stay without one: GDAL and ArcGIS read them all the
+// same, and the next run that adds to the store builds it). A frame that
+// fails is undone alone; the frames held with it stay.
 //
 // The classes have one spatial reference and one annotation reference
 // scale, those of the store's first frame: a frame in another coordinate
@@ -93,6 +94,8 @@ class SharedFrameWriter {
   void makeClasses(const SpatialReference& ref, double referenceScale);
   void checkSystem(const SpatialReference& ref, double referenceScale, const std::string& name);
   void writeBatch();
+  void deferSpatialIndexes();
+  std::vector<bool> buildSpatialIndexes();
   void indexFrameNames();
 
   OutputWorkspace workspace_;
@@ -116,6 +119,10 @@ class SharedFrameWriter {
   int kept_ = 0, held_ = 0, largestBatch_ = 0;
   std::chrono::steady_clock::time_point batchStart_;
   double batchSeconds_ = 0;  // how long a batch gathers frames
+  // File GDB: the classes' table stems, once their spatial indexes are
+  // left to the close (deferSpatialIndexes), and whether that was tried.
+  std::vector<std::string> deferredStems_;
+  bool deferTried_ = false;
 };
 
 }  // namespace tarvik

@@ -353,26 +353,31 @@ void Store::beginFrame() {
   }
   if (++framesSinceOpen > FramesPerOpen()) {
     framesSinceOpen = 1;
-    catalog = nullptr;
-    ++generation;
-    gdal::Quietly([&] {
-      ds.reset();
-      return 0;
-    });
-    if (CPLGetLastErrorType() >= CE_Failure) fail("关闭后重新打开");
-    const char* drivers[] = {"OpenFileGDB", nullptr};
-    ds.reset(gdal::Quietly([&] {
-      gdal::QuickIdentification quick;
-      return GDALDataset::FromHandle(
-          GDALOpenEx(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE, drivers, nullptr, nullptr));
-    }));
-    if (!ds) {
-      failure = "不能重新打开输出" + path + "：" + gdal::LastError("未知原因");
-      throw RunError(failure);
-    }
-    catalog = ds->GetLayerByName(kCatalogTable);
+    reopen();
   }
   frameOpen = true;
+}
+
+void Store::reopen(const std::function<void()>& whileClosed) {
+  catalog = nullptr;
+  ++generation;
+  gdal::Quietly([&] {
+    ds.reset();
+    return 0;
+  });
+  if (CPLGetLastErrorType() >= CE_Failure) fail("关闭后重新打开");
+  if (whileClosed) whileClosed();
+  const char* drivers[] = {"OpenFileGDB", nullptr};
+  ds.reset(gdal::Quietly([&] {
+    gdal::QuickIdentification quick;
+    return GDALDataset::FromHandle(
+        GDALOpenEx(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE, drivers, nullptr, nullptr));
+  }));
+  if (!ds) {
+    failure = "不能重新打开输出" + path + "：" + gdal::LastError("未知原因");
+    throw RunError(failure);
+  }
+  catalog = ds->GetLayerByName(kCatalogTable);
 }
 
 void Store::close() {

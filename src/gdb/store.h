@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_set>
@@ -102,6 +103,9 @@ struct Store {
   // driver emulates one by copying the whole directory); File GDB: reopens
   // the dataset when too many files are open (see store.cpp).
   void beginFrame();
+  // File GDB: closes the dataset, runs `whileClosed` (which must not
+  // throw), and opens it again; RunError (the store failed) when it cannot.
+  void reopen(const std::function<void()>& whileClosed = {});
   // Whether the disk has less free space than beginFrame() asks for.
   bool lowOnSpace() const;
   // GeoPackage: puts back the AUTOINCREMENT counters set aside by commit().

@@ -18,6 +18,10 @@
 #include <tuple>
 
 #include "cli/durability_support.h"
+#include "common/text_util.h"
+#include "gdb/fdb_index_list.h"
+#include "gdb/gdal_handles.h"
+#include "gdb/output_layout.h"
 #include "gdb/output_reader.h"
 
 namespace tarvik::test {
@@ -69,6 +73,24 @@ std::vector<std::string> CheckpointFiles(const fs::path& folder) {
   return found;
 }
 
+// A File GDB put back after a kill has the spatial index of every shared
+// class, and the index finds every feature.
+void ExpectSpatialIndexes(const std::string& gdb) {
+  const auto stems = detail::FdbTableStems(gdb);
+  gdal::DatasetPtr ds(
+      GDALDataset::FromHandle(GDALOpenEx(gdb.c_str(), GDAL_OF_VECTOR, nullptr, nullptr, nullptr)));
+  ASSERT_TRUE(ds);
+  for (const char* cls : {kSharedLineClass, kSharedPolygonClass, kSharedTextClass}) {
+    OGRLayer* layer = ds->GetLayerByName(cls);
+    ASSERT_TRUE(layer && stems.count(ToUpperAscii(cls))) << cls;
+    const GIntBig all = layer->GetFeatureCount(TRUE);
+    if (all == 0) continue;
+    EXPECT_TRUE(detail::HasSpatialIndexFile(gdb, stems.at(ToUpperAscii(cls)))) << cls;
+    layer->SetSpatialFilterRect(-1e8, -1e8, 1e8, 1e8);
+    EXPECT_EQ(layer->GetFeatureCount(TRUE), all) << cls;
+  }
+}
+
 // kind, moment (of Moments() spread over the run from its first report to
 // its end, the close included)
 using Kill = std::tuple<const char*, int>;
@@ -98,6 +120,7 @@ TEST_P(KilledSharedRun, KeepsEveryReportedFrameWholeAndListsNoOther) {
   EXPECT_TRUE(CheckpointFiles(dir.path()).empty())
       << "the reader put the store back and dropped its checkpoint";
   CheckSharedFrames(out, listed);
+  if (std::string(kind) == ".gdb") ExpectSpatialIndexes(out);
 }
 
 INSTANTIATE_TEST_SUITE_P(Moments, KilledSharedRun,
