@@ -5,13 +5,14 @@
 // layers and the catalog rows, one transaction or no flush until the end,
 // no project), each in a process of its own:
 //
-//   large_shared_bench [sheets=300000] [repeats=2] [small=10000]
+//   large_shared_bench [sheets=300000] [repeats=2] [small=10000] [.gpkg|.gdb]
 //
 // For .gpkg and .gdb, `repeats` times (run and bare alternate which goes
 // first): wall and CPU time and peak resident memory of the run (drawing,
 // writing in batches, the QGIS project) and of the bare write, and their
 // ratios; the run's peak memory against that of a run over the first
-// `small` sheets; then min and max over the repeats.
+// `small` sheets; then min and max over the repeats. A fourth argument
+// measures that kind alone.
 #include <gdal_priv.h>
 #include <ogrsf_frmts.h>
 #include <sys/resource.h>
@@ -258,7 +259,10 @@ int main(int argc, char** argv) {
   std::printf("indexes of %d and %d sheets at 1:5000 in %s\n", sheets, small, folder.c_str());
   std::fflush(stdout);
 
-  for (const char* ext : {".gpkg", ".gdb"}) {
+  std::vector<std::string> kinds = {".gpkg", ".gdb"};
+  if (argc > 4) kinds = {argv[4]};
+  for (const std::string& kind : kinds) {
+    const char* ext = kind.c_str();
     Range wallRatio, cpuRatio, memRatio, bareMemRatio, runWall;
     for (int k = 0; k < repeats; ++k) {
       const std::string out = (folder / (std::string("out") + ext)).string();
