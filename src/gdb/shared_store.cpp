@@ -114,7 +114,7 @@ void SharedFrameWriter::openClasses() {
   std::optional<detail::CatalogRow> rows[3];
   detail::ForEachCatalogRow(store.catalog, [&](const detail::CatalogRow& row) {
     if (row.frameField.empty()) return;
-    if (row.kind == "frame") store.addName("y" + row.frame);
+    if (row.kind == "frame") admitted_.insert(ToUpperAscii("y" + row.frame));
     if (row.kind == "line") rows[0] = row;
     if (row.kind == "polygon") rows[1] = row;
     if (row.kind == "annotation") rows[2] = row;
@@ -230,7 +230,6 @@ SharedFrameClasses SharedFrameWriter::beginFrame(const std::string& name, const 
     batchStart_ = Clock::now();
   }
   if (classes_.empty()) makeClasses(ref, referenceScale);
-  store->addName("y" + name);
   frame_ = name;
   frameOpen_ = true;
   marks_.clear();
@@ -381,9 +380,7 @@ void SharedFrameWriter::abandonFrame() {
   if (!frameOpen_) return;
   frameOpen_ = false;
   const auto& store = workspace_.store();
-  if (!store) return;
-  store->names.erase(ToUpperAscii("y" + frame_));
-  if (!store->open() || store->broken()) return;
+  if (!store || !store->open() || store->broken()) return;
   // As far as the store allows: a feature that cannot be removed (on a
   // failing disk) stays behind, unlisted.
   gdal::Quietly([&] {

@@ -104,8 +104,10 @@ class SharedFrameWriter {
   double referenceScale_ = 0;
   int epsg_ = 0;  // of ref_, for the frames' catalog rows
   // What admit() knows, apart from the store: the upper-cased names of
-  // frame datasets ("y" + name) taken or reserved, and the system frames
-  // must have (the classes', or the first admitted frame's).
+  // frame datasets ("y" + name) taken or reserved (the one record of the
+  // shared frames' names: the store's names are those of its tables,
+  // classes and datasets), and the system frames must have (the classes',
+  // or the first admitted frame's).
   std::unordered_set<std::string> admitted_;
   bool systemSet_ = false;
   SpatialReference systemRef_;
