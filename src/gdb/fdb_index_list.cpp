@@ -1,5 +1,7 @@
 #include "gdb/fdb_index_list.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -9,6 +11,7 @@
 #include "common/text_util.h"
 #include "gdb/gdal_handles.h"
 #include "gdb/output_layout.h"
+#include "gdb/store.h"
 
 namespace tarvik::detail {
 
@@ -169,13 +172,20 @@ bool UnlistSpatialIndex(const std::string& gdb, const std::string& stem, const s
   return !ec;
 }
 
+bool ListsSpatialIndex(const std::string& gdb, const std::string& stem, const std::string& geometryField) {
+  const auto entries = ReadList(ListPath(gdb, stem));
+  const std::string field = ToUpperAscii(geometryField);
+  return entries && std::any_of(entries->begin(), entries->end(), [&](const Entry& e) {
+           return e.kind == kSpatialKind || e.expression == field;
+         });
+}
+
 bool ListSpatialIndex(const std::string& gdb, const std::string& stem, const std::string& geometryField) {
+  if (ListsSpatialIndex(gdb, stem, geometryField)) return true;
   const std::string path = ListPath(gdb, stem);
   auto entries = ReadList(path);
   if (!entries) return false;
   const std::string field = ToUpperAscii(geometryField);
-  for (const Entry& e : *entries)
-    if (e.kind == kSpatialKind || e.expression == field) return true;
   // As GDAL's writer lists the index it makes with a class.
   Entry spatial;
   spatial.kind = kSpatialKind;
@@ -195,17 +205,20 @@ bool ListSpatialIndex(const std::string& gdb, const std::string& stem, const std
 
 bool HasSpatialIndexFile(const std::string& gdb, const std::string& stem) {
   std::error_code ec;
-  return fs::exists(fs::path(gdb) / (stem + ".spx"), ec);
+  return fs::is_regular_file(fs::path(gdb) / (stem + ".spx"), ec);
 }
 
-bool RebuildListedIndexes(OGRLayer* layer) {
+bool RebuildListedIndexes(OGRLayer* layer, const std::string& gdb) {
+  errno = 0;  // DiskFull reads it
   return gdal::Quietly([&]() -> bool {
     layer->ResetReading();
     gdal::FeaturePtr first{layer->GetNextFeature()};
     layer->ResetReading();
     if (!first) return false;
+    // GDAL does not report an index file it could not write whole; on a
+    // full disk it was not.
     return layer->SetFeature(first.get()) == OGRERR_NONE && layer->SyncToDisk() == OGRERR_NONE &&
-           CPLGetLastErrorType() < CE_Failure;
+           CPLGetLastErrorType() < CE_Failure && !DiskFull(gdb);
   });
 }
 
@@ -232,7 +245,8 @@ void Close(gdal::DatasetPtr& ds) {
 void RestoreSharedSpatialIndexes(const std::string& gdb) {
   struct Unlisted {
     std::string cls, stem, field;
-    bool rows = true;  // may have rows: keeps a listed index only with its file
+    bool rows = true;    // may have rows: keeps a listed index only with its file,
+    bool built = false;  // and only when GDAL built it without an error
   };
   const auto stems = FdbTableStems(gdb);
   std::vector<Unlisted> unlisted;
@@ -242,7 +256,8 @@ void RestoreSharedSpatialIndexes(const std::string& gdb) {
     const auto it = stems.find(ToUpperAscii(cls));
     OGRLayer* layer = ds->GetLayerByName(cls);
     if (it == stems.end() || !layer || HasSpatialIndexFile(gdb, it->second)) continue;
-    unlisted.push_back({cls, it->second, layer->GetGeometryColumn(), layer->GetFeatureCount(FALSE) != 0});
+    unlisted.push_back(
+        {cls, it->second, layer->GetGeometryColumn(), layer->GetFeatureCount(FALSE) != 0, false});
   }
   Close(ds);
   std::erase_if(unlisted, [&](const Unlisted& u) {
@@ -250,12 +265,12 @@ void RestoreSharedSpatialIndexes(const std::string& gdb) {
   });
   if (unlisted.empty()) return;
   ds = OpenForUpdate(gdb);
-  for (const Unlisted& u : unlisted)
+  for (Unlisted& u : unlisted)
     if (OGRLayer* layer = ds && u.rows ? ds->GetLayerByName(u.cls.c_str()) : nullptr)
-      RebuildListedIndexes(layer);
+      u.built = RebuildListedIndexes(layer, gdb);
   Close(ds);
   for (const Unlisted& u : unlisted)
-    if (u.rows && !HasSpatialIndexFile(gdb, u.stem)) UnlistSpatialIndex(gdb, u.stem, u.field);
+    if (u.rows && (!u.built || !HasSpatialIndexFile(gdb, u.stem))) UnlistSpatialIndex(gdb, u.stem, u.field);
 }
 
 }  // namespace tarvik::detail

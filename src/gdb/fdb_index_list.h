@@ -47,15 +47,19 @@ bool UnlistSpatialIndex(const std::string& gdb, const std::string& stem, const s
 // is listed. False when the list cannot be read or written.
 bool ListSpatialIndex(const std::string& gdb, const std::string& stem, const std::string& geometryField);
 
-// Whether the table `stem` has a spatial index file.
+// Whether the list of the table `stem` holds an index on `geometryField`
+// (false too when the list cannot be read).
+bool ListsSpatialIndex(const std::string& gdb, const std::string& stem, const std::string& geometryField);
+
+// Whether the table `stem` has a spatial index file (a regular file).
 bool HasSpatialIndexFile(const std::string& gdb, const std::string& stem);
 
-// Has GDAL build the listed indexes of `layer`, a class of a File GDB open
-// for update, from all of its rows: GDAL builds them when it flushes a
-// class after a change, so one feature is written again as it is. False
-// when the class has no features (there is nothing to index) or the write
-// fails.
-bool RebuildListedIndexes(OGRLayer* layer);
+// Has GDAL build the listed indexes of `layer`, a class of the File GDB at
+// `gdb` open for update, from all of its rows: GDAL builds them when it
+// flushes a class after a change, so one feature is written again as it
+// is. False when the class has no features (there is nothing to index) or
+// the write fails (or left the disk full).
+bool RebuildListedIndexes(OGRLayer* layer, const std::string& gdb);
 
 // After a killed run of the shared layout was put back to its last batch:
 // the shared classes of the File GDB at `gdb` that were left without their

@@ -355,11 +355,12 @@ void SharedFrameWriter::deferSpatialIndexes() {
 }
 
 // Lists the deferred spatial indexes again and has GDAL build them, each
-// from all of its class's rows. Returns which classes may have features
-// (an index listed for one of them must have its file).
-std::vector<bool> SharedFrameWriter::buildSpatialIndexes() {
-  std::vector<bool> filled(classes_.size(), false);
-  if (deferredStems_.empty()) return filled;
+// from all of its class's rows. Returns, per class, whether it has rows
+// (its index then needs its file) and whether GDAL built the index without
+// an error (a full disk can cut the file short).
+std::vector<SharedFrameWriter::IndexBuild> SharedFrameWriter::buildSpatialIndexes() {
+  std::vector<IndexBuild> builds(classes_.size());
+  if (deferredStems_.empty()) return builds;
   const auto& store = workspace_.store();
   const std::vector<std::string> fields = GeometryFields(classes_);
   store->reopen([&] {
@@ -368,12 +369,13 @@ std::vector<bool> SharedFrameWriter::buildSpatialIndexes() {
   });
   for (std::size_t i = 0; i < classes_.size(); ++i) {
     OGRLayer* layer = classes_[i].state()->live();
-    filled[i] = !layer || layer->GetFeatureCount(FALSE) != 0;
-    if (!layer || !filled[i]) continue;
+    // An empty class is listed without an index file, as GDAL makes one.
+    builds[i].rows = !layer || layer->GetFeatureCount(FALSE) != 0;
+    if (!layer || !builds[i].rows) continue;
     store->indexTransforms.stock(layer->GetSpatialRef());
-    detail::RebuildListedIndexes(layer);
+    builds[i].built = detail::RebuildListedIndexes(layer, store->path);
   }
-  return filled;
+  return builds;
 }
 
 void SharedFrameWriter::abandonFrame() {
@@ -453,7 +455,7 @@ void SharedFrameWriter::close() {
   }
   try {
     if (batchOpen_ || held_ > 0) writeBatch();
-    const std::vector<bool> filled = buildSpatialIndexes();
+    const std::vector<IndexBuild> builds = buildSpatialIndexes();
     // Only a store this writer wrote frames to: on a File GDB whose classes
     // were only opened (a refused frame), GDAL 3.6 writes the new index as
     // the class's only one and drops the others (OBJECTID, Shape).
@@ -463,11 +465,11 @@ void SharedFrameWriter::close() {
     const std::string path = workspace_.path();
     // Closing a File GDB whole drops its checkpoint (Store::close).
     workspace_.close();
-    // A class whose index GDAL did not build (a failing disk) is left
-    // without one listed, as during the run, not with one listed and
-    // missing.
-    for (std::size_t i = 0; i < deferredStems_.size() && i < filled.size(); ++i)
-      if (filled[i] && !detail::HasSpatialIndexFile(path, deferredStems_[i]))
+    // A class whose index GDAL did not build whole (a failing disk) is
+    // left without one listed, as during the run, not with one listed and
+    // missing or cut short.
+    for (std::size_t i = 0; i < deferredStems_.size() && i < builds.size(); ++i)
+      if (builds[i].rows && (!builds[i].built || !detail::HasSpatialIndexFile(path, deferredStems_[i])))
         detail::UnlistSpatialIndex(path, deferredStems_[i], fields[i]);
   } catch (...) {
     held_ = 0;

@@ -95,7 +95,10 @@ class SharedFrameWriter {
   void checkSystem(const SpatialReference& ref, double referenceScale, const std::string& name);
   void writeBatch();
   void deferSpatialIndexes();
-  std::vector<bool> buildSpatialIndexes();
+  struct IndexBuild {
+    bool rows = false, built = false;
+  };
+  std::vector<IndexBuild> buildSpatialIndexes();
   void indexFrameNames();
 
   OutputWorkspace workspace_;

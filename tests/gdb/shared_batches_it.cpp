@@ -105,6 +105,7 @@ TEST(SharedBatches, BuildTheFileGdbSpatialIndexOnceAtTheClose) {
     writer.close();
   }
   EXPECT_TRUE(detail::HasSpatialIndexFile(out, linesStem()));
+  EXPECT_TRUE(detail::ListsSpatialIndex(out, linesStem(), "Shape"));
   EXPECT_EQ(LinesMeeting(out, 500000 + 500.0 * 21 + 10, 500000 + 500.0 * 22 + 10), 2);
   {
     auto ws = OpenOutputWorkspace(out, quiet);
@@ -118,6 +119,26 @@ TEST(SharedBatches, BuildTheFileGdbSpatialIndexOnceAtTheClose) {
   EXPECT_EQ(LinesMeeting(out, 500000 - 10, 500000 + 500.0 * 39 + 10), 40);
   EXPECT_EQ(LinesMeeting(out, 500000 + 500.0 * 38 + 410, 500000 + 500.0 * 38 + 490), 0);
   EXPECT_EQ(OutputReader(out).frames().size(), 40u);
+}
+
+// An index GDAL cannot write at the close (here its file's name is taken
+// by a folder) is left unlisted: the class reads as one without an index.
+TEST(SharedBatches, LeaveAFileGdbSpatialIndexThatCannotBeWrittenUnlisted) {
+  test::TempDir dir;
+  const std::string out = dir / "s.gdb";
+  SilentFeedback quiet;
+  std::string stem;
+  {
+    SharedFrameWriter writer(CreateOutputWorkspace(out), {5, 3600});
+    WriteRow(writer, 0, 12, quiet);
+    stem = detail::FdbTableStems(out).at(ToUpperAscii(kSharedLineClass));
+    std::filesystem::create_directory(std::filesystem::path(out) / (stem + ".spx"));
+    writer.close();
+  }
+  EXPECT_FALSE(detail::ListsSpatialIndex(out, stem, "Shape"));
+  EXPECT_FALSE(detail::HasSpatialIndexFile(out, stem));
+  EXPECT_EQ(LinesMeeting(out, 500000 - 10, 500000 + 500.0 * 11 + 10), 12);
+  EXPECT_EQ(OutputReader(out).frames().size(), 12u);
 }
 
 // A limit of frames cuts the batches of a fraction of a second; a limit of
