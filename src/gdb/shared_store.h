@@ -13,8 +13,8 @@
 // SharedBatchLimits frames or seconds, so that a kill loses at most that
 // much of any run. The classes of a File GDB are therefore written without
 // their spatial index, which is built once, when the store is closed (a
-// killed run's classes stay without one: GDAL and ArcGIS read them all the
-// same, and the next run that adds to the store builds it). A frame that
+// killed run's classes are put back without one, and the recovery that
+// puts them back builds it: fdb_index_list.h). A frame that
 // fails is undone alone; the frames held with it stay.
 //
 // The classes have one spatial reference and one annotation reference
