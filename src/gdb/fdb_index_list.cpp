@@ -224,15 +224,6 @@ bool RebuildListedIndexes(OGRLayer* layer, const std::string& gdb) {
 
 namespace {
 
-gdal::DatasetPtr OpenForUpdate(const std::string& gdb) {
-  const char* drivers[] = {"OpenFileGDB", nullptr};
-  return gdal::DatasetPtr(gdal::Quietly([&] {
-    gdal::QuickIdentification quick;
-    return GDALDataset::FromHandle(
-        GDALOpenEx(gdb.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE, drivers, nullptr, nullptr));
-  }));
-}
-
 void Close(gdal::DatasetPtr& ds) {
   gdal::Quietly([&] {
     ds.reset();
@@ -250,7 +241,7 @@ void RestoreSharedSpatialIndexes(const std::string& gdb) {
   };
   const auto stems = FdbTableStems(gdb);
   std::vector<Unlisted> unlisted;
-  gdal::DatasetPtr ds = OpenForUpdate(gdb);
+  gdal::DatasetPtr ds = gdal::OpenForUpdate(gdb, "OpenFileGDB");
   if (!ds) return;
   for (const char* cls : {kSharedLineClass, kSharedPolygonClass, kSharedTextClass}) {
     const auto it = stems.find(ToUpperAscii(cls));
@@ -264,7 +255,7 @@ void RestoreSharedSpatialIndexes(const std::string& gdb) {
     return u.field.empty() || !ListSpatialIndex(gdb, u.stem, u.field);
   });
   if (unlisted.empty()) return;
-  ds = OpenForUpdate(gdb);
+  ds = gdal::OpenForUpdate(gdb, "OpenFileGDB");
   for (Unlisted& u : unlisted)
     if (OGRLayer* layer = ds && u.rows ? ds->GetLayerByName(u.cls.c_str()) : nullptr)
       u.built = RebuildListedIndexes(layer, gdb);

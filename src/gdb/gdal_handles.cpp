@@ -55,6 +55,10 @@ DatasetPtr OpenStoreForReading(const std::string& path, bool geoPackage) {
   return ds;
 }
 
+DatasetPtr OpenForUpdate(const std::string& path, const char* driver) {
+  return DatasetPtr(OpenWith(path, driver, GDAL_OF_UPDATE));
+}
+
 std::string NumberText(double value) {
   char buf[64];
   std::snprintf(buf, sizeof buf, "%.17g", value);

@@ -80,6 +80,10 @@ class QuickIdentification {
 // read.
 DatasetPtr OpenStoreForReading(const std::string& path, bool geoPackage);
 
+// Opens `path` for update with the one driver named, quietly (GDAL's reason
+// in LastError() when it does not open).
+DatasetPtr OpenForUpdate(const std::string& path, const char* driver);
+
 // A number written so that GDAL's option parser reads it back exactly.
 std::string NumberText(double value);
 

@@ -26,15 +26,6 @@ bool HotJournal(const std::string& gpkg) {
   return !ec && size > 0;
 }
 
-GDALDataset* OpenForUpdate(const std::string& path, const char* driver) {
-  const char* drivers[] = {driver, nullptr};
-  return gdal::Quietly([&] {
-    gdal::QuickIdentification quick;
-    return GDALDataset::FromHandle(
-        GDALOpenEx(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE, drivers, nullptr, nullptr));
-  });
-}
-
 // Removes the classes of the frame a killed per-frame run was writing,
 // when the catalog does not list the frame (it was not finished). The
 // feature dataset stays, empty: GDAL cannot remove one.
@@ -44,7 +35,7 @@ std::string RemoveHalfFrame(const std::string& gdb) {
     detail::ClearFrameInProgress(gdb);
     return {};
   }
-  gdal::DatasetPtr ds(OpenForUpdate(gdb, "OpenFileGDB"));
+  gdal::DatasetPtr ds = gdal::OpenForUpdate(gdb, "OpenFileGDB");
   if (!ds) return {};  // left for a later try: the store does not open now
   bool committed = false;
   detail::ForEachCatalogRow(ds->GetLayerByName(detail::kCatalogTable), [&](const detail::CatalogRow& row) {
@@ -92,7 +83,7 @@ std::string RecoverFileGdb(const std::string& gdb) {
 
 std::string RecoverGeoPackage(const std::string& gpkg) {
   // SQLite rolls the journal back when this connection first reads.
-  gdal::DatasetPtr(OpenForUpdate(gpkg, "GPKG"));
+  gdal::OpenForUpdate(gpkg, "GPKG");
   if (HotJournal(gpkg)) return {};
   return gpkg +
          "上次的写入被中断：已撤销没有完成的部分，只留下写完的图廓（其他程序只读打开它之前，需要这样读写打开"

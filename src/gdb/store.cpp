@@ -367,12 +367,7 @@ void Store::reopen(const std::function<void()>& whileClosed) {
   });
   if (CPLGetLastErrorType() >= CE_Failure) fail("关闭后重新打开");
   if (whileClosed) whileClosed();
-  const char* drivers[] = {"OpenFileGDB", nullptr};
-  ds.reset(gdal::Quietly([&] {
-    gdal::QuickIdentification quick;
-    return GDALDataset::FromHandle(
-        GDALOpenEx(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE, drivers, nullptr, nullptr));
-  }));
+  ds = gdal::OpenForUpdate(path, "OpenFileGDB");
   if (!ds) {
     failure = "不能重新打开输出" + path + "：" + gdal::LastError("未知原因");
     throw RunError(failure);

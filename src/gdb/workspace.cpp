@@ -102,12 +102,7 @@ std::optional<OutputWorkspace> OpenOutputWorkspace(const std::string& rawPath, U
     return std::nullopt;
   }
   gdal::EnsureRegistered();
-  const char* drivers[] = {DriverName(kind), nullptr};
-  GDALDataset* ds = gdal::Quietly([&] {
-    gdal::QuickIdentification quick;
-    return GDALDataset::FromHandle(
-        GDALOpenEx(path.c_str(), GDAL_OF_VECTOR | GDAL_OF_UPDATE, drivers, nullptr, nullptr));
-  });
+  GDALDataset* ds = gdal::OpenForUpdate(path, DriverName(kind)).release();
   if (!ds) throw RunError("不能打开输出" + path + "：" + gdal::LastError("不是可写的数据库"));
   return WrapOutput(ds, path, kind);
 }
