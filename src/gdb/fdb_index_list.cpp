@@ -99,6 +99,15 @@ std::optional<std::vector<Entry>> ReadList(const std::string& path) {
   return entries;
 }
 
+// Whether the entry is the spatial index (on `field`, upper-cased).
+bool IsSpatial(const Entry& e, const std::string& field) {
+  return e.kind == kSpatialKind || e.expression == field;
+}
+
+bool HoldsSpatial(const std::vector<Entry>& entries, const std::string& field) {
+  return std::any_of(entries.begin(), entries.end(), [&](const Entry& e) { return IsSpatial(e, field); });
+}
+
 // Replaces the list whole: written beside it, then renamed over it.
 bool WriteList(const std::string& path, const std::vector<Entry>& entries) {
   std::string b;
@@ -165,7 +174,7 @@ bool UnlistSpatialIndex(const std::string& gdb, const std::string& stem, const s
   if (!entries) return false;
   const std::string field = ToUpperAscii(geometryField);
   const auto before = entries->size();
-  std::erase_if(*entries, [&](const Entry& e) { return e.kind == kSpatialKind || e.expression == field; });
+  std::erase_if(*entries, [&](const Entry& e) { return IsSpatial(e, field); });
   if (entries->size() != before && !WriteList(path, *entries)) return false;
   std::error_code ec;
   fs::remove(fs::path(gdb) / (stem + ".spx"), ec);
@@ -174,18 +183,15 @@ bool UnlistSpatialIndex(const std::string& gdb, const std::string& stem, const s
 
 bool ListsSpatialIndex(const std::string& gdb, const std::string& stem, const std::string& geometryField) {
   const auto entries = ReadList(ListPath(gdb, stem));
-  const std::string field = ToUpperAscii(geometryField);
-  return entries && std::any_of(entries->begin(), entries->end(), [&](const Entry& e) {
-           return e.kind == kSpatialKind || e.expression == field;
-         });
+  return entries && HoldsSpatial(*entries, ToUpperAscii(geometryField));
 }
 
 bool ListSpatialIndex(const std::string& gdb, const std::string& stem, const std::string& geometryField) {
-  if (ListsSpatialIndex(gdb, stem, geometryField)) return true;
   const std::string path = ListPath(gdb, stem);
   auto entries = ReadList(path);
   if (!entries) return false;
   const std::string field = ToUpperAscii(geometryField);
+  if (HoldsSpatial(*entries, field)) return true;
   // As GDAL's writer lists the index it makes with a class.
   Entry spatial;
   spatial.kind = kSpatialKind;
@@ -208,18 +214,26 @@ bool HasSpatialIndexFile(const std::string& gdb, const std::string& stem) {
   return fs::is_regular_file(fs::path(gdb) / (stem + ".spx"), ec);
 }
 
-bool RebuildListedIndexes(OGRLayer* layer, const std::string& gdb) {
+IndexBuild RebuildListedIndexes(OGRLayer* layer, const std::string& gdb) {
   errno = 0;  // DiskFull reads it
-  return gdal::Quietly([&]() -> bool {
+  return gdal::Quietly([&] {
+    IndexBuild build;
     layer->ResetReading();
     gdal::FeaturePtr first{layer->GetNextFeature()};
     layer->ResetReading();
-    if (!first) return false;
+    build.rows = first != nullptr;
     // GDAL does not report an index file it could not write whole; on a
     // full disk it was not.
-    return layer->SetFeature(first.get()) == OGRERR_NONE && layer->SyncToDisk() == OGRERR_NONE &&
-           CPLGetLastErrorType() < CE_Failure && !DiskFull(gdb);
+    build.built = first && layer->SetFeature(first.get()) == OGRERR_NONE &&
+                  layer->SyncToDisk() == OGRERR_NONE && CPLGetLastErrorType() < CE_Failure && !DiskFull(gdb);
+    return build;
   });
+}
+
+void SettleSpatialIndex(const std::string& gdb, const std::string& stem, const std::string& geometryField,
+                        const IndexBuild& build) {
+  if (build.rows && (!build.built || !HasSpatialIndexFile(gdb, stem)))
+    UnlistSpatialIndex(gdb, stem, geometryField);
 }
 
 namespace {
@@ -236,8 +250,7 @@ void Close(gdal::DatasetPtr& ds) {
 void RestoreSharedSpatialIndexes(const std::string& gdb) {
   struct Unlisted {
     std::string cls, stem, field;
-    bool rows = true;    // may have rows: keeps a listed index only with its file,
-    bool built = false;  // and only when GDAL built it without an error
+    IndexBuild build;  // a class that cannot be opened counts as one with rows, not built
   };
   const auto stems = FdbTableStems(gdb);
   std::vector<Unlisted> unlisted;
@@ -247,8 +260,7 @@ void RestoreSharedSpatialIndexes(const std::string& gdb) {
     const auto it = stems.find(ToUpperAscii(cls));
     OGRLayer* layer = ds->GetLayerByName(cls);
     if (it == stems.end() || !layer || HasSpatialIndexFile(gdb, it->second)) continue;
-    unlisted.push_back(
-        {cls, it->second, layer->GetGeometryColumn(), layer->GetFeatureCount(FALSE) != 0, false});
+    unlisted.push_back({cls, it->second, layer->GetGeometryColumn(), {}});
   }
   Close(ds);
   std::erase_if(unlisted, [&](const Unlisted& u) {
@@ -257,11 +269,10 @@ void RestoreSharedSpatialIndexes(const std::string& gdb) {
   if (unlisted.empty()) return;
   ds = gdal::OpenForUpdate(gdb, "OpenFileGDB");
   for (Unlisted& u : unlisted)
-    if (OGRLayer* layer = ds && u.rows ? ds->GetLayerByName(u.cls.c_str()) : nullptr)
-      u.built = RebuildListedIndexes(layer, gdb);
+    if (OGRLayer* layer = ds ? ds->GetLayerByName(u.cls.c_str()) : nullptr)
+      u.build = RebuildListedIndexes(layer, gdb);
   Close(ds);
-  for (const Unlisted& u : unlisted)
-    if (u.rows && (!u.built || !HasSpatialIndexFile(gdb, u.stem))) UnlistSpatialIndex(gdb, u.stem, u.field);
+  for (const Unlisted& u : unlisted) SettleSpatialIndex(gdb, u.stem, u.field, u.build);
 }
 
 }  // namespace tarvik::detail

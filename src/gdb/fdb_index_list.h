@@ -54,12 +54,24 @@ bool ListsSpatialIndex(const std::string& gdb, const std::string& stem, const st
 // Whether the table `stem` has a spatial index file (a regular file).
 bool HasSpatialIndexFile(const std::string& gdb, const std::string& stem);
 
+// What rebuilding a class's listed indexes came to: whether the class has
+// rows (an empty one needs no index file, as GDAL makes one), and whether
+// GDAL built them without an error.
+struct IndexBuild {
+  bool rows = true, built = false;
+};
+
 // Has GDAL build the listed indexes of `layer`, a class of the File GDB at
 // `gdb` open for update, from all of its rows: GDAL builds them when it
 // flushes a class after a change, so one feature is written again as it
-// is. False when the class has no features (there is nothing to index) or
-// the write fails (or left the disk full).
-bool RebuildListedIndexes(OGRLayer* layer, const std::string& gdb);
+// is. Not built when the write fails or leaves the disk full.
+IndexBuild RebuildListedIndexes(OGRLayer* layer, const std::string& gdb);
+
+// Once the store is closed: a spatial index GDAL did not build whole for a
+// class with rows is unlisted again (the class reads as one without an
+// index), never left listed with its file missing or cut short.
+void SettleSpatialIndex(const std::string& gdb, const std::string& stem, const std::string& geometryField,
+                        const IndexBuild& build);
 
 // After a killed run of the shared layout was put back to its last batch:
 // the shared classes of the File GDB at `gdb` that were left without their

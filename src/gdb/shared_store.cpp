@@ -315,65 +315,51 @@ void SharedFrameWriter::writeBatch() {
                       : kMinBatchSeconds;
 }
 
-namespace {
-
-// The classes' geometry fields, as the File GDB names them.
-std::vector<std::string> GeometryFields(const std::vector<FeatureClass>& classes) {
-  std::vector<std::string> fields;
-  for (const FeatureClass& cls : classes) {
-    OGRLayer* layer = cls.state() ? cls.state()->live() : nullptr;
-    fields.emplace_back(layer ? layer->GetGeometryColumn() : "");
-  }
-  return fields;
-}
-
-}  // namespace
-
 // Once the classes are on disk (their first batch), their spatial indexes
 // are taken out of their lists: each flush of the run then writes rows
 // without rebuilding an index over all of them. All three or none.
 void SharedFrameWriter::deferSpatialIndexes() {
   deferTried_ = true;
   const auto& store = workspace_.store();
-  const std::vector<std::string> fields = GeometryFields(classes_);
-  std::vector<std::string> stems;
+  std::vector<Deferred> deferred;
+  for (const FeatureClass& cls : classes_) {
+    OGRLayer* layer = cls.state() ? cls.state()->live() : nullptr;
+    if (!layer || !*layer->GetGeometryColumn()) return;
+    deferred.push_back({"", layer->GetGeometryColumn()});
+  }
   store->reopen([&] {
-    const auto all = detail::FdbTableStems(store->path);
+    const auto stems = detail::FdbTableStems(store->path);
     for (std::size_t i = 0; i < classes_.size(); ++i) {
-      const auto it = all.find(ToUpperAscii(classes_[i].name()));
-      if (it == all.end() || fields[i].empty()) return stems.clear();
-      stems.push_back(it->second);
+      const auto it = stems.find(ToUpperAscii(classes_[i].name()));
+      if (it == stems.end()) return deferred.clear();
+      deferred[i].stem = it->second;
     }
-    for (std::size_t i = 0; i < stems.size(); ++i) {
-      if (detail::UnlistSpatialIndex(store->path, stems[i], fields[i])) continue;
+    for (std::size_t i = 0; i < deferred.size(); ++i) {
+      if (detail::UnlistSpatialIndex(store->path, deferred[i].stem, deferred[i].field)) continue;
       // Listed again, the indexes taken out are rebuilt at the next flush.
-      for (std::size_t k = 0; k <= i; ++k) detail::ListSpatialIndex(store->path, stems[k], fields[k]);
-      return stems.clear();
+      for (std::size_t k = 0; k <= i; ++k)
+        detail::ListSpatialIndex(store->path, deferred[k].stem, deferred[k].field);
+      return deferred.clear();
     }
   });
-  deferredStems_ = std::move(stems);
+  deferred_ = std::move(deferred);
 }
 
 // Lists the deferred spatial indexes again and has GDAL build them, each
-// from all of its class's rows. Returns, per class, whether it has rows
-// (its index then needs its file) and whether GDAL built the index without
-// an error (a full disk can cut the file short).
-std::vector<SharedFrameWriter::IndexBuild> SharedFrameWriter::buildSpatialIndexes() {
-  std::vector<IndexBuild> builds(classes_.size());
-  if (deferredStems_.empty()) return builds;
+// from all of its class's rows; what came of each, for SettleSpatialIndex
+// once the store is closed.
+std::vector<detail::IndexBuild> SharedFrameWriter::buildSpatialIndexes() {
+  std::vector<detail::IndexBuild> builds(deferred_.size());
+  if (deferred_.empty()) return builds;
   const auto& store = workspace_.store();
-  const std::vector<std::string> fields = GeometryFields(classes_);
   store->reopen([&] {
-    for (std::size_t i = 0; i < deferredStems_.size(); ++i)
-      detail::ListSpatialIndex(store->path, deferredStems_[i], fields[i]);
+    for (const Deferred& d : deferred_) detail::ListSpatialIndex(store->path, d.stem, d.field);
   });
-  for (std::size_t i = 0; i < classes_.size(); ++i) {
+  for (std::size_t i = 0; i < deferred_.size(); ++i) {
     OGRLayer* layer = classes_[i].state()->live();
-    // An empty class is listed without an index file, as GDAL makes one.
-    builds[i].rows = !layer || layer->GetFeatureCount(FALSE) != 0;
-    if (!layer || !builds[i].rows) continue;
+    if (!layer) continue;
     store->indexTransforms.stock(layer->GetSpatialRef());
-    builds[i].built = detail::RebuildListedIndexes(layer, store->path);
+    builds[i] = detail::RebuildListedIndexes(layer, store->path);
   }
   return builds;
 }
@@ -455,22 +441,18 @@ void SharedFrameWriter::close() {
   }
   try {
     if (batchOpen_ || held_ > 0) writeBatch();
-    const std::vector<IndexBuild> builds = buildSpatialIndexes();
+    const std::vector<detail::IndexBuild> builds = buildSpatialIndexes();
     // Only a store this writer wrote frames to: on a File GDB whose classes
     // were only opened (a refused frame), GDAL 3.6 writes the new index as
     // the class's only one and drops the others (OBJECTID, Shape).
     if (!classes_.empty() && kept_ > 0) indexFrameNames();
-    const std::vector<std::string> fields = GeometryFields(classes_);
     classes_.clear();
     const std::string path = workspace_.path();
     // Closing a File GDB whole drops its checkpoint (Store::close).
     workspace_.close();
-    // A class whose index GDAL did not build whole (a failing disk) is
-    // left without one listed, as during the run, not with one listed and
-    // missing or cut short.
-    for (std::size_t i = 0; i < deferredStems_.size() && i < builds.size(); ++i)
-      if (builds[i].rows && (!builds[i].built || !detail::HasSpatialIndexFile(path, deferredStems_[i])))
-        detail::UnlistSpatialIndex(path, deferredStems_[i], fields[i]);
+    // An index GDAL did not build whole (a failing disk) is left unlisted.
+    for (std::size_t i = 0; i < deferred_.size(); ++i)
+      detail::SettleSpatialIndex(path, deferred_[i].stem, deferred_[i].field, builds[i]);
   } catch (...) {
     held_ = 0;
     classes_.clear();

@@ -39,6 +39,10 @@
 
 namespace tarvik {
 
+namespace detail {
+struct IndexBuild;
+}
+
 struct SharedFrameClasses {
   FeatureClass lines, polygons, texts;
 };
@@ -95,10 +99,7 @@ class SharedFrameWriter {
   void checkSystem(const SpatialReference& ref, double referenceScale, const std::string& name);
   void writeBatch();
   void deferSpatialIndexes();
-  struct IndexBuild {
-    bool rows = false, built = false;
-  };
-  std::vector<IndexBuild> buildSpatialIndexes();
+  std::vector<detail::IndexBuild> buildSpatialIndexes();
   void indexFrameNames();
 
   OutputWorkspace workspace_;
@@ -124,9 +125,13 @@ class SharedFrameWriter {
   int kept_ = 0, held_ = 0, largestBatch_ = 0;
   std::chrono::steady_clock::time_point batchStart_;
   double batchSeconds_ = 0;  // how long a batch gathers frames
-  // File GDB: the classes' table stems, once their spatial indexes are
-  // left to the close (deferSpatialIndexes), and whether that was tried.
-  std::vector<std::string> deferredStems_;
+  // File GDB: the classes' tables and geometry fields, once their spatial
+  // indexes are left to the close (deferSpatialIndexes), and whether that
+  // was tried.
+  struct Deferred {
+    std::string stem, field;
+  };
+  std::vector<Deferred> deferred_;
   bool deferTried_ = false;
 };
 
